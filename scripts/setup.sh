@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need, once. Quiet when nothing is missing.
+#   - Debian packages: compilers (native and mingw-w64 i686), CMake, GoogleTest, Google Benchmark,
+#     FreeType, clang with its sanitizer and fuzzer runtimes, Wine (with i386), Xvfb, xdotool,
+#     xclip, ImageMagick, the VL Gothic font, zip.
+#   - FreeType built as a static library for i686-w64-mingw32 from Debian's source package,
+#     cached in .deps/ (not tracked).
+# Safe to run any number of times; every step checks first.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+say() { echo "setup: $*" >&2; }
+
+need_root() {
+  if [ "$(id -u)" != 0 ]; then
+    if command -v sudo >/dev/null; then sudo "$@"; else say "need root for: $*"; exit 1; fi
+  else "$@"; fi
+}
+
+pkgs=(cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev libgmock-dev
+      libbenchmark-dev libfreetype-dev pkg-config g++-mingw-w64-i686 wine wine32:i386 wine64
+      xvfb xdotool xclip x11-utils imagemagick fonts-vlgothic zip unzip xz-utils dpkg-dev python3 locales)
+
+missing=()
+for p in "${pkgs[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+srcfile=/etc/apt/sources.list.d/velmora-src.sources
+updated=0
+if [ ${#missing[@]} -gt 0 ] || [ ! -f "$srcfile" ]; then
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    say "adding the i386 architecture (for Wine)"
+    need_root dpkg --add-architecture i386
+  fi
+  if [ ! -f "$srcfile" ]; then
+    # deb-src entries beside the existing ones, for FreeType's source package
+    say "enabling deb-src entries"
+    sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources | need_root tee "$srcfile" >/dev/null
+  fi
+  say "apt-get update"
+  need_root apt-get update -qq >/dev/null
+  updated=1
+  if [ ${#missing[@]} -gt 0 ]; then
+    say "installing: ${missing[*]}"
+    need_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  fi
+fi
+
+# The Japanese UTF-8 locale: Wine takes the host's file-name charset from it when LANG=ja_JP.UTF-8.
+if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
+  say "generating the ja_JP.UTF-8 locale"
+  if ! grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null; then
+    echo 'ja_JP.UTF-8 UTF-8' | need_root tee -a /etc/locale.gen >/dev/null
+  fi
+  need_root locale-gen >/dev/null
+fi
+
+# FreeType for the mingw target, built once into .deps/freetype-mingw
+deps="$top/.deps"
+ftprefix="$deps/freetype-mingw"
+if [ ! -f "$ftprefix/lib/libfreetype.a" ]; then
+  mkdir -p "$deps/src"
+  cd "$deps/src"
+  if ! ls freetype_*.orig.tar.xz >/dev/null 2>&1; then
+    if [ $updated = 0 ]; then need_root apt-get update -qq >/dev/null; fi
+    say "fetching FreeType's source package"
+    apt-get source --download-only -qq freetype >/dev/null 2>&1 || apt-get source --download-only freetype
+  fi
+  tarball=$(ls freetype_*.orig.tar.xz | head -n 1)
+  rm -rf ft-src ft-build
+  mkdir ft-src
+  tar -xf "$tarball" -C ft-src --strip-components=1
+  say "building FreeType for i686-w64-mingw32"
+  cmake -S ft-src -B ft-build -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-i686.cmake" \
+    -DCMAKE_INSTALL_PREFIX="$ftprefix" -DBUILD_SHARED_LIBS=OFF \
+    -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_PNG=ON \
+    -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON >/dev/null
+  cmake --build ft-build >/dev/null
+  cmake --install ft-build >/dev/null
+  rm -rf ft-src ft-build
+fi
+exit 0

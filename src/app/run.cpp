@@ -1,0 +1,168 @@
+// run.cpp: the run sequence's portable steps (see run.h).
+//
+// Records: settings (written once at start-up, the exit code later) and file (set up afresh for every
+// file argument). Both are written only here.
+// Limits: the options pass reads entries 1 to 510; on-disk names and the program directory hold 259
+// units and a terminator.
+#include "app/run.h"
+
+#include <cstring>
+
+#include "app/cmdline.h"
+#include "check/names.h"
+#include "check/report_page.h"
+#include "check/summary.h"
+#include "check/usage.h"
+#include "formats/alias.h"
+#include "formats/filechan.h"
+#include "formats/pmx.h"
+#include "formats/vmd.h"
+#include "sys/sys.h"
+#include "text/encoding.h"
+#include "text/paths.h"
+
+static RunSettings settings;
+static FileState file;
+
+const RunSettings* run_settings() { return &settings; }
+const FileState* run_file() { return &file; }
+
+void run_language(unsigned lang_id, bool lead_0x92, unsigned output_cp) {
+  settings.japanese = lang_id == 0x0411 ? 0xFF : 0;
+  settings.sjis = settings.japanese && lead_0x92 && output_cp == 932 ? 0xFF : 0;
+  settings.output_cp = output_cp;
+}
+
+// ---- Program directory --------------------------------------------------------------------------------
+
+void run_program_dir() {
+  path_dir(settings.progdir, RUN_PATH, arg_a(0));
+  if (settings.progdir[0] == 0) {
+    int n = sys_current_dir(settings.progdir, RUN_PATH - 1);
+    if (n > 0) {
+      settings.progdir[n] = '\\';
+      settings.progdir[n + 1] = 0;
+    }
+  }
+  path_dir_w(settings.progdir_w, RUN_PATH, arg_w(0));
+  if (settings.progdir_w[0] == 0) {
+    int n = sys_current_dir_w(settings.progdir_w, RUN_PATH - 1);
+    if (n > 0) {
+      settings.progdir_w[n] = u'\\';
+      settings.progdir_w[n + 1] = 0;
+    }
+  }
+}
+
+void run_set_program_dir(const char* dir, const char16_t* dir_w) {
+  if (dir != nullptr) {
+    std::strncpy(settings.progdir, dir, RUN_PATH - 1);
+    settings.progdir[RUN_PATH - 1] = 0;
+  }
+  if (dir_w != nullptr) utf16_copy(settings.progdir_w, RUN_PATH, dir_w);
+}
+
+// ---- Options --------------------------------------------------------------------------------------------
+
+bool run_is_option(int k) {
+  const char* w = arg_a(k);
+  return w[0] == '-' || w[0] == '/';
+}
+
+// Reads the number after an option letter: an optional "=", then decimal digits. Returns its low
+// 8 bits, or 1 when no digit follows; *p is left after what was read.
+static int8_t run_option_number(const char** p) {
+  const char* s = *p;
+  if (*s == '=') s++;
+  if (*s < '0' || *s > '9') {
+    *p = s;
+    return 1;
+  }
+  uint32_t n = 0;
+  while (*s >= '0' && *s <= '9') n = n * 10 + (uint32_t)(*s++ - '0');
+  *p = s;
+  return (int8_t)(uint8_t)(n & 0xFF);
+}
+
+void run_options() {
+  int last = arg_count_a() - 1;
+  if (last > 510) last = 510;
+  for (int k = 1; k <= last; k++) {
+    if (!run_is_option(k)) continue;
+    const char* s = arg_a(k);
+    while (*s != 0) {
+      char c = *s++;
+      if (c == 'D' || c == 'd') {
+        settings.displayLevel = run_option_number(&s);
+      } else if ((c == 'N' || c == 'n') && (*s == 'D' || *s == 'd')) {
+        s++;
+        settings.cancelDialogue = run_option_number(&s);
+      } else if (c == 'N' || c == 'n') {
+        // A number that belongs to no option: read and discarded.
+        if (*s == '=') s++;
+        while (*s >= '0' && *s <= '9') s++;
+      }
+      // "-", "/" and every other character: skipped.
+    }
+  }
+}
+
+// ---- Per file ---------------------------------------------------------------------------------------------
+
+void run_file_names(int k) {
+  std::memset(&file, 0, sizeof file);
+  file.read_result = RUN_NO_READER;
+  file.input = arg_a(k);
+  file.input_w = arg_w(k);
+  if (find_file_name(file.ondisk, RUN_PATH, file.input) != 0) file.ondisk[0] = 0;
+  if (find_file_name_w(file.ondisk_w, RUN_PATH, file.input_w) != 0) file.ondisk_w[0] = 0;
+  char ext[RUN_PATH];
+  char16_t ext_w[RUN_PATH];
+  path_ext(ext, RUN_PATH, file.ondisk);
+  path_ext_w(ext_w, RUN_PATH, file.ondisk_w);
+  if (prefix_nocase(ext, ".VMD") == 0 || prefix_nocase_w(ext_w, u".VMD") == 0) file.is_vmd = 0xFF;
+  if (prefix_nocase(ext, ".PMX") == 0 || prefix_nocase_w(ext_w, u".PMX") == 0) file.is_pmx = 0xFF;
+}
+
+void run_check(const char* alias_path, const char16_t* alias_path_w) {
+  // Step 14, 15: the name lists afresh, then the alias file by ANSI path or else by UTF-16 path.
+  names_init();
+  file.alias_found = 0;
+  if (alias_path != nullptr && rsexists(alias_path) == 0) {
+    file.alias_found = 0xFF;
+    alias_read_a(alias_path);
+  } else if (alias_path_w != nullptr && rsexistsW(alias_path_w) == 0) {
+    file.alias_found = 0xFF;
+    alias_read_w(alias_path_w);
+  }
+  // Step 16: vocabularies, readers by ANSI path then UTF-16 path, the page, the summary.
+  names_register_builtin();
+  file.ansi_failed = file.utf16_failed = 0;
+  if (file.is_pmx) {
+    model_clear();
+    file.read_result = pmdinforead_a(file.input);
+    if (file.read_result != 0) {
+      file.ansi_failed = 0xFF;
+      file.read_result = pmdinforead_w(file.input_w);
+      if (file.read_result != 0) file.utf16_failed = 0xFF;
+    }
+  }
+  if (file.is_vmd) {
+    file.read_result = vmd_read_a(file.input);
+    if (file.read_result != 0) {
+      file.ansi_failed = 0xFF;
+      file.read_result = vmd_read_w(file.input_w);
+      if (file.read_result != 0) file.utf16_failed = 0xFF;
+    }
+  }
+  ReportContext ctx;
+  ctx.motion_path = file.input;
+  ctx.alias_mode = file.alias_found != 0;
+  report_reset();
+  report_bones(ctx);
+  report_morphs(ctx);
+  report_summary();
+}
+
+void run_exit_or(int32_t bits) { settings.exit_code |= bits; }
+void run_set_font_failed(bool failed) { file.font_failed = failed ? 0xFF : 0; }

@@ -1,0 +1,60 @@
+// run.h: the run sequence's portable steps: the language flags, the program directory, the options
+// pass, and for each file argument its names, its kind and the check phases. The Win32 entry
+// (main_win32.cpp) and velmora-report (report_main.cpp) run the same per-file loop around them; the
+// entry adds the message boxes, the open dialog, the font and the display loop.
+#pragma once
+#include <cstdint>
+
+constexpr int RUN_PATH = 260;  // program directory and on-disk names, in units
+
+// Run settings, one instance for the whole run; written by the run_* steps below.
+struct RunSettings {
+  uint8_t japanese;          // the user's default language is Japanese
+  uint8_t sjis;              // japanese, 0x92 is an ANSI lead byte and the output code page is 932
+  uint32_t output_cp;        // the console output code page at start
+  int8_t displayLevel;       // option -D
+  int8_t cancelDialogue;     // option -ND
+  char progdir[RUN_PATH];    // program directory with its trailing backslash, or empty
+  char16_t progdir_w[RUN_PATH];
+  int32_t exit_code;         // 0; 16 or-ed in when the user declines the extension confirmation
+};
+
+// Reader results kept for velmora-report: RUN_NO_READER when no reader ran for the file.
+constexpr int RUN_NO_READER = 100;
+
+// Per-file state, set up afresh for every file argument.
+struct FileState {
+  const char* input;          // ANSI argument at this position ("" where the list is shorter)
+  const char16_t* input_w;    // UTF-16 argument at this position
+  char ondisk[RUN_PATH];      // name the directory search returns, or empty
+  char16_t ondisk_w[RUN_PATH];
+  uint8_t is_vmd, is_pmx;
+  uint8_t ansi_failed, utf16_failed;
+  uint8_t alias_found;
+  uint8_t font_failed;
+  int read_result;            // the last reader's result (0, 2, -1), or RUN_NO_READER
+};
+
+const RunSettings* run_settings();
+const FileState* run_file();
+
+// Step 1: the language flags from the three platform answers.
+void run_language(unsigned lang_id, bool lead_0x92, unsigned output_cp);
+// Step 4: the program directory from argument 0 of both lists (or the current directory).
+void run_program_dir();
+// Sets the program directory directly (velmora-report's --alias handling, tests). Either may be null.
+void run_set_program_dir(const char* dir, const char16_t* dir_w);
+// Steps 7 and 8: the options pass over list entries 1 to the last (at most 510).
+void run_options();
+// True when list entry k is an option word (its first character is "-" or "/").
+bool run_is_option(int k);
+// Steps 10 to 12: input names, on-disk names and kind of position k.
+void run_file_names(int k);
+// Steps 14 to 16: name lists, alias file, vocabularies, the readers, the page and the summary.
+// The alias file is tried by alias_path (rsexists) and then by alias_path_w (rsexistsW); a null path is
+// not tried, so two nulls mean no alias file.
+void run_check(const char* alias_path, const char16_t* alias_path_w);
+// Or-s a value into the exit code.
+void run_exit_or(int32_t bits);
+// Sets the font failed flag of the current file.
+void run_set_font_failed(bool failed);

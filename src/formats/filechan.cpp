@@ -1,0 +1,374 @@
+// filechan.cpp: the byte reader, the byte writer and the text reader (see filechan.h).
+//
+// Records: rf (byte reader), wf (byte writer), rs (text reader): one global instance each, written only
+// here. All zeros means closed.
+// Limits: 8,192-byte buffers; the position counters are 32-bit, as the formats' offsets are.
+// Trust: the channels only move bytes; what a byte means is the reader's business. A read that meets the
+// end or an error closes the channel, and the closed state is sticky until the next open.
+#include "formats/filechan.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "sys/sys.h"
+
+// ---- Byte reader ----------------------------------------------------------------------------------------
+
+enum : uint8_t { CHAN_STREAM = 0, CHAN_HANDLE = 1 };
+
+struct ByteReader {
+  bool open;
+  uint8_t mode;
+  uint32_t position;  // bytes the caller has consumed
+  FILE* stream;       // stream mode
+  intptr_t handle;    // handle mode
+  int fill, index;    // handle mode: bytes in buf, next byte to deliver
+  unsigned char buf[FILECHAN_BUFFER];
+};
+static ByteReader rf;
+static char rf_stream_buf[FILECHAN_BUFFER];  // attached to the stream by rfopen
+
+void rfclose() {
+  if (!rf.open) return;
+  if (rf.mode == CHAN_STREAM) std::fclose(rf.stream);
+  else sys_close(rf.handle);
+  rf.open = false;
+  rf.stream = nullptr;
+  rf.handle = SYS_NO_FILE;
+  rf.fill = rf.index = 0;
+}
+
+static int rfopen_stream(const char* path, bool buffered) {
+  rfclose();
+  FILE* f = sys_fopen(path, "rb");
+  if (f == nullptr) return -1;
+  if (buffered && setvbuf(f, rf_stream_buf, _IOFBF, sizeof rf_stream_buf) != 0) {
+    std::fclose(f);
+    return -1;
+  }
+  rf.stream = f;
+  rf.mode = CHAN_STREAM;
+  rf.position = 0;
+  rf.open = true;
+  return 0;
+}
+
+static int rfopen_handle(const char16_t* path) {
+  rfclose();
+  intptr_t h = sys_open_read_w(path);
+  if (h == SYS_NO_FILE) return -1;
+  rf.handle = h;
+  rf.mode = CHAN_HANDLE;
+  rf.position = 0;
+  rf.fill = rf.index = 0;
+  rf.open = true;
+  return 0;
+}
+
+int rfopen(const char* path) { return rfopen_stream(path, true); }
+int rfopenW(const char16_t* path) { return rfopen_handle(path); }
+int rfprobe(const char* path) { return rfopen_stream(path, false); }
+int rfprobeW(const char16_t* path) { return rfopen_handle(path); }
+
+int rfgetc() {
+  if (!rf.open) return -1;
+  int c;
+  if (rf.mode == CHAN_STREAM) {
+    c = std::fgetc(rf.stream);
+    if (c == EOF) {
+      rfclose();
+      return -1;
+    }
+  } else {
+    if (rf.index >= rf.fill) {
+      int n = sys_read(rf.handle, rf.buf, FILECHAN_BUFFER);
+      if (n <= 0) {
+        rfclose();
+        return -1;
+      }
+      rf.fill = n;
+      rf.index = 0;
+    }
+    c = rf.buf[rf.index++];
+  }
+  rf.position++;
+  return c;
+}
+
+int rfread(void* buf, int count) {
+  if (!rf.open || count <= 0) return 0;
+  unsigned char* out = static_cast<unsigned char*>(buf);
+  int got = 0;
+  if (rf.mode == CHAN_STREAM) {
+    got = (int)std::fread(out, 1, (size_t)count, rf.stream);
+  } else {
+    int have = rf.fill - rf.index;
+    int take = have < count ? have : count;
+    std::memcpy(out, rf.buf + rf.index, (size_t)take);
+    rf.index += take;
+    got = take;
+    if (got < count) {
+      rf.fill = rf.index = 0;
+      // The rest straight from the file into the caller's memory.
+      while (got < count) {
+        int n = sys_read(rf.handle, out + got, count - got);
+        if (n <= 0) break;
+        got += n;
+      }
+    }
+  }
+  rf.position += (uint32_t)got;
+  if (got < count) rfclose();
+  return got;
+}
+
+int16_t rfget16() {
+  unsigned b0 = (unsigned)rfgetc() & 0xFF, b1 = (unsigned)rfgetc() & 0xFF;
+  return (int16_t)(uint16_t)(b0 | b1 << 8);
+}
+
+int32_t rfget32() {
+  uint32_t v = 0;
+  for (int i = 0; i < 4; i++) v |= ((uint32_t)rfgetc() & 0xFF) << (8 * i);
+  return (int32_t)v;
+}
+
+float rfgetfloat() {
+  uint32_t v = (uint32_t)rfget32();
+  float f;
+  std::memcpy(&f, &v, sizeof f);
+  return f;
+}
+
+uint32_t rftell() { return rf.position; }
+uint8_t rfclosed() { return rf.open ? 0 : 255; }
+
+int rfbufrewind() {
+  if (!rf.open || rf.mode != CHAN_HANDLE) return 0;
+  int unread = rf.fill - rf.index;
+  rf.fill = rf.index = 0;
+  if (unread > 0 && sys_seek(rf.handle, -(int64_t)unread, 1) < 0) return -2;
+  return 0;
+}
+
+int rfseek(uint32_t position) {
+  if (!rf.open) return -2;
+  if (rf.mode == CHAN_STREAM) {
+    if (std::fseek(rf.stream, (long)position, SEEK_SET) != 0) return -2;
+  } else {
+    if (rfbufrewind() != 0) return -2;
+    if (sys_seek(rf.handle, position, 0) < 0) return -2;
+  }
+  rf.position = position;
+  return rfclosed();
+}
+
+int rfseekfrom(int32_t offset, int origin) {
+  if (origin == 0) return rfseek((uint32_t)offset);
+  if (origin == 1) return rfseek(rf.position + (uint32_t)offset);
+  if (origin != 2) return -5;
+  if (!rf.open) return -4;
+  int64_t end;
+  if (rf.mode == CHAN_STREAM) {
+    if (std::fseek(rf.stream, offset, SEEK_END) != 0) return -4;
+    end = std::ftell(rf.stream);
+  } else {
+    if (rfbufrewind() != 0) return -4;
+    end = sys_seek(rf.handle, offset, 2);
+  }
+  if (end < 0) return -4;
+  rf.position = (uint32_t)end;
+  return rfclosed();
+}
+
+// ---- Byte writer ----------------------------------------------------------------------------------------
+
+struct ByteWriter {
+  bool open;
+  uint32_t count;  // bytes written since the open
+  FILE* stream;
+};
+static ByteWriter wf;
+static char wf_stream_buf[FILECHAN_BUFFER];
+
+void wfclose() {
+  if (!wf.open) return;
+  std::fclose(wf.stream);
+  wf.stream = nullptr;
+  wf.open = false;
+}
+
+static int wfattach(FILE* f) {
+  if (f == nullptr) return -1;
+  if (setvbuf(f, wf_stream_buf, _IOFBF, sizeof wf_stream_buf) != 0) {
+    std::fclose(f);
+    return -1;
+  }
+  wf.stream = f;
+  wf.count = 0;
+  wf.open = true;
+  return 0;
+}
+
+int wfopen(const char* path) {
+  wfclose();
+  return wfattach(sys_fopen(path, "wb"));
+}
+
+int wfopenW(const char16_t* path) {
+  wfclose();
+  return wfattach(sys_fopen_w(path, "wb"));
+}
+
+int wfputc(int byte) {
+  if (!wf.open) return -1;
+  if (std::fputc(byte & 0xFF, wf.stream) == EOF) {
+    wfclose();
+    return -1;
+  }
+  wf.count++;
+  return 0;
+}
+
+int wfput16(int value) {
+  wfputc(value & 0xFF);
+  wfputc((value >> 8) & 0xFF);
+  return wfclosed();
+}
+
+int wfput32(int32_t value) {
+  uint32_t v = (uint32_t)value;
+  for (int i = 0; i < 4; i++) wfputc((int)((v >> (8 * i)) & 0xFF));
+  return wfclosed();
+}
+
+uint32_t wfcount() { return wf.count; }
+uint8_t wfclosed() { return wf.open ? 0 : 255; }
+
+// ---- Text reader ----------------------------------------------------------------------------------------
+
+struct TextReader {
+  bool open;
+  bool at_end;      // a read found the end: no character is left
+  bool exit_hooked; // rsclose registered for program exit
+  uint8_t mode;
+  int look;         // the look-ahead character, -1 at the end
+  uint32_t chars, lines;
+  FILE* stream;
+  intptr_t handle;
+  int fill, index;
+  unsigned char buf[FILECHAN_BUFFER];
+};
+static TextReader rs;
+
+void rsclose() {
+  if (!rs.open) return;
+  if (rs.mode == CHAN_STREAM) std::fclose(rs.stream);
+  else sys_close(rs.handle);
+  rs.open = false;
+  rs.stream = nullptr;
+  rs.handle = SYS_NO_FILE;
+}
+
+static void rsexit() { rsclose(); }
+
+// Next raw byte of the file, or -1 at its end or on an error.
+static int rsraw() {
+  if (!rs.open) return -1;
+  if (rs.mode == CHAN_STREAM) {
+    int c = std::fgetc(rs.stream);
+    return c == EOF ? -1 : c;
+  }
+  if (rs.index >= rs.fill) {
+    int n = sys_read(rs.handle, rs.buf, FILECHAN_BUFFER);
+    if (n <= 0) return -1;
+    rs.fill = n;
+    rs.index = 0;
+  }
+  return rs.buf[rs.index++];
+}
+
+static void rsreset() {
+  rs.chars = rs.lines = 0;
+  rs.at_end = false;
+  rs.look = -1;
+  rs.fill = rs.index = 0;
+}
+
+static int rsstart() {
+  if (!rs.exit_hooked) {
+    std::atexit(rsexit);
+    rs.exit_hooked = true;
+  }
+  rs.open = true;
+  rs.look = rsraw();
+  if (rs.look < 0) rs.at_end = true;
+  return 0;
+}
+
+int rsopen(const char* path) {
+  rsclose();
+  rsreset();
+  FILE* f = sys_fopen(path, "rb");
+  if (f == nullptr) return -1;
+  rs.stream = f;
+  rs.mode = CHAN_STREAM;
+  return rsstart();
+}
+
+int rsopenW(const char16_t* path) {
+  rsclose();
+  rsreset();
+  intptr_t h = sys_open_read_w(path);
+  if (h == SYS_NO_FILE) return -1;
+  rs.handle = h;
+  rs.mode = CHAN_HANDLE;
+  return rsstart();
+}
+
+int rspeek() { return rs.look; }
+
+int rsgetc() {
+  int c = rs.look;
+  if (c < 0) {
+    rs.at_end = true;
+    return -1;
+  }
+  rs.look = rsraw();
+  if (rs.look < 0) rs.at_end = true;
+  rs.chars++;
+  if (c == 10) rs.lines++;
+  return c;
+}
+
+int rsgets(char* buf, int size) {
+  if (size <= 2) return 0;
+  int n = 0;
+  while (n < size - 2) {
+    int c = rs.look;
+    if (c < 0 || c == 13 || c == 10 || c == 26) break;
+    buf[n++] = (char)rsgetc();
+  }
+  buf[n] = 0;
+  buf[n + 1] = 0;
+  while (rs.look == 13 || rs.look == 10 || rs.look == 26) rsgetc();
+  return n;
+}
+
+uint8_t rseof() { return rs.at_end ? 255 : 0; }
+uint32_t rscount() { return rs.chars; }
+uint32_t rslines() { return rs.lines; }
+
+int rsexists(const char* path) {
+  int r = rsopen(path);
+  rsclose();
+  rsreset();
+  return r == 0 ? 0 : -1;
+}
+
+int rsexistsW(const char16_t* path) {
+  int r = rsopenW(path);
+  rsclose();
+  rsreset();
+  return r == 0 ? 0 : -1;
+}

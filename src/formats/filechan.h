@@ -1,0 +1,86 @@
+// filechan.h: the three file channels: the byte reader (rf*), the byte writer (wf*) and the text
+// reader with one character of look-ahead (rs*). Each is one global instance; opening it again closes
+// what it had open. Readers open by ANSI path (runtime stream, stream mode) or by UTF-16 path
+// (system handle with an 8,192-byte buffer of their own, handle mode).
+//
+// A reader that meets the end of its file or a read error closes itself; the closed flag is sticky,
+// and callers test it with rfclosed() at the points their format defines.
+#pragma once
+#include <cstdint>
+
+constexpr int FILECHAN_BUFFER = 8192;  // read buffer, and the buffer attached to runtime streams
+
+// ---- Byte reader --------------------------------------------------------------------------------------
+
+// Opens for binary reading by ANSI path, with an 8,192-byte stream buffer. 0, or -1.
+int rfopen(const char* path);
+// Opens by UTF-16 path: reading, no sharing, existing file only. 0, or -1.
+int rfopenW(const char16_t* path);
+// The same opens without the stream buffer, to learn whether a path opens. 0, or -1.
+int rfprobe(const char* path);
+int rfprobeW(const char16_t* path);
+// Closes and sets the closed flag; nothing when closed.
+void rfclose();
+// Next byte 0 to 255, or -1 at the end or on an error (the reader closes itself then).
+int rfgetc();
+// Copies up to count bytes into buf. Returns the bytes delivered; fewer than asked closes the reader;
+// 0 when closed.
+int rfread(void* buf, int count);
+// Two or four rfgetc composed little-endian.
+int16_t rfget16();
+int32_t rfget32();
+float rfgetfloat();
+// Bytes consumed so far (the file position as the caller sees it).
+uint32_t rftell();
+// 0 while open, 255 once closed.
+uint8_t rfclosed();
+// Absolute seek. The closed flag (0) on success, -2 if the system refuses.
+int rfseek(uint32_t position);
+// Origin 0 start, 1 current, 2 end (sets the position counter to the file's size). As rfseek; -4 if the
+// seek to the end fails, -5 for any other origin.
+int rfseekfrom(int32_t offset, int origin);
+// Handle mode: moves the file pointer back over the unread buffered bytes and empties the buffer.
+// 0, or -2 if the system refuses.
+int rfbufrewind();
+
+// ---- Byte writer ----------------------------------------------------------------------------------------
+
+// Creates or truncates for binary writing by ANSI path; resets the byte counter. 0, or -1.
+int wfopen(const char* path);
+// The same by UTF-16 path (the capture's fallback for names the ANSI code page cannot spell).
+int wfopenW(const char16_t* path);
+// One byte. 0, or -1 after a write error, which closes the writer.
+int wfputc(int byte);
+// Two or four wfputc, low byte first. Return the closed flag.
+int wfput16(int value);
+int wfput32(int32_t value);
+// Closes (writing out the buffer) and sets the closed flag; nothing when closed.
+void wfclose();
+// Bytes written since wfopen.
+uint32_t wfcount();
+// 0 while open, 255 once closed.
+uint8_t wfclosed();
+
+// ---- Text reader ---------------------------------------------------------------------------------------
+
+// Opens by ANSI or UTF-16 path, resets the counters, reads the first character into the look-ahead.
+// 0, or -1.
+int rsopen(const char* path);
+int rsopenW(const char16_t* path);
+// The look-ahead character 0 to 255, or -1 at the end.
+int rspeek();
+// Returns the look-ahead and reads the next; counts characters and line feeds. -1 (end flag set) at the end.
+int rsgetc();
+// One line without its CR, LF or 26: at most size - 2 characters, then two 0 bytes; then every CR, LF and
+// 26 that follows is consumed. Stores nothing and returns 0 when size is 2 or less. Returns the
+// characters stored.
+int rsgets(char* buf, int size);
+// The end flag: 0 or 255.
+uint8_t rseof();
+void rsclose();
+// Closes the text reader, opens path and closes it again: 0 if it opened, -1 otherwise.
+int rsexists(const char* path);
+int rsexistsW(const char16_t* path);
+// Characters and line feeds read since the open.
+uint32_t rscount();
+uint32_t rslines();

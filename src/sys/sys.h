@@ -1,0 +1,78 @@
+// sys.h: the platform seam. The few system answers that the portable code needs, with a Win32
+// implementation (sys_win32.cpp) and a POSIX one (sys_posix.cpp).
+//
+// The POSIX half behaves like a Japanese Windows: ANSI strings are Shift-JIS (code page 932), the
+// ANSI lead-byte test is code page 932's, a UTF-16 path opens by converting it to the host's UTF-8
+// file name, and an ANSI path opens as Windows would open it (Shift-JIS to UTF-16 to the host name).
+// The language answers are those of a Japanese system unless overridden for a test.
+//
+// UTF-16 text is char16_t throughout; the Win32 half hands it to the wide calls as wchar_t.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+
+// ---- Code pages and language ----------------------------------------------------------------------
+
+// True when b begins a double-byte character in the active ANSI code page (IsDBCSLeadByte).
+// Natively: code page 932's rule, 0x81 to 0x9F and 0xE0 to 0xFC.
+bool sys_is_dbcs_lead(unsigned char b);
+
+// GetUserDefaultLangID, GetConsoleOutputCP, GetOEMCP, GetACP. Natively 0x0411, 932, 932, 932.
+unsigned sys_user_lang();
+unsigned sys_console_output_cp();
+unsigned sys_oem_cp();
+unsigned sys_ansi_cp();
+
+// Natively only: override the answers above (lang, ansi_cp; a code page other than 932 makes the
+// lead-byte test answer false for every byte, as a Western Windows does). Win32 ignores it.
+void sys_set_locale_for_test(unsigned lang, unsigned ansi_cp);
+
+// ---- Time, directories, command line ---------------------------------------------------------------
+
+void sys_sleep(unsigned ms);
+
+// Current directory into dst (size units including the terminator), without a trailing separator.
+// Returns its length, or 0 on failure (dst then holds an empty string).
+int sys_current_dir(char* dst, int size);
+int sys_current_dir_w(char16_t* dst, int size);
+
+// The process's command line (GetCommandLineW / GetCommandLineA). Natively it is built from the
+// words given to sys_set_command_line (UTF-8 words, each quoted when it holds a blank or is empty),
+// the ANSI form being its Shift-JIS conversion with "?" for what code page 932 cannot spell.
+const char16_t* sys_command_line_w();
+const char* sys_command_line_a();
+void sys_set_command_line(int argc, const char* const* argv);
+
+// ---- Files by handle (UTF-16 path) -----------------------------------------------------------------
+
+// A handle is an opaque non-negative number; SYS_NO_FILE marks none.
+constexpr intptr_t SYS_NO_FILE = -1;
+
+// Opens an existing file for reading, no sharing (CreateFileW, OPEN_EXISTING). SYS_NO_FILE on failure.
+intptr_t sys_open_read_w(const char16_t* path);
+// Reads up to count bytes. Returns the bytes read, 0 at the end, -1 on an error.
+int sys_read(intptr_t h, void* buf, int count);
+// Moves the file pointer (origin 0 start, 1 current, 2 end). Returns the new position or -1.
+int64_t sys_seek(intptr_t h, int64_t offset, int origin);
+void sys_close(intptr_t h);
+
+// ---- Files as runtime streams ------------------------------------------------------------------------
+
+// fopen by ANSI (Shift-JIS) path; by UTF-16 path (_wfopen). nullptr on failure.
+FILE* sys_fopen(const char* path, const char* mode);
+FILE* sys_fopen_w(const char16_t* path, const char* mode);
+
+// ---- Directory search (FindFirstFileA/W) --------------------------------------------------------------
+
+struct SysFindEntry {
+  char name[260];       // ANSI search: the entry's name; wide search: empty
+  char16_t wname[260];  // wide search: the entry's name; ANSI search: empty
+  bool is_dir;
+};
+// Opens a search for pattern (a path whose last part may hold * and ?) and fills e with the first
+// entry. Returns a search handle, or SYS_NO_FILE when nothing matches.
+intptr_t sys_find_first(const char* pattern, SysFindEntry* e);
+intptr_t sys_find_first_w(const char16_t* pattern, SysFindEntry* e);
+// Next entry of the same search: 0, or -1 when there is none.
+int sys_find_next(intptr_t h, SysFindEntry* e);
+void sys_find_close(intptr_t h);

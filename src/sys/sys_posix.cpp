@@ -1,0 +1,304 @@
+// sys_posix.cpp: the platform seam on Linux, behaving like a Japanese Windows (see sys.h).
+//
+// Records: the language answers (a Japanese system unless a test overrides them) and the command line
+// built from the words given to sys_set_command_line.
+// Limits: paths convert through 1,040-byte buffers (260 UTF-16 units, 4 bytes each at most); a longer
+// path fails to open, as it would under MAX_PATH.
+#include "sys/sys.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "text/encoding.h"
+
+static unsigned sys_lang = 0x0411;
+static unsigned sys_acp = 932;
+
+bool sys_is_dbcs_lead(unsigned char b) {
+  if (sys_acp != 932) return false;
+  return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+
+unsigned sys_user_lang() { return sys_lang; }
+unsigned sys_console_output_cp() { return sys_acp; }
+unsigned sys_oem_cp() { return sys_acp; }
+unsigned sys_ansi_cp() { return sys_acp; }
+
+void sys_set_locale_for_test(unsigned lang, unsigned ansi_cp) {
+  sys_lang = lang;
+  sys_acp = ansi_cp;
+}
+
+void sys_sleep(unsigned ms) {
+  struct timespec ts;
+  ts.tv_sec = ms / 1000;
+  ts.tv_nsec = (long)(ms % 1000) * 1000000L;
+  while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
+  }
+}
+
+// ---- Host names -------------------------------------------------------------------------------------
+
+constexpr int SYS_HOST_PATH = 1040;  // 260 UTF-16 units at up to 4 UTF-8 bytes each
+
+// UTF-16 path to the host's UTF-8 name; false when it does not fit.
+static bool sys_host_name_w(char* dst, const char16_t* path) {
+  int n = 0;
+  while (path[n] != 0) {
+    if (++n >= 260) return false;
+  }
+  utf16_to_utf8(dst, SYS_HOST_PATH, reinterpret_cast<const unsigned char*>(path));
+  // Windows separates with backslashes as well as slashes; the host only with slashes.
+  for (char* p = dst; *p != 0; p++) {
+    if (*p == '\\') *p = '/';
+  }
+  return true;
+}
+
+// ANSI (Shift-JIS) path to the host's name, as Windows turns an ANSI name into its UTF-16 name.
+static bool sys_host_name(char* dst, const char* path) {
+  if (std::strlen(path) >= 260) return false;
+  char16_t wide[261];
+  sjis_to_utf16(wide, 261, path);
+  return sys_host_name_w(dst, wide);
+}
+
+int sys_current_dir(char* dst, int size) {
+  char16_t wide[260];
+  if (size <= 0) return 0;
+  dst[0] = 0;
+  if (sys_current_dir_w(wide, 260) == 0) return 0;
+  utf16_to_sjis(dst, size, wide);
+  return (int)std::strlen(dst);
+}
+
+int sys_current_dir_w(char16_t* dst, int size) {
+  char host[SYS_HOST_PATH];
+  if (size <= 0) return 0;
+  dst[0] = 0;
+  if (getcwd(host, sizeof host) == nullptr) return 0;
+  int units = 0;
+  utf8_to_utf16(dst, size, host);
+  while (dst[units] != 0) units++;
+  // Windows spells directories with backslashes; the program searches for them.
+  for (int i = 0; i < units; i++) {
+    if (dst[i] == u'/') dst[i] = u'\\';
+  }
+  return units;
+}
+
+// ---- Command line ---------------------------------------------------------------------------------------
+
+constexpr int SYS_LINE_UNITS = 131072;  // room for a line longer than the lists take (65,533 units)
+static char16_t sys_line_w[SYS_LINE_UNITS];
+static char sys_line_a[SYS_LINE_UNITS * 2];
+
+const char16_t* sys_command_line_w() { return sys_line_w; }
+const char* sys_command_line_a() { return sys_line_a; }
+
+void sys_set_command_line(int argc, const char* const* argv) {
+  static char16_t word[SYS_LINE_UNITS];
+  int pos = 0;
+  sys_line_w[0] = 0;
+  for (int i = 0; i < argc; i++) {
+    utf8_to_utf16(word, SYS_LINE_UNITS, argv[i]);
+    int len = 0;
+    while (word[len] != 0) len++;
+    bool quote = argv[i][0] == 0 || std::strpbrk(argv[i], " \t") != nullptr;
+    if (pos + len + 4 >= SYS_LINE_UNITS) break;
+    if (i > 0) sys_line_w[pos++] = u' ';
+    if (quote) sys_line_w[pos++] = u'"';
+    for (int k = 0; k < len; k++) sys_line_w[pos++] = word[k];
+    if (quote) sys_line_w[pos++] = u'"';
+    sys_line_w[pos] = 0;
+  }
+// The ANSI line is the wide line spelled in code page 932, "?" for what it cannot spell.
+  char* out = sys_line_a;
+  int room = (int)sizeof sys_line_a;
+  const char16_t* in = sys_line_w;
+  *out = 0;
+  while (*in != 0 && room > 1) {
+    int taken = utf16_to_sjis(out, room, in);
+    if (taken <= 0) break;
+    int len = (int)std::strlen(out);
+    out += len;
+    room -= len;
+    in += taken;
+  }
+}
+
+// ---- Files by handle ------------------------------------------------------------------------------------
+
+intptr_t sys_open_read_w(const char16_t* path) {
+  char host[SYS_HOST_PATH];
+  if (!sys_host_name_w(host, path)) return SYS_NO_FILE;
+  int fd = open(host, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return SYS_NO_FILE;
+  struct stat st;
+  // A directory opens on POSIX but not through CreateFileW without backup semantics.
+  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    close(fd);
+    return SYS_NO_FILE;
+  }
+  return fd;
+}
+
+int sys_read(intptr_t h, void* buf, int count) {
+  if (h < 0 || count < 0) return -1;
+  for (;;) {
+    ssize_t n = read((int)h, buf, (size_t)count);
+    if (n >= 0) return (int)n;
+    if (errno != EINTR) return -1;
+  }
+}
+
+int64_t sys_seek(intptr_t h, int64_t offset, int origin) {
+  if (h < 0) return -1;
+  int whence = origin == 0 ? SEEK_SET : origin == 1 ? SEEK_CUR : origin == 2 ? SEEK_END : -1;
+  if (whence < 0) return -1;
+  off_t r = lseek((int)h, (off_t)offset, whence);
+  return r < 0 ? -1 : (int64_t)r;
+}
+
+void sys_close(intptr_t h) {
+  if (h >= 0) close((int)h);
+}
+
+// ---- Streams --------------------------------------------------------------------------------------------
+
+static FILE* sys_fopen_host(const char* host, const char* mode) {
+  FILE* f = std::fopen(host, mode);
+  if (f == nullptr) return nullptr;
+  struct stat st;
+  if (fstat(fileno(f), &st) != 0 || S_ISDIR(st.st_mode)) {
+    std::fclose(f);
+    return nullptr;
+  }
+  return f;
+}
+
+FILE* sys_fopen(const char* path, const char* mode) {
+  char host[SYS_HOST_PATH];
+  if (!sys_host_name(host, path)) return nullptr;
+  return sys_fopen_host(host, mode);
+}
+
+FILE* sys_fopen_w(const char16_t* path, const char* mode) {
+  char host[SYS_HOST_PATH];
+  if (!sys_host_name_w(host, path)) return nullptr;
+  return sys_fopen_host(host, mode);
+}
+
+// ---- Directory search -----------------------------------------------------------------------------------
+
+// One search at a time is all the program needs; a new first() ends the one before.
+struct SysSearch {
+  DIR* dir;
+  char dirname[SYS_HOST_PATH];  // host name of the directory with a trailing "/", or "" for "."
+  char pattern[SYS_HOST_PATH];  // host spelling of the last part of the searched path
+  bool wide;
+};
+static SysSearch sys_search;
+constexpr intptr_t SYS_SEARCH_HANDLE = 1;
+
+// Wildcard match as the Windows directory search does it: * any run, ? any one character (one UTF-8
+// sequence), letters a to z compared without case.
+static bool sys_wild(const char* p, const char* s) {
+  while (*p != 0) {
+    if (*p == '*') {
+      while (*p == '*') p++;
+      if (*p == 0) return true;
+      for (;;) {
+        if (sys_wild(p, s)) return true;
+        if (*s == 0) return false;
+        s++;
+      }
+    }
+    if (*s == 0) return false;
+    if (*p == '?') {
+      p++;
+      s++;
+      while (((unsigned char)*s & 0xC0) == 0x80) s++;
+      continue;
+    }
+    unsigned char a = (unsigned char)*p, b = (unsigned char)*s;
+    if (a >= 'a' && a <= 'z') a = (unsigned char)(a - 32);
+    if (b >= 'a' && b <= 'z') b = (unsigned char)(b - 32);
+    if (a != b) return false;
+    p++;
+    s++;
+  }
+  return *s == 0;
+}
+
+// Reads on until an entry matches; fills e in the search's form. 0, or -1 at the end.
+static int sys_find_step(SysFindEntry* e) {
+  if (sys_search.dir == nullptr) return -1;
+  for (;;) {
+    struct dirent* d = readdir(sys_search.dir);
+    if (d == nullptr) return -1;
+    if (!sys_wild(sys_search.pattern, d->d_name)) continue;
+    char full[SYS_HOST_PATH * 2];
+    std::snprintf(full, sizeof full, "%s%s", sys_search.dirname[0] ? sys_search.dirname : "./", d->d_name);
+    struct stat st;
+    e->is_dir = stat(full, &st) == 0 && S_ISDIR(st.st_mode);
+    e->name[0] = 0;
+    e->wname[0] = 0;
+    char16_t wide[260];
+    utf8_to_utf16(wide, 260, d->d_name);
+    if (sys_search.wide) utf16_copy(e->wname, 260, wide);
+    else utf16_to_sjis(e->name, 260, wide);
+    return 0;
+  }
+}
+
+static intptr_t sys_find_open(const char* host, SysFindEntry* e, bool wide) {
+  sys_find_close(SYS_SEARCH_HANDLE);
+  const char* slash = std::strrchr(host, '/');
+  if (slash != nullptr) {
+    size_t n = (size_t)(slash - host) + 1;
+    std::memcpy(sys_search.dirname, host, n);
+    sys_search.dirname[n] = 0;
+    std::snprintf(sys_search.pattern, sizeof sys_search.pattern, "%s", slash + 1);
+  } else {
+    sys_search.dirname[0] = 0;
+    std::snprintf(sys_search.pattern, sizeof sys_search.pattern, "%s", host);
+  }
+  if (sys_search.pattern[0] == 0) return SYS_NO_FILE;
+  sys_search.wide = wide;
+  sys_search.dir = opendir(sys_search.dirname[0] ? sys_search.dirname : ".");
+  if (sys_find_step(e) != 0) {
+    sys_find_close(SYS_SEARCH_HANDLE);
+    return SYS_NO_FILE;
+  }
+  return SYS_SEARCH_HANDLE;
+}
+
+intptr_t sys_find_first(const char* pattern, SysFindEntry* e) {
+  char host[SYS_HOST_PATH];
+  if (!sys_host_name(host, pattern)) return SYS_NO_FILE;
+  return sys_find_open(host, e, false);
+}
+
+intptr_t sys_find_first_w(const char16_t* pattern, SysFindEntry* e) {
+  char host[SYS_HOST_PATH];
+  if (!sys_host_name_w(host, pattern)) return SYS_NO_FILE;
+  return sys_find_open(host, e, true);
+}
+
+int sys_find_next(intptr_t h, SysFindEntry* e) {
+  if (h != SYS_SEARCH_HANDLE) return -1;
+  return sys_find_step(e);
+}
+
+void sys_find_close(intptr_t h) {
+  if (h != SYS_SEARCH_HANDLE || sys_search.dir == nullptr) return;
+  closedir(sys_search.dir);
+  sys_search.dir = nullptr;
+}

@@ -1,0 +1,125 @@
+// sys_win32.cpp: the platform seam on Windows: thin wrappers over kernel32 (see sys.h).
+// Searches are FindFirstFileA/W handles; file handles are CreateFileW handles.
+#include "sys/sys.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+bool sys_is_dbcs_lead(unsigned char b) { return IsDBCSLeadByte(b) != 0; }
+unsigned sys_user_lang() { return GetUserDefaultLangID(); }
+unsigned sys_console_output_cp() { return GetConsoleOutputCP(); }
+unsigned sys_oem_cp() { return GetOEMCP(); }
+unsigned sys_ansi_cp() { return GetACP(); }
+void sys_set_locale_for_test(unsigned, unsigned) {}
+
+void sys_sleep(unsigned ms) { Sleep(ms); }
+
+int sys_current_dir(char* dst, int size) {
+  if (size <= 0) return 0;
+  DWORD n = GetCurrentDirectoryA((DWORD)size, dst);
+  if (n == 0 || n >= (DWORD)size) {
+    dst[0] = 0;
+    return 0;
+  }
+  return (int)n;
+}
+
+int sys_current_dir_w(char16_t* dst, int size) {
+  if (size <= 0) return 0;
+  DWORD n = GetCurrentDirectoryW((DWORD)size, reinterpret_cast<wchar_t*>(dst));
+  if (n == 0 || n >= (DWORD)size) {
+    dst[0] = 0;
+    return 0;
+  }
+  return (int)n;
+}
+
+const char16_t* sys_command_line_w() { return reinterpret_cast<const char16_t*>(GetCommandLineW()); }
+const char* sys_command_line_a() { return GetCommandLineA(); }
+void sys_set_command_line(int, const char* const*) {}
+
+intptr_t sys_open_read_w(const char16_t* path) {
+  HANDLE h = CreateFileW(reinterpret_cast<const wchar_t*>(path), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  return h == INVALID_HANDLE_VALUE ? SYS_NO_FILE : (intptr_t)h;
+}
+
+int sys_read(intptr_t h, void* buf, int count) {
+  DWORD got = 0;
+  if (h == SYS_NO_FILE || count < 0) return -1;
+  if (!ReadFile((HANDLE)h, buf, (DWORD)count, &got, nullptr)) return -1;
+  return (int)got;
+}
+
+int64_t sys_seek(intptr_t h, int64_t offset, int origin) {
+  static const DWORD methods[3] = {FILE_BEGIN, FILE_CURRENT, FILE_END};
+  if (h == SYS_NO_FILE || origin < 0 || origin > 2) return -1;
+  LARGE_INTEGER to, now;
+  to.QuadPart = offset;
+  if (!SetFilePointerEx((HANDLE)h, to, &now, methods[origin])) return -1;
+  return now.QuadPart;
+}
+
+void sys_close(intptr_t h) {
+  if (h != SYS_NO_FILE) CloseHandle((HANDLE)h);
+}
+
+FILE* sys_fopen(const char* path, const char* mode) { return std::fopen(path, mode); }
+
+FILE* sys_fopen_w(const char16_t* path, const char* mode) {
+  wchar_t wmode[8];
+  int i = 0;
+  for (; mode[i] != 0 && i < 7; i++) wmode[i] = (wchar_t)(unsigned char)mode[i];
+  wmode[i] = 0;
+  return _wfopen(reinterpret_cast<const wchar_t*>(path), wmode);
+}
+
+static void sys_find_fill_a(const WIN32_FIND_DATAA& d, SysFindEntry* e) {
+  std::memcpy(e->name, d.cFileName, sizeof e->name);
+  e->name[sizeof e->name - 1] = 0;
+  e->wname[0] = 0;
+  e->is_dir = (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+static void sys_find_fill_w(const WIN32_FIND_DATAW& d, SysFindEntry* e) {
+  std::memcpy(e->wname, d.cFileName, sizeof e->wname);
+  e->wname[259] = 0;
+  e->name[0] = 0;
+  e->is_dir = (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// The search handle carries its form in its lowest bit: handles are multiples of 4.
+intptr_t sys_find_first(const char* pattern, SysFindEntry* e) {
+  WIN32_FIND_DATAA d;
+  HANDLE h = FindFirstFileA(pattern, &d);
+  if (h == INVALID_HANDLE_VALUE) return SYS_NO_FILE;
+  sys_find_fill_a(d, e);
+  return (intptr_t)h;
+}
+
+intptr_t sys_find_first_w(const char16_t* pattern, SysFindEntry* e) {
+  WIN32_FIND_DATAW d;
+  HANDLE h = FindFirstFileW(reinterpret_cast<const wchar_t*>(pattern), &d);
+  if (h == INVALID_HANDLE_VALUE) return SYS_NO_FILE;
+  sys_find_fill_w(d, e);
+  return (intptr_t)h | 1;
+}
+
+int sys_find_next(intptr_t h, SysFindEntry* e) {
+  if (h == SYS_NO_FILE) return -1;
+  if (h & 1) {
+    WIN32_FIND_DATAW d;
+    if (!FindNextFileW((HANDLE)(h & ~(intptr_t)1), &d)) return -1;
+    sys_find_fill_w(d, e);
+  } else {
+    WIN32_FIND_DATAA d;
+    if (!FindNextFileA((HANDLE)h, &d)) return -1;
+    sys_find_fill_a(d, e);
+  }
+  return 0;
+}
+
+void sys_find_close(intptr_t h) {
+  if (h != SYS_NO_FILE) FindClose((HANDLE)(h & ~(intptr_t)1));
+}

@@ -1,0 +1,116 @@
+// The run sequence's portable steps: language flags, options pass, program directory, file kinds.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/cmdline.h"
+#include "app/run.h"
+#include "support/testfiles.h"
+#include "sys/sys.h"
+
+static void command_line(const char* line) {
+  split_command_line_ansi_from(line);
+  std::u16string w = to_u16(line);
+  split_command_line_utf16_from(w.c_str());
+}
+
+TEST(RunLanguage, JapaneseTextsNeedAllThreeAnswers) {
+  run_language(0x0411, true, 932);
+  EXPECT_EQ(run_settings()->japanese, 0xFF);
+  EXPECT_EQ(run_settings()->sjis, 0xFF);
+  run_language(0x0411, true, 65001);
+  EXPECT_EQ(run_settings()->japanese, 0xFF);
+  EXPECT_EQ(run_settings()->sjis, 0);
+  EXPECT_EQ(run_settings()->output_cp, 65001u);
+  run_language(0x0411, false, 932);
+  EXPECT_EQ(run_settings()->sjis, 0);
+  run_language(0x0409, true, 932);
+  EXPECT_EQ(run_settings()->japanese, 0);
+  EXPECT_EQ(run_settings()->sjis, 0);
+}
+
+struct Options {
+  int display, cancel;
+};
+static Options options_of(const char* line) {
+  command_line(line);
+  run_options();
+  return {run_settings()->displayLevel, run_settings()->cancelDialogue};
+}
+
+TEST(RunOptions, NumbersFlagsAndOverrides) {
+  EXPECT_EQ(options_of("p a.vmd -ND").cancel, 1);
+  EXPECT_EQ(options_of("p a.vmd -ND2").cancel, 2);
+  EXPECT_EQ(options_of("p a.vmd /nd=2").cancel, 2);
+  EXPECT_EQ(options_of("p a.vmd -ND200").cancel, -56);  // low 8 bits, read as signed
+  EXPECT_EQ(options_of("p a.vmd -ND256").cancel, 0);
+  EXPECT_EQ(options_of("p -D a.vmd").display, 1);
+  EXPECT_EQ(options_of("p -D=7 a.vmd").display, 7);
+  EXPECT_EQ(options_of("p -Dx a.vmd").display, 1);
+  // A later occurrence overrides an earlier one, wherever it stands.
+  EXPECT_EQ(options_of("p -ND2 a.vmd -ND0").cancel, 0);
+  // -N with a number that is not -ND: read and discarded; other letters skipped.
+  Options o = options_of("p -N5 -Q a.vmd -ND0 -D0");
+  EXPECT_EQ(o.cancel, 0);
+  EXPECT_EQ(o.display, 0);
+  o = options_of("p -N=12D3 a.vmd");
+  EXPECT_EQ(o.display, 3);
+  // Both letters in one word.
+  o = options_of("p -D4ND9 a.vmd");
+  EXPECT_EQ(o.display, 4);
+  EXPECT_EQ(o.cancel, 9);
+}
+
+TEST(RunOptions, FileArgumentsAreNotOptions) {
+  command_line("p a.vmd -ND /x b.vmd");
+  EXPECT_FALSE(run_is_option(1));
+  EXPECT_TRUE(run_is_option(2));
+  EXPECT_TRUE(run_is_option(3));
+  EXPECT_FALSE(run_is_option(4));
+}
+
+TEST(RunOptions, TheLastPossibleEntry510IsRead) {
+  std::string line = "p";
+  for (int i = 1; i < 510; i++) line += " f";
+  line += " -ND5";
+  command_line(line.c_str());
+  run_options();
+  EXPECT_EQ(arg_count_a(), 511);
+  EXPECT_EQ(run_settings()->cancelDialogue, 5);
+}
+
+TEST(RunProgramDir, FromArgumentZeroOrTheCurrentDirectory) {
+  command_line("C:\\Tools\\Velmora\\velmora.exe a.vmd");
+  run_program_dir();
+  EXPECT_STREQ(run_settings()->progdir, "C:\\Tools\\Velmora\\");
+  EXPECT_EQ(from_u16(run_settings()->progdir_w), "C:\\Tools\\Velmora\\");
+  command_line("velmora.exe a.vmd");
+  run_program_dir();
+  std::string dir = run_settings()->progdir;
+  ASSERT_FALSE(dir.empty());
+  EXPECT_EQ(dir.back(), '\\');
+  EXPECT_EQ(from_u16(run_settings()->progdir_w).back(), '\\');
+}
+
+TEST(RunFileNames, KindsFromTheOnDiskExtension) {
+  TempDir dir;
+  const char* names[] = {"clip.VMD", "clip.vmd", "clip.Vmd", "clip.vmdx", "model.PMX", "clip.txt", "clip"};
+  const int vmd[] = {1, 1, 1, 1, 0, 0, 0};
+  const int pmx[] = {0, 0, 0, 0, 1, 0, 0};
+  for (int i = 0; i < 7; i++) {
+    TempDir d;
+    std::string path = d.file(names[i]);
+    write_file(path, "x");
+    command_line(("p " + path).c_str());
+    run_file_names(1);
+    EXPECT_EQ(run_file()->is_vmd != 0, vmd[i] != 0) << names[i];
+    EXPECT_EQ(run_file()->is_pmx != 0, pmx[i] != 0) << names[i];
+    EXPECT_STREQ(run_file()->ondisk, names[i]);
+    EXPECT_EQ(from_u16(run_file()->ondisk_w), names[i]);
+  }
+  // A file that does not exist has no on-disk name and so no kind.
+  command_line(("p " + dir.file("missing.vmd")).c_str());
+  run_file_names(1);
+  EXPECT_STREQ(run_file()->ondisk, "");
+  EXPECT_EQ(run_file()->is_vmd, 0);
+}

@@ -1,0 +1,23 @@
+// testfiles.h: small helpers shared by the native unit tests: a scratch directory, whole-file reads
+// and writes, and independent text conversions (glibc's iconv) for building expectations.
+#pragma once
+#include <string>
+#include <vector>
+
+// A fresh directory under the system's temporary directory, removed with everything in it at the end.
+struct TempDir {
+  std::string path;  // without a trailing slash
+  TempDir();
+  ~TempDir();
+  std::string file(const std::string& name) const { return path + "/" + name; }
+};
+
+void write_file(const std::string& path, const std::string& bytes);
+std::string read_file(const std::string& path);
+bool file_exists(const std::string& path);
+
+// Conversions through iconv, independent of the program's own converters. Abort the test on failure.
+std::string to_sjis(const std::string& utf8);        // UTF-8 to CP932 (Windows Shift-JIS)
+std::string from_sjis(const std::string& sjis);      // CP932 to UTF-8
+std::u16string to_u16(const std::string& utf8);      // UTF-8 to UTF-16
+std::string from_u16(const std::u16string& u16);     // UTF-16 to UTF-8
