@@ -1,6 +1,8 @@
-// encoding.cpp: placeholder converters until the conversion tables land. ASCII passes unchanged;
+// encoding.cpp: table lookups; placeholder converters until the real ones land. ASCII passes unchanged;
 // everything else becomes "?".
 #include "text/encoding.h"
+
+#include "text/sjis_tables.h"
 
 int cut_broken_tail(char* s) {
   int i = 0, last_lead = -1;
@@ -19,8 +21,23 @@ int cut_broken_tail(char* s) {
   s[last_lead] = 0;
   return 1;
 }
-uint32_t sjis_table_to_unicode(unsigned code) { return code < 0x80 ? code : 0; }
-unsigned sjis_table_from_unicode(unsigned unit) { return unit < 0x80 ? unit : 0; }
+uint32_t sjis_table_to_unicode(unsigned code) {
+  if (code < SJISTAB_UNI_00_FIRST + SJISTAB_UNI_00_COUNT) return sjistab_uni_00[code];
+  if (code >= SJISTAB_UNI_80_FIRST && code - SJISTAB_UNI_80_FIRST < SJISTAB_UNI_80_COUNT)
+    return sjistab_uni_80[code - SJISTAB_UNI_80_FIRST];
+  if (code >= SJISTAB_UNI_E0_FIRST && code - SJISTAB_UNI_E0_FIRST < SJISTAB_UNI_E0_COUNT)
+    return sjistab_uni_e0[code - SJISTAB_UNI_E0_FIRST];
+  return 0;
+}
+
+unsigned sjis_table_from_unicode(unsigned unit) {
+  if (unit < SJISTAB_SJIS_0000_FIRST + SJISTAB_SJIS_0000_COUNT) return sjistab_sjis_0000[unit];
+  if (unit >= SJISTAB_SJIS_1E00_FIRST && unit - SJISTAB_SJIS_1E00_FIRST < SJISTAB_SJIS_1E00_COUNT)
+    return sjistab_sjis_1e00[unit - SJISTAB_SJIS_1E00_FIRST];
+  if (unit >= SJISTAB_SJIS_F900_FIRST && unit - SJISTAB_SJIS_F900_FIRST < SJISTAB_SJIS_F900_COUNT)
+    return sjistab_sjis_f900[unit - SJISTAB_SJIS_F900_FIRST];
+  return 0;
+}
 
 template <typename D, typename S>
 static int enc_ascii(D* dst, int cap, const S* src) {
