@@ -1,19 +1,295 @@
-// names.cpp: placeholder until the name lists land; every list is empty.
+// names.cpp: the name store (see names.h): 16 numbered lists of Shift-JIS names, every name also a
+// wildcard pattern, split into groups; the alias replacements and modes beside lists 0 and 3; the
+// registration of the built-in vocabularies (data in vocab.cpp); the renaming walk.
+//
+// Records: names (the store, one static block) and alias (replacement and mode tables of the two alias
+// lists), written only here: names_init, names_add, names_start_group, names_alias_set.
+// Limits: 16 lists, 16,384 entries a list (numbered from 1), 63 bytes a name, 15 groups a list. A name
+// that does not fit a slot is refused, a full list takes nothing more, and every entry number is checked
+// against the list's count before its slot is touched.
+// Trust: names come from motion files, model files and the alias file; a name is any 0-terminated byte
+// string. The matcher never reads past the terminator of either string, whatever their bytes.
 #include "check/names.h"
 
-void names_init() {}
-int names_add(int, const char*) { return 0; }
-int names_find_or_add(int, const char*) { return 0; }
-int names_match(int, const char*, int) { return -1; }
-int names_get(int, int, char*) { return -1; }
-const char* names_entry(int, int) { return ""; }
-int names_count(int) { return 0; }
-int names_start_group(int) { return 0; }
-int names_group_of(int, int) { return 0; }
-int names_alias_set(int, int, const char*, uint8_t) { return -1; }
-void names_rename(int, const char* name, char* out, int out_size) {
-  int i = 0;
-  for (; name[i] != 0 && i < out_size - 1; i++) out[i] = name[i];
-  if (out_size > 0) out[i] = 0;
+#include <cstring>
+
+#include "check/vocab.h"
+#include "text/encoding.h"
+
+struct NameList {
+  int32_t count;                        // entries held, 0 to NAME_ENTRIES
+  int32_t groups;                       // groups opened, 1 to NAME_GROUPS
+  int32_t group_start[NAME_GROUPS + 1]; // [g]: entries before group g (index 0 unused)
+};
+
+// 16 lists x 16,384 slots x 64 bytes: 16 MiB, all in one static block; nothing is allocated.
+static char names_slot[NAME_LISTS][NAME_ENTRIES][NAME_BYTES];
+static NameList names_list[NAME_LISTS];
+
+// The replacement and the mode of every alias entry, at the entry's slot. Only lists 0 and 3 have them.
+constexpr int ALIAS_LISTS = 2;
+static char alias_replacement[ALIAS_LISTS][NAME_ENTRIES][NAME_BYTES];
+static uint8_t alias_mode[ALIAS_LISTS][NAME_ENTRIES];
+
+static bool names_list_ok(int list) { return list >= 0 && list < NAME_LISTS; }
+
+// Index into the alias tables, or -1 for a list that has none.
+static int names_alias_index(int list) {
+  if (list == LIST_BONE_ALIAS) return 0;
+  if (list == LIST_MORPH_ALIAS) return 1;
+  return -1;
 }
-void names_register_builtin() {}
+
+void names_init() {
+  for (int l = 0; l < NAME_LISTS; l++) {
+    NameList& nl = names_list[l];
+    nl.count = 0;
+    nl.groups = 1;
+    for (int g = 0; g <= NAME_GROUPS; g++) nl.group_start[g] = 0;
+  }
+  std::memset(alias_replacement, 0, sizeof alias_replacement);
+  std::memset(alias_mode, 0, sizeof alias_mode);
+}
+
+int names_add(int list, const char* name) {
+  if (!names_list_ok(list) || name == nullptr) return 0;
+  NameList& nl = names_list[list];
+  if (nl.count >= NAME_ENTRIES) return 0;
+  size_t len = std::strlen(name);
+  if (len > (size_t)NAME_BYTES - 1) return 0;
+  std::memcpy(names_slot[list][nl.count], name, len + 1);
+  nl.count++;
+  return nl.count;
+}
+
+// The wildcard match: 1 when pattern p accepts the whole name n. Steps in this order, at every byte:
+//   1. equal bytes: both advance by one (so a literal "*" or "?" in the name matches itself, and a
+//      pattern's double-byte character is compared byte by byte);
+//   2. "*" with a name byte left: the rest of the name (at least one byte) is accepted;
+//   3. "?" on a lead byte with a trail byte: the name advances by two, the pattern by one;
+//   4. "?" on any other byte: both advance by one;
+//   5. full-width "？" (0x81 0x48) on a lead byte with a trail byte: both advance by two;
+//   6. anything else: no match.
+// Because step 1 comes first, "？" never reaches step 5 for a character whose lead byte is 0x81: the
+// lead bytes are consumed as equal and the 0x48 then fails against the trail byte.
+// Lead bytes by the program's own rule (0x80 to 0x9F, 0xE0 to 0xFC). A name byte of 0 never equals a
+// pattern byte, so neither string is read past its terminator.
+static inline bool names_wild_match(const unsigned char* p, const unsigned char* n) {
+  while (*p != 0) {
+    unsigned char pc = *p, nc = *n;
+    if (nc == pc) {
+      p++;
+      n++;
+    } else if (pc == '*' && nc != 0) {
+      return true;
+    } else if (pc == '?' && is_lead_byte(nc) && n[1] != 0) {
+      p++;
+      n += 2;
+    } else if (pc == '?' && nc != 0) {
+      p++;
+      n++;
+    } else if (pc == 0x81 && p[1] == 0x48 && is_lead_byte(nc) && n[1] != 0) {
+      p += 2;
+      n += 2;
+    } else {
+      return false;
+    }
+  }
+  return *n == 0;
+}
+
+int names_find_or_add(int list, const char* name) {
+  if (!names_list_ok(list) || name == nullptr) return 0;
+  const unsigned char* n = (const unsigned char*)name;
+  for (int e = names_list[list].count; e >= 1; e--) {
+    if (names_wild_match((const unsigned char*)names_slot[list][e - 1], n)) return e;
+  }
+  return names_add(list, name);
+}
+
+int names_match(int list, const char* name, int entry) {
+  if (!names_list_ok(list) || name == nullptr) return -1;
+  if (entry < 1 || entry > names_list[list].count) return -1;
+  return names_wild_match((const unsigned char*)names_slot[list][entry - 1], (const unsigned char*)name) ? 0 : -1;
+}
+
+int names_get(int list, int entry, char* buf) {
+  if (!names_list_ok(list) || buf == nullptr) return -1;
+  if (entry < 1 || entry > names_list[list].count) return -1;
+  std::memcpy(buf, names_slot[list][entry - 1], NAME_BYTES);
+  return 0;
+}
+
+const char* names_entry(int list, int entry) {
+  if (!names_list_ok(list) || entry < 1 || entry > names_list[list].count) return "";
+  return names_slot[list][entry - 1];
+}
+
+int names_count(int list) { return names_list_ok(list) ? names_list[list].count : 0; }
+
+int names_start_group(int list) {
+  if (!names_list_ok(list)) return -1;
+  NameList& nl = names_list[list];
+  if (nl.groups >= NAME_GROUPS) return -1;
+  nl.groups++;
+  nl.group_start[nl.groups] = nl.count;
+  return 0;
+}
+
+int names_group_count(int list) { return names_list_ok(list) ? names_list[list].groups : 0; }
+
+int names_group_start(int list, int group) {
+  if (!names_list_ok(list) || group < 1 || group > names_list[list].groups) return -1;
+  return names_list[list].group_start[group];
+}
+
+int names_group_of(int list, int entry) {
+  if (!names_list_ok(list)) return 0;
+  const NameList& nl = names_list[list];
+  if (entry < 1 || entry > nl.count) return 0;
+  for (int g = nl.groups; g >= 1; g--) {
+    if (nl.group_start[g] < entry) return g;
+  }
+  return 0;  // not reached: group 1 starts after 0 entries
+}
+
+// ---- Alias entries ------------------------------------------------------------------------------------
+
+int names_alias_set(int list, int entry, const char* replacement, uint8_t mode) {
+  int a = names_alias_index(list);
+  if (a < 0 || replacement == nullptr || entry < 1 || entry > names_list[list].count) return -1;
+  char* slot = alias_replacement[a][entry - 1];
+  size_t len = std::strlen(replacement);
+  if (len > (size_t)NAME_BYTES - 1) len = NAME_BYTES - 1;
+  std::memcpy(slot, replacement, len);
+  slot[len] = 0;
+  alias_mode[a][entry - 1] = mode;
+  return 0;
+}
+
+const char* names_alias_replacement(int list, int entry) {
+  int a = names_alias_index(list);
+  if (a < 0 || entry < 1 || entry > names_list[list].count) return "";
+  return alias_replacement[a][entry - 1];
+}
+
+int names_alias_mode(int list, int entry) {
+  int a = names_alias_index(list);
+  if (a < 0 || entry < 1 || entry > names_list[list].count) return -1;
+  return alias_mode[a][entry - 1];
+}
+
+// Mode 0, whole rest: equal bytes, or a "*" that accepts a remaining rest of at least one byte.
+static bool names_rest_whole(const unsigned char* p, const unsigned char* n) {
+  while (*p != 0) {
+    if (*n == *p) {
+      p++;
+      n++;
+    } else if (*p == '*' && *n != 0) {
+      return true;
+    } else {
+      return false;
+    }
+  }
+  return *n == 0;
+}
+
+// Mode 0, prefix: the pattern is a prefix of the rest, where "?" accepts any one byte (not the end)
+// and full-width "？" one double-byte character. Equal bytes are tried first, as in the matcher.
+static bool names_rest_prefix(const unsigned char* p, const unsigned char* n) {
+  while (*p != 0) {
+    if (*n == *p) {
+      p++;
+      n++;
+    } else if (*p == '?' && *n != 0) {
+      p++;
+      n++;
+    } else if (p[0] == 0x81 && p[1] == 0x48 && is_lead_byte(*n) && n[1] != 0) {
+      p += 2;
+      n += 2;
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Appends the bytes s (len of them) to out at *used, as far as out_size - 1 allows.
+static void names_out_append(char* out, int out_size, int* used, const char* s, size_t len) {
+  while (len > 0 && *used < out_size - 1) {
+    out[(*used)++] = *s++;
+    len--;
+  }
+  out[*used] = 0;
+}
+
+// The renaming walk. At each position the alias entries are tried from the highest number down:
+//   mode 255: only at the first byte and only for an exact whole-name match; output = replacement, end;
+//   mode 1:   the rest equals the pattern exactly; replacement appended, end;
+//   mode 0:   the rest matches as a whole (with "*"): replacement appended, end; or the pattern is a
+//             prefix of the rest (with "?" and "？"): replacement appended, the position moves past as
+//             many bytes as the pattern has, and the search starts again there.
+// Where no entry applies one character is copied (two bytes for a lead byte with its trail byte).
+// Every step moves the position forward (empty patterns never apply), so the walk ends.
+void names_rename(int list, const char* name, char* out, int out_size) {
+  if (out == nullptr || out_size <= 0) return;
+  out[0] = 0;
+  if (name == nullptr) return;
+  int used = 0;
+  int a = names_alias_index(list);
+  int count = a < 0 ? 0 : names_list[list].count;
+  const unsigned char* whole = (const unsigned char*)name;
+  size_t pos = 0;
+  while (name[pos] != 0) {
+    const unsigned char* rest = whole + pos;
+    bool applied = false;
+    for (int e = count; e >= 1 && !applied; e--) {
+      const char* pat = names_slot[list][e - 1];
+      if (pat[0] == 0) continue;
+      const char* rep = alias_replacement[a][e - 1];
+      uint8_t mode = alias_mode[a][e - 1];
+      if (mode == ALIAS_FULL) {
+        if (pos == 0 && std::strcmp(name, pat) == 0) {
+          used = 0;
+          names_out_append(out, out_size, &used, rep, std::strlen(rep));
+          return;
+        }
+      } else if (mode == ALIAS_LAST) {
+        if (std::strcmp((const char*)rest, pat) == 0) {
+          names_out_append(out, out_size, &used, rep, std::strlen(rep));
+          return;
+        }
+      } else {
+        const unsigned char* p = (const unsigned char*)pat;
+        if (names_rest_whole(p, rest)) {
+          names_out_append(out, out_size, &used, rep, std::strlen(rep));
+          return;
+        }
+        if (names_rest_prefix(p, rest)) {
+          names_out_append(out, out_size, &used, rep, std::strlen(rep));
+          pos += std::strlen(pat);
+          applied = true;
+        }
+      }
+    }
+    if (applied) continue;
+    size_t width = is_lead_byte(whole[pos]) && whole[pos + 1] != 0 ? 2 : 1;
+    names_out_append(out, out_size, &used, name + pos, width);
+    pos += width;
+  }
+}
+
+// ---- Built-in vocabularies -----------------------------------------------------------------------------
+
+void names_register_builtin() {
+  for (int i = 0; i < vocab_part_count; i++) {
+    const VocabPart& part = vocab_parts[i];
+    while (names_group_count(part.list) < part.group) {
+      if (names_start_group(part.list) != 0) break;
+    }
+    for (int k = 0; k < part.count; k++) {
+      if (part.how == VOCAB_FIND) names_find_or_add(part.list, part.names[k]);
+      else names_add(part.list, part.names[k]);
+    }
+  }
+}

@@ -1,6 +1,11 @@
 // names.h: the name lists. 16 numbered lists of Shift-JIS names, each name also a wildcard pattern,
 // split into groups; the alias entries' replacements and modes; the built-in vocabularies; the
 // renaming walk through an alias list.
+//
+// Patterns: "*" accepts a rest of at least one byte (whatever follows it in the pattern is ignored),
+// "?" one character (a double-byte one or a single byte), full-width "？" one double-byte character.
+// Equal bytes are compared first, so a literal "*" or "?" in a name matches itself, and "？" does not
+// match a character whose lead byte is 0x81. Lead bytes: 0x80 to 0x9F and 0xE0 to 0xFC.
 #pragma once
 #include <cstdint>
 
@@ -23,7 +28,8 @@ void names_init();
 // Appends name; returns its entry number, or 0 when the list is full or the name is longer than 63
 // bytes (nothing is stored).
 int names_add(int list, const char* name);
-// The highest-numbered entry whose pattern matches name; if none, adds it as names_add does.
+// The highest-numbered entry whose pattern matches name; if none, adds it as names_add does (and so
+// returns 0 when the list is full). Runs once per motion key: a plain scan from the top.
 int names_find_or_add(int list, const char* name);
 // 0 when entry's pattern matches the whole name, -1 otherwise (also for an entry out of range).
 int names_match(int list, const char* name, int entry);
@@ -34,12 +40,29 @@ const char* names_entry(int list, int entry);
 int names_count(int list);
 // Closes the last group at the present count and opens the next: 0, or -1 with 15 groups.
 int names_start_group(int list);
-// The group of entry; 0 when out of range.
+// The group of entry: the largest group whose start count is below entry; 0 when out of range.
 int names_group_of(int list, int entry);
+// Groups the list has (1 to 15); 0 for a list number out of range.
+int names_group_count(int list);
+// Entries that precede group (1 to the group count); -1 when out of range.
+int names_group_start(int list, int group);
 
-// Stores an alias entry's replacement (cut to 63 bytes) and mode at entry's slot. 0, or -1 out of range.
+// Stores an alias entry's replacement (cut to 63 bytes) and mode at entry's slot of alias list 0 or 3.
+// 0, or -1 for another list or an entry out of range.
 int names_alias_set(int list, int entry, const char* replacement, uint8_t mode);
-// Renames name through alias list (0 or 3) into out (out_size bytes, always terminated).
+// An alias entry's replacement ("" out of range) and mode (-1 out of range).
+const char* names_alias_replacement(int list, int entry);
+int names_alias_mode(int list, int entry);
+// Renames name through alias list (0 or 3) into out (out_size bytes, always terminated; a longer result
+// is cut). At each position the entries are tried from the highest number down:
+//   ALIAS_FULL (255): at the first byte only, when the whole name equals the pattern: the replacement
+//                     is the output;
+//   ALIAS_LAST (1):   when the rest of the name equals the pattern: the replacement is appended; done;
+//   ALIAS_PLAIN (0):  when the rest matches the pattern as a whole ("*" accepts a rest of at least one
+//                     byte): the replacement is appended; done. Else when the pattern is a prefix of the
+//                     rest ("?" any one byte, "？" one double-byte character): the replacement is
+//                     appended and the walk goes on after as many bytes as the pattern has.
+// Where no entry applies one character is copied. Another list number copies the name unchanged.
 void names_rename(int list, const char* name, char* out, int out_size);
 
 // Registers the built-in bone and morph vocabularies (after initialisation and the alias file).
