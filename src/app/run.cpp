@@ -64,7 +64,12 @@ void run_set_program_dir(const char* dir, const char16_t* dir_w) {
 
 // ---- Options --------------------------------------------------------------------------------------------
 
+static bool run_no_option_words;
+
+void run_set_option_words(bool on) { run_no_option_words = !on; }
+
 bool run_is_option(int k) {
+  if (run_no_option_words) return false;
   const char* w = arg_a(k);
   return w[0] == '-' || w[0] == '/';
 }

@@ -48,6 +48,9 @@ void run_set_program_dir(const char* dir, const char16_t* dir_w);
 void run_options();
 // True when list entry k is an option word (its first character is "-" or "/").
 bool run_is_option(int k);
+// Whether option words are recognised in the lists (on by default). velmora-report has options of its
+// own and lists only files, so that a file named -x.vmd or /home/x.vmd is a file.
+void run_set_option_words(bool on);
 // Steps 10 to 12: input names, on-disk names and kind of position k.
 void run_file_names(int k);
 // Steps 14 to 16: name lists, alias file, vocabularies, the readers, the page and the summary.

@@ -1,15 +1,189 @@
-// vmd.cpp: placeholder until the motion reader lands; no motion is ever read.
+// vmd.cpp: the VMD motion reader (version "0002", 20-byte model names). Walks every block of the file
+// and hands each bone and morph key, as soon as it is decoded and its name resolved on the name lists,
+// to the usage records. Camera, light, self-shadow and show-and-IK keys are read only to check the
+// file's structure.
+//
+// Record: vmd_model, the motion's model name, written here at every read.
+// Limits: names of 15 bytes, the model name of 20 bytes; nothing else is kept.
+// Trust: input is untrusted. Every count is a loop bound, never a size; every loop stops as soon as the
+// byte reader has closed at the end of the file, so a count of 2^31 - 1 on a short file ends at once.
+//
+// Results: 0 read (also when the file ends inside the bone block or just before a block count),
+// 2 not a VMD file of this version or cut before a checkpoint of a later record, -1 cannot be opened.
 #include "formats/vmd.h"
 
+#include <cstring>
+
+#include "check/names.h"
 #include "check/usage.h"
+#include "formats/filechan.h"
+#include "text/encoding.h"
+
+constexpr int VMD_SIGNATURE = 30;   // signature field: "Vocaloid Motion Data 0002" padded
+constexpr int VMD_NAME = 15;        // bone and morph name fields
+constexpr int VMD_MODEL = 20;       // model name field
+constexpr int VMD_BONE_BODY = 32;   // frame number and seven floats
+constexpr int VMD_INTERPOLATION = 64;
 
 static char vmd_model[VMD_MODEL_NAME];
-int vmd_read(const char*, const char16_t*, bool) {
+
+const char* vmd_model_name() { return vmd_model; }
+
+// Reads a name field of size bytes into out (size + 1 bytes), up to its first 0 byte.
+static void vmd_name(char* out, int size) {
+  std::memset(out, 0, (size_t)size + 1);
+  rfread(out, size);
+}
+
+static int32_t vmd_le32(const unsigned char* p) {
+  return (int32_t)((uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24);
+}
+
+static float vmd_float(const unsigned char* p) {
+  uint32_t v = (uint32_t)vmd_le32(p);
+  float f;
+  std::memcpy(&f, &v, sizeof f);
+  return f;
+}
+
+// Reads and discards count bytes; false when the file ended before them.
+static bool vmd_skip(int count) {
+  unsigned char sink[64];
+  while (count > 0) {
+    int n = count < (int)sizeof sink ? count : (int)sizeof sink;
+    if (rfread(sink, n) != n) return false;
+    count -= n;
+  }
+  return true;
+}
+
+// The 30-byte signature: "Voca" at 0 to 3 and "0002" at 21 to 24; the rest is not examined.
+static bool vmd_signature() {
+  static const char want[VMD_SIGNATURE + 1] = "Vocaloid Motion Data 0002";
+  for (int i = 0; i < VMD_SIGNATURE; i++) {
+    int c = rfgetc();
+    bool checked = i <= 3 || (i >= 21 && i <= 24);
+    if (checked && c != (unsigned char)want[i]) return false;
+  }
+  return true;
+}
+
+static void vmd_bones() {
+  int32_t count = rfget32();
+  char name[VMD_NAME + 1];
+  unsigned char body[VMD_BONE_BODY];
+  for (int32_t i = 0; i < count && !rfclosed(); i++) {
+    vmd_name(name, VMD_NAME);
+    if (rfclosed()) return;
+    rfread(body, VMD_BONE_BODY);
+    if (rfclosed()) return;
+    vmd_skip(VMD_INTERPOLATION);
+    if (rfclosed()) return;
+    int entry = names_find_or_add(LIST_BONES, name);
+    if (entry < 1) continue;
+    BoneKey key;
+    key.name = name;
+    key.frame = vmd_le32(body);
+    key.px = vmd_float(body + 4);
+    key.py = vmd_float(body + 8);
+    key.pz = vmd_float(body + 12);
+    key.qx = vmd_float(body + 16);
+    key.qy = vmd_float(body + 20);
+    key.qz = vmd_float(body + 24);
+    key.qw = vmd_float(body + 28);
+    bone_usage_add(entry, key);
+  }
+}
+
+// Outcome of a later block: go on to the next count, or finish with result 2.
+enum VmdBlock { VMD_NEXT = 0, VMD_CUT = 2 };
+
+static VmdBlock vmd_morphs(int32_t count) {
+  char name[VMD_NAME + 1];
+  unsigned char body[8];
+  for (int32_t i = 0; i < count; i++) {
+    vmd_name(name, VMD_NAME);
+    if (rfclosed()) return VMD_CUT;
+    int got = rfread(body, 8);
+    // A key whose frame number or weight is cut by the end of the file is not counted: its missing
+    // bytes would read as 0xFF, giving frame -1 and a weight that is not a number.
+    if (got < 8) return VMD_NEXT;
+    int entry = names_find_or_add(LIST_MORPHS, name);
+    if (entry < 1) continue;
+    MorphKey key;
+    key.name = name;
+    key.frame = vmd_le32(body);
+    key.weight = vmd_float(body + 4);
+    morph_usage_add(entry, key);
+  }
+  return VMD_NEXT;
+}
+
+// A record of fixed parts: checkpoint bytes that must all be present (else the file is cut, result 2),
+// then bytes whose absence only ends the block.
+static VmdBlock vmd_records(int32_t count, int checked, int checked2, int rest) {
+  for (int32_t i = 0; i < count; i++) {
+    if (!vmd_skip(checked)) return VMD_CUT;
+    if (checked2 > 0 && !vmd_skip(checked2)) return VMD_CUT;
+    if (!vmd_skip(rest)) return VMD_NEXT;
+  }
+  return VMD_NEXT;
+}
+
+static VmdBlock vmd_show_ik(int32_t count) {
+  for (int32_t i = 0; i < count; i++) {
+    if (!vmd_skip(5)) return VMD_CUT;  // frame number and show flag
+    int32_t iks = rfget32();
+    if (rfclosed()) return VMD_NEXT;
+    for (int32_t k = 0; k < iks; k++) {
+      if (!vmd_skip(VMD_MODEL)) return VMD_CUT;  // each IK's bone name
+      if (!vmd_skip(1)) return VMD_NEXT;
+    }
+  }
+  return VMD_NEXT;
+}
+
+// Reads a block count; false when the file ended before it.
+static bool vmd_count(int32_t* count) {
+  *count = rfget32();
+  return !rfclosed();
+}
+
+static int vmd_walk() {
+  if (!vmd_signature()) return 2;
+  char model[VMD_MODEL + 1];
+  vmd_name(model, VMD_MODEL);
+  std::memcpy(vmd_model, model, sizeof vmd_model);
+  vmd_model[VMD_MODEL] = 0;
+  cut_broken_tail(vmd_model);
+  vmd_bones();
+  int32_t count;
+  if (!vmd_count(&count)) return 0;
+  if (vmd_morphs(count) == VMD_CUT) return 2;
+  if (!vmd_count(&count)) return 0;
+  if (vmd_records(count, 32, 24, 5) == VMD_CUT) return 2;  // camera
+  if (!vmd_count(&count)) return 0;
+  if (vmd_records(count, 16, 0, 12) == VMD_CUT) return 2;  // light
+  if (!vmd_count(&count)) return 0;
+  if (vmd_records(count, 4, 0, 5) == VMD_CUT) return 2;    // self-shadow
+  if (!vmd_count(&count)) return 0;
+  if (vmd_show_ik(count) == VMD_CUT) return 2;
+  // Whatever follows is read to the end and ignored.
+  unsigned char sink[FILECHAN_BUFFER];
+  while (!rfclosed()) rfread(sink, (int)sizeof sink);
+  return 0;
+}
+
+int vmd_read(const char* path, const char16_t* wpath, bool use_w) {
   bone_usage_reset();
   morph_usage_reset();
   vmd_model[0] = 0;
-  return -1;
+  int opened = use_w ? (wpath != nullptr ? rfopenW(wpath) : -1) : (path != nullptr ? rfopen(path) : -1);
+  if (opened != 0) return -1;
+  int result = vmd_walk();
+  rfclose();
+  return result;
 }
+
 int vmd_read_a(const char* path) { return vmd_read(path, nullptr, false); }
 int vmd_read_w(const char16_t* wpath) { return vmd_read(nullptr, wpath, true); }
-const char* vmd_model_name() { return vmd_model; }

@@ -43,6 +43,13 @@ const char16_t* sys_command_line_w();
 const char* sys_command_line_a();
 void sys_set_command_line(int argc, const char* const* argv);
 
+// The running program's own path, in Windows spelling (backslashes), into dst (size units). Returns its
+// length, or 0 on failure (dst then holds an empty string).
+int sys_program_path_w(char16_t* dst, int size);
+
+// True when f writes to a terminal.
+bool sys_is_terminal(FILE* f);
+
 // ---- Files by handle (UTF-16 path) -----------------------------------------------------------------
 
 // A handle is an opaque non-negative number; SYS_NO_FILE marks none.

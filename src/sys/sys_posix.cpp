@@ -93,6 +93,24 @@ int sys_current_dir_w(char16_t* dst, int size) {
   return units;
 }
 
+int sys_program_path_w(char16_t* dst, int size) {
+  char host[SYS_HOST_PATH];
+  if (size <= 0) return 0;
+  dst[0] = 0;
+  ssize_t n = readlink("/proc/self/exe", host, sizeof host - 1);
+  if (n <= 0) return 0;
+  host[n] = 0;
+  utf8_to_utf16(dst, size, host);
+  int units = 0;
+  while (dst[units] != 0) {
+    if (dst[units] == u'/') dst[units] = u'\\';
+    units++;
+  }
+  return units;
+}
+
+bool sys_is_terminal(FILE* f) { return isatty(fileno(f)) != 0; }
+
 // ---- Command line ---------------------------------------------------------------------------------------
 
 constexpr int SYS_LINE_UNITS = 131072;  // room for a line longer than the lists take (65,533 units)

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <io.h>
+
 #include <cstring>
 
 bool sys_is_dbcs_lead(unsigned char b) { return IsDBCSLeadByte(b) != 0; }
@@ -34,6 +36,18 @@ int sys_current_dir_w(char16_t* dst, int size) {
   }
   return (int)n;
 }
+
+int sys_program_path_w(char16_t* dst, int size) {
+  if (size <= 0) return 0;
+  DWORD n = GetModuleFileNameW(nullptr, reinterpret_cast<wchar_t*>(dst), (DWORD)size);
+  if (n == 0 || n >= (DWORD)size) {
+    dst[0] = 0;
+    return 0;
+  }
+  return (int)n;
+}
+
+bool sys_is_terminal(FILE* f) { return _isatty(_fileno(f)) != 0; }
 
 const char16_t* sys_command_line_w() { return reinterpret_cast<const char16_t*>(GetCommandLineW()); }
 const char* sys_command_line_a() { return GetCommandLineA(); }
