@@ -14,6 +14,7 @@ build() {
 }
 build native || { echo "test.sh: native build failed" >&2; exit 1; }
 build win32 || { echo "test.sh: win32 build failed" >&2; exit 1; }
+build asan || { echo "test.sh: sanitizer build failed" >&2; exit 1; }
 
 # One Wine prefix and one Xvfb display for this run, shared by every Windows test in it.
 . "$top/scripts/winenv.sh"
@@ -33,6 +34,7 @@ suite() {  # suite NAME CTEST-ARGS...
   rm -f "$log"
 }
 suite native --test-dir build/native -j "$jobs"
+suite sanitizers --test-dir build/asan -j "$jobs"
 suite wine --test-dir build/win32
 
 echo
