@@ -1,16 +1,388 @@
-// pmx.cpp: placeholder until the model reader lands; no model is ever read.
+// pmx.cpp: the PMX model reader (versions 2.0 and 2.1) and the target model's tables (see pmx.h).
+//
+// Record: model, the target model: its display name and the Shift-JIS Japanese names of its bones and
+// morphs. Written only here: model_clear and pmdinforead (which starts every attempt with it).
+// Limits: 4,096 bone names and 8,192 morph names are kept (later ones are read and dropped); a text is
+// kept to its first 254 bytes; the display name to 20 bytes without a broken last character.
+// Trust: the file is untrusted. Every count is a loop bound, never a size: nothing is allocated, each
+// loop stops as soon as the reader has closed (a read met the end of the file), and texts longer than
+// what is kept are skipped in bounded steps that stop at the end of the file. Index sizes other than
+// 1, 2 and 4 read nothing. The walk checks the structure on its way and stops at the first fault,
+// keeping what it read before.
+//
+// Sections: [pmx-fields] field readers, [pmx-blocks] one reader per block, [pmx-read] the walk.
 #include "formats/pmx.h"
 
+
+#include "formats/filechan.h"
+#include "text/encoding.h"
+
 static ModelTables model;
+
 const ModelTables* model_view() { return &model; }
+
 void model_clear() {
   model.display_name[0] = 0;
   model.bone_count = 0;
   model.morph_count = 0;
 }
-int pmdinforead(const char*, const char16_t*, bool) {
-  model_clear();
-  return -1;
+
+// ---- [pmx-fields] ------------------------------------------------------------------------------------------
+
+constexpr int PMX_TEXT_KEEP = 254;     // bytes of a text that are kept
+constexpr int PMX_TEXT_BUF = 256;      // the kept bytes and two 0 bytes
+constexpr int PMX_SKIP_STEP = 4096;    // bytes read at a time when skipping
+static_assert(PMX_TEXT_BUF <= MODEL_NAME_SLOT, "a kept text converts into one name slot");
+
+// The header's globals that the walk needs.
+struct PmxGlobals {
+  uint8_t utf8;        // text encoding: 0 UTF-16, anything else UTF-8
+  uint8_t extra_uv;    // additional UV count, 0 to 255
+  uint8_t vertex_size, texture_size, material_size, bone_size, morph_size, body_size;
+};
+
+static unsigned char pmx_scratch[PMX_SKIP_STEP];
+
+// Skips n bytes (none when n <= 0), in steps; stops when the reader closes at the end of the file.
+static void pmx_skip(int64_t n) {
+  while (n > 0 && !rfclosed()) {
+    int step = n < PMX_SKIP_STEP ? (int)n : PMX_SKIP_STEP;
+    rfread(pmx_scratch, step);
+    n -= step;
+  }
 }
+
+// A 4-byte little-endian count or length. When the file ends inside it, the reader is closed and the
+// result is 0, so no loop runs on a half-read count.
+static int32_t pmx_get32() {
+  unsigned char b[4];
+  if (rfread(b, 4) != 4) return 0;
+  return (int32_t)((uint32_t)b[0] | (uint32_t)b[1] << 8 | (uint32_t)b[2] << 16 | (uint32_t)b[3] << 24);
+}
+
+// One byte 0 to 255, or -1 at the end of the file.
+static int pmx_get8() { return rfgetc(); }
+
+// An index field of size 1, 2 or 4 (other sizes read nothing). The value is never used: indices are
+// read only to reach the next field.
+static void pmx_index(int size) {
+  if (size == 1 || size == 2 || size == 4) rfread(pmx_scratch, size);
+}
+
+// A text field: its length, then its bytes. Keeps the first 254 bytes in keep (when given) followed by
+// two 0 bytes, and skips the rest. A negative length counts as 0. Returns the bytes kept.
+static int pmx_text(unsigned char* keep) {
+  int32_t len = pmx_get32();
+  if (len < 0) len = 0;
+  int kept = 0;
+  if (keep != nullptr) {
+    int want = len < PMX_TEXT_KEEP ? (int)len : PMX_TEXT_KEEP;
+    kept = rfread(keep, want);
+    keep[kept] = 0;
+    keep[kept + 1] = 0;
+    pmx_skip((int64_t)len - want);
+  } else {
+    pmx_skip(len);
+  }
+  return kept;
+}
+
+// Converts a kept text to Shift-JIS in dst (size bytes) by the file's encoding.
+static void pmx_convert(char* dst, int size, const unsigned char* text, const PmxGlobals& g) {
+  if (g.utf8) utf8_to_sjis_compat(dst, size, (const char*)text);
+  else utf16_to_sjis_compat(dst, size, text);
+}
+
+// ---- [pmx-blocks] ------------------------------------------------------------------------------------------
+//
+// Each block reader returns true to go on with the next block, false when the walk ends: the file ended
+// at a record (the reader is closed when a record loop starts) or the structure is wrong.
+
+static bool pmx_vertices(const PmxGlobals& g) {
+  if (rfclosed()) return false;
+  int32_t count = pmx_get32();
+  for (int32_t i = 0; i < count; i++) {
+    if (rfclosed()) return false;
+    pmx_skip(32 + 16 * (int)g.extra_uv);  // position, normal, UV, additional UVs
+    int deform = pmx_get8();
+    if (deform < 0) return false;
+    switch (deform) {
+      case 0:  // BDEF1
+        pmx_index(g.bone_size);
+        break;
+      case 1:  // BDEF2
+        for (int k = 0; k < 2; k++) pmx_index(g.bone_size);
+        pmx_skip(4);
+        break;
+      case 2:  // BDEF4
+      case 4:  // QDEF
+        for (int k = 0; k < 4; k++) pmx_index(g.bone_size);
+        pmx_skip(16);
+        break;
+      case 3:  // SDEF: 2 indices, 1 weight, C, R0, R1
+        for (int k = 0; k < 2; k++) pmx_index(g.bone_size);
+        pmx_skip(4 + 36);
+        break;
+      default:
+        return false;
+    }
+    pmx_skip(4);  // edge scale
+  }
+  return true;
+}
+
+static bool pmx_faces(const PmxGlobals& g) {
+  if (rfclosed()) return false;
+  int32_t count = pmx_get32();
+  if (count % 3 != 0) return false;
+  int size = g.vertex_size;
+  // With an index size other than 1, 2 or 4 a triangle reads nothing: there is nothing to walk.
+  if (size != 1 && size != 2 && size != 4) return true;
+  for (int32_t i = 0; i < count / 3; i++) {
+    if (rfclosed()) return false;
+    rfread(pmx_scratch, 3 * size);
+  }
+  return true;
+}
+
+static bool pmx_textures() {
+  if (rfclosed()) return false;
+  int32_t count = pmx_get32();
+  for (int32_t i = 0; i < count; i++) {
+    if (rfclosed()) return false;
+    pmx_text(nullptr);
+  }
+  return true;
+}
+
+static bool pmx_materials(const PmxGlobals& g) {
+  if (rfclosed()) return false;
+  int32_t count = pmx_get32();
+  for (int32_t i = 0; i < count; i++) {
+    if (rfclosed()) return false;
+    pmx_text(nullptr);  // Japanese name
+    pmx_text(nullptr);  // English name
+    // diffuse 4, specular 3, power 1, ambient 3 floats; drawing flags; edge colour 4, edge size 1
+    pmx_skip(44 + 1 + 20);
+    pmx_index(g.texture_size);  // texture
+    pmx_index(g.texture_size);  // sphere texture
+    pmx_skip(1);                // sphere mode
+    int shared = pmx_get8();
+    if (shared == 0) pmx_index(g.texture_size);
+    else if (shared == 1) pmx_skip(1);
+    else return false;
+    pmx_text(nullptr);  // memo
+    int32_t face_vertices = pmx_get32();
+    if (face_vertices % 3 != 0) return false;
+  }
+  return true;
+}
+
+// Stores a bone or morph name in slot when the record began before the end of the file: began is the
+// position before the record, so a record that begins exactly at the end (its first read consumed
+// nothing) is not kept.
+static bool pmx_began(uint32_t began) { return rftell() != began; }
+
+static bool pmx_bones(const PmxGlobals& g) {
+  if (rfclosed()) return false;
+  int32_t count = pmx_get32();
+  unsigned char name[PMX_TEXT_BUF];
+  for (int32_t i = 0; i < count; i++) {
+    if (rfclosed()) return false;
+    uint32_t began = rftell();
+    pmx_text(name);
+    if (pmx_began(began) && model.bone_count < MODEL_BONES) {
+      pmx_convert(model.bone[model.bone_count], MODEL_NAME_SLOT, name, g);
+      model.bone_count++;
+    }
+    pmx_text(nullptr);  // English name
+    pmx_skip(12);       // position
+    pmx_index(g.bone_size);  // parent
+    pmx_skip(4);        // transform level
+    unsigned char f[2] = {0, 0};
+    rfread(f, 2);
+    unsigned flags = (unsigned)f[0] | (unsigned)f[1] << 8;
+    if (flags & 0x0001) pmx_index(g.bone_size);  // tail bone
+    else pmx_skip(12);                           // tail offset
+    if (flags & 0x0300) {                        // inherited rotation or translation
+      pmx_index(g.bone_size);
+      pmx_skip(4);
+    }
+    if (flags & 0x0400) pmx_skip(12);  // fixed axis
+    if (flags & 0x0800) pmx_skip(24);  // local axes
+    if (flags & 0x2000) pmx_skip(4);   // external parent key
+    if (flags & 0x0020) {              // IK
+      pmx_index(g.bone_size);          // target
+      pmx_skip(8);                     // loop count, limit angle
+      int32_t links = pmx_get32();
+      for (int32_t k = 0; k < links && !rfclosed(); k++) {
+        pmx_index(g.bone_size);
+        if (pmx_get8() == 1) pmx_skip(24);  // lower and upper limits
+      }
+    }
+  }
+  return true;
+}
+
+static bool pmx_morphs(const PmxGlobals& g) {
+  if (rfclosed()) return false;
+  int32_t count = pmx_get32();
+  unsigned char name[PMX_TEXT_BUF];
+  for (int32_t i = 0; i < count; i++) {
+    if (rfclosed()) return false;
+    uint32_t began = rftell();
+    pmx_text(name);
+    if (pmx_began(began) && model.morph_count < MODEL_MORPHS) {
+      pmx_convert(model.morph[model.morph_count], MODEL_NAME_SLOT, name, g);
+      model.morph_count++;
+    }
+    pmx_text(nullptr);  // English name
+    pmx_skip(1);        // panel
+    int kind = pmx_get8();
+    if (kind < 0 || kind > 10) return false;
+    int32_t offsets = pmx_get32();
+    for (int32_t k = 0; k < offsets && !rfclosed(); k++) {
+      switch (kind) {
+        case 0:  // group
+        case 9:  // flip
+          pmx_index(g.morph_size);
+          pmx_skip(4);
+          break;
+        case 1:  // vertex
+          pmx_index(g.vertex_size);
+          pmx_skip(12);
+          break;
+        case 2:  // bone: translation, rotation
+          pmx_index(g.bone_size);
+          pmx_skip(28);
+          break;
+        case 8:  // material: operation, 28 floats
+          pmx_index(g.material_size);
+          pmx_skip(1 + 112);
+          break;
+        case 10:  // impulse: local flag, velocity, torque
+          pmx_index(g.body_size);
+          pmx_skip(1 + 24);
+          break;
+        default:  // 3 to 7: UV and additional UV 1 to 4
+          pmx_index(g.vertex_size);
+          pmx_skip(16);
+          break;
+      }
+    }
+  }
+  return true;
+}
+
+static bool pmx_frames(const PmxGlobals& g) {
+  if (rfclosed()) return false;
+  int32_t count = pmx_get32();
+  for (int32_t i = 0; i < count; i++) {
+    if (rfclosed()) return false;
+    pmx_text(nullptr);
+    pmx_text(nullptr);
+    pmx_skip(1);  // special flag
+    int32_t elements = pmx_get32();
+    for (int32_t k = 0; k < elements && !rfclosed(); k++) {
+      int type = pmx_get8();
+      pmx_index(type == 0 ? g.bone_size : g.morph_size);
+    }
+  }
+  return true;
+}
+
+static bool pmx_bodies(const PmxGlobals& g) {
+  if (rfclosed()) return false;
+  int32_t count = pmx_get32();
+  for (int32_t i = 0; i < count; i++) {
+    if (rfclosed()) return false;
+    pmx_text(nullptr);
+    pmx_text(nullptr);
+    pmx_index(g.bone_size);
+    // group 1, non-collision mask 2, shape 1, size/position/rotation 36, five floats 20, physics mode 1
+    pmx_skip(1 + 2 + 1 + 36 + 20 + 1);
+  }
+  return true;
+}
+
+static bool pmx_joints(const PmxGlobals& g) {
+  if (rfclosed()) return false;
+  int32_t count = pmx_get32();
+  for (int32_t i = 0; i < count; i++) {
+    if (rfclosed()) return false;
+    pmx_text(nullptr);
+    pmx_text(nullptr);
+    int type = pmx_get8();
+    if (type < 0 || type > 5) return false;
+    pmx_index(g.body_size);
+    pmx_index(g.body_size);
+    pmx_skip(8 * 12);  // position, rotation, four limits, two springs
+  }
+  return true;
+}
+
+// ---- [pmx-read] ----------------------------------------------------------------------------------------------
+
+// The header and every block, after a successful open. Result as pmdinforead.
+static int pmx_walk() {
+  if (pmx_get8() != 'P' || pmx_get8() != 'M' || pmx_get8() != 'X') return 2;
+  pmx_get8();     // fourth signature byte, not examined
+  rfgetfloat();   // version: any value is accepted
+  int globals = pmx_get8();
+  if (globals < 8) return 2;
+  unsigned char gb[8] = {0};
+  rfread(gb, 8);  // further globals bytes are not skipped
+  PmxGlobals g;
+  g.utf8 = gb[0] != 0;
+  g.extra_uv = gb[1];
+  g.vertex_size = gb[2];
+  g.texture_size = gb[3];
+  g.material_size = gb[4];
+  g.bone_size = gb[5];
+  g.morph_size = gb[6];
+  g.body_size = gb[7];
+
+  unsigned char jp[PMX_TEXT_BUF], en[PMX_TEXT_BUF];
+  pmx_text(jp);
+  pmx_text(en);
+  pmx_text(nullptr);  // comments
+  pmx_text(nullptr);
+  // The English name first; the Japanese one replaces it when it gives any text.
+  char name[MODEL_NAME_SLOT];
+  pmx_convert(name, sizeof name, en, g);
+  char jp_name[MODEL_NAME_SLOT];
+  pmx_convert(jp_name, sizeof jp_name, jp, g);
+  const char* shown = jp_name[0] != 0 ? jp_name : name;
+  int n = 0;
+  while (n < MODEL_DISPLAY_NAME - 1 && shown[n] != 0) {
+    model.display_name[n] = shown[n];
+    n++;
+  }
+  model.display_name[n] = 0;
+  cut_broken_tail(model.display_name);
+
+  bool go = pmx_vertices(g) && pmx_faces(g) && pmx_textures() && pmx_materials(g) && pmx_bones(g) &&
+            pmx_morphs(g) && pmx_frames(g) && pmx_bodies(g) && pmx_joints(g);
+  if (go) {
+    // Whatever follows the joints (the 2.1 soft bodies, or anything else) is read and ignored.
+    while (!rfclosed()) rfread(pmx_scratch, PMX_SKIP_STEP);
+  }
+  return 0;
+}
+
+int pmdinforead(const char* path, const char16_t* wpath, bool use_w) {
+  model_clear();
+  int opened = -1;
+  if (use_w) {
+    if (wpath != nullptr) opened = rfopenW(wpath);
+  } else {
+    if (path != nullptr) opened = rfopen(path);
+  }
+  if (opened != 0) return -1;
+  int result = pmx_walk();
+  rfclose();
+  return result;
+}
+
 int pmdinforead_a(const char* path) { return pmdinforead(path, nullptr, false); }
 int pmdinforead_w(const char16_t* wpath) { return pmdinforead(nullptr, wpath, true); }
