@@ -1,63 +1,276 @@
-// paths.cpp: placeholder path operations until the text layer lands (ASCII names only).
+// paths.cpp: path and file-name operations in ANSI (Shift-JIS) and UTF-16 form: directory, name, body
+// and extension of a path, the trailing separator, the on-disk name by directory search, a
+// case-blind prefix test and the fields of a ";"-separated list.
+//
+// Records: none; the directory search is the platform seam's (sys_find_first / sys_find_first_w,
+// sys_find_next, sys_find_close), opened and closed within find_file_name.
+// Limits: every output is bounded by the capacity the caller gives and always ends with a 0; a copy
+// that does not fit is cut before the first character that does not fit whole, so a two-byte
+// character (ANSI) or a surrogate pair (UTF-16) is never split. path_strip_sep cuts a path to 259
+// characters.
+// Trust: paths come from the command line, drops and dialogs. The ANSI forms walk the string
+// character by character with the system's lead-byte test, so the trail byte of a two-byte character
+// (0x5C in 表 or 能, or a "." or ";") is never taken for a separator; a lead byte right before the 0
+// is a byte of its own, and nothing is read past the 0.
 #include "text/paths.h"
 
 #include "sys/sys.h"
 
-template <typename C>
-static int pth_copy(C* dst, int cap, const C* src, int from, int to) {
-  int n = 0;
-  if (cap <= 0) return 0;
-  for (int i = from; i < to && n < cap - 1; i++) dst[n++] = src[i];
-  dst[n] = 0;
-  return 0;
+// Bytes of the ANSI character at s: 2 for a lead byte (system test) with a trail byte, else 1.
+static int pth_char_len(const unsigned char* s) { return sys_is_dbcs_lead(s[0]) && s[1] != 0 ? 2 : 1; }
+
+// Units of the UTF-16 character at s: 2 for a surrogate pair, else 1.
+static int pth_char_len_w(const char16_t* s) {
+  return s[0] >= 0xD800 && s[0] <= 0xDBFF && s[1] >= 0xDC00 && s[1] <= 0xDFFF ? 2 : 1;
 }
-template <typename C>
-static int pth_last(const C* s, C a, C b) {
-  int last = -1;
-  for (int i = 0; s[i] != 0; i++)
-    if (s[i] == a || s[i] == b) last = i;
+
+// ---- Scanning ----------------------------------------------------------------------------------------
+
+// Index of the last a or b in s outside a two-byte character, or -1. *len receives the length.
+static int pth_last(const char* s, char a, char b, int* len) {
+  const unsigned char* u = reinterpret_cast<const unsigned char*>(s);
+  int last = -1, i = 0;
+  while (u[i] != 0) {
+    int n = pth_char_len(u + i);
+    if (n == 1 && (u[i] == (unsigned char)a || u[i] == (unsigned char)b)) last = i;
+    i += n;
+  }
+  *len = i;
   return last;
 }
-template <typename C>
-static int pth_len(const C* s) {
-  int n = 0;
-  while (s[n] != 0) n++;
-  return n;
+
+static int pth_last_w(const char16_t* s, char16_t a, char16_t b, int* len) {
+  int last = -1, i = 0;
+  for (; s[i] != 0; i++) {
+    if (s[i] == a || s[i] == b) last = i;
+  }
+  *len = i;
+  return last;
 }
-int path_dir(char* d, int c, const char* s) { return pth_copy(d, c, s, 0, pth_last(s, '\\', '\\') + 1); }
-int path_dir_w(char16_t* d, int c, const char16_t* s) { return pth_copy(d, c, s, 0, pth_last(s, u'\\', u'\\') + 1); }
-int path_name(char* d, int c, const char* s) { return pth_copy(d, c, s, pth_last(s, '\\', '/') + 1, pth_len(s)); }
-int path_name_w(char16_t* d, int c, const char16_t* s) { return pth_copy(d, c, s, pth_last(s, u'\\', u'/') + 1, pth_len(s)); }
-int path_body(char* d, int c, const char* s) { int k = pth_last(s, '.', '.'); return pth_copy(d, c, s, 0, k < 0 ? pth_len(s) : k); }
-int path_body_w(char16_t* d, int c, const char16_t* s) { int k = pth_last(s, u'.', u'.'); return pth_copy(d, c, s, 0, k < 0 ? pth_len(s) : k); }
-int path_ext(char* d, int c, const char* s) { int k = pth_last(s, '.', '.'); pth_copy(d, c, s, k < 0 ? 0 : k, k < 0 ? 0 : pth_len(s)); return k < 0 ? 0 : -1; }
-int path_ext_w(char16_t* d, int c, const char16_t* s) { int k = pth_last(s, u'.', u'.'); pth_copy(d, c, s, k < 0 ? 0 : k, k < 0 ? 0 : pth_len(s)); return k < 0 ? 0 : -1; }
-int path_strip_sep(char*) { return 0; }
-int path_strip_sep_w(char16_t*) { return 0; }
-int find_file_name(char* d, int c, const char* p) {
-  SysFindEntry e;
-  intptr_t h = sys_find_first(p, &e);
-  if (h == SYS_NO_FILE) return -1;
+
+// ---- Bounded copies ------------------------------------------------------------------------------------
+
+// Copies the characters of src[from, to) into dst (capacity cap), whole characters only, and ends it
+// with a 0. from must be at a character boundary.
+static void pth_copy(char* dst, int cap, const char* src, int from, int to) {
+  if (cap <= 0) return;
+  const unsigned char* u = reinterpret_cast<const unsigned char*>(src);
+  int pos = 0, i = from;
+  while (i < to) {
+    int n = pth_char_len(u + i);
+    if (n > to - i || n > cap - 1 - pos) break;
+    for (int k = 0; k < n; k++) dst[pos++] = src[i + k];
+    i += n;
+  }
+  dst[pos] = 0;
+}
+
+static void pth_copy_w(char16_t* dst, int cap, const char16_t* src, int from, int to) {
+  if (cap <= 0) return;
+  int pos = 0, i = from;
+  while (i < to) {
+    int n = pth_char_len_w(src + i);
+    if (n > to - i || n > cap - 1 - pos) break;
+    for (int k = 0; k < n; k++) dst[pos++] = src[i + k];
+    i += n;
+  }
+  dst[pos] = 0;
+}
+
+// ---- Directory, name, body, extension ----------------------------------------------------------------------
+
+int path_dir(char* dst, int dst_size, const char* src) {
+  int len;
+  int last = pth_last(src, '\\', '\\', &len);
+  pth_copy(dst, dst_size, src, 0, last + 1);
+  return 0;
+}
+
+int path_dir_w(char16_t* dst, int dst_units, const char16_t* src) {
+  int len;
+  int last = pth_last_w(src, u'\\', u'\\', &len);
+  pth_copy_w(dst, dst_units, src, 0, last + 1);
+  return 0;
+}
+
+int path_name(char* dst, int dst_size, const char* src) {
+  int len;
+  int last = pth_last(src, '\\', '/', &len);
+  pth_copy(dst, dst_size, src, last + 1, len);
+  return 0;
+}
+
+int path_name_w(char16_t* dst, int dst_units, const char16_t* src) {
+  int len;
+  int last = pth_last_w(src, u'\\', u'/', &len);
+  pth_copy_w(dst, dst_units, src, last + 1, len);
+  return 0;
+}
+
+int path_body(char* dst, int dst_size, const char* src) {
+  int len;
+  int dot = pth_last(src, '.', '.', &len);
+  pth_copy(dst, dst_size, src, 0, dot < 0 ? len : dot);
+  return 0;
+}
+
+int path_body_w(char16_t* dst, int dst_units, const char16_t* src) {
+  int len;
+  int dot = pth_last_w(src, u'.', u'.', &len);
+  pth_copy_w(dst, dst_units, src, 0, dot < 0 ? len : dot);
+  return 0;
+}
+
+int path_ext(char* dst, int dst_size, const char* src) {
+  int len;
+  int dot = pth_last(src, '.', '.', &len);
+  if (dot < 0) {
+    pth_copy(dst, dst_size, src, 0, 0);
+    return 0;
+  }
+  pth_copy(dst, dst_size, src, dot, len);
+  return -1;
+}
+
+int path_ext_w(char16_t* dst, int dst_units, const char16_t* src) {
+  int len;
+  int dot = pth_last_w(src, u'.', u'.', &len);
+  if (dot < 0) {
+    pth_copy_w(dst, dst_units, src, 0, 0);
+    return 0;
+  }
+  pth_copy_w(dst, dst_units, src, dot, len);
+  return -1;
+}
+
+// ---- Trailing separator ------------------------------------------------------------------------------------
+
+constexpr int PTH_STRIP_MAX = 259;  // MAX_PATH less its terminator
+
+// A letter A to Z or a to z followed by a colon.
+static bool pth_is_drive(unsigned a, unsigned b) {
+  return ((a >= 'A' && a <= 'Z') || (a >= 'a' && a <= 'z')) && b == ':';
+}
+
+int path_strip_sep(char* path) {
+  const unsigned char* u = reinterpret_cast<const unsigned char*>(path);
+  // Measure at most 259 bytes, whole characters only; remember whether the last one is one byte.
+  int len = 0, last_len = 0;
+  while (u[len] != 0) {
+    int n = pth_char_len(u + len);
+    if (n > PTH_STRIP_MAX - len) break;
+    len += n;
+    last_len = n;
+  }
+  int keep = u[0] != 0 && pth_is_drive(u[0], u[1]) ? 3 : 1;  // C:\ and a lone \ stay as they are
+  if (len > keep && last_len == 1 && (u[len - 1] == '\\' || u[len - 1] == '/')) len--;
+  path[len] = 0;
+  return 0;
+}
+
+int path_strip_sep_w(char16_t* path) {
+  int len = 0, last_len = 0;
+  while (path[len] != 0) {
+    int n = pth_char_len_w(path + len);
+    if (n > PTH_STRIP_MAX - len) break;
+    len += n;
+    last_len = n;
+  }
+  int keep = path[0] != 0 && pth_is_drive(path[0], path[1]) ? 3 : 1;
+  if (len > keep && last_len == 1 && (path[len - 1] == u'\\' || path[len - 1] == u'/')) len--;
+  path[len] = 0;
+  return 0;
+}
+
+// ---- On-disk name ---------------------------------------------------------------------------------------------
+
+// The result of a search whose first entry is e: 0 when e (or the entry after a directory) is a file,
+// -1 when a directory is followed by nothing, -2 when two directories come first. e ends as the entry
+// to report. The search is closed here on every outcome.
+static int pth_find_pick(intptr_t h, SysFindEntry* e) {
+  int r = 0;
+  if (e->is_dir) {
+    if (sys_find_next(h, e) != 0) {
+      r = -1;
+    } else if (e->is_dir) {
+      r = -2;
+    }
+  }
   sys_find_close(h);
-  return pth_copy(d, c, e.name, 0, pth_len(e.name));
+  return r;
 }
-int find_file_name_w(char16_t* d, int c, const char16_t* p) {
-  SysFindEntry e;
-  intptr_t h = sys_find_first_w(p, &e);
+
+int find_file_name(char* dst, int dst_size, const char* path) {
+  static SysFindEntry e;  // 800 bytes: kept off the stack; the program runs on one thread
+  pth_copy(dst, dst_size, "", 0, 0);
+  intptr_t h = sys_find_first(path, &e);
   if (h == SYS_NO_FILE) return -1;
-  sys_find_close(h);
-  return pth_copy(d, c, e.wname, 0, pth_len(e.wname));
+  int r = pth_find_pick(h, &e);
+  if (r == 0) {
+    int len = 0;
+    while (e.name[len] != 0) len++;
+    pth_copy(dst, dst_size, e.name, 0, len);
+  }
+  return r;
 }
-template <typename C>
-static int pth_prefix(const C* s, const C* p) {
-  for (int i = 0; p[i] != 0; i++) {
-    C a = s[i], b = p[i];
-    if (a >= 'a' && a <= 'z') a = (C)(a - 32);
-    if (b >= 'a' && b <= 'z') b = (C)(b - 32);
-    if (a != b) return -1;
+
+int find_file_name_w(char16_t* dst, int dst_units, const char16_t* path) {
+  static SysFindEntry e;
+  pth_copy_w(dst, dst_units, u"", 0, 0);
+  intptr_t h = sys_find_first_w(path, &e);
+  if (h == SYS_NO_FILE) return -1;
+  int r = pth_find_pick(h, &e);
+  if (r == 0) {
+    int len = 0;
+    while (e.wname[len] != 0) len++;
+    pth_copy_w(dst, dst_units, e.wname, 0, len);
+  }
+  return r;
+}
+
+// ---- Prefix and list fields ------------------------------------------------------------------------------------
+
+static unsigned pth_upper(unsigned c) { return c >= 'a' && c <= 'z' ? c - 32 : c; }
+
+int prefix_nocase(const char* str, const char* prefix) {
+  const unsigned char* s = reinterpret_cast<const unsigned char*>(str);
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(prefix);
+  int i = 0;
+  while (p[i] != 0) {
+    if (pth_char_len(p + i) == 2) {
+      // Both bytes of a two-byte character compare exactly: a trail byte such as 0x61 is no letter.
+      if (s[i] != p[i] || s[i + 1] != p[i + 1]) return -1;
+      i += 2;
+      continue;
+    }
+    if (s[i] == 0 || pth_upper(s[i]) != pth_upper(p[i])) return -1;
+    i++;
   }
   return 0;
 }
-int prefix_nocase(const char* s, const char* p) { return pth_prefix(s, p); }
-int prefix_nocase_w(const char16_t* s, const char16_t* p) { return pth_prefix(s, p); }
-int list_field(char* d, int c, const char* l, int n) { (void)l; (void)n; pth_copy(d, c, "", 0, 0); return -1; }
+
+int prefix_nocase_w(const char16_t* str, const char16_t* prefix) {
+  for (int i = 0; prefix[i] != 0; i++) {
+    if (str[i] == 0 || pth_upper(str[i]) != pth_upper(prefix[i])) return -1;
+  }
+  return 0;
+}
+
+int list_field(char* dst, int dst_size, const char* list, int n) {
+  const unsigned char* u = reinterpret_cast<const unsigned char*>(list);
+  pth_copy(dst, dst_size, "", 0, 0);
+  if (n < 0) return -1;
+  int field = 0, start = 0, i = 0;
+  while (u[i] != 0) {
+    int len = pth_char_len(u + i);
+    if (len == 1 && u[i] == ';') {
+      if (field == n) break;
+      field++;
+      start = i + 1;
+    }
+    i += len;
+  }
+  if (field != n) return -1;
+  pth_copy(dst, dst_size, list, start, i);
+  return 0;
+}
