@@ -1,0 +1,171 @@
+// velmora-report: options, exit codes, the JSON and text forms of the page, the complaints on standard
+// error. The tool runs in-process on a command line built from words, as the native entry builds it.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/report_tool.h"
+#include "app/run.h"
+#include "support/testfiles.h"
+#include "support/vmdwriter.h"
+#include "sys/sys.h"
+
+namespace {
+
+struct ToolRun {
+  int code;
+  std::string out, err;
+};
+
+std::string slurp(FILE* f) {
+  std::string s;
+  std::rewind(f);
+  char buf[4096];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) s.append(buf, n);
+  std::fclose(f);
+  return s;
+}
+
+ToolRun tool(std::vector<std::string> words) {
+  words.insert(words.begin(), "velmora-report");
+  std::vector<const char*> argv;
+  for (const std::string& w : words) argv.push_back(w.c_str());
+  sys_set_command_line((int)argv.size(), argv.data());
+  FILE* out = std::tmpfile();
+  FILE* err = std::tmpfile();
+  ToolRun r;
+  r.code = report_tool_run(out, err);
+  r.out = slurp(out);
+  r.err = slurp(err);
+  run_set_option_words(true);
+  return r;
+}
+
+std::string small_motion() {
+  VmdWriter w;
+  w.header(to_sjis("テスト"));
+  w.i32(1);
+  w.bone(to_sjis("センター"), 3, 0.0f, 0.5f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f);
+  w.i32(1);
+  w.morph(to_sjis("あ"), 4, 0.25f);
+  return w.bytes;
+}
+
+const char* SUMMARY = "(OK): そのままで使用可能です. ";
+
+}  // namespace
+
+TEST(ReportTool, UsageErrors) {
+  ToolRun r = tool({});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err.rfind("velmora-report: no file given\nusage: velmora-report [--json]", 0), 0u) << r.err;
+  r = tool({"--frobnicate", "a.vmd"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.err.rfind("velmora-report: unknown option --frobnicate\nusage:", 0), 0u) << r.err;
+  EXPECT_EQ(tool({"-ND2", "a.vmd"}).code, 2);
+  EXPECT_EQ(tool({"a.vmd", "--alias"}).code, 2);
+  EXPECT_EQ(tool({"--alias", "x.ini", "--no-alias", "a.vmd"}).code, 2);
+  EXPECT_EQ(tool({"--colour=sometimes", "a.vmd"}).code, 2);
+  r = tool({"--help"});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.out.rfind("usage: velmora-report", 0), 0u);
+  EXPECT_EQ(r.err, "");
+}
+
+TEST(ReportTool, JsonOfAMotion) {
+  TempDir dir;
+  std::string path = dir.file("clip.vmd");
+  write_file(path, small_motion());
+  ToolRun r = tool({"--json", "--no-alias", path});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.err, "");
+  std::string expected = "{\"file\":\"" + path + "\",\"kind\":\"vmd\",\"read\":0,\"lines\":[" +
+                         "[\"#000000\",\"\"]," + "[\"#ffffff\",\"" + path + "\"]," + "[\"#ffffff\",\"\"]," +
+                         "[\"#ffffff\",\"元モデル名: テスト  (VMD) \"]," + "[\"#ffffff\",\"想定使用先:   (PMX) \"]," +
+                         "[\"#ffffff\",\"\"]," + "[\"#ffffff\",\"使用ボーン: \"]," +
+                         "[\"#969696\",\"  センター  (1 keys) (frame 3 - 3) (|pos|=0.5) \"]," +
+                         "[\"#969696\",\"\"]," + "[\"#969696\",\"\"]," + "[\"#ffffff\",\"使用モーフ(表情): \"]," +
+                         "[\"#969696\",\"  あ  (1 keys) (frame 4 - 4) (val 0.25 - 0.25) \\n\"]," +
+                         "[\"#969696\",\"\"]," + "[\"#969696\",\"\"]," + "[\"#969696\",\"\"]" + "],\"summary\":\"" +
+                         SUMMARY + "\"}\n";
+  EXPECT_EQ(r.out, expected);
+}
+
+TEST(ReportTool, FilesThatAreNotReadStillGetAReport) {
+  TempDir dir;
+  std::string good = dir.file("good.vmd");
+  std::string bad = dir.file("bad.vmd");
+  std::string text = dir.file("notes.txt");
+  std::string missing = dir.file("missing.vmd");
+  write_file(good, small_motion());
+  write_file(bad, "not a motion at all, not even close");
+  write_file(text, "hello");
+  ToolRun r = tool({"--json", "--no-alias", good, bad, text, missing});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "velmora-report: " + bad + ": not a VMD motion of version 0002, or cut inside a record\n" +
+                       "velmora-report: " + text +
+                       ": neither a motion (.vmd) nor a model (.pmx); examined as an empty motion\n" +
+                       "velmora-report: " + missing + ": no such file; examined as an empty motion\n");
+  std::vector<std::string> objects;
+  size_t at = 0;
+  while (at < r.out.size()) {
+    size_t end = r.out.find('\n', at);
+    objects.push_back(r.out.substr(at, end - at));
+    at = end + 1;
+  }
+  ASSERT_EQ(objects.size(), 4u);
+  EXPECT_NE(objects[1].find("\"kind\":\"vmd\",\"read\":2,"), std::string::npos);
+  // A failed read resets the statistics: an empty motion.
+  EXPECT_NE(objects[1].find("[\"#ffffff\",\"使用ボーン: \"],[\"#ffffff\",\"\"],[\"#ffffff\",\"使用モーフ(表情): \"]"),
+            std::string::npos);
+  // No reader runs for the other two; the last motion read (an empty one) stands.
+  EXPECT_NE(objects[2].find("\"kind\":\"none\",\"read\":null,"), std::string::npos);
+  EXPECT_NE(objects[3].find("\"kind\":\"none\",\"read\":null,"), std::string::npos);
+  EXPECT_NE(objects[3].find("[\"#ffffff\",\"" + missing + "\"]"), std::string::npos);
+}
+
+TEST(ReportTool, PlainTextWithAndWithoutColour) {
+  TempDir dir;
+  std::string path = dir.file("clip.vmd");
+  write_file(path, small_motion());
+  ToolRun r = tool({"--colour=never", "--no-alias", path, path});
+  EXPECT_EQ(r.code, 0);
+  std::string page = "\n" + path + "\n\n元モデル名: テスト  (VMD) \n想定使用先:   (PMX) \n\n使用ボーン: \n" +
+                     "  センター  (1 keys) (frame 3 - 3) (|pos|=0.5) \n\n\n使用モーフ(表情): \n" +
+                     "  あ  (1 keys) (frame 4 - 4) (val 0.25 - 0.25) \n\n\n\n" + SUMMARY + "\n";
+  EXPECT_EQ(r.out, page + "\n" + page);
+  r = tool({"--colour=always", "--no-alias", path});
+  EXPECT_NE(r.out.find("\x1B[38;2;150;150;150m  センター  (1 keys) (frame 3 - 3) (|pos|=0.5) \x1B[0m\n"),
+            std::string::npos);
+  EXPECT_NE(r.out.find("\x1B[38;2;255;255;255m使用ボーン: \x1B[0m\n"), std::string::npos);
+  // Output to a file is not a terminal: no escapes by default.
+  r = tool({"--no-alias", path});
+  EXPECT_EQ(r.out.find('\x1B'), std::string::npos);
+}
+
+TEST(ReportTool, FileNamesThatLookLikeOptions) {
+  TempDir dir;
+  std::string path = dir.file("-x.vmd");
+  write_file(path, small_motion());
+  ToolRun r = tool({"--json", "--no-alias", "--", path});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("\"kind\":\"vmd\",\"read\":0"), std::string::npos);
+}
+
+// A double quote cannot stand in a word of a command line (it toggles quoting), as it cannot stand in a
+// Windows file name. A backslash separates directories, as on Windows; in the JSON it is escaped, and so
+// are tabs and other control characters.
+TEST(ReportTool, JsonEscapes) {
+  TempDir dir;
+  ASSERT_EQ(mkdir(dir.file("sub").c_str(), 0700), 0);
+  write_file(dir.file("sub/a\td\x01.vmd"), small_motion());
+  ToolRun r = tool({"--json", "--no-alias", dir.path + "/sub\\a\td\x01.vmd"});
+  EXPECT_EQ(r.out.rfind("{\"file\":\"" + dir.path + "/sub\\\\a\\td\\u0001.vmd\",\"kind\":\"vmd\",\"read\":0,", 0), 0u)
+      << r.out.substr(0, 200);
+}
