@@ -1,0 +1,117 @@
+#!/usr/bin/env python3
+"""Writes the large inputs of the benchmarks into a directory (bench/run.sh uses build/bench/data):
+
+  large.vmd  1,000,000 bone keys over 150 names (standard, finger, pattern-matched and unknown ones),
+             200,000 morph keys over 40 names, and a few camera, light, shadow and show-and-IK keys
+  large.pmx  a PMX 2.0 model (UTF-16 texts) of 1,000 bones and 500 morphs
+
+The content is deterministic (a fixed pseudo-random sequence), so every run writes the same bytes.
+Usage: python3 bench/gen_inputs.py [DIR]
+"""
+import math
+import os
+import struct
+import sys
+
+STANDARD = ["センター", "グルーブ", "上半身", "上半身2", "下半身", "首", "頭", "左目", "右目", "両目",
+            "左肩", "左腕", "左腕捩", "左ひじ", "左手捩", "左手首", "右肩", "右腕", "右腕捩", "右ひじ",
+            "右手捩", "右手首", "左足", "左ひざ", "左足首", "右足", "右ひざ", "右足首", "左足ＩＫ", "右足ＩＫ",
+            "左つま先ＩＫ", "右つま先ＩＫ", "全ての親", "腰", "左足IK親", "右足IK親", "左肩P", "右肩P",
+            "左足D", "右足D", "左ひざD", "右ひざD", "左足首D", "右足首D", "上半身3", "視線IK"]
+FINGERS = [side + finger + digit for side in ("左", "右")
+           for finger in ("親指", "人指", "中指", "薬指", "小指") for digit in ("１", "２", "３")
+           if not (finger == "親指" and digit == "３")]
+PATTERNED = (["髪%d" % i for i in range(1, 13)] + ["スカート前%d" % i for i in range(1, 9)]
+             + ["左袖_%d" % i for i in range(1, 5)] + ["sk_%d" % i for i in range(1, 9)]
+             + ["ネクタイ%d" % i for i in range(1, 5)] + ["しっぽ%d" % i for i in range(1, 7)])
+UNKNOWN = ["謎ボーン%02d" % i for i in range(1, 30)]
+MORPHS = (["あ", "い", "う", "え", "お", "まばたき", "笑い", "にやり", "∧", "ω", "はんっ！", "びっくり",
+           "困る", "怒り", "上", "下", "ウィンク", "ウィンク右", "照れ", "真面目"]
+          + ["謎モーフ%02d" % i for i in range(1, 21)])
+
+
+def sjis(name, size):
+    data = name.encode("cp932")[:size]
+    return data + b"\0" * (size - len(data))
+
+
+class Random:
+    """A small linear congruential sequence: the same numbers on every machine."""
+
+    def __init__(self, seed):
+        self.state = seed
+
+    def next(self):
+        self.state = (self.state * 1103515245 + 12345) & 0x7FFFFFFF
+        return self.state / 0x7FFFFFFF
+
+
+def write_vmd(path, bone_keys, morph_keys):
+    names = STANDARD + FINGERS + PATTERNED + UNKNOWN
+    names = (names * 2)[:150]
+    rnd = Random(7)
+    out = bytearray()
+    out += sjis("Vocaloid Motion Data 0002", 30) + sjis("ベンチモデル", 20)
+    out += struct.pack("<i", bone_keys)
+    interpolation = bytes(range(20, 84))
+    bone = struct.Struct("<15si3f4f64s")
+    encoded = [sjis(n, 15) for n in names]
+    for i in range(bone_keys):
+        angle = rnd.next() * math.pi
+        axis = (rnd.next() - 0.5, rnd.next() - 0.5, rnd.next() - 0.5)
+        norm = math.sqrt(sum(a * a for a in axis)) or 1.0
+        s = math.sin(angle / 2)
+        out += bone.pack(encoded[i % len(encoded)], i // len(encoded),
+                         rnd.next() - 0.5, rnd.next(), rnd.next() - 0.5,
+                         s * axis[0] / norm, s * axis[1] / norm, s * axis[2] / norm, math.cos(angle / 2),
+                         interpolation)
+    out += struct.pack("<i", morph_keys)
+    morph = struct.Struct("<15sif")
+    encoded = [sjis(n, 15) for n in MORPHS]
+    for i in range(morph_keys):
+        out += morph.pack(encoded[i % len(encoded)], i // len(encoded), rnd.next())
+    out += struct.pack("<i", 2)
+    for frame in range(2):
+        out += struct.pack("<if3f3f24sib", frame, 40.0, 0, 10, 0, 0, 0, 0, bytes(24), 30, 0)
+    out += struct.pack("<i", 1) + struct.pack("<i3f3f", 0, 0.6, 0.6, 0.6, -0.5, -1.0, 0.5)
+    out += struct.pack("<i", 1) + struct.pack("<ibf", 0, 1, 0.1)
+    out += struct.pack("<i", 1) + struct.pack("<ibi", 0, 1, 1) + sjis("左足ＩＫ", 20) + b"\x01"
+    with open(path, "wb") as f:
+        f.write(out)
+
+
+def text16(s):
+    data = s.encode("utf-16-le")
+    return struct.pack("<i", len(data)) + data
+
+
+def write_pmx(path, bones, morphs):
+    names = STANDARD + FINGERS + ["ボーン%04d" % i for i in range(bones)]
+    names = names[:bones]
+    morph_names = MORPHS + ["モーフ%04d" % i for i in range(morphs)]
+    morph_names = morph_names[:morphs]
+    out = bytearray(b"PMX ") + struct.pack("<f", 2.0)
+    out += bytes([8, 0, 0, 2, 2, 2, 2, 2, 2])  # UTF-16, no additional UV, 2-byte indices
+    out += text16("ベンチモデル") + text16("bench model") + text16("") + text16("")
+    out += struct.pack("<i", 0) * 4  # vertices, faces, textures, materials
+    out += struct.pack("<i", bones)
+    for i, name in enumerate(names):
+        out += text16(name) + text16("bone%d" % i) + struct.pack("<3f", 0, i * 0.1, 0)
+        out += struct.pack("<hih", i - 1, 0, 0) + struct.pack("<3f", 0, 0.1, 0)
+    out += struct.pack("<i", morphs)
+    for i, name in enumerate(morph_names):
+        out += text16(name) + text16("morph%d" % i) + bytes([4, 1]) + struct.pack("<i", 0)
+    out += struct.pack("<i", 0) * 3  # display frames, rigid bodies, joints
+    with open(path, "wb") as f:
+        f.write(out)
+
+
+def main():
+    out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..", "build", "bench", "data")
+    os.makedirs(out, exist_ok=True)
+    write_vmd(os.path.join(out, "large.vmd"), 1_000_000, 200_000)
+    write_pmx(os.path.join(out, "large.pmx"), 1000, 500)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# bench/run.sh: the whole-process benchmark. On one machine in one run it times, on the large generated
+# motion (1,000,000 bone keys, 200,000 morph keys):
+#   velmora-report --json FILE      the check
+#   cat FILE | wc -c                the floor: reading the file once
+#   node mmd_parser_read.js FILE    a peer reader of the format (npm package mmd-parser under Node.js)
+# and prints each median, the two ratios and velmora-report's peak memory; then runs the Google
+# Benchmark cases of the hot routines. Usage: bench/run.sh [RUNS]   (default 7 runs each)
+set -eu
+top=$(cd "$(dirname "$0")/.." && pwd)
+runs=${1:-7}
+cd "$top"
+"$top/scripts/setup.sh"
+cmake --preset bench >/dev/null
+cmake --build --preset bench -j "$(nproc 2>/dev/null || echo 2)" >/dev/null
+data="$top/build/bench/data"
+mkdir -p "$data"
+[ -f "$data/large.vmd" ] || python3 "$top/bench/gen_inputs.py" "$data"
+node_dir="$top/build/bench/node"
+if [ ! -d "$node_dir/node_modules/mmd-parser" ]; then
+  mkdir -p "$node_dir"
+  (cd "$node_dir" && npm install --silent --no-audit --no-fund --no-save mmd-parser@1.0.4 >/dev/null)
+fi
+cp "$top/bench/mmd_parser_read.js" "$node_dir/"
+
+report="$top/build/bench/src/app/velmora-report"
+motion="$data/large.vmd"
+python3 - "$runs" "$report" "$motion" "$node_dir" <<'PY'
+import os, resource, statistics, subprocess, sys, time
+runs, report, motion, node_dir = int(sys.argv[1]), sys.argv[2], sys.argv[3], sys.argv[4]
+commands = {
+    "velmora-report --json": [report, "--json", "--no-alias", motion],
+    "cat FILE | wc -c": ["sh", "-c", 'cat "$0" | wc -c', motion],
+    "mmd-parser (Node.js)": ["node", os.path.join(node_dir, "mmd_parser_read.js"), motion],
+}
+medians = {}
+for name, cmd in commands.items():
+    subprocess.run(cmd, stdout=subprocess.DEVNULL, check=True)  # warm the page cache
+    times = []
+    for _ in range(runs):
+        start = time.perf_counter()
+        subprocess.run(cmd, stdout=subprocess.DEVNULL, check=True)
+        times.append(time.perf_counter() - start)
+    medians[name] = statistics.median(times)
+    print(f"{name:24s} median {medians[name] * 1000:9.1f} ms over {runs} runs")
+# Peak memory of one more run of the check alone.
+pid = os.fork()
+if pid == 0:
+    fd = os.open(os.devnull, os.O_WRONLY)
+    os.dup2(fd, 1)
+    os.execv(report, [report, "--json", "--no-alias", motion])
+_, status, usage = os.wait4(pid, 0)
+size = os.path.getsize(motion)
+v, floor, peer = medians["velmora-report --json"], medians["cat FILE | wc -c"], medians["mmd-parser (Node.js)"]
+print(f"motion: {size} bytes")
+print(f"velmora-report / floor:      {v / floor:6.2f}x   (target: within 3x)")
+print(f"mmd-parser / velmora-report: {peer / v:6.1f}x   (target: at least 30x)")
+print(f"velmora-report peak memory:  {usage.ru_maxrss / 1024:6.1f} MiB (target: below 64 MiB)")
+PY
+echo
+"$top/build/bench/bench/velmora_bench" --benchmark_min_time=0.2
