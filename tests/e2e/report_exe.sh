@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# velmora-report.exe under Wine prints, for every file of the shared corpus, the same JSON as the native
+# build, and reads every file without error.
+. "$(dirname "$0")/lib.sh"
+native=${VELMORA_NATIVE_REPORT:-$top/build/native/src/app/velmora-report}
+corpus=${VELMORA_CORPUS_DIR:-}
+[ -n "$corpus" ] && [ -d "$corpus" ] || { echo "SKIP: no corpus"; exit 0; }
+[ -x "$native" ] || fail "no native velmora-report at $native"
+e2e_setup
+cd "$corpus"
+count=0
+for f in *.vmd *.pmx; do
+  want=$("$native" --json --no-alias "$f") || fail "native velmora-report failed on $f"
+  got=$(wine "$work/dist/velmora-report.exe" --json --no-alias "$f" 2>/dev/null) || fail "velmora-report.exe failed on $f (exit $?)"
+  [ "$want" = "$got" ] || { diff <(echo "$want") <(echo "$got") | head -n 5 >&2; fail "JSON differs for $f"; }
+  count=$((count + 1))
+done
+echo "report_exe: $count corpus files, identical JSON, read without error"
