@@ -674,3 +674,100 @@ TEST(Detectors, JapaneseNamesOpenByBothPaths) {
   EXPECT_EQ(check_file_utf8(sjis_path.c_str()), 0);
   EXPECT_EQ(chkifsjisW(to_u16(host).c_str()), 7);
 }
+
+// ---- Hostile input ---------------------------------------------------------------------------------------------
+// Random bytes in exactly sized heap blocks (so that AddressSanitizer sees any read past the terminator),
+// small capacities, and guard cells after every destination.
+
+namespace {
+
+uint32_t lcg(uint32_t& s) {
+  s = s * 1664525u + 1013904223u;
+  return s >> 8;
+}
+
+// A heap block of exactly len bytes ending in the terminator (one 0 byte, or two for UTF-16 as bytes).
+struct Block {
+  unsigned char* p;
+  explicit Block(const std::string& bytes) : p(new unsigned char[bytes.size()]) {
+    std::memcpy(p, bytes.data(), bytes.size());
+  }
+  ~Block() { delete[] p; }
+};
+
+std::string random_text(uint32_t& seed, int terminators) {
+  int len = (int)(lcg(seed) % 40);
+  std::string s;
+  for (int i = 0; i < len; i++) {
+    unsigned b = lcg(seed) & 0xFF;
+    if (b == 0) b = 0x82;  // keep the text in one piece; the terminator is added below
+    s += (char)b;
+  }
+  if (terminators == 2 && s.size() % 2 == 1) s += (char)0x81;
+  s += std::string((size_t)terminators, '\0');
+  return s;
+}
+
+}  // namespace
+
+TEST(HostileInput, ConvertersStayInsideTheirBuffers) {
+  uint32_t seed = 12345;
+  for (int round = 0; round < 20000; round++) {
+    int cap = (int)(lcg(seed) % 12);
+    std::string text8 = random_text(seed, 1);
+    std::string text16 = random_text(seed, 2);
+    Block in8(text8), in16(text16);
+    const char* s8 = reinterpret_cast<const char*>(in8.p);
+    // UTF-16 units for the converters that take char16_t, from the same random bytes.
+    std::u16string units;
+    for (size_t i = 0; i + 1 < text16.size() - 2; i += 2) {
+      char16_t u = (char16_t)((unsigned char)text16[i] | (unsigned char)text16[i + 1] << 8);
+      units += u != 0 ? u : (char16_t)0xD800;
+    }
+    char16_t* in_units = new char16_t[units.size() + 1];
+    std::memcpy(in_units, units.c_str(), (units.size() + 1) * 2);
+
+    char out8[16];
+    char16_t out16[16];
+    std::memset(out8, 0x5A, sizeof out8);
+    for (char16_t& u : out16) u = 0x5A5A;
+    auto check8 = [&](const char* what) {
+      for (int i = cap; i < 16; i++) ASSERT_EQ(out8[i], 0x5A) << what << " round " << round;
+      if (cap > 0) {
+        ASSERT_NE(std::memchr(out8, 0, (size_t)cap), nullptr) << what << " round " << round;
+      }
+      std::memset(out8, 0x5A, sizeof out8);
+    };
+    auto check16 = [&](const char* what) {
+      for (int i = cap; i < 16; i++) ASSERT_EQ(out16[i], 0x5A5A) << what << " round " << round;
+      bool ended = cap == 0;
+      for (int i = 0; i < cap; i++) ended = ended || out16[i] == 0;
+      ASSERT_TRUE(ended) << what << " round " << round;
+      for (char16_t& u : out16) u = 0x5A5A;
+    };
+    int taken = sjis_to_utf16(out16, cap, s8);
+    ASSERT_LE(taken, (int)text8.size() - 1);
+    check16("sjis_to_utf16");
+    utf8_to_utf16(out16, cap, s8);
+    check16("utf8_to_utf16");
+    taken = utf16_to_sjis(out8, cap, in_units);
+    ASSERT_LE(taken, (int)units.size());
+    check8("utf16_to_sjis");
+    taken = utf16_to_sjis_compat(out8, cap, in16.p);
+    ASSERT_LE(taken, (int)text16.size() - 2);
+    check8("utf16_to_sjis_compat");
+    taken = utf16_to_utf8(out8, cap, in16.p);
+    ASSERT_LE(taken, (int)text16.size() - 2);
+    check8("utf16_to_utf8");
+    utf8_to_sjis_compat(out8, cap, s8);
+    check8("utf8_to_sjis_compat");
+    int flags = sjis_to_utf8_compat(out8, cap, s8);
+    ASSERT_GE(flags, 0);
+    ASSERT_LE(flags, 15);
+    check8("sjis_to_utf8_compat");
+    utf16_fits_sjis(in_units);
+    utf16_copy(out16, cap, in_units);
+    check16("utf16_copy");
+    delete[] in_units;
+  }
+}

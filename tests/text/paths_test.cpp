@@ -387,3 +387,55 @@ TEST(HostNames, NameOutsideCodePage932OpensOnlyByUtf16) {
   EXPECT_EQ(rfprobeW(to_u16(t.path + "/한.vmd").c_str()), 0);
   EXPECT_EQ(rfprobe((t.path + "/?.vmd").c_str()), -1);
 }
+
+// ---- Hostile input ---------------------------------------------------------------------------------------------
+
+TEST(HostileInput, PathOperationsStayInsideTheirBuffers) {
+  uint32_t seed = 777;
+  auto next = [&seed]() {
+    seed = seed * 1664525u + 1013904223u;
+    return seed >> 8;
+  };
+  const unsigned char alphabet[] = {'a', '.', ';', '\\', '/', ':', 'C', 0x81, 0x95, 0x5C, 0xE0, 0xFC, 0xB1, 0x80};
+  for (int round = 0; round < 20000; round++) {
+    int len = (int)(next() % 24);
+    int cap = (int)(next() % 10);
+    // Exactly sized heap blocks, so that a read past the terminator is seen by AddressSanitizer.
+    char* in = new char[len + 1];
+    char16_t* win = new char16_t[len + 1];
+    for (int i = 0; i < len; i++) {
+      unsigned char b = alphabet[next() % sizeof alphabet];
+      in[i] = (char)b;
+      win[i] = next() % 5 == 0 ? (char16_t)(0xD800 + next() % 0x800) : (char16_t)b;
+    }
+    in[len] = 0;
+    win[len] = 0;
+    char out[16];
+    char16_t wout[16];
+    std::memset(out, 0x5A, sizeof out);
+    for (char16_t& u : wout) u = 0x5A5A;
+    auto guards = [&](const char* what) {
+      for (int i = cap; i < 16; i++) {
+        ASSERT_EQ(out[i], 0x5A) << what << " round " << round;
+        ASSERT_EQ(wout[i], 0x5A5A) << what << " round " << round;
+      }
+    };
+    path_dir(out, cap, in);
+    path_name(out, cap, in);
+    path_body(out, cap, in);
+    path_ext(out, cap, in);
+    list_field(out, cap, in, (int)(next() % 4));
+    prefix_nocase(in, "a\x95\x5C");
+    path_dir_w(wout, cap, win);
+    path_name_w(wout, cap, win);
+    path_body_w(wout, cap, win);
+    path_ext_w(wout, cap, win);
+    prefix_nocase_w(win, u"a.");
+    guards("paths");
+    path_strip_sep(in);
+    path_strip_sep_w(win);
+    ASSERT_LE(std::strlen(in), (size_t)len);
+    delete[] in;
+    delete[] win;
+  }
+}
