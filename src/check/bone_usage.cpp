@@ -71,6 +71,9 @@ static bool bone_twist_about(const float q[4], const float a[3], float out[4]) {
 }
 
 static void bone_twist(BoneUsage& r, const BoneKey& key) {
+  // Every twist and arm bone begins with 左 (0x8D 0xB6) or 右 (0x89 0x45): a cheap test for all others.
+  unsigned char first = (unsigned char)key.name[0];
+  if (first != 0x8D && first != 0x89) return;
   float q[4] = {key.qx, key.qy, key.qz, key.qw};
   float t[4];
   if (bone_index_of(TWIST_BONES, key.name) >= 0) {

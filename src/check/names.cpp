@@ -40,7 +40,54 @@ static int names_alias_index(int list) {
   return -1;
 }
 
+// ---- Recent names --------------------------------------------------------------------------------------
+//
+// A motion names the same hundred or so bones in every frame, and find-or-add is asked once per key. A
+// name resolved before, on a list that has not changed since, resolves the same way: the scan finds the
+// same highest matching entry. So each list keeps a small table from recently resolved names (up to 15
+// bytes, the length of a motion's name field) to their entry numbers, valid for one generation of the
+// list: every entry added, and every initialisation, starts a new generation and so empties the table
+// at once.
+constexpr int RECENT_SLOTS = 1024;  // per list; a power of two
+constexpr int RECENT_NAME = 16;     // a name of up to 15 bytes and its zero padding
+constexpr int RECENT_PROBES = 8;    // slots looked at from a name's home slot
+
+struct RecentName {
+  char name[RECENT_NAME];  // the name, padded with 0 bytes
+  int32_t entry;           // what find-or-add returned for it
+  uint32_t generation;     // the list's generation when it was stored; 0 never matches
+};
+static RecentName recent[NAME_LISTS][RECENT_SLOTS];
+static uint32_t list_generation[NAME_LISTS];
+static uint32_t generation_counter;
+
+static void names_new_generation(int list) {
+  if (++generation_counter == 0) {
+    // After 2^32 generations: forget everything once so that no old slot can look current.
+    std::memset(recent, 0, sizeof recent);
+    generation_counter = 1;
+  }
+  list_generation[list] = generation_counter;
+}
+
+// Copies a name of up to 15 bytes into key, padded with 0 bytes; false for a longer name.
+static bool names_recent_key(const char* name, char key[RECENT_NAME]) {
+  int n = 0;
+  while (n < RECENT_NAME && name[n] != 0) n++;
+  if (n == RECENT_NAME) return false;
+  std::memset(key, 0, RECENT_NAME);
+  std::memcpy(key, name, (size_t)n);
+  return true;
+}
+
+static uint32_t names_recent_hash(const char key[RECENT_NAME]) {
+  uint32_t h = 2166136261u;
+  for (int i = 0; i < RECENT_NAME; i++) h = (h ^ (unsigned char)key[i]) * 16777619u;
+  return h & (RECENT_SLOTS - 1);
+}
+
 void names_init() {
+  for (int l = 0; l < NAME_LISTS; l++) names_new_generation(l);
   for (int l = 0; l < NAME_LISTS; l++) {
     NameList& nl = names_list[l];
     nl.count = 0;
@@ -59,6 +106,7 @@ int names_add(int list, const char* name) {
   if (len > (size_t)NAME_BYTES - 1) return 0;
   std::memcpy(names_slot[list][nl.count], name, len + 1);
   nl.count++;
+  names_new_generation(list);  // the new entry may match names resolved before
   return nl.count;
 }
 
@@ -98,13 +146,39 @@ static inline bool names_wild_match(const unsigned char* p, const unsigned char*
   return *n == 0;
 }
 
-int names_find_or_add(int list, const char* name) {
-  if (!names_list_ok(list) || name == nullptr) return 0;
+// The scan itself: the highest-numbered matching entry, or the name added.
+static int names_scan_or_add(int list, const char* name) {
   const unsigned char* n = (const unsigned char*)name;
   for (int e = names_list[list].count; e >= 1; e--) {
     if (names_wild_match((const unsigned char*)names_slot[list][e - 1], n)) return e;
   }
   return names_add(list, name);
+}
+
+int names_find_or_add(int list, const char* name) {
+  if (!names_list_ok(list) || name == nullptr) return 0;
+  char key[RECENT_NAME];
+  if (!names_recent_key(name, key)) return names_scan_or_add(list, name);
+  // Open addressing over a few neighbouring slots; a slot of an older generation is free.
+  uint32_t home = names_recent_hash(key);
+  RecentName* free_slot = nullptr;
+  for (int probe = 0; probe < RECENT_PROBES; probe++) {
+    RecentName& slot = recent[list][(home + (uint32_t)probe) & (RECENT_SLOTS - 1)];
+    if (slot.generation != list_generation[list]) {
+      free_slot = &slot;
+      break;
+    }
+    if (std::memcmp(slot.name, key, RECENT_NAME) == 0) return slot.entry;
+  }
+  int entry = names_scan_or_add(list, name);
+  // Stored under the generation after the scan (an entry it added belongs to that generation); when
+  // the neighbourhood is full, the home slot gives way.
+  RecentName& slot = free_slot != nullptr && free_slot->generation != list_generation[list] ? *free_slot
+                                                                                            : recent[list][home];
+  std::memcpy(slot.name, key, RECENT_NAME);
+  slot.entry = entry;
+  slot.generation = list_generation[list];
+  return entry;
 }
 
 int names_match(int list, const char* name, int entry) {

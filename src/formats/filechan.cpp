@@ -16,13 +16,16 @@
 
 enum : uint8_t { CHAN_STREAM = 0, CHAN_HANDLE = 1 };
 
+// Both modes deliver bytes from the reader's own 8,192-byte buffer, refilled by one block read from the
+// stream (fread) or the handle (ReadFile / read), so that the common path of rfgetc and rfread is a copy
+// from memory, not a call into the runtime per byte.
 struct ByteReader {
   bool open;
   uint8_t mode;
   uint32_t position;  // bytes the caller has consumed
   FILE* stream;       // stream mode
   intptr_t handle;    // handle mode
-  int fill, index;    // handle mode: bytes in buf, next byte to deliver
+  int fill, index;    // bytes in buf, next byte to deliver
   unsigned char buf[FILECHAN_BUFFER];
 };
 static ByteReader rf;
@@ -49,6 +52,7 @@ static int rfopen_stream(const char* path, bool buffered) {
   rf.stream = f;
   rf.mode = CHAN_STREAM;
   rf.position = 0;
+  rf.fill = rf.index = 0;
   rf.open = true;
   return 0;
 }
@@ -70,51 +74,58 @@ int rfopenW(const char16_t* path) { return rfopen_handle(path); }
 int rfprobe(const char* path) { return rfopen_stream(path, false); }
 int rfprobeW(const char16_t* path) { return rfopen_handle(path); }
 
+// Reads up to count bytes from the file itself into out. Returns the bytes read; 0 at the end or on an
+// error.
+static int rfraw(unsigned char* out, int count) {
+  if (rf.mode == CHAN_STREAM) return (int)std::fread(out, 1, (size_t)count, rf.stream);
+  int got = 0;
+  while (got < count) {
+    int n = sys_read(rf.handle, out + got, count - got);
+    if (n <= 0) break;
+    got += n;
+  }
+  return got;
+}
+
 int rfgetc() {
   if (!rf.open) return -1;
-  int c;
-  if (rf.mode == CHAN_STREAM) {
-    c = std::fgetc(rf.stream);
-    if (c == EOF) {
+  if (rf.index >= rf.fill) {
+    int n = rfraw(rf.buf, FILECHAN_BUFFER);
+    if (n <= 0) {
       rfclose();
       return -1;
     }
-  } else {
-    if (rf.index >= rf.fill) {
-      int n = sys_read(rf.handle, rf.buf, FILECHAN_BUFFER);
-      if (n <= 0) {
-        rfclose();
-        return -1;
-      }
-      rf.fill = n;
-      rf.index = 0;
-    }
-    c = rf.buf[rf.index++];
+    rf.fill = n;
+    rf.index = 0;
   }
   rf.position++;
-  return c;
+  return rf.buf[rf.index++];
 }
 
 int rfread(void* buf, int count) {
   if (!rf.open || count <= 0) return 0;
   unsigned char* out = static_cast<unsigned char*>(buf);
-  int got = 0;
-  if (rf.mode == CHAN_STREAM) {
-    got = (int)std::fread(out, 1, (size_t)count, rf.stream);
+  int have = rf.fill - rf.index;
+  if (have >= count) {
+    std::memcpy(out, rf.buf + rf.index, (size_t)count);
+    rf.index += count;
+    rf.position += (uint32_t)count;
+    return count;
+  }
+  std::memcpy(out, rf.buf + rf.index, (size_t)have);
+  int got = have;
+  rf.fill = rf.index = 0;
+  if (count - got >= FILECHAN_BUFFER) {
+    // A large request goes straight from the file into the caller's memory.
+    got += rfraw(out + got, count - got);
   } else {
-    int have = rf.fill - rf.index;
-    int take = have < count ? have : count;
-    std::memcpy(out, rf.buf + rf.index, (size_t)take);
-    rf.index += take;
-    got = take;
-    if (got < count) {
-      rf.fill = rf.index = 0;
-      // The rest straight from the file into the caller's memory.
-      while (got < count) {
-        int n = sys_read(rf.handle, out + got, count - got);
-        if (n <= 0) break;
-        got += n;
-      }
+    int n = rfraw(rf.buf, FILECHAN_BUFFER);
+    if (n > 0) {
+      int take = n < count - got ? n : count - got;
+      std::memcpy(out + got, rf.buf, (size_t)take);
+      rf.fill = n;
+      rf.index = take;
+      got += take;
     }
   }
   rf.position += (uint32_t)got;
@@ -143,20 +154,23 @@ float rfgetfloat() {
 uint32_t rftell() { return rf.position; }
 uint8_t rfclosed() { return rf.open ? 0 : 255; }
 
+// Moves the file pointer back over the bytes still unread in the buffer and empties the buffer, so that
+// the file's own position is the caller's. 0, or -2 if the system refuses.
 int rfbufrewind() {
-  if (!rf.open || rf.mode != CHAN_HANDLE) return 0;
+  if (!rf.open) return 0;
   int unread = rf.fill - rf.index;
   rf.fill = rf.index = 0;
-  if (unread > 0 && sys_seek(rf.handle, -(int64_t)unread, 1) < 0) return -2;
-  return 0;
+  if (unread <= 0) return 0;
+  if (rf.mode == CHAN_STREAM) return std::fseek(rf.stream, -(long)unread, SEEK_CUR) == 0 ? 0 : -2;
+  return sys_seek(rf.handle, -(int64_t)unread, 1) < 0 ? -2 : 0;
 }
 
 int rfseek(uint32_t position) {
   if (!rf.open) return -2;
+  rf.fill = rf.index = 0;
   if (rf.mode == CHAN_STREAM) {
     if (std::fseek(rf.stream, (long)position, SEEK_SET) != 0) return -2;
   } else {
-    if (rfbufrewind() != 0) return -2;
     if (sys_seek(rf.handle, position, 0) < 0) return -2;
   }
   rf.position = position;
@@ -168,12 +182,12 @@ int rfseekfrom(int32_t offset, int origin) {
   if (origin == 1) return rfseek(rf.position + (uint32_t)offset);
   if (origin != 2) return -5;
   if (!rf.open) return -4;
+  rf.fill = rf.index = 0;
   int64_t end;
   if (rf.mode == CHAN_STREAM) {
     if (std::fseek(rf.stream, offset, SEEK_END) != 0) return -4;
     end = std::ftell(rf.stream);
   } else {
-    if (rfbufrewind() != 0) return -4;
     end = sys_seek(rf.handle, offset, 2);
   }
   if (end < 0) return -4;

@@ -1,7 +1,8 @@
 // filechan.h: the three file channels: the byte reader (rf*), the byte writer (wf*) and the text
 // reader with one character of look-ahead (rs*). Each is one global instance; opening it again closes
 // what it had open. Readers open by ANSI path (runtime stream, stream mode) or by UTF-16 path
-// (system handle with an 8,192-byte buffer of their own, handle mode).
+// (system handle, handle mode); the byte reader delivers from an 8,192-byte buffer of its own in both
+// modes, refilled by block reads.
 //
 // A reader that meets the end of its file or a read error closes itself; the closed flag is sticky,
 // and callers test it with rfclosed() at the points their format defines.
@@ -39,8 +40,8 @@ int rfseek(uint32_t position);
 // Origin 0 start, 1 current, 2 end (sets the position counter to the file's size). As rfseek; -4 if the
 // seek to the end fails, -5 for any other origin.
 int rfseekfrom(int32_t offset, int origin);
-// Handle mode: moves the file pointer back over the unread buffered bytes and empties the buffer.
-// 0, or -2 if the system refuses.
+// Moves the file pointer back over the unread buffered bytes and empties the buffer. 0, or -2 if the
+// system refuses.
 int rfbufrewind();
 
 // ---- Byte writer ----------------------------------------------------------------------------------------

@@ -22,8 +22,8 @@
 constexpr int VMD_SIGNATURE = 30;   // signature field: "Vocaloid Motion Data 0002" padded
 constexpr int VMD_NAME = 15;        // bone and morph name fields
 constexpr int VMD_MODEL = 20;       // model name field
-constexpr int VMD_BONE_BODY = 32;   // frame number and seven floats
-constexpr int VMD_INTERPOLATION = 64;
+constexpr int VMD_BONE_KEY = 111;   // name, frame number, seven floats, 64 interpolation bytes
+constexpr int VMD_MORPH_KEY = 23;   // name, frame number, weight
 
 static char vmd_model[VMD_MODEL_NAME];
 
@@ -46,17 +46,6 @@ static float vmd_float(const unsigned char* p) {
   return f;
 }
 
-// Reads and discards count bytes; false when the file ended before them.
-static bool vmd_skip(int count) {
-  unsigned char sink[64];
-  while (count > 0) {
-    int n = count < (int)sizeof sink ? count : (int)sizeof sink;
-    if (rfread(sink, n) != n) return false;
-    count -= n;
-  }
-  return true;
-}
-
 // The 30-byte signature: "Voca" at 0 to 3 and "0002" at 21 to 24; the rest is not examined.
 static bool vmd_signature() {
   static const char want[VMD_SIGNATURE + 1] = "Vocaloid Motion Data 0002";
@@ -68,30 +57,34 @@ static bool vmd_signature() {
   return true;
 }
 
+// A name field's bytes up to its first 0, terminated.
+static void vmd_key_name(char* out, const unsigned char* field) {
+  std::memcpy(out, field, VMD_NAME);
+  out[VMD_NAME] = 0;
+}
+
+// Each key is read whole, with one block read; a key the file cuts short is not handed on.
 static void vmd_bones() {
   int32_t count = rfget32();
+  unsigned char key[VMD_BONE_KEY];
   char name[VMD_NAME + 1];
-  unsigned char body[VMD_BONE_BODY];
   for (int32_t i = 0; i < count && !rfclosed(); i++) {
-    vmd_name(name, VMD_NAME);
-    if (rfclosed()) return;
-    rfread(body, VMD_BONE_BODY);
-    if (rfclosed()) return;
-    vmd_skip(VMD_INTERPOLATION);
-    if (rfclosed()) return;
+    if (rfread(key, VMD_BONE_KEY) < VMD_BONE_KEY) return;
+    vmd_key_name(name, key);
     int entry = names_find_or_add(LIST_BONES, name);
     if (entry < 1) continue;
-    BoneKey key;
-    key.name = name;
-    key.frame = vmd_le32(body);
-    key.px = vmd_float(body + 4);
-    key.py = vmd_float(body + 8);
-    key.pz = vmd_float(body + 12);
-    key.qx = vmd_float(body + 16);
-    key.qy = vmd_float(body + 20);
-    key.qz = vmd_float(body + 24);
-    key.qw = vmd_float(body + 28);
-    bone_usage_add(entry, key);
+    const unsigned char* body = key + VMD_NAME;
+    BoneKey k;
+    k.name = name;
+    k.frame = vmd_le32(body);
+    k.px = vmd_float(body + 4);
+    k.py = vmd_float(body + 8);
+    k.pz = vmd_float(body + 12);
+    k.qx = vmd_float(body + 16);
+    k.qy = vmd_float(body + 20);
+    k.qz = vmd_float(body + 24);
+    k.qw = vmd_float(body + 28);
+    bone_usage_add(entry, k);
   }
 }
 
@@ -99,46 +92,48 @@ static void vmd_bones() {
 enum VmdBlock { VMD_NEXT = 0, VMD_CUT = 2 };
 
 static VmdBlock vmd_morphs(int32_t count) {
+  unsigned char key[VMD_MORPH_KEY];
   char name[VMD_NAME + 1];
-  unsigned char body[8];
   for (int32_t i = 0; i < count; i++) {
-    vmd_name(name, VMD_NAME);
-    if (rfclosed()) return VMD_CUT;
-    int got = rfread(body, 8);
+    int got = rfread(key, VMD_MORPH_KEY);
+    if (got < VMD_NAME) return VMD_CUT;
     // A key whose frame number or weight is cut by the end of the file is not counted: its missing
     // bytes would read as 0xFF, giving frame -1 and a weight that is not a number.
-    if (got < 8) return VMD_NEXT;
+    if (got < VMD_MORPH_KEY) return VMD_NEXT;
+    vmd_key_name(name, key);
     int entry = names_find_or_add(LIST_MORPHS, name);
     if (entry < 1) continue;
-    MorphKey key;
-    key.name = name;
-    key.frame = vmd_le32(body);
-    key.weight = vmd_float(body + 4);
-    morph_usage_add(entry, key);
+    MorphKey k;
+    k.name = name;
+    k.frame = vmd_le32(key + VMD_NAME);
+    k.weight = vmd_float(key + VMD_NAME + 4);
+    morph_usage_add(entry, k);
   }
   return VMD_NEXT;
 }
 
-// A record of fixed parts: checkpoint bytes that must all be present (else the file is cut, result 2),
-// then bytes whose absence only ends the block.
-static VmdBlock vmd_records(int32_t count, int checked, int checked2, int rest) {
+// Records of a later block read only for their structure: each is read whole; when the file ends
+// before its checkpoint (the bytes that must all be there), the file is cut (result 2); when it ends
+// after the checkpoint, the block ends and the reading goes on to the next count.
+static VmdBlock vmd_records(int32_t count, int size, int checkpoint) {
+  unsigned char record[64];
   for (int32_t i = 0; i < count; i++) {
-    if (!vmd_skip(checked)) return VMD_CUT;
-    if (checked2 > 0 && !vmd_skip(checked2)) return VMD_CUT;
-    if (!vmd_skip(rest)) return VMD_NEXT;
+    int got = rfread(record, size);
+    if (got < checkpoint) return VMD_CUT;
+    if (got < size) return VMD_NEXT;
   }
   return VMD_NEXT;
 }
 
 static VmdBlock vmd_show_ik(int32_t count) {
+  unsigned char head[9];  // frame number, show flag, IK count
   for (int32_t i = 0; i < count; i++) {
-    if (!vmd_skip(5)) return VMD_CUT;  // frame number and show flag
-    int32_t iks = rfget32();
+    int got = rfread(head, 9);
+    if (got < 5) return VMD_CUT;
+    if (got < 9) return VMD_NEXT;
+    // Each IK: a 20-byte bone name (the checkpoint) and its enabled flag.
+    if (vmd_records(vmd_le32(head + 5), VMD_MODEL + 1, VMD_MODEL) == VMD_CUT) return VMD_CUT;
     if (rfclosed()) return VMD_NEXT;
-    for (int32_t k = 0; k < iks; k++) {
-      if (!vmd_skip(VMD_MODEL)) return VMD_CUT;  // each IK's bone name
-      if (!vmd_skip(1)) return VMD_NEXT;
-    }
   }
   return VMD_NEXT;
 }
@@ -161,11 +156,12 @@ static int vmd_walk() {
   if (!vmd_count(&count)) return 0;
   if (vmd_morphs(count) == VMD_CUT) return 2;
   if (!vmd_count(&count)) return 0;
-  if (vmd_records(count, 32, 24, 5) == VMD_CUT) return 2;  // camera
+  // Camera: frame number and seven floats, interpolation (both checkpoints), view angle, perspective.
+  if (vmd_records(count, 61, 56) == VMD_CUT) return 2;
   if (!vmd_count(&count)) return 0;
-  if (vmd_records(count, 16, 0, 12) == VMD_CUT) return 2;  // light
+  if (vmd_records(count, 28, 16) == VMD_CUT) return 2;  // light: frame number and colour, position
   if (!vmd_count(&count)) return 0;
-  if (vmd_records(count, 4, 0, 5) == VMD_CUT) return 2;    // self-shadow
+  if (vmd_records(count, 9, 4) == VMD_CUT) return 2;    // self-shadow: frame number, mode, distance
   if (!vmd_count(&count)) return 0;
   if (vmd_show_ik(count) == VMD_CUT) return 2;
   // Whatever follows is read to the end and ignored.
