@@ -1,0 +1,47 @@
+// capture.h: the window capture: the whole shown page of the console, not only its visible part, written
+// as an uncompressed 24-bit BMP file (14-byte file header, 40-byte BITMAPINFOHEADER, rows bottom-up, each
+// padded to a multiple of 4 bytes) through the byte writer. Messages keep being dispatched between rows.
+//
+// The writing is portable: it reads the page through a page source (the console's, on Windows) and
+// writes through a byte sink (the byte writer, in the program).
+#pragma once
+#include <cstdint>
+
+constexpr int CAPTURE_HEADER_BYTES = 54;  // file header 14 + info header 40
+
+// Where the pixels come from: the page size, a pixel reader (red, green, blue into out; its result is
+// ignored, an unreadable pixel is black) and a message pump called before every row.
+struct CapturePageSource {
+  int32_t width, height;
+  int (*read_pixel)(uint8_t out[3], int x, int y);
+  int (*pump)();
+};
+
+// Where the bytes go once the file is open: the byte writer's operations.
+struct CaptureSink {
+  int (*put)(int byte);          // 0, or -1 after a write error (the sink closes itself)
+  int (*put16)(int value);       // low byte first; returns the closed flag
+  int (*put32)(int32_t value);
+  uint8_t (*closed)();           // 0 open, 255 closed
+  void (*close)();
+};
+
+// Writes the console's shown page into the file named by the Shift-JIS path.
+// 0 written; 4 the name's extension does not begin with .BMP (any case; of the first ";" field when the
+// name holds two); -1 the file cannot be created; 1 the first signature byte cannot be written; 2 the
+// second cannot; 11 the rest of the headers cannot be written; -2 a pixel row cannot be written.
+int capture_bmp(const char* path);
+// The same by UTF-16 path (names the ANSI code page cannot spell); the extension test applies to the
+// UTF-16 name.
+int capture_bmp_w(const char16_t* path);
+
+// capture_bmp and capture_bmp_w with the page source given (capture_win32.cpp passes the console's).
+int capture_bmp_from(const CapturePageSource* source, const char* path);
+int capture_bmp_w_from(const CapturePageSource* source, const char16_t* path);
+
+// The headers and rows into an open sink, which is closed at the end. 0, 1, 2, 11 or -2 as capture_bmp.
+int capture_write(const CapturePageSource* source, const CaptureSink* sink);
+
+// 0 when the name passes the extension test, 4 when not.
+int capture_name_test(const char* path);
+int capture_name_test_w(const char16_t* path);
