@@ -576,7 +576,9 @@ static void con_on_scroll(HWND hwnd, int axis, WPARAM wp) {
   con_scroll_axis(hwnd, axis, pos, true);
 }
 
-// WM_SIZE: a bar in use takes the range the new client size leaves; a bar not in use is hidden.
+// WM_SIZE: a bar in use takes the range the new client size leaves; a bar not in use is hidden. Hiding
+// the horizontal bar resizes the client area again (a nested WM_SIZE), so the height is read afresh
+// before the vertical axis is treated.
 static void con_on_size(HWND hwnd, int cw, int ch) {
   if (con.bar_x) {
     con.range_x = con.page_w - cw < 0 ? 0 : con.page_w - cw;
@@ -590,6 +592,8 @@ static void con_on_size(HWND hwnd, int cw, int ch) {
     }
   }
   if (!con.bar_x) ShowScrollBar(hwnd, SB_HORZ, FALSE);
+  RECT client;
+  if (GetClientRect(hwnd, &client)) ch = client.bottom;
   if (con.bar_y) {
     con.range_y = con.page_h - ch < 0 ? 0 : con.page_h - ch;
     SetScrollRange(hwnd, SB_VERT, 0, con.range_y, FALSE);

@@ -702,3 +702,146 @@ TEST_F(Console, CursorTableAndTheHand) {
   EXPECT_EQ(console_set_normal_cursor(8), 0);
   EXPECT_EQ((HCURSOR)GetClassLongPtrA(win(), GCLP_HCURSOR), hand);
 }
+
+// ---- The end of a user's move or resize, and the system commands ------------------------------------------
+
+namespace {
+
+SIZE outer_size() {
+  RECT r;
+  GetWindowRect(win(), &r);
+  return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+// The outer size that shows a page of w x h: the full size.
+SIZE full_size(int w, int h) {
+  RECT r = {0, 0, w, h};
+  AdjustWindowRect(&r, WS_OVERLAPPEDWINDOW | WS_HSCROLL | WS_VSCROLL, FALSE);
+  return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+// A second thread that holds the clipboard open until released.
+struct ClipboardHolder {
+  HANDLE opened, release;
+};
+DWORD WINAPI hold_clipboard(LPVOID p) {
+  ClipboardHolder* c = static_cast<ClipboardHolder*>(p);
+  // Opened for a window of this thread, so that an open without a window is refused.
+  HWND own = CreateWindowExA(0, "STATIC", "holder", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  BOOL ok = own != nullptr && OpenClipboard(own);
+  SetEvent(c->opened);
+  WaitForSingleObject(c->release, 10000);
+  if (ok) CloseClipboard();
+  if (own) DestroyWindow(own);
+  return ok ? 0 : 1;
+}
+
+void user_sized(int w, int h) {
+  SetWindowPos(win(), nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER);
+  console_pump();
+  console_take_resized();
+  SendMessageA(win(), WM_EXITSIZEMOVE, 0, 0);
+  console_pump();
+}
+
+}  // namespace
+
+TEST_F(Console, EndOfSizingSnapsBackToTheFullSize) {
+  // No scroll range: whatever the user did, the window returns to the full size.
+  use_window(512, 96);
+  SIZE full = full_size(512, 96);
+  user_sized(300, 80);
+  EXPECT_EQ(console_take_resized(), -1);
+  EXPECT_EQ(console_take_resized(), 0);
+  EXPECT_EQ(outer_size().cx, full.cx);
+  EXPECT_EQ(outer_size().cy, full.cy);
+
+  // Both ranges: opened wide enough for the whole width, the width snaps to the full width, its bar goes
+  // and the view returns to x 0; the height keeps its bar.
+  open_scrollable(800, 3000, 600, 500);
+  ASSERT_GT(console_range_x(), 0);
+  ASSERT_GT(console_range_y(), 0);
+  console_scroll_to_x(50);
+  console_scroll_to_y(70);
+  SIZE f = full_size(800, 3000);
+  user_sized(800 + GetSystemMetrics(SM_CXVSCROLL), 500);
+  EXPECT_EQ(console_take_resized(), -1);
+  EXPECT_EQ(outer_size().cx, f.cx);
+  EXPECT_EQ(outer_size().cy, 500);
+  EXPECT_EQ(console_scroll_x(), 0);
+  EXPECT_EQ(console_range_x(), 0);
+  EXPECT_EQ(console_scroll_y(), 70);
+  EXPECT_EQ(console_range_y(), 3000 - client_rect().bottom);
+
+  // Only a vertical range: the width becomes the full width with the bar.
+  use_window(512, 3000);
+  RECT wr;
+  GetWindowRect(win(), &wr);
+  RECT r = wr;
+  SendMessageA(win(), WM_SIZING, WMSZ_BOTTOM, reinterpret_cast<LPARAM>(&r));
+  user_sized(300, 400);
+  EXPECT_EQ(outer_size().cx, full_size(512, 3000).cx + GetSystemMetrics(SM_CXVSCROLL));
+  EXPECT_EQ(outer_size().cy, 400);
+  EXPECT_EQ(client_rect().right, 512);
+  EXPECT_GT(console_range_y(), 0);
+}
+
+TEST_F(Console, MaximiseFirstGrowsByEight) {
+  // The size the maximise command sets first is the restored size afterwards (the normal placement);
+  // under Wine without a window manager the window does not grow beyond it.
+  use_window(512, 96);
+  SIZE full = full_size(512, 96);
+  auto normal = []() {
+    WINDOWPLACEMENT wp{};
+    wp.length = sizeof wp;
+    GetWindowPlacement(win(), &wp);
+    return SIZE{wp.rcNormalPosition.right - wp.rcNormalPosition.left,
+                wp.rcNormalPosition.bottom - wp.rcNormalPosition.top};
+  };
+  // Sent one after another without pumping: Wine without a window manager restores a maximised window
+  // once it reads the window's state back from the display.
+  SetWindowPos(win(), nullptr, 0, 0, 400, 80, SWP_NOMOVE | SWP_NOZORDER);
+  SendMessageA(win(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+  EXPECT_EQ(normal().cx, 408);
+  EXPECT_EQ(normal().cy, 88);
+  EXPECT_LE(outer_size().cx, full.cx);
+  // Maximised already: no second step.
+  SendMessageA(win(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+  EXPECT_EQ(normal().cx, 408);
+  SendMessageA(win(), WM_SYSCOMMAND, SC_RESTORE, 0);
+  EXPECT_FALSE(IsZoomed(win()));
+  EXPECT_EQ(outer_size().cx, 408);
+  EXPECT_EQ(outer_size().cy, 88);
+  // Restored: the next maximise steps again, never beyond the full size.
+  SetWindowPos(win(), nullptr, 0, 0, full.cx - 3, full.cy - 20, SWP_NOMOVE | SWP_NOZORDER);
+  SendMessageA(win(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+  EXPECT_EQ(normal().cx, full.cx);
+  EXPECT_EQ(normal().cy, full.cy - 12);
+  SendMessageA(win(), WM_SYSCOMMAND, SC_RESTORE, 0);
+  console_pump();
+}
+
+TEST_F(Console, RefusedClipboardBlockLeavesTheClipboardAlone) {
+  use_window(512, 96);
+  post(WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(7, 8));
+  ASSERT_EQ(clipboard_text(), "7,8");
+  // Another thread holds the clipboard open: both the emptying and the hand-over are refused.
+  HANDLE opened = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  ClipboardHolder holder{opened, release};
+  HANDLE th = CreateThread(nullptr, 0, hold_clipboard, &holder, 0, nullptr);
+  ASSERT_EQ(WaitForSingleObject(opened, 10000), WAIT_OBJECT_0);
+  post(WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(9, 9));
+  EXPECT_EQ(console_take_key(), 0x2000);
+  SetEvent(release);
+  WaitForSingleObject(th, 10000);
+  DWORD code = 1;
+  GetExitCodeThread(th, &code);
+  EXPECT_EQ(code, 0u);
+  CloseHandle(th);
+  CloseHandle(opened);
+  CloseHandle(release);
+  EXPECT_EQ(clipboard_text(), "7,8");
+  post(WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(9, 9));
+  EXPECT_EQ(clipboard_text(), "9,9");
+}
