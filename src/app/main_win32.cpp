@@ -13,6 +13,7 @@
 #include "app/cmdline.h"
 #include "app/display.h"
 #include "app/run.h"
+#include "app/testhooks.h"
 #include "check/summary.h"
 #include "formats/filechan.h"
 #include "sys/sys.h"
@@ -127,6 +128,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   for (int k = 1; k < arg_count_a() && k < ARG_MAX_WORDS; k++) {
     if (run_is_option(k)) continue;
     run_file_names(k);
+    VELMORA_TESTHOOK(testhook_examined(k));
     const FileState* fs = run_file();
     if (rs->cancelDialogue <= 1 && !fs->is_vmd && !fs->is_pmx) {
       if (!entry_confirm(rs, fs)) {

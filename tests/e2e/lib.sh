@@ -37,3 +37,54 @@ e2e_run() {
   timeout "$t" wine "$work/dist/velmora.exe" "$@" >/dev/null 2>&1
   rc=$?
 }
+
+# ---- Driving velmora.exe ------------------------------------------------------------------------------
+#   e2e_start EXE ARGS...    starts a Windows program in the background; its pid in $vpid
+#   e2e_wait_title TITLE [S] waits until a top-level window has exactly this title (vtool)
+#   e2e_console [S]          waits for the console window ("Velmora "); its X window id in $xid
+#   e2e_key KEY...           focuses the console window and types the keys (XTEST), as a user would
+#   e2e_wait_exit [S]        waits for the program to end; its exit code in $rc (124 when it did not)
+#   e2e_vtool VERB ARGS...   vtool.exe under the same prefix
+vtool=${VELMORA_VTOOL:-$(cd "$dist/.." && pwd)/tests/e2e/vtool.exe}
+testhooks=${VELMORA_TESTHOOKS:-$(cd "$dist/.." && pwd)/tests/e2e/velmora-testhooks.exe}
+
+e2e_start() {
+  wine "$@" >/dev/null 2>&1 &
+  vpid=$!
+}
+
+e2e_vtool() { wine "$vtool" "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+
+e2e_wait_title() { e2e_vtool wait "$1" "${2:-30}"; }
+
+e2e_console() {
+  local i
+  xid=""
+  for i in $(seq 1 $((${1:-30} * 5))); do
+    xid=$(xdotool search --name '^Velmora $' 2>/dev/null | head -n 1)
+    [ -n "$xid" ] && e2e_vtool wait "Velmora " 1 && return 0
+    sleep 0.2
+  done
+  return 1
+}
+
+e2e_key() {
+  xdotool windowfocus --sync "$xid" 2>/dev/null
+  xdotool key --delay 150 "$@" 2>/dev/null
+  sleep 0.5
+}
+
+e2e_wait_exit() {
+  local i
+  for i in $(seq 1 $((${1:-30} * 10))); do
+    if ! kill -0 "$vpid" 2>/dev/null; then
+      wait "$vpid"
+      rc=$?
+      return 0
+    fi
+    sleep 0.1
+  done
+  kill "$vpid" 2>/dev/null
+  rc=124
+  return 1
+}

@@ -1,0 +1,52 @@
+#!/usr/bin/env python3
+"""Reads a 24-bit BMP the way any viewer would (bottom row first) and checks what the tests ask:
+  bmpcheck.py FILE size W H                  the header's width and height, and the file's size
+  bmpcheck.py FILE has R,G,B Y0 Y1           some pixel in rows Y0 to Y1 (from the top) has this colour
+  bmpcheck.py FILE pixel X Y R,G,B           the pixel at (X, Y) from the top has this colour
+Exit 0 when the check holds, 1 with a line on standard error when not."""
+import struct
+import sys
+
+
+def load(path):
+    data = open(path, "rb").read()
+    if data[:2] != b"BM":
+        sys.exit("not a BMP")
+    offset, = struct.unpack_from("<I", data, 10)
+    w, h, planes, bits = struct.unpack_from("<iiHH", data, 18)
+    row = (3 * w + 3) // 4 * 4
+    return data, offset, w, h, bits, row
+
+
+def pixel(img, x, y):
+    data, offset, w, h, bits, row = img
+    at = offset + (h - 1 - y) * row + 3 * x
+    b, g, r = data[at:at + 3]
+    return r, g, b
+
+
+def main():
+    path, what = sys.argv[1], sys.argv[2]
+    img = load(path)
+    data, offset, w, h, bits, row = img
+    if what == "size":
+        want_w, want_h = int(sys.argv[3]), int(sys.argv[4])
+        ok = (w, h, bits, offset, len(data)) == (want_w, want_h, 24, 54, 54 + row * want_h)
+        if not ok:
+            sys.exit("BMP %dx%d, %d bits, %d bytes; wanted %dx%d" % (w, h, bits, len(data), want_w, want_h))
+    elif what == "has":
+        colour = tuple(int(c) for c in sys.argv[3].split(","))
+        y0, y1 = int(sys.argv[4]), int(sys.argv[5])
+        if not any(pixel(img, x, y) == colour for y in range(y0, min(y1, h - 1) + 1) for x in range(w)):
+            sys.exit("no pixel %s in rows %d to %d" % (sys.argv[3], y0, y1))
+    elif what == "pixel":
+        x, y = int(sys.argv[3]), int(sys.argv[4])
+        colour = tuple(int(c) for c in sys.argv[5].split(","))
+        if pixel(img, x, y) != colour:
+            sys.exit("pixel (%d, %d) is %s, wanted %s" % (x, y, pixel(img, x, y), colour))
+    else:
+        sys.exit("unknown check " + what)
+
+
+if __name__ == "__main__":
+    main()

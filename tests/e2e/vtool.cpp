@@ -1,0 +1,92 @@
+// vtool.exe: the end-to-end tests' hand on the Windows side. Run under the same Wine prefix as the
+// program under test, it finds a top-level window by its exact title and reads or works it the way a
+// user's tools would, across processes:
+//   vtool text TITLE          the window's own text, then each child's class and text, one per line,
+//                             as UTF-8 ("class|text", CR and LF written as \r and \n); exit 1 when no
+//                             such window exists
+//   vtool client TITLE        the client area's width and height ("W H")
+//   vtool press TITLE ID      clicks the child control with that ID (1 OK, 2 Cancel)
+//   vtool close TITLE         posts WM_CLOSE, as the close button does
+//   vtool wait TITLE SECONDS  waits until such a window exists (exit 0) or the time is up (exit 1)
+//   vtool gone TITLE SECONDS  waits until no such window exists
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+// UTF-8, with carriage returns and line feeds written as \r and \n so that a text stays on its line.
+std::string narrow(const wchar_t* w) {
+  char buf[8192];
+  int n = WideCharToMultiByte(CP_UTF8, 0, w, -1, buf, sizeof buf, nullptr, nullptr);
+  std::string out;
+  for (int i = 0; n > 0 && buf[i] != 0; i++) {
+    if (buf[i] == '\r') out += "\\r";
+    else if (buf[i] == '\n') out += "\\n";
+    else out += buf[i];
+  }
+  return out;
+}
+
+HWND find(const std::wstring& title) { return FindWindowW(nullptr, title.c_str()); }
+
+BOOL CALLBACK print_child(HWND child, LPARAM) {
+  wchar_t cls[256], text[2048];
+  GetClassNameW(child, cls, 256);
+  // WM_GETTEXT crosses processes; GetWindowText would not for another process's controls.
+  SendMessageW(child, WM_GETTEXT, 2048, (LPARAM)text);
+  std::printf("%s|%s\n", narrow(cls).c_str(), narrow(text).c_str());
+  return TRUE;
+}
+
+}  // namespace
+
+int main() {
+  int argc = 0;
+  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  if (argv == nullptr || argc < 3) {
+    std::fprintf(stderr, "usage: vtool text|client|press|close|wait|gone TITLE [ARG]\n");
+    return 2;
+  }
+  std::string verb = narrow(argv[1]);
+  std::wstring title = argv[2];
+  if (verb == "wait" || verb == "gone") {
+    int tenths = argc > 3 ? 10 * _wtoi(argv[3]) : 100;
+    for (int i = 0; i < tenths; i++) {
+      bool present = find(title) != nullptr;
+      if (present == (verb == "wait")) return 0;
+      Sleep(100);
+    }
+    return 1;
+  }
+  HWND w = find(title);
+  if (w == nullptr) return 1;
+  if (verb == "text") {
+    wchar_t text[2048];
+    SendMessageW(w, WM_GETTEXT, 2048, (LPARAM)text);
+    std::printf("window|%s\n", narrow(text).c_str());
+    EnumChildWindows(w, print_child, 0);
+    std::fflush(stdout);
+    return 0;
+  }
+  if (verb == "client") {
+    RECT r;
+    GetClientRect(w, &r);
+    std::printf("%ld %ld\n", r.right - r.left, r.bottom - r.top);
+    return 0;
+  }
+  if (verb == "press" && argc > 3) {
+    HWND button = GetDlgItem(w, _wtoi(argv[3]));
+    if (button == nullptr) return 1;
+    PostMessageW(w, WM_COMMAND, MAKEWPARAM(_wtoi(argv[3]), BN_CLICKED), (LPARAM)button);
+    return 0;
+  }
+  if (verb == "close") {
+    PostMessageW(w, WM_CLOSE, 0, 0);
+    return 0;
+  }
+  return 2;
+}
