@@ -16,18 +16,6 @@ namespace {
 
 HWND win() { return reinterpret_cast<HWND>(console_handle()); }
 
-// Dispatches until done() holds, at most tries rounds of 10 ms.
-template <typename F>
-bool pump_until(F done, int tries = 100) {
-  for (int i = 0; i < tries; i++) {
-    console_pump();
-    if (done()) return true;
-    Sleep(10);
-  }
-  console_pump();
-  return done();
-}
-
 void drain() {
   console_pump();
   while (console_take_key() != 0) {
