@@ -80,6 +80,9 @@ static int pmx_text(unsigned char* keep) {
     kept = rfread(keep, want);
     keep[kept] = 0;
     keep[kept + 1] = 0;
+    // After an odd count the last byte and the first 0 make a UTF-16 unit; the unit after it must be
+    // 0 too, not a byte an earlier text left in the buffer.
+    if (kept + 2 < PMX_TEXT_BUF) keep[kept + 2] = 0;
     pmx_skip((int64_t)len - want);
   } else {
     pmx_skip(len);
