@@ -5,6 +5,7 @@
 //   vmd_read           the whole large motion (build/bench/data/large.vmd, or VELMORA_BENCH_VMD)
 //   report_page        both halves of the page from the records of that motion
 //   hostile_counts     a motion whose counts claim 2^31 - 1 records on a file of a few bytes
+//   hostile_counts_pmx a model whose vertex count claims 2^31 - 1 records on a file of a few bytes
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -16,6 +17,7 @@
 #include "check/names.h"
 #include "check/report_page.h"
 #include "check/usage.h"
+#include "formats/pmx.h"
 #include "formats/vmd.h"
 
 namespace {
@@ -133,6 +135,30 @@ void hostile_counts(benchmark::State& state) {
   }
 }
 BENCHMARK(hostile_counts)->Unit(benchmark::kMicrosecond);
+
+void hostile_counts_pmx(benchmark::State& state) {
+  std::string path = std::string(VELMORA_BENCH_DIR) + "/hostile.pmx";
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (f == nullptr) {
+    state.SkipWithError("cannot write the hostile model");
+    return;
+  }
+  // Signature, version 2.0, 8 globals (UTF-16, index sizes 2, 1, 1, 2, 2, 1), four empty texts.
+  std::string bytes("PMX \0\0\0\x40\x08\0\0\x02\x01\x01\x02\x02\x01", 17);
+  bytes += std::string(16, '\0');
+  bytes += std::string("\xFF\xFF\xFF\x7F", 4);  // 2^31 - 1 vertices
+  for (int i = 0; i < 3; i++) {  // three whole vertices (BDEF1), then the end of the file
+    bytes += std::string(32, '\0');
+    bytes += std::string("\0\x01\0", 3);
+    bytes += std::string(4, '\0');
+  }
+  std::fwrite(bytes.data(), 1, bytes.size(), f);
+  std::fclose(f);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(pmdinforead_a(path.c_str()));
+  }
+}
+BENCHMARK(hostile_counts_pmx)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
