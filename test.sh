@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # test.sh: installs what is missing, builds both builds, runs every test: the native unit tests, the
-# Win32 tests under Wine and the end-to-end tests that drive velmora.exe. Exits non-zero on any failure.
+# Win32 tests under Wine and the end-to-end tests that drive velmora.exe, then every fuzz target for 15 s.
+# Exits non-zero on any failure.
 set -u
 top=$(cd "$(dirname "$0")" && pwd)
 cd "$top"
@@ -15,6 +16,8 @@ build() {
 build native || { echo "test.sh: native build failed" >&2; exit 1; }
 build win32 || { echo "test.sh: win32 build failed" >&2; exit 1; }
 build asan || { echo "test.sh: sanitizer build failed" >&2; exit 1; }
+# The libFuzzer targets (clang), for the short fuzz runs at the end.
+{ cmake --preset fuzz >/dev/null && cmake --build build/fuzz -j "$jobs"; } || { echo "test.sh: fuzz build failed" >&2; exit 1; }
 
 # One Wine prefix and one Xvfb display for this run, shared by every Windows test in it.
 . "$top/scripts/winenv.sh"
@@ -36,6 +39,14 @@ suite() {  # suite NAME CTEST-ARGS...
 suite native --test-dir build/native -j "$jobs"
 suite sanitizers --test-dir build/asan -j "$jobs"
 suite wine --test-dir build/win32
+
+# Short fuzz runs: every target for 15 s, one after another, from its seeds and what earlier short runs
+# kept in build/fuzz-short. A finding fails the run; its input stays in build/fuzz-short/TARGET/findings.
+fuzzlog=$(mktemp)
+"$top/scripts/fuzz-long.sh" -n -t "${VELMORA_FUZZ_SECONDS:-15}" -j 1 -b "$top/build/fuzz" -o "$top/build/fuzz-short" 2>&1 | tee "$fuzzlog"
+[ "${PIPESTATUS[0]}" = 0 ] || status=1
+summaries+="fuzz: $(grep -c 'no finding' "$fuzzlog") of $(grep -cE '^[a-z]+: ' "$fuzzlog") targets ran without a finding"$'\n'
+rm -f "$fuzzlog"
 
 echo
 echo "== summary =="
