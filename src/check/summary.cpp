@@ -19,7 +19,12 @@ void report_summary() {
   summary[0] = 0;
   summary_w[0] = 0;
   std::strncat(summary, SUMMARY_OK, SUMMARY_BYTES - 1);
-  sjis_append_utf16(summary_w, SUMMARY_BYTES, SUMMARY_OK);
+  // The UTF-16 twin is for the box that shows Japanese on any system. The text is the program's own
+  // Shift-JIS whatever the system's ANSI code page, so it is read with the program's own lead-byte rule
+  // (through UTF-8); the system's test would split its characters on a system that is not Japanese.
+  char utf8[SUMMARY_BYTES * 3];
+  sjis_to_utf8_compat(utf8, (int)sizeof utf8, summary);
+  utf8_to_utf16(summary_w, SUMMARY_BYTES, utf8);
 }
 
 const char* summary_text() { return summary; }

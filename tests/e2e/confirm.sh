@@ -12,10 +12,6 @@ second=$(e2e_win "$work/in/second.txt")
 log="$work/examined.log"
 export VELMORA_TEST_LOG=$(e2e_win "$log")
 
-box_text() {  # the static text of the Marvaine box, as vtool prints it
-  e2e_vtool text Marvaine | grep '^Static|' | grep -v '^Static|$' | head -n 1 | cut -d'|' -f2-
-}
-
 en=' This file: \r\n   clip.txt \r\n does not have extension ".VMD" nor ".PMX" in the file name. \r\n \r\n Do you like to continue? '
 ja=' このファイル： \r\n   clip.txt \r\n には拡張子 ".VMD" 又は ".PMX" がありません. \r\n \r\n 強行しますか? '
 for lang in en ja; do
@@ -23,7 +19,7 @@ for lang in en ja; do
   rm -f "$log"
   LANG=$locale LC_ALL=$locale e2e_start "$testhooks" "$clip" "$second"
   e2e_wait_title Marvaine 30 || fail "$lang: no Marvaine box"
-  got=$(LANG=$locale LC_ALL=$locale box_text)
+  got=$(LANG=$locale LC_ALL=$locale e2e_box_text Marvaine)
   [ "$got" = "$want" ] || fail "$lang: box text '$got', wanted '$want'"
   e2e_vtool text Marvaine | grep -q '^Button|Cancel$\|^Button|キャンセル$' || fail "$lang: no Cancel button"
   e2e_vtool press Marvaine 2 || fail "$lang: cannot press Cancel"

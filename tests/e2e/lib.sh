@@ -18,6 +18,11 @@ e2e_setup() {
   work=$(mktemp -d /tmp/velmora-e2e-XXXXXX)
   trap 'e2e_cleanup' EXIT
   cp -r "$dist" "$work/dist"
+  # The tests' build of the program runs from the program directory too, beside the font.
+  if [ -f "${testhooks_build:-}" ]; then
+    cp "$testhooks_build" "$work/dist/"
+    testhooks="$work/dist/velmora-testhooks.exe"
+  fi
   winenv_start "$top/build/wine"
 }
 
@@ -46,7 +51,8 @@ e2e_run() {
 #   e2e_wait_exit [S]        waits for the program to end; its exit code in $rc (124 when it did not)
 #   e2e_vtool VERB ARGS...   vtool.exe under the same prefix
 vtool=${VELMORA_VTOOL:-$(cd "$dist/.." && pwd)/tests/e2e/vtool.exe}
-testhooks=${VELMORA_TESTHOOKS:-$(cd "$dist/.." && pwd)/tests/e2e/velmora-testhooks.exe}
+testhooks_build=${VELMORA_TESTHOOKS:-$(cd "$dist/.." && pwd)/tests/e2e/velmora-testhooks.exe}
+testhooks=$testhooks_build
 
 e2e_start() {
   wine "$@" >/dev/null 2>&1 &
@@ -87,4 +93,15 @@ e2e_wait_exit() {
   kill "$vpid" 2>/dev/null
   rc=124
   return 1
+}
+
+# The text of a message box's message (its non-empty static control), polled until it is there.
+e2e_box_text() {  # e2e_box_text TITLE
+  local i text
+  for i in $(seq 1 50); do
+    text=$(e2e_vtool text "$1" | grep '^Static|' | grep -v '^Static|$' | head -n 1 | cut -d'|' -f2-)
+    [ -n "$text" ] && break
+    sleep 0.1
+  done
+  printf '%s' "$text"
 }

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# A start without a file asks for a motion in the open dialog; cancelling it ends the program with exit
+# code 0.
+. "$(dirname "$0")/lib.sh"
+e2e_setup
+e2e_start "$work/dist/velmora.exe"
+id=""
+for _ in $(seq 1 150); do
+  id=$(xdotool search --name '^Open MMD Motion File$' 2>/dev/null | head -n 1)
+  [ -n "$id" ] && break
+  sleep 0.2
+done
+[ -n "$id" ] || fail "no open dialog titled Open MMD Motion File"
+for _ in $(seq 1 20); do
+  xdotool windowfocus --sync "$id" key Escape 2>/dev/null
+  sleep 0.5
+  kill -0 "$vpid" 2>/dev/null || break
+done
+e2e_wait_exit 20 || fail "the program did not end after the dialog was cancelled"
+[ "$rc" = 0 ] || fail "exit code $rc after cancelling the dialog"
+echo "nofile: the open dialog appears and cancelling it ends with exit code 0"
