@@ -92,16 +92,28 @@ int capture_write(const CapturePageSource* source, const CaptureSink* sink) {
   return 0;
 }
 
-static const CaptureSink capture_writer = {wfputc, wfput16, wfput32, wfclosed, wfclose};
+// The byte writer as a sink. Its buffer is written out when it closes, so a full disk may show only
+// then: a close that fails makes the capture a failed row (-2), not a success.
+static bool capture_close_failed;
+static void capture_writer_close() {
+  if (wfclose() != 0) capture_close_failed = true;
+}
+static const CaptureSink capture_writer = {wfputc, wfput16, wfput32, wfclosed, capture_writer_close};
+
+static int capture_to_writer(const CapturePageSource* source) {
+  capture_close_failed = false;
+  int result = capture_write(source, &capture_writer);
+  return result == 0 && capture_close_failed ? -2 : result;
+}
 
 int capture_bmp_from(const CapturePageSource* source, const char* path) {
   if (capture_name_test(path) != 0) return 4;
   if (wfopen(path) != 0) return -1;
-  return capture_write(source, &capture_writer);
+  return capture_to_writer(source);
 }
 
 int capture_bmp_w_from(const CapturePageSource* source, const char16_t* path) {
   if (capture_name_test_w(path) != 0) return 4;
   if (wfopenW(path) != 0) return -1;
-  return capture_write(source, &capture_writer);
+  return capture_to_writer(source);
 }

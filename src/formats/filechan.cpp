@@ -205,11 +205,12 @@ struct ByteWriter {
 static ByteWriter wf;
 static char wf_stream_buf[FILECHAN_BUFFER];
 
-void wfclose() {
-  if (!wf.open) return;
-  std::fclose(wf.stream);
+int wfclose() {
+  if (!wf.open) return 0;
+  int result = std::fclose(wf.stream) == 0 ? 0 : -1;
   wf.stream = nullptr;
   wf.open = false;
+  return result;
 }
 
 static int wfattach(FILE* f) {

@@ -55,8 +55,9 @@ int wfputc(int byte);
 // Two or four wfputc, low byte first. Return the closed flag.
 int wfput16(int value);
 int wfput32(int32_t value);
-// Closes (writing out the buffer) and sets the closed flag; nothing when closed.
-void wfclose();
+// Closes (writing out the buffer) and sets the closed flag. 0, or -1 when the buffer could not be
+// written out (a full disk shows here for a file shorter than the buffer); 0 when already closed.
+int wfclose();
 // Bytes written since wfopen.
 uint32_t wfcount();
 // 0 while open, 255 once closed.
