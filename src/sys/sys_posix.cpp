@@ -47,6 +47,41 @@ void sys_sleep(unsigned ms) {
 
 constexpr int SYS_HOST_PATH = 1040;  // 260 UTF-16 units at up to 4 UTF-8 bytes each
 
+// A host string (UTF-8) as Windows spells it: UTF-16, characters beyond the BMP as surrogate pairs,
+// bytes that are not UTF-8 as U+FFFD. Writes at most cap units with the terminator.
+static void sys_wide_from_host(char16_t* dst, int cap, const char* host) {
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(host);
+  int n = 0;
+  if (cap <= 0) return;
+  while (*p != 0) {
+    uint32_t c = *p;
+    int len = c < 0x80 ? 1 : c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+    uint32_t cp = len == 1 ? c : len == 2 ? c & 0x1F : len == 3 ? c & 0x0F : c & 0x07;
+    bool ok = len > 0;
+    for (int i = 1; ok && i < len; i++) {
+      ok = (p[i] & 0xC0) == 0x80;
+      if (ok) cp = cp << 6 | (p[i] & 0x3Fu);
+    }
+    if (ok && ((len == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)))) {
+      ok = false;
+    }
+    if (!ok) {
+      cp = 0xFFFD;
+      len = 1;
+    }
+    int units = cp > 0xFFFF ? 2 : 1;
+    if (n + units > cap - 1) break;
+    if (units == 2) {
+      dst[n++] = (char16_t)(0xD800 + ((cp - 0x10000) >> 10));
+      dst[n++] = (char16_t)(0xDC00 + ((cp - 0x10000) & 0x3FF));
+    } else {
+      dst[n++] = (char16_t)cp;
+    }
+    p += len;
+  }
+  dst[n] = 0;
+}
+
 // UTF-16 path to the host's UTF-8 name; false when it does not fit.
 static bool sys_host_name_w(char* dst, const char16_t* path) {
   int n = 0;
@@ -84,7 +119,7 @@ int sys_current_dir_w(char16_t* dst, int size) {
   dst[0] = 0;
   if (getcwd(host, sizeof host) == nullptr) return 0;
   int units = 0;
-  utf8_to_utf16(dst, size, host);
+  sys_wide_from_host(dst, size, host);
   while (dst[units] != 0) units++;
   // Windows spells directories with backslashes; the program searches for them.
   for (int i = 0; i < units; i++) {
@@ -100,7 +135,7 @@ int sys_program_path_w(char16_t* dst, int size) {
   ssize_t n = readlink("/proc/self/exe", host, sizeof host - 1);
   if (n <= 0) return 0;
   host[n] = 0;
-  utf8_to_utf16(dst, size, host);
+  sys_wide_from_host(dst, size, host);
   int units = 0;
   while (dst[units] != 0) {
     if (dst[units] == u'/') dst[units] = u'\\';
@@ -125,7 +160,7 @@ void sys_set_command_line(int argc, const char* const* argv) {
   int pos = 0;
   sys_line_w[0] = 0;
   for (int i = 0; i < argc; i++) {
-    utf8_to_utf16(word, SYS_LINE_UNITS, argv[i]);
+    sys_wide_from_host(word, SYS_LINE_UNITS, argv[i]);
     int len = 0;
     while (word[len] != 0) len++;
     bool quote = argv[i][0] == 0 || std::strpbrk(argv[i], " \t") != nullptr;
@@ -269,7 +304,7 @@ static int sys_find_step(SysFindEntry* e) {
     e->name[0] = 0;
     e->wname[0] = 0;
     char16_t wide[260];
-    utf8_to_utf16(wide, 260, d->d_name);
+    sys_wide_from_host(wide, 260, d->d_name);
     if (sys_search.wide) utf16_copy(e->wname, 260, wide);
     else utf16_to_sjis(e->name, 260, wide);
     return 0;
