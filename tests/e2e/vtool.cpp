@@ -7,6 +7,8 @@
 //   vtool client TITLE        the client area's width and height ("W H")
 //   vtool press TITLE ID      clicks the child control with that ID (1 OK, 2 Cancel)
 //   vtool close TITLE         posts WM_CLOSE, as the close button does
+//   vtool drag-edge TITLE H   the user drags the window's bottom edge until the window is H pixels
+//                             high (WM_ENTERSIZEMOVE, WM_SIZING, the new size, WM_EXITSIZEMOVE)
 //   vtool wait TITLE SECONDS  waits until such a window exists (exit 0) or the time is up (exit 1)
 //   vtool gone TITLE SECONDS  waits until no such window exists
 #include <windows.h>
@@ -82,6 +84,16 @@ int main() {
     HWND button = GetDlgItem(w, _wtoi(argv[3]));
     if (button == nullptr) return 1;
     PostMessageW(w, WM_COMMAND, MAKEWPARAM(_wtoi(argv[3]), BN_CLICKED), (LPARAM)button);
+    return 0;
+  }
+  if (verb == "drag-edge" && argc > 3) {
+    RECT r;
+    GetWindowRect(w, &r);
+    r.bottom = r.top + _wtoi(argv[3]);
+    SendMessageW(w, WM_ENTERSIZEMOVE, 0, 0);
+    SendMessageW(w, WM_SIZING, WMSZ_BOTTOM, (LPARAM)&r);
+    SetWindowPos(w, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
+    SendMessageW(w, WM_EXITSIZEMOVE, 0, 0);
     return 0;
   }
   if (verb == "close") {
