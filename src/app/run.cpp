@@ -160,8 +160,15 @@ void run_check(const char* alias_path, const char16_t* alias_path_w) {
       if (file.read_result != 0) file.utf16_failed = 0xFF;
     }
   }
+  // The path line: the ANSI name, or the UTF-16 name spelled in Shift-JIS where no ANSI name exists.
+  static char path_line[RUN_PATH * 2];
+  const char* path = file.input;
+  if (path[0] == 0 && file.input_w[0] != 0) {
+    utf16_to_sjis(path_line, (int)sizeof path_line, file.input_w);
+    path = path_line;
+  }
   ReportContext ctx;
-  ctx.motion_path = file.input;
+  ctx.motion_path = path;
   ctx.alias_mode = file.alias_found != 0;
   report_reset();
   report_bones(ctx);

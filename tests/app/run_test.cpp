@@ -5,6 +5,7 @@
 
 #include "app/cmdline.h"
 #include "app/run.h"
+#include "check/report_page.h"
 #include "support/testfiles.h"
 #include "sys/sys.h"
 
@@ -113,4 +114,13 @@ TEST(RunFileNames, KindsFromTheOnDiskExtension) {
   run_file_names(1);
   EXPECT_STREQ(run_file()->ondisk, "");
   EXPECT_EQ(run_file()->is_vmd, 0);
+}
+
+TEST(RunCheck, PathLineFromTheUtf16NameWhenTheAnsiListIsShorter) {
+  split_command_line_ansi_from("p");
+  split_command_line_utf16_from(u"p");
+  arg_append_utf16(u"C:\\m\\\x52D5\x304D.vmd");  // 動き.vmd, in the UTF-16 list only
+  run_file_names(1);
+  run_check(nullptr, nullptr);
+  EXPECT_EQ(std::string(report_view()->text[1]), to_sjis("C:\\m\\動き.vmd"));
 }
