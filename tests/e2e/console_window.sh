@@ -13,12 +13,8 @@ cd "$work" || fail "no scratch directory"
 # ---- The open dialog ------------------------------------------------------------------------------------
 VELMORA_DIALOG_PROBE=1 wine "$tests_exe" --gtest_filter=DialogProbe.OpenMotion >"$work/dialog.out" 2>/dev/null &
 pid=$!
-id=""
-for _ in $(seq 1 150); do
-  id=$(xdotool search --name '^Open MMD Motion File$' 2>/dev/null | head -n 1)
-  [ -n "$id" ] && break
-  sleep 0.2
-done
+e2e_find_x_window 'Open MMD Motion File'
+id=$xid_found
 if [ -z "$id" ]; then
   kill "$pid" 2>/dev/null
   fail "the dialog titled Open MMD Motion File did not appear"

@@ -64,14 +64,9 @@ e2e_vtool() { wine "$vtool" "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[
 e2e_wait_title() { e2e_vtool wait "$1" "${2:-30}"; }
 
 e2e_console() {
-  local i
-  xid=""
-  for i in $(seq 1 $((${1:-30} * 5))); do
-    xid=$(xdotool search --name '^Velmora $' 2>/dev/null | head -n 1)
-    [ -n "$xid" ] && e2e_vtool wait "Velmora " 1 && return 0
-    sleep 0.2
-  done
-  return 1
+  e2e_find_x_window 'Velmora ' "${1:-30}" || return 1
+  xid=$xid_found
+  e2e_vtool wait "Velmora " 5
 }
 
 e2e_key() {
@@ -92,6 +87,19 @@ e2e_wait_exit() {
   done
   kill "$vpid" 2>/dev/null
   rc=124
+  return 1
+}
+
+# Waits for a top-level X window whose name is exactly TITLE; its id in $xid_found (empty when it did
+# not appear within S seconds).
+e2e_find_x_window() {  # e2e_find_x_window TITLE [S]
+  local i
+  xid_found=""
+  for i in $(seq 1 $((${2:-30} * 5))); do
+    xid_found=$(xdotool search --name "^$1\$" 2>/dev/null | head -n 1)
+    [ -n "$xid_found" ] && return 0
+    sleep 0.2
+  done
   return 1
 }
 

@@ -4,13 +4,8 @@
 . "$(dirname "$0")/lib.sh"
 e2e_setup
 e2e_start "$work/dist/velmora.exe"
-id=""
-for _ in $(seq 1 150); do
-  id=$(xdotool search --name '^Open MMD Motion File$' 2>/dev/null | head -n 1)
-  [ -n "$id" ] && break
-  sleep 0.2
-done
-[ -n "$id" ] || fail "no open dialog titled Open MMD Motion File"
+e2e_find_x_window 'Open MMD Motion File' || fail "no open dialog titled Open MMD Motion File"
+id=$xid_found
 for _ in $(seq 1 20); do
   xdotool windowfocus --sync "$id" key Escape 2>/dev/null
   sleep 0.5

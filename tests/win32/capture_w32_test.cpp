@@ -12,29 +12,10 @@
 #include "console/capture.h"
 #include "console/console.h"
 
+#include "win32/wintemp.h"
+
 namespace {
 
-struct WinTemp {
-  std::wstring dir;
-  WinTemp() {
-    wchar_t base[MAX_PATH];
-    GetTempPathW(MAX_PATH, base);
-    dir = std::wstring(base) + L"velmora-cap-" + std::to_wstring(GetCurrentProcessId());
-    CreateDirectoryW(dir.c_str(), nullptr);
-  }
-  ~WinTemp() {
-    WIN32_FIND_DATAW d;
-    HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &d);
-    if (h != INVALID_HANDLE_VALUE) {
-      do {
-        if (!(d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileW((dir + L"\\" + d.cFileName).c_str());
-      } while (FindNextFileW(h, &d));
-      FindClose(h);
-    }
-    RemoveDirectoryW(dir.c_str());
-  }
-  std::wstring file(const wchar_t* name) const { return dir + L"\\" + name; }
-};
 
 std::string ansi(const std::wstring& w) {
   char buf[MAX_PATH * 2];

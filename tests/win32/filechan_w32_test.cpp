@@ -7,32 +7,11 @@
 
 #include "formats/filechan.h"
 
+#include "win32/wintemp.h"
+
 namespace {
 
-// A scratch directory under the Windows temporary directory, removed with its files at the end.
-struct WinTemp {
-  std::wstring dir;
-  WinTemp() {
-    wchar_t base[MAX_PATH];
-    GetTempPathW(MAX_PATH, base);
-    dir = std::wstring(base) + L"velmora-w32-" + std::to_wstring(GetCurrentProcessId());
-    CreateDirectoryW(dir.c_str(), nullptr);
-  }
-  ~WinTemp() {
-    WIN32_FIND_DATAW d;
-    HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &d);
-    if (h != INVALID_HANDLE_VALUE) {
-      do {
-        if (!(d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileW((dir + L"\\" + d.cFileName).c_str());
-      } while (FindNextFileW(h, &d));
-      FindClose(h);
-    }
-    RemoveDirectoryW(dir.c_str());
-  }
-  std::wstring file(const wchar_t* name) const { return dir + L"\\" + name; }
-};
 
-const char16_t* u16(const std::wstring& s) { return reinterpret_cast<const char16_t*>(s.c_str()); }
 
 void write_wide(const std::wstring& path, const std::string& bytes) {
   HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -9,43 +9,11 @@
 
 #include "text/paths.h"
 
+#include "win32/wintemp.h"
+
 namespace {
 
-// A scratch directory under the Windows temporary directory, removed with its files and
-// subdirectories at the end.
-struct PathTemp {
-  std::wstring dir;
-  PathTemp() {
-    wchar_t base[MAX_PATH];
-    GetTempPathW(MAX_PATH, base);
-    dir = std::wstring(base) + L"velmora-paths-" + std::to_wstring(GetCurrentProcessId());
-    CreateDirectoryW(dir.c_str(), nullptr);
-  }
-  ~PathTemp() {
-    WIN32_FIND_DATAW d;
-    HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &d);
-    if (h != INVALID_HANDLE_VALUE) {
-      do {
-        std::wstring name = d.cFileName;
-        if (name == L"." || name == L"..") continue;
-        if (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveDirectoryW((dir + L"\\" + name).c_str());
-        else DeleteFileW((dir + L"\\" + name).c_str());
-      } while (FindNextFileW(h, &d));
-      FindClose(h);
-    }
-    RemoveDirectoryW(dir.c_str());
-  }
-  std::wstring path(const std::wstring& name) const { return dir + L"\\" + name; }
-  void file(const std::wstring& name) const {
-    HANDLE h = CreateFileW(path(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    CloseHandle(h);
-  }
-  void subdir(const std::wstring& name) const { ASSERT_TRUE(CreateDirectoryW(path(name).c_str(), nullptr)); }
-};
 
-const char16_t* u16(const std::wstring& s) { return reinterpret_cast<const char16_t*>(s.c_str()); }
-std::wstring wide(const char16_t* s) { return std::wstring(reinterpret_cast<const wchar_t*>(s)); }
 
 // The names a raw wide search lists for pattern, in the order it lists them, with a D for a directory.
 std::wstring raw_listing(const std::wstring& pattern) {
@@ -64,27 +32,27 @@ std::wstring raw_listing(const std::wstring& pattern) {
 }  // namespace
 
 TEST(PathsWin32, FindsAHangulNameByUtf16) {
-  PathTemp t;
-  t.file(L"\xD55C\xAE00.vmd");  // 한글.vmd: no ANSI code page spells it
+  WinTemp t(L"velmora-paths-");
+  t.write(L"\xD55C\xAE00.vmd", "");  // 한글.vmd: no ANSI code page spells it
   char16_t out[MAX_PATH];
-  EXPECT_EQ(find_file_name_w(out, MAX_PATH, u16(t.path(L"\xD55C*.VMD"))), 0);
+  EXPECT_EQ(find_file_name_w(out, MAX_PATH, u16(t.file(L"\xD55C*.VMD"))), 0);
   EXPECT_EQ(wide(out), L"\xD55C\xAE00.vmd");
-  EXPECT_EQ(find_file_name_w(out, MAX_PATH, u16(t.path(L"\xD55C\xAE00.VMD"))), 0);
+  EXPECT_EQ(find_file_name_w(out, MAX_PATH, u16(t.file(L"\xD55C\xAE00.VMD"))), 0);
   EXPECT_EQ(wide(out), L"\xD55C\xAE00.vmd");
-  EXPECT_EQ(find_file_name_w(out, MAX_PATH, u16(t.path(L"\xD55C\xAE01.vmd"))), -1);
+  EXPECT_EQ(find_file_name_w(out, MAX_PATH, u16(t.file(L"\xD55C\xAE01.vmd"))), -1);
   EXPECT_EQ(wide(out), L"");
 }
 
 TEST(PathsWin32, DirectoryFirstGivesTheNextEntry) {
-  PathTemp t;
+  WinTemp t(L"velmora-paths-");
   // Pairs of a file and a directory under one pattern each; the search lists them in an order of its
   // own, so keep the pairs whose first entry is the directory. At least one must be.
   int exercised = 0;
   for (int i = 0; i < 16; i++) {
     std::wstring n = std::to_wstring(i);
-    t.file(L"f" + n + L".vmd");
-    t.subdir(L"d" + n + L".vmd");
-    std::wstring pattern = t.path(L"?" + n + L".vmd");
+    t.write(L"f" + n + L".vmd", "");
+    ASSERT_TRUE(CreateDirectoryW(t.file(L"d" + n + L".vmd").c_str(), nullptr));
+    std::wstring pattern = t.file(L"?" + n + L".vmd");
     std::wstring listing = raw_listing(pattern);
     if (listing != L"d" + n + L".vmd(D) f" + n + L".vmd ") continue;
     exercised++;
@@ -103,25 +71,25 @@ TEST(PathsWin32, DirectoryFirstGivesTheNextEntry) {
 }
 
 TEST(PathsWin32, DirectoryAndNothingElse) {
-  PathTemp t;
-  t.subdir(L"only.vmd");
+  WinTemp t(L"velmora-paths-");
+  ASSERT_TRUE(CreateDirectoryW(t.file(L"only.vmd").c_str(), nullptr));
   char16_t out[MAX_PATH];
-  EXPECT_EQ(find_file_name_w(out, MAX_PATH, u16(t.path(L"only.vmd"))), -1);
+  EXPECT_EQ(find_file_name_w(out, MAX_PATH, u16(t.file(L"only.vmd"))), -1);
   EXPECT_EQ(wide(out), L"");
 }
 
 TEST(PathsWin32, TwoDirectoriesGiveMinus2) {
-  PathTemp t;
-  t.subdir(L"d1");
-  t.subdir(L"d2");
+  WinTemp t(L"velmora-paths-");
+  ASSERT_TRUE(CreateDirectoryW(t.file(L"d1").c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryW(t.file(L"d2").c_str(), nullptr));
   char16_t out[MAX_PATH];
-  EXPECT_EQ(find_file_name_w(out, MAX_PATH, u16(t.path(L"d?"))), -2);
+  EXPECT_EQ(find_file_name_w(out, MAX_PATH, u16(t.file(L"d?"))), -2);
   EXPECT_EQ(wide(out), L"");
   // "." and ".." come first in a search of everything in a folder.
-  t.file(L"motion.vmd");
-  EXPECT_EQ(find_file_name_w(out, MAX_PATH, u16(t.path(L"*"))), -2);
+  t.write(L"motion.vmd", "");
+  EXPECT_EQ(find_file_name_w(out, MAX_PATH, u16(t.file(L"*"))), -2);
   char ansi_pattern[MAX_PATH];
-  WideCharToMultiByte(CP_ACP, 0, t.path(L"d?").c_str(), -1, ansi_pattern, MAX_PATH, nullptr, nullptr);
+  WideCharToMultiByte(CP_ACP, 0, t.file(L"d?").c_str(), -1, ansi_pattern, MAX_PATH, nullptr, nullptr);
   char ansi[MAX_PATH];
   EXPECT_EQ(find_file_name(ansi, MAX_PATH, ansi_pattern), -2);
 }
@@ -135,43 +103,43 @@ static HANDLE next_handle_slot() {
 }
 
 TEST(PathsWin32, SearchIsClosedOnEveryOutcome) {
-  PathTemp t;
-  t.file(L"a.vmd");
-  t.subdir(L"b.vmd");
-  t.subdir(L"c1");
-  t.subdir(L"c2");
+  WinTemp t(L"velmora-paths-");
+  t.write(L"a.vmd", "");
+  ASSERT_TRUE(CreateDirectoryW(t.file(L"b.vmd").c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryW(t.file(L"c1").c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryW(t.file(L"c2").c_str(), nullptr));
   // A first search and its close leave behind whatever the system allocates once.
   WIN32_FIND_DATAW d;
-  HANDLE h = FindFirstFileW(t.path(L"c?").c_str(), &d);
+  HANDLE h = FindFirstFileW(t.file(L"c?").c_str(), &d);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   FindClose(h);
   HANDLE free_slot = next_handle_slot();
   // The measure sees a wildcard search left open.
-  h = FindFirstFileW(t.path(L"c?").c_str(), &d);
+  h = FindFirstFileW(t.file(L"c?").c_str(), &d);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   EXPECT_NE(next_handle_slot(), free_slot);
   FindClose(h);
   ASSERT_EQ(next_handle_slot(), free_slot);
   // Each outcome, by wildcard patterns so that the search holds the folder open.
   char16_t out[MAX_PATH];
-  EXPECT_EQ(find_file_name_w(out, MAX_PATH, u16(t.path(L"a.vm?"))), 0);
+  EXPECT_EQ(find_file_name_w(out, MAX_PATH, u16(t.file(L"a.vm?"))), 0);
   EXPECT_EQ(next_handle_slot(), free_slot);
-  EXPECT_EQ(find_file_name_w(out, MAX_PATH, u16(t.path(L"b.vm?"))), -1);
+  EXPECT_EQ(find_file_name_w(out, MAX_PATH, u16(t.file(L"b.vm?"))), -1);
   EXPECT_EQ(next_handle_slot(), free_slot);
-  EXPECT_EQ(find_file_name_w(out, MAX_PATH, u16(t.path(L"c?"))), -2);
+  EXPECT_EQ(find_file_name_w(out, MAX_PATH, u16(t.file(L"c?"))), -2);
   EXPECT_EQ(next_handle_slot(), free_slot);
-  EXPECT_EQ(find_file_name_w(out, MAX_PATH, u16(t.path(L"none*"))), -1);
+  EXPECT_EQ(find_file_name_w(out, MAX_PATH, u16(t.file(L"none*"))), -1);
   EXPECT_EQ(next_handle_slot(), free_slot);
   char ansi_pattern[MAX_PATH];
-  WideCharToMultiByte(CP_ACP, 0, t.path(L"c*").c_str(), -1, ansi_pattern, MAX_PATH, nullptr, nullptr);
+  WideCharToMultiByte(CP_ACP, 0, t.file(L"c*").c_str(), -1, ansi_pattern, MAX_PATH, nullptr, nullptr);
   char ansi[MAX_PATH];
   EXPECT_EQ(find_file_name(ansi, MAX_PATH, ansi_pattern), -2);
   EXPECT_EQ(next_handle_slot(), free_slot);
 }
 
 TEST(PathsWin32, ShiftJisNameByAnsiSearch) {
-  PathTemp t;
-  t.file(L"\x52D5\x304D.VMD");  // 動き.VMD
+  WinTemp t(L"velmora-paths-");
+  t.write(L"\x52D5\x304D.VMD", "");  // 動き.VMD
   char ansi_dir[MAX_PATH];
   WideCharToMultiByte(CP_ACP, 0, t.dir.c_str(), -1, ansi_dir, MAX_PATH, nullptr, nullptr);
   char out[MAX_PATH];
@@ -181,7 +149,7 @@ TEST(PathsWin32, ShiftJisNameByAnsiSearch) {
     EXPECT_EQ(std::string(out), "\x93\xAE\x82\xAB.VMD");
   }
   char16_t w[MAX_PATH];
-  EXPECT_EQ(find_file_name_w(w, MAX_PATH, u16(t.path(L"*.vmd"))), 0);
+  EXPECT_EQ(find_file_name_w(w, MAX_PATH, u16(t.file(L"*.vmd"))), 0);
   EXPECT_EQ(wide(w), L"\x52D5\x304D.VMD");
 }
 

@@ -8,41 +8,11 @@
 #include "formats/filechan.h"
 #include "text/encoding.h"
 
+#include "win32/wintemp.h"
+
 namespace {
 
-struct EncTemp {
-  std::wstring dir;
-  EncTemp() {
-    wchar_t base[MAX_PATH];
-    GetTempPathW(MAX_PATH, base);
-    dir = std::wstring(base) + L"velmora-enc-" + std::to_wstring(GetCurrentProcessId());
-    CreateDirectoryW(dir.c_str(), nullptr);
-  }
-  ~EncTemp() {
-    WIN32_FIND_DATAW d;
-    HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &d);
-    if (h != INVALID_HANDLE_VALUE) {
-      do {
-        if (!(d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileW((dir + L"\\" + d.cFileName).c_str());
-      } while (FindNextFileW(h, &d));
-      FindClose(h);
-    }
-    RemoveDirectoryW(dir.c_str());
-  }
-  std::wstring write(const std::wstring& name, const std::string& bytes) const {
-    std::wstring path = dir + L"\\" + name;
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h != INVALID_HANDLE_VALUE) {
-      DWORD put = 0;
-      WriteFile(h, bytes.data(), (DWORD)bytes.size(), &put, nullptr);
-      CloseHandle(h);
-    }
-    return path;
-  }
-};
 
-const char16_t* u16(const std::wstring& s) { return reinterpret_cast<const char16_t*>(s.c_str()); }
-std::wstring wide(const char16_t* s) { return std::wstring(reinterpret_cast<const wchar_t*>(s)); }
 
 }  // namespace
 
@@ -64,7 +34,7 @@ TEST(TextEncodingWin32, ShiftJisToUtf16FollowsTheAnsiCodePage) {
 }
 
 TEST(TextEncodingWin32, AnsiSpellingOpensOnlyUnderCodePage932) {
-  EncTemp t;
+  WinTemp t;
   std::wstring path = t.write(L"\x52D5\x304D.vmd", "Vocaloid Motion Data 0002");
   char ansi[MAX_PATH * 2];
   ASSERT_EQ(utf16_to_sjis(ansi, sizeof ansi, u16(path)), (int)path.size());
@@ -73,7 +43,7 @@ TEST(TextEncodingWin32, AnsiSpellingOpensOnlyUnderCodePage932) {
 }
 
 TEST(TextEncodingWin32, DetectorsByBothPaths) {
-  EncTemp t;
+  WinTemp t;
   std::wstring sjis = t.write(L"\xD55C.ini", "-Bone\r\n\x93\xAE\x82\xAB\r\n");  // 한.ini, Shift-JIS text
   std::wstring utf8 = t.write(L"\xD55C\xAE00.ini", "-Bone\r\n\xE5\x8B\x95\xE3\x81\x8D\r\n");
   EXPECT_EQ(check_file_utf8W(u16(sjis)), 0);
