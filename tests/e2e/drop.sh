@@ -13,7 +13,8 @@ export VELMORA_TEST_LOG=$(e2e_win "$log")
 export VELMORA_TEST_DROP="$(w a);$(w b);$(w c)"
 e2e_start "$testhooks" "$(w x)" "$(w y)"
 e2e_console || fail "no console window"
-for _ in 1 2 3 4 5 6; do
+# One ESC for each of the five files; a key typed while the next file loads may be lost, so keep on.
+for _ in $(seq 1 40); do
   sleep 1
   kill -0 "$vpid" 2>/dev/null || break
   e2e_key Escape

@@ -24,14 +24,15 @@ echo "keys: ESC, q and Ctrl+Q end with exit code 0"
 rm -f "$work/dist"/cap*.bmp
 e2e_start "$work/dist/velmora.exe" "$motion"
 e2e_console || fail "no console window"
+read -r width height <<<"$(e2e_vtool client "Velmora ")"
+bytes=$(e2e_bmp_size "$width" "$height")
 e2e_key s
-sleep 1
+e2e_wait_size "$work/dist/cap(1).bmp" "$bytes" || fail "no first capture"
 e2e_key f F plus space Return Down Right r
 sleep 1
 kill -0 "$vpid" 2>/dev/null || fail "the program ended on a key without action"
 e2e_key s
-sleep 1
-[ -f "$work/dist/cap(2).bmp" ] || fail "no second capture"
+e2e_wait_size "$work/dist/cap(2).bmp" "$bytes" || fail "no second capture"
 cmp -s "$work/dist/cap(1).bmp" "$work/dist/cap(2).bmp" || fail "a key without action changed the page"
 e2e_key Escape
 e2e_wait_exit 20 || fail "ESC did not end the run after the other keys"

@@ -113,3 +113,26 @@ e2e_box_text() {  # e2e_box_text TITLE
   done
   printf '%s' "$text"
 }
+
+# Waits until FILE exists with exactly BYTES bytes (a capture is complete only when all its rows are in).
+e2e_wait_size() {  # e2e_wait_size FILE BYTES [S]
+  local i
+  for i in $(seq 1 $((${3:-20} * 10))); do
+    [ -f "$1" ] && [ "$(stat -c %s "$1")" = "$2" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# The size of a capture of a W x H page: 54 header bytes and H rows of 3 W bytes padded to 4.
+e2e_bmp_size() { echo $((54 + (3 * $1 + 3) / 4 * 4 * $2)); }
+
+# Waits until the console's client area is "W H".
+e2e_wait_client() {  # e2e_wait_client "W H" [S]
+  local i
+  for i in $(seq 1 $((${2:-20} * 2))); do
+    [ "$(e2e_vtool client "Velmora ")" = "$1" ] && return 0
+    sleep 0.5
+  done
+  return 1
+}

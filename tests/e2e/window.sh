@@ -31,19 +31,18 @@ cp "$work/in/model.pmx" "$work/in/motion.vmd" "$work/"
 cd "$work" || fail "no scratch directory"
 want_model=$(page_size 0 "$model" model.pmx motion.vmd)
 want_motion=$(page_size 1 "$motion" model.pmx motion.vmd)
+want_alone=$(page_size 0 "$motion" motion.vmd)
 
 e2e_start "$work/dist/velmora.exe" "$model" "$motion"
 e2e_console || fail "no console window"
-got=$(e2e_vtool client "Velmora ")
-[ "$got" = "$want_model" ] || fail "model page: client $got, wanted $want_model"
+e2e_wait_client "$want_model" || fail "model page: client $(e2e_vtool client "Velmora "), wanted $want_model"
 e2e_key Escape
-sleep 1
-got=$(e2e_vtool client "Velmora ")
-[ "$got" = "$want_motion" ] || fail "motion page: client $got, wanted $want_motion"
+e2e_wait_client "$want_motion" || fail "motion page: client $(e2e_vtool client "Velmora "), wanted $want_motion"
 read -r width height <<<"$want_motion"
+bytes=$(e2e_bmp_size "$width" "$height")
 
 e2e_key s
-[ -f "$caps/cap(1).bmp" ] || { sleep 2; [ -f "$caps/cap(1).bmp" ] || fail "S wrote no cap(1).bmp"; }
+e2e_wait_size "$caps/cap(1).bmp" "$bytes" || fail "S wrote no whole cap(1).bmp"
 bmp="$caps/cap(1).bmp"
 python3 "$here/bmpcheck.py" "$bmp" size "$width" "$height" || fail "cap(1).bmp is not the page"
 # Line i is drawn at y = 17 i + 2: line 7 センター white (the model has it), line 9 上半身２ orange
@@ -54,14 +53,13 @@ python3 "$here/bmpcheck.py" "$bmp" pixel $((width - 3)) 1 0,0,0 || fail "the bac
 /usr/bin/identify -format '%w %h' "$bmp" | grep -qx "$width $height" || fail "ImageMagick reads another size"
 
 e2e_key s
-[ -f "$caps/cap(2).bmp" ] || { sleep 2; [ -f "$caps/cap(2).bmp" ] || fail "the second S wrote no cap(2).bmp"; }
+e2e_wait_size "$caps/cap(2).bmp" "$bytes" || fail "the second S wrote no whole cap(2).bmp"
 cmp -s "$caps/cap(1).bmp" "$caps/cap(2).bmp" || fail "cap(2).bmp differs from cap(1).bmp"
 # With cap(1) and cap(3) present, S takes the free cap(2).
 rm "$caps/cap(2).bmp"
 printf 'not a capture' >"$caps/cap(3).bmp"
 e2e_key s
-sleep 1
-[ -f "$caps/cap(2).bmp" ] || fail "S did not write the free cap(2).bmp"
+e2e_wait_size "$caps/cap(2).bmp" "$bytes" || fail "S did not write the free cap(2).bmp"
 [ "$(cat "$caps/cap(3).bmp")" = "not a capture" ] || fail "cap(3).bmp was touched"
 [ -f "$caps/cap(4).bmp" ] && fail "S wrote cap(4).bmp"
 e2e_key Escape
@@ -72,10 +70,10 @@ e2e_wait_exit 20 || fail "the run did not end after ESC"
 rm -f "$caps"/cap*.bmp
 e2e_start "$work/dist/velmora.exe" "$motion"
 e2e_console || fail "no console window for the motion alone"
+e2e_wait_client "$want_alone" || fail "motion alone: client $(e2e_vtool client "Velmora "), wanted $want_alone"
 e2e_key s
-sleep 1
 bmp="$caps/cap(1).bmp"
-[ -f "$bmp" ] || fail "S wrote no capture of the motion alone"
+e2e_wait_size "$bmp" "$(e2e_bmp_size $want_alone)" || fail "S wrote no capture of the motion alone"
 python3 "$here/bmpcheck.py" "$bmp" has 149,149,149 121 137 || fail "no grey in the センター line"
 python3 "$here/bmpcheck.py" "$bmp" has 254,0,0 155 171 || fail "no red in the 上半身２ line"
 python3 "$here/bmpcheck.py" "$bmp" has 254,239,0 172 188 || fail "no yellow in the 上半身3 line"
