@@ -186,18 +186,24 @@ static bool pmx_materials(const PmxGlobals& g) {
 // nothing) is not kept.
 static bool pmx_began(uint32_t began) { return rftell() != began; }
 
+// Reads a record's Japanese name and keeps it, in Shift-JIS, as the next entry of table while the table
+// has room (count below max) and the record began before the end of the file.
+static void pmx_keep_name(char (*table)[MODEL_NAME_SLOT], int32_t* count, int max, const PmxGlobals& g) {
+  unsigned char name[PMX_TEXT_BUF];
+  uint32_t began = rftell();
+  pmx_text(name);
+  if (pmx_began(began) && *count < max) {
+    pmx_convert(table[*count], MODEL_NAME_SLOT, name, g);
+    (*count)++;
+  }
+}
+
 static bool pmx_bones(const PmxGlobals& g) {
   if (rfclosed()) return false;
   int32_t count = pmx_get32();
-  unsigned char name[PMX_TEXT_BUF];
   for (int32_t i = 0; i < count; i++) {
     if (rfclosed()) return false;
-    uint32_t began = rftell();
-    pmx_text(name);
-    if (pmx_began(began) && model.bone_count < MODEL_BONES) {
-      pmx_convert(model.bone[model.bone_count], MODEL_NAME_SLOT, name, g);
-      model.bone_count++;
-    }
+    pmx_keep_name(model.bone, &model.bone_count, MODEL_BONES, g);
     pmx_text(nullptr);  // English name
     pmx_skip(12);       // position
     pmx_index(g.bone_size);  // parent
@@ -230,15 +236,9 @@ static bool pmx_bones(const PmxGlobals& g) {
 static bool pmx_morphs(const PmxGlobals& g) {
   if (rfclosed()) return false;
   int32_t count = pmx_get32();
-  unsigned char name[PMX_TEXT_BUF];
   for (int32_t i = 0; i < count; i++) {
     if (rfclosed()) return false;
-    uint32_t began = rftell();
-    pmx_text(name);
-    if (pmx_began(began) && model.morph_count < MODEL_MORPHS) {
-      pmx_convert(model.morph[model.morph_count], MODEL_NAME_SLOT, name, g);
-      model.morph_count++;
-    }
+    pmx_keep_name(model.morph, &model.morph_count, MODEL_MORPHS, g);
     pmx_text(nullptr);  // English name
     pmx_skip(1);        // panel
     int kind = pmx_get8();
