@@ -579,33 +579,29 @@ static void con_on_scroll(HWND hwnd, int axis, WPARAM wp) {
 // WM_SIZE: a bar in use takes the range the new client size leaves; a bar not in use is hidden. Hiding
 // the horizontal bar resizes the client area again (a nested WM_SIZE), so the height is read afresh
 // before the vertical axis is treated.
-static void con_on_size(HWND hwnd, int cw, int ch) {
-  if (con.bar_x) {
-    con.range_x = con.page_w - cw < 0 ? 0 : con.page_w - cw;
-    SetScrollRange(hwnd, SB_HORZ, 0, con.range_x, FALSE);
-    if (con.range_x == 0) {
-      con.bar_x = 0;
-      con.scroll_x = 0;
+// One axis of WM_SIZE: a bar in use takes the range that the client extent leaves of the page; a range
+// of 0 turns it off. A bar not in use is hidden.
+static void con_size_axis(HWND hwnd, int bar_kind, int32_t& bar, int32_t& range, int32_t& scroll, int page,
+                          int client) {
+  if (bar) {
+    range = page - client < 0 ? 0 : page - client;
+    SetScrollRange(hwnd, bar_kind, 0, range, FALSE);
+    if (range == 0) {
+      bar = 0;
+      scroll = 0;
     } else {
-      if (con.scroll_x > con.range_x) con.scroll_x = con.range_x;
-      SetScrollPos(hwnd, SB_HORZ, con.scroll_x, TRUE);
+      if (scroll > range) scroll = range;
+      SetScrollPos(hwnd, bar_kind, scroll, TRUE);
     }
   }
-  if (!con.bar_x) ShowScrollBar(hwnd, SB_HORZ, FALSE);
+  if (!bar) ShowScrollBar(hwnd, bar_kind, FALSE);
+}
+
+static void con_on_size(HWND hwnd, int cw, int ch) {
+  con_size_axis(hwnd, SB_HORZ, con.bar_x, con.range_x, con.scroll_x, con.page_w, cw);
   RECT client;
   if (GetClientRect(hwnd, &client)) ch = client.bottom;
-  if (con.bar_y) {
-    con.range_y = con.page_h - ch < 0 ? 0 : con.page_h - ch;
-    SetScrollRange(hwnd, SB_VERT, 0, con.range_y, FALSE);
-    if (con.range_y == 0) {
-      con.bar_y = 0;
-      con.scroll_y = 0;
-    } else {
-      if (con.scroll_y > con.range_y) con.scroll_y = con.range_y;
-      SetScrollPos(hwnd, SB_VERT, con.scroll_y, TRUE);
-    }
-  }
-  if (!con.bar_y) ShowScrollBar(hwnd, SB_VERT, FALSE);
+  con_size_axis(hwnd, SB_VERT, con.bar_y, con.range_y, con.scroll_y, con.page_h, ch);
 }
 
 // Turns a bar off after the window was sized to show that whole axis: the view goes back to 0 and the
