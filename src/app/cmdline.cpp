@@ -57,7 +57,11 @@ static void arg_split(List& list, const Unit* line, bool ansi) {
   // A line that ends in blanks leaves an empty last word behind: it is not a word. (Only the
   // program's path followed by blanks would be caught by checking for two words; a file argument
   // followed by a blank must not become an empty file argument either.)
-  if (words >= 2 && list.store[list.word_start[words - 1]] == 0) list.word_count = words - 1;
+  if (words >= 2 && list.store[list.word_start[words - 1]] == 0) {
+    // The end mark stays at the empty word's start, where the next append begins.
+    list.word_count = words - 1;
+    list.next_free = list.word_start[words - 1];
+  }
 }
 
 void split_command_line_utf16_from(const char16_t* line) { arg_split(args_w, line, false); }

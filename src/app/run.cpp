@@ -153,9 +153,15 @@ void run_check(const char* alias_path, const char16_t* alias_path_w) {
     }
   }
   if (file.is_vmd) {
+    // A read that fails part way (a file cut inside a later record) has added the motion's names to
+    // the lists; the retry by UTF-16 path starts from the lists as they were, or its names would
+    // resolve to the first read's entries (a name that is a pattern would take over earlier ones).
+    int bones = names_count(LIST_BONES), morphs = names_count(LIST_MORPHS);
     file.read_result = vmd_read_a(file.input);
     if (file.read_result != 0) {
       file.ansi_failed = 0xFF;
+      names_truncate(LIST_BONES, bones);
+      names_truncate(LIST_MORPHS, morphs);
       file.read_result = vmd_read_w(file.input_w);
       if (file.read_result != 0) file.utf16_failed = 0xFF;
     }

@@ -201,6 +201,16 @@ const char* names_entry(int list, int entry) {
 
 int names_count(int list) { return names_list_ok(list) ? names_list[list].count : 0; }
 
+int names_truncate(int list, int count) {
+  if (!names_list_ok(list)) return -1;
+  NameList& nl = names_list[list];
+  if (count >= nl.count) return 0;
+  if (count < nl.group_start[nl.groups]) return -1;
+  nl.count = count;
+  names_new_generation(list);  // names resolved to the entries taken back resolve afresh
+  return 0;
+}
+
 int names_start_group(int list) {
   if (!names_list_ok(list)) return -1;
   NameList& nl = names_list[list];

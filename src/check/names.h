@@ -38,6 +38,10 @@ int names_get(int list, int entry, char* buf);
 // The entry's name, or "" when out of range.
 const char* names_entry(int list, int entry);
 int names_count(int list);
+// Takes back the entries above count (those a failed read added), so that the list is again as it was
+// when it held count entries. A count at or above the present one changes nothing. 0, or -1 for a bad
+// list or a count below the start of the last group (groups are never taken back).
+int names_truncate(int list, int count);
 // Closes the last group at the present count and opens the next: 0, or -1 with 15 groups.
 int names_start_group(int list);
 // The group of entry: the largest group whose start count is below entry; 0 when out of range.

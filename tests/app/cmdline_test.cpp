@@ -105,3 +105,11 @@ TEST(CommandLineAppend, CutsAWordAtTheEndOfTheStore) {
   EXPECT_EQ(arg_append_ansi("z"), -1);
   EXPECT_EQ(arg_count_a(), 3);
 }
+
+TEST(CommandLineAppend, AfterATrailingBlankTheStoreHasNoGap) {
+  split_command_line_ansi_from("p a ");
+  EXPECT_EQ(args_a_view()->next_free, 4);  // "p", 0, "a", 0
+  EXPECT_EQ(arg_append_ansi("b"), 0);
+  EXPECT_EQ(args_a_view()->word_start[2], 4);
+  EXPECT_EQ(words_a(), "[p][a][b]");
+}
