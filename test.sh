@@ -7,7 +7,12 @@ top=$(cd "$(dirname "$0")" && pwd)
 cd "$top"
 jobs=$(nproc 2>/dev/null || echo 2)
 
+# How long each phase took, for the log.
+phase_start=$SECONDS
+phase() { echo "test.sh: $1 took $((SECONDS - phase_start)) s" >&2; phase_start=$SECONDS; }
+
 "$top/scripts/setup.sh" || { echo "test.sh: set-up failed" >&2; exit 1; }
+phase set-up
 
 build() {
   cmake --preset "$1" >/dev/null || return 1
@@ -18,6 +23,7 @@ build win32 || { echo "test.sh: win32 build failed" >&2; exit 1; }
 build asan || { echo "test.sh: sanitizer build failed" >&2; exit 1; }
 # The libFuzzer targets (clang), for the short fuzz runs at the end.
 { cmake --preset fuzz >/dev/null && cmake --build build/fuzz -j "$jobs"; } || { echo "test.sh: fuzz build failed" >&2; exit 1; }
+phase builds
 
 # One Wine prefix and one Xvfb display for this run, shared by every Windows test in it.
 . "$top/scripts/winenv.sh"
@@ -38,15 +44,19 @@ suite() {  # suite NAME CTEST-ARGS...
 }
 suite native --test-dir build/native -j "$jobs"
 suite sanitizers --test-dir build/asan -j "$jobs"
+phase "native and sanitizer tests"
 suite wine --test-dir build/win32
+phase "Wine tests"
 
-# Short fuzz runs: every target for 15 s, one after another, from its seeds and what earlier short runs
-# kept in build/fuzz-short. A finding fails the run; its input stays in build/fuzz-short/TARGET/findings.
+# Short fuzz runs: every target for 15 s, as many at a time as there are cores, from its seeds and
+# what earlier short runs kept in build/fuzz-short. A finding fails the run; its input stays in
+# build/fuzz-short/TARGET/findings.
 fuzzlog=$(mktemp)
-"$top/scripts/fuzz-long.sh" -n -t "${VELMORA_FUZZ_SECONDS:-15}" -j 1 -b "$top/build/fuzz" -o "$top/build/fuzz-short" 2>&1 | tee "$fuzzlog"
+"$top/scripts/fuzz-long.sh" -n -t "${VELMORA_FUZZ_SECONDS:-15}" -j "$jobs" -b "$top/build/fuzz" -o "$top/build/fuzz-short" 2>&1 | tee "$fuzzlog"
 [ "${PIPESTATUS[0]}" = 0 ] || status=1
 summaries+="fuzz: $(grep -c 'no finding' "$fuzzlog") of $(grep -cE '^[a-z]+: ' "$fuzzlog") targets ran without a finding"$'\n'
 rm -f "$fuzzlog"
+phase "short fuzz runs"
 
 echo
 echo "== summary =="
