@@ -69,18 +69,9 @@ static void tool_json_string(FILE* out, const char* s) {
       std::fputc((int)c, out);
       p++;
     } else {
-      int len = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
-      bool ok = len > 0;
-      for (int i = 1; ok && i < len; i++) ok = (p[i] & 0xC0) == 0x80;
-      if (ok && len == 3) {
-        unsigned cp = (c & 0x0F) << 12 | (p[1] & 0x3Fu) << 6 | (p[2] & 0x3Fu);
-        ok = cp >= 0x800 && (cp < 0xD800 || cp > 0xDFFF);
-      }
-      if (ok && len == 4) {
-        unsigned cp = (c & 0x07) << 18 | (p[1] & 0x3Fu) << 12 | (p[2] & 0x3Fu) << 6 | (p[3] & 0x3Fu);
-        ok = cp >= 0x10000 && cp <= 0x10FFFF;
-      }
-      if (ok) {
+      uint32_t cp;
+      int len = utf8_next(p, &cp);
+      if (len > 0) {
         std::fwrite(p, 1, (size_t)len, out);
         p += len;
       } else {

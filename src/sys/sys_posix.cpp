@@ -54,18 +54,9 @@ static void sys_wide_from_host(char16_t* dst, int cap, const char* host) {
   int n = 0;
   if (cap <= 0) return;
   while (*p != 0) {
-    uint32_t c = *p;
-    int len = c < 0x80 ? 1 : c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
-    uint32_t cp = len == 1 ? c : len == 2 ? c & 0x1F : len == 3 ? c & 0x0F : c & 0x07;
-    bool ok = len > 0;
-    for (int i = 1; ok && i < len; i++) {
-      ok = (p[i] & 0xC0) == 0x80;
-      if (ok) cp = cp << 6 | (p[i] & 0x3Fu);
-    }
-    if (ok && ((len == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)))) {
-      ok = false;
-    }
-    if (!ok) {
+    uint32_t cp;
+    int len = utf8_next(p, &cp);
+    if (len == 0) {
       cp = 0xFFFD;
       len = 1;
     }

@@ -336,6 +336,22 @@ static EncUtf8Char enc_utf8_decode(const unsigned char* s) {
   return c;
 }
 
+int utf8_next(const unsigned char* s, uint32_t* cp) {
+  uint32_t c = s[0];
+  int len = c >= 0x01 && c < 0x80 ? 1 : c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3
+          : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+  if (len == 0) return 0;
+  uint32_t v = len == 1 ? c : len == 2 ? c & 0x1F : len == 3 ? c & 0x0F : c & 0x07;
+  for (int i = 1; i < len; i++) {
+    if ((s[i] & 0xC0) != 0x80) return 0;  // also stops at a 0 byte
+    v = v << 6 | (s[i] & 0x3Fu);
+  }
+  if (len == 3 && (v < 0x800 || (v >= 0xD800 && v <= 0xDFFF))) return 0;
+  if (len == 4 && (v < 0x10000 || v > 0x10FFFF)) return 0;
+  *cp = v;
+  return len;
+}
+
 // ==== UTF-8 converters ===============================================================================
 // Both tolerate one malformed sequence (the result drops from 7 to 0 and conversion goes on) and end
 // at the second, writing nothing for it or after it.

@@ -78,6 +78,11 @@ int sjis_to_utf8_compat(char* dst, int dst_bytes, const char* src);
 // found there.
 int sjis_append_utf8(char* dst, int dst_bytes, const char* src);
 
+// One strictly well-formed UTF-8 character at s (no overlong forms, no surrogates, nothing above
+// U+10FFFF): its byte length 1 to 4 with its code point in *cp, or 0 when s does not begin one (also at
+// the terminator). Never reads past a 0 byte.
+int utf8_next(const unsigned char* s, uint32_t* cp);
+
 // ---- UTF-16 strings ---------------------------------------------------------------------------------
 
 // Units before the 0, at most 4,999.
