@@ -173,8 +173,9 @@ int glyph_decode_sjis(uint32_t* codes, const char* text) {
     } else if (b == '&') {
       unsigned e = s[i + 1];
       if (e == 0) break;  // a last ampersand is dropped
-      // An escape takes the next character; a two-byte character after the ampersand is dropped whole.
-      i += is_lead_byte((unsigned char)e) && s[i + 2] != 0 ? 3 : 2;
+      // An escape takes the next byte only: after a lead byte that is not an escape, decoding goes on
+      // from the byte after it, which is then a character of its own.
+      i += 2;
       if (e == '&') code = '&';
       else if (e == 'r') { codes[n++] = GLYPH_RETURN; continue; }
       else if (e == 'n') { codes[n++] = GLYPH_DOWN; continue; }

@@ -78,9 +78,10 @@ TEST(GlyphDecode, AmpersandEscapes) {
   EXPECT_EQ(decode("a&rb&nc&vd"), (std::vector<uint32_t>{'a', 13, 'b', 10, 'c', 11, 'd'}));
   EXPECT_EQ(decode("AB&"), (std::vector<uint32_t>{'A', 'B'}));
   EXPECT_EQ(decode("&"), (std::vector<uint32_t>{}));
-  // A two-byte character after the ampersand is dropped whole, never taken for an escape letter:
-  // 0x82 0x6E has the trail byte "n".
-  EXPECT_EQ(decode("A&\x82\x6E" "B"), (std::vector<uint32_t>{'A', 'B'}));
+  // The escape takes one byte: the lead byte of a two-byte character goes with the ampersand, and its
+  // trail byte is read afresh, as "n" here, or as half-width katakana (0xB6) after the lead byte 0x8D.
+  EXPECT_EQ(decode("A&\x82\x6E" "B"), (std::vector<uint32_t>{'A', 'n', 'B'}));
+  EXPECT_EQ(decode("\x58\x26\x8D\xB6\x59"), (std::vector<uint32_t>{'X', 0xFF76, 'Y'}));
 }
 
 TEST(GlyphDecode, ShiftJisThroughTheTable) {
