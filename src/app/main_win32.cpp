@@ -52,10 +52,11 @@ static bool entry_confirm(const RunSettings* rs, const FileState* fs) {
   return answer == IDOK;
 }
 
-// Step 21: the verdict, by the UTF-16 box when only the UTF-16 name opened the file.
+// The verdict box: the UTF-16 one when only the UTF-16 name opened the file, and on a system whose ANSI
+// code page is not Shift-JIS, where the Shift-JIS summary would show as mojibake.
 static void entry_verdict(const FileState* fs) {
   UINT style = MB_OK | MB_ICONINFORMATION | MB_TOPMOST;
-  if (fs->ansi_failed && !fs->utf16_failed) {
+  if ((fs->ansi_failed && !fs->utf16_failed) || sys_ansi_cp() != 932) {
     MessageBoxW(display_owner(), reinterpret_cast<const wchar_t*>(summary_text_w()), L"Velmora", style);
   } else {
     MessageBoxA(display_owner(), summary_text(), CAPTION_VERDICT, style);

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # A missing font: the display cannot draw, so with two arguments the verdict appears in the "Velmora"
-# box with the summary text, once per file; with -ND nothing shows it and the run ends by itself. The
-# box takes the Shift-JIS summary (MessageBoxA), so its text reads right on a Japanese system.
+# box with the summary text, once per file; with -ND nothing shows it and the run ends by itself. On a
+# Japanese system the box takes the Shift-JIS summary (MessageBoxA); elsewhere the UTF-16 one.
 . "$(dirname "$0")/lib.sh"
 here=$(cd "$(dirname "$0")" && pwd)
 e2e_setup
@@ -34,10 +34,13 @@ got=$(e2e_box_text Velmora)
 [ "$got" = "$want" ] || fail "UTF-16 verdict text '$got', wanted '$want'"
 e2e_vtool press Velmora 1
 e2e_vtool gone Velmora 10
+# The model opens by its ANSI name, but the system's code page is not Shift-JIS: the UTF-16 box again.
 e2e_wait_title Velmora 30 || fail "no verdict box for the model"
+got=$(e2e_box_text Velmora)
+[ "$got" = "$want" ] || fail "verdict text '$got' on an English system, wanted '$want'"
 e2e_vtool press Velmora 1
 e2e_wait_exit 20 || fail "the run did not end"
-echo "verdict: the UTF-16 box when only the UTF-16 name opens the motion"
+echo "verdict: the UTF-16 box when only the UTF-16 name opens the motion, and on an English system"
 
 e2e_start "$work/dist/velmora.exe" "$motion" -ND "$model"
 e2e_wait_exit 30 || fail "with -ND the run did not end by itself"
