@@ -120,7 +120,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
              "a word out of range");
 
   // The options pass over what the lists now hold.
-  run_set_option_words(true);
   run_options();
   for (int k = 0; k <= arg_count_a(); k++) run_is_option(k);
   return 0;

@@ -11,7 +11,6 @@
 
 #include <cstring>
 
-#include "app/cmdline.h"
 #include "app/run.h"
 #include "check/report_page.h"
 #include "check/summary.h"
@@ -38,14 +37,7 @@ struct ReportOptions {
   int alias_word;  // list position of --alias's FILE, or 0
 };
 
-// The files and the alias path, copied out of the lists before they are rebuilt with the files only.
-constexpr int TOOL_WORD = 4096;  // a word longer than this is cut; no file name is that long
-struct ToolWords {
-  int count;
-  int word[ARG_MAX_WORDS];  // positions in the original lists
-};
-static ArgListW tool_w;  // copies of the original lists
-static ArgListA tool_a;
+constexpr int TOOL_WORD = 4096;  // units of a word that are used; no file name is that long
 
 // ---- Output -----------------------------------------------------------------------------------------------
 
@@ -157,60 +149,76 @@ static int tool_usage_error(FILE* err, const char* what, const char* word) {
   return 2;
 }
 
-int report_tool_run(FILE* out, FILE* err) {
-  split_command_line_utf16();
-  split_command_line_ansi();
-  std::memcpy(&tool_w, args_w_view(), sizeof tool_w);
-  std::memcpy(&tool_a, args_a_view(), sizeof tool_a);
-  auto word_w = [](int k) { return k < tool_w.word_count ? tool_w.store + tool_w.word_start[k] : u""; };
-  auto word_a = [](int k) { return k < tool_a.word_count ? tool_a.store + tool_a.word_start[k] : ""; };
+// True when the UTF-16 word w is the ASCII text s.
+static bool tool_is(const char16_t* w, const char* s) {
+  while (*s != 0 && *w == (unsigned char)*s) {
+    w++;
+    s++;
+  }
+  return *s == 0 && *w == 0;
+}
 
-  ReportOptions opt = {false, COLOUR_AUTO, false, 0};
-  static ToolWords files;
-  files.count = 0;
+// Reads the options of argv into opt. Returns 0, or the exit code of a usage error or of --help.
+static int tool_options(FILE* out, FILE* err, int argc, const char16_t* const* argv, ReportOptions* opt) {
+  static char word[TOOL_WORD * 2];
+  int files = 0;
   bool options_end = false;
-  int words = tool_w.word_count;
-  for (int k = 1; k < words; k++) {
-    const char* a = word_a(k);
-    if (!options_end && a[0] == '-' && a[1] != 0) {
-      if (std::strcmp(a, "--") == 0) options_end = true;
-      else if (std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0) {
-        std::fputs(REPORT_USAGE, out);
-        return 0;
-      } else if (std::strcmp(a, "--json") == 0) opt.json = true;
-      else if (std::strcmp(a, "--colour=auto") == 0 || std::strcmp(a, "--color=auto") == 0) opt.colour = COLOUR_AUTO;
-      else if (std::strcmp(a, "--colour=always") == 0 || std::strcmp(a, "--color=always") == 0) opt.colour = COLOUR_ALWAYS;
-      else if (std::strcmp(a, "--colour=never") == 0 || std::strcmp(a, "--color=never") == 0) opt.colour = COLOUR_NEVER;
-      else if (std::strcmp(a, "--no-alias") == 0) opt.no_alias = true;
-      else if (std::strcmp(a, "--alias") == 0) {
-        if (k + 1 >= words) return tool_usage_error(err, "--alias needs a file", "");
-        opt.alias_word = ++k;
-      } else return tool_usage_error(err, "unknown option ", a);
+  for (int k = 1; k < argc; k++) {
+    const char16_t* w = argv[k];
+    if (options_end || w[0] != u'-' || w[1] == 0) {
+      files++;
       continue;
     }
-    if (files.count < ARG_MAX_WORDS - 1) files.word[files.count++] = k;
+    if (tool_is(w, "--")) options_end = true;
+    else if (tool_is(w, "--help") || tool_is(w, "-h")) {
+      std::fputs(REPORT_USAGE, out);
+      return -1;
+    } else if (tool_is(w, "--json")) opt->json = true;
+    else if (tool_is(w, "--colour=auto") || tool_is(w, "--color=auto")) opt->colour = COLOUR_AUTO;
+    else if (tool_is(w, "--colour=always") || tool_is(w, "--color=always")) opt->colour = COLOUR_ALWAYS;
+    else if (tool_is(w, "--colour=never") || tool_is(w, "--color=never")) opt->colour = COLOUR_NEVER;
+    else if (tool_is(w, "--no-alias")) opt->no_alias = true;
+    else if (tool_is(w, "--alias")) {
+      if (k + 1 >= argc) return tool_usage_error(err, "--alias needs a file", "");
+      opt->alias_word = ++k;
+    } else {
+      word[0] = 0;
+      utf16_to_utf8(word, (int)sizeof word, reinterpret_cast<const unsigned char*>(w));
+      return tool_usage_error(err, "unknown option ", word);
+    }
   }
-  if (opt.no_alias && opt.alias_word != 0) return tool_usage_error(err, "--alias and --no-alias together", "");
-  if (files.count == 0) return tool_usage_error(err, "no file given", "");
+  if (opt->no_alias && opt->alias_word != 0) return tool_usage_error(err, "--alias and --no-alias together", "");
+  if (files == 0) return tool_usage_error(err, "no file given", "");
+  return 0;
+}
 
-  // The lists hold the program and the files only, so that no file is taken for an option word.
-  split_command_line_utf16_from(word_w(0));
-  split_command_line_ansi_from(word_a(0));
-  for (int i = 0; i < files.count; i++) {
-    arg_append_utf16(word_w(files.word[i]));
-    arg_append_ansi(word_a(files.word[i]));
+// Position of the first file word at or after k (as tool_options tells files from options), or argc.
+static int tool_next_file(int argc, const char16_t* const* argv, int k, bool* options_end) {
+  for (; k < argc; k++) {
+    const char16_t* w = argv[k];
+    if (*options_end || w[0] != u'-' || w[1] == 0) return k;
+    if (tool_is(w, "--")) *options_end = true;
+    else if (tool_is(w, "--alias")) k++;
   }
+  return argc;
+}
+
+int report_tool_run(FILE* out, FILE* err, int argc, const char16_t* const* argv) {
+  ReportOptions opt = {false, COLOUR_AUTO, false, 0};
+  int usage = tool_options(out, err, argc, argv, &opt);
+  if (usage != 0) return usage < 0 ? 0 : usage;
   run_language(sys_user_lang(), sys_is_dbcs_lead(0x92), sys_console_output_cp());
-  run_set_option_words(false);
 
   // The alias file: --alias FILE, or alias.ini beside the program.
-  static char alias[RUN_PATH * 2];
-  static char16_t alias_w[RUN_PATH];
+  static char alias[TOOL_WORD * 2];
+  static char16_t alias_w[TOOL_WORD];
   const char* alias_a = nullptr;
   const char16_t* alias_wp = nullptr;
   if (opt.alias_word != 0) {
-    alias_a = word_a(opt.alias_word);
-    alias_wp = word_w(opt.alias_word);
+    utf16_copy(alias_w, TOOL_WORD, argv[opt.alias_word]);
+    sys_ansi_from_utf16(alias, (int)sizeof alias, alias_w);
+    alias_a = alias;
+    alias_wp = alias_w;
   } else if (!opt.no_alias) {
     char16_t self[RUN_PATH];
     if (sys_program_path_w(self, RUN_PATH) > 0) {
@@ -224,13 +232,20 @@ int report_tool_run(FILE* out, FILE* err) {
 
   bool colour = opt.colour == COLOUR_ALWAYS || (opt.colour == COLOUR_AUTO && sys_is_terminal(out));
   int status = 0;
+  static char16_t name_w[TOOL_WORD];
+  static char name[TOOL_WORD * 2];
   static char arg_utf8[TOOL_WORD * 3];
-  for (int k = 1; k < arg_count_a() && k < ARG_MAX_WORDS; k++) {
-    run_file_names(k);
+  bool options_end = false;
+  bool first = true;
+  for (int k = tool_next_file(argc, argv, 1, &options_end); k < argc;
+       k = tool_next_file(argc, argv, k + 1, &options_end)) {
+    utf16_copy(name_w, TOOL_WORD, argv[k]);
+    sys_ansi_from_utf16(name, (int)sizeof name, name_w);
+    run_file_names_of(name, name_w);
     run_check(alias_a, alias_wp);
     const FileState* fs = run_file();
     arg_utf8[0] = 0;
-    utf16_to_utf8(arg_utf8, (int)sizeof arg_utf8, reinterpret_cast<const unsigned char*>(arg_w(k)));
+    utf16_to_utf8(arg_utf8, (int)sizeof arg_utf8, reinterpret_cast<const unsigned char*>(name_w));
     const char* problem = tool_problem(fs);
     if (problem != nullptr) {
       std::fprintf(err, "velmora-report: %s: %s\n", arg_utf8, problem);
@@ -239,9 +254,10 @@ int report_tool_run(FILE* out, FILE* err) {
     if (opt.json) {
       tool_print_json(out, arg_utf8, fs);
     } else {
-      if (k > 1) std::fputc('\n', out);
+      if (!first) std::fputc('\n', out);
       tool_print_plain(out, colour);
     }
+    first = false;
   }
   std::fflush(out);
   return status;

@@ -1,8 +1,10 @@
 // report_tool.h: velmora-report's run: options, the per-file loop, and the page printed as text or
-// JSON. The entry (report_main.cpp) calls it once with the process's command line in place.
+// JSON. The entry (report_main.cpp) calls it once with the process's argument vector.
 #pragma once
 #include <cstdio>
 
-// Reads the command line (sys_command_line_w/_a), checks every file and prints to out; complaints and
-// the usage text on a usage error go to err. Returns the exit code: 0, 1 or 2.
-int report_tool_run(FILE* out, FILE* err);
+// Checks every file of the tool's own argument vector (argv[0] the program, then options and files as
+// UTF-16 words, as many as the platform gives) and prints to out; complaints and the usage text on a
+// usage error go to err. The argument lists of velmora.exe and their bounds are not involved. Returns
+// the exit code: 0, 1 or 2.
+int report_tool_run(FILE* out, FILE* err, int argc, const char16_t* const* argv);

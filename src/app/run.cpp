@@ -64,12 +64,7 @@ void run_set_program_dir(const char* dir, const char16_t* dir_w) {
 
 // ---- Options --------------------------------------------------------------------------------------------
 
-static bool run_no_option_words;
-
-void run_set_option_words(bool on) { run_no_option_words = !on; }
-
 bool run_is_option(int k) {
-  if (run_no_option_words) return false;
   const char* w = arg_a(k);
   return w[0] == '-' || w[0] == '/';
 }
@@ -114,13 +109,20 @@ void run_options() {
 
 // ---- Per file ---------------------------------------------------------------------------------------------
 
-void run_file_names(int k) {
+void run_file_names(int k) { run_file_names_of(arg_a(k), arg_w(k)); }
+
+void run_file_names_of(const char* input, const char16_t* input_w) {
   std::memset(&file, 0, sizeof file);
   file.read_result = RUN_NO_READER;
-  file.input = arg_a(k);
-  file.input_w = arg_w(k);
-  if (find_file_name(file.ondisk, RUN_PATH, file.input) != 0) file.ondisk[0] = 0;
+  file.input = input;
+  file.input_w = input_w;
   if (find_file_name_w(file.ondisk_w, RUN_PATH, file.input_w) != 0) file.ondisk_w[0] = 0;
+  // Whether the ANSI name spells the file is the system's conversion's answer, not a round trip through
+  // the program's own table (which would call a name with a wave dash lossy).
+  static char ansi[RUN_PATH * 8];
+  bool lossy = input_w[0] != 0 && sys_ansi_from_utf16(ansi, (int)sizeof ansi, input_w) != 0;
+  if (lossy) utf16_to_sjis(file.ondisk, RUN_PATH, file.ondisk_w);
+  else if (find_file_name(file.ondisk, RUN_PATH, file.input) != 0) file.ondisk[0] = 0;
   char ext[RUN_PATH];
   char16_t ext_w[RUN_PATH];
   path_ext(ext, RUN_PATH, file.ondisk);
@@ -130,7 +132,7 @@ void run_file_names(int k) {
 }
 
 void run_check(const char* alias_path, const char16_t* alias_path_w) {
-  // Step 14, 15: the name lists afresh, then the alias file by ANSI path or else by UTF-16 path.
+  // The name lists afresh, then the alias file by ANSI path or else by UTF-16 path.
   names_init();
   file.alias_found = 0;
   if (alias_path != nullptr && rsexists(alias_path) == 0) {
@@ -140,7 +142,7 @@ void run_check(const char* alias_path, const char16_t* alias_path_w) {
     file.alias_found = 0xFF;
     alias_read_w(alias_path_w);
   }
-  // Step 16: vocabularies, readers by ANSI path then UTF-16 path, the page, the summary.
+  // Vocabularies, readers by ANSI path then UTF-16 path, the page, the summary.
   names_register_builtin();
   file.ansi_failed = file.utf16_failed = 0;
   if (file.is_pmx) {
@@ -166,6 +168,8 @@ void run_check(const char* alias_path, const char16_t* alias_path_w) {
       if (file.read_result != 0) file.utf16_failed = 0xFF;
     }
   }
+  // Another file's statistics must not show under this file's path.
+  if (!file.is_vmd && !file.is_pmx) vmd_clear();
   // The path line: the ANSI name, or the UTF-16 name spelled in Shift-JIS where no ANSI name exists.
   static char path_line[RUN_PATH * 2];
   const char* path = file.input;

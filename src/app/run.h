@@ -48,12 +48,16 @@ void run_set_program_dir(const char* dir, const char16_t* dir_w);
 void run_options();
 // True when list entry k is an option word (its first character is "-" or "/").
 bool run_is_option(int k);
-// Whether option words are recognised in the lists (on by default). velmora-report has options of its
-// own and lists only files, so that a file named -x.vmd or /home/x.vmd is a file.
-void run_set_option_words(bool on);
-// Steps 10 to 12: input names, on-disk names and kind of position k.
+// Input names, on-disk names and kind of the file at list position k.
 void run_file_names(int k);
-// Steps 14 to 16: name lists, alias file, vocabularies, the readers, the page and the summary.
+// The same for a file given by its two names directly (velmora-report's own argument words). Where
+// the system could not spell the UTF-16 name in its ANSI code page, the ANSI name is not searched for
+// (its "?" would match other files as wildcards): the ANSI on-disk name is then the UTF-16 one in
+// Shift-JIS, "?" for what it cannot spell.
+void run_file_names_of(const char* input, const char16_t* input_w);
+// Name lists, alias file, vocabularies, the readers, the page and the summary. A file that neither
+// reader reads is an empty motion: the usage records and the motion's model name are cleared, the
+// model tables kept.
 // The alias file is tried by alias_path (rsexists) and then by alias_path_w (rsexistsW); a null path is
 // not tried, so two nulls mean no alias file.
 void run_check(const char* alias_path, const char16_t* alias_path_w);

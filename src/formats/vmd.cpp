@@ -3,7 +3,7 @@
 // to the usage records. Camera, light, self-shadow and show-and-IK keys are read only to check the
 // file's structure.
 //
-// Record: vmd_model, the motion's model name, written here at every read.
+// Record: vmd_model, the motion's model name, written here at every read and clear.
 // Limits: names of 15 bytes, the model name of 20 bytes; nothing else is kept.
 // Trust: input is untrusted. Every count is a loop bound, never a size; every loop stops as soon as the
 // byte reader has closed at the end of the file, so a count of 2^31 - 1 on a short file ends at once.
@@ -170,10 +170,14 @@ static int vmd_walk() {
   return 0;
 }
 
-int vmd_read(const char* path, const char16_t* wpath, bool use_w) {
+void vmd_clear() {
   bone_usage_reset();
   morph_usage_reset();
   vmd_model[0] = 0;
+}
+
+int vmd_read(const char* path, const char16_t* wpath, bool use_w) {
+  vmd_clear();
   int opened = use_w ? (wpath != nullptr ? rfopenW(wpath) : -1) : (path != nullptr ? rfopen(path) : -1);
   if (opened != 0) return -1;
   int result = vmd_walk();

@@ -11,5 +11,7 @@ int vmd_read(const char* path, const char16_t* wpath, bool use_w);
 int vmd_read_a(const char* path);
 int vmd_read_w(const char16_t* wpath);
 
-// The motion's model name (Shift-JIS), valid until the next read.
+// The motion's model name (Shift-JIS), valid until the next read or clear.
 const char* vmd_model_name();
+// Empties the motion: the bone and morph usage records and the model name (every read starts so).
+void vmd_clear();

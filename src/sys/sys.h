@@ -23,6 +23,13 @@ unsigned sys_console_output_cp();
 unsigned sys_oem_cp();
 unsigned sys_ansi_cp();
 
+// The UTF-16 string in the system's ANSI code page, as the system converts it for the ANSI forms of
+// the command line and of dropped names (WideCharToMultiByte; natively utf16_to_sjis, which the
+// POSIX half's ANSI command line is made with). Returns 1 when the conversion had to use its default
+// character for something the code page cannot spell (the ANSI form then names something else, or
+// nothing), else 0. dst (size bytes) always ends with a 0; a string that does not fit leaves it empty.
+int sys_ansi_from_utf16(char* dst, int size, const char16_t* src);
+
 // Natively only: override the answers above (lang, ansi_cp; a code page other than 932 makes the
 // lead-byte test answer false for every byte, as a Western Windows does). Win32 ignores it.
 void sys_set_locale_for_test(unsigned lang, unsigned ansi_cp);
@@ -42,6 +49,10 @@ int sys_current_dir_w(char16_t* dst, int size);
 const char16_t* sys_command_line_w();
 const char* sys_command_line_a();
 void sys_set_command_line(int argc, const char* const* argv);
+// Natively only: a host string (an argument word, a file name; UTF-8) as Windows spells it in
+// UTF-16: characters beyond the BMP as surrogate pairs, bytes that are not UTF-8 as U+FFFD. Writes at
+// most units units with the terminator.
+void sys_utf16_from_host(char16_t* dst, int units, const char* host);
 
 // The running program's own path, in Windows spelling (backslashes), into dst (size units). Returns its
 // length, or 0 on failure (dst then holds an empty string).

@@ -35,6 +35,11 @@ void sys_set_locale_for_test(unsigned lang, unsigned ansi_cp) {
   sys_acp = ansi_cp;
 }
 
+int sys_ansi_from_utf16(char* dst, int size, const char16_t* src) {
+  if (size > 0 && src[utf16_to_sjis(dst, size, src)] != 0) dst[0] = 0;
+  return utf16_fits_sjis(src) != 0 ? 1 : 0;
+}
+
 void sys_sleep(unsigned ms) {
   struct timespec ts;
   ts.tv_sec = ms / 1000;
@@ -47,9 +52,7 @@ void sys_sleep(unsigned ms) {
 
 constexpr int SYS_HOST_PATH = 1040;  // 260 UTF-16 units at up to 4 UTF-8 bytes each
 
-// A host string (UTF-8) as Windows spells it: UTF-16, characters beyond the BMP as surrogate pairs,
-// bytes that are not UTF-8 as U+FFFD. Writes at most cap units with the terminator.
-static void sys_wide_from_host(char16_t* dst, int cap, const char* host) {
+void sys_utf16_from_host(char16_t* dst, int cap, const char* host) {
   const unsigned char* p = reinterpret_cast<const unsigned char*>(host);
   int n = 0;
   if (cap <= 0) return;
@@ -110,7 +113,7 @@ int sys_current_dir_w(char16_t* dst, int size) {
   dst[0] = 0;
   if (getcwd(host, sizeof host) == nullptr) return 0;
   int units = 0;
-  sys_wide_from_host(dst, size, host);
+  sys_utf16_from_host(dst, size, host);
   while (dst[units] != 0) units++;
   // Windows spells directories with backslashes; the program searches for them.
   for (int i = 0; i < units; i++) {
@@ -126,7 +129,7 @@ int sys_program_path_w(char16_t* dst, int size) {
   ssize_t n = readlink("/proc/self/exe", host, sizeof host - 1);
   if (n <= 0) return 0;
   host[n] = 0;
-  sys_wide_from_host(dst, size, host);
+  sys_utf16_from_host(dst, size, host);
   int units = 0;
   while (dst[units] != 0) {
     if (dst[units] == u'/') dst[units] = u'\\';
@@ -151,7 +154,7 @@ void sys_set_command_line(int argc, const char* const* argv) {
   int pos = 0;
   sys_line_w[0] = 0;
   for (int i = 0; i < argc; i++) {
-    sys_wide_from_host(word, SYS_LINE_UNITS, argv[i]);
+    sys_utf16_from_host(word, SYS_LINE_UNITS, argv[i]);
     int len = 0;
     while (word[len] != 0) len++;
     bool quote = argv[i][0] == 0 || std::strpbrk(argv[i], " \t") != nullptr;
@@ -295,7 +298,7 @@ static int sys_find_step(SysFindEntry* e) {
     e->name[0] = 0;
     e->wname[0] = 0;
     char16_t wide[260];
-    sys_wide_from_host(wide, 260, d->d_name);
+    sys_utf16_from_host(wide, 260, d->d_name);
     if (sys_search.wide) utf16_copy(e->wname, 260, wide);
     else utf16_to_sjis(e->name, 260, wide);
     return 0;

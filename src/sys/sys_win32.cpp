@@ -15,6 +15,22 @@ unsigned sys_oem_cp() { return GetOEMCP(); }
 unsigned sys_ansi_cp() { return GetACP(); }
 void sys_set_locale_for_test(unsigned, unsigned) {}
 
+int sys_ansi_from_utf16(char* dst, int size, const char16_t* src) {
+  // The used-default flag is refused (an error) for the UTF-8 code pages, which spell everything.
+  UINT cp = GetACP();
+  BOOL used = FALSE;
+  BOOL* usedp = cp == CP_UTF8 || cp == CP_UTF7 ? nullptr : &used;
+  const wchar_t* w = reinterpret_cast<const wchar_t*>(src);
+  if (size > 0 && WideCharToMultiByte(CP_ACP, 0, w, -1, dst, size, nullptr, usedp) == 0) {
+    // Too long for dst: left empty, and the conversion only measured for its answer.
+    dst[0] = 0;
+    used = FALSE;
+    WideCharToMultiByte(CP_ACP, 0, w, -1, nullptr, 0, nullptr, usedp);
+  }
+  if (size <= 0) WideCharToMultiByte(CP_ACP, 0, w, -1, nullptr, 0, nullptr, usedp);
+  return used ? 1 : 0;
+}
+
 void sys_sleep(unsigned ms) { Sleep(ms); }
 
 int sys_current_dir(char* dst, int size) {

@@ -10,6 +10,7 @@
 
 #include "app/report_tool.h"
 #include "app/run.h"
+#include "support/pmxwriter.h"
 #include "support/testfiles.h"
 #include "support/vmdwriter.h"
 #include "sys/sys.h"
@@ -33,16 +34,20 @@ std::string slurp(FILE* f) {
 
 ToolRun tool(std::vector<std::string> words) {
   words.insert(words.begin(), "velmora-report");
-  std::vector<const char*> argv;
-  for (const std::string& w : words) argv.push_back(w.c_str());
-  sys_set_command_line((int)argv.size(), argv.data());
+  std::vector<std::u16string> wide;
+  for (const std::string& w : words) {
+    std::u16string u(w.size() + 1, u'\0');
+    sys_utf16_from_host(u.data(), (int)u.size(), w.c_str());
+    wide.push_back(u);
+  }
+  std::vector<const char16_t*> argv;
+  for (const std::u16string& w : wide) argv.push_back(w.c_str());
   FILE* out = std::tmpfile();
   FILE* err = std::tmpfile();
   ToolRun r;
-  r.code = report_tool_run(out, err);
+  r.code = report_tool_run(out, err, (int)argv.size(), argv.data());
   r.out = slurp(out);
   r.err = slurp(err);
-  run_set_option_words(true);
   return r;
 }
 
@@ -158,14 +163,50 @@ TEST(ReportTool, FileNamesThatLookLikeOptions) {
   EXPECT_NE(r.out.find("\"kind\":\"vmd\",\"read\":0"), std::string::npos);
 }
 
-// A double quote cannot stand in a word of a command line (it toggles quoting), as it cannot stand in a
-// Windows file name. A backslash separates directories, as on Windows; in the JSON it is escaped, and so
-// are tabs and other control characters.
+// A backslash separates directories, as on Windows; in the JSON it is escaped, and so are double
+// quotes (a host file name may hold one), tabs and other control characters.
 TEST(ReportTool, JsonEscapes) {
   TempDir dir;
   ASSERT_EQ(mkdir(dir.file("sub").c_str(), 0700), 0);
-  write_file(dir.file("sub/a\td\x01.vmd"), small_motion());
-  ToolRun r = tool({"--json", "--no-alias", dir.path + "/sub\\a\td\x01.vmd"});
-  EXPECT_EQ(r.out.rfind("{\"file\":\"" + dir.path + "/sub\\\\a\\td\\u0001.vmd\",\"kind\":\"vmd\",\"read\":0,", 0), 0u)
+  write_file(dir.file("sub/a\td\x01\".vmd"), small_motion());
+  ToolRun r = tool({"--json", "--no-alias", dir.path + "/sub\\a\td\x01\".vmd"});
+  EXPECT_EQ(r.out.rfind("{\"file\":\"" + dir.path + "/sub\\\\a\\td\\u0001\\\".vmd\",\"kind\":\"vmd\",\"read\":0,", 0),
+            0u)
       << r.out.substr(0, 200);
+}
+
+// Every file gets its report, however many there are: the argument lists' 511 words bound velmora.exe,
+// not the tool. A model given first stays the target of the 1,001st motion.
+TEST(ReportTool, EveryFileOfALongRun) {
+  TempDir dir;
+  std::string model = dir.file("model.pmx");
+  std::string motion = dir.file("clip.vmd");
+  write_file(model, PmxWriter::simple({"センター"}, {}, 0, "モデル", "model"));
+  write_file(motion, small_motion());
+  std::vector<std::string> words = {"--json", "--no-alias", model};
+  for (int i = 0; i < 1001; i++) words.push_back(motion);
+  ToolRun r = tool(words);
+  EXPECT_EQ(r.code, 0) << r.err;
+  size_t objects = 0, at = 0, last = 0;
+  for (; (at = r.out.find('\n', at)) != std::string::npos; at++) {
+    objects++;
+    if (at + 1 < r.out.size()) last = at + 1;
+  }
+  EXPECT_EQ(objects, 1002u);
+  std::string page = r.out.substr(last);
+  EXPECT_NE(page.find("[\"#ffffff\",\"  センター  (1 keys) (frame 3 - 3) (|pos|=0.5) \"]"), std::string::npos) << page;
+  EXPECT_NE(page.find("[\"#ff7800\",\"  あ  (1 keys)"), std::string::npos) << page;
+}
+
+// A file that no reader reads is an empty motion: the motion before it does not show under its path.
+TEST(ReportTool, AFileNoReaderReadsIsAnEmptyMotion) {
+  TempDir dir;
+  std::string motion = dir.file("clip.vmd");
+  std::string text = dir.file("clip.txt");
+  write_file(motion, small_motion());
+  write_file(text, "hello");
+  ToolRun r = tool({"--colour=never", "--no-alias", motion, text});
+  EXPECT_EQ(r.code, 1);
+  std::string second = r.out.substr(r.out.find("\n\n" + text + "\n") + 1);
+  EXPECT_EQ(second, "\n" + text + "\n\n想定使用先:   (PMX) \n\n使用ボーン: \n\n使用モーフ(表情): \n\n\n\n" + SUMMARY + "\n");
 }

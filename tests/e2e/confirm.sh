@@ -29,6 +29,20 @@ for lang in en ja; do
   echo "confirm: $lang box text as written, Cancel gives 16 and stops the run"
 done
 
+# A name the system cannot spell in its code page: its ANSI form "??.txt" is not searched for (its "?"
+# would find ab.txt beside it); the box names the file as "??.txt".
+mkdir -p "$work/lossy"
+printf 'hello' >"$work/lossy/한글.txt"
+printf 'hello' >"$work/lossy/ab.txt"
+LANG=C.UTF-8 LC_ALL=C.UTF-8 e2e_start "$testhooks" "$(e2e_win "$work/lossy/한글.txt")"
+e2e_wait_title Marvaine 30 || fail "no Marvaine box for the Hangul name"
+got=$(LANG=C.UTF-8 LC_ALL=C.UTF-8 e2e_box_text Marvaine)
+want=${en/clip.txt/??.txt}
+[ "$got" = "$want" ] || fail "box text '$got' for the Hangul name, wanted '$want'"
+e2e_vtool press Marvaine 2 || fail "cannot press Cancel for the Hangul name"
+e2e_wait_exit 20 || fail "the run did not end after Cancel for the Hangul name"
+echo "confirm: a name the code page cannot spell is shown as ??.txt, not as another file's name"
+
 # OK: the file is checked (an empty motion) and shown; ESC ends the run normally.
 rm -f "$log"
 e2e_start "$testhooks" "$clip"
