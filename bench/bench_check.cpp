@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "check/listing.h"
 #include "check/names.h"
 #include "check/report_page.h"
 #include "check/usage.h"
@@ -106,7 +107,7 @@ void report_page_write(benchmark::State& state) {
     state.SkipWithError("the large motion is missing");
     return;
   }
-  ReportContext ctx = {"large.vmd", false};
+  ReportContext ctx = {"large.vmd", false, vmd_model_name()};
   for (auto _ : state) {
     report_reset();
     report_bones(ctx);

@@ -14,6 +14,7 @@
 
 #include "app/cmdline.h"
 #include "app/run.h"
+#include "check/listing.h"
 #include "check/names.h"
 #include "check/usage.h"
 #include "formats/alias.h"
@@ -47,10 +48,10 @@ void take_list(std::vector<AliasEntry>& out, int list) {
   }
 }
 
-// Renames name through list into buffers of exactly 1, 7, 16 and 64 bytes and USAGE_TEXT bytes; each
+// Renames name through list into buffers of exactly 1, 7, 16 and 64 bytes and LISTING_TEXT bytes; each
 // result must end inside its buffer and be a prefix of the longest one.
 void rename_all_sizes(int list, const std::string& name) {
-  static const int sizes[] = {USAGE_TEXT, 64, 16, 7, 1};
+  static const int sizes[] = {LISTING_TEXT, 64, 16, 7, 1};
   std::string longest;
   for (int size : sizes) {
     FuzzBlock out((size_t)size);
@@ -58,7 +59,7 @@ void rename_all_sizes(int list, const std::string& name) {
     size_t len = strnlen(out.c(), (size_t)size);
     FUZZ_CHECK(len < (size_t)size, "rename into %d bytes without terminator", size);
     std::string got(out.c(), len);
-    if (size == USAGE_TEXT) longest = got;
+    if (size == LISTING_TEXT) longest = got;
     else FUZZ_CHECK(longest.compare(0, got.size(), got) == 0, "rename into %d bytes is no prefix", size);
   }
 }

@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "fuzz_common.h"
+#include "formats/detect.h"
 #include "text/encoding.h"
 
 namespace {

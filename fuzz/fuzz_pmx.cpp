@@ -12,6 +12,7 @@
 
 #include "app/cmdline.h"
 #include "app/run.h"
+#include "check/listing.h"
 #include "check/names.h"
 #include "check/usage.h"
 #include "formats/pmx.h"
@@ -97,7 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   names_init();
   names_register_builtin();
   FUZZ_CHECK(vmd_read_a(fixed_vmd.a.c_str()) == 0, "fixed motion");
-  ReportContext ctx = {fixed_vmd.a.c_str(), false};
+  ReportContext ctx = {fixed_vmd.a.c_str(), false, vmd_model_name()};
   report_reset();
   report_bones(ctx);
   report_morphs(ctx);

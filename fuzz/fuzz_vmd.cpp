@@ -15,6 +15,7 @@
 
 #include "app/cmdline.h"
 #include "app/run.h"
+#include "check/listing.h"
 #include "check/names.h"
 #include "check/summary.h"
 #include "check/usage.h"
@@ -142,7 +143,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   int r = vmd_read_w(in.w.c_str());
   take_state(second, r);
   compare_states(first, second);
-  ReportContext ctx = {in.a.c_str(), true};
+  ReportContext ctx = {in.a.c_str(), true, vmd_model_name()};
   report_reset();
   report_bones(ctx);
   report_morphs(ctx);

@@ -9,10 +9,11 @@
 #include <cstring>
 
 #include "app/cmdline.h"
+#include "check/listing.h"
+#include "check/model.h"
 #include "check/names.h"
 #include "check/report_page.h"
 #include "check/summary.h"
-#include "check/usage.h"
 #include "formats/alias.h"
 #include "formats/filechan.h"
 #include "formats/pmx.h"
@@ -180,6 +181,7 @@ void run_check(const char* alias_path, const char16_t* alias_path_w) {
   ReportContext ctx;
   ctx.motion_path = path;
   ctx.alias_mode = file.alias_found != 0;
+  ctx.motion_model = vmd_model_name();
   report_reset();
   report_bones(ctx);
   report_morphs(ctx);

@@ -1,5 +1,5 @@
-// usage.h: the bone and morph usage records, filled key by key by the motion reader, and the two halves
-// of the report page written from them.
+// usage.h: the bone and morph usage records, the motion's statistics, filled key by key by the motion
+// reader and read by the listings.
 #pragma once
 #include <cstdint>
 
@@ -47,24 +47,7 @@ void bone_usage_add(int entry, const BoneKey& key);
 void morph_usage_reset();
 void morph_usage_add(int entry, const MorphKey& key);
 
-// What the page needs to know of the run.
-struct ReportContext {
-  const char* motion_path;  // the motion path line (Shift-JIS), or nullptr / "" for none
-  bool alias_mode;          // an alias file was found for this run
-};
-// Header lines and bone lines; then the morph lines.
-void report_bones(const ReportContext& ctx);
-void report_morphs(const ReportContext& ctx);
-
-// ---- Shared by the two listings ----------------------------------------------------------------------
-
-constexpr int USAGE_TEXT = 1024;  // room for a formatted line before the page cuts it at 127 bytes
-
-// The name as the page shows it: renamed through alias_list in alias mode, else the name itself.
-void usage_display_name(const ReportContext& ctx, int alias_list, const char* name, char* out);
-// True when a target model is loaded (its bone count or its morph count is not 0).
-bool usage_have_model();
-// Largest display-name length of the group-1 entries that will be listed (bones: keyed and moving;
-// morphs: keyed with a weight that leaves zero).
-int bone_name_width(const ReportContext& ctx);
-int morph_name_width(const ReportContext& ctx);
+// The twist a bone's records measure: the whole rotation of a twist bone (左腕捩 左手捩 右腕捩 右手捩),
+// the twist about a fixed axis of an arm bone (左腕 左ひじ 右腕 右ひじ), or none.
+enum BoneTwistKind { BONE_NO_TWIST = 0, BONE_TWIST_BONE = 1, BONE_ARM_BONE = 2 };
+BoneTwistKind bone_twist_kind(const char* name);

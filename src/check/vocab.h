@@ -8,6 +8,20 @@
 
 enum : uint8_t { VOCAB_ADD = 0, VOCAB_FIND = 1 };
 
+// The groups of the bone list as the vocabularies lay it out, and the group the motion's own names go to.
+enum BoneGroup : int {
+  BONE_GROUP_STANDARD = 1,   // the standard bones
+  BONE_GROUP_FINGER = 2,     // the finger bones
+  BONE_GROUP_ACCESSORY = 3,  // accessory, tip and auxiliary bones and their patterns: never listed
+  BONE_GROUP_MOTION = 4,     // names first met in the motion
+};
+// The groups of the morph list.
+enum MorphGroup : int {
+  MORPH_GROUP_EXPRESSION = 1,  // the standard expression morphs
+  MORPH_GROUP_HIDDEN = 2,      // a morph that is never listed
+  MORPH_GROUP_MOTION = 3,      // names first met in the motion
+};
+
 // One run of names registered the same way. Before its names, the list gets new groups until it has
 // `group` groups; a part without names only opens its group.
 struct VocabPart {

@@ -11,6 +11,7 @@
 #include "formats/alias.h"
 
 #include "check/names.h"
+#include "formats/detect.h"
 #include "formats/filechan.h"
 #include "text/encoding.h"
 

@@ -1,9 +1,9 @@
-// pmx.cpp: the PMX model reader (versions 2.0 and 2.1) and the target model's tables (see pmx.h).
+// pmx.cpp: the PMX model reader (versions 2.0 and 2.1). Every attempt starts with empty model tables
+// (check/model.h) and keeps the display name and the Japanese names of the bones and morphs it reads.
 //
-// Record: model, the target model: its display name and the Shift-JIS Japanese names of its bones and
-// morphs. Written only here: model_clear and pmdinforead (which starts every attempt with it).
-// Limits: 4,096 bone names and 8,192 morph names are kept (later ones are read and dropped); a text is
-// kept to its first 254 bytes; the display name to 20 bytes without a broken last character.
+// Records: none of its own; the model tables are written through their procedures.
+// Limits: the tables keep 4,096 bone names and 8,192 morph names (later ones are read and dropped); a
+// text is kept to its first 254 bytes; the display name to 20 bytes without a broken last character.
 // Trust: the file is untrusted. Every count is a loop bound, never a size: nothing is allocated, each
 // loop stops as soon as the reader has closed (a read met the end of the file), and texts longer than
 // what is kept are skipped in bounded steps that stop at the end of the file. Index sizes other than
@@ -13,19 +13,8 @@
 // Sections: [pmx-fields] field readers, [pmx-blocks] one reader per block, [pmx-read] the walk.
 #include "formats/pmx.h"
 
-
 #include "formats/filechan.h"
 #include "text/encoding.h"
-
-static ModelTables model;
-
-const ModelTables* model_view() { return &model; }
-
-void model_clear() {
-  model.display_name[0] = 0;
-  model.bone_count = 0;
-  model.morph_count = 0;
-}
 
 // ---- [pmx-fields] ------------------------------------------------------------------------------------------
 
@@ -186,15 +175,17 @@ static bool pmx_materials(const PmxGlobals& g) {
 // nothing) is not kept.
 static bool pmx_began(uint32_t began) { return rftell() != began; }
 
-// Reads a record's Japanese name and keeps it, in Shift-JIS, as the next entry of table while the table
-// has room (count below max) and the record began before the end of the file.
-static void pmx_keep_name(char (*table)[MODEL_NAME_SLOT], int32_t* count, int max, const PmxGlobals& g) {
+// Reads a record's Japanese name and keeps it, in Shift-JIS, with keep (model_add_bone or
+// model_add_morph, which drop it when their table is full) when the record began before the end of the
+// file.
+static void pmx_keep_name(int (*keep)(const char*), const PmxGlobals& g) {
   unsigned char name[PMX_TEXT_BUF];
   uint32_t began = rftell();
   pmx_text(name);
-  if (pmx_began(began) && *count < max) {
-    pmx_convert(table[*count], MODEL_NAME_SLOT, name, g);
-    (*count)++;
+  if (pmx_began(began)) {
+    char kept[MODEL_NAME_SLOT];
+    pmx_convert(kept, MODEL_NAME_SLOT, name, g);
+    keep(kept);
   }
 }
 
@@ -203,7 +194,7 @@ static bool pmx_bones(const PmxGlobals& g) {
   int32_t count = pmx_get32();
   for (int32_t i = 0; i < count; i++) {
     if (rfclosed()) return false;
-    pmx_keep_name(model.bone, &model.bone_count, MODEL_BONES, g);
+    pmx_keep_name(model_add_bone, g);
     pmx_text(nullptr);  // English name
     pmx_skip(12);       // position
     pmx_index(g.bone_size);  // parent
@@ -238,7 +229,7 @@ static bool pmx_morphs(const PmxGlobals& g) {
   int32_t count = pmx_get32();
   for (int32_t i = 0; i < count; i++) {
     if (rfclosed()) return false;
-    pmx_keep_name(model.morph, &model.morph_count, MODEL_MORPHS, g);
+    pmx_keep_name(model_add_morph, g);
     pmx_text(nullptr);  // English name
     pmx_skip(1);        // panel
     int kind = pmx_get8();
@@ -355,14 +346,7 @@ static int pmx_walk() {
   pmx_convert(name, sizeof name, en, g);
   char jp_name[MODEL_NAME_SLOT];
   pmx_convert(jp_name, sizeof jp_name, jp, g);
-  const char* shown = jp_name[0] != 0 ? jp_name : name;
-  int n = 0;
-  while (n < MODEL_DISPLAY_NAME - 1 && shown[n] != 0) {
-    model.display_name[n] = shown[n];
-    n++;
-  }
-  model.display_name[n] = 0;
-  cut_broken_tail(model.display_name);
+  model_set_display_name(jp_name[0] != 0 ? jp_name : name);
 
   bool go = pmx_vertices(g) && pmx_faces(g) && pmx_textures() && pmx_materials(g) && pmx_bones(g) &&
             pmx_morphs(g) && pmx_frames(g) && pmx_bodies(g) && pmx_joints(g);

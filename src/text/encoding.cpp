@@ -1,8 +1,8 @@
 // encoding.cpp: Shift-JIS, UTF-16 and UTF-8 conversion, the table lookups, the code page 932
-// overrides, the UTF-16 string operations and the two file-encoding detectors.
+// overrides and the UTF-16 string operations.
 //
 // Records: none of its own; the constant tables live in sjis_tables.cpp (generated) and the override
-// lists below. The detectors use the text reader (formats/filechan.h) and close it when done.
+// lists below.
 // Limits: sjis_to_utf16 takes at most 9,998 input bytes and utf16_to_sjis at most 9,998 units; the
 // appending converters look for the end of the destination within 9,999 units (UTF-16) or 520 bytes
 // (UTF-8); utf16_length counts at most 4,999 units. Every converter also stops when the next
@@ -13,10 +13,9 @@
 // the second half of anything.
 //
 // Sections (search for "// ==== "): lead bytes, lookups, writers, Shift-JIS to UTF-16, UTF-16 to Shift-JIS,
-// UTF-8 decoding, UTF-8 converters, Shift-JIS to UTF-8, UTF-16 strings, detectors.
+// UTF-8 decoding, UTF-8 converters, Shift-JIS to UTF-8, UTF-16 strings.
 #include "text/encoding.h"
 
-#include "formats/filechan.h"
 #include "sys/sys.h"
 #include "text/sjis_tables.h"
 
@@ -303,8 +302,7 @@ struct EncUtf8Char {
   int skip;     // bytes consumed: len, or the malformed bytes to skip
 };
 
-// Continuation bytes needed after lead byte b, or -1 when b cannot begin a character.
-static int enc_utf8_more(unsigned b) {
+int utf8_more(unsigned char b) {
   if (b < 0x80) return 0;
   if (b < 0xC0) return -1;
   if (b < 0xE0) return 1;
@@ -320,7 +318,7 @@ static uint32_t enc_utf8_lead_bits(unsigned b, int more) {
 // Decodes the character at s (not at its terminating 0).
 static EncUtf8Char enc_utf8_decode(const unsigned char* s) {
   EncUtf8Char c = {0, 0, 1};
-  int more = enc_utf8_more(s[0]);
+  int more = utf8_more(s[0]);
   if (more < 0) return c;
   uint32_t cp = enc_utf8_lead_bits(s[0], more);
   for (int k = 1; k <= more; k++) {
@@ -535,90 +533,4 @@ int utf16_append(char16_t* dst, int dst_units, const char16_t* src) {
     if (dst[end] == 0) return utf16_copy(dst + end, dst_units - end, src);
   }
   return 0;  // no end within the buffer: the destination stays as it is
-}
-
-// ==== detectors ======================================================================================
-// Both read the open text reader byte by byte (rsgetc, with rspeek for the byte after) and close it.
-
-// The UTF-8 scan of check_file_utf8: the rules of enc_utf8_decode, with the end of the file counting
-// as a missing continuation byte.
-static int enc_scan_utf8() {
-  int result = ENC_CLEAN, bad = 0;
-  for (;;) {
-    int b = rsgetc();
-    if (b < 0) break;
-    int more = enc_utf8_more((unsigned)b);
-    bool broken = more < 0;
-    for (int k = 0; k < more; k++) {
-      int c = rspeek();
-      if (c < 0x80 || c > 0xBF) {
-        broken = true;
-        break;
-      }
-      rsgetc();
-    }
-    if (broken) {
-      if (++bad == 2) break;
-      result = 0;
-    }
-  }
-  return result;
-}
-
-// The Shift-JIS plausibility flags: bit 0 and 1 survive most things, bit 2 only a file without an
-// impossible pair or a cut character, bit 3 says bytes 0xE0 and up occur.
-static int enc_scan_sjis() {
-  int flags = ENC_CLEAN;
-  for (;;) {
-    int b = rsgetc();
-    if (b < 0x80) {
-      if (b < 0) break;
-      continue;
-    }
-    if (b >= 0xA0 && b <= 0xDF) continue;  // one-byte katakana
-    if (b >= 0xFD) {
-      flags |= 8;
-      continue;
-    }
-    int t = rsgetc();  // b is 0x80-0x9F or 0xE0-0xFC: a lead byte
-    if (t < 0) {
-      flags &= 3;
-      break;
-    }
-    if (b == 0x80) {
-      flags &= 2;
-      continue;
-    }
-    if (b >= 0xE0) flags |= 8;
-    if (t <= 0x3F) flags &= 1;
-  }
-  return flags;
-}
-
-int check_file_utf8(const char* path) {
-  if (rsopen(path) != 0) return 0xFF;
-  int r = enc_scan_utf8();
-  rsclose();
-  return r;
-}
-
-int check_file_utf8W(const char16_t* path) {
-  if (rsopenW(path) != 0) return 0xFF;
-  int r = enc_scan_utf8();
-  rsclose();
-  return r;
-}
-
-int chkifsjis(const char* path) {
-  if (rsopen(path) != 0) return 0xFF;
-  int r = enc_scan_sjis();
-  rsclose();
-  return r;
-}
-
-int chkifsjisW(const char16_t* path) {
-  if (rsopenW(path) != 0) return 0xFF;
-  int r = enc_scan_sjis();
-  rsclose();
-  return r;
 }

@@ -1,5 +1,5 @@
 // encoding.h: Shift-JIS, UTF-16 and UTF-8 conversion, the lead-byte rule, the UTF-16 string
-// operations and the two file-encoding detectors.
+// operations.
 //
 // Every converter takes the destination, its capacity and the source. It never writes past the
 // capacity, always ends its output with a 0 (a 0 unit for UTF-16) when the capacity is at least 1,
@@ -78,6 +78,10 @@ int sjis_to_utf8_compat(char* dst, int dst_bytes, const char* src);
 // found there.
 int sjis_append_utf8(char* dst, int dst_bytes, const char* src);
 
+// Continuation bytes that the lead byte b asks for (0 to 3), or -1 when b cannot begin a character
+// (a continuation byte, or 0xF8 and up). The lenient rule of the alias file's converters and detector.
+int utf8_more(unsigned char b);
+
 // One strictly well-formed UTF-8 character at s (no overlong forms, no surrogates, nothing above
 // U+10FFFF): its byte length 1 to 4 with its code point in *cp, or 0 when s does not begin one (also at
 // the terminator). Never reads past a 0 byte.
@@ -91,15 +95,3 @@ int utf16_length(const char16_t* s);
 // Return the number of units copied.
 int utf16_copy(char16_t* dst, int dst_units, const char16_t* src);
 int utf16_append(char16_t* dst, int dst_units, const char16_t* src);
-
-// ---- Detectors (through the text reader, which they close when done) -------------------------------------
-
-// 7 clean UTF-8, 0 not UTF-8 (a malformed sequence, or the end of the file inside a character),
-// 0xFF cannot be opened.
-int check_file_utf8(const char* path);
-int check_file_utf8W(const char16_t* path);
-// Shift-JIS plausibility flags, starting at 7: bit 0 and bit 1 survive most faults, bit 2 only a file
-// without an impossible pair (lead 0x80, or a trail byte below 0x40) and without a cut character,
-// bit 3 is set when bytes of 0xE0 and up occur. Above 2 counts as plausible. 0xFF cannot be opened.
-int chkifsjis(const char* path);
-int chkifsjisW(const char16_t* path);

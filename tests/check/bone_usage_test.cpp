@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "check/listing.h"
 #include "check/names.h"
 #include "check/report_page.h"
 #include "check/usage.h"
@@ -44,7 +45,7 @@ class BonePage : public ::testing::Test {
     return entry;
   }
   std::vector<std::string> bones_page(bool alias = false) {
-    ReportContext ctx = {"C:\\m\\a.vmd", alias};
+    ReportContext ctx = {"C:\\m\\a.vmd", alias, vmd_model_name()};
     report_reset();
     report_bones(ctx);
     return page_lines();

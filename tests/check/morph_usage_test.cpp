@@ -3,10 +3,12 @@
 
 #include <string>
 
+#include "check/listing.h"
 #include "check/names.h"
 #include "check/report_page.h"
 #include "check/usage.h"
 #include "formats/pmx.h"
+#include "formats/vmd.h"
 #include "support/pagedump.h"
 #include "support/testfiles.h"
 
@@ -33,7 +35,7 @@ class MorphPage : public ::testing::Test {
   }
   // The morph half alone, after an empty white line standing for the bone half's end.
   std::vector<std::string> morphs_page(bool alias = false) {
-    ReportContext ctx = {"", alias};
+    ReportContext ctx = {"", alias, vmd_model_name()};
     report_reset();
     report_put("");
     report_end_line();

@@ -1,6 +1,7 @@
 // alias_test.cpp: the alias file reader: the encoding decision, sections, comments, tokens with their
 // F and L suffixes, the 15-byte cut, refused and ignored lines, and what lands in name lists 0 and 3.
 #include "formats/alias.h"
+#include "formats/detect.h"
 
 #include <gtest/gtest.h>
 

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "check/listing.h"
 #include "check/names.h"
 #include "check/report_page.h"
 #include "check/usage.h"
@@ -83,7 +84,7 @@ TEST(VmdHostile, TwentyThousandDistinctUnknownNames) {
 
   // The page stops at 512 lines of at most 127 bytes.
   model_clear();
-  ReportContext ctx = {"crowded.vmd", false};
+  ReportContext ctx = {"crowded.vmd", false, vmd_model_name()};
   report_reset();
   report_bones(ctx);
   report_morphs(ctx);

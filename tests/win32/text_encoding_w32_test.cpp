@@ -6,6 +6,7 @@
 #include <string>
 
 #include "formats/filechan.h"
+#include "formats/detect.h"
 #include "text/encoding.h"
 
 #include "win32/wintemp.h"

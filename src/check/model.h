@@ -1,0 +1,37 @@
+// model.h: the target model's tables: its display name and the Shift-JIS Japanese names of its bones
+// and morphs. One global record, written by the PMX reader through the procedures below and read by
+// the listings, which colour a name by whether the model has it.
+//
+// Limits: 4,096 bone names and 8,192 morph names are kept (later ones are dropped); a name is kept to
+// 255 bytes, the display name to 20 bytes.
+#pragma once
+#include <cstdint>
+
+constexpr int MODEL_BONES = 4096;      // bone names kept
+constexpr int MODEL_MORPHS = 8192;     // morph names kept
+constexpr int MODEL_NAME_SLOT = 256;   // bytes per kept name
+constexpr int MODEL_DISPLAY_NAME = 21; // display name: 20 bytes and its terminator
+
+struct ModelTables {
+  char display_name[MODEL_DISPLAY_NAME];
+  char bone[MODEL_BONES][MODEL_NAME_SLOT];
+  int32_t bone_count;
+  char morph[MODEL_MORPHS][MODEL_NAME_SLOT];
+  int32_t morph_count;
+};
+
+// The tables, read-only.
+const ModelTables* model_view();
+// Empties the display name and both tables.
+void model_clear();
+// Sets the display name: its first 20 bytes, without a broken last character.
+void model_set_display_name(const char* name);
+// Keeps a name as the next bone or morph: 0, or -1 when the table is full (the name is dropped).
+int model_add_bone(const char* name);
+int model_add_morph(const char* name);
+
+// True when a target model is loaded (its bone count or its morph count is not 0).
+bool model_loaded();
+// True when the model has a bone, a morph, of exactly this name.
+bool model_has_bone(const char* name);
+bool model_has_morph(const char* name);
