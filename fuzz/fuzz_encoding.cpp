@@ -15,6 +15,7 @@
 #include "fuzz_common.h"
 #include "formats/detect.h"
 #include "text/encoding.h"
+#include "text/paths.h"
 
 namespace {
 

@@ -18,6 +18,7 @@
 #include "formats/filechan.h"
 #include "sys/sys.h"
 #include "text/encoding.h"
+#include "text/paths.h"
 
 // ---- Message texts (Shift-JIS) ---------------------------------------------------------------------
 

@@ -94,7 +94,7 @@ static bool sys_host_name_w(char* dst, const char16_t* path) {
 static bool sys_host_name(char* dst, const char* path) {
   if (std::strlen(path) >= 260) return false;
   char16_t wide[261];
-  sjis_to_utf16(wide, 261, path);
+  sjis_to_utf16_by(wide, 261, path, sys_is_dbcs_lead);
   return sys_host_name_w(dst, wide);
 }
 

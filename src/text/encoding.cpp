@@ -16,7 +16,6 @@
 // UTF-8 decoding, UTF-8 converters, Shift-JIS to UTF-8, UTF-16 strings.
 #include "text/encoding.h"
 
-#include "sys/sys.h"
 #include "text/sjis_tables.h"
 
 constexpr int ENC_SJIS_LIMIT = 9998;          // input bytes / units taken by sjis_to_utf16, utf16_to_sjis
@@ -183,14 +182,14 @@ static unsigned enc_unit_at(const unsigned char* s, int i) {
 }
 
 // ==== Shift-JIS to UTF-16 ============================================================================
-// Lead bytes by the system's test (IsDBCSLeadByte of the ANSI code page), because these two spell the
-// names that reach the system's wide calls. Bytes below 0x80 are copied (0x5C stays U+005C, which the
+// Lead bytes by the caller's test: the system's (IsDBCSLeadByte of the ANSI code page) for the names
+// that reach the system's wide calls. Bytes below 0x80 are copied (0x5C stays U+005C, which the
 // path code relies on). A lead byte and its trail byte go through the table; any other byte from 0x80
 // up goes through the table's one-byte part, so half-width katakana 0xB1 becomes U+FF71. Unmapped
 // codes give "?"; a code beyond the BMP gives a surrogate pair. A two-byte character that would cross
 // the 9,998-byte limit is not taken; a lead byte right before the end is dropped (and counted).
 
-static int enc_sjis_to_utf16_at(EncOut16& o, const char* src) {
+static int enc_sjis_to_utf16_at(EncOut16& o, const char* src, bool (*lead)(unsigned char)) {
   const unsigned char* s = reinterpret_cast<const unsigned char*>(src);
   int i = 0;
   while (s[i] != 0 && i < ENC_SJIS_LIMIT) {
@@ -199,7 +198,7 @@ static int enc_sjis_to_utf16_at(EncOut16& o, const char* src) {
       if (!enc_fits16(o, 1)) break;
       o.dst[o.pos++] = (char16_t)b;
       i++;
-    } else if (sys_is_dbcs_lead((unsigned char)b)) {
+    } else if (lead((unsigned char)b)) {
       if (s[i + 1] == 0) {
         i++;
         break;
@@ -216,18 +215,18 @@ static int enc_sjis_to_utf16_at(EncOut16& o, const char* src) {
   return i;
 }
 
-int sjis_to_utf16(char16_t* dst, int dst_units, const char* src) {
+int sjis_to_utf16_by(char16_t* dst, int dst_units, const char* src, bool (*lead)(unsigned char)) {
   if (dst_units <= 0) return 0;
   EncOut16 o = {dst, dst_units, 0};
-  return enc_sjis_to_utf16_at(o, src);
+  return enc_sjis_to_utf16_at(o, src, lead);
 }
 
-int sjis_append_utf16(char16_t* dst, int dst_units, const char* src) {
+int sjis_append_utf16_by(char16_t* dst, int dst_units, const char* src, bool (*lead)(unsigned char)) {
   int limit = dst_units < ENC_UTF16_END_SEARCH ? dst_units : ENC_UTF16_END_SEARCH;
   for (int end = 0; end < limit; end++) {
     if (dst[end] == 0) {
       EncOut16 o = {dst, dst_units, end};
-      return enc_sjis_to_utf16_at(o, src);
+      return enc_sjis_to_utf16_at(o, src, lead);
     }
   }
   return 0;  // no end within reach: the destination stays as it is

@@ -13,7 +13,7 @@
 // string (PMX texts), two bytes per unit, up to a 0 unit.
 //
 // Characters beyond the BMP: the Shift-JIS to Unicode table holds the 303 Shift_JIS-2004 codes whose
-// code point lies beyond the BMP; sjis_to_utf16 writes them as a surrogate pair and sjis_to_utf8_compat
+// code point lies beyond the BMP; sjis_to_utf16_by writes them as a surrogate pair and sjis_to_utf8_compat
 // as four bytes. The Unicode to Shift-JIS table holds BMP units only, so the way back gives "?" per
 // unit (utf16_to_sjis), one "?" per pair (utf16_to_sjis_compat) or nothing (utf8_to_sjis_compat).
 // The 25 codes that Shift_JIS-2004 spells as a letter plus a combining mark are unmapped both ways.
@@ -42,14 +42,16 @@ unsigned sjis_table_from_unicode(unsigned unit);
 
 // ---- Converters ---------------------------------------------------------------------------------------
 
-// Shift-JIS to UTF-16, lead bytes by the system's ANSI test. Bytes below 0x80 are copied (0x5C stays
-// U+005C); a two-byte code and any other byte from 0x80 up go through the table (0xB1 gives U+FF71);
-// unmapped codes give "?". At most 9,998 input bytes (a character crossing that limit is not taken);
-// a lead byte right before the end is dropped. Returns the number of input bytes taken.
-int sjis_to_utf16(char16_t* dst, int dst_units, const char* src);
+// Shift-JIS to UTF-16, lead bytes by the test lead: the system's ANSI test for names that reach the
+// system's wide calls (sjis_to_utf16 in paths.h; the POSIX seam passes its own). Bytes below 0x80 are
+// copied (0x5C stays U+005C); a two-byte code and any other byte from 0x80 up go through the table
+// (0xB1 gives U+FF71); unmapped codes give "?". At most 9,998 input bytes (a character crossing that
+// limit is not taken); a lead byte right before the end is dropped. Returns the number of input bytes
+// taken.
+int sjis_to_utf16_by(char16_t* dst, int dst_units, const char* src, bool (*lead)(unsigned char));
 // The same, appended to the UTF-16 string already in dst. Its end is looked for within the first
 // 9,999 units (and within dst_units); without an end there, dst is left as it is and 0 is returned.
-int sjis_append_utf16(char16_t* dst, int dst_units, const char* src);
+int sjis_append_utf16_by(char16_t* dst, int dst_units, const char* src, bool (*lead)(unsigned char));
 // UTF-16 to Shift-JIS. Units below 0x80 are copied; every other unit goes through the table (U+FF71
 // gives 0xB1); unmapped units give "?". At most 9,998 units. Returns the units taken.
 int utf16_to_sjis(char* dst, int dst_bytes, const char16_t* src);

@@ -1,6 +1,7 @@
-// paths.cpp: path and file-name operations in ANSI (Shift-JIS) and UTF-16 form: directory, name, body
-// and extension of a path, the trailing separator, the on-disk name by directory search, a
-// case-blind prefix test and the fields of a ";"-separated list.
+// paths.cpp: path and file-name operations in ANSI (Shift-JIS) and UTF-16 form: an ANSI name spelled
+// in UTF-16 as the system spells it, directory, name, body and extension of a path, the trailing
+// separator, the on-disk name by directory search, a case-blind prefix test and the fields of a
+// ";"-separated list.
 //
 // Records: none; the directory search is the platform seam's (sys_find_first / sys_find_first_w,
 // sys_find_next, sys_find_close), opened and closed within find_file_name.
@@ -15,6 +16,15 @@
 #include "text/paths.h"
 
 #include "sys/sys.h"
+#include "text/encoding.h"
+
+int sjis_to_utf16(char16_t* dst, int dst_units, const char* src) {
+  return sjis_to_utf16_by(dst, dst_units, src, sys_is_dbcs_lead);
+}
+
+int sjis_append_utf16(char16_t* dst, int dst_units, const char* src) {
+  return sjis_append_utf16_by(dst, dst_units, src, sys_is_dbcs_lead);
+}
 
 // Bytes of the ANSI character at s: 2 for a lead byte (system test) with a trail byte, else 1.
 static int pth_char_len(const unsigned char* s) { return sys_is_dbcs_lead(s[0]) && s[1] != 0 ? 2 : 1; }

@@ -9,6 +9,12 @@
 #pragma once
 #include <cstdint>
 
+// Shift-JIS to UTF-16 as sjis_to_utf16_by (encoding.h) with the system's lead-byte test: how an ANSI
+// name is spelled for the system's wide calls. Returns the number of input bytes taken.
+int sjis_to_utf16(char16_t* dst, int dst_units, const char* src);
+// The same, appended to the UTF-16 string already in dst (see sjis_append_utf16_by).
+int sjis_append_utf16(char16_t* dst, int dst_units, const char* src);
+
 // Up to and including the last backslash; empty without one. Returns 0.
 int path_dir(char* dst, int dst_size, const char* src);
 int path_dir_w(char16_t* dst, int dst_units, const char16_t* src);

@@ -8,6 +8,7 @@
 #include "support/testfiles.h"
 #include "sys/sys.h"
 #include "text/encoding.h"
+#include "text/paths.h"
 
 namespace {
 

@@ -8,6 +8,7 @@
 #include "formats/filechan.h"
 #include "formats/detect.h"
 #include "text/encoding.h"
+#include "text/paths.h"
 
 #include "win32/wintemp.h"
 
