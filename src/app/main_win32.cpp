@@ -20,6 +20,14 @@
 #include "text/encoding.h"
 #include "text/paths.h"
 
+// Deliberate waits, part of the program's visible timing.
+constexpr unsigned ENTRY_START_WAIT_MS = 500;     // before anything shows: a drop on the program's icon
+                                                  // finishes before the window takes the foreground
+constexpr unsigned ENTRY_FONT_WAIT_MS = 50;       // between the font's probe and its load, so the probe's
+                                                  // handle is gone before FreeType opens the file again
+constexpr unsigned ENTRY_DECLINED_WAIT_MS = 700;  // after a declined confirmation: the box leaves the
+                                                  // screen before the window closes
+
 // ---- Message texts (Shift-JIS) ---------------------------------------------------------------------
 
 static const char CAPTION_CONFIRM[] = "Marvaine";
@@ -36,7 +44,7 @@ static const char CONFIRM_EN_1_UTF8[] = " This file \r\n";
 static const char CONFIRM_EN_3[] = " does not have extension \".VMD\" nor \".PMX\" in the file name. \r\n";
 static const char CONFIRM_EN_5[] = " Do you like to continue? ";
 
-// Step 13: asks whether a file without a motion or model extension is to be checked. true for OK.
+// Asks whether a file without a motion or model extension is to be checked. true for OK.
 static bool entry_confirm(const RunSettings* rs, const FileState* fs) {
   static char text[1024];
   char name_line[RUN_PATH + 16];
@@ -64,7 +72,8 @@ static void entry_verdict(const FileState* fs) {
   }
 }
 
-// Steps 5 and 6: a start without a file asks for a motion. false when the run is to end (exit code 0).
+// A start without a file asks for a motion in the open dialog and appends it to both lists. false
+// when the run is to end (exit code 0): the dialog was cancelled or its file does not open.
 static bool entry_ask_file(const RunSettings* rs) {
   static char16_t chosen_w[RUN_PATH];
   static char chosen[RUN_PATH];
@@ -87,7 +96,7 @@ static bool entry_ask_file(const RunSettings* rs) {
   return true;
 }
 
-// Step 17: the font from the program directory, by ANSI path then UTF-16 path. true when loaded.
+// The font from the program directory, by ANSI path then UTF-16 path. true when loaded.
 static bool entry_load_font(const RunSettings* rs) {
   char16_t path_w[RUN_PATH + 32];
   char path[RUN_PATH * 2 + 32];
@@ -96,30 +105,30 @@ static bool entry_load_font(const RunSettings* rs) {
   utf16_to_sjis(path, (int)sizeof path, path_w);
   if (rfprobe(path) == 0) {
     rfclose();
-    sys_sleep(50);
+    sys_sleep(ENTRY_FONT_WAIT_MS);
     return display_load_font(path, nullptr) == 0;
   }
   if (rfprobeW(path_w) == 0) {
     rfclose();
-    sys_sleep(50);
+    sys_sleep(ENTRY_FONT_WAIT_MS);
     return display_load_font(nullptr, path_w) == 0;
   }
   return false;
 }
 
-// Step 22: the end of the run.
+// The end of the run: the window closed, its last messages pumped; the exit code.
 static int entry_finish(const RunSettings* rs) {
   display_finish();
   return rs->exit_code;
 }
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  // Step 1. A GUI program has no console, so its console output code page reads 0; the OEM code page
-  // stands in for it.
-  unsigned out_cp = GetConsoleOutputCP();
-  if (out_cp == 0) out_cp = GetOEMCP();
-  run_language(GetUserDefaultLangID(), IsDBCSLeadByte(0x92) != 0, out_cp);
-  Sleep(500);
+  // A GUI program has no console, so its console output code page reads 0; the OEM code page stands
+  // in for it.
+  unsigned out_cp = sys_console_output_cp();
+  if (out_cp == 0) out_cp = sys_oem_cp();
+  run_language(sys_user_lang(), sys_is_dbcs_lead(0x92), out_cp);
+  sys_sleep(ENTRY_START_WAIT_MS);
   split_command_line_utf16();
   split_command_line_ansi();
   run_program_dir();
@@ -134,7 +143,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     const FileState* fs = run_file();
     if (rs->cancelDialogue <= 1 && !fs->is_vmd && !fs->is_pmx) {
       if (!entry_confirm(rs, fs)) {
-        Sleep(700);
+        sys_sleep(ENTRY_DECLINED_WAIT_MS);
         run_exit_or(16);
         break;
       }

@@ -14,6 +14,7 @@
 #include "app/run.h"
 #include "check/report_page.h"
 #include "check/summary.h"
+#include "formats/filechan.h"
 #include "sys/sys.h"
 #include "text/encoding.h"
 #include "text/paths.h"
@@ -131,13 +132,13 @@ static void tool_print_plain(FILE* out, bool colour) {
 // Why a file was not read, or nullptr when it was.
 static const char* tool_problem(const FileState* fs) {
   if (fs->is_vmd) {
-    if (fs->read_result == -1) return "cannot be opened";
-    if (fs->read_result == 2) return "not a VMD motion of version 0002, or cut inside a record";
+    if (fs->read_result == READ_UNOPENED) return "cannot be opened";
+    if (fs->read_result == READ_NOT_FORMAT) return "not a VMD motion of version 0002, or cut inside a record";
     return nullptr;
   }
   if (fs->is_pmx) {
-    if (fs->read_result == -1) return "cannot be opened";
-    if (fs->read_result == 2) return "not a PMX model";
+    if (fs->read_result == READ_UNOPENED) return "cannot be opened";
+    if (fs->read_result == READ_NOT_FORMAT) return "not a PMX model";
     return nullptr;
   }
   if (fs->ondisk[0] == 0 && fs->ondisk_w[0] == 0) return "no such file; examined as an empty motion";

@@ -149,10 +149,10 @@ void run_check(const char* alias_path, const char16_t* alias_path_w) {
   if (file.is_pmx) {
     model_clear();
     file.read_result = pmdinforead_a(file.input);
-    if (file.read_result != 0) {
+    if (file.read_result != READ_DONE) {
       file.ansi_failed = 0xFF;
       file.read_result = pmdinforead_w(file.input_w);
-      if (file.read_result != 0) file.utf16_failed = 0xFF;
+      if (file.read_result != READ_DONE) file.utf16_failed = 0xFF;
     }
   }
   if (file.is_vmd) {
@@ -161,12 +161,12 @@ void run_check(const char* alias_path, const char16_t* alias_path_w) {
     // resolve to the first read's entries (a name that is a pattern would take over earlier ones).
     int bones = names_count(LIST_BONES), morphs = names_count(LIST_MORPHS);
     file.read_result = vmd_read_a(file.input);
-    if (file.read_result != 0) {
+    if (file.read_result != READ_DONE) {
       file.ansi_failed = 0xFF;
       names_truncate(LIST_BONES, bones);
       names_truncate(LIST_MORPHS, morphs);
       file.read_result = vmd_read_w(file.input_w);
-      if (file.read_result != 0) file.utf16_failed = 0xFF;
+      if (file.read_result != READ_DONE) file.utf16_failed = 0xFF;
     }
   }
   // Another file's statistics must not show under this file's path.

@@ -32,19 +32,21 @@ struct FileState {
   uint8_t ansi_failed, utf16_failed;
   uint8_t alias_found;
   uint8_t font_failed;
-  int read_result;            // the last reader's result (0, 2, -1), or RUN_NO_READER
+  int read_result;            // the last reader's result (a ReadResult), or RUN_NO_READER
 };
 
 const RunSettings* run_settings();
 const FileState* run_file();
 
-// Step 1: the language flags from the three platform answers.
+// The language flags from the three platform answers: Japanese texts need a Japanese user language,
+// a Shift-JIS ANSI code page (0x92 a lead byte) and a Shift-JIS console output code page.
 void run_language(unsigned lang_id, bool lead_0x92, unsigned output_cp);
-// Step 4: the program directory from argument 0 of both lists (or the current directory).
+// The program directory from argument 0 of both lists (or the current directory).
 void run_program_dir();
 // Sets the program directory directly (velmora-report's --alias handling, tests). Either may be null.
 void run_set_program_dir(const char* dir, const char16_t* dir_w);
-// Steps 7 and 8: the options pass over list entries 1 to the last (at most 510).
+// The options pass over list entries 1 to the last (at most 510): -D, -ND and -N with their numbers;
+// a later option overrides an earlier one, wherever it stands.
 void run_options();
 // True when list entry k is an option word (its first character is "-" or "/").
 bool run_is_option(int k);

@@ -110,7 +110,7 @@ int names_add(int list, const char* name) {
   return nl.count;
 }
 
-// The wildcard match: 1 when pattern p accepts the whole name n. Steps in this order, at every byte:
+// The wildcard match: 1 when pattern p accepts the whole name n. Rules in this order, at every byte:
 //   1. equal bytes: both advance by one (so a literal "*" or "?" in the name matches itself, and a
 //      pattern's double-byte character is compared byte by byte);
 //   2. "*" with a name byte left: the rest of the name (at least one byte) is accepted;
@@ -118,8 +118,8 @@ int names_add(int list, const char* name) {
 //   4. "?" on any other byte: both advance by one;
 //   5. full-width "？" (0x81 0x48) on a lead byte with a trail byte: both advance by two;
 //   6. anything else: no match.
-// Because step 1 comes first, "？" never reaches step 5 for a character whose lead byte is 0x81: the
-// lead bytes are consumed as equal and the 0x48 then fails against the trail byte.
+// Because equal bytes are tried first, "？" never reaches its own rule for a character whose lead byte
+// is 0x81: the lead bytes are consumed as equal and the 0x48 then fails against the trail byte.
 // Lead bytes by the program's own rule (0x80 to 0x9F, 0xE0 to 0xFC). A name byte of 0 never equals a
 // pattern byte, so neither string is read past its terminator.
 static inline bool names_wild_match(const unsigned char* p, const unsigned char* n) {

@@ -14,22 +14,14 @@
 #include "formats/detect.h"
 #include "formats/filechan.h"
 #include "text/encoding.h"
+#include "text/paths.h"
+
+#include <cstring>
 
 constexpr int ALIAS_GETS = 255;        // rsgets size: a line of at most 253 characters and two 0 bytes
 constexpr int ALIAS_LINE = 256;        // line and token buffers
 constexpr int ALIAS_REPLACEMENT = 15;  // bytes of a replacement that are kept
 static_assert(ALIAS_GETS <= ALIAS_LINE, "rsgets writes size bytes at most");
-
-// Whether line begins with word, letters a to z compared without case.
-static bool alias_prefix_nocase(const char* line, const char* word) {
-  for (; *word != 0; line++, word++) {
-    char a = *line, b = *word;
-    if (a >= 'a' && a <= 'z') a = (char)(a - 'a' + 'A');
-    if (b >= 'a' && b <= 'z') b = (char)(b - 'a' + 'A');
-    if (a != b) return false;
-  }
-  return true;
-}
 
 static bool alias_blank(char c) { return c == ' ' || c == '\t'; }
 
@@ -66,12 +58,6 @@ static void alias_convert(char* dst, const char* tok, bool sjis) {
   }
 }
 
-static int alias_strlen(const char* s) {
-  int n = 0;
-  while (s[n] != 0) n++;
-  return n;
-}
-
 // One entry line (blanks before it already skipped) into list.
 static void alias_entry(const char* line, int list, bool sjis) {
   char tok[ALIAS_LINE], pattern[ALIAS_LINE], replacement[ALIAS_LINE];
@@ -94,14 +80,15 @@ static void alias_entry(const char* line, int list, bool sjis) {
   alias_convert(replacement, tok, sjis);
   replacement[ALIAS_REPLACEMENT] = 0;  // a plain byte cut: a cut lead byte stays
   if (pattern[0] == 0 || replacement[0] == 0) return;
-  if (alias_strlen(pattern) > NAME_BYTES - 1) return;  // too long for a name slot: the line is refused
+  if (std::strlen(pattern) > NAME_BYTES - 1) return;  // too long for a name slot: the line is refused
   int e = names_add(list, pattern);
   if (e == 0) return;  // the list is full
   names_alias_set(list, e, replacement, mode);
 }
 
-int alias_read(const char* path, const char16_t* wpath, bool use_w) {
-  if (use_w ? wpath == nullptr : path == nullptr) return -1;
+// Reads by wpath when use_w is set, else by path.
+static int alias_read(const char* path, const char16_t* wpath, bool use_w) {
+  if (use_w ? wpath == nullptr : path == nullptr) return READ_UNOPENED;
   // Shift-JIS only when the file is not clean UTF-8 and is plausible Shift-JIS (3 to 15; 0xFF is a
   // file the check could not open). Everything else reads as UTF-8.
   bool sjis = false;
@@ -110,7 +97,7 @@ int alias_read(const char* path, const char16_t* wpath, bool use_w) {
     int flags = use_w ? chkifsjisW(wpath) : chkifsjis(path);
     sjis = flags >= 3 && flags != 0xFF;
   }
-  if ((use_w ? rsopenW(wpath) : rsopen(path)) != 0) return -1;
+  if ((use_w ? rsopenW(wpath) : rsopen(path)) != 0) return READ_UNOPENED;
 
   int list = LIST_BONE_ALIAS;  // entries before any section line are bones
   char line[ALIAS_LINE];
@@ -126,22 +113,22 @@ int alias_read(const char* path, const char16_t* wpath, bool use_w) {
       rsgetc();  // cannot happen after the skip above; keeps the loop moving whatever the reader does
       continue;
     }
-    n = alias_strlen(line);  // a 0 byte in the line ends it
+    n = (int)std::strlen(line);  // a 0 byte in the line ends it
     while (n > 0 && (line[n - 1] == ' ' || line[n - 1] == 13 || line[n - 1] == 10)) line[--n] = 0;
     const char* s = line;
     while (alias_blank(*s)) s++;
     if (*s == 0) continue;
     if (s[0] == '/' && s[1] == '/') continue;
-    if (alias_prefix_nocase(s, "-Bone")) {
+    if (prefix_nocase(s, "-Bone") == 0) {
       list = LIST_BONE_ALIAS;
-    } else if (alias_prefix_nocase(s, "-Morph")) {
+    } else if (prefix_nocase(s, "-Morph") == 0) {
       list = LIST_MORPH_ALIAS;
     } else {
       alias_entry(s, list, sjis);
     }
   }
   rsclose();
-  return 0;
+  return READ_DONE;
 }
 
 int alias_read_a(const char* path) { return alias_read(path, nullptr, false); }

@@ -133,22 +133,27 @@ int rfread(void* buf, int count) {
   return got;
 }
 
+// Bytes past the end read as 0xFF (rfgetc's -1), as the byte-by-byte reads always gave.
+static void rfgetbytes(unsigned char* b, int n) {
+  for (int i = 0; i < n; i++) b[i] = (unsigned char)rfgetc();
+}
+
 int16_t rfget16() {
-  unsigned b0 = (unsigned)rfgetc() & 0xFF, b1 = (unsigned)rfgetc() & 0xFF;
-  return (int16_t)(uint16_t)(b0 | b1 << 8);
+  unsigned char b[2];
+  rfgetbytes(b, 2);
+  return (int16_t)rfle16(b);
 }
 
 int32_t rfget32() {
-  uint32_t v = 0;
-  for (int i = 0; i < 4; i++) v |= ((uint32_t)rfgetc() & 0xFF) << (8 * i);
-  return (int32_t)v;
+  unsigned char b[4];
+  rfgetbytes(b, 4);
+  return rfle32(b);
 }
 
 float rfgetfloat() {
-  uint32_t v = (uint32_t)rfget32();
-  float f;
-  std::memcpy(&f, &v, sizeof f);
-  return f;
+  unsigned char b[4];
+  rfgetbytes(b, 4);
+  return rflefloat(b);
 }
 
 uint32_t rftell() { return rf.position; }

@@ -8,6 +8,7 @@
 // and callers test it with rfclosed() at the points their format defines.
 #pragma once
 #include <cstdint>
+#include <cstring>
 
 constexpr int FILECHAN_BUFFER = 8192;  // read buffer, and the buffer attached to runtime streams
 
@@ -27,6 +28,25 @@ int rfgetc();
 // Copies up to count bytes into buf. Returns the bytes delivered; fewer than asked closes the reader;
 // 0 when closed.
 int rfread(void* buf, int count);
+// The readers' results (VMD, PMX and alias file).
+enum ReadResult : int {
+  READ_DONE = 0,        // read; a reader may have stopped early at a fault its format tolerates
+  READ_UNOPENED = -1,   // the file cannot be opened
+  READ_NOT_FORMAT = 2,  // not a file of the reader's format, or cut where the format allows no end
+};
+
+// Little-endian fields of bytes already read: the one decoder of every reader's multi-byte fields.
+inline uint16_t rfle16(const unsigned char* p) { return (uint16_t)(p[0] | p[1] << 8); }
+inline int32_t rfle32(const unsigned char* p) {
+  return (int32_t)((uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24);
+}
+inline float rflefloat(const unsigned char* p) {
+  uint32_t v = (uint32_t)rfle32(p);
+  float f;
+  std::memcpy(&f, &v, sizeof f);
+  return f;
+}
+
 // Two or four rfgetc composed little-endian.
 int16_t rfget16();
 int32_t rfget32();

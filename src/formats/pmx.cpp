@@ -46,7 +46,7 @@ static void pmx_skip(int64_t n) {
 static int32_t pmx_get32() {
   unsigned char b[4];
   if (rfread(b, 4) != 4) return 0;
-  return (int32_t)((uint32_t)b[0] | (uint32_t)b[1] << 8 | (uint32_t)b[2] << 16 | (uint32_t)b[3] << 24);
+  return rfle32(b);
 }
 
 // One byte 0 to 255, or -1 at the end of the file.
@@ -201,7 +201,7 @@ static bool pmx_bones(const PmxGlobals& g) {
     pmx_skip(4);        // transform level
     unsigned char f[2] = {0, 0};
     rfread(f, 2);
-    unsigned flags = (unsigned)f[0] | (unsigned)f[1] << 8;
+    unsigned flags = rfle16(f);
     if (flags & 0x0001) pmx_index(g.bone_size);  // tail bone
     else pmx_skip(12);                           // tail offset
     if (flags & 0x0300) {                        // inherited rotation or translation
@@ -319,11 +319,11 @@ static bool pmx_joints(const PmxGlobals& g) {
 
 // The header and every block, after a successful open. Result as pmdinforead.
 static int pmx_walk() {
-  if (pmx_get8() != 'P' || pmx_get8() != 'M' || pmx_get8() != 'X') return 2;
+  if (pmx_get8() != 'P' || pmx_get8() != 'M' || pmx_get8() != 'X') return READ_NOT_FORMAT;
   pmx_get8();     // fourth signature byte, not examined
   rfgetfloat();   // version: any value is accepted
   int globals = pmx_get8();
-  if (globals < 8) return 2;
+  if (globals < 8) return READ_NOT_FORMAT;
   unsigned char gb[8] = {0};
   rfread(gb, 8);  // further globals bytes are not skipped
   PmxGlobals g;
@@ -354,10 +354,11 @@ static int pmx_walk() {
     // Whatever follows the joints (the 2.1 soft bodies, or anything else) is read and ignored.
     while (!rfclosed()) rfread(pmx_scratch, PMX_SKIP_STEP);
   }
-  return 0;
+  return READ_DONE;
 }
 
-int pmdinforead(const char* path, const char16_t* wpath, bool use_w) {
+// Reads by wpath when use_w is set, else by path.
+static int pmx_read(const char* path, const char16_t* wpath, bool use_w) {
   model_clear();
   int opened = -1;
   if (use_w) {
@@ -365,11 +366,11 @@ int pmdinforead(const char* path, const char16_t* wpath, bool use_w) {
   } else {
     if (path != nullptr) opened = rfopen(path);
   }
-  if (opened != 0) return -1;
+  if (opened != 0) return READ_UNOPENED;
   int result = pmx_walk();
   rfclose();
   return result;
 }
 
-int pmdinforead_a(const char* path) { return pmdinforead(path, nullptr, false); }
-int pmdinforead_w(const char16_t* wpath) { return pmdinforead(nullptr, wpath, true); }
+int pmdinforead_a(const char* path) { return pmx_read(path, nullptr, false); }
+int pmdinforead_w(const char16_t* wpath) { return pmx_read(nullptr, wpath, true); }

@@ -8,8 +8,9 @@
 // Trust: input is untrusted. Every count is a loop bound, never a size; every loop stops as soon as the
 // byte reader has closed at the end of the file, so a count of 2^31 - 1 on a short file ends at once.
 //
-// Results: 0 read (also when the file ends inside the bone block or just before a block count),
-// 2 not a VMD file of this version or cut before a checkpoint of a later record, -1 cannot be opened.
+// Results: READ_DONE (also when the file ends inside the bone block or just before a block count),
+// READ_NOT_FORMAT not a VMD file of this version or cut before a checkpoint of a later record,
+// READ_UNOPENED cannot be opened.
 #include "formats/vmd.h"
 
 #include <cstring>
@@ -33,17 +34,6 @@ const char* vmd_model_name() { return vmd_model; }
 static void vmd_name(char* out, int size) {
   std::memset(out, 0, (size_t)size + 1);
   rfread(out, size);
-}
-
-static int32_t vmd_le32(const unsigned char* p) {
-  return (int32_t)((uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24);
-}
-
-static float vmd_float(const unsigned char* p) {
-  uint32_t v = (uint32_t)vmd_le32(p);
-  float f;
-  std::memcpy(&f, &v, sizeof f);
-  return f;
 }
 
 // The 30-byte signature: "Voca" at 0 to 3 and "0002" at 21 to 24; the rest is not examined.
@@ -76,20 +66,20 @@ static void vmd_bones() {
     const unsigned char* body = key + VMD_NAME;
     BoneKey k;
     k.name = name;
-    k.frame = vmd_le32(body);
-    k.px = vmd_float(body + 4);
-    k.py = vmd_float(body + 8);
-    k.pz = vmd_float(body + 12);
-    k.qx = vmd_float(body + 16);
-    k.qy = vmd_float(body + 20);
-    k.qz = vmd_float(body + 24);
-    k.qw = vmd_float(body + 28);
+    k.frame = rfle32(body);
+    k.px = rflefloat(body + 4);
+    k.py = rflefloat(body + 8);
+    k.pz = rflefloat(body + 12);
+    k.qx = rflefloat(body + 16);
+    k.qy = rflefloat(body + 20);
+    k.qz = rflefloat(body + 24);
+    k.qw = rflefloat(body + 28);
     bone_usage_add(entry, k);
   }
 }
 
 // Outcome of a later block: go on to the next count, or finish with result 2.
-enum VmdBlock { VMD_NEXT = 0, VMD_CUT = 2 };
+enum VmdBlock { VMD_NEXT, VMD_CUT };
 
 static VmdBlock vmd_morphs(int32_t count) {
   unsigned char key[VMD_MORPH_KEY];
@@ -105,8 +95,8 @@ static VmdBlock vmd_morphs(int32_t count) {
     if (entry < 1) continue;
     MorphKey k;
     k.name = name;
-    k.frame = vmd_le32(key + VMD_NAME);
-    k.weight = vmd_float(key + VMD_NAME + 4);
+    k.frame = rfle32(key + VMD_NAME);
+    k.weight = rflefloat(key + VMD_NAME + 4);
     morph_usage_add(entry, k);
   }
   return VMD_NEXT;
@@ -132,7 +122,7 @@ static VmdBlock vmd_show_ik(int32_t count) {
     if (got < 5) return VMD_CUT;
     if (got < 9) return VMD_NEXT;
     // Each IK: a 20-byte bone name (the checkpoint) and its enabled flag.
-    if (vmd_records(vmd_le32(head + 5), VMD_MODEL + 1, VMD_MODEL) == VMD_CUT) return VMD_CUT;
+    if (vmd_records(rfle32(head + 5), VMD_MODEL + 1, VMD_MODEL) == VMD_CUT) return VMD_CUT;
     if (rfclosed()) return VMD_NEXT;
   }
   return VMD_NEXT;
@@ -145,7 +135,7 @@ static bool vmd_count(int32_t* count) {
 }
 
 static int vmd_walk() {
-  if (!vmd_signature()) return 2;
+  if (!vmd_signature()) return READ_NOT_FORMAT;
   char model[VMD_MODEL + 1];
   vmd_name(model, VMD_MODEL);
   std::memcpy(vmd_model, model, sizeof vmd_model);
@@ -153,21 +143,21 @@ static int vmd_walk() {
   cut_broken_tail(vmd_model);
   vmd_bones();
   int32_t count;
-  if (!vmd_count(&count)) return 0;
-  if (vmd_morphs(count) == VMD_CUT) return 2;
-  if (!vmd_count(&count)) return 0;
+  if (!vmd_count(&count)) return READ_DONE;
+  if (vmd_morphs(count) == VMD_CUT) return READ_NOT_FORMAT;
+  if (!vmd_count(&count)) return READ_DONE;
   // Camera: frame number and seven floats, interpolation (both checkpoints), view angle, perspective.
-  if (vmd_records(count, 61, 56) == VMD_CUT) return 2;
-  if (!vmd_count(&count)) return 0;
-  if (vmd_records(count, 28, 16) == VMD_CUT) return 2;  // light: frame number and colour, position
-  if (!vmd_count(&count)) return 0;
-  if (vmd_records(count, 9, 4) == VMD_CUT) return 2;    // self-shadow: frame number, mode, distance
-  if (!vmd_count(&count)) return 0;
-  if (vmd_show_ik(count) == VMD_CUT) return 2;
+  if (vmd_records(count, 61, 56) == VMD_CUT) return READ_NOT_FORMAT;
+  if (!vmd_count(&count)) return READ_DONE;
+  if (vmd_records(count, 28, 16) == VMD_CUT) return READ_NOT_FORMAT;  // light: frame number and colour, position
+  if (!vmd_count(&count)) return READ_DONE;
+  if (vmd_records(count, 9, 4) == VMD_CUT) return READ_NOT_FORMAT;    // self-shadow: frame number, mode, distance
+  if (!vmd_count(&count)) return READ_DONE;
+  if (vmd_show_ik(count) == VMD_CUT) return READ_NOT_FORMAT;
   // Whatever follows is read to the end and ignored.
   unsigned char sink[FILECHAN_BUFFER];
   while (!rfclosed()) rfread(sink, (int)sizeof sink);
-  return 0;
+  return READ_DONE;
 }
 
 void vmd_clear() {
@@ -176,10 +166,11 @@ void vmd_clear() {
   vmd_model[0] = 0;
 }
 
-int vmd_read(const char* path, const char16_t* wpath, bool use_w) {
+// Reads by wpath when use_w is set, else by path.
+static int vmd_read(const char* path, const char16_t* wpath, bool use_w) {
   vmd_clear();
   int opened = use_w ? (wpath != nullptr ? rfopenW(wpath) : -1) : (path != nullptr ? rfopen(path) : -1);
-  if (opened != 0) return -1;
+  if (opened != 0) return READ_UNOPENED;
   int result = vmd_walk();
   rfclose();
   return result;

@@ -1,13 +1,13 @@
 // vmd.h: the VMD motion reader. Feeds every bone and morph key, resolved to a name-list entry, into
 // the usage records; keeps the motion's model name.
 #pragma once
+#include "formats/filechan.h"
 
 constexpr int VMD_MODEL_NAME = 21;  // the model name field: 20 bytes and a terminator
 
-// Reads by wpath when use_w is set, else by path. 0 read (also when the file ends early in the bone
-// block or before a block count), 2 not a VMD file of this version or cut inside a later record,
-// -1 cannot be opened.
-int vmd_read(const char* path, const char16_t* wpath, bool use_w);
+// Reads a motion by its ANSI path (rfopen) or its UTF-16 path (rfopenW). READ_DONE (also when the file
+// ends early in the bone block or before a block count), READ_NOT_FORMAT not a VMD file of this version
+// or cut inside a later record, READ_UNOPENED cannot be opened.
 int vmd_read_a(const char* path);
 int vmd_read_w(const char16_t* wpath);
 

@@ -96,9 +96,6 @@ TEST_F(Pmx, SimpleUtf8Model) {
 TEST_F(Pmx, Utf16PathEntryPoint) {
   EXPECT_EQ(read_w(PmxWriter::simple({"b"}, {"m"})), 0);
   EXPECT_EQ(bones(), (Names{"b"}));
-  EXPECT_EQ(pmdinforead(nullptr, to_u16(path).c_str(), true), 0);
-  EXPECT_EQ(pmdinforead(path.c_str(), nullptr, true), -1);  // use_w picks the UTF-16 path
-  EXPECT_EQ(pmdinforead(path.c_str(), nullptr, false), 0);
 }
 
 TEST_F(Pmx, EveryFieldAtIndexSizes1And2And4) {
