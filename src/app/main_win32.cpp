@@ -15,6 +15,7 @@
 #include "app/run.h"
 #include "app/testhooks.h"
 #include "check/summary.h"
+#include "console/console.h"
 #include "formats/filechan.h"
 #include "sys/sys.h"
 #include "text/encoding.h"
@@ -131,6 +132,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   sys_sleep(ENTRY_START_WAIT_MS);
   split_command_line_utf16();
   split_command_line_ansi();
+  // Files dropped on the window while a report is shown become further file arguments of the run.
+  console_set_drop_sink(arg_append_utf16, arg_append_ansi);
   run_program_dir();
   const RunSettings* rs = run_settings();
   if (arg_count_a() <= 1 && !entry_ask_file(rs)) return 0;

@@ -145,6 +145,9 @@ int console_close_requested();
 // loop's set-up clear it). The first name of the last drop, in both forms; the further names went to the
 // argument lists. Empty when the last drop's first name could not be taken.
 int console_files_dropped();
+// Where the second and later names of a drop go, in each form: the run flow installs its argument
+// lists' appends. Without a sink those names are let go.
+void console_set_drop_sink(int (*append_w)(const char16_t* name), int (*append_a)(const char* name));
 void console_clear_dropped();
 const char* console_dropped_path();
 const char16_t* console_dropped_path_w();

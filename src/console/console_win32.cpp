@@ -22,7 +22,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/cmdline.h"
 #include "console/console.h"
 #include "text/encoding.h"
 
@@ -727,8 +726,16 @@ static void con_clip_put(const char* text) {
 
 // ==== Dropped files ====================================================================================
 
+static int (*con_drop_sink_w)(const char16_t*);
+static int (*con_drop_sink_a)(const char*);
+
+void console_set_drop_sink(int (*append_w)(const char16_t* name), int (*append_a)(const char* name)) {
+  con_drop_sink_w = append_w;
+  con_drop_sink_a = append_a;
+}
+
 // Both passes over a drop: UTF-16 names first, then ANSI names. The first name of each pass is the
-// dropped path of its form; further names go to the argument list of that form. A name that does not
+// dropped path of its form; further names go to the drop sink of that form (the argument lists). A name that does not
 // fit its 260-unit buffer is skipped. Each pass starts with an empty dropped path, so a skipped first
 // name never leaves an earlier drop's name behind.
 static void con_on_drop(HDROP drop) {
@@ -743,8 +750,8 @@ static void con_on_drop(HDROP drop) {
     name[got] = 0;
     if (i == 0) {
       for (UINT k = 0; k <= got; k++) ev.dropped_w[k] = (char16_t)name[k];
-    } else {
-      arg_append_utf16(reinterpret_cast<const char16_t*>(name));
+    } else if (con_drop_sink_w != nullptr) {
+      con_drop_sink_w(reinterpret_cast<const char16_t*>(name));
     }
     ev.files_dropped = 0xFF;
   }
@@ -759,8 +766,8 @@ static void con_on_drop(HDROP drop) {
     name[got] = 0;
     if (i == 0) {
       std::memcpy(ev.dropped, name, got + 1);
-    } else {
-      arg_append_ansi(name);
+    } else if (con_drop_sink_a != nullptr) {
+      con_drop_sink_a(name);
     }
     ev.files_dropped = 0xFF;
   }

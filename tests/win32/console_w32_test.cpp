@@ -81,6 +81,7 @@ void prepare() {
   SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
   console_set_background(0, 0, 0);
   console_set_text_colour(255, 255, 255);
+  console_set_drop_sink(arg_append_utf16, arg_append_ansi);
 }
 
 // Tests of opening and closing: each starts and ends without a window.
