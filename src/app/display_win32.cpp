@@ -25,12 +25,14 @@
 #include "sys/sys.h"
 #include "text/encoding.h"
 
-constexpr int CODE_ESC = 0x1B;
+// The loop's own codes, beside the console's key events.
 constexpr int CODE_QUIT = 0x4051;
-constexpr int CODE_REFRESH = 0x4020;
+constexpr int CODE_REFRESH = 0x4020;  // a release or a drag move: the view follows the mouse
 constexpr int CODE_DROPPED = 0x999;
-constexpr int CODE_MOUSE = 0x1000;  // mouse-button events and above: discarded
-constexpr int DISPLAY_SLOT = 6;     // the glyph image slot each line is rendered into
+constexpr int DISPLAY_SLOT = 6;       // the glyph image slot each line is rendered into
+constexpr unsigned DISPLAY_POLL_MS = 50;   // the wait between looks at the event cells: idle, yet prompt
+constexpr unsigned DISPLAY_CLOSE_MS = 200; // after the window is destroyed: its last messages arrive
+                                           // and are pumped before the run ends
 constexpr int LINE_PITCH = 17;      // pixels a report line takes
 constexpr int CAPTURES = 99;        // cap(1).bmp to cap(99).bmp
 
@@ -48,15 +50,17 @@ static DisplayState ds;
 // ---- Codes --------------------------------------------------------------------------------------------
 
 static bool display_is_quit(int code) {
-  return code == CODE_ESC || code == 'Q' || code == 'q' || code == 0x11 || code == CODE_QUIT;
+  return code == CONSOLE_KEY_ESC || code == 'Q' || code == 'q' || code == CONSOLE_KEY_CTRL_Q || code == CODE_QUIT;
 }
 
 static bool display_is_refresh(int code) {
   if (code == 0x20 || code == 0x0D || code == CODE_REFRESH) return true;
   if (code == 'R' || code == 'r' || code == 'C' || code == 'c') return true;
-  if (code >= 0x08 && code <= 0x0C) return true;
-  int low = code & 0xFF, high = code >> 8;
-  return high >= 1 && high <= 4 && low >= 0x25 && low <= 0x28;  // arrows, plain to control and shift
+  if (code >= CONSOLE_KEY_BACKSPACE && code <= CONSOLE_KEY_CTRL_L) return true;
+  // The arrows, plain, with shift, with control, with control and shift.
+  int key = code & 0xFF, base = code & ~0xFF;
+  return base >= CONSOLE_KEY_PLAIN && base <= CONSOLE_KEY_CTRL_SHIFT && key >= CONSOLE_KEY_LEFT &&
+         key <= CONSOLE_KEY_DOWN;
 }
 
 // A release outside a drag, or a drag move: the view follows the mouse.
@@ -88,8 +92,8 @@ static int display_capture() {
       continue;
     }
     int result = capture_bmp(name);
-    if (result == -1) result = capture_bmp_w(name_w);
-    return result == CODE_ESC ? 0 : result;
+    if (result == CAPTURE_UNCREATED) result = capture_bmp_w(name_w);
+    return result == CONSOLE_KEY_ESC ? 0 : result;
   }
   return 0;
 }
@@ -162,7 +166,7 @@ static DisplayNext display_dispatch(int* code) {
   if (console_state() == 0) *code = CODE_QUIT;
   if (display_pan_pending()) *code = CODE_REFRESH;
   if (console_files_dropped()) *code = CODE_DROPPED;
-  if (*code == CODE_ESC) *code = CODE_QUIT;
+  if (*code == CONSOLE_KEY_ESC) *code = CODE_QUIT;
   if (run_file()->font_failed) *code = 'Q';
   if (display_is_quit(*code) || *code == CODE_DROPPED) return NEXT_END;
   if (display_is_refresh(*code)) return NEXT_TOP;
@@ -174,16 +178,16 @@ static DisplayNext display_wait(int* code) {
   VELMORA_TESTHOOK(testhook_waiting());
   *code = 0;
   while (*code == 0) {
-    if (console_close_requested()) *code = CODE_ESC;
+    if (console_close_requested()) *code = CONSOLE_KEY_ESC;
     if (console_state() == 0) return NEXT_END;
     console_pump();
     if (console_key() != 0) {
       *code = console_take_key();
-      if (*code >= CODE_MOUSE) *code = 0;
+      if (*code >= CONSOLE_MOUSE) *code = 0;  // mouse buttons have no action here
     }
     if (display_pan_pending()) *code = CODE_REFRESH;
     if (console_files_dropped()) *code = CODE_DROPPED;
-    if (*code == 0) Sleep(50);
+    if (*code == 0) sys_sleep(DISPLAY_POLL_MS);
   }
   // Keys typed while a code is being handled are dropped.
   console_pump();
@@ -254,6 +258,6 @@ void display_finish() {
   }
   console_close();
   console_pump();
-  Sleep(200);
+  sys_sleep(DISPLAY_CLOSE_MS);
   console_pump();
 }

@@ -18,20 +18,20 @@ constexpr int CAPTURE_NAME_BYTES = 1024;  // the name test's working copies; lon
 int capture_name_test(const char* path) {
   static char field[CAPTURE_NAME_BYTES];
   static char ext[CAPTURE_NAME_BYTES];
-  if (path == nullptr) return 4;
+  if (path == nullptr) return CAPTURE_NOT_BMP;
   const char* name = path;
   if (list_field(field, sizeof field, path, 1) == 0) {
     list_field(field, sizeof field, path, 0);
     name = field;
   }
   path_ext(ext, sizeof ext, name);
-  return prefix_nocase(ext, ".BMP") == 0 ? 0 : 4;
+  return prefix_nocase(ext, ".BMP") == 0 ? CAPTURE_DONE : CAPTURE_NOT_BMP;
 }
 
 int capture_name_test_w(const char16_t* path) {
   static char16_t field[CAPTURE_NAME_BYTES];
   static char16_t ext[CAPTURE_NAME_BYTES];
-  if (path == nullptr) return 4;
+  if (path == nullptr) return CAPTURE_NOT_BMP;
   // The first ";"-separated field (the whole name without a ";").
   int n = 0;
   while (n < CAPTURE_NAME_BYTES - 1 && path[n] != 0 && path[n] != u';') {
@@ -40,7 +40,7 @@ int capture_name_test_w(const char16_t* path) {
   }
   field[n] = 0;
   path_ext_w(ext, CAPTURE_NAME_BYTES, field);
-  return prefix_nocase_w(ext, u".BMP") == 0 ? 0 : 4;
+  return prefix_nocase_w(ext, u".BMP") == 0 ? CAPTURE_DONE : CAPTURE_NOT_BMP;
 }
 
 // ---- Writing -----------------------------------------------------------------------------------------------
@@ -54,11 +54,11 @@ int capture_write(const CapturePageSource* source, const CaptureSink* sink) {
 
   if (sink->put('B') != 0) {
     sink->close();
-    return 1;
+    return CAPTURE_NO_SIGNATURE_B;
   }
   if (sink->put('M') != 0) {
     sink->close();
-    return 2;
+    return CAPTURE_NO_SIGNATURE_M;
   }
   sink->put32((int32_t)file_size);
   sink->put16(0);
@@ -72,11 +72,11 @@ int capture_write(const CapturePageSource* source, const CaptureSink* sink) {
   for (int i = 0; i < 6; i++) sink->put32(0);  // BI_RGB, image size, resolutions, colours
   if (sink->closed()) {
     sink->close();
-    return 11;
+    return CAPTURE_NO_HEADERS;
   }
   for (int32_t y = h - 1; y >= 0; y--) {
     if (source->pump) source->pump();
-    if (sink->closed()) return -2;
+    if (sink->closed()) return CAPTURE_NO_ROW;
     for (int32_t x = 0; x < w; x++) {
       uint8_t rgb[3] = {0, 0, 0};
       if (source->read_pixel(rgb, x, y) != 0) rgb[0] = rgb[1] = rgb[2] = 0;
@@ -87,13 +87,13 @@ int capture_write(const CapturePageSource* source, const CaptureSink* sink) {
     for (int i = 0; i < pad; i++) sink->put(0);
   }
   // A write error in the last row is a failed row as well.
-  if (sink->closed()) return -2;
+  if (sink->closed()) return CAPTURE_NO_ROW;
   sink->close();
-  return 0;
+  return CAPTURE_DONE;
 }
 
 // The byte writer as a sink. Its buffer is written out when it closes, so a full disk may show only
-// then: a close that fails makes the capture a failed row (-2), not a success.
+// then: a close that fails makes the capture a failed row, not a success.
 static bool capture_close_failed;
 static void capture_writer_close() {
   if (wfclose() != 0) capture_close_failed = true;
@@ -103,17 +103,17 @@ static const CaptureSink capture_writer = {wfputc, wfput16, wfput32, wfclosed, c
 static int capture_to_writer(const CapturePageSource* source) {
   capture_close_failed = false;
   int result = capture_write(source, &capture_writer);
-  return result == 0 && capture_close_failed ? -2 : result;
+  return result == CAPTURE_DONE && capture_close_failed ? CAPTURE_NO_ROW : result;
 }
 
 int capture_bmp_from(const CapturePageSource* source, const char* path) {
-  if (capture_name_test(path) != 0) return 4;
-  if (wfopen(path) != 0) return -1;
+  if (capture_name_test(path) != CAPTURE_DONE) return CAPTURE_NOT_BMP;
+  if (wfopen(path) != 0) return CAPTURE_UNCREATED;
   return capture_to_writer(source);
 }
 
 int capture_bmp_w_from(const CapturePageSource* source, const char16_t* path) {
-  if (capture_name_test_w(path) != 0) return 4;
-  if (wfopenW(path) != 0) return -1;
+  if (capture_name_test_w(path) != CAPTURE_DONE) return CAPTURE_NOT_BMP;
+  if (wfopenW(path) != 0) return CAPTURE_UNCREATED;
   return capture_to_writer(source);
 }

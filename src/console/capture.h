@@ -26,10 +26,20 @@ struct CaptureSink {
   void (*close)();
 };
 
-// Writes the console's shown page into the file named by the Shift-JIS path.
-// 0 written; 4 the name's extension does not begin with .BMP (any case; of the first ";" field when the
-// name holds two); -1 the file cannot be created; 1 the first signature byte cannot be written; 2 the
-// second cannot; 11 the rest of the headers cannot be written; -2 a pixel row cannot be written.
+// The capture's results. The display loop takes a result as its next code, so each failure is a code
+// without an action there: failures pass silently.
+enum CaptureResult : int {
+  CAPTURE_DONE = 0,            // written
+  CAPTURE_NOT_BMP = 4,         // the name's extension does not begin with .BMP (any case; of the first
+                               // ";" field when the name holds two)
+  CAPTURE_UNCREATED = -1,      // the file cannot be created
+  CAPTURE_NO_SIGNATURE_B = 1,  // the first signature byte cannot be written
+  CAPTURE_NO_SIGNATURE_M = 2,  // the second cannot
+  CAPTURE_NO_HEADERS = 11,     // the rest of the headers cannot be written
+  CAPTURE_NO_ROW = -2,         // a pixel row cannot be written (or the file's last bytes at its close)
+};
+
+// Writes the console's shown page into the file named by the Shift-JIS path. A CaptureResult.
 int capture_bmp(const char* path);
 // The same by UTF-16 path (names the ANSI code page cannot spell); the extension test applies to the
 // UTF-16 name.
@@ -39,9 +49,10 @@ int capture_bmp_w(const char16_t* path);
 int capture_bmp_from(const CapturePageSource* source, const char* path);
 int capture_bmp_w_from(const CapturePageSource* source, const char16_t* path);
 
-// The headers and rows into an open sink, which is closed at the end. 0, 1, 2, 11 or -2 as capture_bmp.
+// The headers and rows into an open sink, which is closed at the end. CAPTURE_DONE, or the failure of a
+// signature byte, the headers or a row.
 int capture_write(const CapturePageSource* source, const CaptureSink* sink);
 
-// 0 when the name passes the extension test, 4 when not.
+// CAPTURE_DONE when the name passes the extension test, CAPTURE_NOT_BMP when not.
 int capture_name_test(const char* path);
 int capture_name_test_w(const char16_t* path);

@@ -20,6 +20,26 @@ constexpr int CONSOLE_PATH_UNITS = 260;    // dropped names, the platform's path
 constexpr int CONSOLE_CURSORS = 9;         // system cursors 0 to 7 and the program's own hand cursor 8
 constexpr int CONSOLE_HAND_CURSOR = 8;
 
+// ---- Key event codes -----------------------------------------------------------------------------------
+// A typed character arrives as its own code (control letters as 1 to 26, ESC as 0x1B); the rest as a
+// base plus the character or the virtual key.
+constexpr int CONSOLE_KEY_ESC = 0x1B;
+constexpr int CONSOLE_KEY_CTRL_Q = 0x11;      // Ctrl+Q typed
+constexpr int CONSOLE_KEY_BACKSPACE = 0x08;   // Backspace; with Tab, Ctrl+J, Ctrl+K and Ctrl+L the codes
+constexpr int CONSOLE_KEY_CTRL_L = 0x0C;      //   0x08 to 0x0C
+constexpr int CONSOLE_KEY_CONTROL = 0x300;    // a space or carriage return typed with control: + 0x300
+// Keys 0x21 (Page Up) to 0x2E (Delete), the arrows 0x25 to 0x28 among them: the key plus one of these.
+constexpr int CONSOLE_KEY_PLAIN = 0x100, CONSOLE_KEY_SHIFT = 0x200, CONSOLE_KEY_CTRL = 0x300,
+              CONSOLE_KEY_CTRL_SHIFT = 0x400;
+constexpr int CONSOLE_KEY_LEFT = 0x25, CONSOLE_KEY_DOWN = 0x28;  // the arrows: left, up, right, down
+constexpr int CONSOLE_KEY_ALT = 0x500;        // Alt with a letter 0x41 to 0x7A: + the letter
+// Mouse buttons, with 0x200 added for control and 0x100 for shift; every code from CONSOLE_MOUSE up.
+constexpr int CONSOLE_MOUSE = 0x1000;         // left button pressed
+constexpr int CONSOLE_MOUSE_RIGHT = 0x2000;   // right button pressed
+constexpr int CONSOLE_MOUSE_MIDDLE = 0x5000;  // middle button pressed
+constexpr int CONSOLE_MOUSE_MIDDLE_UP = 0x5800;
+constexpr int CONSOLE_MOD_CTRL = 0x200, CONSOLE_MOD_SHIFT = 0x100;
+
 // ---- Window lifetime ---------------------------------------------------------------------------------
 
 // Loads the cursor table (arrow, cross, wait, no, size-all, size-NWSE, size-NS, size-WE, and the program's

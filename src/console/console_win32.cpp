@@ -695,12 +695,16 @@ static void con_clip_text(char* out, int size, int cx, int cy, WPARAM keys) {
 // Empties the clipboard and hands it the text as CF_OEMTEXT. A block the clipboard accepts is the
 // clipboard's from then on and is never freed here; a block it refuses (or that never reached it) is
 // freed at once, so the program holds no block between clicks.
+// A pause around the clipboard's hand-over: another program that watches the clipboard sees it empty
+// before the new text arrives.
+constexpr DWORD CON_CLIPBOARD_PAUSE_MS = 1;
+
 static void con_clip_put(const char* text) {
   if (OpenClipboard(nullptr)) {
     EmptyClipboard();
     CloseClipboard();
   }
-  Sleep(1);
+  Sleep(CON_CLIPBOARD_PAUSE_MS);
   size_t n = std::strlen(text) + 1;
   HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, n);
   if (block == nullptr) return;
@@ -711,7 +715,7 @@ static void con_clip_put(const char* text) {
   }
   std::memcpy(p, text, n);
   GlobalUnlock(block);
-  Sleep(1);
+  Sleep(CON_CLIPBOARD_PAUSE_MS);
   bool accepted = false;
   if (OpenClipboard(nullptr)) {
     accepted = SetClipboardData(CF_OEMTEXT, block) != nullptr;
@@ -777,9 +781,11 @@ static void con_on_drop(HDROP drop) {
 // ==== Window procedure =================================================================================
 
 static int con_mouse_mods(WPARAM keys) {
-  return ((keys & MK_CONTROL) ? 0x200 : 0) + ((keys & MK_SHIFT) ? 0x100 : 0);
+  return ((keys & MK_CONTROL) ? CONSOLE_MOD_CTRL : 0) + ((keys & MK_SHIFT) ? CONSOLE_MOD_SHIFT : 0);
 }
-static int con_own_mods() { return (con.control_down ? 0x200 : 0) + (con.shift_down ? 0x100 : 0); }
+static int con_own_mods() {
+  return (con.control_down ? CONSOLE_MOD_CTRL : 0) + (con.shift_down ? CONSOLE_MOD_SHIFT : 0);
+}
 
 // Ends a press the window will not see released (the button went up outside the client area).
 static void con_cancel_press() {
@@ -870,7 +876,8 @@ static LRESULT CALLBACK con_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       if (wp == VK_SHIFT) con.shift_down = 1;
       if (wp == VK_CONTROL) con.control_down = 1;
       if (wp >= VK_PRIOR && wp <= VK_DELETE) {
-        int base = con.control_down ? (con.shift_down ? 0x400 : 0x300) : (con.shift_down ? 0x200 : 0x100);
+        int base = con.control_down ? (con.shift_down ? CONSOLE_KEY_CTRL_SHIFT : CONSOLE_KEY_CTRL)
+                                    : (con.shift_down ? CONSOLE_KEY_SHIFT : CONSOLE_KEY_PLAIN);
         ev.key = base + (int)wp;
         return 0;
       }
@@ -882,12 +889,12 @@ static LRESULT CALLBACK con_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       break;
 
     case WM_CHAR:
-      if (con.control_down && (wp == 0x20 || wp == 0x0D)) ev.key = (int)wp + 0x300;
+      if (con.control_down && (wp == 0x20 || wp == 0x0D)) ev.key = (int)wp + CONSOLE_KEY_CONTROL;
       else ev.key = (int)wp;
       return 0;
 
     case WM_SYSCHAR:
-      if (wp >= 0x41 && wp <= 0x7A) ev.key = (int)wp + 0x500;
+      if (wp >= 0x41 && wp <= 0x7A) ev.key = (int)wp + CONSOLE_KEY_ALT;
       break;
 
     case WM_LBUTTONDOWN:
@@ -895,7 +902,7 @@ static LRESULT CALLBACK con_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       ev.dragging = -1;
       ev.press_x = LOWORD(lp);
       ev.press_y = HIWORD(lp);
-      ev.key = 0x1000 + con_mouse_mods(wp);
+      ev.key = CONSOLE_MOUSE + con_mouse_mods(wp);
       ev.left_pressed = -1;
       console_apply_cursor(con.press_cursor);
       return 0;
@@ -922,11 +929,11 @@ static LRESULT CALLBACK con_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       if ((ev.left_held || ev.dragging) && !(GetKeyState(VK_LBUTTON) & 0x8000)) con_cancel_press();
       return 0;
 
-    case WM_MBUTTONDOWN: ev.key = 0x5000 + con_own_mods(); return 0;
-    case WM_MBUTTONUP: ev.key = 0x5800 + con_own_mods(); return 0;
+    case WM_MBUTTONDOWN: ev.key = CONSOLE_MOUSE_MIDDLE + con_own_mods(); return 0;
+    case WM_MBUTTONUP: ev.key = CONSOLE_MOUSE_MIDDLE_UP + con_own_mods(); return 0;
 
     case WM_RBUTTONDOWN: {
-      ev.key = 0x2000 + con_mouse_mods(wp);
+      ev.key = CONSOLE_MOUSE_RIGHT + con_mouse_mods(wp);
       char text[128];
       con_clip_text(text, sizeof text, LOWORD(lp), HIWORD(lp), wp);
       con_clip_put(text);
