@@ -48,7 +48,7 @@ struct ConsoleRecord {
   int32_t drawing_page, shown_page;
   int32_t page_w, page_h;          // the client size asked for; the pages have this size
   int32_t full_w, full_h;          // outer size that shows the whole page, clamped to the work area
-  int32_t full_w_bar, full_h_bar;  // full sizes plus a scroll bar
+  int32_t full_w_bar, full_h_bar;  // full sizes plus a scroll bar, cut to the work area
   int32_t needed_w, needed_h;      // page plus bar (and caption) sizes
   int32_t scroll_x, scroll_y;      // client (x, y) shows page (x + scroll_x, y + scroll_y)
   int32_t range_x, range_y;        // largest scroll offsets, never below 0; above 0 exactly when the bar shows
@@ -313,11 +313,15 @@ static bool con_outer_size(const RECT& work, int* ow, int* oh) {
   return cut;
 }
 
-static void con_store_sizes(int ow, int oh) {
+// The full sizes for outer size (ow, oh). The full sizes plus a bar are cut to the work area too, so that
+// a window given room for its bar never reaches past the work area.
+static void con_store_sizes(const RECT& work, int ow, int oh) {
   con.full_w = ow;
   con.full_h = oh;
   con.full_w_bar = ow + GetSystemMetrics(SM_CXVSCROLL);
   con.full_h_bar = oh + GetSystemMetrics(SM_CYHSCROLL);
+  if (con.full_w_bar > work.right - work.left) con.full_w_bar = work.right - work.left;
+  if (con.full_h_bar > work.bottom - work.top) con.full_h_bar = work.bottom - work.top;
   con.needed_w = con.page_w + GetSystemMetrics(SM_CXVSCROLL);
   con.needed_h = con.page_h + GetSystemMetrics(SM_CYCAPTION) + GetSystemMetrics(SM_CYHSCROLL);
 }
@@ -389,7 +393,7 @@ int console_open(int w, int h, int pages, const char* title, int popup) {
   int ow, oh;
   bool cut = con_outer_size(work, &ow, &oh);
   int x = cut ? work.left : CW_USEDEFAULT, y = cut ? work.top : CW_USEDEFAULT;
-  con_store_sizes(ow, oh);
+  con_store_sizes(work, ow, oh);
   ev.files_dropped = 0;
   ev.dropped[0] = 0;
   ev.dropped_w[0] = 0;
@@ -462,7 +466,7 @@ int console_resize(int w, int h, int pages, const char* title) {
   int ow, oh;
   bool move = con_outer_size(work, &ow, &oh);
   if (wr.left + ow <= work.left + 4 || wr.top + oh <= work.top + 4) move = true;
-  con_store_sizes(ow, oh);
+  con_store_sizes(work, ow, oh);
   console_set_title(title);
   con.line_repeat = 0;
 
@@ -649,11 +653,14 @@ static void con_bar_off(int axis) {
 }
 
 // WM_EXITSIZEMOVE: snaps the window back to the full size along every axis the user opened far enough.
+// A window given the full width or height plus a bar keeps that bar on the work area: it moves back
+// from the work area's right or bottom edge as far as needed.
 static void con_on_exit_size_move(HWND hwnd) {
   RECT wr;
   GetWindowRect(hwnd, &wr);
   int ww = wr.right - wr.left, wh = wr.bottom - wr.top;
   int nw = ww, nh = wh;
+  bool room_w = false, room_h = false;  // sized to the full width / height plus a bar
   int caption = GetSystemMetrics(SM_CYCAPTION);
   if (con.range_x > 0 && con.range_y > 0) {
     if (ww >= con.needed_w) {
@@ -674,24 +681,32 @@ static void con_on_exit_size_move(HWND hwnd) {
     }
   } else if (con.range_x > 0) {
     nh = con.full_h_bar;
+    room_h = true;
     if (ww >= con.page_w) {
       nw = con.full_w;
       nh = con.full_h;
+      room_h = false;
       con_bar_off(0);
     }
   } else if (con.range_y > 0) {
     nw = con.full_w_bar;
+    room_w = true;
     if (wh >= caption + con.page_h) {
       nw = con.full_w;
       nh = con.full_h;
+      room_w = false;
       con_bar_off(1);
     }
   } else {
     nw = con.full_w;
     nh = con.full_h;
   }
+  RECT work = con_work_area();
+  int x = room_w ? con_clamp(wr.left, work.left, work.right - nw) : wr.left;
+  int y = room_h ? con_clamp(wr.top, work.top, work.bottom - nh) : wr.top;
+  UINT flags = x == wr.left && y == wr.top ? SWP_NOMOVE : 0;
   con.busy++;
-  SetWindowPos(hwnd, HWND_NOTOPMOST, 0, 0, nw, nh, SWP_NOMOVE);
+  SetWindowPos(hwnd, HWND_NOTOPMOST, x, y, nw, nh, flags);
   con.busy--;
   // An unchanged size sends no WM_SIZE; the bars still follow what the snapping turned off.
   con_on_size(hwnd);

@@ -783,6 +783,16 @@ TEST_F(Console, EndOfSizingSnapsBackToTheFullSize) {
   EXPECT_EQ(outer_size().cy, 400);
   EXPECT_EQ(client_rect().right, 512);
   EXPECT_GT(console_range_y(), 0);
+  // The same near the work area's right edge: the window moves back so that its bar stays on the work
+  // area.
+  RECT work = work_area();
+  SetWindowPos(win(), nullptr, work.right - 300, work.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  user_sized(full_size(512, 3000).cx + GetSystemMetrics(SM_CXVSCROLL) + 50, 400);
+  RECT wr;
+  GetWindowRect(win(), &wr);
+  EXPECT_EQ(wr.right - wr.left, full_size(512, 3000).cx + GetSystemMetrics(SM_CXVSCROLL));
+  EXPECT_EQ(wr.right, work.right);
+  EXPECT_EQ(wr.top, work.top);
 }
 
 TEST_F(Console, MaximiseFirstGrowsByEight) {
