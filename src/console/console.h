@@ -48,12 +48,13 @@ constexpr int CONSOLE_MOD_CTRL = 0x200, CONSOLE_MOD_SHIFT = 0x100;
 int console_load_cursors();
 
 // Opens the window with a page of w x h pixels, pages page count (1 or 2), the Shift-JIS title, and as
-// a frameless popup at (0, 0) when popup is not 0. Clears close requested, files dropped and the dropped
-// paths. 0 opened; -1 a window is already open, the class cannot be registered or the window cannot be
-// made.
+// a frameless popup at (0, 0) when popup is not 0. A page larger than the work area opens in a window cut
+// to it, with the scroll bars it needs shown and their ranges set. Clears close requested, files dropped
+// and the dropped paths. 0 opened; -1 a window is already open, the class cannot be registered or the
+// window cannot be made.
 int console_open(int w, int h, int pages, const char* title, int popup);
-// Rebuilds the pages at w x h (page 1 only when pages >= 2 and it exists), resets the scroll state and
-// fits the window around the page. 0 done; -1 no window is open.
+// Rebuilds the pages at w x h (page 1 only when pages >= 2 and it exists), scrolls back to (0, 0), fits
+// the window around the page and shows the scroll bars the page needs. 0 done; -1 no window is open.
 int console_resize(int w, int h, int pages, const char* title);
 // Makes page 1 when only page 0 exists. 1 no window; 2 no page; 0 otherwise.
 int console_add_page();
@@ -111,6 +112,9 @@ void console_get_text_colour(int* r, int* g, int* b);
 
 // ---- Scrolling ----------------------------------------------------------------------------------------
 
+// Whenever the client area is smaller than the page along an axis (from the opening on, and after every
+// resize, maximise or restore), that axis's range is the page extent less the client extent and its bar
+// shows; otherwise the range is 0, the bar is hidden and the view is at 0 along it.
 int console_scroll_x();
 int console_scroll_y();
 int console_range_x();

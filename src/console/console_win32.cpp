@@ -47,11 +47,11 @@ struct ConsoleRecord {
   int32_t drawing_page, shown_page;
   int32_t page_w, page_h;          // the client size asked for; the pages have this size
   int32_t full_w, full_h;          // outer size that shows the whole page, clamped to the work area
-  int32_t full_w_bar, full_h_bar;  // full sizes plus a scroll bar
+  int32_t full_w_bar, full_h_bar;  // full sizes plus a scroll bar, cut to the work area
   int32_t needed_w, needed_h;      // page plus bar (and caption) sizes
   int32_t scroll_x, scroll_y;      // client (x, y) shows page (x + scroll_x, y + scroll_y)
-  int32_t range_x, range_y;        // largest scroll offsets, never below 0
-  int32_t bar_x, bar_y;            // scroll bar in use
+  int32_t range_x, range_y;        // largest scroll offsets, never below 0; above 0 exactly when the bar shows
+  int32_t sizing;                  // raised while con_on_size sets the bars (their nested WM_SIZE is turned away)
   int32_t maximised;
   int32_t line_repeat;             // line-scroll steps since the mouse last moved over the window
   int32_t line_step;               // base line-scroll step in pixels
@@ -312,11 +312,15 @@ static bool con_outer_size(const RECT& work, int* ow, int* oh) {
   return cut;
 }
 
-static void con_store_sizes(int ow, int oh) {
+// The full sizes for outer size (ow, oh). The full sizes plus a bar are cut to the work area too, so that
+// a window given room for its bar never reaches past the work area.
+static void con_store_sizes(const RECT& work, int ow, int oh) {
   con.full_w = ow;
   con.full_h = oh;
   con.full_w_bar = ow + GetSystemMetrics(SM_CXVSCROLL);
   con.full_h_bar = oh + GetSystemMetrics(SM_CYHSCROLL);
+  if (con.full_w_bar > work.right - work.left) con.full_w_bar = work.right - work.left;
+  if (con.full_h_bar > work.bottom - work.top) con.full_h_bar = work.bottom - work.top;
   con.needed_w = con.page_w + GetSystemMetrics(SM_CXVSCROLL);
   con.needed_h = con.page_h + GetSystemMetrics(SM_CYCAPTION) + GetSystemMetrics(SM_CYHSCROLL);
 }
@@ -327,6 +331,7 @@ static void con_store_title(const char* text) {
 }
 
 static LRESULT CALLBACK con_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+static void con_on_size(HWND hwnd);
 
 // Takes the display context that all direct screen drawing uses, giving back the one held before. The
 // context of BeginPaint draws only within the update region it was taken for, so the whole client area
@@ -387,7 +392,7 @@ int console_open(int w, int h, int pages, const char* title, int popup) {
   int ow, oh;
   bool cut = con_outer_size(work, &ow, &oh);
   int x = cut ? work.left : CW_USEDEFAULT, y = cut ? work.top : CW_USEDEFAULT;
-  con_store_sizes(ow, oh);
+  con_store_sizes(work, ow, oh);
   ev.files_dropped = 0;
   ev.dropped[0] = 0;
   ev.dropped_w[0] = 0;
@@ -412,6 +417,8 @@ int console_open(int w, int h, int pages, const char* title, int popup) {
   SetWindowPos(hwnd, popup ? HWND_TOP : HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   ShowWindow(hwnd, SW_SHOWDEFAULT);
   DragAcceptFiles(hwnd, TRUE);
+  // A page larger than the client area (one cut to the work area) is scrollable from the start.
+  con_on_size(hwnd);
 
   con_take_dc();
 
@@ -458,14 +465,13 @@ int console_resize(int w, int h, int pages, const char* title) {
   int ow, oh;
   bool move = con_outer_size(work, &ow, &oh);
   if (wr.left + ow <= work.left + 4 || wr.top + oh <= work.top + 4) move = true;
-  con_store_sizes(ow, oh);
+  con_store_sizes(work, ow, oh);
   console_set_title(title);
   con.line_repeat = 0;
 
+  // The new page shows from its top-left corner; the bars follow the new size below.
   con.range_x = con.range_y = 0;
   con.scroll_x = con.scroll_y = 0;
-  con.bar_x = con.bar_y = 0;
-  ShowScrollBar(con.window, SB_BOTH, FALSE);
 
   if (move) {
     SetWindowPos(con.window, HWND_NOTOPMOST, work.left, work.top, con.full_w, con.full_h, 0);
@@ -476,6 +482,8 @@ int console_resize(int w, int h, int pages, const char* title) {
     }
     SetWindowPos(con.window, HWND_NOTOPMOST, 0, 0, con.full_w, con.full_h, SWP_NOMOVE);
   }
+  // The window may keep its outer size (and get no WM_SIZE): the bars are set for the new page here.
+  con_on_size(con.window);
   con_take_dc();
   return 0;
 }
@@ -575,54 +583,83 @@ static void con_on_scroll(HWND hwnd, int axis, WPARAM wp) {
   con_scroll_axis(hwnd, axis, pos, true);
 }
 
-// WM_SIZE: a bar in use takes the range the new client size leaves; a bar not in use is hidden. Hiding
-// the horizontal bar resizes the client area again (a nested WM_SIZE), so the height is read afresh
-// before the vertical axis is treated.
-// One axis of WM_SIZE: a bar in use takes the range that the client extent leaves of the page; a range
-// of 0 turns it off. A bar not in use is hidden.
-static void con_size_axis(HWND hwnd, int bar_kind, int32_t& bar, int32_t& range, int32_t& scroll, int page,
-                          int client) {
-  if (bar) {
-    range = page - client < 0 ? 0 : page - client;
-    SetScrollRange(hwnd, bar_kind, 0, range, FALSE);
-    if (range == 0) {
-      bar = 0;
-      scroll = 0;
-    } else {
-      if (scroll > range) scroll = range;
-      SetScrollPos(hwnd, bar_kind, scroll, TRUE);
+// The client extents the window would have without scroll bars: the client rectangle plus the bars it
+// shows now. It does not depend on which bars are shown, so every pass of con_on_size starts from the
+// same numbers.
+static void con_bare_client(HWND hwnd, int* w, int* h) {
+  RECT c = {0, 0, 0, 0};
+  GetClientRect(hwnd, &c);
+  LONG style = GetWindowLongA(hwnd, GWL_STYLE);
+  *w = c.right + ((style & WS_VSCROLL) ? GetSystemMetrics(SM_CXVSCROLL) : 0);
+  *h = c.bottom + ((style & WS_HSCROLL) ? GetSystemMetrics(SM_CYHSCROLL) : 0);
+}
+
+// One axis of con_on_size: a range above 0 shows the bar, with the scroll position cut to the range; a
+// range of 0 hides it and brings the view back to 0. A view that moved here (cut, or sent back to 0 by
+// the end of a resize) is painted again whole.
+static void con_size_axis(HWND hwnd, int bar_kind, int range, int32_t* range_cell, int32_t* scroll) {
+  int drawn = GetScrollPos(hwnd, bar_kind);  // where the view was last scrolled to
+  *range_cell = range;
+  if (range == 0) *scroll = 0;
+  else if (*scroll > range) *scroll = range;
+  SetScrollRange(hwnd, bar_kind, 0, range, FALSE);
+  ShowScrollBar(hwnd, bar_kind, range > 0);
+  SetScrollPos(hwnd, bar_kind, *scroll, range > 0);
+  if (drawn != *scroll) InvalidateRect(hwnd, nullptr, FALSE);
+}
+
+// WM_SIZE, and the end of console_open and console_resize: each axis along which the page is larger than
+// the client area gets the difference as its range and shows its bar; the others hide theirs. A bar takes
+// room from the other axis (the vertical bar narrows the client area, the horizontal bar shortens it), so
+// the needs are settled on the extents without bars, and each bar may bring in the other: two rounds
+// settle the two flags. Showing or hiding a bar changes the client area and sends a nested WM_SIZE, which
+// the sizing flag turns away. The outcome is checked against the client rectangle and worked out once
+// more when it differs (a window too small to give its bars their room); two passes at most. A minimised
+// window keeps its ranges until it is restored.
+static void con_on_size(HWND hwnd) {
+  if (con.state != -1 || con.sizing || con.page_w <= 0 || IsIconic(hwnd)) return;
+  con.sizing = 1;
+  int vbar = GetSystemMetrics(SM_CXVSCROLL), hbar = GetSystemMetrics(SM_CYHSCROLL);
+  for (int pass = 0; pass < 2; pass++) {
+    int bw, bh;
+    con_bare_client(hwnd, &bw, &bh);
+    bool need_x = con.page_w > bw, need_y = con.page_h > bh;
+    for (int round = 0; round < 2; round++) {
+      if (need_y && con.page_w > bw - vbar) need_x = true;
+      if (need_x && con.page_h > bh - hbar) need_y = true;
     }
+    int cw = need_y ? bw - vbar : bw, ch = need_x ? bh - hbar : bh;
+    if (cw < 0) cw = 0;
+    if (ch < 0) ch = 0;
+    con_size_axis(hwnd, SB_HORZ, need_x ? con.page_w - cw : 0, &con.range_x, &con.scroll_x);
+    con_size_axis(hwnd, SB_VERT, need_y ? con.page_h - ch : 0, &con.range_y, &con.scroll_y);
+    RECT c;
+    if (!GetClientRect(hwnd, &c) || (c.right == cw && c.bottom == ch)) break;
   }
-  if (!bar) ShowScrollBar(hwnd, bar_kind, FALSE);
+  con.sizing = 0;
 }
 
-static void con_on_size(HWND hwnd, int cw, int ch) {
-  con_size_axis(hwnd, SB_HORZ, con.bar_x, con.range_x, con.scroll_x, con.page_w, cw);
-  RECT client;
-  if (GetClientRect(hwnd, &client)) ch = client.bottom;
-  con_size_axis(hwnd, SB_VERT, con.bar_y, con.range_y, con.scroll_y, con.page_h, ch);
-}
-
-// Turns a bar off after the window was sized to show that whole axis: the view goes back to 0 and the
-// axis has nothing left to scroll.
+// Marks an axis as shown whole after the end of a resize sized the window for it: the view goes back to
+// 0. The WM_SIZE that follows sets the range the new size leaves (the strip a remaining bar covers).
 static void con_bar_off(int axis) {
   if (axis == 0) {
-    con.bar_x = 0;
     con.scroll_x = 0;
     con.range_x = 0;
   } else {
-    con.bar_y = 0;
     con.scroll_y = 0;
     con.range_y = 0;
   }
 }
 
 // WM_EXITSIZEMOVE: snaps the window back to the full size along every axis the user opened far enough.
+// A window given the full width or height plus a bar keeps that bar on the work area: it moves back
+// from the work area's right or bottom edge as far as needed.
 static void con_on_exit_size_move(HWND hwnd) {
   RECT wr;
   GetWindowRect(hwnd, &wr);
   int ww = wr.right - wr.left, wh = wr.bottom - wr.top;
   int nw = ww, nh = wh;
+  bool room_w = false, room_h = false;  // sized to the full width / height plus a bar
   int caption = GetSystemMetrics(SM_CYCAPTION);
   if (con.range_x > 0 && con.range_y > 0) {
     if (ww >= con.needed_w) {
@@ -643,25 +680,35 @@ static void con_on_exit_size_move(HWND hwnd) {
     }
   } else if (con.range_x > 0) {
     nh = con.full_h_bar;
+    room_h = true;
     if (ww >= con.page_w) {
       nw = con.full_w;
       nh = con.full_h;
+      room_h = false;
       con_bar_off(0);
     }
   } else if (con.range_y > 0) {
     nw = con.full_w_bar;
+    room_w = true;
     if (wh >= caption + con.page_h) {
       nw = con.full_w;
       nh = con.full_h;
+      room_w = false;
       con_bar_off(1);
     }
   } else {
     nw = con.full_w;
     nh = con.full_h;
   }
+  RECT work = con_work_area();
+  int x = room_w ? con_clamp(wr.left, work.left, work.right - nw) : wr.left;
+  int y = room_h ? con_clamp(wr.top, work.top, work.bottom - nh) : wr.top;
+  UINT flags = x == wr.left && y == wr.top ? SWP_NOMOVE : 0;
   con.busy++;
-  SetWindowPos(hwnd, HWND_NOTOPMOST, 0, 0, nw, nh, SWP_NOMOVE);
+  SetWindowPos(hwnd, HWND_NOTOPMOST, x, y, nw, nh, flags);
   con.busy--;
+  // An unchanged size sends no WM_SIZE; the bars still follow what the snapping turned off.
+  con_on_size(hwnd);
   ev.resized = -1;
 }
 
@@ -801,7 +848,7 @@ static LRESULT CALLBACK con_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CREATE:
       con.scroll_x = con.scroll_y = 0;
       con.range_x = con.range_y = 0;
-      con.bar_x = con.bar_y = 0;
+      con.sizing = 0;
       con.line_repeat = 0;
       break;
 
@@ -817,18 +864,8 @@ static LRESULT CALLBACK con_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     }
 
-    case WM_SIZING:
-      switch (wp) {
-        case WMSZ_LEFT:
-        case WMSZ_RIGHT: con.bar_x = 1; break;
-        case WMSZ_TOP:
-        case WMSZ_BOTTOM: con.bar_y = 1; break;
-        default: con.bar_x = con.bar_y = 1; break;
-      }
-      break;
-
     case WM_SIZE:
-      con_on_size(hwnd, LOWORD(lp), HIWORD(lp));
+      con_on_size(hwnd);
       return 0;
 
     case WM_EXITSIZEMOVE:
@@ -851,10 +888,7 @@ static LRESULT CALLBACK con_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
           }
           break;
         case SC_RESTORE:
-        case SC_MINIMIZE:
-          con.bar_x = con.range_x > 0;
-          con.bar_y = con.range_y > 0;
-          if ((wp & 0xFFF0) == SC_RESTORE) con.maximised = 0;
+          con.maximised = 0;
           break;
       }
       break;

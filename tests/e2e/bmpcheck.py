@@ -3,6 +3,8 @@
   bmpcheck.py FILE size W H                  the header's width and height, and the file's size
   bmpcheck.py FILE has R,G,B Y0 Y1           some pixel in rows Y0 to Y1 (from the top) has this colour
   bmpcheck.py FILE pixel X Y R,G,B           the pixel at (X, Y) from the top has this colour
+  bmpcheck.py FILE shows SHOT W CW CH Y      the raw RGB screenshot SHOT, W pixels a row, shows in its
+                                            top-left CW x CH pixels the page from row Y on, with ink
 Exit 0 when the check holds, 1 with a line on standard error when not."""
 import struct
 import sys
@@ -25,6 +27,16 @@ def pixel(img, x, y):
     return r, g, b
 
 
+def row_rgb(img, y, n):
+    """The first n pixels of row y from the top as red, green, blue bytes."""
+    data, offset, w, h, bits, row = img
+    at = offset + (h - 1 - y) * row
+    bgr = data[at:at + 3 * n]
+    out = bytearray(len(bgr))
+    out[0::3], out[1::3], out[2::3] = bgr[2::3], bgr[1::3], bgr[0::3]
+    return bytes(out)
+
+
 def main():
     path, what = sys.argv[1], sys.argv[2]
     img = load(path)
@@ -44,6 +56,18 @@ def main():
         colour = tuple(int(c) for c in sys.argv[5].split(","))
         if pixel(img, x, y) != colour:
             sys.exit("pixel (%d, %d) is %s, wanted %s" % (x, y, pixel(img, x, y), colour))
+    elif what == "shows":
+        shot = open(sys.argv[3], "rb").read()
+        sw, cw, ch, top = (int(a) for a in sys.argv[4:8])
+        rows = range(min(ch, h - top, len(shot) // (3 * sw)))
+        inked = False
+        for y in rows:
+            seen = shot[3 * y * sw:3 * (y * sw + cw)]
+            inked = inked or any(seen)
+            if seen != row_rgb(img, top + y, cw):
+                sys.exit("screen row %d is not page row %d" % (y, top + y))
+        if not inked:
+            sys.exit("the screen shows no ink")
     else:
         sys.exit("unknown check " + what)
 

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Panning: a report taller than the screen opens cut to the work area; once the user has dragged the
-# window's bottom edge the vertical bar is on, and dragging the page with the left button moves the
-# view against the mouse: up 100 pixels shows the page 100 pixels further down, down 30 brings it back
-# 30, and the view stops at the top of the page. A click without a move leaves the view where it is.
+# Panning: a report taller than the screen opens cut to the work area with its scroll bars on; after the
+# user dragged the window's bottom edge, dragging the page with the left button moves the view against
+# the mouse: up 100 pixels shows the page 100 pixels further down, down 30 brings it back 30, and the
+# view stops at the top of the page. A click without a move leaves the view where it is.
 . "$(dirname "$0")/lib.sh"
 here=$(cd "$(dirname "$0")" && pwd)
 e2e_setup
@@ -27,8 +27,8 @@ import sys
 a, b = open(sys.argv[1], "rb").read(), open(sys.argv[2], "rb").read()
 d, w = int(sys.argv[3]), int(sys.argv[4])
 h = len(a) // (3 * w)
-cols = w - 40  # leave out the scroll bar
-rows = [y for y in range(h) if 0 <= y + d < h]
+cols, bottom = w - 40, h - 40  # leave out the scroll bars
+rows = [y for y in range(bottom) if 0 <= y + d < bottom]
 same = all(b[(y * w) * 3:(y * w + cols) * 3] == a[((y + d) * w) * 3:((y + d) * w + cols) * 3] for y in rows)
 inked = any(b[i] != 0 for i in range(0, len(b), 3))
 sys.exit(0 if same and inked else 1)

@@ -118,12 +118,10 @@ void use_window(int w, int h) {
   drain();
 }
 
-// A page larger than the work area on both sides, with both scroll bars brought in as a user would:
-// an edge dragged (WM_SIZING with a corner), then the window made smaller.
+// A page larger than the window on both sides, in a window made smaller than the page: both scroll bars
+// show.
 void open_scrollable(int pw, int ph, int cw, int ch) {
   use_window(pw, ph);
-  RECT r = {0, 0, 0, 0};
-  SendMessageA(win(), WM_SIZING, WMSZ_BOTTOMRIGHT, reinterpret_cast<LPARAM>(&r));
   SetWindowPos(win(), nullptr, 0, 0, cw, ch, SWP_NOMOVE | SWP_NOZORDER);
   console_pump();
 }
@@ -176,15 +174,27 @@ TEST_F(ConsoleFresh, PageTallerThanWorkAreaSitsAtItsCorner) {
   EXPECT_EQ(wr.left, work.left);
   EXPECT_EQ(wr.top, work.top);
   EXPECT_EQ(wr.bottom - wr.top, wh);
-  EXPECT_EQ(console_range_y(), 0);
-  // The user drags the bottom edge up: the vertical bar comes in with the range the client leaves.
+  // Scrollable from the start: the vertical range is what the client area leaves of the page, and the
+  // vertical bar takes its width from the 512-pixel client, which the horizontal bar gives back.
+  int vbar = GetSystemMetrics(SM_CXVSCROLL);
+  RECT c = client_rect();
+  EXPECT_EQ(c.right, 512 - vbar);
+  EXPECT_EQ(console_range_y(), wh + 300 - c.bottom);
+  EXPECT_EQ(console_range_x(), vbar);
+  SCROLLBARINFO sb{};
+  sb.cbSize = sizeof sb;
+  ASSERT_TRUE(GetScrollBarInfo(win(), OBJID_VSCROLL, &sb));
+  EXPECT_FALSE(sb.rgstate[0] & STATE_SYSTEM_INVISIBLE);
+  ASSERT_TRUE(GetScrollBarInfo(win(), OBJID_HSCROLL, &sb));
+  EXPECT_FALSE(sb.rgstate[0] & STATE_SYSTEM_INVISIBLE);
+  // The user drags the bottom edge up: the vertical range follows the client height.
   RECT r = wr;
   SendMessageA(win(), WM_SIZING, WMSZ_BOTTOM, reinterpret_cast<LPARAM>(&r));
   SetWindowPos(win(), nullptr, 0, 0, wr.right - wr.left, wh - 200, SWP_NOMOVE | SWP_NOZORDER);
   console_pump();
-  RECT c = client_rect();
+  c = client_rect();
   EXPECT_EQ(console_range_y(), wh + 300 - c.bottom);
-  EXPECT_EQ(console_range_x(), 0);
+  EXPECT_EQ(console_range_x(), vbar);
   SCROLLINFO si{};
   si.cbSize = sizeof si;
   si.fMask = SIF_RANGE;
@@ -216,8 +226,8 @@ TEST_F(Console, ResizeRebuildsThePageAndFitsTheWindow) {
   COLORREF seen = GetPixel(dc, 802, 282);
   ReleaseDC(win(), dc);
   EXPECT_EQ(seen, RGB(0, 255, 0));
-  // A page taller than the work area moves the window to the work area's corner; the screen drawing
-  // still lands in the client area.
+  // A page taller than the work area moves the window to the work area's corner and is scrollable at
+  // once; the screen drawing still lands in the client area (narrowed by the vertical bar).
   RECT work = work_area();
   ASSERT_EQ(console_resize(600, work.bottom - work.top + 100, 1, "tall"), 0);
   console_pump();
@@ -225,9 +235,10 @@ TEST_F(Console, ResizeRebuildsThePageAndFitsTheWindow) {
   GetWindowRect(win(), &wr);
   EXPECT_EQ(wr.left, work.left);
   EXPECT_EQ(wr.top, work.top);
-  console_fill_rect(0, 590, 400, 595, 405, 0, 0, 255);
+  EXPECT_EQ(console_range_y(), work.bottom - work.top + 100 - client_rect().bottom);
+  console_fill_rect(0, 560, 400, 565, 405, 0, 0, 255);
   dc = GetDC(win());
-  EXPECT_EQ(GetPixel(dc, 592, 402), RGB(0, 0, 255));
+  EXPECT_EQ(GetPixel(dc, 562, 402), RGB(0, 0, 255));
   ReleaseDC(win(), dc);
 }
 
@@ -390,12 +401,12 @@ TEST_F(Console, LineScrollAcceleratesWhileTheMouseStaysStill) {
 }
 
 TEST_F(Console, SmallRangeStopsLineScrollFromTheTenthStep) {
+  // 8 pixels short, and wider by the vertical bar so that no horizontal bar takes more height.
   use_window(512, 300);
   RECT wr;
   GetWindowRect(win(), &wr);
-  RECT r = wr;
-  SendMessageA(win(), WM_SIZING, WMSZ_BOTTOM, reinterpret_cast<LPARAM>(&r));
-  SetWindowPos(win(), nullptr, 0, 0, wr.right - wr.left, wr.bottom - wr.top - 8, SWP_NOMOVE | SWP_NOZORDER);
+  SetWindowPos(win(), nullptr, 0, 0, wr.right - wr.left + GetSystemMetrics(SM_CXVSCROLL), wr.bottom - wr.top - 8,
+               SWP_NOMOVE | SWP_NOZORDER);
   console_pump();
   int range = console_range_y();
   ASSERT_GT(range, 0);
@@ -736,17 +747,20 @@ void user_sized(int w, int h) {
 }  // namespace
 
 TEST_F(Console, EndOfSizingSnapsBackToTheFullSize) {
-  // No scroll range: whatever the user did, the window returns to the full size.
+  // No scroll range (the user made the window larger than the page): it returns to the full size.
   use_window(512, 96);
   SIZE full = full_size(512, 96);
-  user_sized(300, 80);
+  user_sized(full.cx + 40, full.cy + 30);
+  EXPECT_EQ(console_range_x(), 0);
+  EXPECT_EQ(console_range_y(), 0);
   EXPECT_EQ(console_take_resized(), -1);
   EXPECT_EQ(console_take_resized(), 0);
   EXPECT_EQ(outer_size().cx, full.cx);
   EXPECT_EQ(outer_size().cy, full.cy);
 
-  // Both ranges: opened wide enough for the whole width, the width snaps to the full width, its bar goes
-  // and the view returns to x 0; the height keeps its bar.
+  // Both ranges: opened wide enough for the whole width, the width snaps to the full width and the view
+  // returns to x 0; the height keeps its bar, and the horizontal bar stays for the strip the vertical bar
+  // covers.
   open_scrollable(800, 3000, 600, 500);
   ASSERT_GT(console_range_x(), 0);
   ASSERT_GT(console_range_y(), 0);
@@ -758,21 +772,28 @@ TEST_F(Console, EndOfSizingSnapsBackToTheFullSize) {
   EXPECT_EQ(outer_size().cx, f.cx);
   EXPECT_EQ(outer_size().cy, 500);
   EXPECT_EQ(console_scroll_x(), 0);
-  EXPECT_EQ(console_range_x(), 0);
+  EXPECT_EQ(console_range_x(), GetSystemMetrics(SM_CXVSCROLL));
   EXPECT_EQ(console_scroll_y(), 70);
   EXPECT_EQ(console_range_y(), 3000 - client_rect().bottom);
 
-  // Only a vertical range: the width becomes the full width with the bar.
+  // Only a vertical range (the window wider than the page and its bar): the width becomes the full width
+  // with the bar.
   use_window(512, 3000);
-  RECT wr;
-  GetWindowRect(win(), &wr);
-  RECT r = wr;
-  SendMessageA(win(), WM_SIZING, WMSZ_BOTTOM, reinterpret_cast<LPARAM>(&r));
-  user_sized(300, 400);
+  user_sized(full_size(512, 3000).cx + GetSystemMetrics(SM_CXVSCROLL) + 50, 400);
   EXPECT_EQ(outer_size().cx, full_size(512, 3000).cx + GetSystemMetrics(SM_CXVSCROLL));
   EXPECT_EQ(outer_size().cy, 400);
   EXPECT_EQ(client_rect().right, 512);
   EXPECT_GT(console_range_y(), 0);
+  // The same near the work area's right edge: the window moves back so that its bar stays on the work
+  // area.
+  RECT work = work_area();
+  SetWindowPos(win(), nullptr, work.right - 300, work.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  user_sized(full_size(512, 3000).cx + GetSystemMetrics(SM_CXVSCROLL) + 50, 400);
+  RECT wr;
+  GetWindowRect(win(), &wr);
+  EXPECT_EQ(wr.right - wr.left, full_size(512, 3000).cx + GetSystemMetrics(SM_CXVSCROLL));
+  EXPECT_EQ(wr.right, work.right);
+  EXPECT_EQ(wr.top, work.top);
 }
 
 TEST_F(Console, MaximiseFirstGrowsByEight) {
