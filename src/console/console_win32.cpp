@@ -432,6 +432,11 @@ int console_open(int w, int h, int pages, const char* title, int popup) {
   return 0;
 }
 
+// Before its final sizing, console_resize lets a move, scroll or page copy of the window procedure end:
+// it waits while the busy count is up, at most CON_BUSY_WAITS times CON_BUSY_WAIT_MS.
+constexpr int CON_BUSY_WAITS = 20;
+constexpr DWORD CON_BUSY_WAIT_MS = 50;
+
 int console_resize(int w, int h, int pages, const char* title) {
   if (con.state == 0) return -1;
   con.state = 1;
@@ -478,7 +483,7 @@ int console_resize(int w, int h, int pages, const char* title) {
   } else {
     if (old_range_x > 0 && old_range_y > 0 && old_w < con.full_w_bar && old_h < con.full_h_bar) {
       SetWindowPos(con.window, nullptr, 0, 0, con.full_w_bar, con.full_h_bar, SWP_NOMOVE | SWP_NOZORDER);
-      for (int i = 0; i < 20 && con.busy > 0; i++) Sleep(50);
+      for (int i = 0; i < CON_BUSY_WAITS && con.busy > 0; i++) Sleep(CON_BUSY_WAIT_MS);
     }
     SetWindowPos(con.window, HWND_NOTOPMOST, 0, 0, con.full_w, con.full_h, SWP_NOMOVE);
   }
