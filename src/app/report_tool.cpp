@@ -1,8 +1,10 @@
 // report_tool.cpp: velmora-report, the command-line twin of velmora.exe. Runs the same per-file loop
 // (names, kind, alias file, readers, report page, summary) without windows or dialogs, as velmora.exe
-// does with -ND2, and prints every page as UTF-8 text or as one JSON object per file.
+// does with -ND2, and prints every page as UTF-8 text or as one JSON object per file, or with --summary
+// one line per file. A FOLDER argument stands for the motions under it (report_folders.h).
 //
-//   velmora-report [--json] [--colour=auto|always|never] [--alias FILE | --no-alias] FILE...
+//   velmora-report [--summary] [--json] [--colour=auto|always|never] [--alias FILE | --no-alias]
+//                  FILE|FOLDER...
 //
 // Exit codes: 0 every file was read, 1 a file could not be read or was not of its format (its report
 // is still printed, with one line on standard error), 2 a usage error.
@@ -10,7 +12,11 @@
 #include "app/report_tool.h"
 
 #include <cstring>
+#include <string>
+#include <vector>
 
+#include "app/report_folders.h"
+#include "app/report_summary.h"
 #include "app/run.h"
 #include "check/report_page.h"
 #include "check/summary.h"
@@ -20,10 +26,18 @@
 #include "text/paths.h"
 
 static const char REPORT_USAGE[] =
-    "usage: velmora-report [--json] [--colour=auto|always|never] [--alias FILE | --no-alias] FILE...\n"
-    "  Checks MMD motions (.vmd) and models (.pmx) as velmora.exe does and prints each report page.\n"
-    "  --json            one JSON object per file: file, kind, read, lines ([colour, text]), summary\n"
-    "  --colour=WHEN     colour the lines with 24-bit terminal escapes: auto (a terminal), always, never\n"
+    "usage: velmora-report [--summary] [--json] [--colour=auto|always|never] [--alias FILE | --no-alias]\n"
+    "                      FILE|FOLDER...\n"
+    "  Checks MMD motions (.vmd) and models (.pmx) as velmora.exe does and prints each report page. A\n"
+    "  model is the target of the motions after it. A FOLDER stands for the .vmd files under it.\n"
+    "  --summary         one line per file instead of its page: a motion's verdict (fits, lacks N bones,\n"
+    "                    M morphs, no model, unread), its bone and morph keys, the bones and morphs its\n"
+    "                    page lists, its last frame and the names the model lacks; a model's name and\n"
+    "                    counts; then the totals\n"
+    "  --json            one JSON object per file: file, kind, read, lines ([colour, text]), summary;\n"
+    "                    with --summary the summary's fields, then one totals object\n"
+    "  --colour=WHEN     colour the lines (the verdicts) with 24-bit terminal escapes: auto (a\n"
+    "                    terminal), always, never\n"
     "  --alias FILE      read the alias file FILE instead of alias.ini beside the program\n"
     "  --no-alias        read no alias file\n"
     "  --help            show this text\n"
@@ -32,6 +46,7 @@ static const char REPORT_USAGE[] =
 enum ReportColour { COLOUR_AUTO, COLOUR_ALWAYS, COLOUR_NEVER };
 
 struct ReportOptions {
+  bool summary;
   bool json;
   ReportColour colour;
   bool no_alias;
@@ -42,49 +57,52 @@ constexpr int TOOL_WORD = 4096;  // units of a word that are used; no file name 
 
 // ---- Output -----------------------------------------------------------------------------------------------
 
-// Writes s as a JSON string body: escapes, and U+FFFD for every byte that does not begin a valid
-// UTF-8 sequence.
-static void tool_json_string(FILE* out, const char* s) {
-  std::fputc('"', out);
+std::string report_tool_json(const char* s) {
+  std::string out = "\"";
   const unsigned char* p = reinterpret_cast<const unsigned char*>(s);
+  char esc[8];
   while (*p != 0) {
     unsigned c = *p;
     if (c == '"' || c == '\\') {
-      std::fprintf(out, "\\%c", (char)c);
+      out += '\\';
+      out += (char)c;
       p++;
     } else if (c < 0x20) {
-      if (c == '\n') std::fputs("\\n", out);
-      else if (c == '\r') std::fputs("\\r", out);
-      else if (c == '\t') std::fputs("\\t", out);
-      else std::fprintf(out, "\\u%04x", c);
+      if (c == '\n') out += "\\n";
+      else if (c == '\r') out += "\\r";
+      else if (c == '\t') out += "\\t";
+      else {
+        std::snprintf(esc, sizeof esc, "\\u%04x", c);
+        out += esc;
+      }
       p++;
     } else if (c < 0x80) {
-      std::fputc((int)c, out);
+      out += (char)c;
       p++;
     } else {
       uint32_t cp;
       int len = utf8_next(p, &cp);
       if (len > 0) {
-        std::fwrite(p, 1, (size_t)len, out);
+        out.append(reinterpret_cast<const char*>(p), (size_t)len);
         p += len;
       } else {
-        std::fputs("\xEF\xBF\xBD", out);
+        out += "\xEF\xBF\xBD";
         p++;
       }
     }
   }
-  std::fputc('"', out);
+  return out + "\"";
 }
 
-static void tool_utf8(char* dst, int size, const char* sjis) {
+static void tool_json_string(FILE* out, const char* s) { std::fputs(report_tool_json(s).c_str(), out); }
+
+void report_tool_utf8(char* dst, int size, const char* sjis) {
   dst[0] = 0;
   sjis_to_utf8_compat(dst, size, sjis);
 }
 
-constexpr int TOOL_TEXT = 1024;  // a page line of 127 Shift-JIS bytes takes at most 381 UTF-8 bytes
-
 static void tool_print_json(FILE* out, const char* arg_utf8, const FileState* fs) {
-  static char text[TOOL_TEXT];
+  static char text[REPORT_TOOL_TEXT];
   const ReportPage* page = report_view();
   std::fputs("{\"file\":", out);
   tool_json_string(out, arg_utf8);
@@ -97,21 +115,21 @@ static void tool_print_json(FILE* out, const char* arg_utf8, const FileState* fs
     uint32_t c = page->colour[i][0];
     std::fprintf(out, "%s[\"#%02x%02x%02x\",", i ? "," : "", (unsigned)(c & 0xFF), (unsigned)(c >> 8 & 0xFF),
                  (unsigned)(c >> 16 & 0xFF));
-    tool_utf8(text, TOOL_TEXT, page->text[i]);
+    report_tool_utf8(text, REPORT_TOOL_TEXT, page->text[i]);
     tool_json_string(out, text);
     std::fputc(']', out);
   }
   std::fputs("],\"summary\":", out);
-  tool_utf8(text, TOOL_TEXT, summary_text());
+  report_tool_utf8(text, REPORT_TOOL_TEXT, summary_text());
   tool_json_string(out, text);
   std::fputs("}\n", out);
 }
 
 static void tool_print_plain(FILE* out, bool colour) {
-  static char text[TOOL_TEXT];
+  static char text[REPORT_TOOL_TEXT];
   const ReportPage* page = report_view();
   for (int i = 0; i < page->line_count; i++) {
-    tool_utf8(text, TOOL_TEXT, page->text[i]);
+    report_tool_utf8(text, REPORT_TOOL_TEXT, page->text[i]);
     // Morph lines end in a line feed of their own.
     size_t len = std::strlen(text);
     if (len > 0 && text[len - 1] == '\n') text[len - 1] = 0;
@@ -123,7 +141,7 @@ static void tool_print_plain(FILE* out, bool colour) {
       std::fprintf(out, "%s\n", text);
     }
   }
-  tool_utf8(text, TOOL_TEXT, summary_text());
+  report_tool_utf8(text, REPORT_TOOL_TEXT, summary_text());
   std::fprintf(out, "%s\n", text);
 }
 
@@ -175,6 +193,7 @@ static int tool_options(FILE* out, FILE* err, int argc, const char16_t* const* a
       std::fputs(REPORT_USAGE, out);
       return -1;
     } else if (tool_is(w, "--json")) opt->json = true;
+    else if (tool_is(w, "--summary")) opt->summary = true;
     else if (tool_is(w, "--colour=auto") || tool_is(w, "--color=auto")) opt->colour = COLOUR_AUTO;
     else if (tool_is(w, "--colour=always") || tool_is(w, "--color=always")) opt->colour = COLOUR_ALWAYS;
     else if (tool_is(w, "--colour=never") || tool_is(w, "--color=never")) opt->colour = COLOUR_NEVER;
@@ -204,8 +223,65 @@ static int tool_next_file(int argc, const char16_t* const* argv, int k, bool* op
   return argc;
 }
 
+struct ToolRun {
+  FILE* out;
+  FILE* err;
+  const ReportOptions* opt;
+  bool colour;
+  const char* alias;       // the alias file's paths, or nullptr
+  const char16_t* alias_w;
+  int status;
+  bool first;              // no page printed yet
+};
+
+// Checks one file and prints its page or its summary line.
+static void tool_file(ToolRun& run, const char16_t* path_w) {
+  static char16_t name_w[TOOL_WORD];
+  static char name[TOOL_WORD * 2];
+  static char path[TOOL_WORD * 3];
+  utf16_copy(name_w, TOOL_WORD, path_w);
+  sys_ansi_from_utf16(name, (int)sizeof name, name_w);
+  run_file_names_of(name, name_w);
+  run_check(run.alias, run.alias_w);
+  const FileState* fs = run_file();
+  path[0] = 0;
+  utf16_to_utf8(path, (int)sizeof path, reinterpret_cast<const unsigned char*>(name_w));
+  const char* problem = tool_problem(fs);
+  if (problem != nullptr) {
+    std::fprintf(run.err, "velmora-report: %s: %s\n", path, problem);
+    run.status = 1;
+  }
+  if (run.opt->summary) {
+    summary_file(path, fs, problem);
+  } else if (run.opt->json) {
+    tool_print_json(run.out, path, fs);
+  } else {
+    if (!run.first) std::fputc('\n', run.out);
+    tool_print_plain(run.out, run.colour);
+  }
+  run.first = false;
+}
+
+// A FOLDER argument: each motion under it, in order; what cannot be read is said on standard error.
+static void tool_folder(ToolRun& run, const char16_t* folder) {
+  std::vector<FolderEntry> entries;
+  folder_expand(folder, &entries);
+  for (const FolderEntry& e : entries) {
+    if (e.problem == nullptr) {
+      tool_file(run, e.path.c_str());
+      continue;
+    }
+    static char path[TOOL_WORD * 3];
+    path[0] = 0;
+    utf16_to_utf8(path, (int)sizeof path, reinterpret_cast<const unsigned char*>(e.path.c_str()));
+    std::fprintf(run.err, "velmora-report: %s: %s\n", path, e.problem);
+    run.status = 1;
+    if (run.opt->summary) summary_unexamined(path);
+  }
+}
+
 int report_tool_run(FILE* out, FILE* err, int argc, const char16_t* const* argv) {
-  ReportOptions opt = {false, COLOUR_AUTO, false, 0};
+  ReportOptions opt = {false, false, COLOUR_AUTO, false, 0};
   int usage = tool_options(out, err, argc, argv, &opt);
   if (usage != 0) return usage < 0 ? 0 : usage;
   run_language(sys_user_lang(), sys_is_dbcs_lead(0x92), sys_console_output_cp());
@@ -213,53 +289,32 @@ int report_tool_run(FILE* out, FILE* err, int argc, const char16_t* const* argv)
   // The alias file: --alias FILE, or alias.ini beside the program.
   static char alias[TOOL_WORD * 2];
   static char16_t alias_w[TOOL_WORD];
-  const char* alias_a = nullptr;
-  const char16_t* alias_wp = nullptr;
+  ToolRun run = {out, err, &opt, false, nullptr, nullptr, 0, true};
   if (opt.alias_word != 0) {
     utf16_copy(alias_w, TOOL_WORD, argv[opt.alias_word]);
     sys_ansi_from_utf16(alias, (int)sizeof alias, alias_w);
-    alias_a = alias;
-    alias_wp = alias_w;
+    run.alias = alias;
+    run.alias_w = alias_w;
   } else if (!opt.no_alias) {
     char16_t self[RUN_PATH];
     if (sys_program_path_w(self, RUN_PATH) > 0) {
       path_dir_w(alias_w, RUN_PATH - 10, self);
       utf16_append(alias_w, RUN_PATH, u"alias.ini");
       utf16_to_sjis(alias, (int)sizeof alias, alias_w);
-      alias_a = alias;
-      alias_wp = alias_w;
+      run.alias = alias;
+      run.alias_w = alias_w;
     }
   }
 
-  bool colour = opt.colour == COLOUR_ALWAYS || (opt.colour == COLOUR_AUTO && sys_is_terminal(out));
-  int status = 0;
-  static char16_t name_w[TOOL_WORD];
-  static char name[TOOL_WORD * 2];
-  static char arg_utf8[TOOL_WORD * 3];
+  run.colour = opt.colour == COLOUR_ALWAYS || (opt.colour == COLOUR_AUTO && sys_is_terminal(out));
+  if (opt.summary) summary_begin(out, opt.json, run.colour);
   bool options_end = false;
-  bool first = true;
   for (int k = tool_next_file(argc, argv, 1, &options_end); k < argc;
        k = tool_next_file(argc, argv, k + 1, &options_end)) {
-    utf16_copy(name_w, TOOL_WORD, argv[k]);
-    sys_ansi_from_utf16(name, (int)sizeof name, name_w);
-    run_file_names_of(name, name_w);
-    run_check(alias_a, alias_wp);
-    const FileState* fs = run_file();
-    arg_utf8[0] = 0;
-    utf16_to_utf8(arg_utf8, (int)sizeof arg_utf8, reinterpret_cast<const unsigned char*>(name_w));
-    const char* problem = tool_problem(fs);
-    if (problem != nullptr) {
-      std::fprintf(err, "velmora-report: %s: %s\n", arg_utf8, problem);
-      status = 1;
-    }
-    if (opt.json) {
-      tool_print_json(out, arg_utf8, fs);
-    } else {
-      if (!first) std::fputc('\n', out);
-      tool_print_plain(out, colour);
-    }
-    first = false;
+    if (folder_is(argv[k])) tool_folder(run, argv[k]);
+    else tool_file(run, argv[k]);
   }
+  if (opt.summary) summary_end();
   std::fflush(out);
-  return status;
+  return run.status;
 }

@@ -7,7 +7,7 @@
 // hands over, and writes the report page through its procedures.
 // Limits: a line is formatted into LISTING_TEXT bytes; the page cuts it at 127.
 //
-// Sections (search for "// ==== "): names and colours, bone half, morph half.
+// Sections (search for "// ==== "): names and colours, bone half, morph half, what the page lists.
 #include "check/listing.h"
 
 #include <cmath>
@@ -82,6 +82,12 @@ static double bone_angle(float s) {
   return 2.0 * std::asin(c) * 180.0 * 0.31830988148145367;
 }
 
+// What the bone half's writer needs besides the entry.
+struct BonePageArgs {
+  const ReportContext* ctx;
+  int width;  // the standard bones' name width
+};
+
 // A standard or finger bone that the page lists: keyed and moving.
 static bool bone_listed(const BoneUsage* r) { return r->key_count >= 1 && r->moves; }
 
@@ -135,13 +141,20 @@ static void bone_line(const ReportContext& ctx, int entry, int width) {
   report_end_line();
 }
 
+// The name a listed bone is looked up by in the model: the entry itself for a line; for a piece of a
+// line of unknown names, the entry without a broken last character (name holds NAME_BYTES).
+static void bone_piece_name(bool piece, int entry, char* name) {
+  std::strncpy(name, names_entry(LIST_BONES, entry), NAME_BYTES - 1);
+  name[NAME_BYTES - 1] = 0;
+  if (piece) cut_broken_tail(name);
+}
+
 // A bone name that no vocabulary knows, put as a piece of a line of such names.
 static void bone_unknown_name(const ReportContext& ctx, int entry) {
   static char shown[LISTING_TEXT];
   static char text[LISTING_TEXT];
   char name[NAME_BYTES];
-  std::strncpy(name, names_entry(LIST_BONES, entry), NAME_BYTES - 1);
-  name[NAME_BYTES - 1] = 0;
+  bone_piece_name(false, entry, name);
   listing_display_name(ctx, LIST_BONE_ALIAS, name, shown);
   cut_broken_tail(shown);
   cut_broken_tail(name);
@@ -181,14 +194,13 @@ static void listing_header(const ReportContext& ctx) {
   report_end_line();
 }
 
-void report_bones(const ReportContext& ctx) {
-  listing_header(ctx);
-  int width = bone_name_width(ctx);
-  report_set_colour(COLOUR_HEADING.r, COLOUR_HEADING.g, COLOUR_HEADING.b);
-  report_end_line();
-  // "使用ボーン: "
-  listing_heading(ctx.alias_mode ? "Bones: " : "\x8E\x67\x97\x70\x83\x7B\x81\x5B\x83\x93: ");
-
+// The bone walk, the one place that says which bones the page lists and where its separator goes: it
+// hands on the separator before the unknown names (when lines came before them), each moving
+// standard or finger bone (a line), and each moving unknown name (a piece of a line of names). Returns
+// 0 when nothing followed the last group change, 1 when bone lines did, -1 when a line of names is
+// open.
+enum BoneListed { BONE_SEPARATOR, BONE_LINE, BONE_NAME };
+static int bone_walk(void (*on)(BoneListed what, int entry, void* arg), void* arg) {
   int previous = 0;
   int t = 0;  // 0 nothing pending, 1 bone lines were written, -1 a line of names is open
   int count = names_count(LIST_BONES);
@@ -200,24 +212,44 @@ void report_bones(const ReportContext& ctx) {
     if (group == BONE_GROUP_ACCESSORY) continue;
     if (group != previous) {
       previous = group;
-      if (group >= BONE_GROUP_ACCESSORY && t != 0) {
-        report_put("     ");
-        report_end_line();
-      }
+      if (group >= BONE_GROUP_ACCESSORY && t != 0) on(BONE_SEPARATOR, 0, arg);
       t = 0;
     }
     if (group == BONE_GROUP_STANDARD || group == BONE_GROUP_FINGER) {
       if (bone_listed(r)) {
-        bone_line(ctx, e, width);
+        on(BONE_LINE, e, arg);
         t = 1;
       }
     } else if (group == BONE_GROUP_MOTION) {
       if (r->max_offset > 0.01f || r->max_rotation > 0.01f) {
-        bone_unknown_name(ctx, e);
+        on(BONE_NAME, e, arg);
         t = -1;
       }
     }
   }
+  return t;
+}
+
+static void bone_put(BoneListed what, int entry, void* arg) {
+  const ReportContext& ctx = *static_cast<const BonePageArgs*>(arg)->ctx;
+  if (what == BONE_SEPARATOR) {
+    report_put("     ");
+    report_end_line();
+  } else if (what == BONE_LINE) {
+    bone_line(ctx, entry, static_cast<const BonePageArgs*>(arg)->width);
+  } else {
+    bone_unknown_name(ctx, entry);
+  }
+}
+
+void report_bones(const ReportContext& ctx) {
+  listing_header(ctx);
+  BonePageArgs args = {&ctx, bone_name_width(ctx)};
+  report_set_colour(COLOUR_HEADING.r, COLOUR_HEADING.g, COLOUR_HEADING.b);
+  report_end_line();
+  // "使用ボーン: "
+  listing_heading(ctx.alias_mode ? "Bones: " : "\x8E\x67\x97\x70\x83\x7B\x81\x5B\x83\x93: ");
+  int t = bone_walk(bone_put, &args);
   if (t == -1) report_end_line();
   if (t != 0) report_end_line();
   report_set_colour(COLOUR_HEADING.r, COLOUR_HEADING.g, COLOUR_HEADING.b);
@@ -225,6 +257,12 @@ void report_bones(const ReportContext& ctx) {
 }
 
 // ==== morph half ==========================================================================================
+
+// What the morph half's writer needs besides the entry.
+struct MorphPageArgs {
+  const ReportContext* ctx;
+  int width;  // the standard expression morphs' name width
+};
 
 // Keyed, and its weight leaves zero at least once.
 static bool morph_listed(const MorphUsage* r) {
@@ -265,11 +303,10 @@ static void morph_line(const ReportContext& ctx, int entry, int width) {
   report_end_line();
 }
 
-void report_morphs(const ReportContext& ctx) {
-  int width = morph_name_width(ctx);
-  // "使用モーフ(表情): "
-  listing_heading(ctx.alias_mode ? "Morphing (Expression): "
-                                 : "\x8E\x67\x97\x70\x83\x82\x81\x5B\x83\x74(\x95\x5C\x8F\xEE): ");
+// The morph walk, the one place that says which morphs the page lists: it hands on the separator
+// before the morphs first met in the motion, then each listed morph.
+enum MorphListed { MORPH_SEPARATOR, MORPH_LINE };
+static void morph_walk(void (*on)(MorphListed what, int entry, void* arg), void* arg) {
   int previous = 0;
   int count = names_count(LIST_MORPHS);
   for (int e = 1; e <= count; e++) {
@@ -277,15 +314,66 @@ void report_morphs(const ReportContext& ctx) {
     if (group == MORPH_GROUP_HIDDEN) continue;
     if (group != previous) {
       previous = group;
-      if (group >= MORPH_GROUP_MOTION) {
-        report_put("     ");
-        report_end_line();
-      }
+      if (group >= MORPH_GROUP_MOTION) on(MORPH_SEPARATOR, 0, arg);
     }
     if (!morph_listed(morph_usage_view(e))) continue;
-    morph_line(ctx, e, width);
+    on(MORPH_LINE, e, arg);
   }
+}
+
+static void morph_put(MorphListed what, int entry, void* arg) {
+  const MorphPageArgs* a = static_cast<const MorphPageArgs*>(arg);
+  if (what == MORPH_SEPARATOR) {
+    report_put("     ");
+    report_end_line();
+  } else {
+    morph_line(*a->ctx, entry, a->width);
+  }
+}
+
+void report_morphs(const ReportContext& ctx) {
+  MorphPageArgs args = {&ctx, morph_name_width(ctx)};
+  // "使用モーフ(表情): "
+  listing_heading(ctx.alias_mode ? "Morphing (Expression): "
+                                 : "\x8E\x67\x97\x70\x83\x82\x81\x5B\x83\x74(\x95\x5C\x8F\xEE): ");
+  morph_walk(morph_put, &args);
   report_end_line();
   report_end_line();
   report_end_line();
+}
+
+// ==== what the page lists =================================================================================
+
+struct TallyArgs {
+  ListingTally* tally;
+  void (*lacking)(int kind, const char* name, void* arg);
+  void* arg;
+};
+
+static void tally_bone(BoneListed what, int entry, void* arg) {
+  TallyArgs* a = static_cast<TallyArgs*>(arg);
+  if (what == BONE_SEPARATOR) return;
+  a->tally->bones++;
+  char name[NAME_BYTES];
+  bone_piece_name(what == BONE_NAME, entry, name);
+  if (!model_loaded() || model_has_bone(name)) return;
+  a->tally->lacking_bones++;
+  if (a->lacking != nullptr) a->lacking(LISTING_BONES, names_entry(LIST_BONES, entry), a->arg);
+}
+
+static void tally_morph(MorphListed what, int entry, void* arg) {
+  TallyArgs* a = static_cast<TallyArgs*>(arg);
+  if (what == MORPH_SEPARATOR) return;
+  a->tally->morphs++;
+  const char* name = names_entry(LIST_MORPHS, entry);
+  if (!model_loaded() || model_has_morph(name)) return;
+  a->tally->lacking_morphs++;
+  if (a->lacking != nullptr) a->lacking(LISTING_MORPHS, name, a->arg);
+}
+
+void listing_tally(ListingTally* tally, void (*lacking)(int kind, const char* name, void* arg), void* arg) {
+  *tally = ListingTally{0, 0, 0, 0};
+  TallyArgs a = {tally, lacking, arg};
+  bone_walk(tally_bone, &a);
+  morph_walk(tally_morph, &a);
 }

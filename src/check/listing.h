@@ -30,3 +30,15 @@ constexpr int LISTING_TEXT = 1024;  // room for a formatted line before the page
 // Header lines and bone lines; then the morph lines. The caller resets the page first.
 void report_bones(const ReportContext& ctx);
 void report_morphs(const ReportContext& ctx);
+
+// What the page lists of the motion, counted whatever room the page has (names past its last line
+// count too): bones (standard and finger lines and unknown names), morphs, and of those the ones the
+// target model lacks (the page colours them orange; none without a model).
+struct ListingTally {
+  int bones, morphs;
+  int lacking_bones, lacking_morphs;
+};
+constexpr int LISTING_BONES = 0, LISTING_MORPHS = 1;
+// Counts into tally, and hands each lacking name to lacking (kind LISTING_BONES or LISTING_MORPHS,
+// the name as the motion spells it, in Shift-JIS, not renamed), in page order. lacking may be null.
+void listing_tally(ListingTally* tally, void (*lacking)(int kind, const char* name, void* arg), void* arg);

@@ -3,7 +3,8 @@
 // to the usage records. Camera, light, self-shadow and show-and-IK keys are read only to check the
 // file's structure.
 //
-// Record: vmd_model, the motion's model name, written here at every read and clear.
+// Records: vmd_model, the motion's model name, and vmd_key_count, its keys and last frame, written here
+// at every read and clear.
 // Limits: names of 15 bytes, the model name of 20 bytes; nothing else is kept.
 // Trust: input is untrusted. Every count is a loop bound, never a size; every loop stops as soon as the
 // byte reader has closed at the end of the file, so a count of 2^31 - 1 on a short file ends at once.
@@ -27,8 +28,15 @@ constexpr int VMD_BONE_KEY = 111;   // name, frame number, seven floats, 64 inte
 constexpr int VMD_MORPH_KEY = 23;   // name, frame number, weight
 
 static char vmd_model[VMD_MODEL_NAME];
+static VmdKeys vmd_key_count;
 
 const char* vmd_model_name() { return vmd_model; }
+const VmdKeys* vmd_keys() { return &vmd_key_count; }
+
+static void vmd_count_key(int32_t* count, int32_t frame) {
+  (*count)++;
+  if (frame > vmd_key_count.last_frame) vmd_key_count.last_frame = frame;
+}
 
 // Reads a name field of size bytes into out (size + 1 bytes), up to its first 0 byte.
 static void vmd_name(char* out, int size) {
@@ -61,9 +69,10 @@ static void vmd_bones() {
   for (int32_t i = 0; i < count && !rfclosed(); i++) {
     if (rfread(key, VMD_BONE_KEY) < VMD_BONE_KEY) return;
     vmd_key_name(name, key);
+    const unsigned char* body = key + VMD_NAME;
+    vmd_count_key(&vmd_key_count.bone_keys, rfle32(body));
     int entry = names_find_or_add(LIST_BONES, name);
     if (entry < 1) continue;
-    const unsigned char* body = key + VMD_NAME;
     BoneKey k;
     k.name = name;
     k.frame = rfle32(body);
@@ -91,6 +100,7 @@ static VmdBlock vmd_morphs(int32_t count) {
     // bytes would read as 0xFF, giving frame -1 and a weight that is not a number.
     if (got < VMD_MORPH_KEY) return VMD_NEXT;
     vmd_key_name(name, key);
+    vmd_count_key(&vmd_key_count.morph_keys, rfle32(key + VMD_NAME));
     int entry = names_find_or_add(LIST_MORPHS, name);
     if (entry < 1) continue;
     MorphKey k;
@@ -164,6 +174,7 @@ void vmd_clear() {
   bone_usage_reset();
   morph_usage_reset();
   vmd_model[0] = 0;
+  vmd_key_count = VmdKeys{0, 0, -1};
 }
 
 // Reads by wpath when use_w is set, else by path.

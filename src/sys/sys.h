@@ -94,3 +94,14 @@ intptr_t sys_find_first_w(const char16_t* pattern, SysFindEntry* e);
 // Next entry of the same search: 0, or -1 when there is none.
 int sys_find_next(intptr_t h, SysFindEntry* e);
 void sys_find_close(intptr_t h);
+
+// ---- Folders ----------------------------------------------------------------------------------------------
+
+// The identity of the real folder at path (links followed): two paths of one folder give the same id.
+// 0, or -1 when path names no folder (nothing, a file, or a path the platform cannot take).
+int sys_folder_id_w(const char16_t* path, uint64_t id[2]);
+// Calls entry once for every entry of the folder at path (without "." and ".."), in the order the
+// platform gives them: its name (at most 259 units; longer names are skipped) and whether it is a
+// folder (links followed). 0 listed (perhaps nothing), -1 the folder cannot be read.
+int sys_list_folder_w(const char16_t* path, void (*entry)(const char16_t* name, bool is_folder, void* arg),
+                      void* arg);

@@ -242,6 +242,36 @@ FILE* sys_fopen_w(const char16_t* path, const char* mode) {
   return sys_fopen_host(host, mode);
 }
 
+// ---- Folders -------------------------------------------------------------------------------------------
+
+int sys_folder_id_w(const char16_t* path, uint64_t id[2]) {
+  char host[SYS_HOST_PATH];
+  struct stat st;
+  if (!sys_host_name_w(host, path) || stat(host, &st) != 0 || !S_ISDIR(st.st_mode)) return -1;
+  id[0] = (uint64_t)st.st_dev;
+  id[1] = (uint64_t)st.st_ino;
+  return 0;
+}
+
+int sys_list_folder_w(const char16_t* path, void (*entry)(const char16_t* name, bool is_folder, void* arg),
+                      void* arg) {
+  char host[SYS_HOST_PATH];
+  if (!sys_host_name_w(host, path)) return -1;
+  DIR* dir = opendir(host);
+  if (dir == nullptr) return -1;
+  int dir_fd = dirfd(dir);
+  for (struct dirent* d = readdir(dir); d != nullptr; d = readdir(dir)) {
+    if (std::strcmp(d->d_name, ".") == 0 || std::strcmp(d->d_name, "..") == 0) continue;
+    char16_t wide[260];  // a host name has at most 255 bytes, so at most 255 units
+    sys_utf16_from_host(wide, 260, d->d_name);
+    struct stat st;
+    bool folder = fstatat(dir_fd, d->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+    entry(wide, folder, arg);
+  }
+  closedir(dir);
+  return 0;
+}
+
 // ---- Directory search -----------------------------------------------------------------------------------
 
 // One search at a time is all the program needs; a new first() ends the one before.

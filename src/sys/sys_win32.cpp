@@ -7,6 +7,7 @@
 #include <io.h>
 
 #include <cstring>
+#include <cwchar>
 
 bool sys_is_dbcs_lead(unsigned char b) { return IsDBCSLeadByte(b) != 0; }
 unsigned sys_user_lang() { return GetUserDefaultLangID(); }
@@ -117,6 +118,43 @@ static void sys_find_fill_w(const WIN32_FIND_DATAW& d, SysFindEntry* e) {
   e->wname[259] = 0;
   e->name[0] = 0;
   e->is_dir = (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+int sys_folder_id_w(const char16_t* path, uint64_t id[2]) {
+  // A folder opens only with backup semantics; the handle reads nothing, it only names the folder.
+  HANDLE h = CreateFileW(reinterpret_cast<const wchar_t*>(path), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return -1;
+  BY_HANDLE_FILE_INFORMATION info;
+  bool ok = GetFileInformationByHandle(h, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  CloseHandle(h);
+  if (!ok) return -1;
+  id[0] = info.dwVolumeSerialNumber;
+  id[1] = (uint64_t)info.nFileIndexHigh << 32 | info.nFileIndexLow;
+  return 0;
+}
+
+int sys_list_folder_w(const char16_t* path, void (*entry)(const char16_t* name, bool is_folder, void* arg),
+                      void* arg) {
+  wchar_t pattern[MAX_PATH + 2];
+  int n = 0;
+  for (; path[n] != 0; n++) {
+    if (n >= MAX_PATH - 2) return -1;
+    pattern[n] = (wchar_t)path[n];
+  }
+  if (n > 0 && pattern[n - 1] != L'\\' && pattern[n - 1] != L'/') pattern[n++] = L'\\';
+  pattern[n++] = L'*';
+  pattern[n] = 0;
+  WIN32_FIND_DATAW d;
+  HANDLE h = FindFirstFileW(pattern, &d);
+  if (h == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND ? 0 : -1;
+  do {
+    if (std::wcscmp(d.cFileName, L".") == 0 || std::wcscmp(d.cFileName, L"..") == 0) continue;
+    bool folder = (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    entry(reinterpret_cast<const char16_t*>(d.cFileName), folder, arg);
+  } while (FindNextFileW(h, &d));
+  FindClose(h);
+  return 0;
 }
 
 // The search handle carries its form in its lowest bit: handles are multiples of 4.

@@ -1,0 +1,19 @@
+// report_folders.h: velmora-report's FOLDER arguments. A folder stands for the motions under it,
+// recursively: every file whose extension begins with .vmd in any letter case, as the run tells a motion.
+#pragma once
+#include <string>
+#include <vector>
+
+// One file of a folder, or one part of it that cannot be read.
+struct FolderEntry {
+  std::u16string path;  // the folder argument joined with the relative path, in the platform's spelling
+  std::string rel;      // the path relative to the folder, "/" between its parts, UTF-8: the sort key
+  const char* problem;  // nullptr for a motion to examine; else why it is not read
+};
+
+// True when path names a folder (links followed).
+bool folder_is(const char16_t* path);
+// The motions under folder, in the byte order of their relative paths, with an entry of their own for a
+// subfolder that cannot be read and for a path too long for the platform (259 units); the folder itself
+// when it cannot be read. Each real folder is walked once, so a link back up ends there. Appends to out.
+void folder_expand(const char16_t* folder, std::vector<FolderEntry>* out);
