@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <string>
@@ -69,7 +70,7 @@ TEST(ReportTool, UsageErrors) {
   ToolRun r = tool({});
   EXPECT_EQ(r.code, 2);
   EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err.rfind("velmora-report: no file given\nusage: velmora-report [--json]", 0), 0u) << r.err;
+  EXPECT_EQ(r.err.rfind("velmora-report: no file given\nusage: velmora-report [--summary] [--json]", 0), 0u) << r.err;
   r = tool({"--frobnicate", "a.vmd"});
   EXPECT_EQ(r.code, 2);
   EXPECT_EQ(r.err.rfind("velmora-report: unknown option --frobnicate\nusage:", 0), 0u) << r.err;
@@ -209,4 +210,107 @@ TEST(ReportTool, AFileNoReaderReadsIsAnEmptyMotion) {
   EXPECT_EQ(r.code, 1);
   std::string second = r.out.substr(r.out.find("\n\n" + text + "\n") + 1);
   EXPECT_EQ(second, "\n" + text + "\n\n想定使用先:   (PMX) \n\n使用ボーン: \n\n使用モーフ(表情): \n\n\n\n" + SUMMARY + "\n");
+}
+
+// ---- Summary and folders -----------------------------------------------------------------------------------
+
+namespace {
+
+// A model with センター and 上半身 and the morph あ; a folder with a motion that fits it, one that lacks
+// 左腕, an unknown bone 謎 and the morph い, a corrupt motion and a subfolder; then a path that is missing.
+struct Library {
+  TempDir dir;
+  std::string model = dir.file("model.pmx");
+  std::string lib = dir.file("lib");
+  Library() {
+    write_file(model, PmxWriter::simple({"センター", "上半身"}, {"あ"}, 0, "モデル", "model"));
+    mkdir(lib.c_str(), 0700);
+    mkdir((lib + "/sub").c_str(), 0700);
+    write_file(lib + "/fits.vmd", small_motion());
+    VmdWriter w;
+    w.header(to_sjis("テスト"));
+    w.i32(3);
+    w.bone(to_sjis("上半身"), 0, 0, 0, 0, 0.2f, 0, 0, 0.98f);
+    w.bone(to_sjis("左腕"), 10, 1, 0, 0, 0, 0, 0, 1);
+    w.bone(to_sjis("謎"), 20, 1, 0, 0, 0, 0, 0, 1);
+    w.i32(2);
+    w.morph(to_sjis("い"), 30, 0.5f);
+    w.morph(to_sjis("あ"), 5, 0.0f);
+    write_file(lib + "/lacks.vmd", w.bytes);
+    write_file(lib + "/corrupt.vmd", "not a motion at all");
+    VmdWriter d;
+    d.header("");
+    d.i32(0);
+    d.i32(1);
+    d.morph(to_sjis("あ"), 7, 1.0f);
+    write_file(lib + "/sub/deep.vmd", d.bytes);
+  }
+};
+
+}  // namespace
+
+// Columns: the verdict (23 wide), bone keys (1), morph keys (3: the model's name spans them with the
+// bone keys), bones (1), morphs (1), last frame (2), the path; two spaces between.
+TEST(ReportTool, SummaryOfAModelAndAFolder) {
+  Library l;
+  std::string missing = l.dir.file("missing.vmd");
+  ToolRun r = tool({"--summary", "--no-alias", l.model, l.lib, missing});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "velmora-report: " + l.lib + "/corrupt.vmd: not a VMD motion of version 0002, or cut inside a record\n" +
+                       "velmora-report: " + missing + ": no such file; examined as an empty motion\n");
+  auto pad = [](int n) { return std::string(n, ' '); };
+  EXPECT_EQ(r.out, "model" + pad(20) + "モデル  2  1      " + l.model + "\n" +
+                       "unread" + pad(19) + "0    0  0  0   -  " + l.lib + "/corrupt.vmd\n" +
+                       "fits" + pad(21) + "1    1  1  1   4  " + l.lib + "/fits.vmd\n" +
+                       "lacks 2 bones, 1 morphs  3    2  3  1  30  " + l.lib + "/lacks.vmd\n" +
+                       "    bones:  左腕  謎\n" +
+                       "    morphs:  い\n" +
+                       "fits" + pad(21) + "0    1  0  1   7  " + l.lib + "/sub/deep.vmd\n" +
+                       "unread" + pad(19) + "0    0  0  0   -  " + missing + "\n" +
+                       "totals: 5 motions, 2 fit, 1 lack names, 0 no model, 2 unread\n");
+  r = tool({"--summary", "--json", "--no-alias", l.model, l.lib, missing});
+  EXPECT_EQ(r.code, 1);
+  auto motion = [](const std::string& file, const char* read, const char* verdict, const std::string& counts,
+                   const std::string& lacks) {
+    return "{\"file\":\"" + file + "\",\"kind\":\"motion\",\"read\":" + read + ",\"verdict\":\"" + verdict + "\"," +
+           counts + ",\"lacks\":{" + lacks + "}}\n";
+  };
+  const std::string none = "\"bones\":[],\"morphs\":[]";
+  EXPECT_EQ(r.out,
+            "{\"file\":\"" + l.model + "\",\"kind\":\"model\",\"read\":0,\"name\":\"モデル\",\"bones\":2,\"morphs\":1}\n" +
+                motion(l.lib + "/corrupt.vmd", "2", "unread",
+                       "\"bone_keys\":0,\"morph_keys\":0,\"bones\":0,\"morphs\":0,\"last_frame\":null", none) +
+                motion(l.lib + "/fits.vmd", "0", "fits",
+                       "\"bone_keys\":1,\"morph_keys\":1,\"bones\":1,\"morphs\":1,\"last_frame\":4", none) +
+                motion(l.lib + "/lacks.vmd", "0", "lacks",
+                       "\"bone_keys\":3,\"morph_keys\":2,\"bones\":3,\"morphs\":1,\"last_frame\":30",
+                       "\"bones\":[\"左腕\",\"謎\"],\"morphs\":[\"い\"]") +
+                motion(l.lib + "/sub/deep.vmd", "0", "fits",
+                       "\"bone_keys\":0,\"morph_keys\":1,\"bones\":0,\"morphs\":1,\"last_frame\":7", none) +
+                motion(missing, "null", "unread",
+                       "\"bone_keys\":0,\"morph_keys\":0,\"bones\":0,\"morphs\":0,\"last_frame\":null", none) +
+                "{\"totals\":{\"motions\":5,\"fit\":2,\"lack\":1,\"no_model\":0,\"unread\":2}}\n");
+}
+
+// A folder's motions come in the byte order of their paths below it, "/" between folders: "." (0x2E)
+// before "/" (0x2F), capitals before small letters, UTF-8 after ASCII. An extension that begins with
+// .vmd in any case makes a motion; a link back up is not walked again.
+TEST(ReportTool, FolderOrder) {
+  TempDir dir;
+  std::string lib = dir.file("lib");
+  mkdir(lib.c_str(), 0700);
+  mkdir((lib + "/a").c_str(), 0700);
+  mkdir((lib + "/sub").c_str(), 0700);
+  for (const char* name : {"x.vmdx", "ä.vmd", "a/b.vmd", "sub/x.VMD", "a.vmd", "B.vmd", "a.b.vmd", "notes.txt"}) {
+    write_file(lib + "/" + name, small_motion());
+  }
+  ASSERT_EQ(symlink("..", (lib + "/sub/up").c_str()), 0);
+  ToolRun r = tool({"--summary", "--json", "--no-alias", lib});
+  EXPECT_EQ(r.code, 0) << r.err;
+  std::string files;
+  for (size_t at = 0; (at = r.out.find("{\"file\":\"", at)) != std::string::npos; at++) {
+    size_t from = at + 9 + lib.size() + 1;
+    files += r.out.substr(from, r.out.find('"', from) - from) + " ";
+  }
+  EXPECT_EQ(files, "B.vmd a.b.vmd a.vmd a/b.vmd sub/x.VMD x.vmdx ä.vmd ");
 }
