@@ -6,7 +6,10 @@
   large.pmx  a PMX 2.0 model (UTF-16 texts) of 1,000 bones and 500 morphs
 
 The content is deterministic (a fixed pseudo-random sequence), so every run writes the same bytes.
-Usage: python3 bench/gen_inputs.py [DIR]
+  --library  instead: library/dance-000.vmd to dance-199.vmd, motions of the sizes of real dances
+             (10,000 to 40,000 bone keys, a tenth as many morph keys), for the summary of a library
+
+Usage: python3 bench/gen_inputs.py [--library] [DIR]
 """
 import math
 import os
@@ -46,10 +49,10 @@ class Random:
         return self.state / 0x7FFFFFFF
 
 
-def write_vmd(path, bone_keys, morph_keys):
+def write_vmd(path, bone_keys, morph_keys, seed=7):
     names = STANDARD + FINGERS + PATTERNED + UNKNOWN
     names = (names * 2)[:150]
-    rnd = Random(7)
+    rnd = Random(seed)
     out = bytearray()
     out += sjis("Vocaloid Motion Data 0002", 30) + sjis("ベンチモデル", 20)
     out += struct.pack("<i", bone_keys)
@@ -106,9 +109,22 @@ def write_pmx(path, bones, morphs):
         f.write(out)
 
 
+def write_library(folder, count):
+    """count motions of the sizes of real dances: 10,000 to 40,000 bone keys, a tenth as many morph keys."""
+    os.makedirs(folder, exist_ok=True)
+    sizes = Random(11)
+    for i in range(count):
+        bone_keys = 10_000 + int(sizes.next() * 30_000)
+        write_vmd(os.path.join(folder, "dance-%03d.vmd" % i), bone_keys, bone_keys // 10, seed=100 + i)
+
+
 def main():
-    out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..", "build", "bench", "data")
+    args = [a for a in sys.argv[1:] if a != "--library"]
+    out = args[0] if args else os.path.join(os.path.dirname(__file__), "..", "build", "bench", "data")
     os.makedirs(out, exist_ok=True)
+    if "--library" in sys.argv[1:]:
+        write_library(os.path.join(out, "library"), 200)
+        return
     write_vmd(os.path.join(out, "large.vmd"), 1_000_000, 200_000)
     write_pmx(os.path.join(out, "large.pmx"), 1000, 500)
 

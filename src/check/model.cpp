@@ -1,7 +1,9 @@
 // model.cpp: the target model's tables (see model.h).
 //
-// Record: model, written only through model_clear, model_set_display_name and model_add_bone/morph
-// (the PMX reader starts every attempt with model_clear).
+// Records: model, written only through model_clear, model_set_display_name and model_add_bone/morph
+// (the PMX reader starts every attempt with model_clear); beside it an index of each table, so that a
+// name is looked up without comparing it with every name of the model (a report asks once for every
+// listed name, a library of motions thousands of times).
 #include "check/model.h"
 
 #include <cstring>
@@ -10,12 +12,27 @@
 
 static ModelTables model;
 
+// Open addressing from a name's hash to its entry number plus one (0: an empty slot), at most half full.
+constexpr int MODEL_BONE_SLOTS = 2 * MODEL_BONES;
+constexpr int MODEL_MORPH_SLOTS = 2 * MODEL_MORPHS;
+static_assert(MODEL_MORPHS < 0xFFFF, "entry numbers fit the index's 16 bits");
+static uint16_t model_bone_index[MODEL_BONE_SLOTS];
+static uint16_t model_morph_index[MODEL_MORPH_SLOTS];
+
+static uint32_t model_hash(const char* name) {
+  uint32_t h = 2166136261u;
+  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(name); *p != 0; p++) h = (h ^ *p) * 16777619u;
+  return h;
+}
+
 const ModelTables* model_view() { return &model; }
 
 void model_clear() {
   model.display_name[0] = 0;
   model.bone_count = 0;
   model.morph_count = 0;
+  std::memset(model_bone_index, 0, sizeof model_bone_index);
+  std::memset(model_morph_index, 0, sizeof model_morph_index);
 }
 
 void model_set_display_name(const char* name) {
@@ -28,25 +45,44 @@ void model_set_display_name(const char* name) {
   cut_broken_tail(model.display_name);
 }
 
-static int model_add(char (*table)[MODEL_NAME_SLOT], int32_t* count, int max, const char* name) {
-  if (*count >= max) return -1;
-  std::strncpy(table[*count], name, MODEL_NAME_SLOT - 1);
-  table[*count][MODEL_NAME_SLOT - 1] = 0;
-  (*count)++;
+// One table with its index; slots is a power of two, at least twice max.
+struct ModelTable {
+  char (*names)[MODEL_NAME_SLOT];
+  int32_t* count;
+  int max;
+  uint16_t* index;
+  int slots;
+};
+
+static int model_add(const ModelTable& t, const char* name) {
+  if (*t.count >= t.max) return -1;
+  char* kept = t.names[*t.count];
+  std::strncpy(kept, name, MODEL_NAME_SLOT - 1);
+  kept[MODEL_NAME_SLOT - 1] = 0;
+  (*t.count)++;
+  uint32_t at = model_hash(kept);
+  while (t.index[at & (t.slots - 1)] != 0) at++;
+  t.index[at & (t.slots - 1)] = (uint16_t)*t.count;
   return 0;
 }
 
-int model_add_bone(const char* name) { return model_add(model.bone, &model.bone_count, MODEL_BONES, name); }
-int model_add_morph(const char* name) { return model_add(model.morph, &model.morph_count, MODEL_MORPHS, name); }
+static bool model_has(const ModelTable& t, const char* name) {
+  for (uint32_t at = model_hash(name);; at++) {
+    uint16_t e = t.index[at & (t.slots - 1)];
+    if (e == 0) return false;
+    if (std::strcmp(t.names[e - 1], name) == 0) return true;
+  }
+}
+
+static const ModelTable MODEL_BONE_TABLE = {model.bone, &model.bone_count, MODEL_BONES, model_bone_index,
+                                            MODEL_BONE_SLOTS};
+static const ModelTable MODEL_MORPH_TABLE = {model.morph, &model.morph_count, MODEL_MORPHS, model_morph_index,
+                                             MODEL_MORPH_SLOTS};
+
+int model_add_bone(const char* name) { return model_add(MODEL_BONE_TABLE, name); }
+int model_add_morph(const char* name) { return model_add(MODEL_MORPH_TABLE, name); }
 
 bool model_loaded() { return model.bone_count != 0 || model.morph_count != 0; }
 
-static bool model_has(const char (*table)[MODEL_NAME_SLOT], int count, const char* name) {
-  for (int i = 0; i < count; i++) {
-    if (std::strcmp(table[i], name) == 0) return true;
-  }
-  return false;
-}
-
-bool model_has_bone(const char* name) { return model_has(model.bone, model.bone_count, name); }
-bool model_has_morph(const char* name) { return model_has(model.morph, model.morph_count, name); }
+bool model_has_bone(const char* name) { return model_has(MODEL_BONE_TABLE, name); }
+bool model_has_morph(const char* name) { return model_has(MODEL_MORPH_TABLE, name); }
