@@ -16,3 +16,12 @@ for f in *.vmd *.pmx; do
   count=$((count + 1))
 done
 echo "report_exe: $count corpus files, identical JSON, read without error"
+
+# The summary of a model and a folder: one verdict per motion and the totals, the same in both builds
+# (the folder's files joined with "\\" in the Windows build's JSON, with "/" in the native one's).
+want=$("$native" --summary --json --no-alias Gene.pmx .) || fail "native summary failed"
+got=$(wine "$work/dist/velmora-report.exe" --summary --json --no-alias Gene.pmx . 2>/dev/null | sed 's|\\\\|/|g') ||
+  fail "velmora-report.exe --summary failed"
+[ "$want" = "$got" ] || { diff <(echo "$want") <(echo "$got") | head -n 5 >&2; fail "summary differs"; }
+echo "$got" | grep -q '"totals":{"motions":6,' || fail "summary totals: $(echo "$got" | tail -n 1)"
+echo "report_exe: the summary of Gene.pmx and the corpus folder, identical"
