@@ -1,6 +1,5 @@
 // detect_test.cpp: the two file-encoding detectors, by both path forms; they close the text reader.
 #include <gtest/gtest.h>
-#include <dirent.h>
 
 #include <cstring>
 #include <string>
@@ -16,15 +15,6 @@ std::string s2u8(const std::string& sjis, int* flags = nullptr) {
   int f = sjis_to_utf8_compat(out, 256, sjis.c_str());
   if (flags != nullptr) *flags = f;
   return out;
-}
-
-int open_fds() {
-  int n = 0;
-  DIR* d = opendir("/proc/self/fd");
-  if (d == nullptr) return -1;
-  while (readdir(d) != nullptr) n++;
-  closedir(d);
-  return n;
 }
 
 }  // namespace

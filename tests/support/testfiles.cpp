@@ -1,6 +1,8 @@
 // testfiles.cpp: see testfiles.h.
 #include "support/testfiles.h"
 
+#include <dirent.h>
+
 #include <gtest/gtest.h>
 #include <iconv.h>
 
@@ -72,4 +74,13 @@ std::u16string to_u16(const std::string& utf8) {
 std::string from_u16(const std::u16string& u16) {
   std::string bytes(reinterpret_cast<const char*>(u16.data()), u16.size() * 2);
   return convert("UTF-8", "UTF-16LE", bytes);
+}
+
+int open_fds() {
+  int n = 0;
+  DIR* d = opendir("/proc/self/fd");
+  if (d == nullptr) return -1;
+  while (readdir(d) != nullptr) n++;
+  closedir(d);
+  return n;
 }

@@ -15,6 +15,8 @@ struct TempDir {
 void write_file(const std::string& path, const std::string& bytes);
 std::string read_file(const std::string& path);
 bool file_exists(const std::string& path);
+// The process's open file descriptors (/proc/self/fd), to see that a reader closed what it opened.
+int open_fds();
 
 // Conversions through iconv, independent of the program's own converters. Abort the test on failure.
 std::string to_sjis(const std::string& utf8);        // UTF-8 to CP932 (Windows Shift-JIS)

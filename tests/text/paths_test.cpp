@@ -75,15 +75,6 @@ std::string field(const std::string& list, int n, int* r) {
   return out;
 }
 
-int open_fds() {
-  int n = 0;
-  DIR* d = opendir("/proc/self/fd");
-  if (d == nullptr) return -1;
-  while (readdir(d) != nullptr) n++;
-  closedir(d);
-  return n;
-}
-
 struct Western {
   Western() { sys_set_locale_for_test(0x0409, 1252); }
   ~Western() { sys_set_locale_for_test(0x0411, 932); }
