@@ -94,7 +94,7 @@ echo "== summary =="
 printf '%s' "$summaries"
 if [ $run_native = 1 ] || [ $run_win32 = 1 ]; then
   total_line=$(printf '%s' "$summaries" | awk '
-    /tests passed/ { for (i = 1; i <= NF; i++) { if ($i == "failed") f += $(i-3); if ($i == "of") t += $(i+1) } }
+    /tests passed/ { for (i = 1; i <= NF; i++) { if ($i == "failed") f += $(i-2); if ($i == "of") t += $(i+1) } }
     END { printf "%d%% tests passed, %d tests failed out of %d\n", (t ? int(100 * (t - f) / t) : 0), f, t }')
   echo "$total_line"
 fi
