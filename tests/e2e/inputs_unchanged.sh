@@ -29,12 +29,11 @@ check() {  # check WHAT
 }
 
 # velmora-report, natively, with the alias file by option.
-native=${VELMORA_NATIVE_REPORT:-$top/build/native/src/app/velmora-report}
-if [ -x "$native" ]; then
-  "$native" --json --alias "$work/dist/alias.ini" "${inputs[@]}" >/dev/null 2>&1 || fail "native velmora-report exit $?"
-  "$native" "${inputs[@]}" >/dev/null 2>&1 || fail "native velmora-report exit $?"
-  check "native velmora-report"
-fi
+native=$native_report
+[ -x "$native" ] || fail "no native velmora-report at $native"
+"$native" --json --alias "$work/dist/alias.ini" "${inputs[@]}" >/dev/null 2>&1 || fail "native velmora-report exit $?"
+"$native" "${inputs[@]}" >/dev/null 2>&1 || fail "native velmora-report exit $?"
+check "native velmora-report"
 
 # velmora-report.exe under Wine: alias.ini beside the program.
 win_inputs=()

@@ -50,7 +50,9 @@ e2e_run() {
 #   e2e_key KEY...           focuses the console window and types the keys (XTEST), as a user would
 #   e2e_wait_exit [S]        waits for the program to end; its exit code in $rc (124 when it did not)
 #   e2e_vtool VERB ARGS...   vtool.exe under the same prefix
+# $native_report is velmora-report built for this machine by the win32 build (in native-tool/build).
 vtool=${VELMORA_VTOOL:-$(cd "$dist/.." && pwd)/tests/e2e/vtool.exe}
+native_report=${VELMORA_NATIVE_REPORT:-$(cd "$dist/.." && pwd)/native-tool/build/src/app/velmora-report}
 testhooks_build=${VELMORA_TESTHOOKS:-$(cd "$dist/.." && pwd)/tests/e2e/velmora-testhooks.exe}
 testhooks=$testhooks_build
 

@@ -2,9 +2,10 @@
 # velmora-report.exe under Wine prints, for every file of the shared corpus, the same JSON as the native
 # build, and reads every file without error.
 . "$(dirname "$0")/lib.sh"
-native=${VELMORA_NATIVE_REPORT:-$top/build/native/src/app/velmora-report}
+native=$native_report
 corpus=${VELMORA_CORPUS_DIR:-}
-[ -n "$corpus" ] && [ -d "$corpus" ] || { echo "SKIP: no corpus"; exit 0; }
+# Without the corpus: exit code 77, which CTest lists as skipped (SKIP_RETURN_CODE in CMakeLists.txt).
+[ -n "$corpus" ] && [ -d "$corpus" ] || { echo "SKIP: no shared corpus (set VELMORA_CORPUS_DIR)"; exit 77; }
 [ -x "$native" ] || fail "no native velmora-report at $native"
 e2e_setup
 cd "$corpus"

@@ -6,7 +6,8 @@
 # yellow. The inputs are not changed.
 . "$(dirname "$0")/lib.sh"
 here=$(cd "$(dirname "$0")" && pwd)
-native=${VELMORA_NATIVE_REPORT:-$top/build/native/src/app/velmora-report}
+native=$native_report
+[ -x "$native" ] || fail "no native velmora-report at $native"
 e2e_setup
 python3 "$here/make_inputs.py" "$work/in" || fail "cannot write the inputs"
 before=$(e2e_snapshot "$work/in")

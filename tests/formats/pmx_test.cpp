@@ -840,7 +840,7 @@ struct CorpusModel {
 class PmxCorpus : public Pmx, public ::testing::WithParamInterface<CorpusModel> {};
 
 TEST_P(PmxCorpus, ReadsAsTheReferenceWalk) {
-  if (std::string(VELMORA_CORPUS).empty()) GTEST_SKIP() << "the shared corpus is not beside this checkout";
+  if (std::string(VELMORA_CORPUS).empty()) GTEST_SKIP() << "no shared corpus: set VELMORA_CORPUS_DIR";
   std::string file = std::string(VELMORA_CORPUS) + "/" + GetParam().file;
   std::string bytes = read_file(file);
   ASSERT_FALSE(bytes.empty()) << file;
@@ -875,7 +875,7 @@ INSTANTIATE_TEST_SUITE_P(Corpus, PmxCorpus,
                                            CorpusModel{"uv_morph_test.pmx", 2, 0}));
 
 TEST_F(Pmx, CorpusNamesAsStated) {
-  if (std::string(VELMORA_CORPUS).empty()) GTEST_SKIP() << "the shared corpus is not beside this checkout";
+  if (std::string(VELMORA_CORPUS).empty()) GTEST_SKIP() << "no shared corpus: set VELMORA_CORPUS_DIR";
   const std::string dir = std::string(VELMORA_CORPUS) + "/";
   ASSERT_EQ(pmdinforead_a((dir + "Gene.pmx").c_str()), 0);
   EXPECT_EQ(display(), S("ジェネ / Gene"));
