@@ -16,6 +16,7 @@
 #include <string>
 
 #include "check/names.h"
+#include "check/vocab.h"
 #include "fuzz_common.h"
 
 namespace {

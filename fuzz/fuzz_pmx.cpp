@@ -14,6 +14,7 @@
 #include "app/run.h"
 #include "check/listing.h"
 #include "check/names.h"
+#include "check/vocab.h"
 #include "check/usage.h"
 #include "formats/pmx.h"
 #include "formats/vmd.h"

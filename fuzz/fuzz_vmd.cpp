@@ -17,6 +17,7 @@
 #include "app/run.h"
 #include "check/listing.h"
 #include "check/names.h"
+#include "check/vocab.h"
 #include "check/summary.h"
 #include "check/usage.h"
 #include "formats/alias.h"

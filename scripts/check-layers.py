@@ -14,8 +14,11 @@ ask the system, sit above it.
     5  console            src/console/
     6  app                src/app/
 
-Prints every include that goes up a layer and exits 1 when there is one; prints nothing and exits 0
-otherwise. Usage: check-layers.py [SRC-DIR]
+Within a layer the includes may not go round either: a file and its header count as one module, and
+no module reaches itself through the includes of its files.
+
+Prints every include that goes up a layer and every circle, and exits 1 when there is one; prints
+nothing and exits 0 otherwise. Usage: check-layers.py [SRC-DIR]
 """
 import os
 import re
@@ -40,9 +43,31 @@ def layer_of(path):
     return None
 
 
+def circles(includes):
+    """Every circle of the module graph, once each, as a line."""
+    found, state = [], {}
+
+    def visit(module, path):
+        state[module] = "open"
+        path.append(module)
+        for target in sorted(includes.get(module, ())):
+            if state.get(target) == "open":
+                found.append(" -> ".join(path[path.index(target):] + [target]))
+            elif target not in state:
+                visit(target, path)
+        path.pop()
+        state[module] = "done"
+
+    for module in sorted(includes):
+        if module not in state:
+            visit(module, [])
+    return [f"circle: {c}" for c in found]
+
+
 def main():
     src = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..", "src")
     problems = []
+    includes = {}  # module (a path without its extension) -> the modules its files include
     for folder, _, files in sorted(os.walk(src)):
         for name in sorted(files):
             if not name.endswith((".cpp", ".h")):
@@ -57,10 +82,14 @@ def main():
                     m = INCLUDE.match(line)
                     if not m:
                         continue
+                    module, target_module = os.path.splitext(rel)[0], os.path.splitext(m.group(1))[0]
+                    if target_module != module:
+                        includes.setdefault(module, set()).add(target_module)
                     target = layer_of(m.group(1))
                     if target is not None and target > own:
                         problems.append(f"{rel}:{number}: includes {m.group(1)} "
                                         f"({LAYERS[target][0]}, above {LAYERS[own][0]})")
+    problems += circles(includes)
     for p in problems:
         print(f"check-layers: {p}")
     return 1 if problems else 0

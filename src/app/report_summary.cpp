@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/report_tool.h"
+#include "app/report_text.h"
 #include "check/listing.h"
 #include "check/model.h"
 #include "formats/vmd.h"

@@ -17,6 +17,7 @@
 
 #include "app/report_folders.h"
 #include "app/report_summary.h"
+#include "app/report_text.h"
 #include "app/run.h"
 #include "check/report_page.h"
 #include "check/summary.h"
@@ -57,49 +58,8 @@ constexpr int TOOL_WORD = 4096;  // units of a word that are used; no file name 
 
 // ---- Output -----------------------------------------------------------------------------------------------
 
-std::string report_tool_json(const char* s) {
-  std::string out = "\"";
-  const unsigned char* p = reinterpret_cast<const unsigned char*>(s);
-  char esc[8];
-  while (*p != 0) {
-    unsigned c = *p;
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += (char)c;
-      p++;
-    } else if (c < 0x20) {
-      if (c == '\n') out += "\\n";
-      else if (c == '\r') out += "\\r";
-      else if (c == '\t') out += "\\t";
-      else {
-        std::snprintf(esc, sizeof esc, "\\u%04x", c);
-        out += esc;
-      }
-      p++;
-    } else if (c < 0x80) {
-      out += (char)c;
-      p++;
-    } else {
-      uint32_t cp;
-      int len = utf8_next(p, &cp);
-      if (len > 0) {
-        out.append(reinterpret_cast<const char*>(p), (size_t)len);
-        p += len;
-      } else {
-        out += "\xEF\xBF\xBD";
-        p++;
-      }
-    }
-  }
-  return out + "\"";
-}
-
 static void tool_json_string(FILE* out, const char* s) { std::fputs(report_tool_json(s).c_str(), out); }
 
-void report_tool_utf8(char* dst, int size, const char* sjis) {
-  dst[0] = 0;
-  sjis_to_utf8_compat(dst, size, sjis);
-}
 
 static void tool_print_json(FILE* out, const char* arg_utf8, const FileState* fs) {
   static char text[REPORT_TOOL_TEXT];

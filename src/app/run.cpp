@@ -12,6 +12,7 @@
 #include "check/listing.h"
 #include "check/model.h"
 #include "check/names.h"
+#include "check/vocab.h"
 #include "check/report_page.h"
 #include "check/summary.h"
 #include "formats/alias.h"

@@ -1,6 +1,6 @@
 // names.cpp: the name store (see names.h): 16 numbered lists of Shift-JIS names, every name also a
 // wildcard pattern, split into groups; the alias replacements and modes beside lists 0 and 3; the
-// registration of the built-in vocabularies (data in vocab.cpp); the renaming walk.
+// renaming walk.
 //
 // Records: names (the store, one static block) and alias (replacement and mode tables of the two alias
 // lists), written only here: names_init, names_add, names_start_group, names_alias_set.
@@ -13,7 +13,6 @@
 
 #include <cstring>
 
-#include "check/vocab.h"
 #include "text/encoding.h"
 
 struct NameList {
@@ -372,17 +371,3 @@ void names_rename(int list, const char* name, char* out, int out_size) {
   }
 }
 
-// ---- Built-in vocabularies -----------------------------------------------------------------------------
-
-void names_register_builtin() {
-  for (int i = 0; i < vocab_part_count; i++) {
-    const VocabPart& part = vocab_parts[i];
-    while (names_group_count(part.list) < part.group) {
-      if (names_start_group(part.list) != 0) break;
-    }
-    for (int k = 0; k < part.count; k++) {
-      if (part.how == VOCAB_FIND) names_find_or_add(part.list, part.names[k]);
-      else names_add(part.list, part.names[k]);
-    }
-  }
-}

@@ -69,5 +69,3 @@ int names_alias_mode(int list, int entry);
 // Where no entry applies one character is copied. Another list number copies the name unchanged.
 void names_rename(int list, const char* name, char* out, int out_size);
 
-// Registers the built-in bone and morph vocabularies (after initialisation and the alias file).
-void names_register_builtin();

@@ -34,3 +34,8 @@ struct VocabPart {
 
 extern const VocabPart vocab_parts[];
 extern const int vocab_part_count;
+
+// Registers the built-in bone and morph vocabularies in the name lists (after their initialisation
+// and the alias file), part by part: groups opened as the parts ask, names found or added
+// (vocab_register.cpp).
+void names_register_builtin();

@@ -6,6 +6,7 @@
 #include "app/cmdline.h"
 #include "app/run.h"
 #include "check/names.h"
+#include "check/vocab.h"
 #include "check/usage.h"
 #include "formats/pmx.h"
 #include "support/testfiles.h"

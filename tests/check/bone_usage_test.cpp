@@ -6,6 +6,7 @@
 
 #include "check/listing.h"
 #include "check/names.h"
+#include "check/vocab.h"
 #include "check/report_page.h"
 #include "check/usage.h"
 #include "formats/pmx.h"

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "check/names.h"
+#include "check/vocab.h"
 #include "console/glyph.h"
 #include "support/testfiles.h"
 

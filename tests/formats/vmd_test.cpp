@@ -5,6 +5,7 @@
 #include <string>
 
 #include "check/names.h"
+#include "check/vocab.h"
 #include "check/usage.h"
 #include "formats/vmd.h"
 #include "support/testfiles.h"

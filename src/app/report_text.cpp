@@ -1,0 +1,48 @@
+// report_text.cpp: velmora-report's text conversions for what it prints (see report_text.h).
+#include "app/report_text.h"
+
+#include <cstdio>
+
+#include "text/encoding.h"
+
+std::string report_tool_json(const char* s) {
+  std::string out = "\"";
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(s);
+  char esc[8];
+  while (*p != 0) {
+    unsigned c = *p;
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += (char)c;
+      p++;
+    } else if (c < 0x20) {
+      if (c == '\n') out += "\\n";
+      else if (c == '\r') out += "\\r";
+      else if (c == '\t') out += "\\t";
+      else {
+        std::snprintf(esc, sizeof esc, "\\u%04x", c);
+        out += esc;
+      }
+      p++;
+    } else if (c < 0x80) {
+      out += (char)c;
+      p++;
+    } else {
+      uint32_t cp;
+      int len = utf8_next(p, &cp);
+      if (len > 0) {
+        out.append(reinterpret_cast<const char*>(p), (size_t)len);
+        p += len;
+      } else {
+        out += "\xEF\xBF\xBD";
+        p++;
+      }
+    }
+  }
+  return out + "\"";
+}
+
+void report_tool_utf8(char* dst, int size, const char* sjis) {
+  dst[0] = 0;
+  sjis_to_utf8_compat(dst, size, sjis);
+}
