@@ -2,15 +2,18 @@
 // (names, kind, alias file, readers, report page, summary) without windows or dialogs, as velmora.exe
 // does with -ND2, and prints every page as UTF-8 text or as one JSON object per file.
 //
-//   velmora-report [--json] [--colour=auto|always|never] [--alias FILE | --no-alias] FILE...
+//   velmora-report [--json] [--colour=auto|always|never] [--alias FILE | --no-alias]
+//                  [--png DIR [--font FILE]] FILE...
 //
 // Exit codes: 0 every file was read, 1 a file could not be read or was not of its format (its report
-// is still printed, with one line on standard error), 2 a usage error.
+// is still printed, with one line on standard error) or its picture could not be written, 2 a usage
+// error, or with --png a font that cannot be loaded or a directory that cannot be made.
 // Records: the tool's options, set once per run.
 #include "app/report_tool.h"
 
 #include <cstring>
 
+#include "app/report_png.h"
 #include "app/run.h"
 #include "check/report_page.h"
 #include "check/summary.h"
@@ -20,14 +23,17 @@
 #include "text/paths.h"
 
 static const char REPORT_USAGE[] =
-    "usage: velmora-report [--json] [--colour=auto|always|never] [--alias FILE | --no-alias] FILE...\n"
+    "usage: velmora-report [--json] [--colour=auto|always|never] [--alias FILE | --no-alias]\n"
+    "                      [--png DIR [--font FILE]] FILE...\n"
     "  Checks MMD motions (.vmd) and models (.pmx) as velmora.exe does and prints each report page.\n"
     "  --json            one JSON object per file: file, kind, read, lines ([colour, text]), summary\n"
     "  --colour=WHEN     colour the lines with 24-bit terminal escapes: auto (a terminal), always, never\n"
     "  --alias FILE      read the alias file FILE instead of alias.ini beside the program\n"
     "  --no-alias        read no alias file\n"
+    REPORT_PNG_USAGE
     "  --help            show this text\n"
-    "Exit code: 0 every file was read, 1 a file could not be read or was not of its format, 2 usage.\n";
+    "Exit code: 0 every file was read, 1 a file could not be read or was not of its format (or its\n"
+    "picture not written), 2 usage (or no font or directory for the pictures).\n";
 
 enum ReportColour { COLOUR_AUTO, COLOUR_ALWAYS, COLOUR_NEVER };
 
@@ -36,6 +42,8 @@ struct ReportOptions {
   ReportColour colour;
   bool no_alias;
   int alias_word;  // list position of --alias's FILE, or 0
+  int png_word;    // list position of --png's DIR, or 0
+  int font_word;   // list position of --font's FILE, or 0
 };
 
 constexpr int TOOL_WORD = 4096;  // units of a word that are used; no file name is that long
@@ -182,6 +190,12 @@ static int tool_options(FILE* out, FILE* err, int argc, const char16_t* const* a
     else if (tool_is(w, "--alias")) {
       if (k + 1 >= argc) return tool_usage_error(err, "--alias needs a file", "");
       opt->alias_word = ++k;
+    } else if (tool_is(w, "--png") || tool_is(w, "--font")) {
+      bool png = tool_is(w, "--png");
+      if (!REPORT_PNG_WRITER) return tool_usage_error(err, png ? "--png" : "--font", " is not available in this build");
+      if (k + 1 >= argc) return tool_usage_error(err, png ? "--png needs a directory" : "--font needs a file", "");
+      if (png) opt->png_word = ++k;
+      else opt->font_word = ++k;
     } else {
       word[0] = 0;
       utf16_to_utf8(word, (int)sizeof word, reinterpret_cast<const unsigned char*>(w));
@@ -189,6 +203,7 @@ static int tool_options(FILE* out, FILE* err, int argc, const char16_t* const* a
     }
   }
   if (opt->no_alias && opt->alias_word != 0) return tool_usage_error(err, "--alias and --no-alias together", "");
+  if (opt->font_word != 0 && opt->png_word == 0) return tool_usage_error(err, "--font without --png", "");
   if (files == 0) return tool_usage_error(err, "no file given", "");
   return 0;
 }
@@ -199,13 +214,13 @@ static int tool_next_file(int argc, const char16_t* const* argv, int k, bool* op
     const char16_t* w = argv[k];
     if (*options_end || w[0] != u'-' || w[1] == 0) return k;
     if (tool_is(w, "--")) *options_end = true;
-    else if (tool_is(w, "--alias")) k++;
+    else if (tool_is(w, "--alias") || tool_is(w, "--png") || tool_is(w, "--font")) k++;
   }
   return argc;
 }
 
 int report_tool_run(FILE* out, FILE* err, int argc, const char16_t* const* argv) {
-  ReportOptions opt = {false, COLOUR_AUTO, false, 0};
+  ReportOptions opt = {false, COLOUR_AUTO, false, 0, 0, 0};
   int usage = tool_options(out, err, argc, argv, &opt);
   if (usage != 0) return usage < 0 ? 0 : usage;
   run_language(sys_user_lang(), sys_is_dbcs_lead(0x92), sys_console_output_cp());
@@ -231,6 +246,12 @@ int report_tool_run(FILE* out, FILE* err, int argc, const char16_t* const* argv)
     }
   }
 
+  // The pictures' font and directory, before any file is checked.
+  if (opt.png_word != 0) {
+    const char16_t* font = opt.font_word != 0 ? argv[opt.font_word] : nullptr;
+    if (report_png_start(err, argv[opt.png_word], font) != 0) return 2;
+  }
+
   bool colour = opt.colour == COLOUR_ALWAYS || (opt.colour == COLOUR_AUTO && sys_is_terminal(out));
   int status = 0;
   static char16_t name_w[TOOL_WORD];
@@ -238,6 +259,7 @@ int report_tool_run(FILE* out, FILE* err, int argc, const char16_t* const* argv)
   static char arg_utf8[TOOL_WORD * 3];
   bool options_end = false;
   bool first = true;
+  int position = 0;  // the file's place in the run, from 1
   for (int k = tool_next_file(argc, argv, 1, &options_end); k < argc;
        k = tool_next_file(argc, argv, k + 1, &options_end)) {
     utf16_copy(name_w, TOOL_WORD, argv[k]);
@@ -258,6 +280,8 @@ int report_tool_run(FILE* out, FILE* err, int argc, const char16_t* const* argv)
       if (!first) std::fputc('\n', out);
       tool_print_plain(out, colour);
     }
+    position++;
+    if (opt.png_word != 0 && report_png_page(err, position, argv[k]) != 0) status = 1;
     first = false;
   }
   std::fflush(out);
