@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need, once. Quiet when nothing is missing.
 #   - Debian packages: compilers (native and mingw-w64 i686), CMake, GoogleTest, Google Benchmark,
-#     FreeType, clang with its sanitizer and fuzzer runtimes, Wine (with i386), Xvfb, xdotool,
-#     xclip, ImageMagick, the VL Gothic font, zip.
+#     FreeType, libpng (velmora-report's pictures), clang with its sanitizer and fuzzer runtimes,
+#     Wine (with i386), Xvfb, xdotool, xclip, ImageMagick, the VL Gothic font, zip.
 #   - FreeType built as a static library for i686-w64-mingw32 from Debian's source package,
 #     cached in .deps/ (not tracked).
 # Safe to run any number of times; every step checks first.
@@ -17,7 +17,7 @@ need_root() {
 }
 
 pkgs=(cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev libgmock-dev
-      libbenchmark-dev libfreetype-dev pkg-config g++-mingw-w64-i686 wine wine32:i386 wine64
+      libbenchmark-dev libfreetype-dev libpng-dev pkg-config g++-mingw-w64-i686 wine wine32:i386 wine64
       xvfb xdotool xclip x11-utils imagemagick fonts-vlgothic zip unzip xz-utils dpkg-dev python3 locales)
 
 missing=()

@@ -21,6 +21,7 @@
 #include "console/console.h"
 #include "console/dialogs.h"
 #include "console/glyph.h"
+#include "console/page_image.h"
 #include "formats/filechan.h"
 #include "sys/sys.h"
 #include "text/encoding.h"
@@ -29,11 +30,9 @@
 constexpr int CODE_QUIT = 0x4051;
 constexpr int CODE_REFRESH = 0x4020;  // a release or a drag move: the view follows the mouse
 constexpr int CODE_DROPPED = 0x999;
-constexpr int DISPLAY_SLOT = 6;       // the glyph image slot each line is rendered into
 constexpr unsigned DISPLAY_POLL_MS = 50;   // the wait between looks at the event cells: idle, yet prompt
 constexpr unsigned DISPLAY_CLOSE_MS = 200; // after the window is destroyed: its last messages arrive
                                            // and are pumped before the run ends
-constexpr int LINE_PITCH = 17;      // pixels a report line takes
 constexpr int CAPTURES = 99;        // cap(1).bmp to cap(99).bmp
 
 static const char TITLE[] = "Velmora ";
@@ -42,7 +41,7 @@ struct DisplayState {
   bool running;
   bool page_drawn;
   bool dragged;  // a drag move was taken since the last press
-  int wanted_w, wanted_h;
+  int32_t wanted_w, wanted_h;
   int origin_x, origin_y;  // scroll position when the left button was last pressed
 };
 static DisplayState ds;
@@ -101,18 +100,9 @@ static int display_capture() {
 // ---- Steps ----------------------------------------------------------------------------------------------
 
 static void display_draw_page() {
-  const ReportPage* page = report_view();
-  console_fill_rect(0, 0, 0, ds.wanted_w - 1, ds.wanted_h - 1, 0, 0, 0);
-  for (int i = 0; i < page->line_count; i++) {
-    uint32_t c = page->colour[i][0];
-    int r = (int)(c & 0xFF), g = (int)(c >> 8 & 0xFF), b = (int)(c >> 16 & 0xFF);
-    font_set_colour((uint8_t)r, (uint8_t)g, (uint8_t)b);
-    console_set_text_colour(r, g, b);
-    if (page->text[i][0] == 0) continue;
-    if (glyph_image_make(DISPLAY_SLOT, page->text[i], 1, -1, 0, -1) != 0) continue;
-    // The whole image: the source rectangle is cut to the image's size.
-    glyph_image_draw(0, 2, LINE_PITCH * i + 2, DISPLAY_SLOT, 0, 0, 0x7FFF, 0x7FFF);
-  }
+  console_fill_rect(0, 0, 0, ds.wanted_w - 1, ds.wanted_h - 1, PAGE_BACKGROUND[0], PAGE_BACKGROUND[1],
+                    PAGE_BACKGROUND[2]);
+  page_draw_lines(report_view(), console_draw_pixels, 0);
   ds.page_drawn = true;
 }
 
@@ -123,11 +113,7 @@ static bool display_top() {
   bool drag_moved = console_take_drag_moved() != 0;
   bool left_pressed = console_take_left_pressed() != 0;
   console_take_resized();
-  const ReportPage* page = report_view();
-  ds.wanted_w = 8 * page->widest + 16;
-  if (ds.wanted_w < 512) ds.wanted_w = 512;
-  ds.wanted_h = LINE_PITCH * page->line_count;
-  if (ds.wanted_h < 96) ds.wanted_h = 96;
+  page_image_size(report_view(), &ds.wanted_w, &ds.wanted_h);
   if (console_state() != 0) {
     if (console_page_width() != ds.wanted_w || console_page_height() != ds.wanted_h) {
       console_resize(ds.wanted_w, ds.wanted_h, 1, TITLE);
@@ -199,7 +185,7 @@ static DisplayNext display_wait(int* code) {
 
 DisplayOutcome display_loop() {
   DWORD text = GetSysColor(COLOR_WINDOWTEXT);
-  console_set_background(0, 0, 0);
+  console_set_background(PAGE_BACKGROUND[0], PAGE_BACKGROUND[1], PAGE_BACKGROUND[2]);
   console_set_text_colour((int)(text & 0xFF), (int)(text >> 8 & 0xFF), (int)(text >> 16 & 0xFF));
   ds.page_drawn = false;
   console_clear_dropped();

@@ -4,10 +4,11 @@
 // one line per file. A FOLDER argument stands for the motions under it (report_folders.h).
 //
 //   velmora-report [--summary] [--json] [--colour=auto|always|never] [--alias FILE | --no-alias]
-//                  FILE|FOLDER...
+//                  [--png DIR [--font FILE]] FILE|FOLDER...
 //
 // Exit codes: 0 every file was read, 1 a file could not be read or was not of its format (its report
-// is still printed, with one line on standard error), 2 a usage error.
+// is still printed, with one line on standard error) or its picture could not be written, 2 a usage
+// error, or with --png a font that cannot be loaded or a directory that cannot be made.
 // Records: the tool's options, set once per run.
 #include "app/report_tool.h"
 
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "app/report_folders.h"
+#include "app/report_png.h"
 #include "app/report_summary.h"
 #include "app/report_text.h"
 #include "app/run.h"
@@ -28,7 +30,7 @@
 
 static const char REPORT_USAGE[] =
     "usage: velmora-report [--summary] [--json] [--colour=auto|always|never] [--alias FILE | --no-alias]\n"
-    "                      FILE|FOLDER...\n"
+    "                      " REPORT_PNG_SYNOPSIS "FILE|FOLDER...\n"
     "  Checks MMD motions (.vmd) and models (.pmx) as velmora.exe does and prints each report page. A\n"
     "  model is the target of the motions after it. A FOLDER stands for the .vmd files under it.\n"
     "  --summary         one line per file instead of its page: a motion's verdict (fits, lacks N bones,\n"
@@ -41,8 +43,10 @@ static const char REPORT_USAGE[] =
     "                    terminal), always, never\n"
     "  --alias FILE      read the alias file FILE instead of alias.ini beside the program\n"
     "  --no-alias        read no alias file\n"
+    REPORT_PNG_USAGE
     "  --help            show this text\n"
-    "Exit code: 0 every file was read, 1 a file could not be read or was not of its format, 2 usage.\n";
+    "Exit code: 0 every file was read, 1 a file could not be read or was not of its format (or its\n"
+    "picture not written), 2 usage (or no font or directory for the pictures).\n";
 
 enum ReportColour { COLOUR_AUTO, COLOUR_ALWAYS, COLOUR_NEVER };
 
@@ -52,6 +56,8 @@ struct ReportOptions {
   ReportColour colour;
   bool no_alias;
   int alias_word;  // list position of --alias's FILE, or 0
+  int png_word;    // list position of --png's DIR, or 0
+  int font_word;   // list position of --font's FILE, or 0
 };
 
 constexpr int TOOL_WORD = 4096;  // units of a word that are used; no file name is that long
@@ -161,6 +167,12 @@ static int tool_options(FILE* out, FILE* err, int argc, const char16_t* const* a
     else if (tool_is(w, "--alias")) {
       if (k + 1 >= argc) return tool_usage_error(err, "--alias needs a file", "");
       opt->alias_word = ++k;
+    } else if (tool_is(w, "--png") || tool_is(w, "--font")) {
+      bool png = tool_is(w, "--png");
+      if (!REPORT_PNG_WRITER) return tool_usage_error(err, png ? "--png" : "--font", " is not available in this build");
+      if (k + 1 >= argc) return tool_usage_error(err, png ? "--png needs a directory" : "--font needs a file", "");
+      if (png) opt->png_word = ++k;
+      else opt->font_word = ++k;
     } else {
       word[0] = 0;
       utf16_to_utf8(word, (int)sizeof word, reinterpret_cast<const unsigned char*>(w));
@@ -168,6 +180,7 @@ static int tool_options(FILE* out, FILE* err, int argc, const char16_t* const* a
     }
   }
   if (opt->no_alias && opt->alias_word != 0) return tool_usage_error(err, "--alias and --no-alias together", "");
+  if (opt->font_word != 0 && opt->png_word == 0) return tool_usage_error(err, "--font without --png", "");
   if (files == 0) return tool_usage_error(err, "no file given", "");
   return 0;
 }
@@ -178,7 +191,7 @@ static int tool_next_file(int argc, const char16_t* const* argv, int k, bool* op
     const char16_t* w = argv[k];
     if (*options_end || w[0] != u'-' || w[1] == 0) return k;
     if (tool_is(w, "--")) *options_end = true;
-    else if (tool_is(w, "--alias")) k++;
+    else if (tool_is(w, "--alias") || tool_is(w, "--png") || tool_is(w, "--font")) k++;
   }
   return argc;
 }
@@ -192,6 +205,7 @@ struct ToolRun {
   const char16_t* alias_w;
   int status;
   bool first;              // no page printed yet
+  int position;            // the place in the run of the file checked last, from 1
 };
 
 // Checks one file and prints its page or its summary line.
@@ -220,6 +234,8 @@ static void tool_file(ToolRun& run, const char16_t* path_w) {
     tool_print_plain(run.out, run.colour);
   }
   run.first = false;
+  run.position++;
+  if (run.opt->png_word != 0 && report_png_page(run.err, run.position, path_w) != 0) run.status = 1;
 }
 
 // A FOLDER argument: each motion under it, in order; what cannot be read is said on standard error.
@@ -241,7 +257,7 @@ static void tool_folder(ToolRun& run, const char16_t* folder) {
 }
 
 int report_tool_run(FILE* out, FILE* err, int argc, const char16_t* const* argv) {
-  ReportOptions opt = {false, false, COLOUR_AUTO, false, 0};
+  ReportOptions opt = {false, false, COLOUR_AUTO, false, 0, 0, 0};
   int usage = tool_options(out, err, argc, argv, &opt);
   if (usage != 0) return usage < 0 ? 0 : usage;
   run_language(sys_user_lang(), sys_is_dbcs_lead(0x92), sys_console_output_cp());
@@ -249,7 +265,7 @@ int report_tool_run(FILE* out, FILE* err, int argc, const char16_t* const* argv)
   // The alias file: --alias FILE, or alias.ini beside the program.
   static char alias[TOOL_WORD * 2];
   static char16_t alias_w[TOOL_WORD];
-  ToolRun run = {out, err, &opt, false, nullptr, nullptr, 0, true};
+  ToolRun run = {out, err, &opt, false, nullptr, nullptr, 0, true, 0};
   if (opt.alias_word != 0) {
     utf16_copy(alias_w, TOOL_WORD, argv[opt.alias_word]);
     sys_ansi_from_utf16(alias, (int)sizeof alias, alias_w);
@@ -264,6 +280,12 @@ int report_tool_run(FILE* out, FILE* err, int argc, const char16_t* const* argv)
       run.alias = alias;
       run.alias_w = alias_w;
     }
+  }
+
+  // The pictures' font and directory, before any file is checked.
+  if (opt.png_word != 0) {
+    const char16_t* font = opt.font_word != 0 ? argv[opt.font_word] : nullptr;
+    if (report_png_start(err, argv[opt.png_word], font) != 0) return 2;
   }
 
   run.colour = opt.colour == COLOUR_ALWAYS || (opt.colour == COLOUR_AUTO && sys_is_terminal(out));

@@ -66,7 +66,7 @@ const GlyphImage* glyph_image_view(int slot);
 // coverage. An invalid slot draws nothing. 0.
 int glyph_image_draw(int target, int x, int y, int n, int sx0, int sy0, int sx1, int sy1);
 
-// ---- Portable pieces (used by glyph_image_draw and the tests) ---------------------------------------
+// ---- Portable pieces (used by glyph_image_draw, the page picture and the tests) ---------------------
 
 // Decodes a Shift-JIS text into Unicode codes (see glyph_image_make), at most GLYPH_MAX_CODES, followed by
 // a 0 code; codes must hold GLYPH_MAX_CODES + 1 entries. Returns the number of codes.
@@ -90,6 +90,7 @@ inline uint8_t glyph_coverage_add(int old, int v) {
 // Receives one row of 24-bit pixels (blue, green, red) of width w and height 1; console_draw_pixels.
 typedef int (*GlyphRowSink)(int target, int x, int y, int w, int h, const uint8_t* pixels);
 
-// glyph_image_draw with the colours and the row receiver given.
+// glyph_image_draw with the colours and the row receiver given: the one blend of a glyph image, which
+// the window's page and velmora-report's pictures (page_image.h) both go through.
 int glyph_image_draw_to(GlyphRowSink sink, const int text[3], const int background[3], int target, int x, int y,
                         int n, int sx0, int sy0, int sx1, int sy1);

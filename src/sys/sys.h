@@ -79,6 +79,13 @@ void sys_close(intptr_t h);
 // fopen by ANSI (Shift-JIS) path; by UTF-16 path (_wfopen). nullptr on failure.
 FILE* sys_fopen(const char* path, const char* mode);
 FILE* sys_fopen_w(const char16_t* path, const char* mode);
+// Creates a file that must not exist yet and opens it for writing in binary mode, by UTF-16 path
+// (CreateFileW with CREATE_NEW; natively open with O_CREAT | O_EXCL): an existing file is never
+// opened, let alone overwritten. nullptr when the file exists or cannot be created.
+FILE* sys_fcreate_new_w(const char16_t* path);
+// Creates the directory (its last part only) by UTF-16 path. 0 when it was made or already is a
+// directory; -1 otherwise.
+int sys_make_dir_w(const char16_t* path);
 
 // ---- Directory search (FindFirstFileA/W) --------------------------------------------------------------
 

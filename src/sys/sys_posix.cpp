@@ -272,6 +272,26 @@ int sys_list_folder_w(const char16_t* path, void (*entry)(const char16_t* name, 
   return 0;
 }
 
+// ---- Files created for writing --------------------------------------------------------------------------
+
+FILE* sys_fcreate_new_w(const char16_t* path) {
+  char host[SYS_HOST_PATH];
+  if (!sys_host_name_w(host, path)) return nullptr;
+  int fd = open(host, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) return nullptr;
+  FILE* f = fdopen(fd, "wb");
+  if (f == nullptr) close(fd);
+  return f;
+}
+
+int sys_make_dir_w(const char16_t* path) {
+  char host[SYS_HOST_PATH];
+  if (!sys_host_name_w(host, path)) return -1;
+  if (mkdir(host, 0777) == 0) return 0;
+  struct stat st;
+  return errno == EEXIST && stat(host, &st) == 0 && S_ISDIR(st.st_mode) ? 0 : -1;
+}
+
 // ---- Directory search -----------------------------------------------------------------------------------
 
 // One search at a time is all the program needs; a new first() ends the one before.

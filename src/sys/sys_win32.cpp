@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <fcntl.h>
 #include <io.h>
 
 #include <cstring>
@@ -104,6 +105,27 @@ FILE* sys_fopen_w(const char16_t* path, const char* mode) {
   for (; mode[i] != 0 && i < 7; i++) wmode[i] = (wchar_t)(unsigned char)mode[i];
   wmode[i] = 0;
   return _wfopen(reinterpret_cast<const wchar_t*>(path), wmode);
+}
+
+FILE* sys_fcreate_new_w(const char16_t* path) {
+  HANDLE h = CreateFileW(reinterpret_cast<const wchar_t*>(path), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return nullptr;
+  int fd = _open_osfhandle((intptr_t)h, _O_BINARY | _O_WRONLY);
+  if (fd < 0) {
+    CloseHandle(h);
+    return nullptr;
+  }
+  FILE* f = _fdopen(fd, "wb");
+  if (f == nullptr) _close(fd);  // closes the handle with it
+  return f;
+}
+
+int sys_make_dir_w(const char16_t* path) {
+  const wchar_t* w = reinterpret_cast<const wchar_t*>(path);
+  if (CreateDirectoryW(w, nullptr)) return 0;
+  DWORD attributes = GetFileAttributesW(w);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? 0 : -1;
 }
 
 static void sys_find_fill_a(const WIN32_FIND_DATAA& d, SysFindEntry* e) {

@@ -5,6 +5,9 @@
   bmpcheck.py FILE pixel X Y R,G,B           the pixel at (X, Y) from the top has this colour
   bmpcheck.py FILE shows SHOT W CW CH Y      the raw RGB screenshot SHOT, W pixels a row, shows in its
                                             top-left CW x CH pixels the page from row Y on, with ink
+  bmpcheck.py FILE near RAW W H TOL          the raw RGB picture RAW, W x H, has ink and the BMP's size,
+                                            and no channel of a pixel differs from the BMP's by more
+                                            than TOL; prints the largest difference
 Exit 0 when the check holds, 1 with a line on standard error when not."""
 import struct
 import sys
@@ -68,6 +71,26 @@ def main():
                 sys.exit("screen row %d is not page row %d" % (y, top + y))
         if not inked:
             sys.exit("the screen shows no ink")
+    elif what == "near":
+        raw = open(sys.argv[3], "rb").read()
+        rw, rh, tol = (int(a) for a in sys.argv[4:7])
+        if (w, h) != (rw, rh) or len(raw) != 3 * rw * rh:
+            sys.exit("BMP %dx%d, picture %dx%d (%d bytes)" % (w, h, rw, rh, len(raw)))
+        if not any(raw):
+            sys.exit("the picture shows no ink")
+        worst, worst_at, values = 0, None, 0
+        for y in range(h):
+            seen, drawn = row_rgb(img, y, w), raw[3 * y * w:3 * (y + 1) * w]
+            if seen == drawn:
+                continue
+            for k, (a, b) in enumerate(zip(seen, drawn)):
+                if a != b:
+                    values += 1
+                    if abs(a - b) > worst:
+                        worst, worst_at = abs(a - b), (k // 3, y)
+        print("largest difference %d in %d channel values" % (worst, values))
+        if worst > tol:
+            sys.exit("pixel %s differs by %d, more than %d" % (worst_at, worst, tol))
     else:
         sys.exit("unknown check " + what)
 

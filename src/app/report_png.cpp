@@ -1,0 +1,135 @@
+// report_png.cpp: velmora-report's pictures (see report_png.h): the font and the directory before the
+// first file, then per file its picture's name, the page rendered by page_image_render into an RGB
+// buffer, and the buffer written through libpng's simplified writer into a file created exclusively.
+//
+// Records: settings (the directory and the font path), written once by report_png_start.
+// Limits: a picture's name holds fewer than 1,024 units (the platform seam then refuses names of 260
+// units or more, as Windows would); a page is at most 1,032 x 8,704 pixels (127-byte lines, 512 lines),
+// 27 MB of RGB, allocated once per picture and freed on the one exit path.
+// The font is loaded again before every page: it is read through the byte reader, which the readers of
+// the file's check have used since (README: one byte reader).
+#include "app/report_png.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#if VELMORA_PNG
+#include <png.h>
+#endif
+
+#include "app/run.h"
+#include "check/report_page.h"
+#include "console/glyph.h"
+#include "console/page_image.h"
+#include "sys/sys.h"
+#include "text/encoding.h"
+#include "text/paths.h"
+
+constexpr int PNG_NAME_UNITS = 1024;        // a picture's name; the seam takes fewer than 260 units
+constexpr double PNG_FONT_PIXELS = 16.0;    // the font size velmora.exe draws the page in
+static const char16_t PNG_FONT_NAME[] = u"mplus-2m-regular.ttf";
+
+struct PngSettings {
+  char16_t dir[PNG_NAME_UNITS];
+  char16_t font[PNG_NAME_UNITS];
+};
+static PngSettings settings;
+
+// A UTF-16 text as UTF-8 for a message.
+static const char* png_utf8(const char16_t* s) {
+  static char text[PNG_NAME_UNITS * 3];
+  text[0] = 0;
+  utf16_to_utf8(text, (int)sizeof text, reinterpret_cast<const unsigned char*>(s));
+  return text;
+}
+
+int report_png_start(FILE* err, const char16_t* dir, const char16_t* font) {
+  settings.dir[0] = settings.font[0] = 0;
+  if (font != nullptr) {
+    if (utf16_length(font) < PNG_NAME_UNITS) utf16_copy(settings.font, PNG_NAME_UNITS, font);
+  } else {
+    char16_t self[RUN_PATH];
+    if (sys_program_path_w(self, RUN_PATH) > 0) {
+      path_dir_w(settings.font, PNG_NAME_UNITS, self);
+      utf16_append(settings.font, PNG_NAME_UNITS, PNG_FONT_NAME);
+    }
+  }
+  if (settings.font[0] == 0 || font_load_w(settings.font, 0.0, PNG_FONT_PIXELS) != 0) {
+    if (font != nullptr) std::fprintf(err, "velmora-report: cannot load the font %s\n", png_utf8(font));
+    else std::fputs("velmora-report: cannot load mplus-2m-regular.ttf beside the program (--font FILE)\n", err);
+    return 2;
+  }
+  if (utf16_length(dir) >= PNG_NAME_UNITS || sys_make_dir_w(dir) != 0) {
+    std::fprintf(err, "velmora-report: cannot create the directory %s\n", png_utf8(dir));
+    return 2;
+  }
+  utf16_copy(settings.dir, PNG_NAME_UNITS, dir);
+  return 0;
+}
+
+// DIR/NNNN-NAME.png into name. false when it would not fit.
+static bool png_name(char16_t* name, int position, const char16_t* file) {
+  static char16_t base[PNG_NAME_UNITS];
+  char head[24];
+  char16_t head_w[24];
+  std::snprintf(head, sizeof head, "%04d-", position);
+  int i = 0;
+  for (; head[i] != 0; i++) head_w[i] = (unsigned char)head[i];
+  head_w[i] = 0;
+  base[0] = 0;
+  if (utf16_length(file) < PNG_NAME_UNITS) path_name_w(base, PNG_NAME_UNITS, file);
+  int dir = utf16_length(settings.dir);
+  bool sep = dir > 0 && settings.dir[dir - 1] != u'/' && settings.dir[dir - 1] != u'\\';
+  if (dir + 1 + i + utf16_length(base) + 4 >= PNG_NAME_UNITS) return false;
+  utf16_copy(name, PNG_NAME_UNITS, settings.dir);
+  if (sep) utf16_append(name, PNG_NAME_UNITS, u"/");
+  utf16_append(name, PNG_NAME_UNITS, head_w);
+  utf16_append(name, PNG_NAME_UNITS, base);
+  utf16_append(name, PNG_NAME_UNITS, u".png");
+  return true;
+}
+
+// The RGB rows into the open file as an 8-bit RGB PNG. true when libpng wrote it all.
+static bool png_encode(FILE* f, const uint8_t* rgb, int32_t width, int32_t height) {
+#if VELMORA_PNG
+  png_image image;
+  std::memset(&image, 0, sizeof image);
+  image.version = PNG_IMAGE_VERSION;
+  image.width = (png_uint_32)width;
+  image.height = (png_uint_32)height;
+  image.format = PNG_FORMAT_RGB;
+  int ok = png_image_write_to_stdio(&image, f, 0, rgb, 0, nullptr);
+  png_image_free(&image);
+  return ok != 0;
+#else
+  (void)f;
+  (void)rgb;
+  (void)width;
+  (void)height;
+  return false;
+#endif
+}
+
+int report_png_page(FILE* err, int position, const char16_t* file) {
+  static char16_t name[PNG_NAME_UNITS];
+  if (!png_name(name, position, file)) {
+    std::fprintf(err, "velmora-report: %s: no picture, its name would be too long\n", png_utf8(file));
+    return 1;
+  }
+  const ReportPage* page = report_view();
+  int32_t width, height;
+  page_image_size(page, &width, &height);
+  uint8_t* rgb = static_cast<uint8_t*>(std::malloc(3 * (size_t)width * (size_t)height));
+  const char* problem = nullptr;
+  FILE* f = nullptr;
+  if (rgb == nullptr) problem = "no memory for the picture";
+  else if (font_load_w(settings.font, 0.0, PNG_FONT_PIXELS) != 0) problem = "the font cannot be loaded again";
+  else if (page_image_render(page, rgb, width, height) != 0) problem = "the page cannot be rendered";
+  else if ((f = sys_fcreate_new_w(name)) == nullptr) problem = "it exists or cannot be created";
+  else if (!png_encode(f, rgb, width, height)) problem = "the picture cannot be written";
+  if (f != nullptr && std::fclose(f) != 0 && problem == nullptr) problem = "the picture cannot be written";
+  std::free(rgb);
+  if (problem == nullptr) return 0;
+  std::fprintf(err, "velmora-report: cannot write %s: %s\n", png_utf8(name), problem);
+  return 1;
+}

@@ -1,0 +1,35 @@
+// report_png.h: velmora-report's pictures. With --png DIR the tool writes every file's report page, after
+// printing it, as the picture velmora.exe shows and saves with S (page_image.h: the same size, font,
+// colours and blend) into DIR/NNNN-NAME.png: NNNN the file's position among the run's files from 0001
+// (more digits past 9999), NAME the file argument's last part with its extension. A picture never
+// replaces a file: a name already taken is reported and skipped.
+//
+// The PNG writer is Debian's libpng, in the native build only; the Windows build has none, says so in its
+// usage text and takes --png as a usage error (velmora.exe's S saves a page there).
+#pragma once
+#include <cstdio>
+
+#if VELMORA_PNG
+constexpr bool REPORT_PNG_WRITER = true;  // this build writes PNG pictures
+#define REPORT_PNG_SYNOPSIS "[--png DIR [--font FILE]] "
+#define REPORT_PNG_USAGE                                                                                   \
+  "  --png DIR         also write each page as the picture velmora.exe saves with S, as DIR/NNNN-NAME.png\n" \
+  "                    (NNNN the file's position from 0001); an existing file is never replaced\n"          \
+  "  --font FILE       draw the pictures with FILE instead of mplus-2m-regular.ttf beside the program\n"
+#else
+constexpr bool REPORT_PNG_WRITER = false;
+#define REPORT_PNG_SYNOPSIS ""
+#define REPORT_PNG_USAGE                                                                                \
+  "  --png DIR         not available in this build (velmora.exe saves the page shown with S)\n"
+#endif
+
+// Before the first file: loads the font (font, or mplus-2m-regular.ttf beside the program when font is
+// null) and creates dir when it is missing (its last part only). 0 ready; 2 with a line on err when the
+// font cannot be loaded or dir cannot be made.
+int report_png_start(FILE* err, const char16_t* dir, const char16_t* font);
+
+// After the check of the file at position (1 for the run's first file) given as file: renders the
+// report page and writes it as DIR/NNNN-NAME.png, creating the file exclusively. 0 written; 1 with a
+// line on err naming the picture when it exists already, cannot be created or written, or the page
+// cannot be rendered.
+int report_png_page(FILE* err, int position, const char16_t* file);
