@@ -8,16 +8,7 @@
 # and prints each median and the ratio to the floor (target for the summary: within 2x), then where the
 # instructions of the summary of 10 of the motions go (callgrind, when valgrind is there).
 # Usage: bench/library.sh [RUNS]   (default 7 runs each)
-set -eu
-top=$(cd "$(dirname "$0")/.." && pwd)
-runs=${1:-7}
-cd "$top"
-"$top/scripts/setup.sh"
-cmake --preset bench >/dev/null
-cmake --build --preset bench -j "$(nproc 2>/dev/null || echo 2)" >/dev/null
-data="$top/build/bench/data"
-mkdir -p "$data"
-[ -f "$data/large.pmx" ] || python3 "$top/bench/gen_inputs.py" "$data"
+. "$(dirname "$0")/prepare.sh"
 [ -f "$data/library/dance-199.vmd" ] || python3 "$top/bench/gen_inputs.py" --library "$data"
 
 report="$top/build/bench/src/app/velmora-report"

@@ -6,16 +6,7 @@
 #   node mmd_parser_read.js FILE    a peer reader of the format (npm package mmd-parser under Node.js)
 # and prints each median, the two ratios and velmora-report's peak memory; then runs the Google
 # Benchmark cases of the hot routines. Usage: bench/run.sh [RUNS]   (default 7 runs each)
-set -eu
-top=$(cd "$(dirname "$0")/.." && pwd)
-runs=${1:-7}
-cd "$top"
-"$top/scripts/setup.sh"
-cmake --preset bench >/dev/null
-cmake --build --preset bench -j "$(nproc 2>/dev/null || echo 2)" >/dev/null
-data="$top/build/bench/data"
-mkdir -p "$data"
-[ -f "$data/large.vmd" ] || python3 "$top/bench/gen_inputs.py" "$data"
+. "$(dirname "$0")/prepare.sh"
 node_dir="$top/build/bench/node"
 if [ ! -d "$node_dir/node_modules/mmd-parser" ]; then
   mkdir -p "$node_dir"
