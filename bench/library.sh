@@ -12,8 +12,9 @@
 [ -f "$data/library/dance-199.vmd" ] || python3 "$top/bench/gen_inputs.py" --library "$data"
 
 report="$top/build/bench/src/app/velmora-report"
-python3 - "$runs" "$report" "$data" <<'PY'
-import glob, os, statistics, subprocess, sys, time
+PYTHONPATH="$top/bench" python3 - "$runs" "$report" "$data" <<'PY'
+import glob, os, sys
+from medians import medians as timed
 runs, report, data = int(sys.argv[1]), sys.argv[2], sys.argv[3]
 model, library = os.path.join(data, "large.pmx"), os.path.join(data, "library")
 files = sorted(glob.glob(os.path.join(library, "*.vmd")))
@@ -22,16 +23,7 @@ commands = {
     "velmora-report --json": [report, "--json", "--no-alias", model, library],
     "cat FILES | wc -c": ["sh", "-c", 'cat "$@" | wc -c', "sh"] + files,
 }
-medians = {}
-for name, cmd in commands.items():
-    subprocess.run(cmd, stdout=subprocess.DEVNULL, check=True)  # warm the page cache
-    times = []
-    for _ in range(runs):
-        start = time.perf_counter()
-        subprocess.run(cmd, stdout=subprocess.DEVNULL, check=True)
-        times.append(time.perf_counter() - start)
-    medians[name] = statistics.median(times)
-    print(f"{name:26s} median {medians[name] * 1000:8.1f} ms over {runs} runs")
+medians = timed(commands, runs)
 size = sum(os.path.getsize(f) for f in files)
 floor = medians["cat FILES | wc -c"]
 print(f"library: {len(files)} motions, {size} bytes")

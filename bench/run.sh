@@ -16,24 +16,16 @@ cp "$top/bench/mmd_parser_read.js" "$node_dir/"
 
 report="$top/build/bench/src/app/velmora-report"
 motion="$data/large.vmd"
-python3 - "$runs" "$report" "$motion" "$node_dir" <<'PY'
-import os, resource, statistics, subprocess, sys, time
+PYTHONPATH="$top/bench" python3 - "$runs" "$report" "$motion" "$node_dir" <<'PY'
+import os, sys
+from medians import medians as timed
 runs, report, motion, node_dir = int(sys.argv[1]), sys.argv[2], sys.argv[3], sys.argv[4]
 commands = {
     "velmora-report --json": [report, "--json", "--no-alias", motion],
     "cat FILE | wc -c": ["sh", "-c", 'cat "$0" | wc -c', motion],
     "mmd-parser (Node.js)": ["node", os.path.join(node_dir, "mmd_parser_read.js"), motion],
 }
-medians = {}
-for name, cmd in commands.items():
-    subprocess.run(cmd, stdout=subprocess.DEVNULL, check=True)  # warm the page cache
-    times = []
-    for _ in range(runs):
-        start = time.perf_counter()
-        subprocess.run(cmd, stdout=subprocess.DEVNULL, check=True)
-        times.append(time.perf_counter() - start)
-    medians[name] = statistics.median(times)
-    print(f"{name:24s} median {medians[name] * 1000:9.1f} ms over {runs} runs")
+medians = timed(commands, runs)
 # Peak memory of one more run of the check alone.
 pid = os.fork()
 if pid == 0:
