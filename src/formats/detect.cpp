@@ -66,30 +66,15 @@ static int det_scan_sjis() {
   return flags;
 }
 
-int check_file_utf8(const char* path) {
-  if (rsopen(path) != 0) return 0xFF;
-  int r = det_scan_utf8();
+// One scan of the file the text reader opened (opened is rsopen's or rsopenW's result), then the close.
+static int det_scan_file(int opened, int (*scan)()) {
+  if (opened != 0) return 0xFF;
+  int r = scan();
   rsclose();
   return r;
 }
 
-int check_file_utf8W(const char16_t* path) {
-  if (rsopenW(path) != 0) return 0xFF;
-  int r = det_scan_utf8();
-  rsclose();
-  return r;
-}
-
-int chkifsjis(const char* path) {
-  if (rsopen(path) != 0) return 0xFF;
-  int r = det_scan_sjis();
-  rsclose();
-  return r;
-}
-
-int chkifsjisW(const char16_t* path) {
-  if (rsopenW(path) != 0) return 0xFF;
-  int r = det_scan_sjis();
-  rsclose();
-  return r;
-}
+int check_file_utf8(const char* path) { return det_scan_file(rsopen(path), det_scan_utf8); }
+int check_file_utf8W(const char16_t* path) { return det_scan_file(rsopenW(path), det_scan_utf8); }
+int chkifsjis(const char* path) { return det_scan_file(rsopen(path), det_scan_sjis); }
+int chkifsjisW(const char16_t* path) { return det_scan_file(rsopenW(path), det_scan_sjis); }
