@@ -61,6 +61,23 @@ static void listing_heading(const char* text) {
   report_end_line();
 }
 
+// The width the lines of a half pad their names to: the largest display-name length of the entries of
+// the list's group that the page will list (listed), the standard bones or the standard expression
+// morphs. Names of other groups may be longer and are not padded for.
+static int listing_name_width(const ReportContext& ctx, int list, int alias_list, int group,
+                              bool (*listed)(int entry)) {
+  static char shown[LISTING_TEXT];
+  int width = 0;
+  int count = names_count(list);
+  for (int e = 1; e <= count; e++) {
+    if (names_group_of(list, e) != group || !listed(e)) continue;
+    listing_display_name(ctx, alias_list, names_entry(list, e), shown);
+    int len = (int)std::strlen(shown);
+    if (len > width) width = len;
+  }
+  return width;
+}
+
 // Appends printf-formatted text to buf (LISTING_TEXT bytes), never past its end.
 static void listing_append(char* buf, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
 static void listing_append(char* buf, const char* fmt, ...) {
@@ -91,19 +108,7 @@ struct BonePageArgs {
 // A standard or finger bone that the page lists: keyed and moving.
 static bool bone_listed(const BoneUsage* r) { return r->key_count >= 1 && r->moves; }
 
-// Largest display-name length of the standard bones that will be listed.
-static int bone_name_width(const ReportContext& ctx) {
-  static char shown[LISTING_TEXT];
-  int width = 0;
-  int count = names_count(LIST_BONES);
-  for (int e = 1; e <= count; e++) {
-    if (names_group_of(LIST_BONES, e) != BONE_GROUP_STANDARD || !bone_listed(bone_usage_view(e))) continue;
-    listing_display_name(ctx, LIST_BONE_ALIAS, names_entry(LIST_BONES, e), shown);
-    int len = (int)std::strlen(shown);
-    if (len > width) width = len;
-  }
-  return width;
-}
+static bool bone_entry_listed(int entry) { return bone_listed(bone_usage_view(entry)); }
 
 // The colour a standard bone takes without a model.
 static const ListingColour& bone_no_model_colour(const char* name) {
@@ -244,7 +249,8 @@ static void bone_put(BoneListed what, int entry, void* arg) {
 
 void report_bones(const ReportContext& ctx) {
   listing_header(ctx);
-  BonePageArgs args = {&ctx, bone_name_width(ctx)};
+  BonePageArgs args = {&ctx, listing_name_width(ctx, LIST_BONES, LIST_BONE_ALIAS, BONE_GROUP_STANDARD,
+                                                bone_entry_listed)};
   report_set_colour(COLOUR_HEADING.r, COLOUR_HEADING.g, COLOUR_HEADING.b);
   report_end_line();
   // "使用ボーン: "
@@ -269,19 +275,7 @@ static bool morph_listed(const MorphUsage* r) {
   return r->key_count >= 1 && (r->min_weight < 0.0f || r->max_weight > 0.0f);
 }
 
-// Largest display-name length of the standard expression morphs that will be listed.
-static int morph_name_width(const ReportContext& ctx) {
-  static char shown[LISTING_TEXT];
-  int width = 0;
-  int count = names_count(LIST_MORPHS);
-  for (int e = 1; e <= count; e++) {
-    if (names_group_of(LIST_MORPHS, e) != MORPH_GROUP_EXPRESSION || !morph_listed(morph_usage_view(e))) continue;
-    listing_display_name(ctx, LIST_MORPH_ALIAS, names_entry(LIST_MORPHS, e), shown);
-    int len = (int)std::strlen(shown);
-    if (len > width) width = len;
-  }
-  return width;
-}
+static bool morph_entry_listed(int entry) { return morph_listed(morph_usage_view(entry)); }
 
 static void morph_line(const ReportContext& ctx, int entry, int width) {
   static char shown[LISTING_TEXT];
@@ -332,7 +326,8 @@ static void morph_put(MorphListed what, int entry, void* arg) {
 }
 
 void report_morphs(const ReportContext& ctx) {
-  MorphPageArgs args = {&ctx, morph_name_width(ctx)};
+  MorphPageArgs args = {&ctx, listing_name_width(ctx, LIST_MORPHS, LIST_MORPH_ALIAS, MORPH_GROUP_EXPRESSION,
+                                                  morph_entry_listed)};
   // "使用モーフ(表情): "
   listing_heading(ctx.alias_mode ? "Morphing (Expression): "
                                  : "\x8E\x67\x97\x70\x83\x82\x81\x5B\x83\x74(\x95\x5C\x8F\xEE): ");
