@@ -23,13 +23,12 @@ int sys_ansi_from_utf16(char* dst, int size, const char16_t* src) {
   BOOL used = FALSE;
   BOOL* usedp = cp == CP_UTF8 || cp == CP_UTF7 ? nullptr : &used;
   const wchar_t* w = reinterpret_cast<const wchar_t*>(src);
-  if (size > 0 && WideCharToMultiByte(CP_ACP, 0, w, -1, dst, size, nullptr, usedp) == 0) {
-    // Too long for dst: left empty, and the conversion only measured for its answer.
-    dst[0] = 0;
+  if (size <= 0 || WideCharToMultiByte(CP_ACP, 0, w, -1, dst, size, nullptr, usedp) == 0) {
+    // No room in dst: left empty, and the conversion only measured for its answer.
+    if (size > 0) dst[0] = 0;
     used = FALSE;
     WideCharToMultiByte(CP_ACP, 0, w, -1, nullptr, 0, nullptr, usedp);
   }
-  if (size <= 0) WideCharToMultiByte(CP_ACP, 0, w, -1, nullptr, 0, nullptr, usedp);
   return used ? 1 : 0;
 }
 
