@@ -3,8 +3,9 @@
 #   - Debian packages: compilers (native and mingw-w64 i686), CMake, GoogleTest, Google Benchmark,
 #     FreeType, libpng (velmora-report's pictures), clang with its sanitizer and fuzzer runtimes,
 #     Wine (with i386), Xvfb, xdotool, xclip, ImageMagick, the VL Gothic font, zip.
-#   - FreeType built as a static library for i686-w64-mingw32 from Debian's source package,
-#     cached in .deps/ (not tracked).
+#   - FreeType and libpng built as static libraries for i686-w64-mingw32 from Debian's source
+#     packages (libpng with Debian's patches, against Debian's zlib for mingw), cached in .deps/ (not
+#     tracked).
 # Safe to run any number of times; every step checks first.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -17,7 +18,7 @@ need_root() {
 }
 
 pkgs=(cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev libgmock-dev
-      libbenchmark-dev libfreetype-dev libpng-dev pkg-config g++-mingw-w64-i686 wine wine32:i386 wine64
+      libbenchmark-dev libfreetype-dev libpng-dev pkg-config g++-mingw-w64-i686 libz-mingw-w64-dev wine wine32:i386 wine64
       xvfb xdotool xclip x11-utils imagemagick fonts-vlgothic zip unzip xz-utils dpkg-dev python3 locales)
 
 missing=()
@@ -32,7 +33,7 @@ if [ ${#missing[@]} -gt 0 ] || [ ! -f "$srcfile" ]; then
     need_root dpkg --add-architecture i386
   fi
   if [ ! -f "$srcfile" ]; then
-    # deb-src entries beside the existing ones, for FreeType's source package
+    # deb-src entries beside the existing ones, for FreeType's and libpng's source packages
     say "enabling deb-src entries"
     sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources | need_root tee "$srcfile" >/dev/null
   fi
@@ -54,9 +55,12 @@ if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
   need_root locale-gen >/dev/null
 fi
 
-# FreeType for the mingw target, built once into .deps/freetype-mingw
+# FreeType for the mingw target, built once into .deps/freetype-mingw-sse2. With SSE2 it flattens curves
+# the way it does on x86-64 (FreeType picks its Bezier flattening by that), so both builds render the
+# same coverage to the byte; it inflates with Debian's zlib for mingw, the one libpng links too. (An
+# older .deps/freetype-mingw, without SSE2 and with FreeType's own inflate, is left alone.)
 deps="$top/.deps"
-ftprefix="$deps/freetype-mingw"
+ftprefix="$deps/freetype-mingw-sse2"
 if [ ! -f "$ftprefix/lib/libfreetype.a" ]; then
   mkdir -p "$deps/src"
   cd "$deps/src"
@@ -71,12 +75,45 @@ if [ ! -f "$ftprefix/lib/libfreetype.a" ]; then
   tar -xf "$tarball" -C ft-src --strip-components=1
   say "building FreeType for i686-w64-mingw32"
   cmake -S ft-src -B ft-build -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-i686.cmake" \
+    -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-i686.cmake" -DCMAKE_C_FLAGS=-msse2 \
     -DCMAKE_INSTALL_PREFIX="$ftprefix" -DBUILD_SHARED_LIBS=OFF \
-    -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_PNG=ON \
+    -DFT_REQUIRE_ZLIB=ON -DZLIB_LIBRARY=/usr/i686-w64-mingw32/lib/libz.a \
+    -DZLIB_INCLUDE_DIR=/usr/i686-w64-mingw32/include -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_PNG=ON \
     -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON >/dev/null
   cmake --build ft-build >/dev/null
   cmake --install ft-build >/dev/null
   rm -rf ft-src ft-build
+fi
+
+# libpng for the mingw target (velmora-report.exe's pictures), built once into .deps/libpng-mingw: the
+# source package with Debian's patches applied, static, against libz-mingw-w64-dev's static zlib. Both
+# are the versions of the native libpng and zlib, so the two builds write the same bytes.
+pngprefix="$deps/libpng-mingw"
+if [ ! -f "$pngprefix/lib/libpng16.a" ]; then
+  mkdir -p "$deps/src"
+  cd "$deps/src"
+  if ! ls libpng1.6_*.dsc >/dev/null 2>&1; then
+    if [ $updated = 0 ]; then need_root apt-get update -qq >/dev/null; updated=1; fi
+    say "fetching libpng's source package"
+    # The newest version first; a mirror that lacks its files (a security update not yet copied) leaves
+    # no .dsc, and the next older version is tried.
+    for v in $(apt-cache showsrc libpng1.6 | sed -n 's/^Version: //p' | sort -rV); do
+      apt-get source --download-only -qq "libpng1.6=$v" >/dev/null 2>&1 || true
+      ls libpng1.6_*.dsc >/dev/null 2>&1 && break
+    done
+    ls libpng1.6_*.dsc >/dev/null 2>&1 || { say "cannot fetch libpng's source package"; exit 1; }
+  fi
+  dsc=$(ls libpng1.6_*.dsc | sort -V | tail -n 1)
+  rm -rf png-src png-build
+  dpkg-source -x --no-check "$dsc" png-src >/dev/null
+  say "building libpng for i686-w64-mingw32"
+  cmake -S png-src -B png-build -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-i686.cmake" \
+    -DCMAKE_INSTALL_PREFIX="$pngprefix" -DPNG_SHARED=OFF -DPNG_STATIC=ON \
+    -DPNG_EXECUTABLES=OFF -DPNG_TESTS=OFF \
+    -DZLIB_LIBRARY=/usr/i686-w64-mingw32/lib/libz.a -DZLIB_INCLUDE_DIR=/usr/i686-w64-mingw32/include >/dev/null
+  cmake --build png-build >/dev/null
+  cmake --install png-build >/dev/null
+  rm -rf png-src png-build
 fi
 exit 0

@@ -13,9 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#if VELMORA_PNG
 #include <png.h>
-#endif
 
 #include "app/run.h"
 #include "check/report_page.h"
@@ -91,7 +89,6 @@ static bool png_name(char16_t* name, int position, const char16_t* file) {
 
 // The RGB rows into the open file as an 8-bit RGB PNG. true when libpng wrote it all.
 static bool png_encode(FILE* f, const uint8_t* rgb, int32_t width, int32_t height) {
-#if VELMORA_PNG
   png_image image;
   std::memset(&image, 0, sizeof image);
   image.version = PNG_IMAGE_VERSION;
@@ -101,13 +98,6 @@ static bool png_encode(FILE* f, const uint8_t* rgb, int32_t width, int32_t heigh
   int ok = png_image_write_to_stdio(&image, f, 0, rgb, 0, nullptr);
   png_image_free(&image);
   return ok != 0;
-#else
-  (void)f;
-  (void)rgb;
-  (void)width;
-  (void)height;
-  return false;
-#endif
 }
 
 int report_png_page(FILE* err, int position, const char16_t* file) {

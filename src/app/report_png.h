@@ -4,24 +4,16 @@
 // (more digits past 9999), NAME the file argument's last part with its extension. A picture never
 // replaces a file: a name already taken is reported and skipped.
 //
-// The PNG writer is Debian's libpng, in the native build only; the Windows build has none, says so in its
-// usage text and takes --png as a usage error (velmora.exe's S saves a page there).
+// The PNG writer is libpng in both builds (Debian's natively, a static build of Debian's source for
+// Windows), with zlib of the same version, so the two write the same bytes for the same page and font.
 #pragma once
 #include <cstdio>
 
-#if VELMORA_PNG
-constexpr bool REPORT_PNG_WRITER = true;  // this build writes PNG pictures
 #define REPORT_PNG_SYNOPSIS "[--png DIR [--font FILE]] "
 #define REPORT_PNG_USAGE                                                                                   \
   "  --png DIR         also write each page as the picture velmora.exe saves with S, as DIR/NNNN-NAME.png\n" \
   "                    (NNNN the file's position from 0001); an existing file is never replaced\n"          \
   "  --font FILE       draw the pictures with FILE instead of mplus-2m-regular.ttf beside the program\n"
-#else
-constexpr bool REPORT_PNG_WRITER = false;
-#define REPORT_PNG_SYNOPSIS ""
-#define REPORT_PNG_USAGE                                                                                \
-  "  --png DIR         not available in this build (velmora.exe saves the page shown with S)\n"
-#endif
 
 // Before the first file: loads the font (font, or mplus-2m-regular.ttf beside the program when font is
 // null) and creates dir when it is missing (its last part only). 0 ready; 2 with a line on err when the

@@ -169,7 +169,6 @@ static int tool_options(FILE* out, FILE* err, int argc, const char16_t* const* a
       opt->alias_word = ++k;
     } else if (tool_is(w, "--png") || tool_is(w, "--font")) {
       bool png = tool_is(w, "--png");
-      if (!REPORT_PNG_WRITER) return tool_usage_error(err, png ? "--png" : "--font", " is not available in this build");
       if (k + 1 >= argc) return tool_usage_error(err, png ? "--png needs a directory" : "--font needs a file", "");
       if (png) opt->png_word = ++k;
       else opt->font_word = ++k;
