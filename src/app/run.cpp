@@ -172,10 +172,11 @@ void run_check(const char* alias_path, const char16_t* alias_path_w) {
   }
   // Another file's statistics must not show under this file's path.
   if (!file.is_vmd && !file.is_pmx) vmd_clear();
-  // The path line: the ANSI name, or the UTF-16 name spelled in Shift-JIS where no ANSI name exists.
+  // The path line: the ANSI name, or the UTF-16 name spelled in Shift-JIS where no ANSI name exists or
+  // where the ANSI code page is not Shift-JIS (there the ANSI name is "?" or other bytes for Japanese).
   static char path_line[RUN_PATH * 2];
   const char* path = file.input;
-  if (path[0] == 0 && file.input_w[0] != 0) {
+  if ((path[0] == 0 || sys_ansi_cp() != 932) && file.input_w[0] != 0) {
     utf16_to_sjis(path_line, (int)sizeof path_line, file.input_w);
     path = path_line;
   }

@@ -124,3 +124,16 @@ TEST(RunCheck, PathLineFromTheUtf16NameWhenTheAnsiListIsShorter) {
   run_check(nullptr, nullptr);
   EXPECT_EQ(std::string(report_view()->text[1]), to_sjis("C:\\m\\動き.vmd"));
 }
+
+TEST(RunCheck, PathLineFromTheUtf16NameWhereTheAnsiCodePageIsNotShiftJis) {
+  // A Western system gives ダンス.vmd's ANSI name as ???.vmd; the page names the file all the same.
+  sys_set_locale_for_test(0x0409, 1252);
+  run_file_names_of("C:\\m\\???.vmd", u"C:\\m\\\x30C0\x30F3\x30B9.vmd");
+  run_check(nullptr, nullptr);
+  EXPECT_EQ(std::string(report_view()->text[1]), to_sjis("C:\\m\\ダンス.vmd"));
+  // On a Shift-JIS system the ANSI name stays the path line, whatever the UTF-16 name says.
+  sys_set_locale_for_test(0x0411, 932);
+  run_file_names_of("C:\\m\\ansi.vmd", u"C:\\m\\\x30C0\x30F3\x30B9.vmd");
+  run_check(nullptr, nullptr);
+  EXPECT_EQ(std::string(report_view()->text[1]), "C:\\m\\ansi.vmd");
+}
