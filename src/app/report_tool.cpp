@@ -1,7 +1,8 @@
 // report_tool.cpp: velmora-report, the command-line twin of velmora.exe. Runs the same per-file loop
 // (names, kind, alias file, readers, report page, summary) without windows or dialogs, as velmora.exe
 // does with -ND2, and prints every page as UTF-8 text or as one JSON object per file, or with --summary
-// one line per file. A FOLDER argument stands for the motions under it (report_folders.h).
+// one line per file. A FOLDER argument stands for the motions under it (report_folders.h). Files dropped
+// on the program in Explorer get the summary and a window that waits for a key (report_drop.h).
 //
 //   velmora-report [--summary] [--json] [--colour=auto|always|never] [--alias FILE | --no-alias]
 //                  [--png DIR [--font FILE]] FILE|FOLDER...
@@ -16,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "app/report_drop.h"
 #include "app/report_folders.h"
 #include "app/report_png.h"
 #include "app/report_summary.h"
@@ -255,8 +257,9 @@ static void tool_folder(ToolRun& run, const char16_t* folder) {
   }
 }
 
-int report_tool_run(FILE* out, FILE* err, int argc, const char16_t* const* argv) {
-  ReportOptions opt = {false, false, COLOUR_AUTO, false, 0, 0, 0};
+// The run; a drop prints the summary (it has no option words to say otherwise).
+static int tool_run(FILE* out, FILE* err, int argc, const char16_t* const* argv, bool dropped) {
+  ReportOptions opt = {dropped, false, COLOUR_AUTO, false, 0, 0, 0};
   int usage = tool_options(out, err, argc, argv, &opt);
   if (usage != 0) return usage < 0 ? 0 : usage;
   run_language(sys_user_lang(), sys_is_dbcs_lead(0x92), sys_console_output_cp());
@@ -298,4 +301,12 @@ int report_tool_run(FILE* out, FILE* err, int argc, const char16_t* const* argv)
   if (opt.summary) summary_end();
   std::fflush(out);
   return run.status;
+}
+
+int report_tool_run(FILE* out, FILE* err, int argc, const char16_t* const* argv) {
+  // Files dropped on the program in Explorer: the summary, and a window that stays until a key.
+  bool dropped = report_drop_mode(argc, argv);
+  int code = tool_run(out, err, argc, argv, dropped);
+  if (dropped) report_drop_wait(out);
+  return code;
 }

@@ -61,6 +61,21 @@ int sys_program_path_w(char16_t* dst, int size);
 // True when f writes to a terminal.
 bool sys_is_terminal(FILE* f);
 
+// ---- The console ---------------------------------------------------------------------------------------
+
+// True when the process has a console of its own: one the system made for it alone (GetConsoleProcessList
+// gives 1), as when Explorer starts a console program by a double click or by files dropped on its icon,
+// and closes the window as soon as the program ends. False when it shares the console of the program
+// that started it (a command prompt, a script) or has none. The environment variable VELMORA_CONSOLE
+// decides instead when set: "own" true, "shared" false (tests). Natively false unless it says "own".
+bool sys_console_own();
+// True when standard input is a console, a keyboard (GetConsoleMode succeeds; natively a terminal), not
+// a pipe, a file or NUL.
+bool sys_stdin_console();
+// Waits for a key on the console of standard input (a key pressed; natively one byte, read without
+// waiting for a line end and without echo). Returns at once when standard input gives nothing more.
+void sys_wait_key();
+
 // ---- Files by handle (UTF-16 path) -----------------------------------------------------------------
 
 // A handle is an opaque non-negative number; SYS_NO_FILE marks none.

@@ -13,6 +13,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include "text/encoding.h"
@@ -139,6 +140,32 @@ int sys_program_path_w(char16_t* dst, int size) {
 }
 
 bool sys_is_terminal(FILE* f) { return isatty(fileno(f)) != 0; }
+
+// ---- The console -----------------------------------------------------------------------------------------
+
+// No system here makes a console for one program; only the tests' variable says so.
+bool sys_console_own() {
+  const char* forced = std::getenv("VELMORA_CONSOLE");
+  return forced != nullptr && std::strcmp(forced, "own") == 0;
+}
+
+bool sys_stdin_console() { return isatty(0) != 0; }
+
+void sys_wait_key() {
+  struct termios saved;
+  bool terminal = tcgetattr(0, &saved) == 0;
+  if (terminal) {
+    struct termios raw = saved;
+    raw.c_lflag &= ~(tcflag_t)(ICANON | ECHO);
+    raw.c_cc[VMIN] = 1;
+    raw.c_cc[VTIME] = 0;
+    tcsetattr(0, TCSANOW, &raw);
+  }
+  unsigned char key;
+  while (read(0, &key, 1) < 0 && errno == EINTR) {
+  }
+  if (terminal) tcsetattr(0, TCSANOW, &saved);
+}
 
 // ---- Command line ---------------------------------------------------------------------------------------
 

@@ -66,6 +66,29 @@ int sys_program_path_w(char16_t* dst, int size) {
 
 bool sys_is_terminal(FILE* f) { return _isatty(_fileno(f)) != 0; }
 
+bool sys_console_own() {
+  wchar_t forced[8];
+  DWORD n = GetEnvironmentVariableW(L"VELMORA_CONSOLE", forced, 8);
+  if (n > 0 && n < 8) return std::wcscmp(forced, L"own") == 0;
+  // Room for two: a second process on the console is all the answer needs.
+  DWORD list[2];
+  return GetConsoleProcessList(list, 2) == 1;
+}
+
+bool sys_stdin_console() {
+  DWORD mode = 0;
+  return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
+}
+
+void sys_wait_key() {
+  HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+  INPUT_RECORD record;
+  DWORD got = 0;
+  while (ReadConsoleInputW(in, &record, 1, &got)) {
+    if (got == 1 && record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown) return;
+  }
+}
+
 const char16_t* sys_command_line_w() { return reinterpret_cast<const char16_t*>(GetCommandLineW()); }
 const char* sys_command_line_a() { return GetCommandLineA(); }
 void sys_set_command_line(int, const char* const*) {}

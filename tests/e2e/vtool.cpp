@@ -11,6 +11,15 @@
 //                             high (WM_ENTERSIZEMOVE, WM_SIZING, the new size, WM_EXITSIZEMOVE)
 //   vtool wait TITLE SECONDS  waits until such a window exists (exit 0) or the time is up (exit 1)
 //   vtool gone TITLE SECONDS  waits until no such window exists
+//   vtool console OUT STDIN EXE [ARG...]
+//                             starts EXE in a console of its own, as Explorer starts a console program
+//                             that files are dropped on, with its standard output and error into the
+//                             new file OUT and its standard input the console (STDIN "console") or NUL
+//                             ("nul"). When it has not ended after 5 s, presses a key in its console
+//                             (vtool attaches only then: a second process on the console would make it
+//                             a shared one) and gives it 10 s more. Prints "exit N", or "waited, exit N"
+//                             when it took the key; exit 1 when it cannot be started or does not end
+//                             (it is then ended)
 #include <windows.h>
 
 #include <cstdio>
@@ -44,16 +53,69 @@ BOOL CALLBACK print_child(HWND child, LPARAM) {
   return TRUE;
 }
 
+// The console verb (see above): argv[2] OUT, argv[3] STDIN, argv[4] EXE, then its arguments.
+int run_in_console(int argc, wchar_t** argv) {
+  std::wstring command;
+  for (int i = 4; i < argc; i++) command += std::wstring(i > 4 ? L" \"" : L"\"") + argv[i] + L"\"";
+  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+  HANDLE out = CreateFileW(argv[2], GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_NEW, 0, nullptr);
+  HANDLE nul = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
+  if (out == INVALID_HANDLE_VALUE || nul == INVALID_HANDLE_VALUE) return 1;
+  STARTUPINFOW si = {};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  // No input handle: the new console's input takes its place.
+  si.hStdInput = std::wcscmp(argv[3], L"nul") == 0 ? nul : nullptr;
+  si.hStdOutput = out;
+  si.hStdError = out;
+  PROCESS_INFORMATION pi;
+  BOOL started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NEW_CONSOLE, nullptr,
+                                nullptr, &si, &pi);
+  CloseHandle(out);
+  CloseHandle(nul);
+  if (!started) return 1;
+  bool waited = false;
+  if (WaitForSingleObject(pi.hProcess, 5000) == WAIT_TIMEOUT) {
+    waited = true;
+    FreeConsole();
+    if (AttachConsole(pi.dwProcessId)) {
+      HANDLE in = CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+      INPUT_RECORD key[2] = {};
+      for (int i = 0; i < 2; i++) {
+        key[i].EventType = KEY_EVENT;
+        key[i].Event.KeyEvent.bKeyDown = i == 0;
+        key[i].Event.KeyEvent.wRepeatCount = 1;
+        key[i].Event.KeyEvent.wVirtualKeyCode = VK_SPACE;
+        key[i].Event.KeyEvent.uChar.UnicodeChar = L' ';
+      }
+      DWORD written = 0;
+      WriteConsoleInputW(in, key, 2, &written);
+      CloseHandle(in);
+      FreeConsole();
+    }
+  }
+  DWORD code = 0;
+  bool ended = WaitForSingleObject(pi.hProcess, 10000) == WAIT_OBJECT_0 && GetExitCodeProcess(pi.hProcess, &code);
+  if (!ended) TerminateProcess(pi.hProcess, 1);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  if (!ended) return 1;
+  std::printf("%sexit %lu\n", waited ? "waited, " : "", code);
+  return 0;
+}
+
 }  // namespace
 
 int main() {
   int argc = 0;
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
   if (argv == nullptr || argc < 3) {
-    std::fprintf(stderr, "usage: vtool text|client|press|close|wait|gone TITLE [ARG]\n");
+    std::fprintf(stderr, "usage: vtool text|client|press|close|wait|gone TITLE [ARG], vtool console OUT STDIN EXE [ARG...]\n");
     return 2;
   }
   std::string verb = narrow(argv[1]);
+  if (verb == "console") return argc > 4 ? run_in_console(argc, argv) : 2;
   std::wstring title = argv[2];
   if (verb == "wait" || verb == "gone") {
     int tenths = argc > 3 ? 10 * _wtoi(argv[3]) : 100;

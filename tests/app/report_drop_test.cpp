@@ -1,0 +1,138 @@
+// velmora-report as a drop target: a console of its own (VELMORA_CONSOLE, which the platform seam reads)
+// turns a run without option words into the summary, and with a terminal as standard input into one
+// line in the user's language and a wait for a key. A pseudo-terminal stands in for the console.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/report_tool.h"
+#include "support/testfiles.h"
+#include "support/vmdwriter.h"
+#include "sys/sys.h"
+
+namespace {
+
+const char WAIT_EN[] = "Press any key to close this window.\n";
+const char WAIT_JA[] = "何かキーを押すとこのウィンドウを閉じます。\n";
+
+// What the tool prints for words, its console said by VELMORA_CONSOLE and its standard input from in.
+std::string printed(const char* console, int in, const std::vector<std::string>& words) {
+  TempDir dir;
+  std::vector<std::u16string> wide(1, u"velmora-report");
+  for (const std::string& w : words) {
+    std::u16string u(w.size() + 1, u'\0');
+    sys_utf16_from_host(u.data(), (int)u.size(), w.c_str());
+    wide.push_back(u);
+  }
+  std::vector<const char16_t*> argv;
+  for (const std::u16string& w : wide) argv.push_back(w.c_str());
+  setenv("VELMORA_CONSOLE", console, 1);
+  int saved = dup(0);
+  dup2(in, 0);
+  FILE* out = std::fopen(dir.file("out").c_str(), "wb");
+  FILE* err = std::fopen(dir.file("err").c_str(), "wb");
+  report_tool_run(out, err, (int)argv.size(), argv.data());
+  std::fclose(out);
+  std::fclose(err);
+  dup2(saved, 0);
+  close(saved);
+  unsetenv("VELMORA_CONSOLE");
+  return read_file(dir.file("out"));
+}
+
+// A motion with one bone key, in dir.
+std::string motion_in(const TempDir& dir) {
+  VmdWriter w;
+  w.header(to_sjis("テスト"));
+  w.i32(1);
+  w.bone(to_sjis("センター"), 3, 0.0f, 0.5f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f);
+  w.i32(0);
+  std::string path = dir.file("dance.vmd");
+  write_file(path, w.bytes);
+  return path;
+}
+
+// A pseudo-terminal: the tool reads the slave as its standard input; a key is written to the master.
+struct Terminal {
+  int master = -1, slave = -1;
+  Terminal() {
+    master = posix_openpt(O_RDWR | O_NOCTTY);
+    if (master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0) slave = open(ptsname(master), O_RDWR | O_NOCTTY);
+  }
+  ~Terminal() {
+    close(slave);
+    close(master);
+  }
+  void press(char key) { EXPECT_EQ(write(master, &key, 1), 1); }
+  // True when a key is still waiting to be read (looked at byte by byte, not line by line).
+  bool unread() {
+    termios t;
+    tcgetattr(slave, &t);
+    cfmakeraw(&t);
+    tcsetattr(slave, TCSANOW, &t);
+    pollfd p = {slave, POLLIN, 0};
+    return poll(&p, 1, 100) == 1;
+  }
+};
+
+}  // namespace
+
+TEST(ReportDrop, AConsoleOfItsOwnWithoutOptionWordsPrintsTheSummary) {
+  TempDir dir;
+  std::string motion = motion_in(dir);
+  int nul = open("/dev/null", O_RDONLY);
+  std::string summary = printed("shared", nul, {"--summary", motion});
+  ASSERT_EQ(summary.rfind("no model", 0), 0u) << summary;
+  EXPECT_EQ(printed("own", nul, {motion}), summary);
+  // Shared, or with an option word, nothing changes.
+  std::string page = printed("shared", nul, {motion});
+  EXPECT_NE(page.find("センター"), std::string::npos) << page;
+  EXPECT_EQ(summary.find("センター"), std::string::npos) << summary;
+  EXPECT_EQ(printed("own", nul, {"--json", motion}), printed("shared", nul, {"--json", motion}));
+  EXPECT_EQ(printed("own", nul, {"--", motion}), page);
+  close(nul);
+}
+
+TEST(ReportDrop, WaitsForAKeyOnlyWithATerminalAsInputAndNoOptionWords) {
+  TempDir dir;
+  std::string motion = motion_in(dir);
+  int nul = open("/dev/null", O_RDONLY);
+  std::string summary = printed("shared", nul, {"--summary", motion});
+  close(nul);
+  {
+    // An English user: the English line, and the key is taken.
+    Terminal t;
+    ASSERT_GE(t.slave, 0);
+    sys_set_locale_for_test(0x0409, 1252);
+    t.press('x');
+    EXPECT_EQ(printed("own", t.slave, {motion}), summary + WAIT_EN);
+    EXPECT_FALSE(t.unread());
+    sys_set_locale_for_test(0x0411, 932);
+  }
+  {
+    // A Japanese user; a double click without a file shows the usage error until a key too.
+    Terminal t;
+    t.press('x');
+    EXPECT_EQ(printed("own", t.slave, {motion}), summary + WAIT_JA);
+    EXPECT_FALSE(t.unread());
+    t.press('y');
+    EXPECT_EQ(printed("own", t.slave, {}), WAIT_JA);
+    EXPECT_FALSE(t.unread());
+  }
+  {
+    // From a command prompt, or with an option word: no line and no wait; the key stays unread.
+    Terminal t;
+    t.press('x');
+    EXPECT_EQ(printed("shared", t.slave, {"--summary", motion}), summary);
+    EXPECT_EQ(printed("own", t.slave, {"--summary", motion}), summary);
+    EXPECT_TRUE(t.unread());
+  }
+}

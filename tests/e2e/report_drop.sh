@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# velmora-report.exe as a drop target: started in a console of its own, as Explorer starts it for files
+# dropped on its icon, it prints the summary the native build prints with --summary and then waits for a
+# key with one line in the user's language; with NUL as its input it does not wait. From a command
+# prompt (cmd.exe's console, shared) it prints the pages as before.
+. "$(dirname "$0")/lib.sh"
+here=$(cd "$(dirname "$0")" && pwd)
+native=$native_report
+[ -x "$native" ] || fail "no native velmora-report at $native"
+e2e_setup
+python3 "$here/make_inputs.py" "$work/in" || fail "cannot write the inputs"
+cd "$work/in" || fail "no input directory"
+exe=$(e2e_win "$work/dist/velmora-report.exe")
+summary=$("$native" --summary model.pmx motion.vmd) || fail "native summary failed"
+pages=$("$native" model.pmx motion.vmd) || fail "native pages failed"
+
+got=$(LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 e2e_vtool console own-console.txt console "$exe" model.pmx motion.vmd) ||
+  fail "velmora-report.exe did not end in a console of its own"
+[ "$got" = "waited, exit 0" ] || fail "in a console of its own: '$got', wanted 'waited, exit 0'"
+[ "$(cat own-console.txt)" = "$summary"$'\n'"何かキーを押すとこのウィンドウを閉じます。" ] ||
+  { diff <(echo "$summary") own-console.txt >&2; fail "in a console of its own: not the summary and the Japanese line"; }
+echo "report_drop: a console of its own gives the summary, then waits for a key"
+
+got=$(e2e_vtool console no-input.txt nul "$exe" model.pmx motion.vmd) || fail "velmora-report.exe did not end with NUL as input"
+[ "$got" = "exit 0" ] || fail "with NUL as input: '$got', wanted 'exit 0'"
+[ "$(cat no-input.txt)" = "$summary" ] || { diff <(echo "$summary") no-input.txt >&2; fail "with NUL as input: not the summary alone"; }
+echo "report_drop: with NUL as input the summary, and no wait"
+
+got=$(e2e_vtool console command-prompt.txt console cmd.exe /c "$exe" model.pmx motion.vmd) || fail "cmd.exe did not end"
+[ "$got" = "exit 0" ] || fail "from a command prompt: '$got', wanted 'exit 0'"
+[ "$(cat command-prompt.txt)" = "$pages" ] || { diff <(echo "$pages") command-prompt.txt | head -n 5 >&2; fail "from a command prompt: not the pages"; }
+echo "report_drop: from a command prompt the pages, and no wait"
