@@ -23,6 +23,10 @@ int main(int argc, char** argv) {
   SetConsoleOutputCP(CP_UTF8);  // the report is printed as UTF-8
   // Byte for byte what the native build prints: lines end in a line feed alone.
   _setmode(_fileno(stdout), _O_BINARY);
+  // Written in large pieces: a console stream has no buffer of its own, so the runtime would write
+  // byte by byte, and a console that decodes each write by itself (Wine's does) would show every
+  // Japanese character split that way as replacement characters.
+  std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
   int count = 0;
   wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
   if (wide == nullptr) {

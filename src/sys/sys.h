@@ -58,7 +58,8 @@ void sys_utf16_from_host(char16_t* dst, int units, const char* host);
 // length, or 0 on failure (dst then holds an empty string).
 int sys_program_path_w(char16_t* dst, int size);
 
-// True when f writes to a terminal.
+// True when f writes to a terminal that shows colour escapes. On Windows a console, whose virtual
+// terminal processing this turns on; false where the console refuses it (before Windows 10) and for NUL.
 bool sys_is_terminal(FILE* f);
 
 // ---- The console ---------------------------------------------------------------------------------------

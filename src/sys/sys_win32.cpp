@@ -64,7 +64,15 @@ int sys_program_path_w(char16_t* dst, int size) {
   return (int)n;
 }
 
-bool sys_is_terminal(FILE* f) { return _isatty(_fileno(f)) != 0; }
+// A console shows the colour escapes only with virtual terminal processing, which a program has to ask for
+// (Windows 10 and later; where it is refused, as on older consoles, the escapes would show as text). NUL
+// is a character device too, but no console.
+bool sys_is_terminal(FILE* f) {
+  HANDLE h = (HANDLE)_get_osfhandle(_fileno(f));
+  DWORD mode = 0;
+  if (!GetConsoleMode(h, &mode)) return false;
+  return (mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0 || SetConsoleMode(h, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+}
 
 bool sys_console_own() {
   wchar_t forced[8];
