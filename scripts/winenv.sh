@@ -3,6 +3,9 @@
 #   winenv_start DIR   makes DIR/prefix (wineboot, once) and starts Xvfb on a free display number;
 #                      exports WINEPREFIX, WINEARCH, WINEDEBUG, WINEDLLOVERRIDES and DISPLAY
 #   winenv_stop        ends the display and the prefix's wineserver
+#   winenv_wow64       switches to a 64-bit prefix beside the prefix, $WINEPREFIX-wow64 (wineboot, once),
+#                      on the same display: 32-bit programs run there under WoW64, as on most Windows
+#   winenv_wow64_stop  ends that prefix's wineserver and switches back
 # When WINEPREFIX and DISPLAY are already exported (a test run's own), winenv_start keeps them.
 winenv_started_xvfb=""
 
@@ -41,4 +44,18 @@ winenv_stop() {
     winenv_started_xvfb=""
   fi
   unset VELMORA_WINENV
+}
+
+winenv_wow64() {
+  winenv_prefix32=$WINEPREFIX
+  export WINEPREFIX="$WINEPREFIX-wow64" WINEARCH=win64
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    wineboot -i >/dev/null 2>&1 || true
+  fi
+  wineserver -w 2>/dev/null || true
+}
+
+winenv_wow64_stop() {
+  wineserver -k 2>/dev/null || true
+  export WINEPREFIX=$winenv_prefix32 WINEARCH=win32
 }

@@ -11,6 +11,8 @@
 //                             high (WM_ENTERSIZEMOVE, WM_SIZING, the new size, WM_EXITSIZEMOVE)
 //   vtool wait TITLE SECONDS  waits until such a window exists (exit 0) or the time is up (exit 1)
 //   vtool gone TITLE SECONDS  waits until no such window exists
+//   vtool wow64               prints "wow64" when vtool, a 32-bit program, runs on a 64-bit system
+//                             (IsWow64Process), else "x86"
 //   vtool console OUT STDIN EXE [ARG...]
 //                             starts EXE in a console of its own, as Explorer starts a console program
 //                             that files are dropped on, with its standard output and error into the
@@ -110,8 +112,14 @@ int run_in_console(int argc, wchar_t** argv) {
 int main() {
   int argc = 0;
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  if (argv != nullptr && argc == 2 && narrow(argv[1]) == "wow64") {
+    BOOL wow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow64);
+    std::printf("%s\n", wow64 ? "wow64" : "x86");
+    return 0;
+  }
   if (argv == nullptr || argc < 3) {
-    std::fprintf(stderr, "usage: vtool text|client|press|close|wait|gone TITLE [ARG], vtool console OUT STDIN EXE [ARG...]\n");
+    std::fprintf(stderr, "usage: vtool text|client|press|close|wait|gone TITLE [ARG], vtool wow64, vtool console OUT STDIN EXE [ARG...]\n");
     return 2;
   }
   std::string verb = narrow(argv[1]);
