@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # velmora-report --png draws the page velmora.exe shows: for a model and then a motion, and for a motion
-# alone, velmora-report.exe under Wine writes byte for byte the pictures of the native build, and the
-# native picture is the capture that S saves under Wine, pixel for pixel (both FreeType builds flatten
-# curves alike: the mingw one is built with SSE2). All three programs are given the same relative names,
-# so the path lines match.
+# alone, velmora-report.exe under Wine writes byte for byte the pictures of the native build (and its
+# --help, which tells of --png, is the native one), and the native picture is the capture that S saves
+# under Wine, pixel for pixel (both FreeType builds flatten curves alike: the mingw one is built with
+# SSE2). All three programs are given the same relative names, so the path lines match.
 . "$(dirname "$0")/lib.sh"
 here=$(cd "$(dirname "$0")" && pwd)
 native=${VELMORA_NATIVE_REPORT:-$top/build/native/src/app/velmora-report}
@@ -24,6 +24,7 @@ for pair in png/0001-model.pmx:exe/0001-model.pmx png/0002-motion.vmd:exe/0002-m
 done
 [ "$(ls "$work/in/exe" "$work/in/exe-alone" | grep -c png)" = 3 ] || fail "velmora-report.exe wrote other pictures"
 echo "png_page: velmora-report.exe's three pictures are the native ones, byte for byte"
+[ "$(wine "$exe" --help 2>/dev/null)" = "$("$native" --help)" ] || fail "velmora-report.exe --help is not the native one"
 
 # Presses S until cap(1).bmp is whole at the size of the picture PNG, and keeps it as NAME.bmp. A key
 # typed while the previous file's ESC is handled is dropped, hence the retries.
