@@ -26,20 +26,13 @@ const char WAIT_JA[] = "何かキーを押すとこのウィンドウを閉じ�
 // What the tool prints for words, its console said by VELMORA_CONSOLE and its standard input from in.
 std::string printed(const char* console, int in, const std::vector<std::string>& words) {
   TempDir dir;
-  std::vector<std::u16string> wide(1, u"velmora-report");
-  for (const std::string& w : words) {
-    std::u16string u(w.size() + 1, u'\0');
-    sys_utf16_from_host(u.data(), (int)u.size(), w.c_str());
-    wide.push_back(u);
-  }
-  std::vector<const char16_t*> argv;
-  for (const std::u16string& w : wide) argv.push_back(w.c_str());
+  ToolArgs args(words);
   setenv("VELMORA_CONSOLE", console, 1);
   int saved = dup(0);
   dup2(in, 0);
   FILE* out = std::fopen(dir.file("out").c_str(), "wb");
   FILE* err = std::fopen(dir.file("err").c_str(), "wb");
-  report_tool_run(out, err, (int)argv.size(), argv.data());
+  report_tool_run(out, err, (int)args.argv.size(), args.argv.data());
   std::fclose(out);
   std::fclose(err);
   dup2(saved, 0);

@@ -14,7 +14,6 @@
 #include "support/pmxwriter.h"
 #include "support/testfiles.h"
 #include "support/vmdwriter.h"
-#include "sys/sys.h"
 
 namespace {
 
@@ -33,20 +32,12 @@ std::string slurp(FILE* f) {
   return s;
 }
 
-ToolRun tool(std::vector<std::string> words) {
-  words.insert(words.begin(), "velmora-report");
-  std::vector<std::u16string> wide;
-  for (const std::string& w : words) {
-    std::u16string u(w.size() + 1, u'\0');
-    sys_utf16_from_host(u.data(), (int)u.size(), w.c_str());
-    wide.push_back(u);
-  }
-  std::vector<const char16_t*> argv;
-  for (const std::u16string& w : wide) argv.push_back(w.c_str());
+ToolRun tool(const std::vector<std::string>& words) {
+  ToolArgs args(words);
   FILE* out = std::tmpfile();
   FILE* err = std::tmpfile();
   ToolRun r;
-  r.code = report_tool_run(out, err, (int)argv.size(), argv.data());
+  r.code = report_tool_run(out, err, (int)args.argv.size(), args.argv.data());
   r.out = slurp(out);
   r.err = slurp(err);
   return r;

@@ -1,5 +1,7 @@
 # lib.sh: sourced by the end-to-end scripts.
 #   e2e_setup          a scratch directory $work with a copy of the program directory in $work/dist
+#   e2e_inputs         e2e_setup, then make_inputs.py's model.pmx and motion.vmd in $work/in, which
+#                      becomes the current directory (so the programs are given relative names)
 #   e2e_snapshot DIR   one line per file: name, size, modification time, checksum
 #   e2e_win PATH       the Windows spelling of a Unix path
 #   e2e_run ARGS...    runs velmora.exe from $work/dist under Wine; exit code in $rc
@@ -24,6 +26,12 @@ e2e_setup() {
     testhooks="$work/dist/velmora-testhooks.exe"
   fi
   winenv_start "$top/build/wine"
+}
+
+e2e_inputs() {
+  e2e_setup
+  python3 "$(dirname "${BASH_SOURCE[0]}")/make_inputs.py" "$work/in" || fail "cannot write the inputs"
+  cd "$work/in" || fail "no input directory"
 }
 
 e2e_cleanup() {

@@ -3,11 +3,8 @@
 # name is ???.vmd) velmora.exe's page of ダンス.vmd is, pixel for pixel, its page on a Japanese system,
 # and velmora-report.exe's page names the file ダンス.vmd.
 . "$(dirname "$0")/lib.sh"
-here=$(cd "$(dirname "$0")" && pwd)
-e2e_setup
-python3 "$here/make_inputs.py" "$work/in" || fail "cannot write the inputs"
-mv "$work/in/motion.vmd" "$work/in/ダンス.vmd"
-cd "$work/in" || fail "no input directory"
+e2e_inputs
+mv motion.vmd ダンス.vmd
 caps="$work/dist"
 
 # S in the page of ダンス.vmd under LOCALE; the capture kept as NAME.bmp.

@@ -4,15 +4,11 @@
 # key with one line in the user's language; with NUL as its input it does not wait. From a command
 # prompt (cmd.exe's console, shared) it prints the pages as before.
 . "$(dirname "$0")/lib.sh"
-here=$(cd "$(dirname "$0")" && pwd)
-native=$native_report
-[ -x "$native" ] || fail "no native velmora-report at $native"
-e2e_setup
-python3 "$here/make_inputs.py" "$work/in" || fail "cannot write the inputs"
-cd "$work/in" || fail "no input directory"
+[ -x "$native_report" ] || fail "no native velmora-report at $native_report"
+e2e_inputs
 exe=$(e2e_win "$work/dist/velmora-report.exe")
-summary=$("$native" --summary model.pmx motion.vmd) || fail "native summary failed"
-pages=$("$native" model.pmx motion.vmd) || fail "native pages failed"
+summary=$("$native_report" --summary model.pmx motion.vmd) || fail "native summary failed"
+pages=$("$native_report" model.pmx motion.vmd) || fail "native pages failed"
 
 got=$(LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 e2e_vtool console own-console.txt console "$exe" model.pmx motion.vmd) ||
   fail "velmora-report.exe did not end in a console of its own"

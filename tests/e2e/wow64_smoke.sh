@@ -3,11 +3,8 @@
 # and then a motion are shown, S saves the motion's page byte for byte as in the 32-bit prefix, and ESC
 # ends the run with exit code 0.
 . "$(dirname "$0")/lib.sh"
-here=$(cd "$(dirname "$0")" && pwd)
 [ -x "$native_report" ] || fail "no native velmora-report at $native_report"
-e2e_setup
-python3 "$here/make_inputs.py" "$work/in" || fail "cannot write the inputs"
-cd "$work/in" || fail "no input directory"
+e2e_inputs
 # The motion's page has the size of its picture.
 "$native_report" --no-alias --png "$work/png" model.pmx motion.vmd >/dev/null || fail "velmora-report --png failed"
 size=$(identify -format '%w %h' "$work/png/0002-motion.vmd.png")

@@ -12,6 +12,18 @@
 #include <cstring>
 #include <filesystem>
 
+#include "sys/sys.h"
+
+ToolArgs::ToolArgs(const std::vector<std::string>& words) {
+  wide.push_back(u"velmora-report");
+  for (const std::string& w : words) {
+    std::u16string u(w.size() + 1, u'\0');
+    sys_utf16_from_host(u.data(), (int)u.size(), w.c_str());
+    wide.push_back(u);
+  }
+  for (const std::u16string& w : wide) argv.push_back(w.c_str());
+}
+
 TempDir::TempDir() {
   std::string tmpl = (std::filesystem::temp_directory_path() / "velmora-test-XXXXXX").string();
   std::vector<char> buf(tmpl.begin(), tmpl.end());

@@ -4,6 +4,16 @@
 #include <string>
 #include <vector>
 
+// velmora-report's argument vector for words: "velmora-report", then each word in UTF-16 as the native
+// entry spells it. argv points into wide; the record is not to be copied.
+struct ToolArgs {
+  std::vector<std::u16string> wide;
+  std::vector<const char16_t*> argv;
+  explicit ToolArgs(const std::vector<std::string>& words);
+  ToolArgs(const ToolArgs&) = delete;
+  ToolArgs& operator=(const ToolArgs&) = delete;
+};
+
 // A fresh directory under the system's temporary directory, removed with everything in it at the end.
 struct TempDir {
   std::string path;  // without a trailing slash
