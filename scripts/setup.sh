@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need, once. Quiet when nothing is missing.
 #   - Debian packages: compilers (native and mingw-w64 i686), CMake, GoogleTest, Google Benchmark,
-#     FreeType, libpng (velmora-report's pictures), clang with its sanitizer and fuzzer runtimes,
-#     Wine (with i386), Xvfb, xdotool, xclip, ImageMagick, the VL Gothic font, zip.
+#     FreeType, libpng (velmora-report's pictures), zlib for mingw, clang with its sanitizer and
+#     fuzzer runtimes, Wine (with i386), Xvfb, xdotool, xclip, ImageMagick, the VL Gothic font, zip.
 #   - FreeType and libpng built as static libraries for i686-w64-mingw32 from Debian's source
 #     packages (libpng with Debian's patches, against Debian's zlib for mingw), cached in .deps/ (not
 #     tracked).
@@ -18,8 +18,9 @@ need_root() {
 }
 
 pkgs=(cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev libgmock-dev
-      libbenchmark-dev libfreetype-dev libpng-dev pkg-config g++-mingw-w64-i686 libz-mingw-w64-dev wine wine32:i386 wine64
-      xvfb xdotool xclip x11-utils imagemagick fonts-vlgothic zip unzip xz-utils dpkg-dev python3 locales)
+      libbenchmark-dev libfreetype-dev libpng-dev pkg-config g++-mingw-w64-i686 libz-mingw-w64-dev
+      wine wine32:i386 wine64 xvfb xdotool xclip x11-utils imagemagick fonts-vlgothic zip unzip xz-utils
+      dpkg-dev python3 locales)
 
 missing=()
 for p in "${pkgs[@]}"; do
@@ -87,7 +88,7 @@ fi
 
 # libpng for the mingw target (velmora-report.exe's pictures), built once into .deps/libpng-mingw: the
 # source package with Debian's patches applied, static, against libz-mingw-w64-dev's static zlib. Both
-# are the versions of the native libpng and zlib, so the two builds write the same bytes.
+# are the upstream versions of the native libpng and zlib, so the two builds write the same bytes.
 pngprefix="$deps/libpng-mingw"
 if [ ! -f "$pngprefix/lib/libpng16.a" ]; then
   mkdir -p "$deps/src"
