@@ -6,7 +6,7 @@ layers below it, never of a layer above. The text conversions sit below the plat
 half spells names with them, as Windows spells them with its own tables); the path operations, which
 ask the system, sit above it.
 
-    0  text conversions   src/text/encoding.*, src/text/sjis_tables.*
+    0  text conversions   src/text/encoding.*, src/text/sjis_tables.*, src/text/fold.*
     1  platform seam      src/sys/
     2  text and paths     src/text/
     3  check              src/check/
@@ -25,7 +25,7 @@ import re
 import sys
 
 LAYERS = [
-    ("text conversions", ["text/encoding.", "text/sjis_tables."]),
+    ("text conversions", ["text/encoding.", "text/sjis_tables.", "text/fold."]),
     ("platform seam", ["sys/"]),
     ("text and paths", ["text/"]),
     ("check", ["check/"]),
