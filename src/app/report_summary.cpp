@@ -11,6 +11,7 @@
 
 #include "app/report_text.h"
 #include "check/listing.h"
+#include "check/rigs.h"
 #include "check/model.h"
 #include "formats/vmd.h"
 #include "text/encoding.h"
@@ -32,7 +33,9 @@ struct SummaryRow {
   long long number[5];
   bool has_last_frame;
   std::string path;
-  std::string lacks[2];  // the lacking bones and morphs, each as "  NAME" pieces
+  std::string lacks[2];               // the lacking bones and morphs, each as "  NAME" pieces
+  std::vector<std::string> advice;    // "NAME → MODEL-NAME (why)" per advice that names a model name
+  std::string fitted;                 // the fitted copy's path, or ""
 };
 
 struct SummaryRun {
@@ -41,6 +44,7 @@ struct SummaryRun {
   bool colour;
   std::vector<SummaryRow> rows;
   int totals[4];  // fit, lack, no model, unread
+  int would_fit;  // of the motions that lack names, those whose every advice can be followed
 };
 static SummaryRun sr;
 
@@ -50,6 +54,7 @@ void summary_begin(FILE* out, bool json, bool colour) {
   sr.colour = colour;
   sr.rows.clear();
   for (int& t : sr.totals) t = 0;
+  sr.would_fit = 0;
 }
 
 // Display width of Shift-JIS text: two columns for a two-byte character, one for any other byte.
@@ -70,52 +75,93 @@ static std::string summary_utf8(const char* sjis) {
   return text;
 }
 
-// Collects the lacking names, as JSON arrays and as text pieces.
+static const char* const CLASS_NAMES[] = {"other", "standard", "semi-standard", "finger", "expression"};
+static const char* const WHY_NAMES[] = {"none", "cut", "spelling", "english name", "rig name", "ambiguous"};
+static const char* const LIST_NAMES[] = {"bones", "morphs"};
+
+// The lacking names and their advice, as JSON arrays and as text pieces and lines.
 struct SummaryLacks {
   std::string json[2];
+  std::string advice_json;
   std::string text[2];
+  std::vector<std::string> advice_text;
 };
 
-static void summary_lacking(int kind, const char* name, void* arg) {
-  SummaryLacks* l = static_cast<SummaryLacks*>(arg);
-  std::string utf8 = summary_utf8(name);
-  if (!l->json[kind].empty()) l->json[kind] += ",";
-  l->json[kind] += report_tool_json(utf8.c_str());
-  l->text[kind] += "  " + utf8;
+static std::string summary_advice_json(const Advice& a) {
+  std::string line = std::string("{\"list\":\"") + LIST_NAMES[a.list] + "\",\"name\":" +
+                     report_tool_json(summary_utf8(a.name).c_str()) + ",\"class\":\"" + CLASS_NAMES[a.cls] +
+                     "\",\"to\":";
+  line += a.to < 0 ? "null" : report_tool_json(summary_utf8(advice_model_name(a.list, a.to)).c_str());
+  line += std::string(",\"why\":\"") + WHY_NAMES[a.why] + "\",\"candidates\":[";
+  int kept = a.candidate_count < ADVICE_CANDIDATES ? a.candidate_count : ADVICE_CANDIDATES;
+  for (int i = 0; i < kept; i++) {
+    if (i > 0) line += ",";
+    line += report_tool_json(summary_utf8(advice_model_name(a.list, a.candidates[i])).c_str());
+  }
+  return line + "]}";
 }
 
-static void summary_json_motion(const char* path, const FileState* fs, SummaryVerdict v, const ListingTally& t,
+static void summary_lacks(const std::vector<Advice>& advice, SummaryLacks* l) {
+  for (const Advice& a : advice) {
+    std::string utf8 = summary_utf8(a.name);
+    if (!l->json[a.list].empty()) l->json[a.list] += ",";
+    l->json[a.list] += report_tool_json(utf8.c_str());
+    if (!l->advice_json.empty()) l->advice_json += ",";
+    l->advice_json += summary_advice_json(a);
+    l->text[a.list] += "  " + utf8;
+    if (a.cls != CLASS_OTHER) l->text[a.list] += std::string(" [") + CLASS_NAMES[a.cls] + "]";
+    if (a.to >= 0) {
+      l->advice_text.push_back(utf8 + " \xE2\x86\x92 " + summary_utf8(advice_model_name(a.list, a.to)) + " (" +
+                               WHY_NAMES[a.why] + ")");
+    }
+  }
+}
+
+// True when every advice can be followed, so that the fitted copy lacks nothing.
+static bool summary_would_fit(const std::vector<Advice>& advice) {
+  for (const Advice& a : advice) {
+    if (!advice_renameable(a)) return false;
+  }
+  return true;
+}
+
+static void summary_json_motion(const char* path, const FileState* fs, SummaryVerdict v, const SummaryMotion& m,
                                 const SummaryLacks& lacks) {
   static const char* const NAMES[] = {"fits", "lacks", "no model", "unread"};
   const VmdKeys* k = vmd_keys();
+  const ListingTally& t = m.tally;
   std::string line = "{\"file\":" + report_tool_json(path) + ",\"kind\":\"motion\",\"read\":";
   line += fs == nullptr || fs->read_result == RUN_NO_READER ? "null" : std::to_string(fs->read_result);
   line += std::string(",\"verdict\":\"") + NAMES[v] + "\"";
   line += ",\"bone_keys\":" + std::to_string(k->bone_keys) + ",\"morph_keys\":" + std::to_string(k->morph_keys);
   line += ",\"bones\":" + std::to_string(t.bones) + ",\"morphs\":" + std::to_string(t.morphs);
   line += ",\"last_frame\":" + (k->last_frame < 0 ? std::string("null") : std::to_string(k->last_frame));
-  line += ",\"lacks\":{\"bones\":[" + lacks.json[0] + "],\"morphs\":[" + lacks.json[1] + "]}}\n";
+  line += ",\"lacks\":{\"bones\":[" + lacks.json[0] + "],\"morphs\":[" + lacks.json[1] + "]}";
+  line += ",\"advice\":[" + lacks.advice_json + "]";
+  line += ",\"fitted\":" + (m.fitted.empty() ? std::string("null") : report_tool_json(m.fitted.c_str())) + "}\n";
   std::fputs(line.c_str(), sr.out);
 }
 
-static void summary_motion(const char* path, const FileState* fs, bool unread) {
-  ListingTally t = {0, 0, 0, 0};
-  SummaryLacks lacks;
-  listing_tally(&t, summary_lacking, &lacks);
+static void summary_motion(const char* path, const FileState* fs, bool unread, const SummaryMotion& m) {
+  const ListingTally& t = m.tally;
   SummaryVerdict v = unread              ? VERDICT_UNREAD
                      : !model_loaded()   ? VERDICT_NO_MODEL
                      : t.lacking_bones + t.lacking_morphs > 0 ? VERDICT_LACKS
                                                                : VERDICT_FITS;
   sr.totals[v]++;
   // Only a motion that was read and has a target model lacks names.
-  if (v != VERDICT_LACKS) lacks = SummaryLacks();
+  SummaryLacks lacks;
+  if (v == VERDICT_LACKS) {
+    summary_lacks(m.advice, &lacks);
+    if (summary_would_fit(m.advice)) sr.would_fit++;
+  }
   if (sr.json) {
-    summary_json_motion(path, fs, v, t, lacks);
+    summary_json_motion(path, fs, v, m, lacks);
     return;
   }
   const VmdKeys* k = vmd_keys();
   SummaryRow row = {v, "", "", 0, {k->bone_keys, k->morph_keys, t.bones, t.morphs, k->last_frame},
-                    k->last_frame >= 0, path, {}};
+                    k->last_frame >= 0, path, {}, {}, m.fitted};
   static const char* const TEXTS[] = {"fits", "", "no model", "unread"};
   row.verdict_text = TEXTS[v];
   if (v == VERDICT_LACKS) {
@@ -124,13 +170,14 @@ static void summary_motion(const char* path, const FileState* fs, bool unread) {
   }
   row.lacks[0] = lacks.text[0];
   row.lacks[1] = lacks.text[1];
+  row.advice = lacks.advice_text;
   sr.rows.push_back(row);
 }
 
-void summary_file(const char* path, const FileState* fs, const char* problem) {
+void summary_file(const char* path, const FileState* fs, const char* problem, const SummaryMotion& motion) {
   // A file that is not a model is examined as a motion, read or not.
   if (!fs->is_pmx) {
-    summary_motion(path, fs, problem != nullptr);
+    summary_motion(path, fs, problem != nullptr, motion);
     return;
   }
   const ModelTables* m = model_view();
@@ -144,7 +191,7 @@ void summary_file(const char* path, const FileState* fs, const char* problem) {
     return;
   }
   SummaryRow row = {VERDICT_MODEL, "model", summary_utf8(m->display_name), summary_width(m->display_name),
-                    {0, 0, m->bone_count, m->morph_count, 0}, false, path, {}};
+                    {0, 0, m->bone_count, m->morph_count, 0}, false, path, {}, {}, ""};
   sr.rows.push_back(row);
 }
 
@@ -154,12 +201,13 @@ void summary_unexamined(const char* path) {
   if (sr.json) {
     std::fputs(("{\"file\":" + report_tool_json(path) +
                 ",\"kind\":\"motion\",\"read\":null,\"verdict\":\"unread\",\"bone_keys\":0,\"morph_keys\":0,"
-                "\"bones\":0,\"morphs\":0,\"last_frame\":null,\"lacks\":{\"bones\":[],\"morphs\":[]}}\n")
+                "\"bones\":0,\"morphs\":0,\"last_frame\":null,\"lacks\":{\"bones\":[],\"morphs\":[]},"
+                "\"advice\":[],\"fitted\":null}\n")
                    .c_str(),
                sr.out);
     return;
   }
-  sr.rows.push_back(SummaryRow{VERDICT_UNREAD, "unread", "", 0, {0, 0, 0, 0, -1}, false, path, {}});
+  sr.rows.push_back(SummaryRow{VERDICT_UNREAD, "unread", "", 0, {0, 0, 0, 0, -1}, false, path, {}, {}, ""});
 }
 
 // ---- The text table --------------------------------------------------------------------------------------
@@ -176,10 +224,28 @@ static void summary_number(long long n, int width) {
   std::fputs(s.c_str(), sr.out);
 }
 
+// The header row's labels: the verdict, the five numbers, the path.
+static const char* const SUMMARY_LABELS[] = {"verdict", "bone keys", "morph keys", "bones", "morphs", "last frame",
+                                             "file"};
+
+static void summary_label(int c, int width) {
+  int len = (int)std::string(SUMMARY_LABELS[c]).size();
+  // The verdict's label stands left like the verdicts, the numbers' labels right like the numbers.
+  if (c == 0) {
+    std::fputs(SUMMARY_LABELS[c], sr.out);
+    summary_pad(width - len + 2);
+  } else {
+    summary_pad(width - len);
+    std::fputs(SUMMARY_LABELS[c], sr.out);
+    std::fputs("  ", sr.out);
+  }
+}
+
 void summary_end() {
   if (!sr.json) {
     // Column widths: the verdict, the five numbers; a model's name spans the two key columns.
-    int w[6] = {0, 0, 0, 0, 0, 1};
+    int w[6];
+    for (int c = 0; c < 6; c++) w[c] = (int)std::string(SUMMARY_LABELS[c]).size();
     for (const SummaryRow& r : sr.rows) {
       if ((int)r.verdict_text.size() > w[0]) w[0] = (int)r.verdict_text.size();
       bool model = r.verdict == VERDICT_MODEL;
@@ -191,6 +257,8 @@ void summary_end() {
     for (const SummaryRow& r : sr.rows) {
       if (r.verdict == VERDICT_MODEL && r.name_width > w[1] + 2 + w[2]) w[2] = r.name_width - w[1] - 2;
     }
+    for (int c = 0; c < 6; c++) summary_label(c, w[c]);
+    std::fprintf(sr.out, "%s\n", SUMMARY_LABELS[6]);
     for (const SummaryRow& r : sr.rows) {
       bool model = r.verdict == VERDICT_MODEL;
       if (sr.colour && !model) {
@@ -224,17 +292,22 @@ void summary_end() {
       std::fprintf(sr.out, "  %s\n", r.path.c_str());
       if (!r.lacks[0].empty()) std::fprintf(sr.out, "    bones:%s\n", r.lacks[0].c_str());
       if (!r.lacks[1].empty()) std::fprintf(sr.out, "    morphs:%s\n", r.lacks[1].c_str());
+      for (const std::string& a : r.advice) std::fprintf(sr.out, "        %s\n", a.c_str());
+      if (!r.fitted.empty()) std::fprintf(sr.out, "    fitted copy: %s\n", r.fitted.c_str());
     }
   }
   int motions = sr.totals[0] + sr.totals[1] + sr.totals[2] + sr.totals[3];
   if (sr.json) {
-    std::fprintf(sr.out, "{\"totals\":{\"motions\":%d,\"fit\":%d,\"lack\":%d,\"no_model\":%d,\"unread\":%d}}\n",
-                 motions, sr.totals[VERDICT_FITS], sr.totals[VERDICT_LACKS], sr.totals[VERDICT_NO_MODEL],
+    std::fprintf(sr.out,
+                 "{\"totals\":{\"motions\":%d,\"fit\":%d,\"lack\":%d,\"would_fit\":%d,\"no_model\":%d,"
+                 "\"unread\":%d}}\n",
+                 motions, sr.totals[VERDICT_FITS], sr.totals[VERDICT_LACKS], sr.would_fit, sr.totals[VERDICT_NO_MODEL],
                  sr.totals[VERDICT_UNREAD]);
   } else {
-    std::fprintf(sr.out, "totals: %d motions, %d fit, %d lack names, %d no model, %d unread\n", motions,
-                 sr.totals[VERDICT_FITS], sr.totals[VERDICT_LACKS], sr.totals[VERDICT_NO_MODEL],
-                 sr.totals[VERDICT_UNREAD]);
+    std::fprintf(sr.out,
+                 "totals: %d motions, %d fit, %d lack names (%d would fit after renaming), %d no model, %d unread\n",
+                 motions, sr.totals[VERDICT_FITS], sr.totals[VERDICT_LACKS], sr.would_fit,
+                 sr.totals[VERDICT_NO_MODEL], sr.totals[VERDICT_UNREAD]);
   }
   sr.rows.clear();
 }

@@ -16,11 +16,13 @@
 #include <string>
 #include <vector>
 
+#include "app/report_fit.h"
 #include "app/report_folders.h"
 #include "app/report_png.h"
 #include "app/report_summary.h"
 #include "app/report_text.h"
 #include "app/run.h"
+#include "check/advice.h"
 #include "check/report_page.h"
 #include "check/summary.h"
 #include "formats/filechan.h"
@@ -30,7 +32,7 @@
 
 static const char REPORT_USAGE[] =
     "usage: velmora-report [--summary] [--json] [--colour=auto|always|never] [--alias FILE | --no-alias]\n"
-    "                      " REPORT_PNG_SYNOPSIS "FILE|FOLDER...\n"
+    "                      [--fit DIR] " REPORT_PNG_SYNOPSIS "FILE|FOLDER...\n"
     "  Checks MMD motions (.vmd) and models (.pmx) as velmora.exe does and prints each report page. A\n"
     "  model is the target of the motions after it. A FOLDER stands for the .vmd files under it.\n"
     "  --summary         one line per file instead of its page: a motion's verdict (fits, lacks N bones,\n"
@@ -43,6 +45,10 @@ static const char REPORT_USAGE[] =
     "                    terminal), always, never\n"
     "  --alias FILE      read the alias file FILE instead of alias.ini beside the program\n"
     "  --no-alias        read no alias file\n"
+    "  --fit DIR         for every motion whose lacking names are the model's names under another\n"
+    "                    spelling, an English name or another rig's name, write a copy that uses the\n"
+    "                    model's names: DIR/NAME, or DIR/PATH for a motion under a FOLDER; an existing\n"
+    "                    file is never replaced\n"
     REPORT_PNG_USAGE
     "  --help            show this text\n"
     "Exit code: 0 every file was read, 1 a file could not be read or was not of its format (or its\n"
@@ -58,6 +64,7 @@ struct ReportOptions {
   int alias_word;  // list position of --alias's FILE, or 0
   int png_word;    // list position of --png's DIR, or 0
   int font_word;   // list position of --font's FILE, or 0
+  int fit_word;    // list position of --fit's DIR, or 0
 };
 
 constexpr int TOOL_WORD = 4096;  // units of a word that are used; no file name is that long
@@ -167,6 +174,9 @@ static int tool_options(FILE* out, FILE* err, int argc, const char16_t* const* a
     else if (tool_is(w, "--alias")) {
       if (k + 1 >= argc) return tool_usage_error(err, "--alias needs a file", "");
       opt->alias_word = ++k;
+    } else if (tool_is(w, "--fit")) {
+      if (k + 1 >= argc) return tool_usage_error(err, "--fit needs a directory", "");
+      opt->fit_word = ++k;
     } else if (tool_is(w, "--png") || tool_is(w, "--font")) {
       bool png = tool_is(w, "--png");
       if (!REPORT_PNG_WRITER) return tool_usage_error(err, png ? "--png" : "--font", " is not available in this build");
@@ -191,7 +201,7 @@ static int tool_next_file(int argc, const char16_t* const* argv, int k, bool* op
     const char16_t* w = argv[k];
     if (*options_end || w[0] != u'-' || w[1] == 0) return k;
     if (tool_is(w, "--")) *options_end = true;
-    else if (tool_is(w, "--alias") || tool_is(w, "--png") || tool_is(w, "--font")) k++;
+    else if (tool_is(w, "--alias") || tool_is(w, "--png") || tool_is(w, "--font") || tool_is(w, "--fit")) k++;
   }
   return argc;
 }
@@ -208,8 +218,11 @@ struct ToolRun {
   int position;            // the place in the run of the file checked last, from 1
 };
 
-// Checks one file and prints its page or its summary line.
-static void tool_file(ToolRun& run, const char16_t* path_w) {
+static void tool_advice(const Advice& a, void* arg) { static_cast<std::vector<Advice>*>(arg)->push_back(a); }
+
+// Checks one file and prints its page or its summary line. rel is the name its fitted copy takes under
+// --fit's directory: the file's name for a FILE argument, its relative path under a FOLDER argument.
+static void tool_file(ToolRun& run, const char16_t* path_w, const char16_t* rel) {
   static char16_t name_w[TOOL_WORD];
   static char name[TOOL_WORD * 2];
   static char path[TOOL_WORD * 3];
@@ -225,8 +238,21 @@ static void tool_file(ToolRun& run, const char16_t* path_w) {
     std::fprintf(run.err, "velmora-report: %s: %s\n", path, problem);
     run.status = 1;
   }
+  // A motion's advice, and its fitted copy.
+  static SummaryMotion motion;
+  motion.advice.clear();
+  motion.fitted.clear();
+  if (!fs->is_pmx) {
+    advice_walk(&motion.tally, tool_advice, &motion.advice);
+    // A motion that lacks names does not fit: a script sees it in the exit code.
+    if (!motion.advice.empty()) run.status = 1;
+    if (run.opt->fit_word != 0 && problem == nullptr && report_fit_motion(run.err, fs, rel, motion.advice,
+                                                                        &motion.fitted) != 0) {
+      run.status = 1;
+    }
+  }
   if (run.opt->summary) {
-    summary_file(path, fs, problem);
+    summary_file(path, fs, problem, motion);
   } else if (run.opt->json) {
     tool_print_json(run.out, path, fs);
   } else {
@@ -242,9 +268,12 @@ static void tool_file(ToolRun& run, const char16_t* path_w) {
 static void tool_folder(ToolRun& run, const char16_t* folder) {
   std::vector<FolderEntry> entries;
   folder_expand(folder, &entries);
+  // Every entry's path is the folder's, a separator unless it ends in one, and its relative path.
+  size_t base = std::char_traits<char16_t>::length(folder);
+  if (base > 0 && folder[base - 1] != u'/' && folder[base - 1] != u'\\') base++;
   for (const FolderEntry& e : entries) {
     if (e.problem == nullptr) {
-      tool_file(run, e.path.c_str());
+      tool_file(run, e.path.c_str(), e.path.size() > base ? e.path.c_str() + base : e.path.c_str());
       continue;
     }
     static char path[TOOL_WORD * 3];
@@ -257,7 +286,7 @@ static void tool_folder(ToolRun& run, const char16_t* folder) {
 }
 
 int report_tool_run(FILE* out, FILE* err, int argc, const char16_t* const* argv) {
-  ReportOptions opt = {false, false, COLOUR_AUTO, false, 0, 0, 0};
+  ReportOptions opt = {false, false, COLOUR_AUTO, false, 0, 0, 0, 0};
   int usage = tool_options(out, err, argc, argv, &opt);
   if (usage != 0) return usage < 0 ? 0 : usage;
   run_language(sys_user_lang(), sys_is_dbcs_lead(0x92), sys_console_output_cp());
@@ -282,6 +311,7 @@ int report_tool_run(FILE* out, FILE* err, int argc, const char16_t* const* argv)
     }
   }
 
+  if (opt.fit_word != 0 && report_fit_start(err, argv[opt.fit_word]) != 0) return 2;
   // The pictures' font and directory, before any file is checked.
   if (opt.png_word != 0) {
     const char16_t* font = opt.font_word != 0 ? argv[opt.font_word] : nullptr;
@@ -293,8 +323,14 @@ int report_tool_run(FILE* out, FILE* err, int argc, const char16_t* const* argv)
   bool options_end = false;
   for (int k = tool_next_file(argc, argv, 1, &options_end); k < argc;
        k = tool_next_file(argc, argv, k + 1, &options_end)) {
-    if (folder_is(argv[k])) tool_folder(run, argv[k]);
-    else tool_file(run, argv[k]);
+    if (folder_is(argv[k])) {
+      tool_folder(run, argv[k]);
+    } else {
+      static char16_t name[TOOL_WORD];
+      name[0] = 0;
+      if (utf16_length(argv[k]) < TOOL_WORD) path_name_w(name, TOOL_WORD, argv[k]);
+      tool_file(run, argv[k], name);
+    }
   }
   if (opt.summary) summary_end();
   std::fflush(out);

@@ -150,14 +150,29 @@ static void advice_rule_rig(Advice* a, bool filled) {
   }
 }
 
+// The class of a name: its own, or for another rig's name, that of the standard name it stands for
+// (the most important of them when it may stand for several).
+static int advice_class(int list, const char* name, bool filled) {
+  int cls = list == LISTING_BONES ? rig_bone_class(name) : rig_morph_class(name);
+  if (cls != CLASS_OTHER) return cls;
+  const char* standard[ADVICE_CANDIDATES];
+  int n = list == LISTING_BONES ? rig_bone_standard(name, filled, standard, ADVICE_CANDIDATES)
+                                : rig_morph_standard(name, filled, standard, ADVICE_CANDIDATES);
+  for (int i = 0; i < n; i++) {
+    int c = list == LISTING_BONES ? rig_bone_class(standard[i]) : rig_morph_class(standard[i]);
+    if (c != CLASS_OTHER && (cls == CLASS_OTHER || c < cls)) cls = c;
+  }
+  return cls;
+}
+
 void advice_for(int list, const char* name, Advice* out) {
   std::memset(out, 0, sizeof *out);
   out->list = list;
   std::strncpy(out->name, name, NAME_BYTES - 1);
-  out->cls = list == LISTING_BONES ? rig_bone_class(out->name) : rig_morph_class(out->name);
   out->to = -1;
   advice_keys_make();
   bool filled = advice_filled(out->name);
+  out->cls = advice_class(list, out->name, filled);
   // The name's key (a character cut by the end of the field is not part of it).
   char key[FOLD_NAME];
   fold_name(key, FOLD_NAME, out->name, NAME_BYTES);

@@ -34,7 +34,7 @@ constexpr int ADVICE_FIELD = 15;       // the motion's name field, in bytes
 struct Advice {
   int list;               // LISTING_BONES or LISTING_MORPHS
   char name[NAME_BYTES];  // the name as the motion spells it (Shift-JIS)
-  int cls;                // an AdviceClass (rigs.h)
+  int cls;                // an AdviceClass (rigs.h): the name's own, or the standard name's it stands for
   int why;                // an AdviceWhy
   int to;                 // the model's entry (0-based) in the table of list, or -1
   int candidate_count;    // model names found (ambiguous: 2 or more)

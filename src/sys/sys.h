@@ -83,6 +83,17 @@ FILE* sys_fopen_w(const char16_t* path, const char* mode);
 // (CreateFileW with CREATE_NEW; natively open with O_CREAT | O_EXCL): an existing file is never
 // opened, let alone overwritten. nullptr when the file exists or cannot be created.
 FILE* sys_fcreate_new_w(const char16_t* path);
+// Flushes the stream to the disk (fsync; _commit) and closes it. 0, or -1 when a write, the flush or
+// the close failed (the stream is closed either way).
+int sys_fclose_synced(FILE* f);
+// Gives the file at from the name to, only when no file has that name: never replaces one. 0 moved
+// (from is gone); 1 to exists (from stays); -1 the move failed (from stays).
+int sys_move_new_w(const char16_t* from, const char16_t* to);
+// True when something (a file, a folder, a link, even a dangling one) has the name path; nothing is
+// opened.
+bool sys_name_taken_w(const char16_t* path);
+// Deletes the file at path. 0, or -1.
+int sys_remove_w(const char16_t* path);
 // Creates the directory (its last part only) by UTF-16 path. 0 when it was made or already is a
 // directory; -1 otherwise.
 int sys_make_dir_w(const char16_t* path);

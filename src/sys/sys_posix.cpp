@@ -284,6 +284,38 @@ FILE* sys_fcreate_new_w(const char16_t* path) {
   return f;
 }
 
+int sys_fclose_synced(FILE* f) {
+  bool ok = std::fflush(f) == 0 && fsync(fileno(f)) == 0;
+  if (std::fclose(f) != 0) ok = false;
+  return ok ? 0 : -1;
+}
+
+int sys_move_new_w(const char16_t* from, const char16_t* to) {
+  char host_from[SYS_HOST_PATH], host_to[SYS_HOST_PATH];
+  if (!sys_host_name_w(host_from, from) || !sys_host_name_w(host_to, to)) return -1;
+  // A hard link fails when its name is taken, so it never replaces a file.
+  if (link(host_from, host_to) == 0) {
+    unlink(host_from);
+    return 0;
+  }
+  if (errno == EEXIST) return 1;
+  // File systems without hard links: a rename told not to replace.
+  if (renameat2(AT_FDCWD, host_from, AT_FDCWD, host_to, RENAME_NOREPLACE) == 0) return 0;
+  return errno == EEXIST ? 1 : -1;
+}
+
+bool sys_name_taken_w(const char16_t* path) {
+  char host[SYS_HOST_PATH];
+  struct stat st;
+  return sys_host_name_w(host, path) && lstat(host, &st) == 0;
+}
+
+int sys_remove_w(const char16_t* path) {
+  char host[SYS_HOST_PATH];
+  if (!sys_host_name_w(host, path)) return -1;
+  return unlink(host) == 0 ? 0 : -1;
+}
+
 int sys_make_dir_w(const char16_t* path) {
   char host[SYS_HOST_PATH];
   if (!sys_host_name_w(host, path)) return -1;

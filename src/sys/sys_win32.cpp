@@ -120,6 +120,28 @@ FILE* sys_fcreate_new_w(const char16_t* path) {
   return f;
 }
 
+int sys_fclose_synced(FILE* f) {
+  bool ok = std::fflush(f) == 0 && _commit(_fileno(f)) == 0;
+  if (std::fclose(f) != 0) ok = false;
+  return ok ? 0 : -1;
+}
+
+int sys_move_new_w(const char16_t* from, const char16_t* to) {
+  // Without MOVEFILE_REPLACE_EXISTING the move fails when the name is taken.
+  if (MoveFileExW(reinterpret_cast<const wchar_t*>(from), reinterpret_cast<const wchar_t*>(to),
+                  MOVEFILE_WRITE_THROUGH)) {
+    return 0;
+  }
+  DWORD e = GetLastError();
+  return e == ERROR_ALREADY_EXISTS || e == ERROR_FILE_EXISTS ? 1 : -1;
+}
+
+bool sys_name_taken_w(const char16_t* path) {
+  return GetFileAttributesW(reinterpret_cast<const wchar_t*>(path)) != INVALID_FILE_ATTRIBUTES;
+}
+
+int sys_remove_w(const char16_t* path) { return DeleteFileW(reinterpret_cast<const wchar_t*>(path)) ? 0 : -1; }
+
 int sys_make_dir_w(const char16_t* path) {
   const wchar_t* w = reinterpret_cast<const wchar_t*>(path);
   if (CreateDirectoryW(w, nullptr)) return 0;

@@ -187,7 +187,7 @@ TEST(ReportTool, EveryFileOfALongRun) {
   std::vector<std::string> words = {"--json", "--no-alias", model};
   for (int i = 0; i < 1001; i++) words.push_back(motion);
   ToolRun r = tool(words);
-  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.code, 1) << r.err;  // the model lacks あ
   size_t objects = 0, at = 0, last = 0;
   for (; (at = r.out.find('\n', at)) != std::string::npos; at++) {
     objects++;
@@ -259,21 +259,26 @@ TEST(ReportTool, SummaryOfAModelAndAFolder) {
   EXPECT_EQ(r.err, "velmora-report: " + l.lib + "/corrupt.vmd: not a VMD motion of version 0002, or cut inside a record\n" +
                        "velmora-report: " + missing + ": no such file; examined as an empty motion\n");
   auto pad = [](int n) { return std::string(n, ' '); };
-  EXPECT_EQ(r.out, "model" + pad(20) + "モデル  2  1      " + l.model + "\n" +
-                       "unread" + pad(19) + "0    0  0  0   -  " + l.lib + "/corrupt.vmd\n" +
-                       "fits" + pad(21) + "1    1  1  1   4  " + l.lib + "/fits.vmd\n" +
-                       "lacks 2 bones, 1 morphs  3    2  3  1  30  " + l.lib + "/lacks.vmd\n" +
-                       "    bones:  左腕  謎\n" +
-                       "    morphs:  い\n" +
-                       "fits" + pad(21) + "0    1  0  1   7  " + l.lib + "/sub/deep.vmd\n" +
-                       "unread" + pad(19) + "0    0  0  0   -  " + missing + "\n" +
-                       "totals: 5 motions, 2 fit, 1 lack names, 0 no model, 2 unread\n");
+  EXPECT_EQ(r.out, "verdict" + pad(18) + "bone keys  morph keys  bones  morphs  last frame  file\n" +
+                       "model" + pad(20) + "モデル" + pad(15) + "      2       1" + pad(12) + "  " + l.model + "\n" +
+                       "unread" + pad(19) + pad(8) + "0" + pad(11) + "0      0       0" + pad(11) + "-  " + l.lib +
+                       "/corrupt.vmd\n" +
+                       "fits" + pad(21) + pad(8) + "1" + pad(11) + "1      1       1" + pad(11) + "4  " + l.lib +
+                       "/fits.vmd\n" +
+                       "lacks 2 bones, 1 morphs  " + pad(8) + "3" + pad(11) + "2      3       1" + pad(10) + "30  " +
+                       l.lib + "/lacks.vmd\n" +
+                       "    bones:  左腕 [standard]  謎\n" +
+                       "    morphs:  い [expression]\n" +
+                       "fits" + pad(21) + pad(8) + "0" + pad(11) + "1      0       1" + pad(11) + "7  " + l.lib +
+                       "/sub/deep.vmd\n" +
+                       "unread" + pad(19) + pad(8) + "0" + pad(11) + "0      0       0" + pad(11) + "-  " + missing +
+                       "\n" + "totals: 5 motions, 2 fit, 1 lack names (0 would fit after renaming), 0 no model, 2 unread\n");
   r = tool({"--summary", "--json", "--no-alias", l.model, l.lib, missing});
   EXPECT_EQ(r.code, 1);
   auto motion = [](const std::string& file, const char* read, const char* verdict, const std::string& counts,
-                   const std::string& lacks) {
+                   const std::string& lacks, const std::string& advice = "") {
     return "{\"file\":\"" + file + "\",\"kind\":\"motion\",\"read\":" + read + ",\"verdict\":\"" + verdict + "\"," +
-           counts + ",\"lacks\":{" + lacks + "}}\n";
+           counts + ",\"lacks\":{" + lacks + "},\"advice\":[" + advice + "],\"fitted\":null}\n";
   };
   const std::string none = "\"bones\":[],\"morphs\":[]";
   EXPECT_EQ(r.out,
@@ -284,12 +289,18 @@ TEST(ReportTool, SummaryOfAModelAndAFolder) {
                        "\"bone_keys\":1,\"morph_keys\":1,\"bones\":1,\"morphs\":1,\"last_frame\":4", none) +
                 motion(l.lib + "/lacks.vmd", "0", "lacks",
                        "\"bone_keys\":3,\"morph_keys\":2,\"bones\":3,\"morphs\":1,\"last_frame\":30",
-                       "\"bones\":[\"左腕\",\"謎\"],\"morphs\":[\"い\"]") +
+                       "\"bones\":[\"左腕\",\"謎\"],\"morphs\":[\"い\"]",
+                       "{\"list\":\"bones\",\"name\":\"左腕\",\"class\":\"standard\",\"to\":null,\"why\":\"none\","
+                       "\"candidates\":[]},"
+                       "{\"list\":\"bones\",\"name\":\"謎\",\"class\":\"other\",\"to\":null,\"why\":\"none\","
+                       "\"candidates\":[]},"
+                       "{\"list\":\"morphs\",\"name\":\"い\",\"class\":\"expression\",\"to\":null,\"why\":\"none\","
+                       "\"candidates\":[]}") +
                 motion(l.lib + "/sub/deep.vmd", "0", "fits",
                        "\"bone_keys\":0,\"morph_keys\":1,\"bones\":0,\"morphs\":1,\"last_frame\":7", none) +
                 motion(missing, "null", "unread",
                        "\"bone_keys\":0,\"morph_keys\":0,\"bones\":0,\"morphs\":0,\"last_frame\":null", none) +
-                "{\"totals\":{\"motions\":5,\"fit\":2,\"lack\":1,\"no_model\":0,\"unread\":2}}\n");
+                "{\"totals\":{\"motions\":5,\"fit\":2,\"lack\":1,\"would_fit\":0,\"no_model\":0,\"unread\":2}}\n");
 }
 
 // A folder's motions come in the byte order of their paths below it, "/" between folders: "." (0x2E)
@@ -313,4 +324,53 @@ TEST(ReportTool, FolderOrder) {
     files += r.out.substr(from, r.out.find('"', from) - from) + " ";
   }
   EXPECT_EQ(files, "B.vmd a.b.vmd a.vmd a/b.vmd sub/x.VMD x.vmdx ä.vmd ");
+}
+
+// --fit: a motion under a folder whose lacking names are the model's under other names gets a copy
+// under the same relative path, with exactly those name fields renamed (an IK switch too); the copy
+// then lacks only the name without such advice. A second run writes nothing and says why.
+TEST(ReportTool, FittedCopies) {
+  TempDir dir;
+  std::string model = dir.file("model.pmx"), lib = dir.file("lib"), out = dir.file("fitted");
+  write_file(model, PmxWriter::simple({"センター", "左腕"}, {"ウィンク"}, 0, "モデル", "model"));
+  mkdir(lib.c_str(), 0700);
+  mkdir((lib + "/sub").c_str(), 0700);
+  auto motion = [](const std::string& arm, const std::string& wink) {
+    VmdWriter w;
+    w.header("LeftArm");
+    w.i32(3);
+    w.bone(arm, 0, 1, 0, 0, 0, 0, 0, 1);
+    w.bone(to_sjis("謎"), 10, 1, 0, 0, 0, 0, 0, 1);
+    w.bone(arm, 20, 0, 1, 0, 0, 0, 0, 1);
+    w.i32(1);
+    w.morph(wink, 30, 0.5f);
+    for (int block = 0; block < 3; block++) w.i32(0);
+    w.i32(1);
+    w.i32(0);
+    w.u8(1);
+    w.i32(1);
+    w.name(arm, 20);
+    w.u8(1);
+    return w.bytes;
+  };
+  const std::string original = motion("LeftArm", to_sjis("ｳｨﾝｸ"));
+  write_file(lib + "/sub/dance.vmd", original);
+
+  ToolRun r = tool({"--summary", "--no-alias", "--fit", out, model, lib});
+  EXPECT_EQ(r.code, 1) << r.err;  // it still lacks 謎
+  const std::string copy = out + "/sub/dance.vmd";
+  EXPECT_EQ(read_file(copy), motion(to_sjis("左腕"), to_sjis("ウィンク")));
+  EXPECT_NE(r.out.find("    bones:  LeftArm [standard]  謎\n    morphs:  ｳｨﾝｸ [expression]\n"
+                       "        LeftArm → 左腕 (rig name)\n        ｳｨﾝｸ → ウィンク (spelling)\n"
+                       "    fitted copy: " + copy + "\n"),
+            std::string::npos)
+      << r.out;
+  r = tool({"--summary", "--json", "--no-alias", model, copy});
+  EXPECT_NE(r.out.find("\"lacks\":{\"bones\":[\"謎\"],\"morphs\":[]}"), std::string::npos) << r.out;
+
+  r = tool({"--summary", "--no-alias", "--fit", out, model, lib});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "velmora-report: cannot write " + copy + ": it exists\n");
+  EXPECT_EQ(read_file(lib + "/sub/dance.vmd"), original);
+  EXPECT_FALSE(file_exists(copy + ".part0"));
 }
