@@ -74,6 +74,9 @@ std::vector<std::string> vocab(int list) {
 void vmd_seeds() {
   const std::string fixed = fuzz_fixed_vmd();
   seed("vmd", "fixed.vmd", fixed);
+  // The fitted copy starts from whole and cut motions too.
+  seed("fit", "fixed.vmd", fixed);
+  for (size_t cut : {40u, 54u + 50u, 54u + 111u + 20u}) seed("fit", "cut-" + std::to_string(cut) + ".vmd", fixed.substr(0, cut));
   // Cut at the end of the header, inside the bone block, inside and between the later blocks.
   for (size_t cut : {30u, 54u, 100u, 54u + 111u, 54u + 16 * 111u + 10u}) seed("vmd", "cut-" + std::to_string(cut) + ".vmd", fixed.substr(0, cut));
   for (size_t back : {1u, 5u, 30u, 61u}) seed("vmd", "short-" + std::to_string(back) + ".vmd", fixed.substr(0, fixed.size() - back));
