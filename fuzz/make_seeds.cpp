@@ -237,6 +237,17 @@ void names_seeds() {
   seed("names", "long", std::string(1, 0) + std::string(64, 'x') + "\n" + std::string(1, 1) + std::string(63, 'y') + "\n");
 }
 
+// A fold input: the look-up's arguments (filled, up to 4 names: 0x09; not filled, 7 names: 0x0E), the name.
+void fold_seeds() {
+  seed("fold", "vrm-cut", "\x09J_Bip_L_LowerLe");
+  seed("fold", "english", "\x0E" "index finger 1_L");
+  seed("fold", "filled-english", "\x09RightIndexFinge");
+  seed("fold", "half-width", "\x0E\xB3\xA8\xDD\xB8\x82\x51\x89\x45");  // ｳｨﾝｸ２右
+  seed("fold", "voiced", std::string("\x0E") + "\x82\xAA\xB6\xDE\x83\x4B\x81\x5B\xB0-" "\x82\x60\x81\x40_");  // がｶﾞガーｰ-Ａ　_
+  seed("fold", "hostile", std::string("\x0E\x81 \x80\xFD\xFF\xA0\x81", 8));
+  seed("fold", "morph", "\x0E" "Fcl_EYE_Close_R");
+}
+
 void cmdline_seeds() {
   seed("cmdline", "quoted", std::string("\x00", 1) + "prog.exe \"C:\\My Clips\\a.vmd\" -ND" + std::string(1, 0) +
                                 std::string("p\0r\0o\0g\0 \0\"\0a\0 \0b\0\"\0 \0-\0D\0" "2\0\0\0", 30) + "x.vmd\x01y.pmx");
@@ -310,6 +321,7 @@ int main(int argc, char** argv) {
   alias_seeds();
   encoding_seeds();
   names_seeds();
+  fold_seeds();
   cmdline_seeds();
   paths_seeds();
   glyph_seeds();
