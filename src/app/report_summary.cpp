@@ -2,40 +2,29 @@
 //
 // Records: the summary of the run: its output, its form, the text rows kept for the end and the
 // totals. Written only here.
-// The verdict of a motion comes from what its page lists (listing_tally): names the page colours as
-// lacking from the target model make "lacks", none make "fits"; without a model, "no model".
 #include "app/report_summary.h"
 
 #include <string>
 #include <vector>
 
 #include "app/report_text.h"
-#include "check/listing.h"
-#include "check/rigs.h"
 #include "check/model.h"
+#include "check/rigs.h"
 #include "formats/vmd.h"
 #include "text/encoding.h"
-
-// The verdicts, in the order of the totals.
-enum SummaryVerdict { VERDICT_FITS, VERDICT_LACKS, VERDICT_NO_MODEL, VERDICT_UNREAD, VERDICT_MODEL };
-
-static const ListingColour SUMMARY_UNREAD = {255, 0, 0};  // red: the file was not read
-static const ListingColour* const VERDICT_COLOURS[] = {&COLOUR_PRESENT, &COLOUR_LACKING, &COLOUR_NO_MODEL,
-                                                       &SUMMARY_UNREAD};
 
 // One text row: a motion's numbers are bone keys, morph keys, bones, morphs and the last frame; a
 // model's are its bones and morphs in the columns of the motions' bones and morphs.
 struct SummaryRow {
-  SummaryVerdict verdict;
+  int verdict;
+  bool model;
   std::string verdict_text;
   std::string name;  // a model's display name, UTF-8
   int name_width;    // its display width
   long long number[5];
   bool has_last_frame;
   std::string path;
-  std::string lacks[2];               // the lacking bones and morphs, each as "  NAME" pieces
-  std::vector<std::string> advice;    // "NAME → MODEL-NAME (why)" per advice that names a model name
-  std::string fitted;                 // the fitted copy's path, or ""
+  std::vector<std::string> below;  // the indented lines under the row
 };
 
 struct SummaryRun {
@@ -43,8 +32,8 @@ struct SummaryRun {
   bool json;
   bool colour;
   std::vector<SummaryRow> rows;
-  int totals[4];  // fit, lack, no model, unread
-  int would_fit;  // of the motions that lack names, those whose every advice can be followed
+  int totals[VERDICT_MODEL];  // motions by verdict
+  int would_fit;              // of the motions that lack names, those whose every advice can be followed
 };
 static SummaryRun sr;
 
@@ -74,6 +63,21 @@ static std::string summary_utf8(const char* sjis) {
   report_tool_utf8(text, REPORT_TOOL_TEXT, sjis);
   return text;
 }
+
+static std::string summary_json_or_null(const std::string& s) {
+  return s.empty() ? std::string("null") : report_tool_json(s.c_str());
+}
+
+// The fields every entry begins with: file, kind, read, verdict, error, cut.
+static std::string summary_json_head(const char* path, const FileState* fs, const FileOutcome& o) {
+  std::string line = "{\"file\":" + report_tool_json(path) + ",\"kind\":\"" + verdict_kind_word(o.kind) +
+                     "\",\"read\":";
+  line += fs == nullptr || fs->read_result == RUN_NO_READER ? "null" : std::to_string(fs->read_result);
+  line += std::string(",\"verdict\":\"") + verdict_word(o.verdict) + "\",\"error\":" + summary_json_or_null(o.error);
+  return line + ",\"cut\":" + verdict_cut_json(o);
+}
+
+// ---- Lacking names and their advice -------------------------------------------------------------------
 
 static const char* const CLASS_NAMES[] = {"other", "standard", "semi-standard", "finger", "expression"};
 static const char* const WHY_NAMES[] = {"none", "cut", "spelling", "english name", "rig name", "ambiguous"};
@@ -125,89 +129,72 @@ static bool summary_would_fit(const std::vector<Advice>& advice) {
   return true;
 }
 
-static void summary_json_motion(const char* path, const FileState* fs, SummaryVerdict v, const SummaryMotion& m,
-                                const SummaryLacks& lacks) {
-  static const char* const NAMES[] = {"fits", "lacks", "no model", "unread"};
-  const VmdKeys* k = vmd_keys();
-  const ListingTally& t = m.tally;
-  std::string line = "{\"file\":" + report_tool_json(path) + ",\"kind\":\"motion\",\"read\":";
-  line += fs == nullptr || fs->read_result == RUN_NO_READER ? "null" : std::to_string(fs->read_result);
-  line += std::string(",\"verdict\":\"") + NAMES[v] + "\"";
-  line += ",\"bone_keys\":" + std::to_string(k->bone_keys) + ",\"morph_keys\":" + std::to_string(k->morph_keys);
-  line += ",\"bones\":" + std::to_string(t.bones) + ",\"morphs\":" + std::to_string(t.morphs);
-  line += ",\"last_frame\":" + (k->last_frame < 0 ? std::string("null") : std::to_string(k->last_frame));
-  line += ",\"lacks\":{\"bones\":[" + lacks.json[0] + "],\"morphs\":[" + lacks.json[1] + "]}";
-  line += ",\"advice\":[" + lacks.advice_json + "]";
-  line += ",\"fitted\":" + (m.fitted.empty() ? std::string("null") : report_tool_json(m.fitted.c_str())) + "}\n";
-  std::fputs(line.c_str(), sr.out);
-}
+// ---- Entries --------------------------------------------------------------------------------------------
 
-static void summary_motion(const char* path, const FileState* fs, bool unread, const SummaryMotion& m) {
-  const ListingTally& t = m.tally;
-  SummaryVerdict v = unread              ? VERDICT_UNREAD
-                     : !model_loaded()   ? VERDICT_NO_MODEL
-                     : t.lacking_bones + t.lacking_morphs > 0 ? VERDICT_LACKS
-                                                               : VERDICT_FITS;
-  sr.totals[v]++;
-  // Only a motion that was read and has a target model lacks names.
+static void summary_motion(const char* path, const FileState* fs, const FileOutcome& o) {
+  sr.totals[o.verdict]++;
+  // A motion read with a target model lists its lacking names, a cut one too.
   SummaryLacks lacks;
-  if (v == VERDICT_LACKS) {
-    summary_lacks(m.advice, &lacks);
-    if (summary_would_fit(m.advice)) sr.would_fit++;
-  }
-  if (sr.json) {
-    summary_json_motion(path, fs, v, m, lacks);
-    return;
-  }
+  if (o.verdict == VERDICT_LACKS || o.verdict == VERDICT_CUT) summary_lacks(o.advice, &lacks);
+  if (o.verdict == VERDICT_LACKS && summary_would_fit(o.advice)) sr.would_fit++;
   const VmdKeys* k = vmd_keys();
-  SummaryRow row = {v, "", "", 0, {k->bone_keys, k->morph_keys, t.bones, t.morphs, k->last_frame},
-                    k->last_frame >= 0, path, {}, {}, m.fitted};
-  static const char* const TEXTS[] = {"fits", "", "no model", "unread"};
-  row.verdict_text = TEXTS[v];
-  if (v == VERDICT_LACKS) {
-    row.verdict_text = "lacks " + std::to_string(t.lacking_bones) + " bones, " + std::to_string(t.lacking_morphs) +
-                       " morphs";
-  }
-  row.lacks[0] = lacks.text[0];
-  row.lacks[1] = lacks.text[1];
-  row.advice = lacks.advice_text;
-  sr.rows.push_back(row);
-}
-
-void summary_file(const char* path, const FileState* fs, const char* problem, const SummaryMotion& motion) {
-  // A file that is not a model is examined as a motion, read or not.
-  if (!fs->is_pmx) {
-    summary_motion(path, fs, problem != nullptr, motion);
-    return;
-  }
-  const ModelTables* m = model_view();
+  const ListingTally& t = o.tally;
   if (sr.json) {
-    std::string line = "{\"file\":" + report_tool_json(path) + ",\"kind\":\"model\",\"read\":" +
-                       std::to_string(fs->read_result) + ",\"name\":" +
-                       report_tool_json(summary_utf8(m->display_name).c_str()) +
-                       ",\"bones\":" + std::to_string(m->bone_count) + ",\"morphs\":" + std::to_string(m->morph_count) +
-                       "}\n";
+    std::string line = summary_json_head(path, fs, o);
+    line += ",\"bone_keys\":" + std::to_string(k->bone_keys) + ",\"morph_keys\":" + std::to_string(k->morph_keys);
+    line += ",\"bones\":" + std::to_string(t.bones) + ",\"morphs\":" + std::to_string(t.morphs);
+    line += ",\"last_frame\":" + (k->last_frame < 0 ? std::string("null") : std::to_string(k->last_frame));
+    line += ",\"lacks\":{\"bones\":[" + lacks.json[0] + "],\"morphs\":[" + lacks.json[1] + "]}";
+    line += ",\"advice\":[" + lacks.advice_json + "],\"fitted\":" + summary_json_or_null(o.fitted) + "}\n";
     std::fputs(line.c_str(), sr.out);
     return;
   }
-  SummaryRow row = {VERDICT_MODEL, "model", summary_utf8(m->display_name), summary_width(m->display_name),
-                    {0, 0, m->bone_count, m->morph_count, 0}, false, path, {}, {}, ""};
+  SummaryRow row = {o.verdict, false, o.verdict == VERDICT_CUT ? "cut" : verdict_text(o), "", 0,
+                    {k->bone_keys, k->morph_keys, t.bones, t.morphs, k->last_frame}, k->last_frame >= 0, path, {}};
+  if (o.verdict == VERDICT_UNREAD) row.verdict_text = "unread";
+  if (o.verdict == VERDICT_CUT) row.below.push_back(o.error);
+  if (!lacks.text[0].empty()) row.below.push_back("bones:" + lacks.text[0]);
+  if (!lacks.text[1].empty()) row.below.push_back("morphs:" + lacks.text[1]);
+  for (const std::string& a : lacks.advice_text) row.below.push_back("    " + a);
+  if (!o.fitted.empty()) row.below.push_back("fitted copy: " + o.fitted);
   sr.rows.push_back(row);
 }
 
-void summary_unexamined(const char* path) {
+void summary_file(const char* path, const FileState* fs, const FileOutcome& o) {
+  if (o.kind != KIND_MODEL) {
+    summary_motion(path, fs, o);
+    return;
+  }
+  const ModelTables* m = model_view();
+  // What an unread model left in the tables is not its own.
+  bool read = o.verdict != VERDICT_UNREAD;
+  std::string name = read ? summary_utf8(m->display_name) : "";
+  int bones = read ? m->bone_count : 0, morphs = read ? m->morph_count : 0;
+  if (sr.json) {
+    std::string line = summary_json_head(path, fs, o) + ",\"name\":" + report_tool_json(name.c_str()) +
+                       ",\"bones\":" + std::to_string(bones) + ",\"morphs\":" + std::to_string(morphs) + "}\n";
+    std::fputs(line.c_str(), sr.out);
+    return;
+  }
+  SummaryRow row = {o.verdict, true, verdict_word(o.verdict), name, read ? summary_width(m->display_name) : 0,
+                    {0, 0, bones, morphs, 0}, false, path, {}};
+  if (o.verdict == VERDICT_CUT) row.below.push_back(o.error);
+  sr.rows.push_back(row);
+}
+
+void summary_unexamined(const char* path, const char* problem) {
   // Nothing of this path was read: the numbers of an empty motion, whatever the run holds.
   sr.totals[VERDICT_UNREAD]++;
   if (sr.json) {
-    std::fputs(("{\"file\":" + report_tool_json(path) +
-                ",\"kind\":\"motion\",\"read\":null,\"verdict\":\"unread\",\"bone_keys\":0,\"morph_keys\":0,"
-                "\"bones\":0,\"morphs\":0,\"last_frame\":null,\"lacks\":{\"bones\":[],\"morphs\":[]},"
+    std::fputs(("{\"file\":" + report_tool_json(path) + ",\"kind\":\"other\",\"read\":null,\"verdict\":\"unread\"," +
+                "\"error\":" + report_tool_json(problem) + ",\"cut\":null,\"bone_keys\":0,\"morph_keys\":0," +
+                "\"bones\":0,\"morphs\":0,\"last_frame\":null,\"lacks\":{\"bones\":[],\"morphs\":[]}," +
                 "\"advice\":[],\"fitted\":null}\n")
                    .c_str(),
                sr.out);
     return;
   }
-  sr.rows.push_back(SummaryRow{VERDICT_UNREAD, "unread", "", 0, {0, 0, 0, 0, -1}, false, path, {}, {}, ""});
+  sr.rows.push_back(SummaryRow{VERDICT_UNREAD, false, "unread", "", 0, {0, 0, 0, 0, -1}, false, path, {}});
 }
 
 // ---- The text table --------------------------------------------------------------------------------------
@@ -241,6 +228,39 @@ static void summary_label(int c, int width) {
   }
 }
 
+static void summary_row(const SummaryRow& r, const int* w) {
+  if (sr.colour && !(r.model && r.verdict == VERDICT_MODEL)) {
+    ListingColour c = verdict_colour(r.verdict);
+    std::fprintf(sr.out, "\x1B[38;2;%u;%u;%um%s\x1B[0m", c.r, c.g, c.b, r.verdict_text.c_str());
+  } else {
+    std::fputs(r.verdict_text.c_str(), sr.out);
+  }
+  summary_pad(w[0] - (int)r.verdict_text.size() + 2);
+  if (r.model) {
+    std::fputs(r.name.c_str(), sr.out);
+    summary_pad(w[1] + 2 + w[2] - r.name_width);
+  } else {
+    summary_number(r.number[0], w[1]);
+    std::fputs("  ", sr.out);
+    summary_number(r.number[1], w[2]);
+  }
+  std::fputs("  ", sr.out);
+  summary_number(r.number[2], w[3]);
+  std::fputs("  ", sr.out);
+  summary_number(r.number[3], w[4]);
+  std::fputs("  ", sr.out);
+  if (r.has_last_frame) {
+    summary_number(r.number[4], w[5]);
+  } else if (r.model) {
+    summary_pad(w[5]);
+  } else {
+    summary_pad(w[5] - 1);
+    std::fputs("-", sr.out);  // a motion without keys
+  }
+  std::fprintf(sr.out, "  %s\n", r.path.c_str());
+  for (const std::string& line : r.below) std::fprintf(sr.out, "    %s\n", line.c_str());
+}
+
 void summary_end() {
   if (!sr.json) {
     // Column widths: the verdict, the five numbers; a model's name spans the two key columns.
@@ -248,66 +268,32 @@ void summary_end() {
     for (int c = 0; c < 6; c++) w[c] = (int)std::string(SUMMARY_LABELS[c]).size();
     for (const SummaryRow& r : sr.rows) {
       if ((int)r.verdict_text.size() > w[0]) w[0] = (int)r.verdict_text.size();
-      bool model = r.verdict == VERDICT_MODEL;
-      for (int c = model ? 2 : 0; c < (model ? 4 : 5); c++) {
+      for (int c = r.model ? 2 : 0; c < (r.model ? 4 : 5); c++) {
         if (c == 4 && !r.has_last_frame) continue;
         if (summary_digits(r.number[c]) > w[c + 1]) w[c + 1] = summary_digits(r.number[c]);
       }
     }
     for (const SummaryRow& r : sr.rows) {
-      if (r.verdict == VERDICT_MODEL && r.name_width > w[1] + 2 + w[2]) w[2] = r.name_width - w[1] - 2;
+      if (r.model && r.name_width > w[1] + 2 + w[2]) w[2] = r.name_width - w[1] - 2;
     }
     for (int c = 0; c < 6; c++) summary_label(c, w[c]);
     std::fprintf(sr.out, "%s\n", SUMMARY_LABELS[6]);
-    for (const SummaryRow& r : sr.rows) {
-      bool model = r.verdict == VERDICT_MODEL;
-      if (sr.colour && !model) {
-        const ListingColour& c = *VERDICT_COLOURS[r.verdict];
-        std::fprintf(sr.out, "\x1B[38;2;%u;%u;%um%s\x1B[0m", c.r, c.g, c.b, r.verdict_text.c_str());
-      } else {
-        std::fputs(r.verdict_text.c_str(), sr.out);
-      }
-      summary_pad(w[0] - (int)r.verdict_text.size() + 2);
-      if (model) {
-        std::fputs(r.name.c_str(), sr.out);
-        summary_pad(w[1] + 2 + w[2] - r.name_width);
-      } else {
-        summary_number(r.number[0], w[1]);
-        std::fputs("  ", sr.out);
-        summary_number(r.number[1], w[2]);
-      }
-      std::fputs("  ", sr.out);
-      summary_number(r.number[2], w[3]);
-      std::fputs("  ", sr.out);
-      summary_number(r.number[3], w[4]);
-      std::fputs("  ", sr.out);
-      if (r.has_last_frame) {
-        summary_number(r.number[4], w[5]);
-      } else if (model) {
-        summary_pad(w[5]);
-      } else {
-        summary_pad(w[5] - 1);
-        std::fputs("-", sr.out);  // a motion without keys
-      }
-      std::fprintf(sr.out, "  %s\n", r.path.c_str());
-      if (!r.lacks[0].empty()) std::fprintf(sr.out, "    bones:%s\n", r.lacks[0].c_str());
-      if (!r.lacks[1].empty()) std::fprintf(sr.out, "    morphs:%s\n", r.lacks[1].c_str());
-      for (const std::string& a : r.advice) std::fprintf(sr.out, "        %s\n", a.c_str());
-      if (!r.fitted.empty()) std::fprintf(sr.out, "    fitted copy: %s\n", r.fitted.c_str());
-    }
+    for (const SummaryRow& r : sr.rows) summary_row(r, w);
   }
-  int motions = sr.totals[0] + sr.totals[1] + sr.totals[2] + sr.totals[3];
+  int motions = 0;
+  for (int t : sr.totals) motions += t;
   if (sr.json) {
     std::fprintf(sr.out,
-                 "{\"totals\":{\"motions\":%d,\"fit\":%d,\"lack\":%d,\"would_fit\":%d,\"no_model\":%d,"
+                 "{\"totals\":{\"motions\":%d,\"fit\":%d,\"lack\":%d,\"would_fit\":%d,\"no_model\":%d,\"cut\":%d,"
                  "\"unread\":%d}}\n",
                  motions, sr.totals[VERDICT_FITS], sr.totals[VERDICT_LACKS], sr.would_fit, sr.totals[VERDICT_NO_MODEL],
-                 sr.totals[VERDICT_UNREAD]);
+                 sr.totals[VERDICT_CUT], sr.totals[VERDICT_UNREAD]);
   } else {
     std::fprintf(sr.out,
-                 "totals: %d motions, %d fit, %d lack names (%d would fit after renaming), %d no model, %d unread\n",
+                 "totals: %d motions, %d fit, %d lack names (%d would fit after renaming), %d no model, %d cut, "
+                 "%d unread\n",
                  motions, sr.totals[VERDICT_FITS], sr.totals[VERDICT_LACKS], sr.would_fit,
-                 sr.totals[VERDICT_NO_MODEL], sr.totals[VERDICT_UNREAD]);
+                 sr.totals[VERDICT_NO_MODEL], sr.totals[VERDICT_CUT], sr.totals[VERDICT_UNREAD]);
   }
   sr.rows.clear();
 }

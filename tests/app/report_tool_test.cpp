@@ -66,24 +66,67 @@ const char* SUMMARY = "(OK): そのままで使用可能です. ";
 
 }  // namespace
 
-TEST(ReportTool, UsageErrors) {
-  ToolRun r = tool({});
+// Options as GNU tools take them: --colour or --color alone is "always"; --version; a usage error is
+// one line and a pointer to --help, exit code 2.
+TEST(ReportTool, OptionForms) {
+  TempDir dir;
+  std::string path = dir.file("clip.vmd");
+  write_file(path, small_motion());
+  for (const char* colour : {"--colour", "--color", "--color=always"}) {
+    ToolRun r = tool({colour, "--no-alias", path});
+    EXPECT_EQ(r.code, 0) << colour;
+    EXPECT_NE(r.out.find("\x1B[38;2;150;150;150mverdict: no model\x1B[0m\n"), std::string::npos) << colour;
+  }
+  ToolRun r = tool({"--version"});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.out.rfind("velmora-report ", 0), 0u) << r.out;
+  EXPECT_NE(r.out.find(" (built 20"), std::string::npos) << r.out;
+  r = tool({});
   EXPECT_EQ(r.code, 2);
   EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err.rfind("velmora-report: no file given\nusage: velmora-report [--summary] [--json]", 0), 0u) << r.err;
+  EXPECT_EQ(r.err, "velmora-report: no file given\nTry 'velmora-report --help'.\n");
   r = tool({"--frobnicate", "a.vmd"});
   EXPECT_EQ(r.code, 2);
-  EXPECT_EQ(r.err.rfind("velmora-report: unknown option --frobnicate\nusage:", 0), 0u) << r.err;
+  EXPECT_EQ(r.err, "velmora-report: unknown option --frobnicate\nTry 'velmora-report --help'.\n");
+  r = tool({"--colour=sometimes", "a.vmd"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.err, "velmora-report: --colour takes auto, always or never, not sometimes\nTry 'velmora-report --help'.\n");
   EXPECT_EQ(tool({"-ND2", "a.vmd"}).code, 2);
   EXPECT_EQ(tool({"a.vmd", "--alias"}).code, 2);
+  EXPECT_EQ(tool({"a.vmd", "--fit"}).code, 2);
   EXPECT_EQ(tool({"--alias", "x.ini", "--no-alias", "a.vmd"}).code, 2);
-  EXPECT_EQ(tool({"--colour=sometimes", "a.vmd"}).code, 2);
   r = tool({"--help"});
   EXPECT_EQ(r.code, 0);
   EXPECT_EQ(r.out.rfind("usage: velmora-report", 0), 0u);
   EXPECT_EQ(r.err, "");
 }
 
+// The exit code: 0 when every motion fits (or was checked without a model), 1 when one lacks names or
+// a FOLDER holds no motion (which standard error names), 2 for a usage error.
+TEST(ReportTool, ExitCodes) {
+  TempDir dir;
+  std::string motion = dir.file("clip.vmd"), fits = dir.file("fits.pmx"), lacks = dir.file("lacks.pmx");
+  std::string empty = dir.file("empty");
+  write_file(motion, small_motion());
+  write_file(fits, PmxWriter::simple({"センター"}, {"あ"}, 0, "m", "m"));
+  write_file(lacks, PmxWriter::simple({"センター"}, {}, 0, "m", "m"));
+  mkdir(empty.c_str(), 0700);
+  EXPECT_EQ(tool({"--no-alias", motion}).code, 0);
+  EXPECT_EQ(tool({"--summary", "--no-alias", fits, motion}).code, 0);
+  EXPECT_EQ(tool({"--summary", "--no-alias", lacks, motion}).code, 1);
+  EXPECT_EQ(tool({"--summary", "--no-alias", "--bogus", motion}).code, 2);
+  ToolRun r = tool({"--summary", "--no-alias", fits, empty, motion});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "velmora-report: " + empty + ": no .vmd files\n");
+  // A model given after every motion colours none of them, and a line says so.
+  r = tool({"--summary", "--no-alias", motion, fits});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.err, "velmora-report: hint: a model colours only the motions after it, and every model here came "
+                   "after the last motion; give the model first\n");
+}
+
+// Page mode: velmora.exe's page unchanged, with velmora-report's verdict beside it (JSON) or after it
+// (text).
 TEST(ReportTool, JsonOfAMotion) {
   TempDir dir;
   std::string path = dir.file("clip.vmd");
@@ -91,7 +134,8 @@ TEST(ReportTool, JsonOfAMotion) {
   ToolRun r = tool({"--json", "--no-alias", path});
   EXPECT_EQ(r.code, 0);
   EXPECT_EQ(r.err, "");
-  std::string expected = "{\"file\":\"" + path + "\",\"kind\":\"vmd\",\"read\":0,\"lines\":[" +
+  std::string expected = "{\"file\":\"" + path + "\",\"kind\":\"motion\",\"read\":0,\"verdict\":\"no model\"," +
+                         "\"error\":null,\"cut\":null,\"fitted\":null,\"lines\":[" +
                          "[\"#000000\",\"\"]," + "[\"#ffffff\",\"" + path + "\"]," + "[\"#ffffff\",\"\"]," +
                          "[\"#ffffff\",\"元モデル名: テスト  (VMD) \"]," + "[\"#ffffff\",\"想定使用先:   (PMX) \"]," +
                          "[\"#ffffff\",\"\"]," + "[\"#ffffff\",\"使用ボーン: \"]," +
@@ -114,7 +158,7 @@ TEST(ReportTool, FilesThatAreNotReadStillGetAReport) {
   write_file(text, "hello");
   ToolRun r = tool({"--json", "--no-alias", good, bad, text, missing});
   EXPECT_EQ(r.code, 1);
-  EXPECT_EQ(r.err, "velmora-report: " + bad + ": not a VMD motion of version 0002, or cut inside a record\n" +
+  EXPECT_EQ(r.err, "velmora-report: " + bad + ": not a VMD motion of version 0002\n" +
                        "velmora-report: " + text +
                        ": neither a motion (.vmd) nor a model (.pmx); examined as an empty motion\n" +
                        "velmora-report: " + missing + ": no such file; examined as an empty motion\n");
@@ -126,13 +170,18 @@ TEST(ReportTool, FilesThatAreNotReadStillGetAReport) {
     at = end + 1;
   }
   ASSERT_EQ(objects.size(), 4u);
-  EXPECT_NE(objects[1].find("\"kind\":\"vmd\",\"read\":2,"), std::string::npos);
+  EXPECT_NE(objects[1].find("\"kind\":\"motion\",\"read\":2,\"verdict\":\"unread\","
+                            "\"error\":\"not a VMD motion of version 0002\",\"cut\":null,"),
+            std::string::npos);
   // A failed read resets the statistics: an empty motion.
   EXPECT_NE(objects[1].find("[\"#ffffff\",\"使用ボーン: \"],[\"#ffffff\",\"\"],[\"#ffffff\",\"使用モーフ(表情): \"]"),
             std::string::npos);
   // No reader runs for the other two; the last motion read (an empty one) stands.
-  EXPECT_NE(objects[2].find("\"kind\":\"none\",\"read\":null,"), std::string::npos);
-  EXPECT_NE(objects[3].find("\"kind\":\"none\",\"read\":null,"), std::string::npos);
+  EXPECT_NE(objects[2].find("\"kind\":\"other\",\"read\":null,\"verdict\":\"unread\",\"error\":\"neither a motion "
+                            "(.vmd) nor a model (.pmx); examined as an empty motion\","),
+            std::string::npos);
+  // A missing file is a motion by its extension.
+  EXPECT_NE(objects[3].find("\"kind\":\"motion\",\"read\":null,\"verdict\":\"unread\","), std::string::npos);
   EXPECT_NE(objects[3].find("[\"#ffffff\",\"" + missing + "\"]"), std::string::npos);
 }
 
@@ -144,7 +193,7 @@ TEST(ReportTool, PlainTextWithAndWithoutColour) {
   EXPECT_EQ(r.code, 0);
   std::string page = "\n" + path + "\n\n元モデル名: テスト  (VMD) \n想定使用先:   (PMX) \n\n使用ボーン: \n" +
                      "  センター  (1 keys) (frame 3 - 3) (|pos|=0.5) \n\n\n使用モーフ(表情): \n" +
-                     "  あ  (1 keys) (frame 4 - 4) (val 0.25 - 0.25) \n\n\n\n" + SUMMARY + "\n";
+                     "  あ  (1 keys) (frame 4 - 4) (val 0.25 - 0.25) \n\n\n\n" + SUMMARY + "\nverdict: no model\n";
   EXPECT_EQ(r.out, page + "\n" + page);
   r = tool({"--colour=always", "--no-alias", path});
   EXPECT_NE(r.out.find("\x1B[38;2;150;150;150m  センター  (1 keys) (frame 3 - 3) (|pos|=0.5) \x1B[0m\n"),
@@ -161,7 +210,7 @@ TEST(ReportTool, FileNamesThatLookLikeOptions) {
   write_file(path, small_motion());
   ToolRun r = tool({"--json", "--no-alias", "--", path});
   EXPECT_EQ(r.code, 0) << r.err;
-  EXPECT_NE(r.out.find("\"kind\":\"vmd\",\"read\":0"), std::string::npos);
+  EXPECT_NE(r.out.find("\"kind\":\"motion\",\"read\":0"), std::string::npos);
 }
 
 // A backslash separates directories, as on Windows; in the JSON it is escaped, and so are double
@@ -171,7 +220,7 @@ TEST(ReportTool, JsonEscapes) {
   ASSERT_EQ(mkdir(dir.file("sub").c_str(), 0700), 0);
   write_file(dir.file("sub/a\td\x01\".vmd"), small_motion());
   ToolRun r = tool({"--json", "--no-alias", dir.path + "/sub\\a\td\x01\".vmd"});
-  EXPECT_EQ(r.out.rfind("{\"file\":\"" + dir.path + "/sub\\\\a\\td\\u0001\\\".vmd\",\"kind\":\"vmd\",\"read\":0,", 0),
+  EXPECT_EQ(r.out.rfind("{\"file\":\"" + dir.path + "/sub\\\\a\\td\\u0001\\\".vmd\",\"kind\":\"motion\",\"read\":0,", 0),
             0u)
       << r.out.substr(0, 200);
 }
@@ -209,7 +258,8 @@ TEST(ReportTool, AFileNoReaderReadsIsAnEmptyMotion) {
   ToolRun r = tool({"--colour=never", "--no-alias", motion, text});
   EXPECT_EQ(r.code, 1);
   std::string second = r.out.substr(r.out.find("\n\n" + text + "\n") + 1);
-  EXPECT_EQ(second, "\n" + text + "\n\n想定使用先:   (PMX) \n\n使用ボーン: \n\n使用モーフ(表情): \n\n\n\n" + SUMMARY + "\n");
+  EXPECT_EQ(second, "\n" + text + "\n\n想定使用先:   (PMX) \n\n使用ボーン: \n\n使用モーフ(表情): \n\n\n\n" + SUMMARY +
+                        "\nverdict: unread: neither a motion (.vmd) nor a model (.pmx); examined as an empty motion\n");
 }
 
 // ---- Summary and folders -----------------------------------------------------------------------------------
@@ -256,7 +306,7 @@ TEST(ReportTool, SummaryOfAModelAndAFolder) {
   std::string missing = l.dir.file("missing.vmd");
   ToolRun r = tool({"--summary", "--no-alias", l.model, l.lib, missing});
   EXPECT_EQ(r.code, 1);
-  EXPECT_EQ(r.err, "velmora-report: " + l.lib + "/corrupt.vmd: not a VMD motion of version 0002, or cut inside a record\n" +
+  EXPECT_EQ(r.err, "velmora-report: " + l.lib + "/corrupt.vmd: not a VMD motion of version 0002\n" +
                        "velmora-report: " + missing + ": no such file; examined as an empty motion\n");
   auto pad = [](int n) { return std::string(n, ' '); };
   EXPECT_EQ(r.out, "verdict" + pad(18) + "bone keys  morph keys  bones  morphs  last frame  file\n" +
@@ -272,19 +322,22 @@ TEST(ReportTool, SummaryOfAModelAndAFolder) {
                        "fits" + pad(21) + pad(8) + "0" + pad(11) + "1      0       1" + pad(11) + "7  " + l.lib +
                        "/sub/deep.vmd\n" +
                        "unread" + pad(19) + pad(8) + "0" + pad(11) + "0      0       0" + pad(11) + "-  " + missing +
-                       "\n" + "totals: 5 motions, 2 fit, 1 lack names (0 would fit after renaming), 0 no model, 2 unread\n");
+                       "\n" + "totals: 5 motions, 2 fit, 1 lack names (0 would fit after renaming), 0 no model, 0 cut, 2 unread\n");
   r = tool({"--summary", "--json", "--no-alias", l.model, l.lib, missing});
   EXPECT_EQ(r.code, 1);
   auto motion = [](const std::string& file, const char* read, const char* verdict, const std::string& counts,
-                   const std::string& lacks, const std::string& advice = "") {
-    return "{\"file\":\"" + file + "\",\"kind\":\"motion\",\"read\":" + read + ",\"verdict\":\"" + verdict + "\"," +
-           counts + ",\"lacks\":{" + lacks + "},\"advice\":[" + advice + "],\"fitted\":null}\n";
+                   const std::string& lacks, const std::string& advice = "", const std::string& error = "null") {
+    return "{\"file\":\"" + file + "\",\"kind\":\"motion\",\"read\":" + read + ",\"verdict\":\"" + verdict +
+           "\",\"error\":" + error + ",\"cut\":null," + counts + ",\"lacks\":{" + lacks + "},\"advice\":[" + advice +
+           "],\"fitted\":null}\n";
   };
   const std::string none = "\"bones\":[],\"morphs\":[]";
   EXPECT_EQ(r.out,
-            "{\"file\":\"" + l.model + "\",\"kind\":\"model\",\"read\":0,\"name\":\"モデル\",\"bones\":2,\"morphs\":1}\n" +
+            "{\"file\":\"" + l.model + "\",\"kind\":\"model\",\"read\":0,\"verdict\":\"model\",\"error\":null,"
+                "\"cut\":null,\"name\":\"モデル\",\"bones\":2,\"morphs\":1}\n" +
                 motion(l.lib + "/corrupt.vmd", "2", "unread",
-                       "\"bone_keys\":0,\"morph_keys\":0,\"bones\":0,\"morphs\":0,\"last_frame\":null", none) +
+                       "\"bone_keys\":0,\"morph_keys\":0,\"bones\":0,\"morphs\":0,\"last_frame\":null", none, "",
+                       "\"not a VMD motion of version 0002\"") +
                 motion(l.lib + "/fits.vmd", "0", "fits",
                        "\"bone_keys\":1,\"morph_keys\":1,\"bones\":1,\"morphs\":1,\"last_frame\":4", none) +
                 motion(l.lib + "/lacks.vmd", "0", "lacks",
@@ -299,8 +352,9 @@ TEST(ReportTool, SummaryOfAModelAndAFolder) {
                 motion(l.lib + "/sub/deep.vmd", "0", "fits",
                        "\"bone_keys\":0,\"morph_keys\":1,\"bones\":0,\"morphs\":1,\"last_frame\":7", none) +
                 motion(missing, "null", "unread",
-                       "\"bone_keys\":0,\"morph_keys\":0,\"bones\":0,\"morphs\":0,\"last_frame\":null", none) +
-                "{\"totals\":{\"motions\":5,\"fit\":2,\"lack\":1,\"would_fit\":0,\"no_model\":0,\"unread\":2}}\n");
+                       "\"bone_keys\":0,\"morph_keys\":0,\"bones\":0,\"morphs\":0,\"last_frame\":null", none, "",
+                       "\"no such file; examined as an empty motion\"") +
+                "{\"totals\":{\"motions\":5,\"fit\":2,\"lack\":1,\"would_fit\":0,\"no_model\":0,\"cut\":0,\"unread\":2}}\n");
 }
 
 // A folder's motions come in the byte order of their paths below it, "/" between folders: "." (0x2E)
@@ -373,4 +427,69 @@ TEST(ReportTool, FittedCopies) {
   EXPECT_EQ(r.err, "velmora-report: cannot write " + copy + ": it exists\n");
   EXPECT_EQ(read_file(lib + "/sub/dance.vmd"), original);
   EXPECT_FALSE(file_exists(copy + ".part0"));
+}
+
+// A dance cut short as a broken download leaves it is never reported as fitting. Cut in its header it is
+// unread; cut in a block, "cut", with the block and how many of its declared records were read; cut
+// right after its morph block, as older files end, it is whole. A model cut inside its bones is cut too.
+TEST(ReportTool, CutFiles) {
+  TempDir dir;
+  VmdWriter w;
+  w.header(to_sjis("ダンス"));
+  w.i32(20657);
+  for (int i = 0; i < 20657; i++) w.bone(to_sjis("センター"), i, 0.5f, 0, 0, 0, 0, 0, 1);
+  const size_t morphs = w.bytes.size();
+  w.i32(300);
+  for (int i = 0; i < 300; i++) w.morph(to_sjis("あ"), i, 0.5f);
+  const size_t morph_end = w.bytes.size();
+  for (int block = 0; block < 4; block++) w.i32(0);
+  PmxWriter m;
+  m.header();
+  m.model_texts("モデル", "model");
+  for (int block = 0; block < 4; block++) m.i32(0);
+  m.i32(4);
+  m.bone("センター");
+  m.bone("b");
+  const size_t third = m.bytes.size();
+  m.bone("c");
+  m.bone("d");
+  std::string model = dir.file("model.pmx"), cut_model = dir.file("cut.pmx");
+  write_file(model, PmxWriter::simple({"センター"}, {"あ"}, 0, "モデル", "model"));
+  write_file(cut_model, m.bytes.substr(0, third + 6));
+
+  struct Cut {
+    size_t at;
+    const char* verdict;
+    std::string cut;
+    std::string error;
+  };
+  const Cut cuts[] = {
+      {40, "unread", "{\"in\":\"header\",\"read\":40,\"declared\":54}", "cut in the header after 40 of 54 bytes"},
+      {54, "cut", "{\"in\":\"bone keys\",\"read\":0,\"declared\":20657}", "cut in the bone keys after 0 of 20,657"},
+      {54 + 9008 * 111 + 50, "cut", "{\"in\":\"bone keys\",\"read\":9008,\"declared\":20657}",
+       "cut in the bone keys after 9,008 of 20,657"},
+      {morphs + 4 + 100 * 23 + 10, "cut", "{\"in\":\"morph keys\",\"read\":100,\"declared\":300}",
+       "cut in the morph keys after 100 of 300"},
+      {morph_end, "fits", "null", ""},
+  };
+  for (const Cut& c : cuts) {
+    std::string motion = dir.file("dance-" + std::to_string(c.at) + ".vmd");
+    write_file(motion, w.bytes.substr(0, c.at));
+    ToolRun r = tool({"--summary", "--json", "--no-alias", model, motion});
+    std::string error = c.error.empty() ? "null" : "\"" + c.error + "\"";
+    EXPECT_NE(r.out.find("\"verdict\":\"" + std::string(c.verdict) + "\",\"error\":" + error + ",\"cut\":" + c.cut),
+              std::string::npos)
+        << c.at << ": " << r.out;
+    EXPECT_EQ(r.err, c.error.empty() ? "" : "velmora-report: " + motion + ": " + c.error + "\n") << c.at;
+    EXPECT_EQ(r.code, c.error.empty() ? 0 : 1) << c.at;
+  }
+  ToolRun r = tool({"--summary", "--json", "--no-alias", cut_model});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.out.find("\"kind\":\"model\",\"read\":0,\"verdict\":\"cut\",\"error\":\"cut in the bones after 2 of 4\","
+                       "\"cut\":{\"in\":\"bones\",\"read\":2,\"declared\":4},\"name\":\"モデル\",\"bones\":3,"),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("{\"totals\":{\"motions\":0,\"fit\":0,\"lack\":0,\"would_fit\":0,\"no_model\":0,\"cut\":0,"
+                       "\"unread\":0}}"),
+            std::string::npos);
 }
