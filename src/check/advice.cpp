@@ -1,8 +1,8 @@
 // advice.cpp: the advice for the names a motion lacks (see advice.h).
 //
 // Records: the spelling keys of the target model's Japanese and English names, with an index from a
-// key to its entries, made when advice is first asked for a model and kept until the model changes
-// (its tables' generation). Written only here.
+// key to its entries, made when advice is first asked for a model, and the advice given for it so far;
+// both are kept until the model changes (its tables' generation). Written only here.
 // Limits: a key holds FOLD_NAME bytes (names kept to 255 bytes; a longer key is cut, whole characters
 // only); ADVICE_CANDIDATES model names are kept per advice.
 #include "check/advice.h"
@@ -165,7 +165,8 @@ static int advice_class(int list, const char* name, bool filled) {
   return cls;
 }
 
-void advice_for(int list, const char* name, Advice* out) {
+// The rules for a name (at most NAME_BYTES - 1 bytes) against the model.
+static void advice_work_out(int list, const char* name, Advice* out) {
   std::memset(out, 0, sizeof *out);
   out->list = list;
   std::strncpy(out->name, name, NAME_BYTES - 1);
@@ -200,6 +201,65 @@ void advice_for(int list, const char* name, Advice* out) {
     why = WHY_AMBIGUOUS;
   }
   out->why = why;
+}
+
+// ---- Advice already given ----------------------------------------------------------------------------
+//
+// A library's motions lack the same names again and again (the sleeves and hair of their original
+// model), so the advice for a name is kept while the model stays: open addressing from the list and the
+// name to the advice, at most half full; past that, advice is worked out again every time.
+
+constexpr int ADVICE_MEMO_SLOTS = 4096;
+struct AdviceMemo {
+  uint32_t generation;  // the model tables' generation the slots hold advice for
+  int used;
+  bool filled[ADVICE_MEMO_SLOTS];
+  Advice advice[ADVICE_MEMO_SLOTS];
+};
+static AdviceMemo advice_memo;
+
+static uint32_t advice_memo_slot(int list, const char* name) {
+  return (advice_hash(name) ^ (uint32_t)list * 0x9E3779B9u) & (ADVICE_MEMO_SLOTS - 1);
+}
+
+// The kept advice for the name, or nullptr.
+static const Advice* advice_memo_find(int list, const char* name) {
+  if (advice_memo.generation != model_view()->generation || advice_memo.used == 0) return nullptr;
+  for (uint32_t at = advice_memo_slot(list, name);; at = (at + 1) & (ADVICE_MEMO_SLOTS - 1)) {
+    if (!advice_memo.filled[at]) return nullptr;
+    const Advice& a = advice_memo.advice[at];
+    if (a.list == list && std::strcmp(a.name, name) == 0) return &a;
+  }
+}
+
+static void advice_memo_keep(const Advice& a) {
+  if (advice_memo.generation != model_view()->generation) {
+    std::memset(advice_memo.filled, 0, sizeof advice_memo.filled);
+    advice_memo.used = 0;
+    advice_memo.generation = model_view()->generation;
+  }
+  if (advice_memo.used >= ADVICE_MEMO_SLOTS / 2) return;
+  uint32_t at = advice_memo_slot(a.list, a.name);
+  while (advice_memo.filled[at]) at = (at + 1) & (ADVICE_MEMO_SLOTS - 1);
+  advice_memo.filled[at] = true;
+  advice_memo.advice[at] = a;
+  advice_memo.used++;
+}
+
+// ---- The advice -------------------------------------------------------------------------------------
+
+void advice_for(int list, const char* name, Advice* out) {
+  // The name as a name list holds it: at most NAME_BYTES - 1 bytes.
+  char kept[NAME_BYTES];
+  std::strncpy(kept, name, NAME_BYTES - 1);
+  kept[NAME_BYTES - 1] = 0;
+  const Advice* known = advice_memo_find(list, kept);
+  if (known != nullptr) {
+    *out = *known;
+    return;
+  }
+  advice_work_out(list, kept, out);
+  advice_memo_keep(*out);
 }
 
 bool advice_renameable(const Advice& a) {
