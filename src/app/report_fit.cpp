@@ -10,6 +10,12 @@
 #include "sys/sys.h"
 #include "text/encoding.h"
 
+#ifdef _WIN32
+static const char16_t FIT_SEP[] = u"\\";
+#else
+static const char16_t FIT_SEP[] = u"/";
+#endif
+
 static char16_t fit_dir[REPORT_FILE_UNITS];
 
 static std::string fit_utf8(const char16_t* s) {
@@ -43,7 +49,7 @@ int report_fit_motion(FILE* err, const FileState* fs, const char16_t* rel, const
   int dir = utf16_length(fit_dir);
   bool sep = dir > 0 && fit_dir[dir - 1] != u'/' && fit_dir[dir - 1] != u'\\';
   utf16_copy(name, REPORT_FILE_UNITS, fit_dir);
-  if (sep) utf16_append(name, REPORT_FILE_UNITS, u"/");
+  if (sep) utf16_append(name, REPORT_FILE_UNITS, FIT_SEP);
   const char* problem = nullptr;
   if (dir + 1 + utf16_length(rel) >= REPORT_FILE_UNITS - 1) problem = "its name would be too long";
   else utf16_append(name, REPORT_FILE_UNITS, rel);
