@@ -52,3 +52,12 @@ wine "$work/dist/velmora-report.exe" --summary --no-alias --fit exe Gene.pmx lib
 grep -q 'cannot write exe.22_apology-unity.vmd: it exists' "$work/err" || fail "second --fit: $(cat "$work/err")"
 [ "$(e2e_snapshot exe)" = "$before" ] || fail "a second --fit changed the copies"
 echo "report_exe: advice and fitted copies identical to the native ones; nothing written over"
+
+# A motion cut short as a broken download leaves it: the same verdict, error and cut object.
+head -c 40000 "$corpus/22_apology.vmd" > "$work/cut.vmd"
+cd "$work" || fail "no work directory"
+want=$("$native" --json --no-alias cut.vmd 2>/dev/null)
+got=$(wine "$work/dist/velmora-report.exe" --json --no-alias cut.vmd 2>/dev/null)
+[ "$want" = "$got" ] || { diff <(echo "$want") <(echo "$got") | head -n 5 >&2; fail "the cut motion's JSON differs"; }
+echo "$got" | grep -q '"verdict":"cut","error":"cut in the bone keys after ' || fail "cut motion: ${got:0:300}"
+echo "report_exe: a cut motion, the same verdict and cut"
