@@ -30,23 +30,17 @@ def field(name, size):
 
 def respell(data, bones, morphs):
     out = bytearray(data)
-    bones = {field(k, 15): field(v, 15) for k, v in bones.items()}
-    morphs = {field(k, 15): field(v, 15) for k, v in morphs.items()}
     at = 50
-    (count,) = struct.unpack_from("<i", out, at)
-    at += 4
-    for _ in range(count):
-        key = bytes(out[at:at + 15])
-        if key in bones:
-            out[at:at + 15] = bones[key]
-        at += 111
-    (count,) = struct.unpack_from("<i", out, at)
-    at += 4
-    for _ in range(count):
-        key = bytes(out[at:at + 15])
-        if key in morphs:
-            out[at:at + 15] = morphs[key]
-        at += 23
+    # The bone keys (111 bytes each), then the morph keys (23 bytes), each led by its 15-byte name.
+    for names, size in ((bones, 111), (morphs, 23)):
+        names = {field(k, 15): field(v, 15) for k, v in names.items()}
+        (count,) = struct.unpack_from("<i", out, at)
+        at += 4
+        for _ in range(count):
+            key = bytes(out[at:at + 15])
+            if key in names:
+                out[at:at + 15] = names[key]
+            at += size
     return bytes(out)
 
 
