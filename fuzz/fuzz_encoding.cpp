@@ -14,8 +14,8 @@
 
 #include "fuzz_common.h"
 #include "formats/detect.h"
+#include "paths/paths.h"
 #include "text/encoding.h"
-#include "text/paths.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include <string>
 
 #include "fuzz_common.h"
+#include "paths/paths.h"
 #include "sys/sys.h"
-#include "text/paths.h"
 
 namespace {
 

@@ -17,9 +17,9 @@
 #include "check/summary.h"
 #include "console/console.h"
 #include "formats/filechan.h"
+#include "paths/paths.h"
 #include "sys/sys.h"
 #include "text/encoding.h"
-#include "text/paths.h"
 
 // Deliberate waits, part of the program's visible timing.
 constexpr unsigned ENTRY_START_WAIT_MS = 500;     // before anything shows: a drop on the program's icon

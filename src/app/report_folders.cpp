@@ -12,7 +12,7 @@
 
 #include "sys/sys.h"
 #include "text/encoding.h"
-#include "text/paths.h"
+#include "paths/paths.h"
 
 #ifdef _WIN32
 constexpr char16_t FOLDER_SEP = u'\\';

@@ -26,7 +26,7 @@
 #include "formats/filechan.h"
 #include "sys/sys.h"
 #include "text/encoding.h"
-#include "text/paths.h"
+#include "paths/paths.h"
 
 static const char REPORT_USAGE[] =
     "usage: velmora-report [--summary] [--json] [--colour=auto|always|never] [--alias FILE | --no-alias]\n"

@@ -19,9 +19,9 @@
 #include "formats/filechan.h"
 #include "formats/pmx.h"
 #include "formats/vmd.h"
+#include "paths/paths.h"
 #include "sys/sys.h"
 #include "text/encoding.h"
-#include "text/paths.h"
 
 static RunSettings settings;
 static FileState file;

@@ -13,8 +13,8 @@
 #include "check/names.h"
 #include "formats/detect.h"
 #include "formats/filechan.h"
+#include "paths/paths.h"
 #include "text/encoding.h"
-#include "text/paths.h"
 
 #include <cstring>
 

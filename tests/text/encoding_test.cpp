@@ -5,10 +5,10 @@
 #include <cstring>
 #include <string>
 
+#include "paths/paths.h"
 #include "support/testfiles.h"
 #include "sys/sys.h"
 #include "text/encoding.h"
-#include "text/paths.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 // character by character with the system's lead-byte test, so the trail byte of a two-byte character
 // (0x5C in 表 or 能, or a "." or ";") is never taken for a separator; a lead byte right before the 0
 // is a byte of its own, and nothing is read past the 0.
-#include "text/paths.h"
+#include "paths/paths.h"
 
 #include "sys/sys.h"
 #include "text/encoding.h"
