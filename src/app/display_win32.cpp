@@ -69,7 +69,7 @@ static bool display_pan_pending() {
 
 // ---- Capture ------------------------------------------------------------------------------------------
 
-// Saves the shown page as the first free cap(n).bmp of the program directory. The writer's result, or 0
+// Saves the page as the first free cap(n).bmp of the program directory. The writer's result, or 0
 // when all 99 names are taken.
 static int display_capture() {
   const RunSettings* rs = run_settings();
@@ -116,10 +116,10 @@ static bool display_top() {
   page_image_size(report_view(), &ds.wanted_w, &ds.wanted_h);
   if (console_state() != 0) {
     if (console_page_width() != ds.wanted_w || console_page_height() != ds.wanted_h) {
-      console_resize(ds.wanted_w, ds.wanted_h, 1, TITLE);
+      console_resize(ds.wanted_w, ds.wanted_h, TITLE);
     }
   } else {
-    console_open(ds.wanted_w, ds.wanted_h, 1, TITLE, 0);
+    console_open(ds.wanted_w, ds.wanted_h, TITLE);
   }
   if (console_state() != 0) {
     console_set_press_cursor(CONSOLE_HAND_CURSOR);
@@ -184,9 +184,7 @@ static DisplayNext display_wait(int* code) {
 }
 
 DisplayOutcome display_loop() {
-  DWORD text = GetSysColor(COLOR_WINDOWTEXT);
   console_set_background(PAGE_BACKGROUND[0], PAGE_BACKGROUND[1], PAGE_BACKGROUND[2]);
-  console_set_text_colour((int)(text & 0xFF), (int)(text >> 8 & 0xFF), (int)(text >> 16 & 0xFF));
   ds.page_drawn = false;
   console_clear_dropped();
   ds.running = true;
@@ -223,11 +221,9 @@ DisplayOutcome display_loop() {
 
 HWND__* display_owner() { return console_handle(); }
 
-int display_open_dialog_w(char16_t* out, const char16_t* initial) {
-  return open_dialog_w(out, DIALOG_MOTION, initial);
-}
+int display_open_dialog_w(char16_t* out, const char16_t* initial) { return open_dialog_w(out, initial); }
 
-int display_open_dialog(char* out, const char* initial) { return open_dialog(out, DIALOG_MOTION, initial); }
+int display_open_dialog(char* out, const char* initial) { return open_dialog(out, initial); }
 
 int display_load_font(const char* path, const char16_t* wpath) {
   if (path != nullptr) return font_load(path, 0.0, 16.0);

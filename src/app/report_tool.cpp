@@ -78,7 +78,7 @@ static void tool_print_json(FILE* out, const char* arg_utf8, const FileState* fs
   else std::fprintf(out, "%d", fs->read_result);
   std::fputs(",\"lines\":[", out);
   for (int i = 0; i < page->line_count; i++) {
-    uint32_t c = page->colour[i][0];
+    uint32_t c = page->colour[i];
     std::fprintf(out, "%s[\"#%02x%02x%02x\",", i ? "," : "", (unsigned)(c & 0xFF), (unsigned)(c >> 8 & 0xFF),
                  (unsigned)(c >> 16 & 0xFF));
     report_tool_utf8(text, REPORT_TOOL_TEXT, page->text[i]);
@@ -99,7 +99,7 @@ static void tool_print_plain(FILE* out, bool colour) {
     // Morph lines end in a line feed of their own.
     size_t len = std::strlen(text);
     if (len > 0 && text[len - 1] == '\n') text[len - 1] = 0;
-    uint32_t c = page->colour[i][0];
+    uint32_t c = page->colour[i];
     if (colour && text[0] != 0) {
       std::fprintf(out, "\x1B[38;2;%u;%u;%um%s\x1B[0m\n", (unsigned)(c & 0xFF), (unsigned)(c >> 8 & 0xFF),
                    (unsigned)(c >> 16 & 0xFF), text);

@@ -56,14 +56,6 @@ void run_program_dir() {
   }
 }
 
-void run_set_program_dir(const char* dir, const char16_t* dir_w) {
-  if (dir != nullptr) {
-    std::strncpy(settings.progdir, dir, RUN_PATH - 1);
-    settings.progdir[RUN_PATH - 1] = 0;
-  }
-  if (dir_w != nullptr) utf16_copy(settings.progdir_w, RUN_PATH, dir_w);
-}
-
 // ---- Options --------------------------------------------------------------------------------------------
 
 bool run_is_option(int k) {
@@ -94,13 +86,11 @@ void run_options() {
     const char* s = arg_a(k);
     while (*s != 0) {
       char c = *s++;
-      if (c == 'D' || c == 'd') {
-        settings.displayLevel = run_option_number(&s);
-      } else if ((c == 'N' || c == 'n') && (*s == 'D' || *s == 'd')) {
+      if ((c == 'N' || c == 'n') && (*s == 'D' || *s == 'd')) {
         s++;
         settings.cancelDialogue = run_option_number(&s);
-      } else if (c == 'N' || c == 'n') {
-        // A number that belongs to no option: read and discarded.
+      } else if (c == 'D' || c == 'd' || c == 'N' || c == 'n') {
+        // The display level, or a number that belongs to no option: read and discarded.
         if (*s == '=') s++;
         while (*s >= '0' && *s <= '9') s++;
       }

@@ -12,7 +12,6 @@ struct RunSettings {
   uint8_t japanese;          // the user's default language is Japanese
   uint8_t sjis;              // japanese, 0x92 is an ANSI lead byte and the output code page is 932
   uint32_t output_cp;        // the console output code page at start
-  int8_t displayLevel;       // option -D
   int8_t cancelDialogue;     // option -ND
   char progdir[RUN_PATH];    // program directory with its trailing backslash, or empty
   char16_t progdir_w[RUN_PATH];
@@ -43,10 +42,8 @@ const FileState* run_file();
 void run_language(unsigned lang_id, bool lead_0x92, unsigned output_cp);
 // The program directory from argument 0 of both lists (or the current directory).
 void run_program_dir();
-// Sets the program directory directly (velmora-report's --alias handling, tests). Either may be null.
-void run_set_program_dir(const char* dir, const char16_t* dir_w);
-// The options pass over list entries 1 to the last (at most 510): -D, -ND and -N with their numbers;
-// a later option overrides an earlier one, wherever it stands.
+// The options pass over list entries 1 to the last (at most 510): -ND with its number (a later -ND
+// overrides an earlier one, wherever it stands); -D and -N with their numbers are read and set nothing.
 void run_options();
 // True when list entry k is an option word (its first character is "-" or "/").
 bool run_is_option(int k);

@@ -1,5 +1,5 @@
 // capture_win32.cpp: capture_bmp and capture_bmp_w over the console: the page source is the console's
-// shown page (console_page_width, console_page_height, console_read_pixel) and its message pump.
+// page (console_page_width, console_page_height, console_read_pixel) and its message pump.
 //
 // Records: none.
 #include "console/capture.h"

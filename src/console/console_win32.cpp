@@ -1,19 +1,19 @@
-// console_win32.cpp: the console window (see console.h): window class "gint", the off-screen pages,
+// console_win32.cpp: the console window (see console.h): window class "gint", the off-screen page,
 // the window procedure with its event cells, scrolling, sizing, cursors, the clipboard copy of a
 // clicked position or colour, and dropped files.
 //
 // Records: con (the console record) and ev (the event record), one each for the program. con is written
 // by the console_* procedures and, for the scroll and size state, by the window procedure; ev is
 // written only by the window procedure and cleared in part by console_open. The cursor table, the
-// title and the colours outlive the window.
-// Limits: pages of 1 to 32,767 pixels a side; a title of 255 bytes; dropped names of 259 units or bytes
+// title and the background colour outlive the window.
+// Limits: a page of 1 to 32,767 pixels a side; a title of 255 bytes; dropped names of 259 units or bytes
 // (a longer name is skipped); the hand cursor's planes are 32 x 32.
 // Trust: messages come from the system and from other programs alike; coordinates are taken as the
 // unsigned words the platform defines, scroll requests are cut to the range, dropped names are fetched
 // by length first.
 //
 // Sections (search for "// ==== "):
-//   Records, Cursors, Pages, Window lifetime, Scrolling, Clipboard, Dropped files, Window procedure,
+//   Records, Cursors, Page, Window lifetime, Scrolling, Clipboard, Dropped files, Window procedure,
 //   Drawing, Getters.
 #include <windows.h>
 #include <shellapi.h>
@@ -42,10 +42,8 @@ struct ConsoleRecord {
   HWND window;
   HDC dc;         // the window's display context, taken by BeginPaint at opening, given back at closing
   PAINTSTRUCT paint;
-  int32_t page_count;
-  ConsolePage page[2];
-  int32_t drawing_page, shown_page;
-  int32_t page_w, page_h;          // the client size asked for; the pages have this size
+  ConsolePage page;                // its bitmap exists while a window is open
+  int32_t page_w, page_h;          // the client size asked for; the page has this size
   int32_t full_w, full_h;          // outer size that shows the whole page, clamped to the work area
   int32_t full_w_bar, full_h_bar;  // full sizes plus a scroll bar, cut to the work area
   int32_t needed_w, needed_h;      // page plus bar (and caption) sizes
@@ -56,16 +54,14 @@ struct ConsoleRecord {
   int32_t line_repeat;             // line-scroll steps since the mouse last moved over the window
   int32_t line_step;               // base line-scroll step in pixels
   char title[CONSOLE_TITLE_BYTES];
-  int32_t background[3], text[3];  // red, green, blue
+  int32_t background[3];           // red, green, blue
   HCURSOR cursors[CONSOLE_CURSORS];
   int32_t cursor_count;
   int32_t first_own;               // first index of the program's own cursors
   int32_t press_cursor, normal_cursor;
   int32_t cursor_guard;
-  HGLOBAL clip_block;              // the block the clipboard last accepted (owned by the clipboard)
   int32_t busy;                    // raised around moves, scrolls and page copies in the procedure
   int32_t screen_w, screen_h;      // clip for direct screen drawing
-  BITMAPINFOHEADER pixel_header;   // for console_draw_pixels
   HBRUSH class_brush;
   uint8_t shift_down, control_down;  // the window's own modifier flags (WM_KEYDOWN / WM_KEYUP)
 };
@@ -73,7 +69,6 @@ static ConsoleRecord con;
 
 struct ConsoleEvents {
   int32_t key;
-  int32_t pending_key;  // nothing sets it; console_pump returns it
   int32_t left_pressed, left_held, dragging;
   int32_t press_x, press_y;
   int32_t drag_moved, drag_x, drag_y;
@@ -197,10 +192,7 @@ int console_set_normal_cursor(int index) {
   return console_apply_cursor(index);
 }
 
-int console_press_cursor() { return con.press_cursor; }
-int console_normal_cursor() { return con.normal_cursor; }
-
-// ==== Pages ============================================================================================
+// ==== Page =============================================================================================
 
 static void con_page_clear(ConsolePage* p) {
   HBRUSH brush = CreateSolidBrush(con_rgb(con.background));
@@ -234,21 +226,10 @@ static void con_page_delete(ConsolePage* p) {
   p->old = nullptr;
 }
 
-int console_add_page() {
-  if (con.state == 0) return 1;
-  if (con.page_count == 0) return 2;
-  if (con.page_count == 1) {
-    con_page_make(&con.page[1]);
-    con.page_count = 2;
-  }
-  return 0;
-}
-
-// Copies the shown page to the display context over the paint record's rectangle, enlarged to at least
-// the client size, from the scroll position on.
+// Copies the page to the display context over the paint record's rectangle, enlarged to at least the
+// client size, from the scroll position on.
 static void con_show_page(HWND hwnd) {
-  if (con.dc == nullptr || con.page_count == 0) return;
-  int shown = con.shown_page < con.page_count ? con.shown_page : 0;
+  if (con.dc == nullptr || con.page.bitmap == nullptr) return;
   RECT client;
   GetClientRect(hwnd, &client);
   const RECT& pr = con.paint.rcPaint;
@@ -256,33 +237,8 @@ static void con_show_page(HWND hwnd) {
   if (w < client.right) w = client.right;
   if (h < client.bottom) h = client.bottom;
   con.busy++;
-  BitBlt(con.dc, pr.left, pr.top, w, h, con.page[shown].dc, pr.left + con.scroll_x, pr.top + con.scroll_y,
-         SRCCOPY);
+  BitBlt(con.dc, pr.left, pr.top, w, h, con.page.dc, pr.left + con.scroll_x, pr.top + con.scroll_y, SRCCOPY);
   con.busy--;
-}
-
-void console_repaint() {
-  if (con.state == 0) return;
-  ValidateRect(con.window, nullptr);
-  con_show_page(con.window);
-  InvalidateRect(con.window, nullptr, FALSE);
-}
-
-void console_copy_shown_page() {
-  if (con.page_count < 2 || con.drawing_page == con.shown_page) return;
-  con.busy++;
-  BitBlt(con.page[con.drawing_page].dc, 0, 0, con.page_w, con.page_h, con.page[con.shown_page].dc, 0, 0, SRCCOPY);
-  con.busy--;
-}
-
-int console_set_drawing_page(int n) {
-  if (con.page_count == 2 && (n == 0 || n == 1)) con.drawing_page = n;
-  return con.drawing_page;
-}
-
-int console_set_shown_page(int n) {
-  if (con.page_count == 2 && (n == 0 || n == 1)) con.shown_page = n;
-  return con.shown_page;
 }
 
 // ==== Window lifetime ==================================================================================
@@ -343,20 +299,12 @@ static void con_take_dc() {
   con.dc = BeginPaint(con.window, &con.paint);
 }
 
-int console_open(int w, int h, int pages, const char* title, int popup) {
+int console_open(int w, int h, const char* title) {
   if (con.state != 0) return -1;
   con.screen_w = GetSystemMetrics(SM_CXSCREEN);
   con.screen_h = GetSystemMetrics(SM_CYSCREEN);
   w = con_clamp(w, 1, CON_MAX_SIDE);
   h = con_clamp(h, 1, CON_MAX_SIDE);
-
-  std::memset(&con.pixel_header, 0, sizeof con.pixel_header);
-  con.pixel_header.biSize = sizeof(BITMAPINFOHEADER);
-  con.pixel_header.biWidth = w;
-  con.pixel_header.biHeight = 1;
-  con.pixel_header.biPlanes = 1;
-  con.pixel_header.biBitCount = 24;
-  con.pixel_header.biCompression = BI_RGB;
 
   HINSTANCE inst = con_instance();
   WNDCLASSA wc;
@@ -378,13 +326,10 @@ int console_open(int w, int h, int pages, const char* title, int popup) {
   con.state = -1;
   ev.close_requested = 0;
   con.maximised = 0;
-  con.page_count = 0;
   con.press_cursor = 0;
   con.normal_cursor = 0;
   con.cursor_guard = 0;
   con.line_step = 2;
-  con.drawing_page = 0;
-  con.shown_page = 0;
   con.page_w = w;
   con.page_h = h;
 
@@ -399,13 +344,7 @@ int console_open(int w, int h, int pages, const char* title, int popup) {
   con_store_title(title);
   con.busy = 0;
 
-  HWND hwnd;
-  if (popup) {
-    hwnd = CreateWindowExA(0, CON_CLASS, con.title, WS_POPUP | WS_VISIBLE, 0, 0, ow, oh, nullptr, nullptr, inst,
-                           nullptr);
-  } else {
-    hwnd = CreateWindowExA(0, CON_CLASS, con.title, CON_STYLE, x, y, ow, oh, nullptr, nullptr, inst, nullptr);
-  }
+  HWND hwnd = CreateWindowExA(0, CON_CLASS, con.title, CON_STYLE, x, y, ow, oh, nullptr, nullptr, inst, nullptr);
   if (hwnd == nullptr) {
     UnregisterClassA(CON_CLASS, inst);
     DeleteObject(con.class_brush);
@@ -414,7 +353,7 @@ int console_open(int w, int h, int pages, const char* title, int popup) {
     return -1;
   }
   con.window = hwnd;
-  SetWindowPos(hwnd, popup ? HWND_TOP : HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   ShowWindow(hwnd, SW_SHOWDEFAULT);
   DragAcceptFiles(hwnd, TRUE);
   // A page larger than the client area (one cut to the work area) is scrollable from the start.
@@ -422,12 +361,7 @@ int console_open(int w, int h, int pages, const char* title, int popup) {
 
   con_take_dc();
 
-  con_page_make(&con.page[0]);
-  con.page_count = 1;
-  if (pages >= 2) {
-    con_page_make(&con.page[1]);
-    con.page_count = 2;
-  }
+  con_page_make(&con.page);
   FlushConsoleInputBuffer(GetStdHandle(STD_INPUT_HANDLE));
   return 0;
 }
@@ -437,24 +371,17 @@ int console_open(int w, int h, int pages, const char* title, int popup) {
 constexpr int CON_BUSY_WAITS = 20;
 constexpr DWORD CON_BUSY_WAIT_MS = 50;
 
-int console_resize(int w, int h, int pages, const char* title) {
+int console_resize(int w, int h, const char* title) {
   if (con.state == 0) return -1;
   con.state = 1;
   w = con_clamp(w, 1, CON_MAX_SIDE);
   h = con_clamp(h, 1, CON_MAX_SIDE);
 
-  // New page bitmaps; page 1 survives only when two pages are asked for.
-  bool keep_second = pages >= 2 && con.page_count == 2;
-  if (con.page_count == 2) {
-    if (keep_second) con_page_drop_bitmap(&con.page[1]);
-    else con_page_delete(&con.page[1]);
-  }
-  con_page_drop_bitmap(&con.page[0]);
+  // A new page bitmap in the page's context.
+  con_page_drop_bitmap(&con.page);
   con.page_w = w;
   con.page_h = h;
-  con_page_make(&con.page[0]);
-  if (keep_second) con_page_make(&con.page[1]);
-  con.page_count = keep_second ? 2 : 1;
+  con_page_make(&con.page);
 
   RECT wr;
   GetWindowRect(con.window, &wr);
@@ -462,9 +389,6 @@ int console_resize(int w, int h, int pages, const char* title) {
   int old_range_x = con.range_x, old_range_y = con.range_y;
 
   con.state = -1;
-  con.drawing_page = 0;
-  con.shown_page = 0;
-  con.pixel_header.biWidth = w;
 
   RECT work = con_work_area();
   int ow, oh;
@@ -497,13 +421,9 @@ int console_close() {
   if (con.state == 0) return 1;
   DragAcceptFiles(con.window, FALSE);
   con.state = 1;
-  if (con.page_count == 2) con_page_delete(&con.page[1]);
-  con_page_delete(&con.page[0]);
-  con.page_count = 0;
+  con_page_delete(&con.page);
   EndPaint(con.window, &con.paint);
   con.dc = nullptr;
-  // The clipboard owns every block it accepted; a refused block was freed at once (see con_clip_put).
-  con.clip_block = nullptr;
   DestroyWindow(con.window);
   con.window = nullptr;
   UnregisterClassA(CON_CLASS, con_instance());
@@ -773,11 +693,7 @@ static void con_clip_put(const char* text) {
     accepted = SetClipboardData(CF_OEMTEXT, block) != nullptr;
     CloseClipboard();
   }
-  if (accepted) {
-    con.clip_block = block;
-  } else {
-    GlobalFree(block);
-  }
+  if (!accepted) GlobalFree(block);
 }
 
 // ==== Dropped files ====================================================================================
@@ -980,10 +896,6 @@ static LRESULT CALLBACK con_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_RBUTTONUP: return 0;
 
-    case WM_DESTROYCLIPBOARD:
-      con.clip_block = nullptr;
-      return 0;
-
     case WM_DROPFILES:
       con_on_drop(reinterpret_cast<HDROP>(wp));
       return 0;
@@ -997,14 +909,14 @@ static LRESULT CALLBACK con_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 // ==== Drawing ==========================================================================================
 
-static bool con_on_drawing_page(int target) { return target <= 0; }
-static bool con_on_screen(int target) { return target >= 0 && con.drawing_page == con.shown_page && con.dc; }
+static bool con_on_page(int target) { return target <= 0; }
+static bool con_on_screen(int target) { return target >= 0 && con.dc; }
 
 void console_fill_rect(int target, int x0, int y0, int x1, int y1, int r, int g, int b) {
-  if (con.state == 0 || con.page_count == 0) return;
+  if (con.state == 0 || con.page.bitmap == nullptr) return;
   HBRUSH brush = CreateSolidBrush(RGB(r & 0xFF, g & 0xFF, b & 0xFF));
   RECT rc = {x0, y0, x1 + 1, y1 + 1};
-  if (con_on_drawing_page(target)) FillRect(con.page[con.drawing_page].dc, &rc, brush);
+  if (con_on_page(target)) FillRect(con.page.dc, &rc, brush);
   if (con_on_screen(target)) {
     RECT sc = {x0 - con.scroll_x, y0 - con.scroll_y, x1 + 1 - con.scroll_x, y1 + 1 - con.scroll_y};
     FillRect(con.dc, &sc, brush);
@@ -1013,17 +925,18 @@ void console_fill_rect(int target, int x0, int y0, int x1, int y1, int r, int g,
 }
 
 int console_draw_pixels(int target, int x, int y, int w, int h, const uint8_t* pixels) {
-  if (con.state == 0 || con.page_count == 0 || pixels == nullptr || w <= 0 || h <= 0) return 1;
+  if (con.state == 0 || con.page.bitmap == nullptr || pixels == nullptr || w <= 0 || h <= 0) return 1;
   BITMAPINFO bi;
   std::memset(&bi, 0, sizeof bi);
-  bi.bmiHeader = con.pixel_header;
+  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
   bi.bmiHeader.biWidth = w;
   bi.bmiHeader.biHeight = -h;  // rows from the top
-  con.pixel_header.biWidth = w;
-  con.pixel_header.biHeight = h;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 24;
+  bi.bmiHeader.biCompression = BI_RGB;
   int last = -2;  // -2: no drawing call made
-  if (con_on_drawing_page(target)) {
-    last = SetDIBitsToDevice(con.page[con.drawing_page].dc, x, y, w, h, 0, 0, 0, h, pixels, &bi, DIB_RGB_COLORS);
+  if (con_on_page(target)) {
+    last = SetDIBitsToDevice(con.page.dc, x, y, w, h, 0, 0, 0, h, pixels, &bi, DIB_RGB_COLORS);
   }
   if (con_on_screen(target)) {
     int sx = x - con.scroll_x, sy = y - con.scroll_y;
@@ -1052,8 +965,8 @@ int console_draw_pixels(int target, int x, int y, int w, int h, const uint8_t* p
 
 int console_read_pixel(uint8_t out[3], int x, int y) {
   out[0] = out[1] = out[2] = 0;
-  if (con.shown_page < 0 || con.shown_page > 1 || con.shown_page >= con.page_count) return -1;
-  COLORREF c = GetPixel(con.page[con.shown_page].dc, x, y);
+  if (con.page.bitmap == nullptr) return -1;
+  COLORREF c = GetPixel(con.page.dc, x, y);
   if (c == CLR_INVALID) return 0;
   out[0] = GetRValue(c);
   out[1] = GetGValue(c);
@@ -1065,9 +978,6 @@ int console_read_pixel(uint8_t out[3], int x, int y) {
 
 int console_page_width() { return con.page_w; }
 int console_page_height() { return con.page_h; }
-int console_page_count() { return con.page_count; }
-int console_drawing_page() { return con.drawing_page; }
-int console_shown_page() { return con.shown_page; }
 int console_state() { return con.state; }
 HWND__* console_handle() { return con.state == 0 ? nullptr : con.window; }
 
@@ -1076,40 +986,18 @@ void console_set_background(int r, int g, int b) {
   con.background[1] = g & 0xFF;
   con.background[2] = b & 0xFF;
 }
-void console_set_text_colour(int r, int g, int b) {
-  con.text[0] = r & 0xFF;
-  con.text[1] = g & 0xFF;
-  con.text[2] = b & 0xFF;
-}
-void console_get_background(int* r, int* g, int* b) {
-  *r = con.background[0];
-  *g = con.background[1];
-  *b = con.background[2];
-}
-void console_get_text_colour(int* r, int* g, int* b) {
-  *r = con.text[0];
-  *g = con.text[1];
-  *b = con.text[2];
-}
 
 int console_scroll_x() { return con.scroll_x; }
 int console_scroll_y() { return con.scroll_y; }
 int console_range_x() { return con.range_x; }
 int console_range_y() { return con.range_y; }
 
-int console_pump() {
+void console_pump() {
   MSG m;
   while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
     TranslateMessage(&m);
     DispatchMessageA(&m);
   }
-  return ev.pending_key;
-}
-
-int console_take_pending_key() {
-  int k = ev.pending_key;
-  ev.pending_key = 0;
-  return k;
 }
 
 static int con_take(int32_t* cell) {

@@ -47,8 +47,7 @@ inline float rflefloat(const unsigned char* p) {
   return f;
 }
 
-// Two or four rfgetc composed little-endian.
-int16_t rfget16();
+// Four rfgetc composed little-endian.
 int32_t rfget32();
 float rfgetfloat();
 // Bytes consumed so far (the file position as the caller sees it).
@@ -60,13 +59,10 @@ int rfseek(uint32_t position);
 // Origin 0 start, 1 current, 2 end (sets the position counter to the file's size). As rfseek; -4 if the
 // seek to the end fails, -5 for any other origin.
 int rfseekfrom(int32_t offset, int origin);
-// Moves the file pointer back over the unread buffered bytes and empties the buffer. 0, or -2 if the
-// system refuses.
-int rfbufrewind();
 
 // ---- Byte writer ----------------------------------------------------------------------------------------
 
-// Creates or truncates for binary writing by ANSI path; resets the byte counter. 0, or -1.
+// Creates or truncates for binary writing by ANSI path. 0, or -1.
 int wfopen(const char* path);
 // The same by UTF-16 path (the capture's fallback for names the ANSI code page cannot spell).
 int wfopenW(const char16_t* path);
@@ -78,31 +74,23 @@ int wfput32(int32_t value);
 // Closes (writing out the buffer) and sets the closed flag. 0, or -1 when the buffer could not be
 // written out (a full disk shows here for a file shorter than the buffer); 0 when already closed.
 int wfclose();
-// Bytes written since wfopen.
-uint32_t wfcount();
 // 0 while open, 255 once closed.
 uint8_t wfclosed();
 
 // ---- Text reader ---------------------------------------------------------------------------------------
 
-// Opens by ANSI or UTF-16 path, resets the counters, reads the first character into the look-ahead.
-// 0, or -1.
+// Opens by ANSI or UTF-16 path and reads the first character into the look-ahead. 0, or -1.
 int rsopen(const char* path);
 int rsopenW(const char16_t* path);
 // The look-ahead character 0 to 255, or -1 at the end.
 int rspeek();
-// Returns the look-ahead and reads the next; counts characters and line feeds. -1 (end flag set) at the end.
+// Returns the look-ahead and reads the next. -1 at the end.
 int rsgetc();
 // One line without its CR, LF or 26: at most size - 2 characters, then two 0 bytes; then every CR, LF and
 // 26 that follows is consumed. Stores nothing and returns 0 when size is 2 or less. Returns the
 // characters stored.
 int rsgets(char* buf, int size);
-// The end flag: 0 or 255.
-uint8_t rseof();
 void rsclose();
 // Closes the text reader, opens path and closes it again: 0 if it opened, -1 otherwise.
 int rsexists(const char* path);
 int rsexistsW(const char16_t* path);
-// Characters and line feeds read since the open.
-uint32_t rscount();
-uint32_t rslines();

@@ -1,5 +1,5 @@
 // paths.cpp: path and file-name operations in ANSI (Shift-JIS) and UTF-16 form: an ANSI name spelled
-// in UTF-16 as the system spells it, directory, name, body and extension of a path, the trailing
+// in UTF-16 as the system spells it, directory, name and extension of a path, the trailing
 // separator, the on-disk name by directory search, a case-blind prefix test and the fields of a
 // ";"-separated list.
 //
@@ -20,10 +20,6 @@
 
 int sjis_to_utf16(char16_t* dst, int dst_units, const char* src) {
   return sjis_to_utf16_by(dst, dst_units, src, sys_is_dbcs_lead);
-}
-
-int sjis_append_utf16(char16_t* dst, int dst_units, const char* src) {
-  return sjis_append_utf16_by(dst, dst_units, src, sys_is_dbcs_lead);
 }
 
 // Bytes of the ANSI character at s: 2 for a lead byte (system test) with a trail byte, else 1.
@@ -87,7 +83,7 @@ static void pth_copy_w(char16_t* dst, int cap, const char16_t* src, int from, in
   dst[pos] = 0;
 }
 
-// ---- Directory, name, body, extension ----------------------------------------------------------------------
+// ---- Directory, name, extension ----------------------------------------------------------------------------
 
 int path_dir(char* dst, int dst_size, const char* src) {
   int len;
@@ -114,20 +110,6 @@ int path_name_w(char16_t* dst, int dst_units, const char16_t* src) {
   int len;
   int last = pth_last_w(src, u'\\', u'/', &len);
   pth_copy_w(dst, dst_units, src, last + 1, len);
-  return 0;
-}
-
-int path_body(char* dst, int dst_size, const char* src) {
-  int len;
-  int dot = pth_last(src, '.', '.', &len);
-  pth_copy(dst, dst_size, src, 0, dot < 0 ? len : dot);
-  return 0;
-}
-
-int path_body_w(char16_t* dst, int dst_units, const char16_t* src) {
-  int len;
-  int dot = pth_last_w(src, u'.', u'.', &len);
-  pth_copy_w(dst, dst_units, src, 0, dot < 0 ? len : dot);
   return 0;
 }
 

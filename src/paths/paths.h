@@ -12,8 +12,6 @@
 // Shift-JIS to UTF-16 as sjis_to_utf16_by (encoding.h) with the system's lead-byte test: how an ANSI
 // name is spelled for the system's wide calls. Returns the number of input bytes taken.
 int sjis_to_utf16(char16_t* dst, int dst_units, const char* src);
-// The same, appended to the UTF-16 string already in dst (see sjis_append_utf16_by).
-int sjis_append_utf16(char16_t* dst, int dst_units, const char* src);
 
 // Up to and including the last backslash; empty without one. Returns 0.
 int path_dir(char* dst, int dst_size, const char* src);
@@ -21,11 +19,7 @@ int path_dir_w(char16_t* dst, int dst_units, const char16_t* src);
 // What follows the last backslash or slash; the whole string without either. Returns 0.
 int path_name(char* dst, int dst_size, const char* src);
 int path_name_w(char16_t* dst, int dst_units, const char16_t* src);
-// Everything before the last dot (the dot search covers the whole string, directory included); the
-// whole string without one. Returns 0.
-int path_body(char* dst, int dst_size, const char* src);
-int path_body_w(char16_t* dst, int dst_units, const char16_t* src);
-// From the last dot (included) to the end; empty without one. Returns -1 when a dot was found, 0 when not.
+// From the last dot (the dot search covers the whole string, directory included) (included) to the end; empty without one. Returns -1 when a dot was found, 0 when not.
 int path_ext(char* dst, int dst_size, const char* src);
 int path_ext_w(char16_t* dst, int dst_units, const char16_t* src);
 // Removes one trailing backslash or slash in place, unless the path is a drive root (a letter and a

@@ -3,9 +3,8 @@
 //
 // Records: none of its own; the constant tables live in sjis_tables.cpp (generated) and the override
 // lists below.
-// Limits: sjis_to_utf16 takes at most 9,998 input bytes and utf16_to_sjis at most 9,998 units; the
-// appending converters look for the end of the destination within 9,999 units (UTF-16) or 520 bytes
-// (UTF-8); utf16_length counts at most 4,999 units. Every converter also stops when the next
+// Limits: sjis_to_utf16 takes at most 9,998 input bytes and utf16_to_sjis at most 9,998 units;
+// utf16_length counts at most 4,999 units. Every converter also stops when the next
 // character would not fit in front of the terminating 0 of its destination: a character is written
 // whole or not at all.
 // Trust: the input of every converter is untrusted text (names from model files, alias files, paths).
@@ -19,8 +18,6 @@
 #include "text/sjis_tables.h"
 
 constexpr int ENC_SJIS_LIMIT = 9998;          // input bytes / units taken by sjis_to_utf16, utf16_to_sjis
-constexpr int ENC_UTF16_END_SEARCH = 9999;    // sjis_append_utf16 looks for the end this far
-constexpr int ENC_UTF8_END_SEARCH = 520;      // sjis_append_utf8 looks for the end this far
 constexpr int ENC_UTF16_LENGTH_MAX = 4999;    // utf16_length counts at most this many units
 constexpr int ENC_CLEAN = 7;                  // "clean UTF-8" and the starting plausibility flags
 
@@ -219,17 +216,6 @@ int sjis_to_utf16_by(char16_t* dst, int dst_units, const char* src, bool (*lead)
   if (dst_units <= 0) return 0;
   EncOut16 o = {dst, dst_units, 0};
   return enc_sjis_to_utf16_at(o, src, lead);
-}
-
-int sjis_append_utf16_by(char16_t* dst, int dst_units, const char* src, bool (*lead)(unsigned char)) {
-  int limit = dst_units < ENC_UTF16_END_SEARCH ? dst_units : ENC_UTF16_END_SEARCH;
-  for (int end = 0; end < limit; end++) {
-    if (dst[end] == 0) {
-      EncOut16 o = {dst, dst_units, end};
-      return enc_sjis_to_utf16_at(o, src, lead);
-    }
-  }
-  return 0;  // no end within reach: the destination stays as it is
 }
 
 // ==== UTF-16 to Shift-JIS ============================================================================
@@ -495,17 +481,6 @@ int sjis_to_utf8_compat(char* dst, int dst_bytes, const char* src) {
   if (dst_bytes <= 0) return ENC_CLEAN;
   EncOut8 o = {dst, dst_bytes, 0};
   return enc_sjis_to_utf8_at(o, src);
-}
-
-int sjis_append_utf8(char* dst, int dst_bytes, const char* src) {
-  int limit = dst_bytes < ENC_UTF8_END_SEARCH ? dst_bytes : ENC_UTF8_END_SEARCH;
-  for (int end = 0; end < limit; end++) {
-    if (dst[end] == 0) {
-      EncOut8 o = {dst, dst_bytes, end};
-      return enc_sjis_to_utf8_at(o, src);
-    }
-  }
-  return -1;
 }
 
 // ==== UTF-16 strings =================================================================================

@@ -49,9 +49,6 @@ unsigned sjis_table_from_unicode(unsigned unit);
 // limit is not taken); a lead byte right before the end is dropped. Returns the number of input bytes
 // taken.
 int sjis_to_utf16_by(char16_t* dst, int dst_units, const char* src, bool (*lead)(unsigned char));
-// The same, appended to the UTF-16 string already in dst. Its end is looked for within the first
-// 9,999 units (and within dst_units); without an end there, dst is left as it is and 0 is returned.
-int sjis_append_utf16_by(char16_t* dst, int dst_units, const char* src, bool (*lead)(unsigned char));
 // UTF-16 to Shift-JIS. Units below 0x80 are copied; every other unit goes through the table (U+FF71
 // gives 0xB1); unmapped units give "?". At most 9,998 units. Returns the units taken.
 int utf16_to_sjis(char* dst, int dst_bytes, const char16_t* src);
@@ -75,10 +72,6 @@ int utf8_to_sjis_compat(char* dst, int dst_bytes, const char* src);
 // Shift-JIS to UTF-8 with overrides, lead bytes by the program's rule; unmapped codes write nothing.
 // Returns the plausibility flags, as chkifsjis gives them for the same bytes.
 int sjis_to_utf8_compat(char* dst, int dst_bytes, const char* src);
-// Shift-JIS appended, as UTF-8, to the string in dst whose end lies within its first 520 bytes (and
-// within dst_bytes). Returns the flags as sjis_to_utf8_compat, or -1 (dst unchanged) when no end is
-// found there.
-int sjis_append_utf8(char* dst, int dst_bytes, const char* src);
 
 // Continuation bytes that the lead byte b asks for (0 to 3), or -1 when b cannot begin a character
 // (a continuation byte, or 0xF8 and up). The lenient rule of the alias file's converters and detector.
