@@ -7,6 +7,13 @@
 
 constexpr int RUN_PATH = 260;  // program directory and on-disk names, in units
 
+// A set flag of the records below (a flag holds 0 or RUN_SET; any value but 0 counts as set).
+constexpr uint8_t RUN_SET = 0xFF;
+
+// Exit codes of velmora.exe beside 0, the normal end.
+constexpr int32_t RUN_EXIT_NO_CURSORS = 1;  // the cursor set cannot be loaded: the run ends at once
+constexpr int32_t RUN_EXIT_DECLINED = 16;   // the user declined the extension confirmation (or-ed in)
+
 // Run settings, one instance for the whole run; written by the run_* steps below.
 struct RunSettings {
   uint8_t japanese;          // the user's default language is Japanese
@@ -15,7 +22,7 @@ struct RunSettings {
   int8_t cancelDialogue;     // option -ND
   char progdir[RUN_PATH];    // program directory with its trailing backslash, or empty
   char16_t progdir_w[RUN_PATH];
-  int32_t exit_code;         // 0; 16 or-ed in when the user declines the extension confirmation
+  int32_t exit_code;         // 0; RUN_EXIT_DECLINED or-ed in when the user declines the confirmation
 };
 
 // Reader results kept for velmora-report: RUN_NO_READER when no reader ran for the file.

@@ -22,7 +22,7 @@ struct CaptureSink {
   int (*put)(int byte);          // 0, or -1 after a write error (the sink closes itself)
   int (*put16)(int value);       // low byte first; returns the closed flag
   int (*put32)(int32_t value);
-  uint8_t (*closed)();           // 0 open, 255 closed
+  uint8_t (*closed)();           // 0 open, not 0 closed (the byte writer's CHAN_CLOSED)
   void (*close)();
 };
 

@@ -4,9 +4,10 @@
 // between calls to console_pump. All of it runs on the program's single thread.
 //
 // Records (console_win32.cpp): the console record (window, display context, page, sizes, scroll state,
-// title, background colour, cursor table) and the event record. The event record is written only by the window
-// procedure and by console_open (which clears it); everything else reads it through the getters below.
-// One-shot cells are raised to -1 and read and cleared by their "take" getter; level cells are -1 or 0.
+// title, background colour, cursor table) and the event record. The event record is written only by the
+// window procedure and by console_open (which clears it); everything else reads it through the getters
+// below. One-shot cells are raised to CONSOLE_RAISED and read and cleared by their "take" getter; level
+// cells are CONSOLE_RAISED or 0.
 //
 // This header is free of <windows.h> so that portable code may name the console's procedures; the window
 // handle is the platform's HWND (struct HWND__*).
@@ -19,6 +20,11 @@ constexpr int CONSOLE_TITLE_BYTES = 256;   // the stored title; a longer one is 
 constexpr int CONSOLE_PATH_UNITS = 260;    // dropped names, the platform's path limit with its terminator
 constexpr int CONSOLE_CURSORS = 9;         // system cursors 0 to 7 and the program's own hand cursor 8
 constexpr int CONSOLE_HAND_CURSOR = 8;
+
+// The window's state (console_state): none, open, or closing or resizing under way.
+constexpr int CONSOLE_CLOSED = 0, CONSOLE_OPEN = -1, CONSOLE_BUSY = 1;
+// What the event getters give for a raised cell (a lowered one gives 0).
+constexpr int CONSOLE_RAISED = -1;
 
 // ---- Key event codes -----------------------------------------------------------------------------------
 // A typed character arrives as its own code (control letters as 1 to 26, ESC as 0x1B); the rest as a
@@ -82,7 +88,7 @@ int console_read_pixel(uint8_t out[3], int x, int y);
 
 int console_page_width();
 int console_page_height();
-// 0 no window; -1 open; 1 while closing or resizing.
+// CONSOLE_CLOSED, CONSOLE_OPEN or CONSOLE_BUSY.
 int console_state();
 // The window, or null when none is open.
 HWND__* console_handle();
@@ -139,10 +145,10 @@ int console_left_up();     // peek
 int console_take_left_up();
 int console_take_left_released();
 int console_take_resized();
-// -1 once the window's close button was used (WM_CLOSE); stays until the next console_open.
+// CONSOLE_RAISED once the window's close button was used (WM_CLOSE); stays until the next console_open.
 int console_close_requested();
 
-// Files dropped: -1 after a drop took at least one name, until cleared (console_open and the display
+// Files dropped: CONSOLE_RAISED after a drop took at least one name, until cleared (console_open and the display
 // loop's set-up clear it). The first name of the last drop, in both forms; the further names went to the
 // argument lists. Empty when the last drop's first name could not be taken.
 int console_files_dropped();

@@ -38,7 +38,7 @@ struct ConsolePage {
 };
 
 struct ConsoleRecord {
-  int32_t state;  // 0 no window; -1 open; 1 while closing or resizing
+  int32_t state;  // CONSOLE_CLOSED, CONSOLE_OPEN, or CONSOLE_BUSY while closing or resizing
   HWND window;
   HDC dc;         // the window's display context, taken by BeginPaint at opening, given back at closing
   PAINTSTRUCT paint;
@@ -66,6 +66,9 @@ struct ConsoleRecord {
   uint8_t shift_down, control_down;  // the window's own modifier flags (WM_KEYDOWN / WM_KEYUP)
 };
 static ConsoleRecord con;
+
+// The event record: its int cells hold 0 or CONSOLE_RAISED, its byte cells 0 or CON_SET.
+constexpr uint8_t CON_SET = 0xFF;
 
 struct ConsoleEvents {
   int32_t key;
@@ -300,7 +303,7 @@ static void con_take_dc() {
 }
 
 int console_open(int w, int h, const char* title) {
-  if (con.state != 0) return -1;
+  if (con.state != CONSOLE_CLOSED) return -1;
   con.screen_w = GetSystemMetrics(SM_CXSCREEN);
   con.screen_h = GetSystemMetrics(SM_CYSCREEN);
   w = con_clamp(w, 1, CON_MAX_SIDE);
@@ -323,7 +326,7 @@ int console_open(int w, int h, const char* title) {
     return -1;
   }
 
-  con.state = -1;
+  con.state = CONSOLE_OPEN;
   ev.close_requested = 0;
   con.maximised = 0;
   con.press_cursor = 0;
@@ -349,7 +352,7 @@ int console_open(int w, int h, const char* title) {
     UnregisterClassA(CON_CLASS, inst);
     DeleteObject(con.class_brush);
     con.class_brush = nullptr;
-    con.state = 0;
+    con.state = CONSOLE_CLOSED;
     return -1;
   }
   con.window = hwnd;
@@ -372,8 +375,8 @@ constexpr int CON_BUSY_WAITS = 20;
 constexpr DWORD CON_BUSY_WAIT_MS = 50;
 
 int console_resize(int w, int h, const char* title) {
-  if (con.state == 0) return -1;
-  con.state = 1;
+  if (con.state == CONSOLE_CLOSED) return -1;
+  con.state = CONSOLE_BUSY;
   w = con_clamp(w, 1, CON_MAX_SIDE);
   h = con_clamp(h, 1, CON_MAX_SIDE);
 
@@ -388,7 +391,7 @@ int console_resize(int w, int h, const char* title) {
   int old_w = wr.right - wr.left, old_h = wr.bottom - wr.top;
   int old_range_x = con.range_x, old_range_y = con.range_y;
 
-  con.state = -1;
+  con.state = CONSOLE_OPEN;
 
   RECT work = con_work_area();
   int ow, oh;
@@ -418,9 +421,9 @@ int console_resize(int w, int h, const char* title) {
 }
 
 int console_close() {
-  if (con.state == 0) return 1;
+  if (con.state == CONSOLE_CLOSED) return 1;
   DragAcceptFiles(con.window, FALSE);
-  con.state = 1;
+  con.state = CONSOLE_BUSY;
   con_page_delete(&con.page);
   EndPaint(con.window, &con.paint);
   con.dc = nullptr;
@@ -429,7 +432,7 @@ int console_close() {
   UnregisterClassA(CON_CLASS, con_instance());
   if (con.class_brush) DeleteObject(con.class_brush);
   con.class_brush = nullptr;
-  con.state = 0;
+  con.state = CONSOLE_CLOSED;
   return 0;
 }
 
@@ -542,7 +545,7 @@ static void con_size_axis(HWND hwnd, int bar_kind, int range, int32_t* range_cel
 // more when it differs (a window too small to give its bars their room); two passes at most. A minimised
 // window keeps its ranges until it is restored.
 static void con_on_size(HWND hwnd) {
-  if (con.state != -1 || con.sizing || con.page_w <= 0 || IsIconic(hwnd)) return;
+  if (con.state != CONSOLE_OPEN || con.sizing || con.page_w <= 0 || IsIconic(hwnd)) return;
   con.sizing = 1;
   int vbar = GetSystemMetrics(SM_CXVSCROLL), hbar = GetSystemMetrics(SM_CYHSCROLL);
   for (int pass = 0; pass < 2; pass++) {
@@ -634,7 +637,7 @@ static void con_on_exit_size_move(HWND hwnd) {
   con.busy--;
   // An unchanged size sends no WM_SIZE; the bars still follow what the snapping turned off.
   con_on_size(hwnd);
-  ev.resized = -1;
+  ev.resized = CONSOLE_RAISED;
 }
 
 // ==== Clipboard ========================================================================================
@@ -698,6 +701,8 @@ static void con_clip_put(const char* text) {
 
 // ==== Dropped files ====================================================================================
 
+constexpr UINT CON_DROP_COUNT = 0xFFFFFFFF;  // the index that asks DragQueryFile for the number of names
+
 static int (*con_drop_sink_w)(const char16_t*);
 static int (*con_drop_sink_a)(const char*);
 
@@ -712,7 +717,7 @@ void console_set_drop_sink(int (*append_w)(const char16_t* name), int (*append_a
 // name never leaves an earlier drop's name behind.
 static void con_on_drop(HDROP drop) {
   ev.dropped_w[0] = 0;
-  UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+  UINT count = DragQueryFileW(drop, CON_DROP_COUNT, nullptr, 0);
   for (UINT i = 0; i < count; i++) {
     UINT need = DragQueryFileW(drop, i, nullptr, 0);
     if (need == 0 || need >= CONSOLE_PATH_UNITS) continue;
@@ -725,10 +730,10 @@ static void con_on_drop(HDROP drop) {
     } else if (con_drop_sink_w != nullptr) {
       con_drop_sink_w(reinterpret_cast<const char16_t*>(name));
     }
-    ev.files_dropped = 0xFF;
+    ev.files_dropped = CON_SET;
   }
   ev.dropped[0] = 0;
-  count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+  count = DragQueryFileA(drop, CON_DROP_COUNT, nullptr, 0);
   for (UINT i = 0; i < count; i++) {
     UINT need = DragQueryFileA(drop, i, nullptr, 0);
     if (need == 0 || need >= CONSOLE_PATH_UNITS) continue;
@@ -741,7 +746,7 @@ static void con_on_drop(HDROP drop) {
     } else if (con_drop_sink_a != nullptr) {
       con_drop_sink_a(name);
     }
-    ev.files_dropped = 0xFF;
+    ev.files_dropped = CON_SET;
   }
   DragFinish(drop);
 }
@@ -853,12 +858,12 @@ static LRESULT CALLBACK con_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       break;
 
     case WM_LBUTTONDOWN:
-      ev.left_held = -1;
-      ev.dragging = -1;
+      ev.left_held = CONSOLE_RAISED;
+      ev.dragging = CONSOLE_RAISED;
       ev.press_x = LOWORD(lp);
       ev.press_y = HIWORD(lp);
       ev.key = CONSOLE_MOUSE + con_mouse_mods(wp);
-      ev.left_pressed = -1;
+      ev.left_pressed = CONSOLE_RAISED;
       console_apply_cursor(con.press_cursor);
       return 0;
 
@@ -866,8 +871,8 @@ static LRESULT CALLBACK con_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       ev.left_held = 0;
       ev.dragging = 0;
       console_apply_cursor(con.normal_cursor);
-      ev.left_up = -1;
-      ev.left_released = -1;
+      ev.left_up = CONSOLE_RAISED;
+      ev.left_released = CONSOLE_RAISED;
       return 0;
 
     case WM_MOUSEMOVE:
@@ -875,7 +880,7 @@ static LRESULT CALLBACK con_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       if (ev.dragging) {
         ev.drag_x = LOWORD(lp);
         ev.drag_y = HIWORD(lp);
-        ev.drag_moved = -1;
+        ev.drag_moved = CONSOLE_RAISED;
       }
       return 0;
 
@@ -901,7 +906,7 @@ static LRESULT CALLBACK con_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
 
     case WM_CLOSE:
-      ev.close_requested = 0xFF;
+      ev.close_requested = CON_SET;
       return 0;
   }
   return DefWindowProcA(hwnd, msg, wp, lp);
@@ -913,7 +918,7 @@ static bool con_on_page(int target) { return target <= 0; }
 static bool con_on_screen(int target) { return target >= 0 && con.dc; }
 
 void console_fill_rect(int target, int x0, int y0, int x1, int y1, int r, int g, int b) {
-  if (con.state == 0 || con.page.bitmap == nullptr) return;
+  if (con.state == CONSOLE_CLOSED || con.page.bitmap == nullptr) return;
   HBRUSH brush = CreateSolidBrush(RGB(r & 0xFF, g & 0xFF, b & 0xFF));
   RECT rc = {x0, y0, x1 + 1, y1 + 1};
   if (con_on_page(target)) FillRect(con.page.dc, &rc, brush);
@@ -925,7 +930,7 @@ void console_fill_rect(int target, int x0, int y0, int x1, int y1, int r, int g,
 }
 
 int console_draw_pixels(int target, int x, int y, int w, int h, const uint8_t* pixels) {
-  if (con.state == 0 || con.page.bitmap == nullptr || pixels == nullptr || w <= 0 || h <= 0) return 1;
+  if (con.state == CONSOLE_CLOSED || con.page.bitmap == nullptr || pixels == nullptr || w <= 0 || h <= 0) return 1;
   BITMAPINFO bi;
   std::memset(&bi, 0, sizeof bi);
   bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -934,7 +939,8 @@ int console_draw_pixels(int target, int x, int y, int w, int h, const uint8_t* p
   bi.bmiHeader.biPlanes = 1;
   bi.bmiHeader.biBitCount = 24;
   bi.bmiHeader.biCompression = BI_RGB;
-  int last = -2;  // -2: no drawing call made
+  constexpr int CON_NOT_DRAWN = -2;  // no drawing call made (a drawing call gives 0 or a row count)
+  int last = CON_NOT_DRAWN;
   if (con_on_page(target)) {
     last = SetDIBitsToDevice(con.page.dc, x, y, w, h, 0, 0, 0, h, pixels, &bi, DIB_RGB_COLORS);
   }
@@ -959,7 +965,7 @@ int console_draw_pixels(int target, int x, int y, int w, int h, const uint8_t* p
       last = SetDIBitsToDevice(con.dc, sx, sy, sw, sh, 0, 0, 0, sh, p, &bi, DIB_RGB_COLORS);
     }
   }
-  if (last == -2) return 1;
+  if (last == CON_NOT_DRAWN) return 1;
   return last == 0 ? -1 : 0;
 }
 
@@ -979,7 +985,7 @@ int console_read_pixel(uint8_t out[3], int x, int y) {
 int console_page_width() { return con.page_w; }
 int console_page_height() { return con.page_h; }
 int console_state() { return con.state; }
-HWND__* console_handle() { return con.state == 0 ? nullptr : con.window; }
+HWND__* console_handle() { return con.state == CONSOLE_CLOSED ? nullptr : con.window; }
 
 void console_set_background(int r, int g, int b) {
   con.background[0] = r & 0xFF;
@@ -1021,9 +1027,9 @@ int console_left_up() { return ev.left_up; }
 int console_take_left_up() { return con_take(&ev.left_up); }
 int console_take_left_released() { return con_take(&ev.left_released); }
 int console_take_resized() { return con_take(&ev.resized); }
-int console_close_requested() { return ev.close_requested ? -1 : 0; }
+int console_close_requested() { return ev.close_requested ? CONSOLE_RAISED : 0; }
 
-int console_files_dropped() { return ev.files_dropped ? -1 : 0; }
+int console_files_dropped() { return ev.files_dropped ? CONSOLE_RAISED : 0; }
 void console_clear_dropped() { ev.files_dropped = 0; }
 const char* console_dropped_path() { return ev.dropped; }
 const char16_t* console_dropped_path_w() { return ev.dropped_w; }

@@ -58,7 +58,7 @@ static void glyph_at_exit() {
 static unsigned long font_stream_read(FT_Stream s, unsigned long offset, unsigned char* buf, unsigned long count) {
   if (count == 0) return offset > s->size ? 1 : 0;
   if (offset > 0xFFFFFFFFul || count > 0x7FFFFFFFul) return 0;
-  if (offset != rftell() && rfseek((uint32_t)offset) != 0) return 0;
+  if (offset != rftell() && rfseek((uint32_t)offset) != RFSEEK_DONE) return 0;
   int n = rfread(buf, (int)count);
   return n > 0 ? (unsigned long)n : 0;
 }
@@ -71,7 +71,7 @@ static int font_load_with(const char* path, const char16_t* wpath, double width,
   if (gf.library == nullptr) {
     if (FT_Init_FreeType(&gf.library) != 0) {
       gf.library = nullptr;
-      return -1;
+      return FONT_NO_LIBRARY;
     }
     if (!exit_registered) {
       exit_registered = true;
@@ -88,15 +88,15 @@ static int font_load_with(const char* path, const char16_t* wpath, double width,
   if (wpath == nullptr) {
     err = FT_New_Face(gf.library, path, 0, &gf.face);
   } else {
-    if (rfopenW(wpath) != 0) return 1;
-    if (rfseekfrom(0, 2) != 0) {
+    if (rfopenW(wpath) != 0) return FONT_UNOPENED;
+    if (rfseekfrom(0, RF_FROM_END) != RFSEEK_DONE) {
       rfclose();
-      return 1;
+      return FONT_UNOPENED;
     }
     uint32_t size = rftell();
-    if (size == 0 || rfseek(0) != 0) {
+    if (size == 0 || rfseek(0) != RFSEEK_DONE) {
       rfclose();
-      return 1;
+      return FONT_UNOPENED;
     }
     std::memset(&gf_stream, 0, sizeof gf_stream);
     gf_stream.size = size;
@@ -111,15 +111,15 @@ static int font_load_with(const char* path, const char16_t* wpath, double width,
   }
   if (err != 0) {
     gf.face = nullptr;
-    return 1;
+    return FONT_UNOPENED;
   }
   gf.loaded = true;
   gf.char_w = (int64_t)(width * 64 + 0.4);
   gf.char_h = (int64_t)(height * 64 + 0.4);
-  if (FT_Set_Char_Size(gf.face, (FT_F26Dot6)gf.char_w, (FT_F26Dot6)gf.char_h, 72, 72) != 0) return 2;
+  if (FT_Set_Char_Size(gf.face, (FT_F26Dot6)gf.char_w, (FT_F26Dot6)gf.char_h, 72, 72) != 0) return FONT_NO_SIZE;
   gf.has_kerning = FT_HAS_KERNING(gf.face);
   FT_Set_Transform(gf.face, nullptr, nullptr);
-  return 0;
+  return FONT_LOADED;
 }
 
 int font_load(const char* path, double width, double height) {
@@ -300,7 +300,7 @@ static int glyph_make(int slot, const uint32_t* codes, int n, int aa, int first,
 }
 
 int glyph_image_make(int slot, const char* text, int aa, int first, int last) {
-  if (slot < 0 || slot >= GLYPH_SLOTS) return -4;
+  if (slot < 0 || slot >= GLYPH_SLOTS) return GLYPH_BAD_SLOT;
   int n = glyph_decode_sjis(glyph_codes, text);
   return glyph_make(slot, glyph_codes, n, aa, first, last);
 }

@@ -16,6 +16,7 @@ constexpr int GLYPH_MAX_CODES = 1023;      // codes a text holds, without its 0 
 constexpr int GLYPH_MAX_SIDE = 16384;      // image width or height
 constexpr int GLYPH_MAX_AREA = 1 << 24;    // image pixels
 constexpr int GLYPH_PLANE_SLACK = 16;      // extra bytes at the end of every plane
+constexpr int GLYPH_BAD_SLOT = -4;         // glyph_image_make: a slot outside 0 to 7
 
 // Layout control codes.
 constexpr uint32_t GLYPH_RETURN = 13;  // back to the start of the line
@@ -30,11 +31,17 @@ struct GlyphImage {
 
 // ---- Font --------------------------------------------------------------------------------------------
 
+// font_load's results.
+enum FontResult : int {
+  FONT_LOADED = 0,
+  FONT_NO_LIBRARY = -1,  // the library cannot be made
+  FONT_UNOPENED = 1,     // the face cannot be opened
+  FONT_NO_SIZE = 2,      // the size cannot be set (the face stays loaded)
+};
 // Loads face 0 of a font file at width x height points, 72 dpi (a width of 0 takes the height), by
 // Shift-JIS path (FT_New_Face) or by UTF-16 path (a stream over the byte reader, which the face keeps
 // open: any other use of the byte reader before the last glyph_image_make breaks the face's reads).
-// Replaces the face loaded before. 0; -1 the library cannot be made; 1 the face cannot be opened; 2 the
-// size cannot be set.
+// Replaces the face loaded before. A FontResult.
 int font_load(const char* path, double width, double height);
 int font_load_w(const char16_t* path, double width, double height);
 // 1 when a face is loaded, else 0.
@@ -45,9 +52,9 @@ int font_loaded();
 // Renders codes first to last (a last below 0 means the last code) of a Shift-JIS text into slot (0 to
 // 7), with anti-aliasing when aa is not 0. The text takes the escapes && (an ampersand), &r (13), &n (10)
 // and &v (11).
-// 0 made; -4 slot out of range (nothing touched); -1 the image cannot be made: no face, an empty index
-// range or a glyph that cannot be loaded or rendered (the slot keeps its image), or an empty ink box or
-// an image too large (the slot is left empty).
+// 0 made; GLYPH_BAD_SLOT (-4) slot out of range (nothing touched); -1 the image cannot be made: no face,
+// an empty index range or a glyph that cannot be loaded or rendered (the slot keeps its image), or an
+// empty ink box or an image too large (the slot is left empty).
 int glyph_image_make(int slot, const char* text, int aa, int first, int last);
 
 // The slot's image (read-only), or null for a slot out of range.

@@ -151,36 +151,36 @@ float rfgetfloat() {
 }
 
 uint32_t rftell() { return rf.position; }
-uint8_t rfclosed() { return rf.open ? 0 : 255; }
+uint8_t rfclosed() { return rf.open ? 0 : CHAN_CLOSED; }
 
 int rfseek(uint32_t position) {
-  if (!rf.open) return -2;
+  if (!rf.open) return RFSEEK_REFUSED;
   rf.fill = rf.index = 0;
   if (rf.mode == CHAN_STREAM) {
-    if (std::fseek(rf.stream, (long)position, SEEK_SET) != 0) return -2;
+    if (std::fseek(rf.stream, (long)position, SEEK_SET) != 0) return RFSEEK_REFUSED;
   } else {
-    if (sys_seek(rf.handle, position, 0) < 0) return -2;
+    if (sys_seek(rf.handle, position, 0) < 0) return RFSEEK_REFUSED;
   }
   rf.position = position;
-  return rfclosed();
+  return RFSEEK_DONE;
 }
 
 int rfseekfrom(int32_t offset, int origin) {
-  if (origin == 0) return rfseek((uint32_t)offset);
-  if (origin == 1) return rfseek(rf.position + (uint32_t)offset);
-  if (origin != 2) return -5;
-  if (!rf.open) return -4;
+  if (origin == RF_FROM_START) return rfseek((uint32_t)offset);
+  if (origin == RF_FROM_HERE) return rfseek(rf.position + (uint32_t)offset);
+  if (origin != RF_FROM_END) return RFSEEK_BAD_ORIGIN;
+  if (!rf.open) return RFSEEK_NO_END;
   rf.fill = rf.index = 0;
   int64_t end;
   if (rf.mode == CHAN_STREAM) {
-    if (std::fseek(rf.stream, offset, SEEK_END) != 0) return -4;
+    if (std::fseek(rf.stream, offset, SEEK_END) != 0) return RFSEEK_NO_END;
     end = std::ftell(rf.stream);
   } else {
     end = sys_seek(rf.handle, offset, 2);
   }
-  if (end < 0) return -4;
+  if (end < 0) return RFSEEK_NO_END;
   rf.position = (uint32_t)end;
-  return rfclosed();
+  return RFSEEK_DONE;
 }
 
 // ---- Byte writer ----------------------------------------------------------------------------------------
@@ -242,7 +242,7 @@ int wfput32(int32_t value) {
   return wfclosed();
 }
 
-uint8_t wfclosed() { return wf.open ? 0 : 255; }
+uint8_t wfclosed() { return wf.open ? 0 : CHAN_CLOSED; }
 
 // ---- Text reader ----------------------------------------------------------------------------------------
 

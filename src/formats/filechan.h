@@ -12,6 +12,9 @@
 
 constexpr int FILECHAN_BUFFER = 8192;  // read buffer, and the buffer attached to runtime streams
 
+// The closed flag of the byte reader and the byte writer: 0 while open, CHAN_CLOSED once closed.
+constexpr uint8_t CHAN_CLOSED = 255;
+
 // ---- Byte reader --------------------------------------------------------------------------------------
 
 // Opens for binary reading by ANSI path, with an 8,192-byte stream buffer. 0, or -1.
@@ -52,12 +55,21 @@ int32_t rfget32();
 float rfgetfloat();
 // Bytes consumed so far (the file position as the caller sees it).
 uint32_t rftell();
-// 0 while open, 255 once closed.
+// 0 while open, CHAN_CLOSED once closed.
 uint8_t rfclosed();
-// Absolute seek. The closed flag (0) on success, -2 if the system refuses.
+
+// The seeks' results and rfseekfrom's origins.
+enum RfSeekResult : int {
+  RFSEEK_DONE = 0,         // moved
+  RFSEEK_REFUSED = -2,     // the reader is closed, or the system refuses the seek
+  RFSEEK_NO_END = -4,      // from the end: the reader is closed, or the seek to the end fails
+  RFSEEK_BAD_ORIGIN = -5,  // an origin other than the three below
+};
+enum RfSeekOrigin : int { RF_FROM_START = 0, RF_FROM_HERE = 1, RF_FROM_END = 2 };
+// Absolute seek. RFSEEK_DONE or RFSEEK_REFUSED.
 int rfseek(uint32_t position);
-// Origin 0 start, 1 current, 2 end (sets the position counter to the file's size). As rfseek; -4 if the
-// seek to the end fails, -5 for any other origin.
+// Seek from an origin; from the end it sets the position counter to the file's size plus offset. As
+// rfseek from the start and from here; RFSEEK_DONE or RFSEEK_NO_END from the end; RFSEEK_BAD_ORIGIN.
 int rfseekfrom(int32_t offset, int origin);
 
 // ---- Byte writer ----------------------------------------------------------------------------------------
@@ -68,13 +80,13 @@ int wfopen(const char* path);
 int wfopenW(const char16_t* path);
 // One byte. 0, or -1 after a write error, which closes the writer.
 int wfputc(int byte);
-// Two or four wfputc, low byte first. Return the closed flag.
+// Two or four wfputc, low byte first. Return the closed flag (0 or CHAN_CLOSED).
 int wfput16(int value);
 int wfput32(int32_t value);
 // Closes (writing out the buffer) and sets the closed flag. 0, or -1 when the buffer could not be
 // written out (a full disk shows here for a file shorter than the buffer); 0 when already closed.
 int wfclose();
-// 0 while open, 255 once closed.
+// 0 while open, CHAN_CLOSED once closed.
 uint8_t wfclosed();
 
 // ---- Text reader ---------------------------------------------------------------------------------------

@@ -176,16 +176,16 @@ int path_strip_sep_w(char16_t* path) {
 
 // ---- On-disk name ---------------------------------------------------------------------------------------------
 
-// The result of a search whose first entry is e: 0 when e (or the entry after a directory) is a file,
-// -1 when a directory is followed by nothing, -2 when two directories come first. e ends as the entry
-// to report. The search is closed here on every outcome.
+// The result of a search whose first entry is e: FIND_FOUND when e (or the entry after a directory) is
+// a file, FIND_NOTHING when a directory is followed by nothing, FIND_TWO_DIRECTORIES when two directories
+// come first. e ends as the entry to report. The search is closed here on every outcome.
 static int pth_find_pick(intptr_t h, SysFindEntry* e) {
-  int r = 0;
+  int r = FIND_FOUND;
   if (e->is_dir) {
     if (sys_find_next(h, e) != 0) {
-      r = -1;
+      r = FIND_NOTHING;
     } else if (e->is_dir) {
-      r = -2;
+      r = FIND_TWO_DIRECTORIES;
     }
   }
   sys_find_close(h);
@@ -196,9 +196,9 @@ int find_file_name(char* dst, int dst_size, const char* path) {
   static SysFindEntry e;  // 800 bytes: kept off the stack; the program runs on one thread
   pth_copy(dst, dst_size, "", 0, 0);
   intptr_t h = sys_find_first(path, &e);
-  if (h == SYS_NO_FILE) return -1;
+  if (h == SYS_NO_FILE) return FIND_NOTHING;
   int r = pth_find_pick(h, &e);
-  if (r == 0) {
+  if (r == FIND_FOUND) {
     int len = 0;
     while (e.name[len] != 0) len++;
     pth_copy(dst, dst_size, e.name, 0, len);
@@ -210,9 +210,9 @@ int find_file_name_w(char16_t* dst, int dst_units, const char16_t* path) {
   static SysFindEntry e;
   pth_copy_w(dst, dst_units, u"", 0, 0);
   intptr_t h = sys_find_first_w(path, &e);
-  if (h == SYS_NO_FILE) return -1;
+  if (h == SYS_NO_FILE) return FIND_NOTHING;
   int r = pth_find_pick(h, &e);
-  if (r == 0) {
+  if (r == FIND_FOUND) {
     int len = 0;
     while (e.wname[len] != 0) len++;
     pth_copy_w(dst, dst_units, e.wname, 0, len);

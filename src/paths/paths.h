@@ -27,10 +27,15 @@ int path_ext_w(char16_t* dst, int dst_units, const char16_t* src);
 // (bytes or units, never inside a character). Returns 0.
 int path_strip_sep(char* path);
 int path_strip_sep_w(char16_t* path);
+// find_file_name's results.
+enum FindResult : int {
+  FIND_FOUND = 0,             // dst holds the name
+  FIND_NOTHING = -1,          // nothing found, or a directory and nothing after it
+  FIND_TWO_DIRECTORIES = -2,  // the first two entries are directories
+};
 // The name (without directory) of the first entry of a directory search for path (which may hold *
-// and ?) that is not a directory: when the first entry is a directory, the next entry is taken.
-// 0 found (dst holds the name), -1 nothing found (or a directory and nothing after it), -2 the first
-// two entries are directories; dst is empty unless 0. The search is closed on every outcome.
+// and ?) that is not a directory: when the first entry is a directory, the next entry is taken. A
+// FindResult; dst is empty unless FIND_FOUND. The search is closed on every outcome.
 int find_file_name(char* dst, int dst_size, const char* path);
 int find_file_name_w(char16_t* dst, int dst_units, const char16_t* path);
 // 0 when prefix begins str (a to z compared as A to Z; both bytes of a two-byte character compared
