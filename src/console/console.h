@@ -3,10 +3,12 @@
 // what the user did (keys, mouse, drops, close requests) in event cells that the display loop polls
 // between calls to console_pump. All of it runs on the program's single thread.
 //
-// Records (console_win32.cpp): the console record (window, display context, page, sizes, scroll state,
-// title, background colour, cursor table) and the event record. The event record is written only by the
-// window procedure and by console_open (which clears it); everything else reads it through the getters
-// below. One-shot cells are raised to CONSOLE_RAISED and read and cleared by their "take" getter; level
+// Records: the console record (window, display context, page, sizes, scroll state, title, background
+// colour, cursor table; console_win32.cpp) and the event record (console_proc_win32.cpp). The event
+// record is written only by the window procedure and by console_open (which clears it in part);
+// everything else reads it through the getters below. The procedures below live in console_win32.cpp
+// (window, page, sizing, drawing), console_scroll_win32.cpp, console_proc_win32.cpp (events),
+// console_clipboard_win32.cpp and console_cursors_win32.cpp. One-shot cells are raised to CONSOLE_RAISED and read and cleared by their "take" getter; level
 // cells are CONSOLE_RAISED or 0.
 //
 // This header is free of <windows.h> so that portable code may name the console's procedures; the window
