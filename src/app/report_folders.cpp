@@ -10,9 +10,9 @@
 #include <array>
 #include <cstdint>
 
+#include "paths/paths.h"
 #include "sys/sys.h"
 #include "text/encoding.h"
-#include "text/paths.h"
 
 #ifdef _WIN32
 constexpr char16_t FOLDER_SEP = u'\\';

@@ -23,9 +23,9 @@
 #include "check/report_page.h"
 #include "console/glyph.h"
 #include "console/page_image.h"
+#include "paths/paths.h"
 #include "sys/sys.h"
 #include "text/encoding.h"
-#include "text/paths.h"
 
 constexpr int PNG_NAME_UNITS = 1024;        // a picture's name; the seam takes fewer than 260 units
 constexpr double PNG_FONT_PIXELS = 16.0;    // the font size velmora.exe draws the page in

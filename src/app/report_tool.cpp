@@ -21,15 +21,15 @@
 #include "app/report_folders.h"
 #include "app/report_png.h"
 #include "app/report_summary.h"
-#include "app/report_verdict.h"
 #include "app/report_text.h"
+#include "app/report_verdict.h"
 #include "app/run.h"
 #include "check/report_page.h"
 #include "check/summary.h"
 #include "formats/filechan.h"
+#include "paths/paths.h"
 #include "sys/sys.h"
 #include "text/encoding.h"
-#include "text/paths.h"
 
 static const char REPORT_USAGE[] =
     "usage: velmora-report [--summary] [--json] [--colour[=WHEN]] [--alias FILE | --no-alias] [--fit DIR]\n"
@@ -101,7 +101,7 @@ static void tool_print_json(FILE* out, const char* arg_utf8, const FileState* fs
                tool_json_or_null(o.error).c_str(), verdict_cut_json(o).c_str(), tool_json_or_null(o.fitted).c_str());
   std::fputs(",\"lines\":[", out);
   for (int i = 0; i < page->line_count; i++) {
-    uint32_t c = page->colour[i][0];
+    uint32_t c = page->colour[i];
     std::fprintf(out, "%s[\"#%02x%02x%02x\",", i ? "," : "", (unsigned)(c & 0xFF), (unsigned)(c >> 8 & 0xFF),
                  (unsigned)(c >> 16 & 0xFF));
     report_tool_utf8(text, REPORT_TOOL_TEXT, page->text[i]);
@@ -133,7 +133,7 @@ static void tool_print_plain(FILE* out, bool colour, const FileOutcome& o) {
     // Morph lines end in a line feed of their own.
     size_t len = std::strlen(text);
     if (len > 0 && text[len - 1] == '\n') text[len - 1] = 0;
-    tool_print_line(out, colour, page->colour[i][0], text);
+    tool_print_line(out, colour, page->colour[i], text);
   }
   report_tool_utf8(text, REPORT_TOOL_TEXT, summary_text());
   std::fprintf(out, "%s\n", text);

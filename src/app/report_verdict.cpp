@@ -7,8 +7,8 @@
 #include "formats/filechan.h"
 #include "formats/pmx.h"
 #include "formats/vmd.h"
+#include "paths/paths.h"
 #include "text/encoding.h"
-#include "text/paths.h"
 
 static const ListingColour VERDICT_CUT_COLOUR = {255, 0, 255};     // magenta: read up to where it ends
 static const ListingColour VERDICT_UNREAD_COLOUR = {255, 0, 0};    // red: not read at all

@@ -30,9 +30,11 @@ unsigned sys_ansi_cp();
 // nothing), else 0. dst (size bytes) always ends with a 0; a string that does not fit leaves it empty.
 int sys_ansi_from_utf16(char* dst, int size, const char16_t* src);
 
+#ifndef _WIN32
 // Natively only: override the answers above (lang, ansi_cp; a code page other than 932 makes the
-// lead-byte test answer false for every byte, as a Western Windows does). Win32 ignores it.
+// lead-byte test answer false for every byte, as a Western Windows does).
 void sys_set_locale_for_test(unsigned lang, unsigned ansi_cp);
+#endif
 
 // ---- Time, directories, command line ---------------------------------------------------------------
 
@@ -48,7 +50,9 @@ int sys_current_dir_w(char16_t* dst, int size);
 // the ANSI form being its Shift-JIS conversion with "?" for what code page 932 cannot spell.
 const char16_t* sys_command_line_w();
 const char* sys_command_line_a();
+#ifndef _WIN32
 void sys_set_command_line(int argc, const char* const* argv);
+#endif
 // Natively only: a host string (an argument word, a file name; UTF-8) as Windows spells it in
 // UTF-16: characters beyond the BMP as surrogate pairs, bytes that are not UTF-8 as U+FFFD. Writes at
 // most units units with the terminator.

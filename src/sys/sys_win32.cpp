@@ -15,7 +15,6 @@ unsigned sys_user_lang() { return GetUserDefaultLangID(); }
 unsigned sys_console_output_cp() { return GetConsoleOutputCP(); }
 unsigned sys_oem_cp() { return GetOEMCP(); }
 unsigned sys_ansi_cp() { return GetACP(); }
-void sys_set_locale_for_test(unsigned, unsigned) {}
 
 int sys_ansi_from_utf16(char* dst, int size, const char16_t* src) {
   // The used-default flag is refused (an error) for the UTF-8 code pages, which spell everything.
@@ -68,7 +67,6 @@ bool sys_is_terminal(FILE* f) { return _isatty(_fileno(f)) != 0; }
 
 const char16_t* sys_command_line_w() { return reinterpret_cast<const char16_t*>(GetCommandLineW()); }
 const char* sys_command_line_a() { return GetCommandLineA(); }
-void sys_set_command_line(int, const char* const*) {}
 
 intptr_t sys_open_read_w(const char16_t* path) {
   HANDLE h = CreateFileW(reinterpret_cast<const wchar_t*>(path), GENERIC_READ, 0, nullptr, OPEN_EXISTING,

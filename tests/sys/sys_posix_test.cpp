@@ -4,9 +4,9 @@
 #include <string>
 
 #include "formats/filechan.h"
+#include "paths/paths.h"
 #include "support/testfiles.h"
 #include "sys/sys.h"
-#include "text/paths.h"
 
 TEST(SysPosix, NamesBeyondTheBmpAreSurrogatePairs) {
   TempDir dir;
