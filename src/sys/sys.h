@@ -124,7 +124,9 @@ struct SysFindEntry {
   bool is_dir;
 };
 // Opens a search for pattern (a path whose last part may hold * and ?) and fills e with the first
-// entry. Returns a search handle, or SYS_NO_FILE when nothing matches.
+// entry. Returns a search handle, or SYS_NO_FILE when nothing matches. Natively a last part without *
+// or ? is looked up by its exact name first, so that its cost does not grow with the folder; the
+// folder is listed only when that fails (the name in another letter case) or for the entries after it.
 intptr_t sys_find_first(const char* pattern, SysFindEntry* e);
 intptr_t sys_find_first_w(const char16_t* pattern, SysFindEntry* e);
 // Next entry of the same search: 0, or -1 when there is none.

@@ -1,7 +1,7 @@
 // sys_posix.cpp: the platform seam on Linux, behaving like a Japanese Windows (see sys.h).
 //
-// Records: the language answers (a Japanese system unless a test overrides them) and the command line
-// built from the words given to sys_set_command_line.
+// Records: the language answers (a Japanese system unless a test overrides them), the command line
+// built from the words given to sys_set_command_line, and the one directory search.
 // Limits: paths convert through 1,040-byte buffers (260 UTF-16 units, 4 bytes each at most); a longer
 // path fails to open, as it would under MAX_PATH.
 #include "sys/sys.h"
@@ -467,10 +467,18 @@ int sys_make_dir_w(const char16_t* path) {
 }
 
 // ---- Directory search -----------------------------------------------------------------------------------
+//
+// A last part without * or ? is looked up by its exact name first (lstat, so that a link that leads
+// nowhere is found as the listing finds it): one lookup instead of reading the whole folder, which made
+// each of n files in a folder cost n reads. The folder is listed only when that fails (the name in
+// another letter case, which Windows finds) or when the search goes on past the exact entry, which the
+// listing then skips; so the entries found are the listing's, with the exact one first.
 
 // One search at a time is all the program needs; a new first() ends the one before.
 struct SysSearch {
-  DIR* dir;
+  bool open;
+  DIR* dir;                     // the listing, opened when it is first needed
+  bool exact;                   // the first entry was the exact name, which the listing skips
   char dirname[SYS_HOST_PATH];  // host name of the directory with a trailing "/", or "" for "."
   char pattern[SYS_HOST_PATH];  // host spelling of the last part of the searched path
   bool wide;
@@ -509,24 +517,34 @@ static bool sys_wild(const char* p, const char* s) {
   return *s == 0;
 }
 
-// Reads on until an entry matches; fills e in the search's form. 0, or -1 at the end.
+// Fills e with the entry name of the search's folder, in the search's form. false when the entry does
+// not exist (lstat: a link that leads nowhere exists).
+static bool sys_find_fill(SysFindEntry* e, const char* name) {
+  char full[SYS_HOST_PATH * 2];
+  std::snprintf(full, sizeof full, "%s%s", sys_search.dirname[0] ? sys_search.dirname : "./", name);
+  struct stat st;
+  if (lstat(full, &st) != 0) return false;
+  e->is_dir = stat(full, &st) == 0 && S_ISDIR(st.st_mode);
+  e->name[0] = 0;
+  e->wname[0] = 0;
+  char16_t wide[260];
+  sys_units_from_host(wide, 260, name, true);
+  if (sys_search.wide) utf16_copy(e->wname, 260, wide);
+  else utf16_to_sjis(e->name, 260, wide);
+  return true;
+}
+
+// Reads the listing on until an entry matches; fills e. 0, or -1 at the end.
 static int sys_find_step(SysFindEntry* e) {
+  if (!sys_search.open) return -1;
+  if (sys_search.dir == nullptr) sys_search.dir = opendir(sys_search.dirname[0] ? sys_search.dirname : ".");
   if (sys_search.dir == nullptr) return -1;
   for (;;) {
     struct dirent* d = readdir(sys_search.dir);
     if (d == nullptr) return -1;
     if (!sys_wild(sys_search.pattern, d->d_name)) continue;
-    char full[SYS_HOST_PATH * 2];
-    std::snprintf(full, sizeof full, "%s%s", sys_search.dirname[0] ? sys_search.dirname : "./", d->d_name);
-    struct stat st;
-    e->is_dir = stat(full, &st) == 0 && S_ISDIR(st.st_mode);
-    e->name[0] = 0;
-    e->wname[0] = 0;
-    char16_t wide[260];
-    sys_units_from_host(wide, 260, d->d_name, true);
-    if (sys_search.wide) utf16_copy(e->wname, 260, wide);
-    else utf16_to_sjis(e->name, 260, wide);
-    return 0;
+    if (sys_search.exact && std::strcmp(d->d_name, sys_search.pattern) == 0) continue;
+    if (sys_find_fill(e, d->d_name)) return 0;
   }
 }
 
@@ -543,9 +561,10 @@ static intptr_t sys_find_open(const char* host, SysFindEntry* e, bool wide) {
     std::snprintf(sys_search.pattern, sizeof sys_search.pattern, "%s", host);
   }
   if (sys_search.pattern[0] == 0) return SYS_NO_FILE;
+  sys_search.open = true;
   sys_search.wide = wide;
-  sys_search.dir = opendir(sys_search.dirname[0] ? sys_search.dirname : ".");
-  if (sys_find_step(e) != 0) {
+  sys_search.exact = std::strpbrk(sys_search.pattern, "*?") == nullptr && sys_find_fill(e, sys_search.pattern);
+  if (!sys_search.exact && sys_find_step(e) != 0) {
     sys_find_close(SYS_SEARCH_HANDLE);
     return SYS_NO_FILE;
   }
@@ -570,7 +589,8 @@ int sys_find_next(intptr_t h, SysFindEntry* e) {
 }
 
 void sys_find_close(intptr_t h) {
-  if (h != SYS_SEARCH_HANDLE || sys_search.dir == nullptr) return;
-  closedir(sys_search.dir);
+  if (h != SYS_SEARCH_HANDLE || !sys_search.open) return;
+  if (sys_search.dir != nullptr) closedir(sys_search.dir);
   sys_search.dir = nullptr;
+  sys_search.open = false;
 }

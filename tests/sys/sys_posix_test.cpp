@@ -1,6 +1,9 @@
-// The POSIX platform seam: host names beyond the BMP and host names that are not UTF-8, and the command
-// line built from UTF-8 words.
+// The POSIX platform seam: host names beyond the BMP and host names that are not UTF-8, the directory
+// search by exact name, and the command line built from UTF-8 words.
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <string>
 #include <utility>
@@ -74,4 +77,31 @@ TEST(SysPosix, HostNamesThatAreNotUtf8GoRoundTrip) {
   EXPECT_EQ(std::u16string(shown), folder + u"/ソロダンス.vmd");
   sys_shown_name_w(shown, 260, u"\xDCFF\xDC83.vmd");
   EXPECT_EQ(std::u16string(shown), u"\uFFFD\uFFFD.vmd");
+}
+
+// A name without wildcards is looked up by itself before the folder is listed; a search that goes on
+// finds the listing's other matches (here the name in another letter case) without the exact one again.
+// A link that leads nowhere is found as the listing finds it.
+TEST(SysPosix, ExactNameFirstThenTheRestOfTheListing) {
+  TempDir dir;
+  ASSERT_EQ(mkdir(dir.file("ONE.vmd").c_str(), 0700), 0);
+  write_file(dir.file("one.vmd"), "x");
+  ASSERT_EQ(symlink("nowhere", dir.file("gone.vmd").c_str()), 0);
+  int before = open_fds();
+  static SysFindEntry e;
+  intptr_t h = sys_find_first_w(to_u16(dir.path + "/ONE.vmd").c_str(), &e);
+  ASSERT_NE(h, SYS_NO_FILE);
+  EXPECT_EQ(std::u16string(e.wname), u"ONE.vmd");
+  EXPECT_TRUE(e.is_dir);
+  ASSERT_EQ(sys_find_next(h, &e), 0);
+  EXPECT_EQ(std::u16string(e.wname), u"one.vmd");
+  EXPECT_FALSE(e.is_dir);
+  EXPECT_EQ(sys_find_next(h, &e), -1);
+  sys_find_close(h);
+  h = sys_find_first(to_sjis(dir.path + "/gone.vmd").c_str(), &e);
+  ASSERT_NE(h, SYS_NO_FILE);
+  EXPECT_STREQ(e.name, "gone.vmd");
+  EXPECT_FALSE(e.is_dir);
+  sys_find_close(h);
+  EXPECT_EQ(open_fds(), before);
 }
