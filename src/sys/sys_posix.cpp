@@ -524,7 +524,9 @@ static bool sys_find_fill(SysFindEntry* e, const char* name) {
   std::snprintf(full, sizeof full, "%s%s", sys_search.dirname[0] ? sys_search.dirname : "./", name);
   struct stat st;
   if (lstat(full, &st) != 0) return false;
-  e->is_dir = stat(full, &st) == 0 && S_ISDIR(st.st_mode);
+  // Only a link needs a second look to tell where it leads.
+  if (S_ISLNK(st.st_mode) && stat(full, &st) != 0) st.st_mode = 0;
+  e->is_dir = S_ISDIR(st.st_mode);
   e->name[0] = 0;
   e->wname[0] = 0;
   char16_t wide[260];
