@@ -12,8 +12,7 @@
 # and the ratio of 10,000 to 1,000 (target: at most 12x; a cost per motion that does not grow with the
 # folder gives 10x); then where the instructions of the summary of 10 of the motions go (callgrind, when
 # valgrind is there).
-# Usage: bench/library.sh [--folders] [RUNS]   (default 7 runs each, at most 3 for the folders;
-# --folders: the three folders alone)
+# Usage: bench/library.sh [--folders] [RUNS]   (default 7 runs each; --folders: the three folders alone)
 folders_only=0
 if [ "${1:-}" = --folders ]; then
   folders_only=1
@@ -45,11 +44,10 @@ PY
 echo
 fi
 
-folder_runs=$((runs < 3 ? runs : 3))
 for n in 1000 5000 10000; do
   [ -f "$data/folder-$n/clip-$(printf %05d $((n - 1))).vmd" ] || python3 "$top/bench/gen_inputs.py" --folder "$n" "$data"
 done
-PYTHONPATH="$top/bench" python3 - "$folder_runs" "$report" "$data" <<'PY'
+PYTHONPATH="$top/bench" python3 - "$runs" "$report" "$data" <<'PY'
 import os, sys
 from medians import medians as timed
 runs, report, data = int(sys.argv[1]), sys.argv[2], sys.argv[3]
