@@ -6,6 +6,7 @@
 #include "app/report_fit.h"
 
 #include "app/report_files.h"
+#include "app/report_text.h"
 #include "formats/vmd_fit.h"
 #include "sys/sys.h"
 #include "text/encoding.h"
@@ -20,8 +21,7 @@ static char16_t fit_dir[REPORT_FILE_UNITS];
 
 static std::string fit_utf8(const char16_t* s) {
   static char text[REPORT_FILE_UNITS * 3];
-  text[0] = 0;
-  utf16_to_utf8(text, (int)sizeof text, reinterpret_cast<const unsigned char*>(s));
+  report_tool_path_utf8(text, (int)sizeof text, s);
   return text;
 }
 

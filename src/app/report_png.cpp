@@ -19,6 +19,7 @@
 #endif
 
 #include "app/report_files.h"
+#include "app/report_text.h"
 #include "app/run.h"
 #include "check/report_page.h"
 #include "console/glyph.h"
@@ -37,11 +38,10 @@ struct PngSettings {
 };
 static PngSettings settings;
 
-// A UTF-16 text as UTF-8 for a message.
+// A path as UTF-8 for a message, as the user reads it.
 static const char* png_utf8(const char16_t* s) {
   static char text[PNG_NAME_UNITS * 3];
-  text[0] = 0;
-  utf16_to_utf8(text, (int)sizeof text, reinterpret_cast<const unsigned char*>(s));
+  report_tool_path_utf8(text, (int)sizeof text, s);
   return text;
 }
 

@@ -15,6 +15,7 @@
 
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/report_fit.h"
@@ -202,8 +203,7 @@ static int tool_options(FILE* out, FILE* err, int argc, const char16_t* const* a
       int* slot[] = {&opt->alias_word, &opt->png_word, &opt->font_word, &opt->fit_word};
       *slot[which] = ++k;
     } else {
-      word[0] = 0;
-      utf16_to_utf8(word, (int)sizeof word, reinterpret_cast<const unsigned char*>(w));
+      report_tool_path_utf8(word, (int)sizeof word, w);
       // An unknown value of --colour is named as such.
       if (std::strncmp(word, "--colour=", 9) == 0 || std::strncmp(word, "--color=", 8) == 0) {
         return tool_usage_error(err, "--colour takes auto, always or never, not ", std::strchr(word, '=') + 1);
@@ -246,18 +246,26 @@ struct ToolRun {
 
 // Checks one file and prints its page or its summary line. rel is the name its fitted copy takes under
 // --fit's directory: the file's name for a FILE argument, its relative path under a FOLDER argument.
+// The file opens by its own name; the page, the summary, the JSON and standard error name it as the
+// user reads it.
 static void tool_file(ToolRun& run, const char16_t* path_w, const char16_t* rel) {
   static char16_t name_w[TOOL_WORD];
+  static char16_t shown_w[TOOL_WORD];
   static char name[TOOL_WORD * 2];
+  static char shown_line[TOOL_WORD * 2];
   static char path[TOOL_WORD * 3];
   static FileOutcome outcome;
   utf16_copy(name_w, TOOL_WORD, path_w);
   sys_ansi_from_utf16(name, (int)sizeof name, name_w);
   run_file_names_of(name, name_w);
+  sys_shown_name_w(shown_w, TOOL_WORD, name_w);
+  if (std::u16string_view(shown_w) != std::u16string_view(name_w)) {
+    utf16_to_sjis(shown_line, (int)sizeof shown_line, shown_w);
+    run_set_path_line(shown_line);
+  }
   run_check(run.alias, run.alias_w);
   const FileState* fs = run_file();
-  path[0] = 0;
-  utf16_to_utf8(path, (int)sizeof path, reinterpret_cast<const unsigned char*>(name_w));
+  report_tool_path_utf8(path, (int)sizeof path, name_w);
   verdict_of(fs, &outcome);
   run.position++;
   if (outcome.kind == KIND_MODEL && run.first_model == 0) run.first_model = run.position;
@@ -284,31 +292,33 @@ static void tool_file(ToolRun& run, const char16_t* path_w, const char16_t* rel)
   if (run.opt->png_word != 0 && report_png_page(run.err, run.position, path_w) != 0) run.status = 1;
 }
 
-// A FOLDER argument: each motion under it, in order; what cannot be read is said on standard error.
+// A FOLDER argument: each motion under it, in order; what cannot be read is said on standard error, and
+// so is what is skipped on purpose (a FIFO, socket or device), which is no failure and no motion.
 static void tool_folder(ToolRun& run, const char16_t* folder) {
   static char path[TOOL_WORD * 3];
   std::vector<FolderEntry> entries;
   folder_expand(folder, &entries);
-  if (entries.empty()) {
-    path[0] = 0;
-    utf16_to_utf8(path, (int)sizeof path, reinterpret_cast<const unsigned char*>(folder));
-    std::fprintf(run.err, "velmora-report: %s: no .vmd files\n", path);
-    run.status = 1;
-    return;
-  }
   // Every entry's path is the folder's, a separator unless it ends in one, and its relative path.
   size_t base = std::char_traits<char16_t>::length(folder);
   if (base > 0 && folder[base - 1] != u'/' && folder[base - 1] != u'\\') base++;
+  bool motions = false;
   for (const FolderEntry& e : entries) {
     if (e.problem == nullptr) {
       tool_file(run, e.path.c_str(), e.path.size() > base ? e.path.c_str() + base : e.path.c_str());
+      motions = true;
       continue;
     }
-    path[0] = 0;
-    utf16_to_utf8(path, (int)sizeof path, reinterpret_cast<const unsigned char*>(e.path.c_str()));
+    report_tool_path_utf8(path, (int)sizeof path, e.path.c_str());
     std::fprintf(run.err, "velmora-report: %s: %s\n", path, e.problem);
+    if (e.skipped) continue;
+    motions = true;
     run.status = 1;
     if (run.opt->summary) summary_unexamined(path, e.problem);
+  }
+  if (!motions) {
+    report_tool_path_utf8(path, (int)sizeof path, folder);
+    std::fprintf(run.err, "velmora-report: %s: no .vmd files\n", path);
+    run.status = 1;
   }
 }
 

@@ -123,6 +123,8 @@ void run_file_names_of(const char* input, const char16_t* input_w) {
   if (prefix_nocase(ext, ".PMX") == 0 || prefix_nocase_w(ext_w, u".PMX") == 0) file.is_pmx = RUN_SET;
 }
 
+void run_set_path_line(const char* sjis) { file.path_line = sjis; }
+
 void run_check(const char* alias_path, const char16_t* alias_path_w) {
   // The name lists afresh, then the alias file by ANSI path or else by UTF-16 path.
   names_init();
@@ -164,7 +166,7 @@ void run_check(const char* alias_path, const char16_t* alias_path_w) {
   if (!file.is_vmd && !file.is_pmx) vmd_clear();
   // The path line: the ANSI name, or the UTF-16 name spelled in Shift-JIS where no ANSI name exists.
   static char path_line[RUN_PATH * 2];
-  const char* path = file.input;
+  const char* path = file.path_line != nullptr ? file.path_line : file.input;
   if (path[0] == 0 && file.input_w[0] != 0) {
     utf16_to_sjis(path_line, (int)sizeof path_line, file.input_w);
     path = path_line;

@@ -39,6 +39,7 @@ struct FileState {
   uint8_t alias_found;
   uint8_t font_failed;
   int read_result;            // the last reader's result (a ReadResult), or RUN_NO_READER
+  const char* path_line;      // the page's path line when not the ANSI name (run_set_path_line), or nullptr
 };
 
 const RunSettings* run_settings();
@@ -61,6 +62,10 @@ void run_file_names(int k);
 // (its "?" would match other files as wildcards): the ANSI on-disk name is then the UTF-16 one in
 // Shift-JIS, "?" for what it cannot spell.
 void run_file_names_of(const char* input, const char16_t* input_w);
+// The page's path line for the file just named, instead of its ANSI name: velmora-report's name of a
+// file as the user reads it (natively a Shift-JIS host name decoded). Shift-JIS text that must last
+// until run_check; run_file_names_of forgets it.
+void run_set_path_line(const char* sjis);
 // Name lists, alias file, vocabularies, the readers, the page and the summary. A file that neither
 // reader reads is an empty motion: the usage records and the motion's model name are cleared, the
 // model tables kept.

@@ -63,6 +63,32 @@ int sys_program_path_w(char16_t* dst, int size) {
   return (int)n;
 }
 
+int sys_host_bytes_w(char* dst, int size, const char16_t* name) {
+  const wchar_t* w = reinterpret_cast<const wchar_t*>(name);
+  if (size <= 0) return -1;
+  if (WideCharToMultiByte(CP_UTF8, 0, w, -1, dst, size, nullptr, nullptr) == 0) {
+    dst[0] = 0;
+    return -1;
+  }
+  return 0;
+}
+
+void sys_shown_name_w(char16_t* dst, int units, const char16_t* path) {
+  int n = 0;
+  if (units <= 0) return;
+  for (int i = 0; path[i] != 0 && n < units - 1; i++) {
+    char16_t u = path[i];
+    if (u >= 0xD800 && u <= 0xDBFF && path[i + 1] >= 0xDC00 && path[i + 1] <= 0xDFFF) {
+      if (n + 2 > units - 1) break;
+      dst[n++] = u;
+      dst[n++] = path[++i];
+    } else {
+      dst[n++] = u >= 0xD800 && u <= 0xDFFF ? u'\uFFFD' : u;
+    }
+  }
+  dst[n] = 0;
+}
+
 bool sys_is_terminal(FILE* f) { return _isatty(_fileno(f)) != 0; }
 
 const char16_t* sys_command_line_w() { return reinterpret_cast<const char16_t*>(GetCommandLineW()); }
@@ -175,8 +201,7 @@ int sys_folder_id_w(const char16_t* path, uint64_t id[2]) {
   return 0;
 }
 
-int sys_list_folder_w(const char16_t* path, void (*entry)(const char16_t* name, bool is_folder, void* arg),
-                      void* arg) {
+int sys_list_folder_w(const char16_t* path, void (*entry)(const char16_t* name, int kind, void* arg), void* arg) {
   wchar_t pattern[MAX_PATH + 2];
   int n = 0;
   for (; path[n] != 0; n++) {
@@ -191,8 +216,8 @@ int sys_list_folder_w(const char16_t* path, void (*entry)(const char16_t* name, 
   if (h == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND ? 0 : -1;
   do {
     if (std::wcscmp(d.cFileName, L".") == 0 || std::wcscmp(d.cFileName, L"..") == 0) continue;
-    bool folder = (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    entry(reinterpret_cast<const char16_t*>(d.cFileName), folder, arg);
+    int kind = (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? SYS_ENTRY_FOLDER : SYS_ENTRY_FILE;
+    entry(reinterpret_cast<const char16_t*>(d.cFileName), kind, arg);
   } while (FindNextFileW(h, &d));
   FindClose(h);
   return 0;

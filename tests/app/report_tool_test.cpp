@@ -493,3 +493,58 @@ TEST(ReportTool, CutFiles) {
                        "\"unread\":0}}"),
             std::string::npos);
 }
+
+// A Shift-JIS name as a Japanese archive leaves it on Linux (83 5F 83 93 83 58 for ダンス), given as an
+// argument and met in a folder: read by its own bytes, and named decoded in the summary, the JSON and
+// the page's path line. Its ANSI spelling, ?_???X.vmd, names another motion here, which is read only
+// as itself. The folder's order is that of the names' bytes: 83 before the C3 of ä.vmd.
+TEST(ReportTool, ShiftJisNamesAreReadAndShownDecoded) {
+  TempDir dir;
+  std::string lib = dir.file("lib");
+  mkdir(lib.c_str(), 0700);
+  std::string dance = lib + "/" + to_sjis("ダンス.vmd");
+  write_file(dance, small_motion());
+  VmdWriter other;
+  other.header("");
+  other.i32(0);
+  other.i32(0);
+  write_file(lib + "/?_???X.vmd", other.bytes);
+  write_file(lib + "/ä.vmd", other.bytes);
+  std::string model = dir.file("model.pmx");
+  write_file(model, PmxWriter::simple({"センター"}, {"あ"}, 0, "モデル", "model"));
+  ToolRun r = tool({"--summary", "--json", "--no-alias", model, dance, lib});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  // Each motion's file and bone keys, in order: ダンス.vmd has one key, the two others none.
+  std::string seen;
+  for (size_t at = 0; (at = r.out.find("{\"file\":\"" + lib + "/", at)) != std::string::npos; at++) {
+    size_t from = at + 10 + lib.size();
+    size_t keys = r.out.find("\"bone_keys\":", from) + 12;
+    seen += r.out.substr(from, r.out.find('"', from) - from) + " " + r.out.substr(keys, 1) + ", ";
+  }
+  EXPECT_EQ(seen, "ダンス.vmd 1, ?_???X.vmd 0, ダンス.vmd 1, ä.vmd 0, ");
+  r = tool({"--summary", "--no-alias", dance});
+  EXPECT_NE(r.out.find("  " + lib + "/ダンス.vmd\n"), std::string::npos) << r.out;
+  r = tool({"--json", "--no-alias", dance});
+  EXPECT_EQ(r.out.rfind("{\"file\":\"" + lib + "/ダンス.vmd\",\"kind\":\"motion\",\"read\":0,", 0), 0u) << r.out.substr(0, 300);
+  EXPECT_NE(r.out.find("\"lines\":[[\"#000000\",\"\"],[\"#ffffff\",\"" + lib + "/ダンス.vmd\"],"), std::string::npos);
+}
+
+// A FIFO with a motion's name in a folder is never opened (opening it would wait for a writer for
+// ever): one line on standard error, and the run goes on and ends well.
+TEST(ReportTool, AFifoInAFolderIsSkipped) {
+  TempDir dir;
+  std::string lib = dir.file("lib");
+  mkdir(lib.c_str(), 0700);
+  std::string model = dir.file("model.pmx");
+  write_file(model, PmxWriter::simple({"センター"}, {"あ"}, 0, "モデル", "model"));
+  write_file(lib + "/a.vmd", small_motion());
+  ASSERT_EQ(mkfifo((lib + "/x.vmd").c_str(), 0600), 0);
+  alarm(30);  // a walk that opens the FIFO ends the test here instead of hanging
+  ToolRun r = tool({"--summary", "--json", "--no-alias", model, lib});
+  alarm(0);
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.err, "velmora-report: " + lib + "/x.vmd: not a regular file (a FIFO, socket or device); skipped\n");
+  EXPECT_EQ(r.out.find("x.vmd"), std::string::npos);
+  EXPECT_NE(r.out.find("{\"totals\":{\"motions\":1,\"fit\":1,"), std::string::npos) << r.out;
+}
