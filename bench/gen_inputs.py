@@ -8,8 +8,10 @@
 The content is deterministic (a fixed pseudo-random sequence), so every run writes the same bytes.
   --library  instead: library/dance-000.vmd to dance-199.vmd, motions of the sizes of real dances
              (10,000 to 40,000 bone keys, a tenth as many morph keys), for the summary of a library
+  --folder N instead: folder-N/clip-00000.vmd onwards, N small motions (20 bone keys, 5 morph keys) in
+             one folder, for what a folder's size costs each of its motions
 
-Usage: python3 bench/gen_inputs.py [--library] [DIR]
+Usage: python3 bench/gen_inputs.py [--library | --folder N] [DIR]
 """
 import math
 import os
@@ -118,10 +120,26 @@ def write_library(folder, count):
         write_vmd(os.path.join(folder, "dance-%03d.vmd" % i), bone_keys, bone_keys // 10, seed=100 + i)
 
 
+def write_folder(folder, count):
+    """count small motions in one folder."""
+    os.makedirs(folder, exist_ok=True)
+    for i in range(count):
+        write_vmd(os.path.join(folder, "clip-%05d.vmd" % i), 20, 5, seed=100 + i)
+
+
 def main():
-    args = [a for a in sys.argv[1:] if a != "--library"]
+    args = sys.argv[1:]
+    folder = 0
+    if "--folder" in args:
+        at = args.index("--folder")
+        folder = int(args[at + 1])
+        del args[at:at + 2]
+    args = [a for a in args if a != "--library"]
     out = args[0] if args else os.path.join(os.path.dirname(__file__), "..", "build", "bench", "data")
     os.makedirs(out, exist_ok=True)
+    if folder > 0:
+        write_folder(os.path.join(out, "folder-%d" % folder), folder)
+        return
     if "--library" in sys.argv[1:]:
         write_library(os.path.join(out, "library"), 200)
         return

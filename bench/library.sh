@@ -5,14 +5,25 @@
 #   velmora-report --summary MODEL FOLDER    one verdict line per motion
 #   velmora-report --json MODEL FOLDER       every page, for comparison
 #   cat FILES | wc -c                        the floor: reading the files once
-# and prints each median and the ratio to the floor (target for the summary: within 2x), then where the
-# instructions of the summary of 10 of the motions go (callgrind, when valgrind is there).
-# Usage: bench/library.sh [RUNS]   (default 7 runs each)
+# and prints each median and the ratio to the floor (target for the summary: within 2x); then, on one
+# folder each of 1,000, 5,000 and 10,000 small motions (bench/gen_inputs.py --folder N):
+#   velmora-report --summary FOLDER          for each of the three folders
+#   cat FOLDER/* | wc -c                     the floor of the 10,000
+# and the ratio of 10,000 to 1,000 (target: at most 12x; a cost per motion that does not grow with the
+# folder gives 10x); then where the instructions of the summary of 10 of the motions go (callgrind, when
+# valgrind is there).
+# Usage: bench/library.sh [--folders] [RUNS]   (default 7 runs each; --folders: the three folders alone)
+folders_only=0
+if [ "${1:-}" = --folders ]; then
+  folders_only=1
+  shift
+fi
 . "$(dirname "$0")/prepare.sh"
-[ -f "$data/library/dance-199.vmd" ] || python3 "$top/bench/gen_inputs.py" --library "$data"
-
 report="$top/build/bench/src/app/velmora-report"
-PYTHONPATH="$top/bench" python3 - "$runs" "$report" "$data" <<'PY'
+
+if [ $folders_only = 0 ]; then
+  [ -f "$data/library/dance-199.vmd" ] || python3 "$top/bench/gen_inputs.py" --library "$data"
+  PYTHONPATH="$top/bench" python3 - "$runs" "$report" "$data" <<'PY'
 import glob, os, sys
 from medians import medians as timed
 runs, report, data = int(sys.argv[1]), sys.argv[2], sys.argv[3]
@@ -30,6 +41,25 @@ print(f"library: {len(files)} motions, {size} bytes")
 print(f"summary / floor: {medians['velmora-report --summary'] / floor:5.2f}x   (target: within 2x)")
 print(f"pages / floor:   {medians['velmora-report --json'] / floor:5.2f}x")
 PY
+echo
+fi
+
+for n in 1000 5000 10000; do
+  [ -f "$data/folder-$n/clip-$(printf %05d $((n - 1))).vmd" ] || python3 "$top/bench/gen_inputs.py" --folder "$n" "$data"
+done
+PYTHONPATH="$top/bench" python3 - "$runs" "$report" "$data" <<'PY'
+import os, sys
+from medians import medians as timed
+runs, report, data = int(sys.argv[1]), sys.argv[2], sys.argv[3]
+commands = {f"--summary, {n:,} in a folder": [report, "--summary", "--no-alias", os.path.join(data, f"folder-{n}")]
+            for n in (1000, 5000, 10000)}
+commands["cat 10,000 | wc -c"] = ["sh", "-c", 'cat "$0"/*.vmd | wc -c', os.path.join(data, "folder-10000")]
+medians = timed(commands, runs)
+ratio = medians["--summary, 10,000 in a folder"] / medians["--summary, 1,000 in a folder"]
+print(f"10,000 : 1,000 motions in a folder: {ratio:5.2f}x   (target: at most 12x)")
+PY
+[ $folders_only = 0 ] || exit 0
+
 if command -v valgrind >/dev/null; then
   out=$(mktemp)
   valgrind --tool=callgrind --callgrind-out-file="$out" "$report" --summary --no-alias "$data/large.pmx" \

@@ -32,10 +32,7 @@ int read_pixel(uint8_t out[3], int x, int y) {
   return 0;
 }
 
-int pump() {
-  pumps++;
-  return 0;
-}
+void pump() { pumps++; }
 
 // A sink in memory that fails (and closes itself) at byte fail_at.
 struct MemSink {

@@ -2,11 +2,10 @@
 // cut_broken_tail and the two file detectors (check_file_utf8, chkifsjis, by both path forms).
 //
 // Input: byte 0 picks the destination capacity (bit 7 set: room for any output; else 0 to 63 units or
-// bytes, to cut the output), byte 1 where the existing string of an appending converter ends, the rest
-// is the text. The text is handed over as a 0-terminated byte string, as UTF-16 units (two bytes each)
-// and as UTF-16 bytes, each in a heap block of exactly its size; every destination is exactly its
-// capacity. Each output must end inside its destination; the appends must leave what precedes the end
-// alone. With room for any output and a text without 0 bytes, the converters and the detectors must
+// bytes, to cut the output), byte 1 where the existing string of utf16_append ends, the rest is the
+// text. The text is handed over as a 0-terminated byte string, as UTF-16 units (two bytes each) and as
+// UTF-16 bytes, each in a heap block of exactly its size; every destination is exactly its capacity.
+// Each output must end inside its destination; the append must leave what precedes the end alone. With room for any output and a text without 0 bytes, the converters and the detectors must
 // agree: chkifsjis gives the flags of sjis_to_utf8_compat, check_file_utf8 the result of utf8_to_utf16,
 // and UTF-16 without surrogates survives UTF-8 and back.
 #include <cstdint>
@@ -14,8 +13,8 @@
 
 #include "fuzz_common.h"
 #include "formats/detect.h"
+#include "paths/paths.h"
 #include "text/encoding.h"
-#include "text/paths.h"
 
 namespace {
 
@@ -66,24 +65,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int taken = sjis_to_utf16(d.u(), cap, s.c());
     ends16(d, cap, "sjis_to_utf16");
     FUZZ_CHECK(taken >= 0 && (size_t)taken <= strlen(s.c()), "sjis_to_utf16 took %d", taken);
-  }
-  for (int appended = 0; appended < 2; appended++) {
-    // An existing string that ends at endpick % (cap + 1): at cap it has no end within the block.
-    const int end = (int)(endpick % (cap + 1));
-    if (appended == 0) {
-      FuzzBlock d((size_t)cap * 2);
-      for (int i = 0; i < cap; i++) d.u()[i] = i == end ? 0 : u'A';
-      sjis_append_utf16(d.u(), cap, s.c());
-      for (int i = 0; i < end && i < cap; i++) FUZZ_CHECK(d.u()[i] == u'A', "sjis_append_utf16 wrote before the end");
-      if (end < cap) ends16(d, cap, "sjis_append_utf16");
-    } else {
-      FuzzBlock d((size_t)cap);
-      for (int i = 0; i < cap; i++) d.c()[i] = i == end ? 0 : 'A';
-      int r = sjis_append_utf8(d.c(), cap, s.c());
-      for (int i = 0; i < end && i < cap; i++) FUZZ_CHECK(d.c()[i] == 'A', "sjis_append_utf8 wrote before the end");
-      if (end < cap && end < 520) ends8(d, cap, "sjis_append_utf8");
-      else FUZZ_CHECK(r == -1, "sjis_append_utf8 found an end that is not there");
-    }
   }
   {
     FuzzBlock d((size_t)cap);

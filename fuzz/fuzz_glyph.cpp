@@ -3,13 +3,12 @@
 // its UTF-16 path, so that FreeType reads it through the byte reader's font stream; then a part of the
 // image drawn through a row receiver.
 //
-// Input: byte 0 the slot (0 to 9: 8 and 9 are out of range) and in bit 7 the UTF-16 entry, byte 1 the
-// anti-alias flag (bit 0) and the alignment (bits 1-2: left, centre, right), bytes 2 and 3 the first and
-// last index (signed), bytes 4 to 9 the drawn rectangle, the rest the text (Shift-JIS with its &
-// escapes, or UTF-16 units). Checked: the decoders stop at 1,023 codes inside an exact-size code list;
-// a make returns 0, -1 or -4; a valid image has sides of 1 to 16,384 pixels, at most 2^24 pixels, and
-// ink only where the colour planes hold the glyph colour; a failed make on a slot out of range touches
-// nothing; every row handed to the receiver lies inside the image's width.
+// Input: byte 0 the slot (bits 0-6, 0 to 9: 8 and 9 are out of range; bit 7 unused), byte 1 the
+// anti-alias flag (bit 0; the rest unused), bytes 2 and 3 the first and last index (signed), bytes 4 to
+// 9 the drawn rectangle, the rest the text (Shift-JIS with its & escapes). Checked: the decoder stops at
+// 1,023 codes inside an exact-size code list; a make returns 0, -1 or -4; a valid image has sides of 1
+// to 16,384 pixels, at most 2^24 pixels, and its coverage plane; a failed make on a slot out of range
+// touches nothing; every row handed to the receiver lies inside the image's width.
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -19,7 +18,6 @@
 
 namespace {
 
-constexpr uint8_t COLOUR[3] = {255, 120, 0};
 int drawn_width;
 
 int receive_row(int target, int x, int y, int w, int h, const uint8_t* pixels) {
@@ -39,15 +37,11 @@ void check_image(int slot) {
              "image %dx%d", im->width, im->height);
   FUZZ_CHECK((int64_t)im->width * im->height <= GLYPH_MAX_AREA, "image of %lld pixels",
              (long long)im->width * im->height);
-  FUZZ_CHECK(im->red && im->green && im->blue && im->coverage, "a plane is missing");
+  FUZZ_CHECK(im->coverage != nullptr, "the coverage plane is missing");
   size_t n = (size_t)im->width * (size_t)im->height;
-  for (size_t i = 0; i < n; i += 7) {
-    if (im->coverage[i] != 0) {
-      FUZZ_CHECK(im->red[i] == COLOUR[0] && im->green[i] == COLOUR[1] && im->blue[i] == COLOUR[2], "ink of another colour");
-    } else {
-      FUZZ_CHECK(im->red[i] == 0 && im->green[i] == 0 && im->blue[i] == 0, "colour without ink");
-    }
-  }
+  unsigned sum = 0;
+  for (size_t i = 0; i < n; i += 7) sum += im->coverage[i];  // the plane is as large as the image says
+  (void)sum;
 }
 
 }  // namespace
@@ -60,16 +54,13 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     std::fprintf(stderr, "fuzz_glyph: cannot load the font %s\n", font.c_str());
     std::abort();
   }
-  font_set_colour(COLOUR[0], COLOUR[1], COLOUR[2]);
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 10) return 0;
   const int slot = (data[0] & 0x7F) % 10;
-  const bool wide = (data[0] & 0x80) != 0;
   const int aa = data[1] & 1;
-  const int align = ((data[1] >> 1) & 3) % 3 - 1;
   const int first = (int8_t)data[2], last = (int8_t)data[3];
   const int x = (int8_t)data[4], y = (int8_t)data[5];
   const int sx0 = (int8_t)data[6], sy0 = (int8_t)data[7];
@@ -77,23 +68,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint8_t* text = data + 10;
   const size_t n = size - 10;
 
-  // The decoders, into a code list of exactly 1,024 entries.
+  // The decoder, into a code list of exactly 1,024 entries.
   FuzzBlock codes((GLYPH_MAX_CODES + 1) * sizeof(uint32_t));
   uint32_t* c = reinterpret_cast<uint32_t*>(codes.p);
   FuzzBlock s(n + 1);
   fuzz_cstr(s, text, n);
-  const size_t units = n / 2;
-  FuzzBlock u((units + 1) * 2);
-  for (size_t i = 0; i < units; i++) u.u()[i] = (char16_t)(text[2 * i] | text[2 * i + 1] << 8);
-  u.u()[units] = 0;
   int count = glyph_decode_sjis(c, s.c());
   FUZZ_CHECK(count >= 0 && count <= GLYPH_MAX_CODES && c[count] == 0, "decoded %d codes", count);
-  count = glyph_decode_utf16(c, u.u());
-  FUZZ_CHECK(count >= 0 && count <= GLYPH_MAX_CODES && c[count] == 0, "decoded %d units", count);
 
   const GlyphImage* before = glyph_image_view(slot < GLYPH_SLOTS ? slot : 0);
   GlyphImage kept = *before;
-  int r = wide ? glyph_image_make_w(slot, u.u(), aa, align, first, last) : glyph_image_make(slot, s.c(), aa, align, first, last);
+  int r = glyph_image_make(slot, s.c(), aa, first, last);
   if (slot >= GLYPH_SLOTS) {
     FUZZ_CHECK(r == -4, "slot %d gave %d", slot, r);
     FUZZ_CHECK(std::memcmp(&kept, before, sizeof kept) == 0, "a make out of range touched slot 0");

@@ -5,16 +5,16 @@
 // units), byte 1 the list field number (-2 to 29) and in bit 7 a Western code page (no lead bytes), then
 // an ANSI path up to the first 0 byte, a prefix up to the next 0 byte, and a UTF-16 path (two bytes a
 // unit). Every output must end inside its exact-size destination and be a piece of its source: with room
-// for any output, directory and name put together give the path back (when it has no slash), so do
-// body and extension, and the fields joined by ";" give the list back. A shorter destination holds a
+// for any output, directory and name put together give the path back (when it has no slash), the
+// extension ends the path, and the fields joined by ";" give the list back. A shorter destination holds a
 // prefix of the full output. The directory search runs inside the scratch directory only.
 #include <cstdint>
 #include <cstring>
 #include <string>
 
 #include "fuzz_common.h"
+#include "paths/paths.h"
 #include "sys/sys.h"
-#include "text/paths.h"
 
 namespace {
 
@@ -102,7 +102,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // ANSI.
   std::string dir = run8(cap, roomy, [&](char* d, int c) { path_dir(d, c, s.c()); }, "path_dir");
   std::string name = run8(cap, roomy, [&](char* d, int c) { path_name(d, c, s.c()); }, "path_name");
-  std::string body = run8(cap, roomy, [&](char* d, int c) { path_body(d, c, s.c()); }, "path_body");
   std::string ext = run8(cap, roomy, [&](char* d, int c) { path_ext(d, c, s.c()); }, "path_ext");
   {
     FuzzBlock b(roomy);
@@ -110,7 +109,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(dot == (ext.empty() ? 0 : -1) && (ext.empty() || ext[0] == '.'), "path_ext result %d", dot);
   }
   if (path.find('/') == std::string::npos) FUZZ_CHECK(dir + name == path, "directory and name do not give the path");
-  FUZZ_CHECK(body + ext == path, "body and extension do not give the path");
+  FUZZ_CHECK(path.size() >= ext.size() && path.compare(path.size() - ext.size(), ext.size(), ext) == 0,
+             "the extension does not end the path");
   {
     FuzzBlock inplace(path.size() + 1);
     fuzz_cstr(inplace, reinterpret_cast<const uint8_t*>(path.data()), path.size());
@@ -159,10 +159,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // UTF-16.
   std::u16string wdir = run16(cap, wroomy, [&](char16_t* d, int c) { path_dir_w(d, c, w.u()); }, "path_dir_w");
   std::u16string wname = run16(cap, wroomy, [&](char16_t* d, int c) { path_name_w(d, c, w.u()); }, "path_name_w");
-  std::u16string wbody = run16(cap, wroomy, [&](char16_t* d, int c) { path_body_w(d, c, w.u()); }, "path_body_w");
   std::u16string wext = run16(cap, wroomy, [&](char16_t* d, int c) { path_ext_w(d, c, w.u()); }, "path_ext_w");
   if (wpath.find(u'/') == std::u16string::npos) FUZZ_CHECK(wdir + wname == wpath, "UTF-16 directory and name");
-  FUZZ_CHECK(wbody + wext == wpath, "UTF-16 body and extension");
+  FUZZ_CHECK(wpath.size() >= wext.size() && wpath.compare(wpath.size() - wext.size(), wext.size(), wext) == 0,
+             "the UTF-16 extension does not end the path");
   {
     FuzzBlock inplace((wpath.size() + 1) * 2);
     std::memcpy(inplace.p, wpath.c_str(), (wpath.size() + 1) * 2);

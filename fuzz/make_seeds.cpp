@@ -74,6 +74,9 @@ std::vector<std::string> vocab(int list) {
 void vmd_seeds() {
   const std::string fixed = fuzz_fixed_vmd();
   seed("vmd", "fixed.vmd", fixed);
+  // The fitted copy starts from whole and cut motions too.
+  seed("fit", "fixed.vmd", fixed);
+  for (size_t cut : {40u, 54u + 50u, 54u + 111u + 20u}) seed("fit", "cut-" + std::to_string(cut) + ".vmd", fixed.substr(0, cut));
   // Cut at the end of the header, inside the bone block, inside and between the later blocks.
   for (size_t cut : {30u, 54u, 100u, 54u + 111u, 54u + 16 * 111u + 10u}) seed("vmd", "cut-" + std::to_string(cut) + ".vmd", fixed.substr(0, cut));
   for (size_t back : {1u, 5u, 30u, 61u}) seed("vmd", "short-" + std::to_string(back) + ".vmd", fixed.substr(0, fixed.size() - back));
@@ -234,6 +237,17 @@ void names_seeds() {
   seed("names", "long", std::string(1, 0) + std::string(64, 'x') + "\n" + std::string(1, 1) + std::string(63, 'y') + "\n");
 }
 
+// A fold input: the look-up's arguments (filled, up to 4 names: 0x09; not filled, 7 names: 0x0E), the name.
+void fold_seeds() {
+  seed("fold", "vrm-cut", "\x09J_Bip_L_LowerLe");
+  seed("fold", "english", "\x0E" "index finger 1_L");
+  seed("fold", "filled-english", "\x09RightIndexFinge");
+  seed("fold", "half-width", "\x0E\xB3\xA8\xDD\xB8\x82\x51\x89\x45");  // ｳｨﾝｸ２右
+  seed("fold", "voiced", std::string("\x0E") + "\x82\xAA\xB6\xDE\x83\x4B\x81\x5B\xB0-" "\x82\x60\x81\x40_");  // がｶﾞガーｰ-Ａ　_
+  seed("fold", "hostile", std::string("\x0E\x81 \x80\xFD\xFF\xA0\x81", 8));
+  seed("fold", "morph", "\x0E" "Fcl_EYE_Close_R");
+}
+
 void cmdline_seeds() {
   seed("cmdline", "quoted", std::string("\x00", 1) + "prog.exe \"C:\\My Clips\\a.vmd\" -ND" + std::string(1, 0) +
                                 std::string("p\0r\0o\0g\0 \0\"\0a\0 \0b\0\"\0 \0-\0D\0" "2\0\0\0", 30) + "x.vmd\x01y.pmx");
@@ -307,6 +321,7 @@ int main(int argc, char** argv) {
   alias_seeds();
   encoding_seeds();
   names_seeds();
+  fold_seeds();
   cmdline_seeds();
   paths_seeds();
   glyph_seeds();

@@ -1,73 +1,70 @@
 #!/usr/bin/env python3
 """check-layers.py: the layers of src/, checked from the includes.
 
-Every source file belongs to one layer; a file may include the headers of its own layer and of the
-layers below it, never of a layer above. The text conversions sit below the platform seam (the POSIX
+Every folder of src/ is one layer; a file may include the headers of its own folder and of the
+folders below it, never of a folder above. The text conversions sit below the platform seam (the POSIX
 half spells names with them, as Windows spells them with its own tables); the path operations, which
 ask the system, sit above it.
 
-    0  text conversions   src/text/encoding.*, src/text/sjis_tables.*
+    0  text conversions   src/text/
     1  platform seam      src/sys/
-    2  text and paths     src/text/
+    2  paths              src/paths/
     3  check              src/check/
     4  formats            src/formats/
     5  console            src/console/
     6  app                src/app/
 
-Within a layer the includes may not go round either: a file and its header count as one module, and
-no module reaches itself through the includes of its files.
+No two folders may reach each other, whatever their layers: the folders, joined by the includes of
+their files, must not go round. Within a folder the includes may not go round either: a file and its
+header count as one module, and no module reaches itself through the includes of its files.
 
-Prints every include that goes up a layer and every circle, and exits 1 when there is one; prints
-nothing and exits 0 otherwise. Usage: check-layers.py [SRC-DIR]
+Prints every include that goes up a layer and every circle (of folders, then of modules), and exits 1
+when there is one; prints nothing and exits 0 otherwise. Usage: check-layers.py [SRC-DIR]
 """
 import os
 import re
 import sys
 
-LAYERS = [
-    ("text conversions", ["text/encoding.", "text/sjis_tables."]),
-    ("platform seam", ["sys/"]),
-    ("text and paths", ["text/"]),
-    ("check", ["check/"]),
-    ("formats", ["formats/"]),
-    ("console", ["console/"]),
-    ("app", ["app/"]),
-]
+LAYERS = ["text", "sys", "paths", "check", "formats", "console", "app"]
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
 
 
+def folder_of(path):
+    """The first part of a path relative to src/ (its folder), or None for a file outside a folder."""
+    return path.split("/", 1)[0] if "/" in path else None
+
+
 def layer_of(path):
-    for number, (_, prefixes) in enumerate(LAYERS):
-        if any(path.startswith(p) for p in prefixes):
-            return number
-    return None
+    folder = folder_of(path)
+    return LAYERS.index(folder) if folder in LAYERS else None
 
 
-def circles(includes):
-    """Every circle of the module graph, once each, as a line."""
+def circles(includes, kind):
+    """Every circle of a graph of includes, once each, as a line."""
     found, state = [], {}
 
-    def visit(module, path):
-        state[module] = "open"
-        path.append(module)
-        for target in sorted(includes.get(module, ())):
+    def visit(node, path):
+        state[node] = "open"
+        path.append(node)
+        for target in sorted(includes.get(node, ())):
             if state.get(target) == "open":
                 found.append(" -> ".join(path[path.index(target):] + [target]))
             elif target not in state:
                 visit(target, path)
         path.pop()
-        state[module] = "done"
+        state[node] = "done"
 
-    for module in sorted(includes):
-        if module not in state:
-            visit(module, [])
-    return [f"circle: {c}" for c in found]
+    for node in sorted(includes):
+        if node not in state:
+            visit(node, [])
+    return [f"{kind} circle: {c}" for c in found]
 
 
 def main():
     src = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..", "src")
     problems = []
-    includes = {}  # module (a path without its extension) -> the modules its files include
+    modules = {}  # module (a path without its extension) -> the modules its files include
+    folders = {}  # folder -> the other folders its files include
     for folder, _, files in sorted(os.walk(src)):
         for name in sorted(files):
             if not name.endswith((".cpp", ".h")):
@@ -84,12 +81,16 @@ def main():
                         continue
                     module, target_module = os.path.splitext(rel)[0], os.path.splitext(m.group(1))[0]
                     if target_module != module:
-                        includes.setdefault(module, set()).add(target_module)
+                        modules.setdefault(module, set()).add(target_module)
+                    target_folder = folder_of(m.group(1))
+                    if target_folder is not None and target_folder != folder_of(rel):
+                        folders.setdefault(folder_of(rel), set()).add(target_folder)
                     target = layer_of(m.group(1))
                     if target is not None and target > own:
                         problems.append(f"{rel}:{number}: includes {m.group(1)} "
-                                        f"({LAYERS[target][0]}, above {LAYERS[own][0]})")
-    problems += circles(includes)
+                                        f"({LAYERS[target]}, above {LAYERS[own]})")
+    problems += circles(folders, "folder")
+    problems += circles(modules, "module")
     for p in problems:
         print(f"check-layers: {p}")
     return 1 if problems else 0

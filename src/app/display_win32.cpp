@@ -7,7 +7,8 @@
 // Records: the loop state (per file) and the capture counter. The console's event cells are read through
 // its getters only.
 // Codes: the console's key events, plus the loop's own 0x4051 (quit), 0x4020 (refresh after a release or
-// a drag move) and 0x999 (files dropped); a latched close request counts as ESC.
+// a drag move) and 0x999 (files dropped); a latched close request counts as ESC. A capture's result is
+// no code: the loop turns it into the code it goes on with (display_after_capture).
 #include <windows.h>
 
 #include <cstdio>
@@ -53,7 +54,7 @@ static bool display_is_quit(int code) {
 }
 
 static bool display_is_refresh(int code) {
-  if (code == 0x20 || code == 0x0D || code == CODE_REFRESH) return true;
+  if (code == ' ' || code == '\r' || code == CODE_REFRESH) return true;
   if (code == 'R' || code == 'r' || code == 'C' || code == 'c') return true;
   if (code >= CONSOLE_KEY_BACKSPACE && code <= CONSOLE_KEY_CTRL_L) return true;
   // The arrows, plain, with shift, with control, with control and shift.
@@ -69,8 +70,8 @@ static bool display_pan_pending() {
 
 // ---- Capture ------------------------------------------------------------------------------------------
 
-// Saves the shown page as the first free cap(n).bmp of the program directory. The writer's result, or 0
-// when all 99 names are taken.
+// Saves the page as the first free cap(n).bmp of the program directory. The writer's result (a
+// CaptureResult), or CAPTURE_DONE when all 99 names are taken and nothing is written.
 static int display_capture() {
   const RunSettings* rs = run_settings();
   static char name[RUN_PATH + 16];
@@ -92,10 +93,15 @@ static int display_capture() {
     }
     int result = capture_bmp(name);
     if (result == CAPTURE_UNCREATED) result = capture_bmp_w(name_w);
-    return result == CONSOLE_KEY_ESC ? 0 : result;
+    return result;
   }
-  return 0;
+  return CAPTURE_DONE;
 }
+
+// The code the loop goes on with after a capture: none (the loop waits for the next key), whatever the
+// capture gave, except that a capture whose headers could not be written refreshes the view as a
+// refresh key does (its result, 11, is the key code of Ctrl+K). Failures pass silently either way.
+static int display_after_capture(int result) { return result == CAPTURE_NO_HEADERS ? CODE_REFRESH : 0; }
 
 // ---- Steps ----------------------------------------------------------------------------------------------
 
@@ -114,14 +120,14 @@ static bool display_top() {
   bool left_pressed = console_take_left_pressed() != 0;
   console_take_resized();
   page_image_size(report_view(), &ds.wanted_w, &ds.wanted_h);
-  if (console_state() != 0) {
+  if (console_state() != CONSOLE_CLOSED) {
     if (console_page_width() != ds.wanted_w || console_page_height() != ds.wanted_h) {
-      console_resize(ds.wanted_w, ds.wanted_h, 1, TITLE);
+      console_resize(ds.wanted_w, ds.wanted_h, TITLE);
     }
   } else {
-    console_open(ds.wanted_w, ds.wanted_h, 1, TITLE, 0);
+    console_open(ds.wanted_w, ds.wanted_h, TITLE);
   }
-  if (console_state() != 0) {
+  if (console_state() != CONSOLE_CLOSED) {
     console_set_press_cursor(CONSOLE_HAND_CURSOR);
     console_set_normal_cursor(0);
     console_set_title(TITLE);
@@ -140,7 +146,7 @@ static bool display_top() {
     console_scroll_to_y(ds.origin_y - dy);
   }
   if (!ds.page_drawn) display_draw_page();
-  if (console_state() == 0) return false;
+  if (console_state() == CONSOLE_CLOSED) return false;
   console_set_title(TITLE);
   return true;
 }
@@ -148,12 +154,12 @@ static bool display_top() {
 enum DisplayNext { NEXT_TOP, NEXT_DISPATCH, NEXT_WAIT, NEXT_END };
 
 static DisplayNext display_dispatch(int* code) {
-  if (*code == 'S' || *code == 's') *code = display_capture();
-  if (console_state() == 0) *code = CODE_QUIT;
+  if (*code == 'S' || *code == 's') *code = display_after_capture(display_capture());
+  if (console_state() == CONSOLE_CLOSED) *code = CODE_QUIT;
   if (display_pan_pending()) *code = CODE_REFRESH;
   if (console_files_dropped()) *code = CODE_DROPPED;
   if (*code == CONSOLE_KEY_ESC) *code = CODE_QUIT;
-  if (run_file()->font_failed) *code = 'Q';
+  if (run_file()->font_failed) *code = CODE_QUIT;
   if (display_is_quit(*code) || *code == CODE_DROPPED) return NEXT_END;
   if (display_is_refresh(*code)) return NEXT_TOP;
   *code = 0;
@@ -165,7 +171,7 @@ static DisplayNext display_wait(int* code) {
   *code = 0;
   while (*code == 0) {
     if (console_close_requested()) *code = CONSOLE_KEY_ESC;
-    if (console_state() == 0) return NEXT_END;
+    if (console_state() == CONSOLE_CLOSED) return NEXT_END;
     console_pump();
     if (console_key() != 0) {
       *code = console_take_key();
@@ -184,9 +190,7 @@ static DisplayNext display_wait(int* code) {
 }
 
 DisplayOutcome display_loop() {
-  DWORD text = GetSysColor(COLOR_WINDOWTEXT);
   console_set_background(PAGE_BACKGROUND[0], PAGE_BACKGROUND[1], PAGE_BACKGROUND[2]);
-  console_set_text_colour((int)(text & 0xFF), (int)(text >> 8 & 0xFF), (int)(text >> 16 & 0xFF));
   ds.page_drawn = false;
   console_clear_dropped();
   ds.running = true;
@@ -223,11 +227,9 @@ DisplayOutcome display_loop() {
 
 HWND__* display_owner() { return console_handle(); }
 
-int display_open_dialog_w(char16_t* out, const char16_t* initial) {
-  return open_dialog_w(out, DIALOG_MOTION, initial);
-}
+int display_open_dialog_w(char16_t* out, const char16_t* initial) { return open_dialog_w(out, initial); }
 
-int display_open_dialog(char* out, const char* initial) { return open_dialog(out, DIALOG_MOTION, initial); }
+int display_open_dialog(char* out, const char* initial) { return open_dialog(out, initial); }
 
 int display_load_font(const char* path, const char16_t* wpath) {
   if (path != nullptr) return font_load(path, 0.0, 16.0);

@@ -3,8 +3,8 @@
 // file, the options, the per-file loop with its extension confirmation, the check, the font, the
 // display loop and the verdict box, and the end of the run with its exit code.
 //
-// Exit codes: 0 normal end (also a start whose dialog gave no usable file), 1 the cursor set cannot be
-// loaded, 16 the user declined the extension confirmation.
+// Exit codes: 0 normal end (also a start whose dialog gave no usable file), RUN_EXIT_NO_CURSORS (1) the
+// cursor set cannot be loaded, RUN_EXIT_DECLINED (16) the user declined the extension confirmation.
 #include <windows.h>
 
 #include <cstdio>
@@ -17,9 +17,9 @@
 #include "check/summary.h"
 #include "console/console.h"
 #include "formats/filechan.h"
+#include "paths/paths.h"
 #include "sys/sys.h"
 #include "text/encoding.h"
-#include "text/paths.h"
 
 // Deliberate waits, part of the program's visible timing.
 constexpr unsigned ENTRY_START_WAIT_MS = 500;     // before anything shows: a drop on the program's icon
@@ -147,7 +147,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     if (rs->cancelDialogue <= 1 && !fs->is_vmd && !fs->is_pmx) {
       if (!entry_confirm(rs, fs)) {
         sys_sleep(ENTRY_DECLINED_WAIT_MS);
-        run_exit_or(16);
+        run_exit_or(RUN_EXIT_DECLINED);
         break;
       }
     }
@@ -159,7 +159,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     utf16_append(alias_w, RUN_PATH + 16, u"alias.ini");
     run_check(alias, alias_w);
     run_set_font_failed(!entry_load_font(rs));
-    if (display_load_cursors() != 0) return 1;
+    if (display_load_cursors() != 0) return RUN_EXIT_NO_CURSORS;
     if (display_loop() == DISPLAY_DROP) continue;
     if (fs->font_failed && rs->cancelDialogue == 0 && (arg_count_a() >= 2 || arg_count_w() >= 2)) entry_verdict(fs);
   }

@@ -1,6 +1,7 @@
 // report_png.cpp: velmora-report's pictures (see report_png.h): the font and the directory before the
 // first file, then per file its picture's name, the page rendered by page_image_render into an RGB
-// buffer, and the buffer written through libpng's simplified writer into a file created exclusively.
+// buffer, and the buffer written through libpng's simplified writer into a new file, whole or not at all
+// (report_files.h).
 //
 // Records: settings (the directory and the font path), written once by report_png_start.
 // Limits: a picture's name holds fewer than 1,024 units (the platform seam then refuses names of 260
@@ -15,13 +16,15 @@
 
 #include <png.h>
 
+#include "app/report_files.h"
+#include "app/report_text.h"
 #include "app/run.h"
 #include "check/report_page.h"
 #include "console/glyph.h"
 #include "console/page_image.h"
+#include "paths/paths.h"
 #include "sys/sys.h"
 #include "text/encoding.h"
-#include "text/paths.h"
 
 constexpr int PNG_NAME_UNITS = 1024;        // a picture's name; the seam takes fewer than 260 units
 constexpr double PNG_FONT_PIXELS = 16.0;    // the font size velmora.exe draws the page in
@@ -33,11 +36,10 @@ struct PngSettings {
 };
 static PngSettings settings;
 
-// A UTF-16 text as UTF-8 for a message.
+// A path as UTF-8 for a message, as the user reads it.
 static const char* png_utf8(const char16_t* s) {
   static char text[PNG_NAME_UNITS * 3];
-  text[0] = 0;
-  utf16_to_utf8(text, (int)sizeof text, reinterpret_cast<const unsigned char*>(s));
+  report_tool_path_utf8(text, (int)sizeof text, s);
   return text;
 }
 
@@ -111,13 +113,17 @@ int report_png_page(FILE* err, int position, const char16_t* file) {
   page_image_size(page, &width, &height);
   uint8_t* rgb = static_cast<uint8_t*>(std::malloc(3 * (size_t)width * (size_t)height));
   const char* problem = nullptr;
-  FILE* f = nullptr;
+  static ReportNewFile picture;
+  int opened = REPORT_FILE_FAILED;
   if (rgb == nullptr) problem = "no memory for the picture";
   else if (font_load_w(settings.font, 0.0, PNG_FONT_PIXELS) != 0) problem = "the font cannot be loaded again";
   else if (page_image_render(page, rgb, width, height) != 0) problem = "the page cannot be rendered";
-  else if ((f = sys_fcreate_new_w(name)) == nullptr) problem = "it exists or cannot be created";
-  else if (!png_encode(f, rgb, width, height)) problem = "the picture cannot be written";
-  if (f != nullptr && std::fclose(f) != 0 && problem == nullptr) problem = "the picture cannot be written";
+  else if ((opened = report_file_open(&picture, name)) != REPORT_FILE_DONE) problem = report_file_problem(opened);
+  if (opened == REPORT_FILE_DONE) {
+    bool whole = png_encode(picture.f, rgb, width, height);
+    int closed = report_file_close(&picture, whole);
+    if (closed != REPORT_FILE_DONE) problem = whole ? report_file_problem(closed) : "the picture cannot be written";
+  }
   std::free(rgb);
   if (problem == nullptr) return 0;
   std::fprintf(err, "velmora-report: cannot write %s: %s\n", png_utf8(name), problem);

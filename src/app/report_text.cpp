@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "sys/sys.h"
 #include "text/encoding.h"
 
 std::string report_tool_json(const char* s) {
@@ -45,4 +46,11 @@ std::string report_tool_json(const char* s) {
 void report_tool_utf8(char* dst, int size, const char* sjis) {
   dst[0] = 0;
   sjis_to_utf8_compat(dst, size, sjis);
+}
+
+void report_tool_path_utf8(char* dst, int size, const char16_t* path) {
+  static char16_t shown[REPORT_TOOL_PATH];
+  sys_shown_name_w(shown, REPORT_TOOL_PATH, path);
+  if (size > 0) dst[0] = 0;
+  utf16_to_utf8(dst, size, reinterpret_cast<const unsigned char*>(shown));
 }

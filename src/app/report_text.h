@@ -1,11 +1,15 @@
 // report_text.h: velmora-report's text conversions, shared by the page and the summary: Shift-JIS as
-// UTF-8, and UTF-8 as a JSON string.
+// UTF-8, a path as UTF-8 as the user reads it, and UTF-8 as a JSON string.
 #pragma once
 #include <string>
 
 constexpr int REPORT_TOOL_TEXT = 1024;  // a page line of 127 Shift-JIS bytes takes at most 381 UTF-8 bytes
 // Shift-JIS text as UTF-8 (the program's converter; unmapped codes give nothing), into dst.
 void report_tool_utf8(char* dst, int size, const char* sjis);
+constexpr int REPORT_TOOL_PATH = 4096;  // units of a path shown; no file name is that long
+// A path (or another word of the command line) as UTF-8 as the user reads it (sys_shown_name_w: natively
+// a Shift-JIS host name decoded), never malformed; at most REPORT_TOOL_PATH units of it, into dst.
+void report_tool_path_utf8(char* dst, int size, const char16_t* path);
 // UTF-8 text as a JSON string with its quotes: escapes, and U+FFFD for every byte that does not begin a
 // valid UTF-8 sequence.
 std::string report_tool_json(const char* s);

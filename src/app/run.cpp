@@ -19,9 +19,9 @@
 #include "formats/filechan.h"
 #include "formats/pmx.h"
 #include "formats/vmd.h"
+#include "paths/paths.h"
 #include "sys/sys.h"
 #include "text/encoding.h"
-#include "text/paths.h"
 
 static RunSettings settings;
 static FileState file;
@@ -30,8 +30,8 @@ const RunSettings* run_settings() { return &settings; }
 const FileState* run_file() { return &file; }
 
 void run_language(unsigned lang_id, bool lead_0x92, unsigned output_cp) {
-  settings.japanese = lang_id == 0x0411 ? 0xFF : 0;
-  settings.sjis = settings.japanese && lead_0x92 && output_cp == 932 ? 0xFF : 0;
+  settings.japanese = lang_id == 0x0411 ? RUN_SET : 0;
+  settings.sjis = settings.japanese && lead_0x92 && output_cp == 932 ? RUN_SET : 0;
   settings.output_cp = output_cp;
 }
 
@@ -54,14 +54,6 @@ void run_program_dir() {
       settings.progdir_w[n + 1] = 0;
     }
   }
-}
-
-void run_set_program_dir(const char* dir, const char16_t* dir_w) {
-  if (dir != nullptr) {
-    std::strncpy(settings.progdir, dir, RUN_PATH - 1);
-    settings.progdir[RUN_PATH - 1] = 0;
-  }
-  if (dir_w != nullptr) utf16_copy(settings.progdir_w, RUN_PATH, dir_w);
 }
 
 // ---- Options --------------------------------------------------------------------------------------------
@@ -94,13 +86,11 @@ void run_options() {
     const char* s = arg_a(k);
     while (*s != 0) {
       char c = *s++;
-      if (c == 'D' || c == 'd') {
-        settings.displayLevel = run_option_number(&s);
-      } else if ((c == 'N' || c == 'n') && (*s == 'D' || *s == 'd')) {
+      if ((c == 'N' || c == 'n') && (*s == 'D' || *s == 'd')) {
         s++;
         settings.cancelDialogue = run_option_number(&s);
-      } else if (c == 'N' || c == 'n') {
-        // A number that belongs to no option: read and discarded.
+      } else if (c == 'D' || c == 'd' || c == 'N' || c == 'n') {
+        // The display level, or a number that belongs to no option: read and discarded.
         if (*s == '=') s++;
         while (*s >= '0' && *s <= '9') s++;
       }
@@ -118,30 +108,32 @@ void run_file_names_of(const char* input, const char16_t* input_w) {
   file.read_result = RUN_NO_READER;
   file.input = input;
   file.input_w = input_w;
-  if (find_file_name_w(file.ondisk_w, RUN_PATH, file.input_w) != 0) file.ondisk_w[0] = 0;
+  if (find_file_name_w(file.ondisk_w, RUN_PATH, file.input_w) != FIND_FOUND) file.ondisk_w[0] = 0;
   // Whether the ANSI name spells the file is the system's conversion's answer, not a round trip through
   // the program's own table (which would call a name with a wave dash lossy).
   static char ansi[RUN_PATH * 8];
   bool lossy = input_w[0] != 0 && sys_ansi_from_utf16(ansi, (int)sizeof ansi, input_w) != 0;
   if (lossy) utf16_to_sjis(file.ondisk, RUN_PATH, file.ondisk_w);
-  else if (find_file_name(file.ondisk, RUN_PATH, file.input) != 0) file.ondisk[0] = 0;
+  else if (find_file_name(file.ondisk, RUN_PATH, file.input) != FIND_FOUND) file.ondisk[0] = 0;
   char ext[RUN_PATH];
   char16_t ext_w[RUN_PATH];
   path_ext(ext, RUN_PATH, file.ondisk);
   path_ext_w(ext_w, RUN_PATH, file.ondisk_w);
-  if (prefix_nocase(ext, ".VMD") == 0 || prefix_nocase_w(ext_w, u".VMD") == 0) file.is_vmd = 0xFF;
-  if (prefix_nocase(ext, ".PMX") == 0 || prefix_nocase_w(ext_w, u".PMX") == 0) file.is_pmx = 0xFF;
+  if (prefix_nocase(ext, ".VMD") == 0 || prefix_nocase_w(ext_w, u".VMD") == 0) file.is_vmd = RUN_SET;
+  if (prefix_nocase(ext, ".PMX") == 0 || prefix_nocase_w(ext_w, u".PMX") == 0) file.is_pmx = RUN_SET;
 }
+
+void run_set_path_line(const char* sjis) { file.path_line = sjis; }
 
 void run_check(const char* alias_path, const char16_t* alias_path_w) {
   // The name lists afresh, then the alias file by ANSI path or else by UTF-16 path.
   names_init();
   file.alias_found = 0;
   if (alias_path != nullptr && rsexists(alias_path) == 0) {
-    file.alias_found = 0xFF;
+    file.alias_found = RUN_SET;
     alias_read_a(alias_path);
   } else if (alias_path_w != nullptr && rsexistsW(alias_path_w) == 0) {
-    file.alias_found = 0xFF;
+    file.alias_found = RUN_SET;
     alias_read_w(alias_path_w);
   }
   // Vocabularies, readers by ANSI path then UTF-16 path, the page, the summary.
@@ -151,9 +143,9 @@ void run_check(const char* alias_path, const char16_t* alias_path_w) {
     model_clear();
     file.read_result = pmdinforead_a(file.input);
     if (file.read_result != READ_DONE) {
-      file.ansi_failed = 0xFF;
+      file.ansi_failed = RUN_SET;
       file.read_result = pmdinforead_w(file.input_w);
-      if (file.read_result != READ_DONE) file.utf16_failed = 0xFF;
+      if (file.read_result != READ_DONE) file.utf16_failed = RUN_SET;
     }
   }
   if (file.is_vmd) {
@@ -163,11 +155,11 @@ void run_check(const char* alias_path, const char16_t* alias_path_w) {
     int bones = names_count(LIST_BONES), morphs = names_count(LIST_MORPHS);
     file.read_result = vmd_read_a(file.input);
     if (file.read_result != READ_DONE) {
-      file.ansi_failed = 0xFF;
+      file.ansi_failed = RUN_SET;
       names_truncate(LIST_BONES, bones);
       names_truncate(LIST_MORPHS, morphs);
       file.read_result = vmd_read_w(file.input_w);
-      if (file.read_result != READ_DONE) file.utf16_failed = 0xFF;
+      if (file.read_result != READ_DONE) file.utf16_failed = RUN_SET;
     }
   }
   // Another file's statistics must not show under this file's path.
@@ -175,8 +167,9 @@ void run_check(const char* alias_path, const char16_t* alias_path_w) {
   // The path line: the ANSI name, or the UTF-16 name spelled in Shift-JIS where no ANSI name exists or
   // where the ANSI code page is not Shift-JIS (there the ANSI name is "?" or other bytes for Japanese).
   static char path_line[RUN_PATH * 2];
-  const char* path = file.input;
-  if ((path[0] == 0 || sys_ansi_cp() != 932) && file.input_w[0] != 0) {
+  const char* path = file.path_line != nullptr ? file.path_line : file.input;
+  bool ansi_not_sjis = file.path_line == nullptr && sys_ansi_cp() != 932;
+  if ((path[0] == 0 || ansi_not_sjis) && file.input_w[0] != 0) {
     utf16_to_sjis(path_line, (int)sizeof path_line, file.input_w);
     path = path_line;
   }
@@ -191,4 +184,4 @@ void run_check(const char* alias_path, const char16_t* alias_path_w) {
 }
 
 void run_exit_or(int32_t bits) { settings.exit_code |= bits; }
-void run_set_font_failed(bool failed) { file.font_failed = failed ? 0xFF : 0; }
+void run_set_font_failed(bool failed) { file.font_failed = failed ? RUN_SET : 0; }

@@ -7,16 +7,22 @@
 
 constexpr int RUN_PATH = 260;  // program directory and on-disk names, in units
 
+// A set flag of the records below (a flag holds 0 or RUN_SET; any value but 0 counts as set).
+constexpr uint8_t RUN_SET = 0xFF;
+
+// Exit codes of velmora.exe beside 0, the normal end.
+constexpr int32_t RUN_EXIT_NO_CURSORS = 1;  // the cursor set cannot be loaded: the run ends at once
+constexpr int32_t RUN_EXIT_DECLINED = 16;   // the user declined the extension confirmation (or-ed in)
+
 // Run settings, one instance for the whole run; written by the run_* steps below.
 struct RunSettings {
   uint8_t japanese;          // the user's default language is Japanese
   uint8_t sjis;              // japanese, 0x92 is an ANSI lead byte and the output code page is 932
   uint32_t output_cp;        // the console output code page at start
-  int8_t displayLevel;       // option -D
   int8_t cancelDialogue;     // option -ND
   char progdir[RUN_PATH];    // program directory with its trailing backslash, or empty
   char16_t progdir_w[RUN_PATH];
-  int32_t exit_code;         // 0; 16 or-ed in when the user declines the extension confirmation
+  int32_t exit_code;         // 0; RUN_EXIT_DECLINED or-ed in when the user declines the confirmation
 };
 
 // Reader results kept for velmora-report: RUN_NO_READER when no reader ran for the file.
@@ -33,6 +39,7 @@ struct FileState {
   uint8_t alias_found;
   uint8_t font_failed;
   int read_result;            // the last reader's result (a ReadResult), or RUN_NO_READER
+  const char* path_line;      // the page's path line when not the ANSI name (run_set_path_line), or nullptr
 };
 
 const RunSettings* run_settings();
@@ -43,10 +50,8 @@ const FileState* run_file();
 void run_language(unsigned lang_id, bool lead_0x92, unsigned output_cp);
 // The program directory from argument 0 of both lists (or the current directory).
 void run_program_dir();
-// Sets the program directory directly (velmora-report's --alias handling, tests). Either may be null.
-void run_set_program_dir(const char* dir, const char16_t* dir_w);
-// The options pass over list entries 1 to the last (at most 510): -D, -ND and -N with their numbers;
-// a later option overrides an earlier one, wherever it stands.
+// The options pass over list entries 1 to the last (at most 510): -ND with its number (a later -ND
+// overrides an earlier one, wherever it stands); -D and -N with their numbers are read and set nothing.
 void run_options();
 // True when list entry k is an option word (its first character is "-" or "/").
 bool run_is_option(int k);
@@ -57,6 +62,10 @@ void run_file_names(int k);
 // (its "?" would match other files as wildcards): the ANSI on-disk name is then the UTF-16 one in
 // Shift-JIS, "?" for what it cannot spell.
 void run_file_names_of(const char* input, const char16_t* input_w);
+// The page's path line for the file just named, instead of its ANSI name: velmora-report's name of a
+// file as the user reads it (natively a Shift-JIS host name decoded). Shift-JIS text that must last
+// until run_check; run_file_names_of forgets it.
+void run_set_path_line(const char* sjis);
 // Name lists, alias file, vocabularies, the readers, the page and the summary. A file that neither
 // reader reads is an empty motion: the usage records and the motion's model name are cleared, the
 // model tables kept.

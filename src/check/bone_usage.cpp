@@ -105,7 +105,7 @@ void bone_usage_add(int entry, const BoneKey& key) {
   if (key.frame > r.last_frame) r.last_frame = key.frame;
   if (std::fabs(key.qx) > 0.01f || std::fabs(key.qy) > 0.01f || std::fabs(key.qz) > 0.01f ||
       std::fabs(key.px) > 0.01f || std::fabs(key.py) > 0.01f || std::fabs(key.pz) > 0.01f) {
-    r.moves = 0xFF;
+    r.moves = USAGE_SET;
   }
   float offset = std::sqrt(key.px * key.px + key.py * key.py + key.pz * key.pz);
   if (offset > r.max_offset) r.max_offset = offset;

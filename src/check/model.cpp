@@ -28,6 +28,7 @@ static uint32_t model_hash(const char* name) {
 const ModelTables* model_view() { return &model; }
 
 void model_clear() {
+  model.generation++;
   model.display_name[0] = 0;
   model.bone_count = 0;
   model.morph_count = 0;
@@ -48,17 +49,21 @@ void model_set_display_name(const char* name) {
 // One table with its index; slots is a power of two, at least twice max.
 struct ModelTable {
   char (*names)[MODEL_NAME_SLOT];
+  char (*english)[MODEL_NAME_SLOT];
   int32_t* count;
   int max;
   uint16_t* index;
   int slots;
 };
 
-static int model_add(const ModelTable& t, const char* name) {
+static int model_add(const ModelTable& t, const char* name, const char* english) {
   if (*t.count >= t.max) return -1;
   char* kept = t.names[*t.count];
   std::strncpy(kept, name, MODEL_NAME_SLOT - 1);
   kept[MODEL_NAME_SLOT - 1] = 0;
+  char* kept_english = t.english[*t.count];
+  std::strncpy(kept_english, english != nullptr ? english : "", MODEL_NAME_SLOT - 1);
+  kept_english[MODEL_NAME_SLOT - 1] = 0;
   (*t.count)++;
   uint32_t at = model_hash(kept);
   while (t.index[at & (t.slots - 1)] != 0) at++;
@@ -74,13 +79,15 @@ static bool model_has(const ModelTable& t, const char* name) {
   }
 }
 
-static const ModelTable MODEL_BONE_TABLE = {model.bone, &model.bone_count, MODEL_BONES, model_bone_index,
-                                            MODEL_BONE_SLOTS};
-static const ModelTable MODEL_MORPH_TABLE = {model.morph, &model.morph_count, MODEL_MORPHS, model_morph_index,
-                                             MODEL_MORPH_SLOTS};
+static const ModelTable MODEL_BONE_TABLE = {model.bone, model.bone_en, &model.bone_count, MODEL_BONES,
+                                            model_bone_index, MODEL_BONE_SLOTS};
+static const ModelTable MODEL_MORPH_TABLE = {model.morph, model.morph_en, &model.morph_count, MODEL_MORPHS,
+                                             model_morph_index, MODEL_MORPH_SLOTS};
 
-int model_add_bone(const char* name) { return model_add(MODEL_BONE_TABLE, name); }
-int model_add_morph(const char* name) { return model_add(MODEL_MORPH_TABLE, name); }
+int model_add_bone(const char* name, const char* english) { return model_add(MODEL_BONE_TABLE, name, english); }
+int model_add_morph(const char* name, const char* english) {
+  return model_add(MODEL_MORPH_TABLE, name, english);
+}
 
 bool model_loaded() { return model.bone_count != 0 || model.morph_count != 0; }
 

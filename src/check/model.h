@@ -1,5 +1,5 @@
-// model.h: the target model's tables: its display name and the Shift-JIS Japanese names of its bones
-// and morphs. One global record, written by the PMX reader through the procedures below and read by
+// model.h: the target model's tables: its display name and the Shift-JIS Japanese and English names
+// of its bones and morphs. One global record, written by the PMX reader through the procedures below and read by
 // the listings, which colour a name by whether the model has it.
 //
 // Limits: 4,096 bone names and 8,192 morph names are kept (later ones are dropped); a name is kept to
@@ -14,10 +14,13 @@ constexpr int MODEL_DISPLAY_NAME = 21; // display name: 20 bytes and its termina
 
 struct ModelTables {
   char display_name[MODEL_DISPLAY_NAME];
-  char bone[MODEL_BONES][MODEL_NAME_SLOT];
+  char bone[MODEL_BONES][MODEL_NAME_SLOT];     // Japanese names: what a motion's keys must name
+  char bone_en[MODEL_BONES][MODEL_NAME_SLOT];  // English names, "" where the model gives none
   int32_t bone_count;
   char morph[MODEL_MORPHS][MODEL_NAME_SLOT];
+  char morph_en[MODEL_MORPHS][MODEL_NAME_SLOT];
   int32_t morph_count;
+  uint32_t generation;  // counts the clears: tables derived from these know when they are stale
 };
 
 // The tables, read-only.
@@ -26,9 +29,10 @@ const ModelTables* model_view();
 void model_clear();
 // Sets the display name: its first 20 bytes, without a broken last character.
 void model_set_display_name(const char* name);
-// Keeps a name as the next bone or morph: 0, or -1 when the table is full (the name is dropped).
-int model_add_bone(const char* name);
-int model_add_morph(const char* name);
+// Keeps a Japanese name and its English name (nullptr: none) as the next bone or morph: 0, or -1 when
+// the table is full (the names are dropped).
+int model_add_bone(const char* name, const char* english);
+int model_add_morph(const char* name, const char* english);
 
 // True when a target model is loaded (its bone count or its morph count is not 0).
 bool model_loaded();

@@ -1,10 +1,10 @@
-// names.cpp: the name store (see names.h): 16 numbered lists of Shift-JIS names, every name also a
+// names.cpp: the name store (see names.h): four numbered lists of Shift-JIS names, every name also a
 // wildcard pattern, split into groups; the alias replacements and modes beside lists 0 and 3; the
 // renaming walk.
 //
 // Records: names (the store, one static block) and alias (replacement and mode tables of the two alias
 // lists), written only here: names_init, names_add, names_start_group, names_alias_set.
-// Limits: 16 lists, 16,384 entries a list (numbered from 1), 63 bytes a name, 15 groups a list. A name
+// Limits: 4 lists, 16,384 entries a list (numbered from 1), 63 bytes a name, 15 groups a list. A name
 // that does not fit a slot is refused, a full list takes nothing more, and every entry number is checked
 // against the list's count before its slot is touched.
 // Trust: names come from motion files, model files and the alias file; a name is any 0-terminated byte
@@ -21,7 +21,7 @@ struct NameList {
   int32_t group_start[NAME_GROUPS + 1]; // [g]: entries before group g (index 0 unused)
 };
 
-// 16 lists x 16,384 slots x 64 bytes: 16 MiB, all in one static block; nothing is allocated.
+// 4 lists x 16,384 slots x 64 bytes: 4 MiB, all in one static block; nothing is allocated.
 static char names_slot[NAME_LISTS][NAME_ENTRIES][NAME_BYTES];
 static NameList names_list[NAME_LISTS];
 
@@ -187,19 +187,6 @@ int names_find_or_add(int list, const char* name) {
   slot.entry = entry;
   slot.generation = list_generation[list];
   return entry;
-}
-
-int names_match(int list, const char* name, int entry) {
-  if (!names_list_ok(list) || name == nullptr) return -1;
-  if (entry < 1 || entry > names_list[list].count) return -1;
-  return names_wild_match((const unsigned char*)names_slot[list][entry - 1], (const unsigned char*)name) ? 0 : -1;
-}
-
-int names_get(int list, int entry, char* buf) {
-  if (!names_list_ok(list) || buf == nullptr) return -1;
-  if (entry < 1 || entry > names_list[list].count) return -1;
-  std::memcpy(buf, names_slot[list][entry - 1], NAME_BYTES);
-  return 0;
 }
 
 const char* names_entry(int list, int entry) {

@@ -1,4 +1,4 @@
-// names.h: the name lists. 16 numbered lists of Shift-JIS names, each name also a wildcard pattern,
+// names.h: the name lists. Four numbered lists of Shift-JIS names, each name also a wildcard pattern,
 // split into groups; the alias entries' replacements and modes; the built-in vocabularies; the
 // renaming walk through an alias list.
 //
@@ -9,12 +9,12 @@
 #pragma once
 #include <cstdint>
 
-constexpr int NAME_LISTS = 16;       // lists 0 to 15
+constexpr int NAME_LISTS = 4;        // lists 0 to 3, the four below
 constexpr int NAME_ENTRIES = 16384;  // entries a list holds, numbered from 1
 constexpr int NAME_BYTES = 64;       // a slot: a name of up to 63 bytes and its terminator
 constexpr int NAME_GROUPS = 15;      // groups a list can have
 
-// The lists in use.
+// The lists.
 constexpr int LIST_BONE_ALIAS = 0;   // bone alias entries (names to replace)
 constexpr int LIST_BONES = 1;        // bone vocabulary, then the motion's bone names
 constexpr int LIST_MORPHS = 2;       // morph vocabulary, then the motion's morph names
@@ -31,10 +31,6 @@ int names_add(int list, const char* name);
 // The highest-numbered entry whose pattern matches name; if none, adds it as names_add does (and so
 // returns 0 when the list is full). Runs once per motion key: a plain scan from the top.
 int names_find_or_add(int list, const char* name);
-// 0 when entry's pattern matches the whole name, -1 otherwise (also for an entry out of range).
-int names_match(int list, const char* name, int entry);
-// Copies entry's name into buf (NAME_BYTES) and returns 0; -1 and buf untouched when out of range.
-int names_get(int list, int entry, char* buf);
 // The entry's name, or "" when out of range.
 const char* names_entry(int list, int entry);
 int names_count(int list);

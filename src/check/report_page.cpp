@@ -11,12 +11,8 @@ static ReportPage report;
 const ReportPage* report_view() { return &report; }
 
 void report_reset() {
-  for (int i = 0; i < REPORT_LINES; i++) {
-    report.text[i][0] = 0;
-    report.length[i] = 0;
-  }
+  for (int i = 0; i < REPORT_LINES; i++) report.text[i][0] = 0;
   report.cursor = 0;
-  report.red = report.green = report.blue = 0;
   report.current_colour = 0;
   report.line_count = 0;
   report.widest = 0;
@@ -43,13 +39,8 @@ void report_put(const char* piece) {
 
 void report_end_line() {
   if (report.line_count >= REPORT_LINES) return;
-  int i = report.line_count;
-  report.length[i] = (int16_t)report.cursor;
   if (report.widest < report.cursor) report.widest = report.cursor;
-  for (int c = 0; c < REPORT_LINE_BYTES; c++) {
-    report.colour[i][c] = report.current_colour;
-    report.attribute[i][c] = 16;
-  }
+  report.colour[report.line_count] = report.current_colour;
   report.line_count++;
   report.cursor = 0;
 }

@@ -17,10 +17,8 @@ constexpr uint32_t report_rgb(uint8_t r, uint8_t g, uint8_t b) {
 }
 
 struct ReportPage {
-  char text[REPORT_LINES][REPORT_LINE_BYTES];          // each line's text, NUL-terminated
-  int16_t length[REPORT_LINES];                        // byte length of each closed line
-  uint32_t colour[REPORT_LINES][REPORT_LINE_BYTES];    // one colour per cell; all cells of a line alike
-  uint8_t attribute[REPORT_LINES][REPORT_LINE_BYTES];  // 16 in every cell of a closed line; not read
+  char text[REPORT_LINES][REPORT_LINE_BYTES];  // each line's text, NUL-terminated
+  uint32_t colour[REPORT_LINES];               // each closed line's colour, packed
   int32_t line_count;       // closed lines; also the index of the line being built
   int32_t widest;           // largest length of any closed line
   int32_t cursor;           // byte length of the line being built
@@ -38,6 +36,6 @@ void report_set_colour(uint8_t red, uint8_t green, uint8_t blue);
 // Appends a Shift-JIS piece to the line being built and recomputes current_colour. A piece that would
 // run past byte 127 is cut there; on a full page the piece is dropped.
 void report_put(const char* piece);
-// Closes the line being built: its length, widest, all 128 colour cells and attribute cells; opens the
-// next. On a full page (512 lines closed) nothing happens.
+// Closes the line being built: widest and its colour (current_colour); opens the next. On a full page
+// (512 lines closed) nothing happens.
 void report_end_line();

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 constexpr int BONE_RECORDS = 8192;   // records for bone entries 1 to 8191
+constexpr uint8_t USAGE_SET = 0xFF;  // a set flag of a usage record
 constexpr int MORPH_RECORDS = 4096;  // records for morph entries 1 to 4095
 
 struct BoneKey {
@@ -22,7 +23,7 @@ struct BoneUsage {
   int32_t key_count;
   int32_t first_frame;
   int32_t last_frame;
-  uint8_t moves;          // 0xFF once a component went beyond 0.01
+  uint8_t moves;          // USAGE_SET once a component went beyond 0.01, else 0
   float max_offset;       // largest length of a position
   float max_rotation;     // largest length of a rotation's vector part: the sine of half its angle
   float twist_pos;        // largest twist magnitude with a non-negative x component

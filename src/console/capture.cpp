@@ -9,7 +9,7 @@
 #include "console/capture.h"
 
 #include "formats/filechan.h"
-#include "text/paths.h"
+#include "paths/paths.h"
 
 constexpr int CAPTURE_NAME_BYTES = 1024;  // the name test's working copies; longer names are cut
 

@@ -1,4 +1,4 @@
-// capture.h: the window capture: the whole shown page of the console, not only its visible part, written
+// capture.h: the window capture: the console's whole page, not only its visible part, written
 // as an uncompressed 24-bit BMP file (14-byte file header, 40-byte BITMAPINFOHEADER, rows bottom-up, each
 // padded to a multiple of 4 bytes) through the byte writer. Messages keep being dispatched between rows.
 //
@@ -10,11 +10,11 @@
 constexpr int CAPTURE_HEADER_BYTES = 54;  // file header 14 + info header 40
 
 // Where the pixels come from: the page size, a pixel reader (red, green, blue into out; its result is
-// ignored, an unreadable pixel is black) and a message pump called before every row.
+// ignored, an unreadable pixel is black) and a message pump called before every row (may be null).
 struct CapturePageSource {
   int32_t width, height;
   int (*read_pixel)(uint8_t out[3], int x, int y);
-  int (*pump)();
+  void (*pump)();
 };
 
 // Where the bytes go once the file is open: the byte writer's operations.
@@ -22,7 +22,7 @@ struct CaptureSink {
   int (*put)(int byte);          // 0, or -1 after a write error (the sink closes itself)
   int (*put16)(int value);       // low byte first; returns the closed flag
   int (*put32)(int32_t value);
-  uint8_t (*closed)();           // 0 open, 255 closed
+  uint8_t (*closed)();           // 0 open, not 0 closed (the byte writer's CHAN_CLOSED)
   void (*close)();
 };
 
@@ -39,7 +39,7 @@ enum CaptureResult : int {
   CAPTURE_NO_ROW = -2,         // a pixel row cannot be written (or the file's last bytes at its close)
 };
 
-// Writes the console's shown page into the file named by the Shift-JIS path. A CaptureResult.
+// Writes the console's page into the file named by the Shift-JIS path. A CaptureResult.
 int capture_bmp(const char* path);
 // The same by UTF-16 path (names the ANSI code page cannot spell); the extension test applies to the
 // UTF-16 name.

@@ -3,10 +3,13 @@
 // what the user did (keys, mouse, drops, close requests) in event cells that the display loop polls
 // between calls to console_pump. All of it runs on the program's single thread.
 //
-// Records (console_win32.cpp): the console record (window, display context, pages, sizes, scroll state,
-// title, colours, cursor table) and the event record. The event record is written only by the window
-// procedure and by console_open (which clears it); everything else reads it through the getters below.
-// One-shot cells are raised to -1 and read and cleared by their "take" getter; level cells are -1 or 0.
+// Records: the console record (window, display context, page, sizes, scroll state, title, background
+// colour, cursor table; console_win32.cpp) and the event record (console_proc_win32.cpp). The event
+// record is written only by the window procedure and by console_open (which clears it in part);
+// everything else reads it through the getters below. The procedures below live in console_win32.cpp
+// (window, page, sizing, drawing), console_scroll_win32.cpp, console_proc_win32.cpp (events),
+// console_clipboard_win32.cpp and console_cursors_win32.cpp. One-shot cells are raised to CONSOLE_RAISED and read and cleared by their "take" getter; level
+// cells are CONSOLE_RAISED or 0.
 //
 // This header is free of <windows.h> so that portable code may name the console's procedures; the window
 // handle is the platform's HWND (struct HWND__*).
@@ -19,6 +22,11 @@ constexpr int CONSOLE_TITLE_BYTES = 256;   // the stored title; a longer one is 
 constexpr int CONSOLE_PATH_UNITS = 260;    // dropped names, the platform's path limit with its terminator
 constexpr int CONSOLE_CURSORS = 9;         // system cursors 0 to 7 and the program's own hand cursor 8
 constexpr int CONSOLE_HAND_CURSOR = 8;
+
+// The window's state (console_state): none, open, or closing or resizing under way.
+constexpr int CONSOLE_CLOSED = 0, CONSOLE_OPEN = -1, CONSOLE_BUSY = 1;
+// What the event getters give for a raised cell (a lowered one gives 0).
+constexpr int CONSOLE_RAISED = -1;
 
 // ---- Key event codes -----------------------------------------------------------------------------------
 // A typed character arrives as its own code (control letters as 1 to 26, ESC as 0x1B); the rest as a
@@ -47,18 +55,15 @@ constexpr int CONSOLE_MOD_CTRL = 0x200, CONSOLE_MOD_SHIFT = 0x100;
 // table it has and returns 0. The own cursor is destroyed at program exit.
 int console_load_cursors();
 
-// Opens the window with a page of w x h pixels, pages page count (1 or 2), the Shift-JIS title, and as
-// a frameless popup at (0, 0) when popup is not 0. A page larger than the work area opens in a window cut
-// to it, with the scroll bars it needs shown and their ranges set. Clears close requested, files dropped
-// and the dropped paths. 0 opened; -1 a window is already open, the class cannot be registered or the
-// window cannot be made.
-int console_open(int w, int h, int pages, const char* title, int popup);
-// Rebuilds the pages at w x h (page 1 only when pages >= 2 and it exists), scrolls back to (0, 0), fits
-// the window around the page and shows the scroll bars the page needs. 0 done; -1 no window is open.
-int console_resize(int w, int h, int pages, const char* title);
-// Makes page 1 when only page 0 exists. 1 no window; 2 no page; 0 otherwise.
-int console_add_page();
-// Closes the window and releases the pages. 1 no window was open; 0 closed.
+// Opens the window with a page of w x h pixels and the Shift-JIS title. A page larger than the work
+// area opens in a window cut to it, with the scroll bars it needs shown and their ranges set. Clears
+// close requested, files dropped and the dropped paths. 0 opened; -1 a window is already open, the
+// class cannot be registered or the window cannot be made.
+int console_open(int w, int h, const char* title);
+// Rebuilds the page at w x h, scrolls back to (0, 0), fits the window around the page and shows the
+// scroll bars the page needs. 0 done; -1 no window is open.
+int console_resize(int w, int h, const char* title);
+// Closes the window and releases the page. 1 no window was open; 0 closed.
 int console_close();
 // Takes the window out of the always-on-top band. The platform call's result (non-zero for success), or
 // 0 without a window.
@@ -66,49 +71,33 @@ int console_drop_topmost();
 // 0 when text equals the stored title (nothing done); otherwise stores it, shows it and returns 1.
 int console_set_title(const char* text);
 
-// ---- Pages and drawing -------------------------------------------------------------------------------
+// ---- Page and drawing --------------------------------------------------------------------------------
 
-// Copies the shown page to the screen and invalidates the client area (a WM_PAINT follows).
-void console_repaint();
-// When the drawing page differs from the shown page, copies the whole shown page onto the drawing page.
-void console_copy_shown_page();
-// Targets: below 0 the drawing page only; 0 the drawing page and, when it is the shown page, the screen;
-// above 0 the screen only, and only when the drawing page is the shown page. Screen coordinates are
-// page coordinates minus the scroll offsets.
+// Targets: below 0 the page only; 0 the page and the screen; above 0 the screen only. Screen coordinates
+// are page coordinates minus the scroll offsets.
 //
 // Fills the rectangle from (x0, y0) to (x1, y1), both corners included, with red, green, blue.
 void console_fill_rect(int target, int x0, int y0, int x1, int y1, int r, int g, int b);
 // Draws a block of w x h 24-bit pixels (blue, green, red bytes; rows from the top, each row padded to a
 // multiple of 4 bytes) at (x, y). On the screen the block is cut to the screen size, and a one-row
 // block that starts left of the client area loses the pixels left of it. 0 drawn; -1 the last drawing
-// call drew nothing; 1 nothing to draw (no window, an empty block, or a target that excludes both the
-// page and the screen).
+// call drew nothing; 1 nothing to draw (no window, an empty block, or a block wholly off the screen
+// for a target that excludes the page).
 int console_draw_pixels(int target, int x, int y, int w, int h, const uint8_t* pixels);
-// Red, green, blue of page point (x, y) of the shown page into out; a point the page does not hold reads
-// as black. 0, or -1 (out black) when there is no shown page.
+// Red, green, blue of page point (x, y) into out; a point the page does not hold reads as black. 0, or
+// -1 (out black) when there is no page.
 int console_read_pixel(uint8_t out[3], int x, int y);
-
-// Store n (0 or 1) only when two pages exist; return the page number in force afterwards.
-int console_set_drawing_page(int n);
-int console_set_shown_page(int n);
 
 int console_page_width();
 int console_page_height();
-int console_page_count();
-int console_drawing_page();
-int console_shown_page();
-// 0 no window; -1 open; 1 while closing or resizing.
+// CONSOLE_CLOSED, CONSOLE_OPEN or CONSOLE_BUSY.
 int console_state();
 // The window, or null when none is open.
 HWND__* console_handle();
 
-// Colours (0 to 255 each; other values keep their low 8 bits). The background clears the pages and is
-// the window's class brush, so it is set before console_open; the text colour is what glyph images are
-// drawn in.
+// The background colour (0 to 255 each; other values keep their low 8 bits). It clears the page and is
+// the window's class brush, so it is set before console_open.
 void console_set_background(int r, int g, int b);
-void console_set_text_colour(int r, int g, int b);
-void console_get_background(int* r, int* g, int* b);
-void console_get_text_colour(int* r, int* g, int* b);
 
 // ---- Scrolling ----------------------------------------------------------------------------------------
 
@@ -133,15 +122,11 @@ void console_set_press_cursor(int index);
 // The cursor shown otherwise; applied at once when it changes. 0 unchanged, else console_apply_cursor's
 // result.
 int console_set_normal_cursor(int index);
-int console_press_cursor();
-int console_normal_cursor();
 
 // ---- Messages and events ------------------------------------------------------------------------------
 
-// Removes and dispatches every waiting message of the thread. Returns the pending key cell (always 0:
-// nothing in the program sets it).
-int console_pump();
-int console_take_pending_key();
+// Removes and dispatches every waiting message of the thread.
+void console_pump();
 
 // Key event codes: a typed character; 0x320 and 0x30D (space or return with control down); 0x100, 0x200,
 // 0x300, 0x400 plus keys 0x21 to 0x2E (plain, shift, control, control and shift); 0x500 plus a letter
@@ -162,10 +147,10 @@ int console_left_up();     // peek
 int console_take_left_up();
 int console_take_left_released();
 int console_take_resized();
-// -1 once the window's close button was used (WM_CLOSE); stays until the next console_open.
+// CONSOLE_RAISED once the window's close button was used (WM_CLOSE); stays until the next console_open.
 int console_close_requested();
 
-// Files dropped: -1 after a drop took at least one name, until cleared (console_open and the display
+// Files dropped: CONSOLE_RAISED after a drop took at least one name, until cleared (console_open and the display
 // loop's set-up clear it). The first name of the last drop, in both forms; the further names went to the
 // argument lists. Empty when the last drop's first name could not be taken.
 int console_files_dropped();

@@ -1,28 +1,25 @@
-// console_win32.cpp: the console window (see console.h): window class "gint", the off-screen pages,
-// the window procedure with its event cells, scrolling, sizing, cursors, the clipboard copy of a
-// clicked position or colour, and dropped files.
+// console_win32.cpp: the console window (see console.h), its window and sizing: window class "gint",
+// the off-screen page, opening, resizing and closing the window, the title, the scroll bars that follow
+// the window's size and the snapping back to the full size after the user's move or resize, drawing on
+// the page and the screen, and the record's getters. The scroll requests, the window procedure with its
+// event cells, the clipboard and the cursors live in console_scroll_win32.cpp, console_proc_win32.cpp,
+// console_clipboard_win32.cpp and console_cursors_win32.cpp; the records they share are declared in
+// console_internal_win32.h.
 //
-// Records: con (the console record) and ev (the event record), one each for the program. con is written
-// by the console_* procedures and, for the scroll and size state, by the window procedure; ev is
-// written only by the window procedure and cleared in part by console_open. The cursor table, the
-// title and the colours outlive the window.
-// Limits: pages of 1 to 32,767 pixels a side; a title of 255 bytes; dropped names of 259 units or bytes
-// (a longer name is skipped); the hand cursor's planes are 32 x 32.
-// Trust: messages come from the system and from other programs alike; coordinates are taken as the
-// unsigned words the platform defines, scroll requests are cut to the range, dropped names are fetched
-// by length first.
+// Records: con (the console record), one for the program: written by the console_* procedures and, for
+// the scroll, size and modifier state, by the window procedure. The cursor table, the title and the
+// background colour outlive the window.
+// Limits: a page of 1 to 32,767 pixels a side; a title of 255 bytes.
 //
-// Sections (search for "// ==== "):
-//   Records, Cursors, Pages, Window lifetime, Scrolling, Clipboard, Dropped files, Window procedure,
-//   Drawing, Getters.
+// Sections (search for "// ==== "): Records, Page, Window lifetime, Sizing, Drawing, Getters.
 #include <windows.h>
 #include <shellapi.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "console/console.h"
+#include "console/console_internal_win32.h"
 #include "text/encoding.h"
 
 // ==== Records ==========================================================================================
@@ -31,176 +28,11 @@ static const char CON_CLASS[] = "gint";
 constexpr DWORD CON_STYLE = WS_OVERLAPPEDWINDOW | WS_HSCROLL | WS_VSCROLL;
 constexpr int CON_MAX_SIDE = 32767;  // mouse coordinates arrive as 16-bit words
 
-struct ConsolePage {
-  HDC dc;          // memory context, kept across resizes
-  HBITMAP bitmap;  // compatible bitmap of the page size, selected into dc
-  HGDIOBJ old;     // the context's original bitmap, selected back before the page bitmap is deleted
-};
+ConsoleRecord con;
 
-struct ConsoleRecord {
-  int32_t state;  // 0 no window; -1 open; 1 while closing or resizing
-  HWND window;
-  HDC dc;         // the window's display context, taken by BeginPaint at opening, given back at closing
-  PAINTSTRUCT paint;
-  int32_t page_count;
-  ConsolePage page[2];
-  int32_t drawing_page, shown_page;
-  int32_t page_w, page_h;          // the client size asked for; the pages have this size
-  int32_t full_w, full_h;          // outer size that shows the whole page, clamped to the work area
-  int32_t full_w_bar, full_h_bar;  // full sizes plus a scroll bar, cut to the work area
-  int32_t needed_w, needed_h;      // page plus bar (and caption) sizes
-  int32_t scroll_x, scroll_y;      // client (x, y) shows page (x + scroll_x, y + scroll_y)
-  int32_t range_x, range_y;        // largest scroll offsets, never below 0; above 0 exactly when the bar shows
-  int32_t sizing;                  // raised while con_on_size sets the bars (their nested WM_SIZE is turned away)
-  int32_t maximised;
-  int32_t line_repeat;             // line-scroll steps since the mouse last moved over the window
-  int32_t line_step;               // base line-scroll step in pixels
-  char title[CONSOLE_TITLE_BYTES];
-  int32_t background[3], text[3];  // red, green, blue
-  HCURSOR cursors[CONSOLE_CURSORS];
-  int32_t cursor_count;
-  int32_t first_own;               // first index of the program's own cursors
-  int32_t press_cursor, normal_cursor;
-  int32_t cursor_guard;
-  HGLOBAL clip_block;              // the block the clipboard last accepted (owned by the clipboard)
-  int32_t busy;                    // raised around moves, scrolls and page copies in the procedure
-  int32_t screen_w, screen_h;      // clip for direct screen drawing
-  BITMAPINFOHEADER pixel_header;   // for console_draw_pixels
-  HBRUSH class_brush;
-  uint8_t shift_down, control_down;  // the window's own modifier flags (WM_KEYDOWN / WM_KEYUP)
-};
-static ConsoleRecord con;
-
-struct ConsoleEvents {
-  int32_t key;
-  int32_t pending_key;  // nothing sets it; console_pump returns it
-  int32_t left_pressed, left_held, dragging;
-  int32_t press_x, press_y;
-  int32_t drag_moved, drag_x, drag_y;
-  int32_t left_up, left_released;
-  int32_t resized;
-  uint8_t close_requested;
-  uint8_t files_dropped;
-  char dropped[CONSOLE_PATH_UNITS];
-  char16_t dropped_w[CONSOLE_PATH_UNITS];
-};
-static ConsoleEvents ev;
-
-static HINSTANCE con_instance() { return GetModuleHandleA(nullptr); }
 static COLORREF con_rgb(const int32_t c[3]) { return RGB(c[0], c[1], c[2]); }
-static int con_clamp(int v, int lo, int hi) { return v < lo ? lo : v > hi ? hi : v; }
 
-// ==== Cursors ==========================================================================================
-
-// The program's own cursor: an open hand, black outline, white inside, transparent elsewhere, within the
-// top-left 18 x 20 pixels of a 32 x 32 cursor; hot spot (10, 10) in the palm.
-static const char* const HAND_ART[20] = {
-    "........XX........",  //
-    "....XX.XooXXX.....",  //
-    "...XooXXooXooX....",  //
-    "...XooXXooXooX.XX.",  //
-    "....XooXooXooXXooX",  //
-    "....XooXooXooXooX.",  //
-    "..XX.XooooooooooX.",  //
-    ".XooXXoooooooooX..",  //
-    ".XoooXoooooooooX..",  //
-    "..XooooooooooooX..",  //
-    "...XoooooooooooX..",  //
-    "...XooooooooooX...",  //
-    "....XoooooooooX...",  //
-    "....XoooooooooX...",  //
-    ".....XoooooooX....",  //
-    ".....XoooooooX....",  //
-    ".....XXXXXXXXX....",  //
-    "..................",  //
-    "..................",  //
-    "..................",  //
-};
-constexpr int HAND_SIDE = 32;
-constexpr int HAND_PLANE = HAND_SIDE * HAND_SIDE / 8;  // 128 bytes, 4 a row, most significant bit first
-
-// AND plane: 1 keeps the screen (transparent), 0 paints. XOR plane (where AND is 0): 0 black, 1 white.
-static void con_hand_planes(uint8_t and_plane[HAND_PLANE], uint8_t xor_plane[HAND_PLANE]) {
-  std::memset(and_plane, 0xFF, HAND_PLANE);
-  std::memset(xor_plane, 0, HAND_PLANE);
-  for (int y = 0; y < 20; y++) {
-    for (int x = 0; x < 18; x++) {
-      char c = HAND_ART[y][x];
-      int byte = y * (HAND_SIDE / 8) + x / 8;
-      uint8_t bit = (uint8_t)(0x80 >> (x % 8));
-      if (c == '.') continue;
-      and_plane[byte] &= (uint8_t)~bit;
-      if (c == 'o') xor_plane[byte] |= bit;
-    }
-  }
-}
-
-static void con_destroy_own_cursors() {
-  for (int i = con.first_own; i < con.cursor_count; i++) {
-    if (con.cursors[i]) DestroyCursor(con.cursors[i]);
-    con.cursors[i] = nullptr;
-  }
-  con.cursor_count = con.first_own;
-}
-
-int console_load_cursors() {
-  static const LPCSTR system_ids[8] = {IDC_ARROW, IDC_CROSS, IDC_WAIT,   IDC_NO,
-                                       IDC_SIZEALL, IDC_SIZENWSE, IDC_SIZENS, IDC_SIZEWE};
-  static bool exit_registered = false;
-  if (con.cursor_count == CONSOLE_CURSORS) return 0;
-  con.cursor_count = 0;
-  con.first_own = 8;
-  for (int i = 0; i < 8; i++) {
-    HCURSOR c = LoadCursorA(nullptr, system_ids[i]);
-    if (c == nullptr) return -1;
-    con.cursors[i] = c;
-    con.cursor_count = i + 1;
-  }
-  // The planes are 32 x 32; the cursor is made at that size whatever SM_CXCURSOR says, so that the
-  // system never reads past them (it scales the cursor where its own size differs).
-  uint8_t and_plane[HAND_PLANE], xor_plane[HAND_PLANE];
-  con_hand_planes(and_plane, xor_plane);
-  HCURSOR hand = CreateCursor(con_instance(), 10, 10, HAND_SIDE, HAND_SIDE, and_plane, xor_plane);
-  if (hand == nullptr) return -1;
-  con.cursors[CONSOLE_HAND_CURSOR] = hand;
-  con.cursor_count = CONSOLE_CURSORS;
-  if (!exit_registered) {
-    exit_registered = true;
-    std::atexit(con_destroy_own_cursors);
-  }
-  return 0;
-}
-
-int console_apply_cursor(int index) {
-  if (con.window == nullptr) return -1;
-  if (con.cursor_guard) return 1;
-  con.cursor_guard = 1;
-  int result = -1;
-  if (index >= 0 && index < con.cursor_count && con.cursors[index] != nullptr) {
-    // SetClassLongA returns the previous cursor, which may be none: the error code tells failure.
-    SetLastError(0);
-    DWORD previous = SetClassLongA(con.window, GCL_HCURSOR, (LONG)(LONG_PTR)con.cursors[index]);
-    if (previous != 0 || GetLastError() == 0) {
-      SetCursor(con.cursors[index]);
-      result = 0;
-    }
-  }
-  con.cursor_guard = 0;
-  return result;
-}
-
-void console_set_press_cursor(int index) { con.press_cursor = index; }
-
-int console_set_normal_cursor(int index) {
-  if (index == con.normal_cursor) return 0;
-  con.normal_cursor = index;
-  return console_apply_cursor(index);
-}
-
-int console_press_cursor() { return con.press_cursor; }
-int console_normal_cursor() { return con.normal_cursor; }
-
-// ==== Pages ============================================================================================
+// ==== Page =============================================================================================
 
 static void con_page_clear(ConsolePage* p) {
   HBRUSH brush = CreateSolidBrush(con_rgb(con.background));
@@ -234,21 +66,10 @@ static void con_page_delete(ConsolePage* p) {
   p->old = nullptr;
 }
 
-int console_add_page() {
-  if (con.state == 0) return 1;
-  if (con.page_count == 0) return 2;
-  if (con.page_count == 1) {
-    con_page_make(&con.page[1]);
-    con.page_count = 2;
-  }
-  return 0;
-}
-
-// Copies the shown page to the display context over the paint record's rectangle, enlarged to at least
-// the client size, from the scroll position on.
-static void con_show_page(HWND hwnd) {
-  if (con.dc == nullptr || con.page_count == 0) return;
-  int shown = con.shown_page < con.page_count ? con.shown_page : 0;
+// Copies the page to the display context over the paint record's rectangle, enlarged to at least the
+// client size, from the scroll position on.
+void con_show_page(HWND hwnd) {
+  if (con.dc == nullptr || con.page.bitmap == nullptr) return;
   RECT client;
   GetClientRect(hwnd, &client);
   const RECT& pr = con.paint.rcPaint;
@@ -256,33 +77,8 @@ static void con_show_page(HWND hwnd) {
   if (w < client.right) w = client.right;
   if (h < client.bottom) h = client.bottom;
   con.busy++;
-  BitBlt(con.dc, pr.left, pr.top, w, h, con.page[shown].dc, pr.left + con.scroll_x, pr.top + con.scroll_y,
-         SRCCOPY);
+  BitBlt(con.dc, pr.left, pr.top, w, h, con.page.dc, pr.left + con.scroll_x, pr.top + con.scroll_y, SRCCOPY);
   con.busy--;
-}
-
-void console_repaint() {
-  if (con.state == 0) return;
-  ValidateRect(con.window, nullptr);
-  con_show_page(con.window);
-  InvalidateRect(con.window, nullptr, FALSE);
-}
-
-void console_copy_shown_page() {
-  if (con.page_count < 2 || con.drawing_page == con.shown_page) return;
-  con.busy++;
-  BitBlt(con.page[con.drawing_page].dc, 0, 0, con.page_w, con.page_h, con.page[con.shown_page].dc, 0, 0, SRCCOPY);
-  con.busy--;
-}
-
-int console_set_drawing_page(int n) {
-  if (con.page_count == 2 && (n == 0 || n == 1)) con.drawing_page = n;
-  return con.drawing_page;
-}
-
-int console_set_shown_page(int n) {
-  if (con.page_count == 2 && (n == 0 || n == 1)) con.shown_page = n;
-  return con.shown_page;
 }
 
 // ==== Window lifetime ==================================================================================
@@ -330,9 +126,6 @@ static void con_store_title(const char* text) {
   cut_broken_tail(con.title);
 }
 
-static LRESULT CALLBACK con_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-static void con_on_size(HWND hwnd);
-
 // Takes the display context that all direct screen drawing uses, giving back the one held before. The
 // context of BeginPaint draws only within the update region it was taken for, so the whole client area
 // is made the update region first, and the context is taken again whenever the page size (and with it
@@ -343,20 +136,12 @@ static void con_take_dc() {
   con.dc = BeginPaint(con.window, &con.paint);
 }
 
-int console_open(int w, int h, int pages, const char* title, int popup) {
-  if (con.state != 0) return -1;
+int console_open(int w, int h, const char* title) {
+  if (con.state != CONSOLE_CLOSED) return -1;
   con.screen_w = GetSystemMetrics(SM_CXSCREEN);
   con.screen_h = GetSystemMetrics(SM_CYSCREEN);
   w = con_clamp(w, 1, CON_MAX_SIDE);
   h = con_clamp(h, 1, CON_MAX_SIDE);
-
-  std::memset(&con.pixel_header, 0, sizeof con.pixel_header);
-  con.pixel_header.biSize = sizeof(BITMAPINFOHEADER);
-  con.pixel_header.biWidth = w;
-  con.pixel_header.biHeight = 1;
-  con.pixel_header.biPlanes = 1;
-  con.pixel_header.biBitCount = 24;
-  con.pixel_header.biCompression = BI_RGB;
 
   HINSTANCE inst = con_instance();
   WNDCLASSA wc;
@@ -375,16 +160,13 @@ int console_open(int w, int h, int pages, const char* title, int popup) {
     return -1;
   }
 
-  con.state = -1;
-  ev.close_requested = 0;
+  con.state = CONSOLE_OPEN;
+  con_events_open();
   con.maximised = 0;
-  con.page_count = 0;
   con.press_cursor = 0;
   con.normal_cursor = 0;
   con.cursor_guard = 0;
   con.line_step = 2;
-  con.drawing_page = 0;
-  con.shown_page = 0;
   con.page_w = w;
   con.page_h = h;
 
@@ -393,28 +175,19 @@ int console_open(int w, int h, int pages, const char* title, int popup) {
   bool cut = con_outer_size(work, &ow, &oh);
   int x = cut ? work.left : CW_USEDEFAULT, y = cut ? work.top : CW_USEDEFAULT;
   con_store_sizes(work, ow, oh);
-  ev.files_dropped = 0;
-  ev.dropped[0] = 0;
-  ev.dropped_w[0] = 0;
   con_store_title(title);
   con.busy = 0;
 
-  HWND hwnd;
-  if (popup) {
-    hwnd = CreateWindowExA(0, CON_CLASS, con.title, WS_POPUP | WS_VISIBLE, 0, 0, ow, oh, nullptr, nullptr, inst,
-                           nullptr);
-  } else {
-    hwnd = CreateWindowExA(0, CON_CLASS, con.title, CON_STYLE, x, y, ow, oh, nullptr, nullptr, inst, nullptr);
-  }
+  HWND hwnd = CreateWindowExA(0, CON_CLASS, con.title, CON_STYLE, x, y, ow, oh, nullptr, nullptr, inst, nullptr);
   if (hwnd == nullptr) {
     UnregisterClassA(CON_CLASS, inst);
     DeleteObject(con.class_brush);
     con.class_brush = nullptr;
-    con.state = 0;
+    con.state = CONSOLE_CLOSED;
     return -1;
   }
   con.window = hwnd;
-  SetWindowPos(hwnd, popup ? HWND_TOP : HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   ShowWindow(hwnd, SW_SHOWDEFAULT);
   DragAcceptFiles(hwnd, TRUE);
   // A page larger than the client area (one cut to the work area) is scrollable from the start.
@@ -422,12 +195,7 @@ int console_open(int w, int h, int pages, const char* title, int popup) {
 
   con_take_dc();
 
-  con_page_make(&con.page[0]);
-  con.page_count = 1;
-  if (pages >= 2) {
-    con_page_make(&con.page[1]);
-    con.page_count = 2;
-  }
+  con_page_make(&con.page);
   FlushConsoleInputBuffer(GetStdHandle(STD_INPUT_HANDLE));
   return 0;
 }
@@ -437,34 +205,24 @@ int console_open(int w, int h, int pages, const char* title, int popup) {
 constexpr int CON_BUSY_WAITS = 20;
 constexpr DWORD CON_BUSY_WAIT_MS = 50;
 
-int console_resize(int w, int h, int pages, const char* title) {
-  if (con.state == 0) return -1;
-  con.state = 1;
+int console_resize(int w, int h, const char* title) {
+  if (con.state == CONSOLE_CLOSED) return -1;
+  con.state = CONSOLE_BUSY;
   w = con_clamp(w, 1, CON_MAX_SIDE);
   h = con_clamp(h, 1, CON_MAX_SIDE);
 
-  // New page bitmaps; page 1 survives only when two pages are asked for.
-  bool keep_second = pages >= 2 && con.page_count == 2;
-  if (con.page_count == 2) {
-    if (keep_second) con_page_drop_bitmap(&con.page[1]);
-    else con_page_delete(&con.page[1]);
-  }
-  con_page_drop_bitmap(&con.page[0]);
+  // A new page bitmap in the page's context.
+  con_page_drop_bitmap(&con.page);
   con.page_w = w;
   con.page_h = h;
-  con_page_make(&con.page[0]);
-  if (keep_second) con_page_make(&con.page[1]);
-  con.page_count = keep_second ? 2 : 1;
+  con_page_make(&con.page);
 
   RECT wr;
   GetWindowRect(con.window, &wr);
   int old_w = wr.right - wr.left, old_h = wr.bottom - wr.top;
   int old_range_x = con.range_x, old_range_y = con.range_y;
 
-  con.state = -1;
-  con.drawing_page = 0;
-  con.shown_page = 0;
-  con.pixel_header.biWidth = w;
+  con.state = CONSOLE_OPEN;
 
   RECT work = con_work_area();
   int ow, oh;
@@ -494,22 +252,18 @@ int console_resize(int w, int h, int pages, const char* title) {
 }
 
 int console_close() {
-  if (con.state == 0) return 1;
+  if (con.state == CONSOLE_CLOSED) return 1;
   DragAcceptFiles(con.window, FALSE);
-  con.state = 1;
-  if (con.page_count == 2) con_page_delete(&con.page[1]);
-  con_page_delete(&con.page[0]);
-  con.page_count = 0;
+  con.state = CONSOLE_BUSY;
+  con_page_delete(&con.page);
   EndPaint(con.window, &con.paint);
   con.dc = nullptr;
-  // The clipboard owns every block it accepted; a refused block was freed at once (see con_clip_put).
-  con.clip_block = nullptr;
   DestroyWindow(con.window);
   con.window = nullptr;
   UnregisterClassA(CON_CLASS, con_instance());
   if (con.class_brush) DeleteObject(con.class_brush);
   con.class_brush = nullptr;
-  con.state = 0;
+  con.state = CONSOLE_CLOSED;
   return 0;
 }
 
@@ -526,67 +280,7 @@ int console_set_title(const char* text) {
   return 1;
 }
 
-// ==== Scrolling ========================================================================================
-
-// Moves one axis (0 x, 1 y) to pos, cut to 0 to its range. With client set, the scroll and clip
-// rectangles are the client rectangle (the window procedure's scrolls); without, none.
-static void con_scroll_axis(HWND hwnd, int axis, int pos, bool client) {
-  int32_t* offset = axis == 0 ? &con.scroll_x : &con.scroll_y;
-  int range = axis == 0 ? con.range_x : con.range_y;
-  pos = con_clamp(pos, 0, range < 0 ? 0 : range);
-  if (pos == *offset) return;
-  int delta = *offset - pos;
-  con.busy++;
-  if (client) {
-    RECT rc;
-    GetClientRect(hwnd, &rc);
-    ScrollWindow(hwnd, axis == 0 ? delta : 0, axis == 0 ? 0 : delta, &rc, &rc);
-  } else {
-    ScrollWindow(hwnd, axis == 0 ? delta : 0, axis == 0 ? 0 : delta, nullptr, nullptr);
-  }
-  con.busy--;
-  SetScrollPos(hwnd, axis == 0 ? SB_HORZ : SB_VERT, pos, TRUE);
-  *offset = pos;
-}
-
-int console_scroll_to_x(int position) {
-  if (con.window) con_scroll_axis(con.window, 0, position, false);
-  return 0;
-}
-
-int console_scroll_to_y(int position) {
-  if (con.window) con_scroll_axis(con.window, 1, position, false);
-  return 0;
-}
-
-// WM_HSCROLL / WM_VSCROLL. Line steps accelerate while the mouse stays still: the line step up to the 9th
-// step in a row, then one pixel more each step, at most a tenth of the range.
-static void con_on_scroll(HWND hwnd, int axis, WPARAM wp) {
-  int offset = axis == 0 ? con.scroll_x : con.scroll_y;
-  int range = axis == 0 ? con.range_x : con.range_y;
-  int pos;
-  switch (LOWORD(wp)) {
-    case SB_LINELEFT:  // SB_LINEUP
-    case SB_LINERIGHT: {  // SB_LINEDOWN
-      if (con.line_repeat < 1000000) con.line_repeat++;
-      int step;
-      if (con.line_repeat < 10) {
-        step = con.line_step < 1 ? 1 : con.line_step;
-      } else {
-        step = con.line_step - 1 + con.line_repeat - 8;
-        if (step < 1) step = 1;
-        if (step > range / 10) step = range / 10;
-      }
-      pos = LOWORD(wp) == SB_LINELEFT ? offset - step : offset + step;
-      break;
-    }
-    case SB_PAGELEFT: pos = offset - range / 10; break;
-    case SB_PAGERIGHT: pos = offset + range / 10; break;
-    case SB_THUMBPOSITION: pos = HIWORD(wp); break;
-    default: return;
-  }
-  con_scroll_axis(hwnd, axis, pos, true);
-}
+// ==== Sizing ===========================================================================================
 
 // The client extents the window would have without scroll bars: the client rectangle plus the bars it
 // shows now. It does not depend on which bars are shown, so every pass of con_on_size starts from the
@@ -621,8 +315,8 @@ static void con_size_axis(HWND hwnd, int bar_kind, int range, int32_t* range_cel
 // the sizing flag turns away. The outcome is checked against the client rectangle and worked out once
 // more when it differs (a window too small to give its bars their room); two passes at most. A minimised
 // window keeps its ranges until it is restored.
-static void con_on_size(HWND hwnd) {
-  if (con.state != -1 || con.sizing || con.page_w <= 0 || IsIconic(hwnd)) return;
+void con_on_size(HWND hwnd) {
+  if (con.state != CONSOLE_OPEN || con.sizing || con.page_w <= 0 || IsIconic(hwnd)) return;
   con.sizing = 1;
   int vbar = GetSystemMetrics(SM_CXVSCROLL), hbar = GetSystemMetrics(SM_CYHSCROLL);
   for (int pass = 0; pass < 2; pass++) {
@@ -659,7 +353,7 @@ static void con_bar_off(int axis) {
 // WM_EXITSIZEMOVE: snaps the window back to the full size along every axis the user opened far enough.
 // A window given the full width or height plus a bar keeps that bar on the work area: it moves back
 // from the work area's right or bottom edge as far as needed.
-static void con_on_exit_size_move(HWND hwnd) {
+void con_on_exit_size_move(HWND hwnd) {
   RECT wr;
   GetWindowRect(hwnd, &wr);
   int ww = wr.right - wr.left, wh = wr.bottom - wr.top;
@@ -714,297 +408,18 @@ static void con_on_exit_size_move(HWND hwnd) {
   con.busy--;
   // An unchanged size sends no WM_SIZE; the bars still follow what the snapping turned off.
   con_on_size(hwnd);
-  ev.resized = -1;
-}
-
-// ==== Clipboard ========================================================================================
-
-// The text a right click at client point (cx, cy) copies: the page point, or with shift its position
-// relative to the page centre in percent of the page width, or with control the colour of that point.
-static void con_clip_text(char* out, int size, int cx, int cy, WPARAM keys) {
-  int px = cx + con.scroll_x, py = cy + con.scroll_y;
-  if (keys & MK_CONTROL) {
-    uint8_t rgb[3];
-    console_read_pixel(rgb, px, py);
-    char r[16], g[16], b[16];
-    std::snprintf(r, sizeof r, "%4d", rgb[0]);
-    std::snprintf(g, sizeof g, "%4d", rgb[1]);
-    std::snprintf(b, sizeof b, "%4d", rgb[2]);
-    std::snprintf(out, size, "%s,%s,%s", r + std::strspn(r, " "), g + std::strspn(g, " "), b + std::strspn(b, " "));
-  } else if (keys & MK_SHIFT) {
-    double pw = con.page_w > 0 ? con.page_w : 1;
-    double x = (px - con.page_w * 0.5) * 100.0 / pw;
-    double y = (py - con.page_h * 0.5) * 100.0 / pw;
-    char xs[64], ys[64];
-    std::snprintf(xs, sizeof xs, "%10.2f%%", x);
-    std::snprintf(ys, sizeof ys, "%10.2f%%", y);
-    std::snprintf(out, size, "%s,%s", xs + std::strspn(xs, " "), ys + std::strspn(ys, " "));
-  } else {
-    std::snprintf(out, size, "%d,%d", px, py);
-  }
-}
-
-// Empties the clipboard and hands it the text as CF_OEMTEXT. A block the clipboard accepts is the
-// clipboard's from then on and is never freed here; a block it refuses (or that never reached it) is
-// freed at once, so the program holds no block between clicks.
-// A pause around the clipboard's hand-over: another program that watches the clipboard sees it empty
-// before the new text arrives.
-constexpr DWORD CON_CLIPBOARD_PAUSE_MS = 1;
-
-static void con_clip_put(const char* text) {
-  if (OpenClipboard(nullptr)) {
-    EmptyClipboard();
-    CloseClipboard();
-  }
-  Sleep(CON_CLIPBOARD_PAUSE_MS);
-  size_t n = std::strlen(text) + 1;
-  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, n);
-  if (block == nullptr) return;
-  void* p = GlobalLock(block);
-  if (p == nullptr) {
-    GlobalFree(block);
-    return;
-  }
-  std::memcpy(p, text, n);
-  GlobalUnlock(block);
-  Sleep(CON_CLIPBOARD_PAUSE_MS);
-  bool accepted = false;
-  if (OpenClipboard(nullptr)) {
-    accepted = SetClipboardData(CF_OEMTEXT, block) != nullptr;
-    CloseClipboard();
-  }
-  if (accepted) {
-    con.clip_block = block;
-  } else {
-    GlobalFree(block);
-  }
-}
-
-// ==== Dropped files ====================================================================================
-
-static int (*con_drop_sink_w)(const char16_t*);
-static int (*con_drop_sink_a)(const char*);
-
-void console_set_drop_sink(int (*append_w)(const char16_t* name), int (*append_a)(const char* name)) {
-  con_drop_sink_w = append_w;
-  con_drop_sink_a = append_a;
-}
-
-// Both passes over a drop: UTF-16 names first, then ANSI names. The first name of each pass is the
-// dropped path of its form; further names go to the drop sink of that form (the argument lists). A name that does not
-// fit its 260-unit buffer is skipped. Each pass starts with an empty dropped path, so a skipped first
-// name never leaves an earlier drop's name behind.
-static void con_on_drop(HDROP drop) {
-  ev.dropped_w[0] = 0;
-  UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-  for (UINT i = 0; i < count; i++) {
-    UINT need = DragQueryFileW(drop, i, nullptr, 0);
-    if (need == 0 || need >= CONSOLE_PATH_UNITS) continue;
-    wchar_t name[CONSOLE_PATH_UNITS];
-    UINT got = DragQueryFileW(drop, i, name, CONSOLE_PATH_UNITS);
-    if (got == 0 || got >= CONSOLE_PATH_UNITS) continue;
-    name[got] = 0;
-    if (i == 0) {
-      for (UINT k = 0; k <= got; k++) ev.dropped_w[k] = (char16_t)name[k];
-    } else if (con_drop_sink_w != nullptr) {
-      con_drop_sink_w(reinterpret_cast<const char16_t*>(name));
-    }
-    ev.files_dropped = 0xFF;
-  }
-  ev.dropped[0] = 0;
-  count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
-  for (UINT i = 0; i < count; i++) {
-    UINT need = DragQueryFileA(drop, i, nullptr, 0);
-    if (need == 0 || need >= CONSOLE_PATH_UNITS) continue;
-    char name[CONSOLE_PATH_UNITS];
-    UINT got = DragQueryFileA(drop, i, name, CONSOLE_PATH_UNITS);
-    if (got == 0 || got >= CONSOLE_PATH_UNITS) continue;
-    name[got] = 0;
-    if (i == 0) {
-      std::memcpy(ev.dropped, name, got + 1);
-    } else if (con_drop_sink_a != nullptr) {
-      con_drop_sink_a(name);
-    }
-    ev.files_dropped = 0xFF;
-  }
-  DragFinish(drop);
-}
-
-// ==== Window procedure =================================================================================
-
-static int con_mouse_mods(WPARAM keys) {
-  return ((keys & MK_CONTROL) ? CONSOLE_MOD_CTRL : 0) + ((keys & MK_SHIFT) ? CONSOLE_MOD_SHIFT : 0);
-}
-static int con_own_mods() {
-  return (con.control_down ? CONSOLE_MOD_CTRL : 0) + (con.shift_down ? CONSOLE_MOD_SHIFT : 0);
-}
-
-// Ends a press the window will not see released (the button went up outside the client area).
-static void con_cancel_press() {
-  ev.left_held = 0;
-  ev.dragging = 0;
-  console_apply_cursor(con.normal_cursor);
-}
-
-// Records and returns: every case writes event cells or does one named job (paint, scroll, size); the
-// display loop makes every decision.
-static LRESULT CALLBACK con_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  switch (msg) {
-    case WM_CREATE:
-      con.scroll_x = con.scroll_y = 0;
-      con.range_x = con.range_y = 0;
-      con.sizing = 0;
-      con.line_repeat = 0;
-      break;
-
-    case WM_PAINT:
-      ValidateRect(hwnd, nullptr);
-      con_show_page(hwnd);
-      return 0;
-
-    case WM_GETMINMAXINFO: {
-      MINMAXINFO* mm = reinterpret_cast<MINMAXINFO*>(lp);
-      mm->ptMaxSize.x = con.full_w;
-      mm->ptMaxSize.y = con.full_h;
-      return 0;
-    }
-
-    case WM_SIZE:
-      con_on_size(hwnd);
-      return 0;
-
-    case WM_EXITSIZEMOVE:
-      con_on_exit_size_move(hwnd);
-      return 0;
-
-    case WM_SYSCOMMAND:
-      switch (wp & 0xFFF0) {
-        case SC_MAXIMIZE:
-          if (!con.maximised) {
-            RECT wr;
-            GetWindowRect(hwnd, &wr);
-            int w = wr.right - wr.left + 8, h = wr.bottom - wr.top + 8;
-            if (w > con.full_w) w = con.full_w;
-            if (h > con.full_h) h = con.full_h;
-            con.busy++;
-            SetWindowPos(hwnd, HWND_NOTOPMOST, 0, 0, w, h, SWP_NOMOVE);
-            con.busy--;
-            con.maximised = 1;
-          }
-          break;
-        case SC_RESTORE:
-          con.maximised = 0;
-          break;
-      }
-      break;
-
-    case WM_HSCROLL: con_on_scroll(hwnd, 0, wp); return 0;
-    case WM_VSCROLL: con_on_scroll(hwnd, 1, wp); return 0;
-
-    case WM_NCHITTEST:
-      con.line_repeat = 0;
-      break;
-
-    case WM_MOUSEWHEEL: {
-      int delta = (short)HIWORD(wp);
-      con_scroll_axis(hwnd, 1, con.scroll_y - delta, true);
-      return 0;
-    }
-
-    case WM_KEYDOWN:
-      if (wp == VK_SHIFT) con.shift_down = 1;
-      if (wp == VK_CONTROL) con.control_down = 1;
-      if (wp >= VK_PRIOR && wp <= VK_DELETE) {
-        int base = con.control_down ? (con.shift_down ? CONSOLE_KEY_CTRL_SHIFT : CONSOLE_KEY_CTRL)
-                                    : (con.shift_down ? CONSOLE_KEY_SHIFT : CONSOLE_KEY_PLAIN);
-        ev.key = base + (int)wp;
-        return 0;
-      }
-      break;
-
-    case WM_KEYUP:
-      if (wp == VK_SHIFT) con.shift_down = 0;
-      if (wp == VK_CONTROL) con.control_down = 0;
-      break;
-
-    case WM_CHAR:
-      if (con.control_down && (wp == 0x20 || wp == 0x0D)) ev.key = (int)wp + CONSOLE_KEY_CONTROL;
-      else ev.key = (int)wp;
-      return 0;
-
-    case WM_SYSCHAR:
-      if (wp >= 0x41 && wp <= 0x7A) ev.key = (int)wp + CONSOLE_KEY_ALT;
-      break;
-
-    case WM_LBUTTONDOWN:
-      ev.left_held = -1;
-      ev.dragging = -1;
-      ev.press_x = LOWORD(lp);
-      ev.press_y = HIWORD(lp);
-      ev.key = CONSOLE_MOUSE + con_mouse_mods(wp);
-      ev.left_pressed = -1;
-      console_apply_cursor(con.press_cursor);
-      return 0;
-
-    case WM_LBUTTONUP:
-      ev.left_held = 0;
-      ev.dragging = 0;
-      console_apply_cursor(con.normal_cursor);
-      ev.left_up = -1;
-      ev.left_released = -1;
-      return 0;
-
-    case WM_MOUSEMOVE:
-      if (!(wp & MK_LBUTTON) && (ev.left_held || ev.dragging)) con_cancel_press();
-      if (ev.dragging) {
-        ev.drag_x = LOWORD(lp);
-        ev.drag_y = HIWORD(lp);
-        ev.drag_moved = -1;
-      }
-      return 0;
-
-    case WM_NCMOUSEMOVE:
-      // The first parameter is a hit-test code: ask the key state whether the button is still down.
-      if ((ev.left_held || ev.dragging) && !(GetKeyState(VK_LBUTTON) & 0x8000)) con_cancel_press();
-      return 0;
-
-    case WM_MBUTTONDOWN: ev.key = CONSOLE_MOUSE_MIDDLE + con_own_mods(); return 0;
-    case WM_MBUTTONUP: ev.key = CONSOLE_MOUSE_MIDDLE_UP + con_own_mods(); return 0;
-
-    case WM_RBUTTONDOWN: {
-      ev.key = CONSOLE_MOUSE_RIGHT + con_mouse_mods(wp);
-      char text[128];
-      con_clip_text(text, sizeof text, LOWORD(lp), HIWORD(lp), wp);
-      con_clip_put(text);
-      return 0;
-    }
-    case WM_RBUTTONUP: return 0;
-
-    case WM_DESTROYCLIPBOARD:
-      con.clip_block = nullptr;
-      return 0;
-
-    case WM_DROPFILES:
-      con_on_drop(reinterpret_cast<HDROP>(wp));
-      return 0;
-
-    case WM_CLOSE:
-      ev.close_requested = 0xFF;
-      return 0;
-  }
-  return DefWindowProcA(hwnd, msg, wp, lp);
 }
 
 // ==== Drawing ==========================================================================================
 
-static bool con_on_drawing_page(int target) { return target <= 0; }
-static bool con_on_screen(int target) { return target >= 0 && con.drawing_page == con.shown_page && con.dc; }
+static bool con_on_page(int target) { return target <= 0; }
+static bool con_on_screen(int target) { return target >= 0 && con.dc; }
 
 void console_fill_rect(int target, int x0, int y0, int x1, int y1, int r, int g, int b) {
-  if (con.state == 0 || con.page_count == 0) return;
+  if (con.state == CONSOLE_CLOSED || con.page.bitmap == nullptr) return;
   HBRUSH brush = CreateSolidBrush(RGB(r & 0xFF, g & 0xFF, b & 0xFF));
   RECT rc = {x0, y0, x1 + 1, y1 + 1};
-  if (con_on_drawing_page(target)) FillRect(con.page[con.drawing_page].dc, &rc, brush);
+  if (con_on_page(target)) FillRect(con.page.dc, &rc, brush);
   if (con_on_screen(target)) {
     RECT sc = {x0 - con.scroll_x, y0 - con.scroll_y, x1 + 1 - con.scroll_x, y1 + 1 - con.scroll_y};
     FillRect(con.dc, &sc, brush);
@@ -1013,17 +428,19 @@ void console_fill_rect(int target, int x0, int y0, int x1, int y1, int r, int g,
 }
 
 int console_draw_pixels(int target, int x, int y, int w, int h, const uint8_t* pixels) {
-  if (con.state == 0 || con.page_count == 0 || pixels == nullptr || w <= 0 || h <= 0) return 1;
+  if (con.state == CONSOLE_CLOSED || con.page.bitmap == nullptr || pixels == nullptr || w <= 0 || h <= 0) return 1;
   BITMAPINFO bi;
   std::memset(&bi, 0, sizeof bi);
-  bi.bmiHeader = con.pixel_header;
+  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
   bi.bmiHeader.biWidth = w;
   bi.bmiHeader.biHeight = -h;  // rows from the top
-  con.pixel_header.biWidth = w;
-  con.pixel_header.biHeight = h;
-  int last = -2;  // -2: no drawing call made
-  if (con_on_drawing_page(target)) {
-    last = SetDIBitsToDevice(con.page[con.drawing_page].dc, x, y, w, h, 0, 0, 0, h, pixels, &bi, DIB_RGB_COLORS);
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 24;
+  bi.bmiHeader.biCompression = BI_RGB;
+  constexpr int CON_NOT_DRAWN = -2;  // no drawing call made (a drawing call gives 0 or a row count)
+  int last = CON_NOT_DRAWN;
+  if (con_on_page(target)) {
+    last = SetDIBitsToDevice(con.page.dc, x, y, w, h, 0, 0, 0, h, pixels, &bi, DIB_RGB_COLORS);
   }
   if (con_on_screen(target)) {
     int sx = x - con.scroll_x, sy = y - con.scroll_y;
@@ -1046,14 +463,14 @@ int console_draw_pixels(int target, int x, int y, int w, int h, const uint8_t* p
       last = SetDIBitsToDevice(con.dc, sx, sy, sw, sh, 0, 0, 0, sh, p, &bi, DIB_RGB_COLORS);
     }
   }
-  if (last == -2) return 1;
+  if (last == CON_NOT_DRAWN) return 1;
   return last == 0 ? -1 : 0;
 }
 
 int console_read_pixel(uint8_t out[3], int x, int y) {
   out[0] = out[1] = out[2] = 0;
-  if (con.shown_page < 0 || con.shown_page > 1 || con.shown_page >= con.page_count) return -1;
-  COLORREF c = GetPixel(con.page[con.shown_page].dc, x, y);
+  if (con.page.bitmap == nullptr) return -1;
+  COLORREF c = GetPixel(con.page.dc, x, y);
   if (c == CLR_INVALID) return 0;
   out[0] = GetRValue(c);
   out[1] = GetGValue(c);
@@ -1065,77 +482,12 @@ int console_read_pixel(uint8_t out[3], int x, int y) {
 
 int console_page_width() { return con.page_w; }
 int console_page_height() { return con.page_h; }
-int console_page_count() { return con.page_count; }
-int console_drawing_page() { return con.drawing_page; }
-int console_shown_page() { return con.shown_page; }
 int console_state() { return con.state; }
-HWND__* console_handle() { return con.state == 0 ? nullptr : con.window; }
+HWND__* console_handle() { return con.state == CONSOLE_CLOSED ? nullptr : con.window; }
 
 void console_set_background(int r, int g, int b) {
   con.background[0] = r & 0xFF;
   con.background[1] = g & 0xFF;
   con.background[2] = b & 0xFF;
 }
-void console_set_text_colour(int r, int g, int b) {
-  con.text[0] = r & 0xFF;
-  con.text[1] = g & 0xFF;
-  con.text[2] = b & 0xFF;
-}
-void console_get_background(int* r, int* g, int* b) {
-  *r = con.background[0];
-  *g = con.background[1];
-  *b = con.background[2];
-}
-void console_get_text_colour(int* r, int* g, int* b) {
-  *r = con.text[0];
-  *g = con.text[1];
-  *b = con.text[2];
-}
 
-int console_scroll_x() { return con.scroll_x; }
-int console_scroll_y() { return con.scroll_y; }
-int console_range_x() { return con.range_x; }
-int console_range_y() { return con.range_y; }
-
-int console_pump() {
-  MSG m;
-  while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&m);
-    DispatchMessageA(&m);
-  }
-  return ev.pending_key;
-}
-
-int console_take_pending_key() {
-  int k = ev.pending_key;
-  ev.pending_key = 0;
-  return k;
-}
-
-static int con_take(int32_t* cell) {
-  int v = *cell;
-  *cell = 0;
-  return v;
-}
-
-int console_key() { return ev.key; }
-int console_take_key() { return con_take(&ev.key); }
-int console_take_left_pressed() { return con_take(&ev.left_pressed); }
-int console_left_held() { return ev.left_held; }
-int console_dragging() { return ev.dragging; }
-int console_press_x() { return ev.press_x; }
-int console_press_y() { return ev.press_y; }
-int console_drag_moved() { return ev.drag_moved; }
-int console_take_drag_moved() { return con_take(&ev.drag_moved); }
-int console_drag_x() { return ev.drag_x; }
-int console_drag_y() { return ev.drag_y; }
-int console_left_up() { return ev.left_up; }
-int console_take_left_up() { return con_take(&ev.left_up); }
-int console_take_left_released() { return con_take(&ev.left_released); }
-int console_take_resized() { return con_take(&ev.resized); }
-int console_close_requested() { return ev.close_requested ? -1 : 0; }
-
-int console_files_dropped() { return ev.files_dropped ? -1 : 0; }
-void console_clear_dropped() { ev.files_dropped = 0; }
-const char* console_dropped_path() { return ev.dropped; }
-const char16_t* console_dropped_path_w() { return ev.dropped_w; }

@@ -1,8 +1,7 @@
 // dialogs_win32.cpp: open_dialog_w and open_dialog (see dialogs.h): the dialog record filled from a
 // prepared setup and shown with GetOpenFileNameW / GetOpenFileNameA, owned by the console window.
 //
-// Records: one setup record of each form (the filter list is 16,256 characters) and the last extended
-// error, written only here.
+// Records: one setup record of each form (the filter list is 16,256 characters), written only here.
 // Limits: the record is the 76-byte form without the later extension fields, which every system takes.
 #include <windows.h>
 #include <commdlg.h>
@@ -22,14 +21,12 @@ static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 text goes to the wide
 
 static DialogSetupW dlg_setup_w;
 static DialogSetupA dlg_setup_a;
-static uint32_t dlg_error;
 
 static const wchar_t* dlg_w(const char16_t* s) { return reinterpret_cast<const wchar_t*>(s); }
 
-int open_dialog_w(char16_t* out, int kind, const char16_t* initial) {
+int open_dialog_w(char16_t* out, const char16_t* initial) {
   DialogSetupW& s = dlg_setup_w;
-  dlg_error = 0;
-  if (dialog_prepare_w(&s, kind, initial) != 0) return -1;
+  dialog_prepare_w(&s, initial);
   wchar_t file[DIALOG_PATH_UNITS];
   std::memcpy(file, s.file, sizeof file);
   OPENFILENAMEW ofn;
@@ -57,14 +54,12 @@ int open_dialog_w(char16_t* out, int kind, const char16_t* initial) {
     }
     return 0;
   }
-  dlg_error = CommDlgExtendedError();
   return -1;
 }
 
-int open_dialog(char* out, int kind, const char* initial) {
+int open_dialog(char* out, const char* initial) {
   DialogSetupA& s = dlg_setup_a;
-  dlg_error = 0;
-  if (dialog_prepare(&s, kind, initial) != 0) return -1;
+  dialog_prepare(&s, initial);
   char file[DIALOG_PATH_UNITS];
   std::memcpy(file, s.file, sizeof file);
   OPENFILENAMEA ofn;
@@ -86,8 +81,5 @@ int open_dialog(char* out, int kind, const char* initial) {
     }
     return 0;
   }
-  dlg_error = CommDlgExtendedError();
   return -1;
 }
-
-uint32_t open_dialog_error() { return dlg_error; }

@@ -1,9 +1,10 @@
 // glyph.cpp: the font and the glyph image slots (see glyph.h): loading a face by Shift-JIS path or by a
 // UTF-16 path streamed through the byte reader, decoding Shift-JIS text with its & escapes, the two
-// layout passes in 26.6 fixed point, building the coverage and colour planes, and the row blend.
+// layout passes in 26.6 fixed point, building the coverage plane, and the row blend.
 //
-// Records: gf (the font state) and slots (the eight images), written only here; the planes are the only
-// memory this file allocates, once per make, and are freed when the slot is rebuilt and at program exit.
+// Records: gf (the font state) and slots (the eight images), written only here; the coverage planes are
+// the only memory this file allocates, once per make, and are freed when the slot is rebuilt and at
+// program exit.
 // Limits: 1,023 codes a text; images of at most 16,384 pixels a side and 2^24 pixels; positions are
 // carried in 64 bits, so no font metric can overflow them.
 // Trust: the font file is untrusted and FreeType parses it; what FreeType hands back (bitmap sizes,
@@ -22,17 +23,12 @@
 
 // ---- Records ----------------------------------------------------------------------------------------
 
-constexpr int FONT_PATH_UNITS = 260;
-
 struct FontState {
   FT_Library library;  // made on the first load, kept until program exit
   FT_Face face;
   bool loaded;
-  char path[FONT_PATH_UNITS];
-  char16_t wpath[FONT_PATH_UNITS];
   int64_t char_w, char_h;  // 26.6
   bool has_kerning;
-  uint8_t colour[3];       // red, green, blue
 };
 static FontState gf;
 static FT_StreamRec gf_stream;  // the UTF-16 load's stream over the byte reader; lives as long as its face
@@ -41,11 +37,8 @@ static GlyphImage slots[GLYPH_SLOTS];
 static uint32_t glyph_codes[GLYPH_MAX_CODES + 1];
 
 static void glyph_slot_free(GlyphImage* im) {
-  std::free(im->red);
-  std::free(im->green);
-  std::free(im->blue);
   std::free(im->coverage);
-  im->red = im->green = im->blue = im->coverage = nullptr;
+  im->coverage = nullptr;
   im->valid = 0;
 }
 
@@ -65,21 +58,12 @@ static void glyph_at_exit() {
 static unsigned long font_stream_read(FT_Stream s, unsigned long offset, unsigned char* buf, unsigned long count) {
   if (count == 0) return offset > s->size ? 1 : 0;
   if (offset > 0xFFFFFFFFul || count > 0x7FFFFFFFul) return 0;
-  if (offset != rftell() && rfseek((uint32_t)offset) != 0) return 0;
+  if (offset != rftell() && rfseek((uint32_t)offset) != RFSEEK_DONE) return 0;
   int n = rfread(buf, (int)count);
   return n > 0 ? (unsigned long)n : 0;
 }
 
 static void font_stream_close(FT_Stream) { rfclose(); }
-
-template <typename C>
-static void font_copy_path(C* dst, const C* src) {
-  int i = 0;
-  if (src != nullptr) {
-    for (; i < FONT_PATH_UNITS - 1 && src[i] != 0; i++) dst[i] = src[i];
-  }
-  dst[i] = 0;
-}
 
 // Steps shared by both loads: library, old face, then open (by path or stream), size, kerning.
 static int font_load_with(const char* path, const char16_t* wpath, double width, double height) {
@@ -87,7 +71,7 @@ static int font_load_with(const char* path, const char16_t* wpath, double width,
   if (gf.library == nullptr) {
     if (FT_Init_FreeType(&gf.library) != 0) {
       gf.library = nullptr;
-      return -1;
+      return FONT_NO_LIBRARY;
     }
     if (!exit_registered) {
       exit_registered = true;
@@ -104,15 +88,15 @@ static int font_load_with(const char* path, const char16_t* wpath, double width,
   if (wpath == nullptr) {
     err = FT_New_Face(gf.library, path, 0, &gf.face);
   } else {
-    if (rfopenW(wpath) != 0) return 1;
-    if (rfseekfrom(0, 2) != 0) {
+    if (rfopenW(wpath) != 0) return FONT_UNOPENED;
+    if (rfseekfrom(0, RF_FROM_END) != RFSEEK_DONE) {
       rfclose();
-      return 1;
+      return FONT_UNOPENED;
     }
     uint32_t size = rftell();
-    if (size == 0 || rfseek(0) != 0) {
+    if (size == 0 || rfseek(0) != RFSEEK_DONE) {
       rfclose();
-      return 1;
+      return FONT_UNOPENED;
     }
     std::memset(&gf_stream, 0, sizeof gf_stream);
     gf_stream.size = size;
@@ -127,35 +111,26 @@ static int font_load_with(const char* path, const char16_t* wpath, double width,
   }
   if (err != 0) {
     gf.face = nullptr;
-    return 1;
+    return FONT_UNOPENED;
   }
   gf.loaded = true;
   gf.char_w = (int64_t)(width * 64 + 0.4);
   gf.char_h = (int64_t)(height * 64 + 0.4);
-  if (FT_Set_Char_Size(gf.face, (FT_F26Dot6)gf.char_w, (FT_F26Dot6)gf.char_h, 72, 72) != 0) return 2;
+  if (FT_Set_Char_Size(gf.face, (FT_F26Dot6)gf.char_w, (FT_F26Dot6)gf.char_h, 72, 72) != 0) return FONT_NO_SIZE;
   gf.has_kerning = FT_HAS_KERNING(gf.face);
   FT_Set_Transform(gf.face, nullptr, nullptr);
-  return 0;
+  return FONT_LOADED;
 }
 
 int font_load(const char* path, double width, double height) {
-  font_copy_path(gf.path, path);
   return font_load_with(path ? path : "", nullptr, width, height);
 }
 
 int font_load_w(const char16_t* path, double width, double height) {
-  font_copy_path(gf.wpath, path);
   return font_load_with(nullptr, path ? path : u"", width, height);
 }
 
 int font_loaded() { return gf.loaded ? 1 : 0; }
-
-int font_set_colour(uint8_t r, uint8_t g, uint8_t b) {
-  gf.colour[0] = r;
-  gf.colour[1] = g;
-  gf.colour[2] = b;
-  return 0;
-}
 
 // ---- Decoding ------------------------------------------------------------------------------------------
 
@@ -192,18 +167,6 @@ int glyph_decode_sjis(uint32_t* codes, const char* text) {
   return n;
 }
 
-int glyph_decode_utf16(uint32_t* codes, const char16_t* text) {
-  int n = 0;
-  if (text != nullptr) {
-    while (text[n] != 0 && n < GLYPH_MAX_CODES) {
-      codes[n] = text[n];
-      n++;
-    }
-  }
-  codes[n] = 0;
-  return n;
-}
-
 // ---- Layout and building --------------------------------------------------------------------------------
 
 struct GlyphBox {
@@ -232,9 +195,6 @@ static void glyph_copy(GlyphImage* im, int64_t dx, int64_t dy) {
       else v = row[c];
       if (v == 0) continue;
       size_t at = (size_t)y * (size_t)im->width + (size_t)x;
-      im->red[at] = gf.colour[0];
-      im->green[at] = gf.colour[1];
-      im->blue[at] = gf.colour[2];
       im->coverage[at] = glyph_coverage_add(im->coverage[at], v);
     }
   }
@@ -305,7 +265,7 @@ static int glyph_walk(const uint32_t* codes, int n, int aa, int first, int last,
   return 0;
 }
 
-static int glyph_make(int slot, const uint32_t* codes, int n, int aa, int align, int first, int last) {
+static int glyph_make(int slot, const uint32_t* codes, int n, int aa, int first, int last) {
   if (!gf.loaded) return -1;
   if (last < 0) last = n - 1;
   if (first > last) return -1;
@@ -328,37 +288,21 @@ static int glyph_make(int slot, const uint32_t* codes, int n, int aa, int align,
   if (w == 0 || h == 0) return -1;
   if (w > GLYPH_MAX_SIDE || h > GLYPH_MAX_SIDE || w * h > GLYPH_MAX_AREA) return -1;
   size_t bytes = (size_t)(w * h) + GLYPH_PLANE_SLACK;
-  im->red = static_cast<uint8_t*>(std::calloc(bytes, 1));
-  im->green = static_cast<uint8_t*>(std::calloc(bytes, 1));
-  im->blue = static_cast<uint8_t*>(std::calloc(bytes, 1));
   im->coverage = static_cast<uint8_t*>(std::calloc(bytes, 1));
-  if (!im->red || !im->green || !im->blue || !im->coverage) {
-    glyph_slot_free(im);
-    return -1;
-  }
+  if (im->coverage == nullptr) return -1;
   im->valid = 1;
   im->width = (int32_t)w;
   im->height = (int32_t)h;
-  im->origin_y = (int32_t)(box.top >> 6);
-  if (align < 0) im->origin_x = (int32_t)(box.left >> 6);
-  else if (align > 0) im->origin_x = (int32_t)((-box.right) >> 6);
-  else im->origin_x = (int32_t)((-((box.left + box.right) >> 1)) >> 6);
 
   // The second pass; a glyph that fails here leaves the glyphs copied before it.
   glyph_walk(codes, n, aa, first, last, &box, im);
   return 0;
 }
 
-int glyph_image_make(int slot, const char* text, int aa, int align, int first, int last) {
-  if (slot < 0 || slot >= GLYPH_SLOTS) return -4;
+int glyph_image_make(int slot, const char* text, int aa, int first, int last) {
+  if (slot < 0 || slot >= GLYPH_SLOTS) return GLYPH_BAD_SLOT;
   int n = glyph_decode_sjis(glyph_codes, text);
-  return glyph_make(slot, glyph_codes, n, aa, align, first, last);
-}
-
-int glyph_image_make_w(int slot, const char16_t* text, int aa, int align, int first, int last) {
-  if (slot < 0 || slot >= GLYPH_SLOTS) return -4;
-  int n = glyph_decode_utf16(glyph_codes, text);
-  return glyph_make(slot, glyph_codes, n, aa, align, first, last);
+  return glyph_make(slot, glyph_codes, n, aa, first, last);
 }
 
 const GlyphImage* glyph_image_view(int slot) {

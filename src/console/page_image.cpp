@@ -39,11 +39,10 @@ static int page_image_row(int, int x, int y, int w, int h, const uint8_t* pixels
 
 void page_draw_lines(const ReportPage* page, GlyphRowSink sink, int target) {
   for (int i = 0; i < page->line_count; i++) {
-    uint32_t c = page->colour[i][0];
+    uint32_t c = page->colour[i];
     int text[3] = {(int)(c & 0xFF), (int)(c >> 8 & 0xFF), (int)(c >> 16 & 0xFF)};
-    font_set_colour((uint8_t)text[0], (uint8_t)text[1], (uint8_t)text[2]);
     if (page->text[i][0] == 0) continue;
-    if (glyph_image_make(PAGE_GLYPH_SLOT, page->text[i], 1, -1, 0, -1) != 0) continue;
+    if (glyph_image_make(PAGE_GLYPH_SLOT, page->text[i], 1, 0, -1) != 0) continue;
     // The whole image: the source rectangle is cut to the image's size.
     glyph_image_draw_to(sink, text, PAGE_BACKGROUND, target, PAGE_TEXT_X, page_line_y(i), PAGE_GLYPH_SLOT, 0, 0,
                         0x7FFF, 0x7FFF);

@@ -1,7 +1,7 @@
 // page_image.h: the report page as a picture, the one place for how a page looks: its size from the
 // widest line and the line count, and its lines drawn with the glyph renderer on a black background,
-// each non-empty line rendered into one glyph slot (anti-aliased, left aligned, all codes) in the colour
-// of its first cell, placed at x 2, y 17 i + 2 and blended over the background by glyph_image_draw_to.
+// each non-empty line rendered into one glyph slot (anti-aliased, all codes) and blended in the line's
+// colour over the background by glyph_image_draw_to, its image's top-left corner at x 2, y 17 i + 2.
 // velmora.exe's display loop draws the lines into the console window; velmora-report renders whole
 // pages into RGB buffers. Both therefore show the same pixels from the same font.
 //
@@ -32,8 +32,7 @@ inline int page_line_y(int i) { return PAGE_LINE_PITCH * i + PAGE_TEXT_TOP; }
 
 // Draws every line of the page as above through sink (target passed on), one blended row at a time; the
 // rows may reach past the page's size, and the sink clips. A line whose image cannot be made (no face,
-// no ink) is not drawn. The background is the caller's to fill. Slot 6 and the font's colour are left as
-// the last line set them.
+// no ink) is not drawn. The background is the caller's to fill. Slot 6 is left as the last line set it.
 void page_draw_lines(const ReportPage* page, GlyphRowSink sink, int target);
 
 // Renders the page into rgb: width x height pixels of red, green and blue, rows from the top, no padding

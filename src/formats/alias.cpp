@@ -13,8 +13,8 @@
 #include "check/names.h"
 #include "formats/detect.h"
 #include "formats/filechan.h"
+#include "paths/paths.h"
 #include "text/encoding.h"
-#include "text/paths.h"
 
 #include <cstring>
 
@@ -89,13 +89,13 @@ static void alias_entry(const char* line, int list, bool sjis) {
 // Reads by wpath when use_w is set, else by path.
 static int alias_read(const char* path, const char16_t* wpath, bool use_w) {
   if (use_w ? wpath == nullptr : path == nullptr) return READ_UNOPENED;
-  // Shift-JIS only when the file is not clean UTF-8 and is plausible Shift-JIS (3 to 15; 0xFF is a
-  // file the check could not open). Everything else reads as UTF-8.
+  // Shift-JIS only when the file is not UTF-8 and is plausible Shift-JIS (and was opened). Everything
+  // else reads as UTF-8.
   bool sjis = false;
   int utf8 = use_w ? check_file_utf8W(wpath) : check_file_utf8(path);
-  if (utf8 == 0) {
+  if (utf8 == UTF8_BROKEN) {
     int flags = use_w ? chkifsjisW(wpath) : chkifsjis(path);
-    sjis = flags >= 3 && flags != 0xFF;
+    sjis = flags >= SJIS_PLAUSIBLE && flags != DETECT_UNOPENED;
   }
   if ((use_w ? rsopenW(wpath) : rsopen(path)) != 0) return READ_UNOPENED;
 

@@ -9,12 +9,10 @@
 #include "formats/filechan.h"
 #include "text/encoding.h"
 
-constexpr int DET_CLEAN = 7;  // "clean UTF-8" and the starting plausibility flags
-
 // The UTF-8 scan of check_file_utf8: the lead bytes and continuation bytes of the converters, with the end of the file counting
 // as a missing continuation byte.
 static int det_scan_utf8() {
-  int result = DET_CLEAN, bad = 0;
+  int result = UTF8_CLEAN, bad = 0;
   for (;;) {
     int b = rsgetc();
     if (b < 0) break;
@@ -30,7 +28,7 @@ static int det_scan_utf8() {
     }
     if (broken) {
       if (++bad == 2) break;
-      result = 0;
+      result = UTF8_BROKEN;
     }
   }
   return result;
@@ -39,7 +37,7 @@ static int det_scan_utf8() {
 // The Shift-JIS plausibility flags: bit 0 and 1 survive most things, bit 2 only a file without an
 // impossible pair or a cut character, bit 3 says bytes 0xE0 and up occur.
 static int det_scan_sjis() {
-  int flags = DET_CLEAN;
+  int flags = SJIS_FLAGS_START;
   for (;;) {
     int b = rsgetc();
     if (b < 0x80) {
@@ -48,7 +46,7 @@ static int det_scan_sjis() {
     }
     if (b >= 0xA0 && b <= 0xDF) continue;  // one-byte katakana
     if (b >= 0xFD) {
-      flags |= 8;
+      flags |= SJIS_FLAG_HIGH;
       continue;
     }
     int t = rsgetc();  // b is 0x80-0x9F or 0xE0-0xFC: a lead byte
@@ -60,7 +58,7 @@ static int det_scan_sjis() {
       flags &= 2;
       continue;
     }
-    if (b >= 0xE0) flags |= 8;
+    if (b >= 0xE0) flags |= SJIS_FLAG_HIGH;
     if (t <= 0x3F) flags &= 1;
   }
   return flags;
@@ -68,7 +66,7 @@ static int det_scan_sjis() {
 
 // One scan of the file the text reader opened (opened is rsopen's or rsopenW's result), then the close.
 static int det_scan_file(int opened, int (*scan)()) {
-  if (opened != 0) return 0xFF;
+  if (opened != 0) return DETECT_UNOPENED;
   int r = scan();
   rsclose();
   return r;

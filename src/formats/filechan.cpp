@@ -138,12 +138,6 @@ static void rfgetbytes(unsigned char* b, int n) {
   for (int i = 0; i < n; i++) b[i] = (unsigned char)rfgetc();
 }
 
-int16_t rfget16() {
-  unsigned char b[2];
-  rfgetbytes(b, 2);
-  return (int16_t)rfle16(b);
-}
-
 int32_t rfget32() {
   unsigned char b[4];
   rfgetbytes(b, 4);
@@ -157,54 +151,42 @@ float rfgetfloat() {
 }
 
 uint32_t rftell() { return rf.position; }
-uint8_t rfclosed() { return rf.open ? 0 : 255; }
-
-// Moves the file pointer back over the bytes still unread in the buffer and empties the buffer, so that
-// the file's own position is the caller's. 0, or -2 if the system refuses.
-int rfbufrewind() {
-  if (!rf.open) return 0;
-  int unread = rf.fill - rf.index;
-  rf.fill = rf.index = 0;
-  if (unread <= 0) return 0;
-  if (rf.mode == CHAN_STREAM) return std::fseek(rf.stream, -(long)unread, SEEK_CUR) == 0 ? 0 : -2;
-  return sys_seek(rf.handle, -(int64_t)unread, 1) < 0 ? -2 : 0;
-}
+uint8_t rfclosed() { return rf.open ? 0 : CHAN_CLOSED; }
 
 int rfseek(uint32_t position) {
-  if (!rf.open) return -2;
+  if (!rf.open) return RFSEEK_REFUSED;
   rf.fill = rf.index = 0;
   if (rf.mode == CHAN_STREAM) {
-    if (std::fseek(rf.stream, (long)position, SEEK_SET) != 0) return -2;
+    if (std::fseek(rf.stream, (long)position, SEEK_SET) != 0) return RFSEEK_REFUSED;
   } else {
-    if (sys_seek(rf.handle, position, 0) < 0) return -2;
+    if (sys_seek(rf.handle, position, 0) < 0) return RFSEEK_REFUSED;
   }
   rf.position = position;
-  return rfclosed();
+  return RFSEEK_DONE;
 }
 
 int rfseekfrom(int32_t offset, int origin) {
-  if (origin == 0) return rfseek((uint32_t)offset);
-  if (origin == 1) return rfseek(rf.position + (uint32_t)offset);
-  if (origin != 2) return -5;
-  if (!rf.open) return -4;
+  if (origin == RF_FROM_START) return rfseek((uint32_t)offset);
+  if (origin == RF_FROM_HERE) return rfseek(rf.position + (uint32_t)offset);
+  if (origin != RF_FROM_END) return RFSEEK_BAD_ORIGIN;
+  if (!rf.open) return RFSEEK_NO_END;
   rf.fill = rf.index = 0;
   int64_t end;
   if (rf.mode == CHAN_STREAM) {
-    if (std::fseek(rf.stream, offset, SEEK_END) != 0) return -4;
+    if (std::fseek(rf.stream, offset, SEEK_END) != 0) return RFSEEK_NO_END;
     end = std::ftell(rf.stream);
   } else {
     end = sys_seek(rf.handle, offset, 2);
   }
-  if (end < 0) return -4;
+  if (end < 0) return RFSEEK_NO_END;
   rf.position = (uint32_t)end;
-  return rfclosed();
+  return RFSEEK_DONE;
 }
 
 // ---- Byte writer ----------------------------------------------------------------------------------------
 
 struct ByteWriter {
   bool open;
-  uint32_t count;  // bytes written since the open
   FILE* stream;
 };
 static ByteWriter wf;
@@ -225,7 +207,6 @@ static int wfattach(FILE* f) {
     return -1;
   }
   wf.stream = f;
-  wf.count = 0;
   wf.open = true;
   return 0;
 }
@@ -246,7 +227,6 @@ int wfputc(int byte) {
     wfclose();
     return -1;
   }
-  wf.count++;
   return 0;
 }
 
@@ -262,18 +242,15 @@ int wfput32(int32_t value) {
   return wfclosed();
 }
 
-uint32_t wfcount() { return wf.count; }
-uint8_t wfclosed() { return wf.open ? 0 : 255; }
+uint8_t wfclosed() { return wf.open ? 0 : CHAN_CLOSED; }
 
 // ---- Text reader ----------------------------------------------------------------------------------------
 
 struct TextReader {
   bool open;
-  bool at_end;      // a read found the end: no character is left
   bool exit_hooked; // rsclose registered for program exit
   uint8_t mode;
   int look;         // the look-ahead character, -1 at the end
-  uint32_t chars, lines;
   FILE* stream;
   intptr_t handle;
   int fill, index;
@@ -309,8 +286,6 @@ static int rsraw() {
 }
 
 static void rsreset() {
-  rs.chars = rs.lines = 0;
-  rs.at_end = false;
   rs.look = -1;
   rs.fill = rs.index = 0;
 }
@@ -322,7 +297,6 @@ static int rsstart() {
   }
   rs.open = true;
   rs.look = rsraw();
-  if (rs.look < 0) rs.at_end = true;
   return 0;
 }
 
@@ -350,14 +324,8 @@ int rspeek() { return rs.look; }
 
 int rsgetc() {
   int c = rs.look;
-  if (c < 0) {
-    rs.at_end = true;
-    return -1;
-  }
+  if (c < 0) return -1;
   rs.look = rsraw();
-  if (rs.look < 0) rs.at_end = true;
-  rs.chars++;
-  if (c == 10) rs.lines++;
   return c;
 }
 
@@ -374,10 +342,6 @@ int rsgets(char* buf, int size) {
   while (rs.look == 13 || rs.look == 10 || rs.look == 26) rsgetc();
   return n;
 }
-
-uint8_t rseof() { return rs.at_end ? 255 : 0; }
-uint32_t rscount() { return rs.chars; }
-uint32_t rslines() { return rs.lines; }
 
 int rsexists(const char* path) {
   int r = rsopen(path);

@@ -12,6 +12,9 @@
 
 constexpr int FILECHAN_BUFFER = 8192;  // read buffer, and the buffer attached to runtime streams
 
+// The closed flag of the byte reader and the byte writer: 0 while open, CHAN_CLOSED once closed.
+constexpr uint8_t CHAN_CLOSED = 255;
+
 // ---- Byte reader --------------------------------------------------------------------------------------
 
 // Opens for binary reading by ANSI path, with an 8,192-byte stream buffer. 0, or -1.
@@ -47,62 +50,59 @@ inline float rflefloat(const unsigned char* p) {
   return f;
 }
 
-// Two or four rfgetc composed little-endian.
-int16_t rfget16();
+// Four rfgetc composed little-endian.
 int32_t rfget32();
 float rfgetfloat();
 // Bytes consumed so far (the file position as the caller sees it).
 uint32_t rftell();
-// 0 while open, 255 once closed.
+// 0 while open, CHAN_CLOSED once closed.
 uint8_t rfclosed();
-// Absolute seek. The closed flag (0) on success, -2 if the system refuses.
+
+// The seeks' results and rfseekfrom's origins.
+enum RfSeekResult : int {
+  RFSEEK_DONE = 0,         // moved
+  RFSEEK_REFUSED = -2,     // the reader is closed, or the system refuses the seek
+  RFSEEK_NO_END = -4,      // from the end: the reader is closed, or the seek to the end fails
+  RFSEEK_BAD_ORIGIN = -5,  // an origin other than the three below
+};
+enum RfSeekOrigin : int { RF_FROM_START = 0, RF_FROM_HERE = 1, RF_FROM_END = 2 };
+// Absolute seek. RFSEEK_DONE or RFSEEK_REFUSED.
 int rfseek(uint32_t position);
-// Origin 0 start, 1 current, 2 end (sets the position counter to the file's size). As rfseek; -4 if the
-// seek to the end fails, -5 for any other origin.
+// Seek from an origin; from the end it sets the position counter to the file's size plus offset. As
+// rfseek from the start and from here; RFSEEK_DONE or RFSEEK_NO_END from the end; RFSEEK_BAD_ORIGIN.
 int rfseekfrom(int32_t offset, int origin);
-// Moves the file pointer back over the unread buffered bytes and empties the buffer. 0, or -2 if the
-// system refuses.
-int rfbufrewind();
 
 // ---- Byte writer ----------------------------------------------------------------------------------------
 
-// Creates or truncates for binary writing by ANSI path; resets the byte counter. 0, or -1.
+// Creates or truncates for binary writing by ANSI path. 0, or -1.
 int wfopen(const char* path);
 // The same by UTF-16 path (the capture's fallback for names the ANSI code page cannot spell).
 int wfopenW(const char16_t* path);
 // One byte. 0, or -1 after a write error, which closes the writer.
 int wfputc(int byte);
-// Two or four wfputc, low byte first. Return the closed flag.
+// Two or four wfputc, low byte first. Return the closed flag (0 or CHAN_CLOSED).
 int wfput16(int value);
 int wfput32(int32_t value);
 // Closes (writing out the buffer) and sets the closed flag. 0, or -1 when the buffer could not be
 // written out (a full disk shows here for a file shorter than the buffer); 0 when already closed.
 int wfclose();
-// Bytes written since wfopen.
-uint32_t wfcount();
-// 0 while open, 255 once closed.
+// 0 while open, CHAN_CLOSED once closed.
 uint8_t wfclosed();
 
 // ---- Text reader ---------------------------------------------------------------------------------------
 
-// Opens by ANSI or UTF-16 path, resets the counters, reads the first character into the look-ahead.
-// 0, or -1.
+// Opens by ANSI or UTF-16 path and reads the first character into the look-ahead. 0, or -1.
 int rsopen(const char* path);
 int rsopenW(const char16_t* path);
 // The look-ahead character 0 to 255, or -1 at the end.
 int rspeek();
-// Returns the look-ahead and reads the next; counts characters and line feeds. -1 (end flag set) at the end.
+// Returns the look-ahead and reads the next. -1 at the end.
 int rsgetc();
 // One line without its CR, LF or 26: at most size - 2 characters, then two 0 bytes; then every CR, LF and
 // 26 that follows is consumed. Stores nothing and returns 0 when size is 2 or less. Returns the
 // characters stored.
 int rsgets(char* buf, int size);
-// The end flag: 0 or 255.
-uint8_t rseof();
 void rsclose();
 // Closes the text reader, opens path and closes it again: 0 if it opened, -1 otherwise.
 int rsexists(const char* path);
 int rsexistsW(const char16_t* path);
-// Characters and line feeds read since the open.
-uint32_t rscount();
-uint32_t rslines();

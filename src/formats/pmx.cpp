@@ -1,7 +1,9 @@
 // pmx.cpp: the PMX model reader (versions 2.0 and 2.1). Every attempt starts with empty model tables
-// (check/model.h) and keeps the display name and the Japanese names of the bones and morphs it reads.
+// (check/model.h) and keeps the display name and the Japanese and English names of the bones and
+// morphs it reads.
 //
-// Records: none of its own; the model tables are written through their procedures.
+// Records: the model tables, written through their procedures; pmx_end_state, how the file of the last
+// read ended (pmx_end), written by every read.
 // Limits: the tables keep 4,096 bone names and 8,192 morph names (later ones are read and dropped); a
 // text is kept to its first 254 bytes; the display name to 20 bytes without a broken last character.
 // Trust: the file is untrusted. Every count is a loop bound, never a size: nothing is allocated, each
@@ -10,8 +12,11 @@
 // 1, 2 and 4 read nothing. The walk checks the structure on its way and stops at the first fault,
 // keeping what it read before.
 //
-// Sections: [pmx-fields] field readers, [pmx-blocks] one reader per block, [pmx-read] the walk.
+// Sections: [pmx-fields] field readers, [pmx-end] how the file ended, [pmx-blocks] one reader per block,
+// [pmx-read] the walk.
 #include "formats/pmx.h"
+
+#include <cstdio>
 
 #include "formats/filechan.h"
 #include "text/encoding.h"
@@ -85,19 +90,50 @@ static void pmx_convert(char* dst, int size, const unsigned char* text, const Pm
   else utf16_to_sjis_compat(dst, size, text);
 }
 
+// ---- [pmx-end] ---------------------------------------------------------------------------------------------
+
+static ReadEnd pmx_end_state;
+static char pmx_fault_text[64];
+
+const ReadEnd* pmx_end() { return &pmx_end_state; }
+
+// The walk ends where the file was cut: in block, after whole of its count records (count -1: before
+// its count). Returns false, for the block reader to return.
+static bool pmx_cut(int block, int64_t whole, int64_t count) {
+  if (pmx_end_state.block == BLOCK_NONE) pmx_end_state = ReadEnd{block, whole, count, nullptr};
+  return false;
+}
+
+// The walk ends at a structural fault of the record after whole of count in block: what, with the
+// value that broke it. Returns false.
+static bool pmx_fault(int block, int64_t whole, int64_t count, const char* what, int value) {
+  std::snprintf(pmx_fault_text, sizeof pmx_fault_text, what, value);
+  pmx_cut(block, whole, count);
+  pmx_end_state.fault = pmx_fault_text;
+  return false;
+}
+
+// A block's count into *count; false (the walk ends) when the file ends before it or inside it.
+static bool pmx_count(int block, int32_t* count) {
+  unsigned char b[4];
+  *count = 0;
+  if (rfclosed() || rfread(b, 4) != 4) return pmx_cut(block, 0, -1);
+  *count = rfle32(b);
+  return true;
+}
+
 // ---- [pmx-blocks] ------------------------------------------------------------------------------------------
 //
 // Each block reader returns true to go on with the next block, false when the walk ends: the file ended
-// at a record (the reader is closed when a record loop starts) or the structure is wrong.
+// (a record that reaches the end is cut) or the structure is wrong. Either is recorded (pmx_end).
 
 static bool pmx_vertices(const PmxGlobals& g) {
-  if (rfclosed()) return false;
-  int32_t count = pmx_get32();
+  int32_t count;
+  if (!pmx_count(BLOCK_VERTICES, &count)) return false;
   for (int32_t i = 0; i < count; i++) {
-    if (rfclosed()) return false;
     pmx_skip(32 + 16 * (int)g.extra_uv);  // position, normal, UV, additional UVs
     int deform = pmx_get8();
-    if (deform < 0) return false;
+    if (deform < 0) return pmx_cut(BLOCK_VERTICES, i, count);
     switch (deform) {
       case 0:  // BDEF1
         pmx_index(g.bone_size);
@@ -116,42 +152,43 @@ static bool pmx_vertices(const PmxGlobals& g) {
         pmx_skip(4 + 36);
         break;
       default:
-        return false;
+        return pmx_fault(BLOCK_VERTICES, i, count, "deform type %d", deform);
     }
     pmx_skip(4);  // edge scale
+    if (rfclosed()) return pmx_cut(BLOCK_VERTICES, i, count);
   }
   return true;
 }
 
+// Its records are vertex indices, three to a triangle.
 static bool pmx_faces(const PmxGlobals& g) {
-  if (rfclosed()) return false;
-  int32_t count = pmx_get32();
-  if (count % 3 != 0) return false;
+  int32_t count;
+  if (!pmx_count(BLOCK_FACES, &count)) return false;
+  if (count % 3 != 0) return pmx_fault(BLOCK_FACES, 0, count, "index count %d, not a multiple of 3", count);
   int size = g.vertex_size;
   // With an index size other than 1, 2 or 4 a triangle reads nothing: there is nothing to walk.
   if (size != 1 && size != 2 && size != 4) return true;
   for (int32_t i = 0; i < count / 3; i++) {
-    if (rfclosed()) return false;
     rfread(pmx_scratch, 3 * size);
+    if (rfclosed()) return pmx_cut(BLOCK_FACES, 3 * (int64_t)i, count);
   }
   return true;
 }
 
 static bool pmx_textures() {
-  if (rfclosed()) return false;
-  int32_t count = pmx_get32();
+  int32_t count;
+  if (!pmx_count(BLOCK_TEXTURES, &count)) return false;
   for (int32_t i = 0; i < count; i++) {
-    if (rfclosed()) return false;
     pmx_text(nullptr);
+    if (rfclosed()) return pmx_cut(BLOCK_TEXTURES, i, count);
   }
   return true;
 }
 
 static bool pmx_materials(const PmxGlobals& g) {
-  if (rfclosed()) return false;
-  int32_t count = pmx_get32();
+  int32_t count;
+  if (!pmx_count(BLOCK_MATERIALS, &count)) return false;
   for (int32_t i = 0; i < count; i++) {
-    if (rfclosed()) return false;
     pmx_text(nullptr);  // Japanese name
     pmx_text(nullptr);  // English name
     // diffuse 4, specular 3, power 1, ambient 3 floats; drawing flags; edge colour 4, edge size 1
@@ -160,12 +197,16 @@ static bool pmx_materials(const PmxGlobals& g) {
     pmx_index(g.texture_size);  // sphere texture
     pmx_skip(1);                // sphere mode
     int shared = pmx_get8();
+    if (shared < 0) return pmx_cut(BLOCK_MATERIALS, i, count);
     if (shared == 0) pmx_index(g.texture_size);
     else if (shared == 1) pmx_skip(1);
-    else return false;
+    else return pmx_fault(BLOCK_MATERIALS, i, count, "toon sharing flag %d", shared);
     pmx_text(nullptr);  // memo
     int32_t face_vertices = pmx_get32();
-    if (face_vertices % 3 != 0) return false;
+    if (rfclosed()) return pmx_cut(BLOCK_MATERIALS, i, count);
+    if (face_vertices % 3 != 0) {
+      return pmx_fault(BLOCK_MATERIALS, i, count, "face vertex count %d, not a multiple of 3", face_vertices);
+    }
   }
   return true;
 }
@@ -175,27 +216,29 @@ static bool pmx_materials(const PmxGlobals& g) {
 // nothing) is not kept.
 static bool pmx_began(uint32_t began) { return rftell() != began; }
 
-// Reads a record's Japanese name and keeps it, in Shift-JIS, with keep (model_add_bone or
-// model_add_morph, which drop it when their table is full) when the record began before the end of the
-// file.
-static void pmx_keep_name(int (*keep)(const char*), const PmxGlobals& g) {
+// Reads a record's Japanese and English names and keeps them, in Shift-JIS, with keep (model_add_bone
+// or model_add_morph, which drop them when their table is full) when the record began before the end
+// of the file.
+static void pmx_keep_names(int (*keep)(const char*, const char*), const PmxGlobals& g) {
   unsigned char name[PMX_TEXT_BUF];
+  unsigned char english[PMX_TEXT_BUF];
   uint32_t began = rftell();
   pmx_text(name);
+  pmx_text(english);
   if (pmx_began(began)) {
     char kept[MODEL_NAME_SLOT];
+    char kept_english[MODEL_NAME_SLOT];
     pmx_convert(kept, MODEL_NAME_SLOT, name, g);
-    keep(kept);
+    pmx_convert(kept_english, MODEL_NAME_SLOT, english, g);
+    keep(kept, kept_english);
   }
 }
 
 static bool pmx_bones(const PmxGlobals& g) {
-  if (rfclosed()) return false;
-  int32_t count = pmx_get32();
+  int32_t count;
+  if (!pmx_count(BLOCK_BONES, &count)) return false;
   for (int32_t i = 0; i < count; i++) {
-    if (rfclosed()) return false;
-    pmx_keep_name(model_add_bone, g);
-    pmx_text(nullptr);  // English name
+    pmx_keep_names(model_add_bone, g);
     pmx_skip(12);       // position
     pmx_index(g.bone_size);  // parent
     pmx_skip(4);        // transform level
@@ -220,20 +263,20 @@ static bool pmx_bones(const PmxGlobals& g) {
         if (pmx_get8() == 1) pmx_skip(24);  // lower and upper limits
       }
     }
+    if (rfclosed()) return pmx_cut(BLOCK_BONES, i, count);
   }
   return true;
 }
 
 static bool pmx_morphs(const PmxGlobals& g) {
-  if (rfclosed()) return false;
-  int32_t count = pmx_get32();
+  int32_t count;
+  if (!pmx_count(BLOCK_MORPHS, &count)) return false;
   for (int32_t i = 0; i < count; i++) {
-    if (rfclosed()) return false;
-    pmx_keep_name(model_add_morph, g);
-    pmx_text(nullptr);  // English name
+    pmx_keep_names(model_add_morph, g);
     pmx_skip(1);        // panel
     int kind = pmx_get8();
-    if (kind < 0 || kind > 10) return false;
+    if (kind < 0) return pmx_cut(BLOCK_MORPHS, i, count);
+    if (kind > 10) return pmx_fault(BLOCK_MORPHS, i, count, "morph kind %d", kind);
     int32_t offsets = pmx_get32();
     for (int32_t k = 0; k < offsets && !rfclosed(); k++) {
       switch (kind) {
@@ -264,15 +307,15 @@ static bool pmx_morphs(const PmxGlobals& g) {
           break;
       }
     }
+    if (rfclosed()) return pmx_cut(BLOCK_MORPHS, i, count);
   }
   return true;
 }
 
 static bool pmx_frames(const PmxGlobals& g) {
-  if (rfclosed()) return false;
-  int32_t count = pmx_get32();
+  int32_t count;
+  if (!pmx_count(BLOCK_FRAMES, &count)) return false;
   for (int32_t i = 0; i < count; i++) {
-    if (rfclosed()) return false;
     pmx_text(nullptr);
     pmx_text(nullptr);
     pmx_skip(1);  // special flag
@@ -281,36 +324,38 @@ static bool pmx_frames(const PmxGlobals& g) {
       int type = pmx_get8();
       pmx_index(type == 0 ? g.bone_size : g.morph_size);
     }
+    if (rfclosed()) return pmx_cut(BLOCK_FRAMES, i, count);
   }
   return true;
 }
 
 static bool pmx_bodies(const PmxGlobals& g) {
-  if (rfclosed()) return false;
-  int32_t count = pmx_get32();
+  int32_t count;
+  if (!pmx_count(BLOCK_BODIES, &count)) return false;
   for (int32_t i = 0; i < count; i++) {
-    if (rfclosed()) return false;
     pmx_text(nullptr);
     pmx_text(nullptr);
     pmx_index(g.bone_size);
     // group 1, non-collision mask 2, shape 1, size/position/rotation 36, five floats 20, physics mode 1
     pmx_skip(1 + 2 + 1 + 36 + 20 + 1);
+    if (rfclosed()) return pmx_cut(BLOCK_BODIES, i, count);
   }
   return true;
 }
 
 static bool pmx_joints(const PmxGlobals& g) {
-  if (rfclosed()) return false;
-  int32_t count = pmx_get32();
+  int32_t count;
+  if (!pmx_count(BLOCK_JOINTS, &count)) return false;
   for (int32_t i = 0; i < count; i++) {
-    if (rfclosed()) return false;
     pmx_text(nullptr);
     pmx_text(nullptr);
     int type = pmx_get8();
-    if (type < 0 || type > 5) return false;
+    if (type < 0) return pmx_cut(BLOCK_JOINTS, i, count);
+    if (type > 5) return pmx_fault(BLOCK_JOINTS, i, count, "joint type %d", type);
     pmx_index(g.body_size);
     pmx_index(g.body_size);
     pmx_skip(8 * 12);  // position, rotation, four limits, two springs
+    if (rfclosed()) return pmx_cut(BLOCK_JOINTS, i, count);
   }
   return true;
 }
@@ -319,10 +364,17 @@ static bool pmx_joints(const PmxGlobals& g) {
 
 // The header and every block, after a successful open. Result as pmdinforead.
 static int pmx_walk() {
-  if (pmx_get8() != 'P' || pmx_get8() != 'M' || pmx_get8() != 'X') return READ_NOT_FORMAT;
+  // A file that ends inside the signature or before the globals count was cut in its header.
+  static const char SIGNATURE[] = "PMX";
+  for (int i = 0; i < 3; i++) {
+    int c = pmx_get8();
+    if (c < 0) pmx_cut(BLOCK_HEADER, i, -1);
+    if (c != SIGNATURE[i]) return READ_NOT_FORMAT;
+  }
   pmx_get8();     // fourth signature byte, not examined
   rfgetfloat();   // version: any value is accepted
   int globals = pmx_get8();
+  if (globals < 0) pmx_cut(BLOCK_HEADER, rftell(), -1);
   if (globals < 8) return READ_NOT_FORMAT;
   unsigned char gb[8] = {0};
   rfread(gb, 8);  // further globals bytes are not skipped
@@ -341,6 +393,7 @@ static int pmx_walk() {
   pmx_text(en);
   pmx_text(nullptr);  // comments
   pmx_text(nullptr);
+  if (rfclosed()) pmx_cut(BLOCK_HEADER, rftell(), -1);
   // The English name first; the Japanese one replaces it when it gives any text.
   char name[MODEL_NAME_SLOT];
   pmx_convert(name, sizeof name, en, g);
@@ -360,6 +413,7 @@ static int pmx_walk() {
 // Reads by wpath when use_w is set, else by path.
 static int pmx_read(const char* path, const char16_t* wpath, bool use_w) {
   model_clear();
+  pmx_end_state = ReadEnd{BLOCK_NONE, 0, 0, nullptr};
   int opened = -1;
   if (use_w) {
     if (wpath != nullptr) opened = rfopenW(wpath);

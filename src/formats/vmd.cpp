@@ -3,8 +3,8 @@
 // to the usage records. Camera, light, self-shadow and show-and-IK keys are read only to check the
 // file's structure.
 //
-// Records: vmd_model, the motion's model name, and vmd_key_count, its keys and last frame, written here
-// at every read and clear.
+// Records: vmd_model, the motion's model name, vmd_key_count, its keys and last frame, and
+// vmd_end_state, how its file ended, written here at every read and clear.
 // Limits: names of 15 bytes, the model name of 20 bytes; nothing else is kept.
 // Trust: input is untrusted. Every count is a loop bound, never a size; every loop stops as soon as the
 // byte reader has closed at the end of the file, so a count of 2^31 - 1 on a short file ends at once.
@@ -21,36 +21,39 @@
 #include "formats/filechan.h"
 #include "text/encoding.h"
 
-constexpr int VMD_SIGNATURE = 30;   // signature field: "Vocaloid Motion Data 0002" padded
-constexpr int VMD_NAME = 15;        // bone and morph name fields
-constexpr int VMD_MODEL = 20;       // model name field
-constexpr int VMD_BONE_KEY = 111;   // name, frame number, seven floats, 64 interpolation bytes
-constexpr int VMD_MORPH_KEY = 23;   // name, frame number, weight
+constexpr int VMD_HEADER = VMD_SIGNATURE + VMD_MODEL + 4;  // signature, model name, bone count
 
 static char vmd_model[VMD_MODEL_NAME];
 static VmdKeys vmd_key_count;
+static ReadEnd vmd_end_state;
 
 const char* vmd_model_name() { return vmd_model; }
 const VmdKeys* vmd_keys() { return &vmd_key_count; }
+const ReadEnd* vmd_end() { return &vmd_end_state; }
 
 static void vmd_count_key(int32_t* count, int32_t frame) {
   (*count)++;
   if (frame > vmd_key_count.last_frame) vmd_key_count.last_frame = frame;
 }
 
-// Reads a name field of size bytes into out (size + 1 bytes), up to its first 0 byte.
-static void vmd_name(char* out, int size) {
-  std::memset(out, 0, (size_t)size + 1);
-  rfread(out, size);
+// Records where the file was cut; the first cut is the one that counts.
+static void vmd_cut(int block, int64_t read, int64_t declared) {
+  if (vmd_end_state.block == BLOCK_NONE) vmd_end_state = ReadEnd{block, read, declared, nullptr};
 }
 
-// The 30-byte signature: "Voca" at 0 to 3 and "0002" at 21 to 24; the rest is not examined.
+// The 30-byte signature: "Voca" at 0 to 3 and "0002" at 21 to 24; the rest is not examined. A file
+// that ends before a checked byte, every checked byte before its end being right, was cut in its header.
 static bool vmd_signature() {
   static const char want[VMD_SIGNATURE + 1] = "Vocaloid Motion Data 0002";
+  int end = -1;  // where the file ended, or -1
   for (int i = 0; i < VMD_SIGNATURE; i++) {
     int c = rfgetc();
+    if (c < 0 && end < 0) end = i;
     bool checked = i <= 3 || (i >= 21 && i <= 24);
-    if (checked && c != (unsigned char)want[i]) return false;
+    if (checked && c != (unsigned char)want[i]) {
+      if (end >= 0) vmd_cut(BLOCK_HEADER, end, VMD_HEADER);
+      return false;
+    }
   }
   return true;
 }
@@ -62,12 +65,14 @@ static void vmd_key_name(char* out, const unsigned char* field) {
 }
 
 // Each key is read whole, with one block read; a key the file cuts short is not handed on.
-static void vmd_bones() {
-  int32_t count = rfget32();
+static void vmd_bones(int32_t count) {
   unsigned char key[VMD_BONE_KEY];
   char name[VMD_NAME + 1];
   for (int32_t i = 0; i < count && !rfclosed(); i++) {
-    if (rfread(key, VMD_BONE_KEY) < VMD_BONE_KEY) return;
+    if (rfread(key, VMD_BONE_KEY) < VMD_BONE_KEY) {
+      vmd_cut(BLOCK_BONE_KEYS, i, count);
+      return;
+    }
     vmd_key_name(name, key);
     const unsigned char* body = key + VMD_NAME;
     vmd_count_key(&vmd_key_count.bone_keys, rfle32(body));
@@ -95,6 +100,7 @@ static VmdBlock vmd_morphs(int32_t count) {
   char name[VMD_NAME + 1];
   for (int32_t i = 0; i < count; i++) {
     int got = rfread(key, VMD_MORPH_KEY);
+    if (got < VMD_MORPH_KEY) vmd_cut(BLOCK_MORPH_KEYS, i, count);
     if (got < VMD_NAME) return VMD_CUT;
     // A key whose frame number or weight is cut by the end of the file is not counted: its missing
     // bytes would read as 0xFF, giving frame -1 and a weight that is not a number.
@@ -114,10 +120,11 @@ static VmdBlock vmd_morphs(int32_t count) {
 
 // Records of a later block read only for their structure: each is read whole; when the file ends
 // before its checkpoint (the bytes that must all be there), the file is cut (result 2); when it ends
-// after the checkpoint, the block ends and the reading goes on to the next count.
-static VmdBlock vmd_records(int32_t count, int size, int checkpoint) {
+// after the checkpoint, the block ends and the reading goes on to the next count. *whole gets the
+// records read whole.
+static VmdBlock vmd_records(int32_t count, int size, int checkpoint, int32_t* whole) {
   unsigned char record[64];
-  for (int32_t i = 0; i < count; i++) {
+  for (*whole = 0; *whole < count; (*whole)++) {
     int got = rfread(record, size);
     if (got < checkpoint) return VMD_CUT;
     if (got < size) return VMD_NEXT;
@@ -125,44 +132,69 @@ static VmdBlock vmd_records(int32_t count, int size, int checkpoint) {
   return VMD_NEXT;
 }
 
+// A block of records read for their structure only, block naming it where the file is cut.
+static VmdBlock vmd_block(int block, int32_t count, int size, int checkpoint) {
+  int32_t whole;
+  VmdBlock b = vmd_records(count, size, checkpoint, &whole);
+  if (whole < count) vmd_cut(block, whole, count);
+  return b;
+}
+
 static VmdBlock vmd_show_ik(int32_t count) {
-  unsigned char head[9];  // frame number, show flag, IK count
+  unsigned char head[VMD_SHOW_IK_HEAD];
   for (int32_t i = 0; i < count; i++) {
-    int got = rfread(head, 9);
+    int got = rfread(head, VMD_SHOW_IK_HEAD);
+    if (got < VMD_SHOW_IK_HEAD) vmd_cut(BLOCK_IK_KEYS, i, count);
     if (got < 5) return VMD_CUT;
-    if (got < 9) return VMD_NEXT;
+    if (got < VMD_SHOW_IK_HEAD) return VMD_NEXT;
     // Each IK: a 20-byte bone name (the checkpoint) and its enabled flag.
-    if (vmd_records(rfle32(head + 5), VMD_MODEL + 1, VMD_MODEL) == VMD_CUT) return VMD_CUT;
+    int32_t switches = rfle32(head + 5), whole;
+    VmdBlock b = vmd_records(switches, VMD_IK_SWITCH, VMD_MODEL, &whole);
+    if (whole < switches) vmd_cut(BLOCK_IK_KEYS, i, count);
+    if (b == VMD_CUT) return VMD_CUT;
     if (rfclosed()) return VMD_NEXT;
   }
   return VMD_NEXT;
 }
 
-// Reads a block count; false when the file ended before it.
-static bool vmd_count(int32_t* count) {
-  *count = rfget32();
-  return !rfclosed();
+// Reads a block count; false when the file ended before it (at the block's boundary), or inside it
+// (then the file was cut in block, before its count).
+static bool vmd_count(int block, int32_t* count) {
+  unsigned char b[4];
+  int got = rfread(b, 4);
+  *count = got == 4 ? rfle32(b) : 0;
+  if (got > 0 && got < 4) vmd_cut(block, 0, -1);
+  return got == 4;
 }
 
 static int vmd_walk() {
   if (!vmd_signature()) return READ_NOT_FORMAT;
   char model[VMD_MODEL + 1];
-  vmd_name(model, VMD_MODEL);
+  std::memset(model, 0, sizeof model);
+  int got = rfread(model, VMD_MODEL);
   std::memcpy(vmd_model, model, sizeof vmd_model);
   vmd_model[VMD_MODEL] = 0;
   cut_broken_tail(vmd_model);
-  vmd_bones();
+  unsigned char b[4];
+  int got_count = got == VMD_MODEL ? rfread(b, 4) : 0;
+  if (got_count < 4) {
+    vmd_cut(BLOCK_HEADER, VMD_SIGNATURE + got + got_count, VMD_HEADER);
+    return READ_DONE;
+  }
+  vmd_bones(rfle32(b));
   int32_t count;
-  if (!vmd_count(&count)) return READ_DONE;
+  if (!vmd_count(BLOCK_MORPH_KEYS, &count)) return READ_DONE;
   if (vmd_morphs(count) == VMD_CUT) return READ_NOT_FORMAT;
-  if (!vmd_count(&count)) return READ_DONE;
+  if (!vmd_count(BLOCK_CAMERA_KEYS, &count)) return READ_DONE;
   // Camera: frame number and seven floats, interpolation (both checkpoints), view angle, perspective.
-  if (vmd_records(count, 61, 56) == VMD_CUT) return READ_NOT_FORMAT;
-  if (!vmd_count(&count)) return READ_DONE;
-  if (vmd_records(count, 28, 16) == VMD_CUT) return READ_NOT_FORMAT;  // light: frame number and colour, position
-  if (!vmd_count(&count)) return READ_DONE;
-  if (vmd_records(count, 9, 4) == VMD_CUT) return READ_NOT_FORMAT;    // self-shadow: frame number, mode, distance
-  if (!vmd_count(&count)) return READ_DONE;
+  if (vmd_block(BLOCK_CAMERA_KEYS, count, VMD_CAMERA_KEY, 56) == VMD_CUT) return READ_NOT_FORMAT;
+  if (!vmd_count(BLOCK_LIGHT_KEYS, &count)) return READ_DONE;
+  // Light: frame number and colour, position.
+  if (vmd_block(BLOCK_LIGHT_KEYS, count, VMD_LIGHT_KEY, 16) == VMD_CUT) return READ_NOT_FORMAT;
+  if (!vmd_count(BLOCK_SHADOW_KEYS, &count)) return READ_DONE;
+  // Self-shadow: frame number, mode, distance.
+  if (vmd_block(BLOCK_SHADOW_KEYS, count, VMD_SHADOW_KEY, 4) == VMD_CUT) return READ_NOT_FORMAT;
+  if (!vmd_count(BLOCK_IK_KEYS, &count)) return READ_DONE;
   if (vmd_show_ik(count) == VMD_CUT) return READ_NOT_FORMAT;
   // Whatever follows is read to the end and ignored.
   unsigned char sink[FILECHAN_BUFFER];
@@ -175,6 +207,7 @@ void vmd_clear() {
   morph_usage_reset();
   vmd_model[0] = 0;
   vmd_key_count = VmdKeys{0, 0, -1};
+  vmd_end_state = ReadEnd{BLOCK_NONE, 0, 0, nullptr};
 }
 
 // Reads by wpath when use_w is set, else by path.

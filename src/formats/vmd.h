@@ -4,6 +4,19 @@
 #include <cstdint>
 
 #include "formats/filechan.h"
+#include "formats/read_end.h"
+
+// The record layout, shared by the reader and the copy writer (vmd_fit.h).
+constexpr int VMD_SIGNATURE = 30;   // signature field: "Vocaloid Motion Data 0002" padded
+constexpr int VMD_NAME = 15;        // bone and morph name fields
+constexpr int VMD_MODEL = 20;       // model name field; also an IK switch's bone name
+constexpr int VMD_BONE_KEY = 111;   // name, frame number, seven floats, 64 interpolation bytes
+constexpr int VMD_MORPH_KEY = 23;   // name, frame number, weight
+constexpr int VMD_CAMERA_KEY = 61;  // frame number, seven floats, 24 interpolation bytes, view angle, perspective
+constexpr int VMD_LIGHT_KEY = 28;   // frame number, colour, position
+constexpr int VMD_SHADOW_KEY = 9;   // frame number, mode, distance
+constexpr int VMD_SHOW_IK_HEAD = 9; // frame number, show flag, IK switch count
+constexpr int VMD_IK_SWITCH = 21;   // bone name, enabled flag
 
 constexpr int VMD_MODEL_NAME = 21;  // the model name field: 20 bytes and a terminator
 
@@ -24,6 +37,12 @@ struct VmdKeys {
   int32_t last_frame;
 };
 const VmdKeys* vmd_keys();
-// Empties the motion: the bone and morph usage records, the model name and the key counts (every read
-// starts so).
+// How the file of the last read ended: whole (also when it ends at a block's boundary: right before a
+// block count, as older files end after their morph or self-shadow block), or cut inside which block
+// after how many of the records its count declares (the header counts bytes: 30 of signature, 20 of
+// model name, 4 of bone count). A file cut in the header is one the reader could not read; one cut in
+// a block was read up to its last whole record, whatever the result. Valid until the next read or clear.
+const ReadEnd* vmd_end();
+// Empties the motion: the bone and morph usage records, the model name, the key counts and the end
+// (every read starts so).
 void vmd_clear();

@@ -15,7 +15,6 @@ unsigned sys_user_lang() { return GetUserDefaultLangID(); }
 unsigned sys_console_output_cp() { return GetConsoleOutputCP(); }
 unsigned sys_oem_cp() { return GetOEMCP(); }
 unsigned sys_ansi_cp() { return GetACP(); }
-void sys_set_locale_for_test(unsigned, unsigned) {}
 
 int sys_ansi_from_utf16(char* dst, int size, const char16_t* src) {
   // The used-default flag is refused (an error) for the UTF-8 code pages, which spell everything.
@@ -64,6 +63,32 @@ int sys_program_path_w(char16_t* dst, int size) {
   return (int)n;
 }
 
+int sys_host_bytes_w(char* dst, int size, const char16_t* name) {
+  const wchar_t* w = reinterpret_cast<const wchar_t*>(name);
+  if (size <= 0) return -1;
+  if (WideCharToMultiByte(CP_UTF8, 0, w, -1, dst, size, nullptr, nullptr) == 0) {
+    dst[0] = 0;
+    return -1;
+  }
+  return 0;
+}
+
+void sys_shown_name_w(char16_t* dst, int units, const char16_t* path) {
+  int n = 0;
+  if (units <= 0) return;
+  for (int i = 0; path[i] != 0 && n < units - 1; i++) {
+    char16_t u = path[i];
+    if (u >= 0xD800 && u <= 0xDBFF && path[i + 1] >= 0xDC00 && path[i + 1] <= 0xDFFF) {
+      if (n + 2 > units - 1) break;
+      dst[n++] = u;
+      dst[n++] = path[++i];
+    } else {
+      dst[n++] = u >= 0xD800 && u <= 0xDFFF ? u'\uFFFD' : u;
+    }
+  }
+  dst[n] = 0;
+}
+
 // A console shows the colour escapes only with virtual terminal processing, which a program has to ask for
 // (Windows 10 and later; where it is refused, as on older consoles, the escapes would show as text). NUL
 // is a character device too, but no console.
@@ -99,7 +124,6 @@ void sys_wait_key() {
 
 const char16_t* sys_command_line_w() { return reinterpret_cast<const char16_t*>(GetCommandLineW()); }
 const char* sys_command_line_a() { return GetCommandLineA(); }
-void sys_set_command_line(int, const char* const*) {}
 
 intptr_t sys_open_read_w(const char16_t* path) {
   HANDLE h = CreateFileW(reinterpret_cast<const wchar_t*>(path), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
@@ -151,6 +175,28 @@ FILE* sys_fcreate_new_w(const char16_t* path) {
   return f;
 }
 
+int sys_fclose_synced(FILE* f) {
+  bool ok = std::fflush(f) == 0 && _commit(_fileno(f)) == 0;
+  if (std::fclose(f) != 0) ok = false;
+  return ok ? 0 : -1;
+}
+
+int sys_move_new_w(const char16_t* from, const char16_t* to) {
+  // Without MOVEFILE_REPLACE_EXISTING the move fails when the name is taken.
+  if (MoveFileExW(reinterpret_cast<const wchar_t*>(from), reinterpret_cast<const wchar_t*>(to),
+                  MOVEFILE_WRITE_THROUGH)) {
+    return 0;
+  }
+  DWORD e = GetLastError();
+  return e == ERROR_ALREADY_EXISTS || e == ERROR_FILE_EXISTS ? 1 : -1;
+}
+
+bool sys_name_taken_w(const char16_t* path) {
+  return GetFileAttributesW(reinterpret_cast<const wchar_t*>(path)) != INVALID_FILE_ATTRIBUTES;
+}
+
+int sys_remove_w(const char16_t* path) { return DeleteFileW(reinterpret_cast<const wchar_t*>(path)) ? 0 : -1; }
+
 int sys_make_dir_w(const char16_t* path) {
   const wchar_t* w = reinterpret_cast<const wchar_t*>(path);
   if (CreateDirectoryW(w, nullptr)) return 0;
@@ -186,8 +232,7 @@ int sys_folder_id_w(const char16_t* path, uint64_t id[2]) {
   return 0;
 }
 
-int sys_list_folder_w(const char16_t* path, void (*entry)(const char16_t* name, bool is_folder, void* arg),
-                      void* arg) {
+int sys_list_folder_w(const char16_t* path, void (*entry)(const char16_t* name, int kind, void* arg), void* arg) {
   wchar_t pattern[MAX_PATH + 2];
   int n = 0;
   for (; path[n] != 0; n++) {
@@ -202,8 +247,8 @@ int sys_list_folder_w(const char16_t* path, void (*entry)(const char16_t* name, 
   if (h == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND ? 0 : -1;
   do {
     if (std::wcscmp(d.cFileName, L".") == 0 || std::wcscmp(d.cFileName, L"..") == 0) continue;
-    bool folder = (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    entry(reinterpret_cast<const char16_t*>(d.cFileName), folder, arg);
+    int kind = (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? SYS_ENTRY_FOLDER : SYS_ENTRY_FILE;
+    entry(reinterpret_cast<const char16_t*>(d.cFileName), kind, arg);
   } while (FindNextFileW(h, &d));
   FindClose(h);
   return 0;

@@ -3,9 +3,8 @@
 //
 // Records: none of its own; the constant tables live in sjis_tables.cpp (generated) and the override
 // lists below.
-// Limits: sjis_to_utf16 takes at most 9,998 input bytes and utf16_to_sjis at most 9,998 units; the
-// appending converters look for the end of the destination within 9,999 units (UTF-16) or 520 bytes
-// (UTF-8); utf16_length counts at most 4,999 units. Every converter also stops when the next
+// Limits: sjis_to_utf16 takes at most 9,998 input bytes and utf16_to_sjis at most 9,998 units;
+// utf16_length counts at most 4,999 units. Every converter also stops when the next
 // character would not fit in front of the terminating 0 of its destination: a character is written
 // whole or not at all.
 // Trust: the input of every converter is untrusted text (names from model files, alias files, paths).
@@ -19,10 +18,7 @@
 #include "text/sjis_tables.h"
 
 constexpr int ENC_SJIS_LIMIT = 9998;          // input bytes / units taken by sjis_to_utf16, utf16_to_sjis
-constexpr int ENC_UTF16_END_SEARCH = 9999;    // sjis_append_utf16 looks for the end this far
-constexpr int ENC_UTF8_END_SEARCH = 520;      // sjis_append_utf8 looks for the end this far
 constexpr int ENC_UTF16_LENGTH_MAX = 4999;    // utf16_length counts at most this many units
-constexpr int ENC_CLEAN = 7;                  // "clean UTF-8" and the starting plausibility flags
 
 // ==== lead bytes =====================================================================================
 
@@ -221,17 +217,6 @@ int sjis_to_utf16_by(char16_t* dst, int dst_units, const char* src, bool (*lead)
   return enc_sjis_to_utf16_at(o, src, lead);
 }
 
-int sjis_append_utf16_by(char16_t* dst, int dst_units, const char* src, bool (*lead)(unsigned char)) {
-  int limit = dst_units < ENC_UTF16_END_SEARCH ? dst_units : ENC_UTF16_END_SEARCH;
-  for (int end = 0; end < limit; end++) {
-    if (dst[end] == 0) {
-      EncOut16 o = {dst, dst_units, end};
-      return enc_sjis_to_utf16_at(o, src, lead);
-    }
-  }
-  return 0;  // no end within reach: the destination stays as it is
-}
-
 // ==== UTF-16 to Shift-JIS ============================================================================
 
 // The Shift-JIS code utf16_to_sjis writes for a unit: units below 0x80 as they are, the rest through
@@ -350,19 +335,20 @@ int utf8_next(const unsigned char* s, uint32_t* cp) {
 }
 
 // ==== UTF-8 converters ===============================================================================
-// Both tolerate one malformed sequence (the result drops from 7 to 0 and conversion goes on) and end
+// Both tolerate one malformed sequence (the result drops from UTF8_CLEAN to UTF8_BROKEN and conversion
+// goes on) and end
 // at the second, writing nothing for it or after it.
 
 int utf8_to_utf16(char16_t* dst, int dst_units, const char* src) {
-  if (dst_units <= 0) return ENC_CLEAN;
+  if (dst_units <= 0) return UTF8_CLEAN;
   const unsigned char* s = reinterpret_cast<const unsigned char*>(src);
   EncOut16 o = {dst, dst_units, 0};
-  int result = ENC_CLEAN, bad = 0, i = 0;
+  int result = UTF8_CLEAN, bad = 0, i = 0;
   while (s[i] != 0) {
     EncUtf8Char c = enc_utf8_decode(s + i);
     if (c.len == 0) {
       if (++bad == 2) break;
-      result = 0;
+      result = UTF8_BROKEN;
       i += c.skip;
       continue;
     }
@@ -384,15 +370,15 @@ int utf8_to_utf16(char16_t* dst, int dst_units, const char* src) {
 }
 
 int utf8_to_sjis_compat(char* dst, int dst_bytes, const char* src) {
-  if (dst_bytes <= 0) return ENC_CLEAN;
+  if (dst_bytes <= 0) return UTF8_CLEAN;
   const unsigned char* s = reinterpret_cast<const unsigned char*>(src);
   EncOut8 o = {dst, dst_bytes, 0};
-  int result = ENC_CLEAN, bad = 0, i = 0;
+  int result = UTF8_CLEAN, bad = 0, i = 0;
   while (s[i] != 0) {
     EncUtf8Char c = enc_utf8_decode(s + i);
     if (c.len == 0) {
       if (++bad == 2) break;
-      result = 0;
+      result = UTF8_BROKEN;
       i += c.skip;
       continue;
     }
@@ -441,17 +427,17 @@ int utf16_to_utf8(char* dst, int dst_bytes, const unsigned char* src) {
 }
 
 // ==== Shift-JIS to UTF-8 =============================================================================
-// Lead bytes by the program's own rule. The plausibility flags start at 7 and change as chkifsjis
-// changes them for the same bytes: lead 0x80 keeps bit 1 only; a trail byte 0x00-0x3F after another
-// lead keeps bit 0 only; a lead byte 0xE0 and up sets bit 3 (before the trail test); a byte 0xFD-0xFF
-// sets bit 3; a lead byte right before the end keeps bits 0 and 1 and ends the conversion.
+// Lead bytes by the program's own rule. The plausibility flags start at SJIS_FLAGS_START and change as
+// chkifsjis changes them for the same bytes: lead 0x80 keeps bit 1 only; a trail byte 0x00-0x3F after
+// another lead keeps bit 0 only; a lead byte 0xE0 and up sets bit 3 (before the trail test); a byte
+// 0xFD-0xFF sets bit 3; a lead byte right before the end keeps bits 0 and 1 and ends the conversion.
 // Codes with lead byte 0x81-0x9F take the code page 932 override first; unmapped codes write nothing.
 // A one-byte code 0xA0-0xDF goes through the table's one-byte part; 0xA0, which it does not map, writes
 // nothing (copying the raw byte would put a malformed sequence into the UTF-8 text).
 
 static int enc_sjis_to_utf8_at(EncOut8& o, const char* src) {
   const unsigned char* s = reinterpret_cast<const unsigned char*>(src);
-  int flags = ENC_CLEAN, i = 0;
+  int flags = SJIS_FLAGS_START, i = 0;
   while (s[i] != 0) {
     unsigned b = s[i];
     if (b < 0x80) {
@@ -469,7 +455,7 @@ static int enc_sjis_to_utf8_at(EncOut8& o, const char* src) {
       if (b == 0x80) {
         flags &= 2;
       } else {
-        if (b >= 0xE0) flags |= 8;
+        if (b >= 0xE0) flags |= SJIS_FLAG_HIGH;
         if (t <= 0x3F) flags &= 1;
       }
       unsigned code = b * 256 + t;
@@ -483,7 +469,7 @@ static int enc_sjis_to_utf8_at(EncOut8& o, const char* src) {
       uint32_t cp = sjis_table_to_unicode(b);
       if (cp != 0 && !enc_put_utf8(o, cp)) break;
     } else {
-      flags |= 8;  // 0xFD-0xFF: skipped
+      flags |= SJIS_FLAG_HIGH;  // 0xFD-0xFF: skipped
     }
     i++;
   }
@@ -492,20 +478,9 @@ static int enc_sjis_to_utf8_at(EncOut8& o, const char* src) {
 }
 
 int sjis_to_utf8_compat(char* dst, int dst_bytes, const char* src) {
-  if (dst_bytes <= 0) return ENC_CLEAN;
+  if (dst_bytes <= 0) return SJIS_FLAGS_START;
   EncOut8 o = {dst, dst_bytes, 0};
   return enc_sjis_to_utf8_at(o, src);
-}
-
-int sjis_append_utf8(char* dst, int dst_bytes, const char* src) {
-  int limit = dst_bytes < ENC_UTF8_END_SEARCH ? dst_bytes : ENC_UTF8_END_SEARCH;
-  for (int end = 0; end < limit; end++) {
-    if (dst[end] == 0) {
-      EncOut8 o = {dst, dst_bytes, end};
-      return enc_sjis_to_utf8_at(o, src);
-    }
-  }
-  return -1;
 }
 
 // ==== UTF-16 strings =================================================================================

@@ -42,6 +42,16 @@ unsigned sjis_table_from_unicode(unsigned unit);
 
 // ---- Converters ---------------------------------------------------------------------------------------
 
+// The UTF-8 converters' results, which check_file_utf8 (formats/detect.h) gives for a file alike.
+constexpr int UTF8_CLEAN = 7;   // no malformed sequence met
+constexpr int UTF8_BROKEN = 0;  // a malformed sequence met
+// The Shift-JIS plausibility flags of sjis_to_utf8_compat, which chkifsjis (formats/detect.h) gives for a
+// file alike: they start at SJIS_FLAGS_START (bits 0 to 2); faults clear bits, bytes of 0xE0 and up set
+// SJIS_FLAG_HIGH (bit 3). Flags of SJIS_PLAUSIBLE and above count as plausible Shift-JIS.
+constexpr int SJIS_FLAGS_START = 7;
+constexpr int SJIS_FLAG_HIGH = 8;
+constexpr int SJIS_PLAUSIBLE = 3;
+
 // Shift-JIS to UTF-16, lead bytes by the test lead: the system's ANSI test for names that reach the
 // system's wide calls (sjis_to_utf16 in paths.h; the POSIX seam passes its own). Bytes below 0x80 are
 // copied (0x5C stays U+005C); a two-byte code and any other byte from 0x80 up go through the table
@@ -49,9 +59,6 @@ unsigned sjis_table_from_unicode(unsigned unit);
 // limit is not taken); a lead byte right before the end is dropped. Returns the number of input bytes
 // taken.
 int sjis_to_utf16_by(char16_t* dst, int dst_units, const char* src, bool (*lead)(unsigned char));
-// The same, appended to the UTF-16 string already in dst. Its end is looked for within the first
-// 9,999 units (and within dst_units); without an end there, dst is left as it is and 0 is returned.
-int sjis_append_utf16_by(char16_t* dst, int dst_units, const char* src, bool (*lead)(unsigned char));
 // UTF-16 to Shift-JIS. Units below 0x80 are copied; every other unit goes through the table (U+FF71
 // gives 0xB1); unmapped units give "?". At most 9,998 units. Returns the units taken.
 int utf16_to_sjis(char* dst, int dst_bytes, const char16_t* src);
@@ -63,22 +70,18 @@ int utf16_fits_sjis(const char16_t* src);
 // the table, else "?". Returns the input bytes taken.
 int utf16_to_sjis_compat(char* dst, int dst_bytes, const unsigned char* src);
 // UTF-8 to UTF-16; a four-byte character becomes "x" and six upper-case hex digits of its code point.
-// One malformed sequence is skipped; a second ends the output there. Returns 7 for clean UTF-8, 0 when
-// a malformed sequence was met.
+// One malformed sequence is skipped; a second ends the output there. Returns UTF8_CLEAN, or UTF8_BROKEN
+// when a malformed sequence was met.
 int utf8_to_utf16(char16_t* dst, int dst_units, const char* src);
 // UTF-16 (as bytes) to UTF-8; a surrogate pair gives four bytes, a high surrogate followed by anything
 // else gives "?" for both units. Returns the input bytes taken.
 int utf16_to_utf8(char* dst, int dst_bytes, const unsigned char* src);
 // UTF-8 to Shift-JIS with overrides (alias file, model names). Characters without a code and all
-// four-byte characters are dropped. Returns 7 or 0 as utf8_to_utf16.
+// four-byte characters are dropped. Returns UTF8_CLEAN or UTF8_BROKEN as utf8_to_utf16.
 int utf8_to_sjis_compat(char* dst, int dst_bytes, const char* src);
 // Shift-JIS to UTF-8 with overrides, lead bytes by the program's rule; unmapped codes write nothing.
 // Returns the plausibility flags, as chkifsjis gives them for the same bytes.
 int sjis_to_utf8_compat(char* dst, int dst_bytes, const char* src);
-// Shift-JIS appended, as UTF-8, to the string in dst whose end lies within its first 520 bytes (and
-// within dst_bytes). Returns the flags as sjis_to_utf8_compat, or -1 (dst unchanged) when no end is
-// found there.
-int sjis_append_utf8(char* dst, int dst_bytes, const char* src);
 
 // Continuation bytes that the lead byte b asks for (0 to 3), or -1 when b cannot begin a character
 // (a continuation byte, or 0xF8 and up). The lenient rule of the alias file's converters and detector.

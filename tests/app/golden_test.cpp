@@ -48,9 +48,10 @@ struct Line {
   std::string text;
 };
 
-std::string object(const std::string& file, const char* kind, int read, const std::vector<Line>& lines) {
+std::string object(const std::string& file, const char* kind, int read, const char* verdict,
+                   const std::vector<Line>& lines) {
   std::string s = "{\"file\":\"" + esc(file) + "\",\"kind\":\"" + kind + "\",\"read\":" + std::to_string(read) +
-                  ",\"lines\":[";
+                  ",\"verdict\":\"" + verdict + "\",\"error\":null,\"cut\":null,\"fitted\":null,\"lines\":[";
   for (size_t i = 0; i < lines.size(); i++) {
     s += (i ? ",[\"" : "[\"") + std::string(lines[i].colour) + "\",\"" + esc(lines[i].text) + "\"]";
   }
@@ -133,7 +134,7 @@ TEST_F(Golden, MotionAlone) {
       {GREY, ""},
       {GREY, ""},
   };
-  EXPECT_EQ(run_tool("--no-alias " + vmd), object(vmd, "vmd", 0, page));
+  EXPECT_EQ(run_tool("--no-alias " + vmd), object(vmd, "motion", 0, "no model", page));
 }
 
 TEST_F(Golden, ModelThenMotion) {
@@ -168,7 +169,7 @@ TEST_F(Golden, ModelThenMotion) {
       {ORANGE, ""},
   };
   EXPECT_EQ(run_tool("--no-alias " + pmx + " " + vmd),
-            object(pmx, "pmx", 0, model_page) + object(vmd, "vmd", 0, motion_page));
+            object(pmx, "model", 0, "model", model_page) + object(vmd, "motion", 0, "lacks", motion_page));
 }
 
 TEST_F(Golden, MotionThenModelRecoloursTheMotion) {
@@ -199,7 +200,7 @@ TEST_F(Golden, MotionThenModelRecoloursTheMotion) {
   std::string out = run_tool("--no-alias " + vmd + " " + pmx);
   size_t first_end = out.find('\n');
   ASSERT_NE(first_end, std::string::npos);
-  EXPECT_EQ(out.substr(first_end + 1), object(pmx, "pmx", 0, model_page));
+  EXPECT_EQ(out.substr(first_end + 1), object(pmx, "model", 0, "model", model_page));
 }
 
 TEST_F(Golden, AliasModeRenamesAndTurnsTheHeadingsEnglish) {
@@ -232,5 +233,5 @@ TEST_F(Golden, AliasModeRenamesAndTurnsTheHeadingsEnglish) {
       {GREY, ""},
       {GREY, ""},
   };
-  EXPECT_EQ(run_tool("--alias " + ini + " " + vmd), object(vmd, "vmd", 0, page));
+  EXPECT_EQ(run_tool("--alias " + ini + " " + vmd), object(vmd, "motion", 0, "no model", page));
 }

@@ -57,24 +57,67 @@ const char* SUMMARY = "(OK): そのままで使用可能です. ";
 
 }  // namespace
 
-TEST(ReportTool, UsageErrors) {
-  ToolRun r = tool({});
+// Options as GNU tools take them: --colour or --color alone is "always"; --version; a usage error is
+// one line and a pointer to --help, exit code 2.
+TEST(ReportTool, OptionForms) {
+  TempDir dir;
+  std::string path = dir.file("clip.vmd");
+  write_file(path, small_motion());
+  for (const char* colour : {"--colour", "--color", "--color=always"}) {
+    ToolRun r = tool({colour, "--no-alias", path});
+    EXPECT_EQ(r.code, 0) << colour;
+    EXPECT_NE(r.out.find("\x1B[38;2;150;150;150mverdict: no model\x1B[0m\n"), std::string::npos) << colour;
+  }
+  ToolRun r = tool({"--version"});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.out.rfind("velmora-report ", 0), 0u) << r.out;
+  EXPECT_NE(r.out.find(" (built 20"), std::string::npos) << r.out;
+  r = tool({});
   EXPECT_EQ(r.code, 2);
   EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err.rfind("velmora-report: no file given\nusage: velmora-report [--summary] [--json]", 0), 0u) << r.err;
+  EXPECT_EQ(r.err, "velmora-report: no file given\nTry 'velmora-report --help'.\n");
   r = tool({"--frobnicate", "a.vmd"});
   EXPECT_EQ(r.code, 2);
-  EXPECT_EQ(r.err.rfind("velmora-report: unknown option --frobnicate\nusage:", 0), 0u) << r.err;
+  EXPECT_EQ(r.err, "velmora-report: unknown option --frobnicate\nTry 'velmora-report --help'.\n");
+  r = tool({"--colour=sometimes", "a.vmd"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.err, "velmora-report: --colour takes auto, always or never, not sometimes\nTry 'velmora-report --help'.\n");
   EXPECT_EQ(tool({"-ND2", "a.vmd"}).code, 2);
   EXPECT_EQ(tool({"a.vmd", "--alias"}).code, 2);
+  EXPECT_EQ(tool({"a.vmd", "--fit"}).code, 2);
   EXPECT_EQ(tool({"--alias", "x.ini", "--no-alias", "a.vmd"}).code, 2);
-  EXPECT_EQ(tool({"--colour=sometimes", "a.vmd"}).code, 2);
   r = tool({"--help"});
   EXPECT_EQ(r.code, 0);
   EXPECT_EQ(r.out.rfind("usage: velmora-report", 0), 0u);
   EXPECT_EQ(r.err, "");
 }
 
+// The exit code: 0 when every motion fits (or was checked without a model), 1 when one lacks names or
+// a FOLDER holds no motion (which standard error names), 2 for a usage error.
+TEST(ReportTool, ExitCodes) {
+  TempDir dir;
+  std::string motion = dir.file("clip.vmd"), fits = dir.file("fits.pmx"), lacks = dir.file("lacks.pmx");
+  std::string empty = dir.file("empty");
+  write_file(motion, small_motion());
+  write_file(fits, PmxWriter::simple({"センター"}, {"あ"}, 0, "m", "m"));
+  write_file(lacks, PmxWriter::simple({"センター"}, {}, 0, "m", "m"));
+  mkdir(empty.c_str(), 0700);
+  EXPECT_EQ(tool({"--no-alias", motion}).code, 0);
+  EXPECT_EQ(tool({"--summary", "--no-alias", fits, motion}).code, 0);
+  EXPECT_EQ(tool({"--summary", "--no-alias", lacks, motion}).code, 1);
+  EXPECT_EQ(tool({"--summary", "--no-alias", "--bogus", motion}).code, 2);
+  ToolRun r = tool({"--summary", "--no-alias", fits, empty, motion});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "velmora-report: " + empty + ": no .vmd files\n");
+  // A model given after every motion colours none of them, and a line says so.
+  r = tool({"--summary", "--no-alias", motion, fits});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.err, "velmora-report: hint: a model colours only the motions after it, and every model here came "
+                   "after the last motion; give the model first\n");
+}
+
+// Page mode: velmora.exe's page unchanged, with velmora-report's verdict beside it (JSON) or after it
+// (text).
 TEST(ReportTool, JsonOfAMotion) {
   TempDir dir;
   std::string path = dir.file("clip.vmd");
@@ -82,7 +125,8 @@ TEST(ReportTool, JsonOfAMotion) {
   ToolRun r = tool({"--json", "--no-alias", path});
   EXPECT_EQ(r.code, 0);
   EXPECT_EQ(r.err, "");
-  std::string expected = "{\"file\":\"" + path + "\",\"kind\":\"vmd\",\"read\":0,\"lines\":[" +
+  std::string expected = "{\"file\":\"" + path + "\",\"kind\":\"motion\",\"read\":0,\"verdict\":\"no model\"," +
+                         "\"error\":null,\"cut\":null,\"fitted\":null,\"lines\":[" +
                          "[\"#000000\",\"\"]," + "[\"#ffffff\",\"" + path + "\"]," + "[\"#ffffff\",\"\"]," +
                          "[\"#ffffff\",\"元モデル名: テスト  (VMD) \"]," + "[\"#ffffff\",\"想定使用先:   (PMX) \"]," +
                          "[\"#ffffff\",\"\"]," + "[\"#ffffff\",\"使用ボーン: \"]," +
@@ -105,7 +149,7 @@ TEST(ReportTool, FilesThatAreNotReadStillGetAReport) {
   write_file(text, "hello");
   ToolRun r = tool({"--json", "--no-alias", good, bad, text, missing});
   EXPECT_EQ(r.code, 1);
-  EXPECT_EQ(r.err, "velmora-report: " + bad + ": not a VMD motion of version 0002, or cut inside a record\n" +
+  EXPECT_EQ(r.err, "velmora-report: " + bad + ": not a VMD motion of version 0002\n" +
                        "velmora-report: " + text +
                        ": neither a motion (.vmd) nor a model (.pmx); examined as an empty motion\n" +
                        "velmora-report: " + missing + ": no such file; examined as an empty motion\n");
@@ -117,13 +161,18 @@ TEST(ReportTool, FilesThatAreNotReadStillGetAReport) {
     at = end + 1;
   }
   ASSERT_EQ(objects.size(), 4u);
-  EXPECT_NE(objects[1].find("\"kind\":\"vmd\",\"read\":2,"), std::string::npos);
+  EXPECT_NE(objects[1].find("\"kind\":\"motion\",\"read\":2,\"verdict\":\"unread\","
+                            "\"error\":\"not a VMD motion of version 0002\",\"cut\":null,"),
+            std::string::npos);
   // A failed read resets the statistics: an empty motion.
   EXPECT_NE(objects[1].find("[\"#ffffff\",\"使用ボーン: \"],[\"#ffffff\",\"\"],[\"#ffffff\",\"使用モーフ(表情): \"]"),
             std::string::npos);
   // No reader runs for the other two; the last motion read (an empty one) stands.
-  EXPECT_NE(objects[2].find("\"kind\":\"none\",\"read\":null,"), std::string::npos);
-  EXPECT_NE(objects[3].find("\"kind\":\"none\",\"read\":null,"), std::string::npos);
+  EXPECT_NE(objects[2].find("\"kind\":\"other\",\"read\":null,\"verdict\":\"unread\",\"error\":\"neither a motion "
+                            "(.vmd) nor a model (.pmx); examined as an empty motion\","),
+            std::string::npos);
+  // A missing file is a motion by its extension.
+  EXPECT_NE(objects[3].find("\"kind\":\"motion\",\"read\":null,\"verdict\":\"unread\","), std::string::npos);
   EXPECT_NE(objects[3].find("[\"#ffffff\",\"" + missing + "\"]"), std::string::npos);
 }
 
@@ -135,7 +184,7 @@ TEST(ReportTool, PlainTextWithAndWithoutColour) {
   EXPECT_EQ(r.code, 0);
   std::string page = "\n" + path + "\n\n元モデル名: テスト  (VMD) \n想定使用先:   (PMX) \n\n使用ボーン: \n" +
                      "  センター  (1 keys) (frame 3 - 3) (|pos|=0.5) \n\n\n使用モーフ(表情): \n" +
-                     "  あ  (1 keys) (frame 4 - 4) (val 0.25 - 0.25) \n\n\n\n" + SUMMARY + "\n";
+                     "  あ  (1 keys) (frame 4 - 4) (val 0.25 - 0.25) \n\n\n\n" + SUMMARY + "\nverdict: no model\n";
   EXPECT_EQ(r.out, page + "\n" + page);
   r = tool({"--colour=always", "--no-alias", path});
   EXPECT_NE(r.out.find("\x1B[38;2;150;150;150m  センター  (1 keys) (frame 3 - 3) (|pos|=0.5) \x1B[0m\n"),
@@ -152,7 +201,7 @@ TEST(ReportTool, FileNamesThatLookLikeOptions) {
   write_file(path, small_motion());
   ToolRun r = tool({"--json", "--no-alias", "--", path});
   EXPECT_EQ(r.code, 0) << r.err;
-  EXPECT_NE(r.out.find("\"kind\":\"vmd\",\"read\":0"), std::string::npos);
+  EXPECT_NE(r.out.find("\"kind\":\"motion\",\"read\":0"), std::string::npos);
 }
 
 // A backslash separates directories, as on Windows; in the JSON it is escaped, and so are double
@@ -162,7 +211,7 @@ TEST(ReportTool, JsonEscapes) {
   ASSERT_EQ(mkdir(dir.file("sub").c_str(), 0700), 0);
   write_file(dir.file("sub/a\td\x01\".vmd"), small_motion());
   ToolRun r = tool({"--json", "--no-alias", dir.path + "/sub\\a\td\x01\".vmd"});
-  EXPECT_EQ(r.out.rfind("{\"file\":\"" + dir.path + "/sub\\\\a\\td\\u0001\\\".vmd\",\"kind\":\"vmd\",\"read\":0,", 0),
+  EXPECT_EQ(r.out.rfind("{\"file\":\"" + dir.path + "/sub\\\\a\\td\\u0001\\\".vmd\",\"kind\":\"motion\",\"read\":0,", 0),
             0u)
       << r.out.substr(0, 200);
 }
@@ -178,7 +227,7 @@ TEST(ReportTool, EveryFileOfALongRun) {
   std::vector<std::string> words = {"--json", "--no-alias", model};
   for (int i = 0; i < 1001; i++) words.push_back(motion);
   ToolRun r = tool(words);
-  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.code, 1) << r.err;  // the model lacks あ
   size_t objects = 0, at = 0, last = 0;
   for (; (at = r.out.find('\n', at)) != std::string::npos; at++) {
     objects++;
@@ -200,7 +249,8 @@ TEST(ReportTool, AFileNoReaderReadsIsAnEmptyMotion) {
   ToolRun r = tool({"--colour=never", "--no-alias", motion, text});
   EXPECT_EQ(r.code, 1);
   std::string second = r.out.substr(r.out.find("\n\n" + text + "\n") + 1);
-  EXPECT_EQ(second, "\n" + text + "\n\n想定使用先:   (PMX) \n\n使用ボーン: \n\n使用モーフ(表情): \n\n\n\n" + SUMMARY + "\n");
+  EXPECT_EQ(second, "\n" + text + "\n\n想定使用先:   (PMX) \n\n使用ボーン: \n\n使用モーフ(表情): \n\n\n\n" + SUMMARY +
+                        "\nverdict: unread: neither a motion (.vmd) nor a model (.pmx); examined as an empty motion\n");
 }
 
 // ---- Summary and folders -----------------------------------------------------------------------------------
@@ -247,40 +297,55 @@ TEST(ReportTool, SummaryOfAModelAndAFolder) {
   std::string missing = l.dir.file("missing.vmd");
   ToolRun r = tool({"--summary", "--no-alias", l.model, l.lib, missing});
   EXPECT_EQ(r.code, 1);
-  EXPECT_EQ(r.err, "velmora-report: " + l.lib + "/corrupt.vmd: not a VMD motion of version 0002, or cut inside a record\n" +
+  EXPECT_EQ(r.err, "velmora-report: " + l.lib + "/corrupt.vmd: not a VMD motion of version 0002\n" +
                        "velmora-report: " + missing + ": no such file; examined as an empty motion\n");
   auto pad = [](int n) { return std::string(n, ' '); };
-  EXPECT_EQ(r.out, "model" + pad(20) + "モデル  2  1      " + l.model + "\n" +
-                       "unread" + pad(19) + "0    0  0  0   -  " + l.lib + "/corrupt.vmd\n" +
-                       "fits" + pad(21) + "1    1  1  1   4  " + l.lib + "/fits.vmd\n" +
-                       "lacks 2 bones, 1 morphs  3    2  3  1  30  " + l.lib + "/lacks.vmd\n" +
-                       "    bones:  左腕  謎\n" +
-                       "    morphs:  い\n" +
-                       "fits" + pad(21) + "0    1  0  1   7  " + l.lib + "/sub/deep.vmd\n" +
-                       "unread" + pad(19) + "0    0  0  0   -  " + missing + "\n" +
-                       "totals: 5 motions, 2 fit, 1 lack names, 0 no model, 2 unread\n");
+  EXPECT_EQ(r.out, "verdict" + pad(18) + "bone keys  morph keys  bones  morphs  last frame  file\n" +
+                       "model" + pad(20) + "モデル" + pad(15) + "      2       1" + pad(12) + "  " + l.model + "\n" +
+                       "unread" + pad(19) + pad(8) + "0" + pad(11) + "0      0       0" + pad(11) + "-  " + l.lib +
+                       "/corrupt.vmd\n" +
+                       "fits" + pad(21) + pad(8) + "1" + pad(11) + "1      1       1" + pad(11) + "4  " + l.lib +
+                       "/fits.vmd\n" +
+                       "lacks 2 bones, 1 morphs  " + pad(8) + "3" + pad(11) + "2      3       1" + pad(10) + "30  " +
+                       l.lib + "/lacks.vmd\n" +
+                       "    bones:  左腕 [standard]  謎\n" +
+                       "    morphs:  い [expression]\n" +
+                       "fits" + pad(21) + pad(8) + "0" + pad(11) + "1      0       1" + pad(11) + "7  " + l.lib +
+                       "/sub/deep.vmd\n" +
+                       "unread" + pad(19) + pad(8) + "0" + pad(11) + "0      0       0" + pad(11) + "-  " + missing +
+                       "\n" + "totals: 5 motions, 2 fit, 1 lack names (0 would fit after renaming), 0 no model, 0 cut, 2 unread\n");
   r = tool({"--summary", "--json", "--no-alias", l.model, l.lib, missing});
   EXPECT_EQ(r.code, 1);
   auto motion = [](const std::string& file, const char* read, const char* verdict, const std::string& counts,
-                   const std::string& lacks) {
-    return "{\"file\":\"" + file + "\",\"kind\":\"motion\",\"read\":" + read + ",\"verdict\":\"" + verdict + "\"," +
-           counts + ",\"lacks\":{" + lacks + "}}\n";
+                   const std::string& lacks, const std::string& advice = "", const std::string& error = "null") {
+    return "{\"file\":\"" + file + "\",\"kind\":\"motion\",\"read\":" + read + ",\"verdict\":\"" + verdict +
+           "\",\"error\":" + error + ",\"cut\":null," + counts + ",\"lacks\":{" + lacks + "},\"advice\":[" + advice +
+           "],\"fitted\":null}\n";
   };
   const std::string none = "\"bones\":[],\"morphs\":[]";
   EXPECT_EQ(r.out,
-            "{\"file\":\"" + l.model + "\",\"kind\":\"model\",\"read\":0,\"name\":\"モデル\",\"bones\":2,\"morphs\":1}\n" +
+            "{\"file\":\"" + l.model + "\",\"kind\":\"model\",\"read\":0,\"verdict\":\"model\",\"error\":null,"
+                "\"cut\":null,\"name\":\"モデル\",\"bones\":2,\"morphs\":1}\n" +
                 motion(l.lib + "/corrupt.vmd", "2", "unread",
-                       "\"bone_keys\":0,\"morph_keys\":0,\"bones\":0,\"morphs\":0,\"last_frame\":null", none) +
+                       "\"bone_keys\":0,\"morph_keys\":0,\"bones\":0,\"morphs\":0,\"last_frame\":null", none, "",
+                       "\"not a VMD motion of version 0002\"") +
                 motion(l.lib + "/fits.vmd", "0", "fits",
                        "\"bone_keys\":1,\"morph_keys\":1,\"bones\":1,\"morphs\":1,\"last_frame\":4", none) +
                 motion(l.lib + "/lacks.vmd", "0", "lacks",
                        "\"bone_keys\":3,\"morph_keys\":2,\"bones\":3,\"morphs\":1,\"last_frame\":30",
-                       "\"bones\":[\"左腕\",\"謎\"],\"morphs\":[\"い\"]") +
+                       "\"bones\":[\"左腕\",\"謎\"],\"morphs\":[\"い\"]",
+                       "{\"list\":\"bones\",\"name\":\"左腕\",\"class\":\"standard\",\"to\":null,\"why\":\"none\","
+                       "\"candidates\":[]},"
+                       "{\"list\":\"bones\",\"name\":\"謎\",\"class\":\"other\",\"to\":null,\"why\":\"none\","
+                       "\"candidates\":[]},"
+                       "{\"list\":\"morphs\",\"name\":\"い\",\"class\":\"expression\",\"to\":null,\"why\":\"none\","
+                       "\"candidates\":[]}") +
                 motion(l.lib + "/sub/deep.vmd", "0", "fits",
                        "\"bone_keys\":0,\"morph_keys\":1,\"bones\":0,\"morphs\":1,\"last_frame\":7", none) +
                 motion(missing, "null", "unread",
-                       "\"bone_keys\":0,\"morph_keys\":0,\"bones\":0,\"morphs\":0,\"last_frame\":null", none) +
-                "{\"totals\":{\"motions\":5,\"fit\":2,\"lack\":1,\"no_model\":0,\"unread\":2}}\n");
+                       "\"bone_keys\":0,\"morph_keys\":0,\"bones\":0,\"morphs\":0,\"last_frame\":null", none, "",
+                       "\"no such file; examined as an empty motion\"") +
+                "{\"totals\":{\"motions\":5,\"fit\":2,\"lack\":1,\"would_fit\":0,\"no_model\":0,\"cut\":0,\"unread\":2}}\n");
 }
 
 // A folder's motions come in the byte order of their paths below it, "/" between folders: "." (0x2E)
@@ -304,4 +369,173 @@ TEST(ReportTool, FolderOrder) {
     files += r.out.substr(from, r.out.find('"', from) - from) + " ";
   }
   EXPECT_EQ(files, "B.vmd a.b.vmd a.vmd a/b.vmd sub/x.VMD x.vmdx ä.vmd ");
+}
+
+// --fit: a motion under a folder whose lacking names are the model's under other names gets a copy
+// under the same relative path, with exactly those name fields renamed (an IK switch too); the copy
+// then lacks only the name without such advice. A second run writes nothing and says why.
+TEST(ReportTool, FittedCopies) {
+  TempDir dir;
+  std::string model = dir.file("model.pmx"), lib = dir.file("lib"), out = dir.file("fitted");
+  write_file(model, PmxWriter::simple({"センター", "左腕"}, {"ウィンク"}, 0, "モデル", "model"));
+  mkdir(lib.c_str(), 0700);
+  mkdir((lib + "/sub").c_str(), 0700);
+  auto motion = [](const std::string& arm, const std::string& wink) {
+    VmdWriter w;
+    w.header("LeftArm");
+    w.i32(3);
+    w.bone(arm, 0, 1, 0, 0, 0, 0, 0, 1);
+    w.bone(to_sjis("謎"), 10, 1, 0, 0, 0, 0, 0, 1);
+    w.bone(arm, 20, 0, 1, 0, 0, 0, 0, 1);
+    w.i32(1);
+    w.morph(wink, 30, 0.5f);
+    for (int block = 0; block < 3; block++) w.i32(0);
+    w.i32(1);
+    w.i32(0);
+    w.u8(1);
+    w.i32(1);
+    w.name(arm, 20);
+    w.u8(1);
+    return w.bytes;
+  };
+  const std::string original = motion("LeftArm", to_sjis("ｳｨﾝｸ"));
+  write_file(lib + "/sub/dance.vmd", original);
+
+  ToolRun r = tool({"--summary", "--no-alias", "--fit", out, model, lib});
+  EXPECT_EQ(r.code, 1) << r.err;  // it still lacks 謎
+  const std::string copy = out + "/sub/dance.vmd";
+  EXPECT_EQ(read_file(copy), motion(to_sjis("左腕"), to_sjis("ウィンク")));
+  EXPECT_NE(r.out.find("    bones:  LeftArm [standard]  謎\n    morphs:  ｳｨﾝｸ [expression]\n"
+                       "        LeftArm → 左腕 (rig name)\n        ｳｨﾝｸ → ウィンク (spelling)\n"
+                       "    fitted copy: " + copy + "\n"),
+            std::string::npos)
+      << r.out;
+  r = tool({"--summary", "--json", "--no-alias", model, copy});
+  EXPECT_NE(r.out.find("\"lacks\":{\"bones\":[\"謎\"],\"morphs\":[]}"), std::string::npos) << r.out;
+
+  r = tool({"--summary", "--no-alias", "--fit", out, model, lib});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "velmora-report: cannot write " + copy + ": it exists\n");
+  EXPECT_EQ(read_file(lib + "/sub/dance.vmd"), original);
+  EXPECT_FALSE(file_exists(copy + ".part0"));
+}
+
+// A dance cut short as a broken download leaves it is never reported as fitting. Cut in its header it is
+// unread; cut in a block, "cut", with the block and how many of its declared records were read; cut
+// right after its morph block, as older files end, it is whole. A model cut inside its bones is cut too.
+TEST(ReportTool, CutFiles) {
+  TempDir dir;
+  VmdWriter w;
+  w.header(to_sjis("ダンス"));
+  w.i32(20657);
+  for (int i = 0; i < 20657; i++) w.bone(to_sjis("センター"), i, 0.5f, 0, 0, 0, 0, 0, 1);
+  const size_t morphs = w.bytes.size();
+  w.i32(300);
+  for (int i = 0; i < 300; i++) w.morph(to_sjis("あ"), i, 0.5f);
+  const size_t morph_end = w.bytes.size();
+  for (int block = 0; block < 4; block++) w.i32(0);
+  PmxWriter m;
+  m.header();
+  m.model_texts("モデル", "model");
+  for (int block = 0; block < 4; block++) m.i32(0);
+  m.i32(4);
+  m.bone("センター");
+  m.bone("b");
+  const size_t third = m.bytes.size();
+  m.bone("c");
+  m.bone("d");
+  std::string model = dir.file("model.pmx"), cut_model = dir.file("cut.pmx");
+  write_file(model, PmxWriter::simple({"センター"}, {"あ"}, 0, "モデル", "model"));
+  write_file(cut_model, m.bytes.substr(0, third + 6));
+
+  struct Cut {
+    size_t at;
+    const char* verdict;
+    std::string cut;
+    std::string error;
+  };
+  const Cut cuts[] = {
+      {40, "unread", "{\"in\":\"header\",\"read\":40,\"declared\":54}", "cut in the header after 40 of 54 bytes"},
+      {54, "cut", "{\"in\":\"bone keys\",\"read\":0,\"declared\":20657}", "cut in the bone keys after 0 of 20,657"},
+      {54 + 9008 * 111 + 50, "cut", "{\"in\":\"bone keys\",\"read\":9008,\"declared\":20657}",
+       "cut in the bone keys after 9,008 of 20,657"},
+      {morphs + 4 + 100 * 23 + 10, "cut", "{\"in\":\"morph keys\",\"read\":100,\"declared\":300}",
+       "cut in the morph keys after 100 of 300"},
+      {morph_end, "fits", "null", ""},
+  };
+  for (const Cut& c : cuts) {
+    std::string motion = dir.file("dance-" + std::to_string(c.at) + ".vmd");
+    write_file(motion, w.bytes.substr(0, c.at));
+    ToolRun r = tool({"--summary", "--json", "--no-alias", model, motion});
+    std::string error = c.error.empty() ? "null" : "\"" + c.error + "\"";
+    EXPECT_NE(r.out.find("\"verdict\":\"" + std::string(c.verdict) + "\",\"error\":" + error + ",\"cut\":" + c.cut),
+              std::string::npos)
+        << c.at << ": " << r.out;
+    EXPECT_EQ(r.err, c.error.empty() ? "" : "velmora-report: " + motion + ": " + c.error + "\n") << c.at;
+    EXPECT_EQ(r.code, c.error.empty() ? 0 : 1) << c.at;
+  }
+  ToolRun r = tool({"--summary", "--json", "--no-alias", cut_model});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.out.find("\"kind\":\"model\",\"read\":0,\"verdict\":\"cut\",\"error\":\"cut in the bones after 2 of 4\","
+                       "\"cut\":{\"in\":\"bones\",\"read\":2,\"declared\":4},\"name\":\"モデル\",\"bones\":3,"),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("{\"totals\":{\"motions\":0,\"fit\":0,\"lack\":0,\"would_fit\":0,\"no_model\":0,\"cut\":0,"
+                       "\"unread\":0}}"),
+            std::string::npos);
+}
+
+// A Shift-JIS name as a Japanese archive leaves it on Linux (83 5F 83 93 83 58 for ダンス), given as an
+// argument and met in a folder: read by its own bytes, and named decoded in the summary, the JSON and
+// the page's path line. Its ANSI spelling, ?_???X.vmd, names another motion here, which is read only
+// as itself. The folder's order is that of the names' bytes: 83 before the C3 of ä.vmd.
+TEST(ReportTool, ShiftJisNamesAreReadAndShownDecoded) {
+  TempDir dir;
+  std::string lib = dir.file("lib");
+  mkdir(lib.c_str(), 0700);
+  std::string dance = lib + "/" + to_sjis("ダンス.vmd");
+  write_file(dance, small_motion());
+  VmdWriter other;
+  other.header("");
+  other.i32(0);
+  other.i32(0);
+  write_file(lib + "/?_???X.vmd", other.bytes);
+  write_file(lib + "/ä.vmd", other.bytes);
+  std::string model = dir.file("model.pmx");
+  write_file(model, PmxWriter::simple({"センター"}, {"あ"}, 0, "モデル", "model"));
+  ToolRun r = tool({"--summary", "--json", "--no-alias", model, dance, lib});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  // Each motion's file and bone keys, in order: ダンス.vmd has one key, the two others none.
+  std::string seen;
+  for (size_t at = 0; (at = r.out.find("{\"file\":\"" + lib + "/", at)) != std::string::npos; at++) {
+    size_t from = at + 10 + lib.size();
+    size_t keys = r.out.find("\"bone_keys\":", from) + 12;
+    seen += r.out.substr(from, r.out.find('"', from) - from) + " " + r.out.substr(keys, 1) + ", ";
+  }
+  EXPECT_EQ(seen, "ダンス.vmd 1, ?_???X.vmd 0, ダンス.vmd 1, ä.vmd 0, ");
+  r = tool({"--summary", "--no-alias", dance});
+  EXPECT_NE(r.out.find("  " + lib + "/ダンス.vmd\n"), std::string::npos) << r.out;
+  r = tool({"--json", "--no-alias", dance});
+  EXPECT_EQ(r.out.rfind("{\"file\":\"" + lib + "/ダンス.vmd\",\"kind\":\"motion\",\"read\":0,", 0), 0u) << r.out.substr(0, 300);
+  EXPECT_NE(r.out.find("\"lines\":[[\"#000000\",\"\"],[\"#ffffff\",\"" + lib + "/ダンス.vmd\"],"), std::string::npos);
+}
+
+// A FIFO with a motion's name in a folder is never opened (opening it would wait for a writer for
+// ever): one line on standard error, and the run goes on and ends well.
+TEST(ReportTool, AFifoInAFolderIsSkipped) {
+  TempDir dir;
+  std::string lib = dir.file("lib");
+  mkdir(lib.c_str(), 0700);
+  std::string model = dir.file("model.pmx");
+  write_file(model, PmxWriter::simple({"センター"}, {"あ"}, 0, "モデル", "model"));
+  write_file(lib + "/a.vmd", small_motion());
+  ASSERT_EQ(mkfifo((lib + "/x.vmd").c_str(), 0600), 0);
+  alarm(30);  // a walk that opens the FIFO ends the test here instead of hanging
+  ToolRun r = tool({"--summary", "--json", "--no-alias", model, lib});
+  alarm(0);
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.err, "velmora-report: " + lib + "/x.vmd: not a regular file (a FIFO, socket or device); skipped\n");
+  EXPECT_EQ(r.out.find("x.vmd"), std::string::npos);
+  EXPECT_NE(r.out.find("{\"totals\":{\"motions\":1,\"fit\":1,"), std::string::npos) << r.out;
 }

@@ -17,12 +17,13 @@ std::string S(const char* utf8) { return to_sjis(utf8); }
 class Names : public ::testing::Test {
  protected:
   void SetUp() override { names_init(); }
-  // 0 / -1 of names_match for a pattern added as the only entry of list 5.
+  // 0 when a pattern, added as the only entry of the morph list, takes the name (find or add resolves
+  // the name to it), -1 when not.
   static int match(const std::string& pattern, const std::string& name) {
     names_init();
-    int e = names_add(5, pattern.c_str());
+    int e = names_add(LIST_MORPHS, pattern.c_str());
     EXPECT_EQ(e, 1);
-    return names_match(5, name.c_str(), e);
+    return names_find_or_add(LIST_MORPHS, name.c_str()) == e ? 0 : -1;
   }
 };
 
@@ -59,37 +60,30 @@ TEST_F(Names, AddRefusesNamesLongerThan63Bytes) {
 
 TEST_F(Names, BadListNumbersStoreNothing) {
   EXPECT_EQ(names_add(-1, "a"), 0);
-  EXPECT_EQ(names_add(16, "a"), 0);
-  EXPECT_EQ(names_find_or_add(16, "a"), 0);
-  EXPECT_EQ(names_count(16), 0);
-  EXPECT_EQ(names_start_group(16), -1);
+  EXPECT_EQ(names_add(NAME_LISTS, "a"), 0);
+  EXPECT_EQ(names_find_or_add(NAME_LISTS, "a"), 0);
+  EXPECT_EQ(names_count(NAME_LISTS), 0);
+  EXPECT_EQ(names_start_group(NAME_LISTS), -1);
   EXPECT_EQ(names_group_of(-1, 1), 0);
-  EXPECT_EQ(names_match(16, "a", 1), -1);
+  EXPECT_STREQ(names_entry(NAME_LISTS, 1), "");
 }
 
 TEST_F(Names, FullListTakesNothingMore) {
   char name[16];
   for (int i = 0; i < NAME_ENTRIES; i++) {
     std::snprintf(name, sizeof name, "n%d", i);
-    ASSERT_EQ(names_add(7, name), i + 1);
+    ASSERT_EQ(names_add(LIST_BONES, name), i + 1);
   }
-  EXPECT_EQ(names_add(7, "more"), 0);
-  EXPECT_EQ(names_find_or_add(7, "more"), 0);
-  EXPECT_EQ(names_count(7), NAME_ENTRIES);
-  EXPECT_EQ(names_find_or_add(7, "n16383"), NAME_ENTRIES);
-  EXPECT_EQ(names_find_or_add(7, "n0"), 1);
+  EXPECT_EQ(names_add(LIST_BONES, "more"), 0);
+  EXPECT_EQ(names_find_or_add(LIST_BONES, "more"), 0);
+  EXPECT_EQ(names_count(LIST_BONES), NAME_ENTRIES);
+  EXPECT_EQ(names_find_or_add(LIST_BONES, "n16383"), NAME_ENTRIES);
+  EXPECT_EQ(names_find_or_add(LIST_BONES, "n0"), 1);
 }
 
-TEST_F(Names, GetCopiesTheNameOrLeavesTheBuffer) {
+TEST_F(Names, EntryOutOfRangeIsEmpty) {
   names_add(2, "abc");
-  char buf[NAME_BYTES];
-  std::memset(buf, 'Z', sizeof buf);
-  EXPECT_EQ(names_get(2, 1, buf), 0);
-  EXPECT_STREQ(buf, "abc");
-  std::memset(buf, 'Z', sizeof buf);
-  EXPECT_EQ(names_get(2, 0, buf), -1);
-  EXPECT_EQ(names_get(2, 2, buf), -1);
-  for (char c : buf) EXPECT_EQ(c, 'Z');
+  EXPECT_STREQ(names_entry(2, 1), "abc");
   EXPECT_STREQ(names_entry(2, 0), "");
   EXPECT_STREQ(names_entry(2, 2), "");
 }
@@ -188,13 +182,6 @@ TEST_F(Names, FullWidthQuestionMarkNeverMatchesLeadByte0x81) {
   EXPECT_EQ(match(S("左？"), S("左、")), -1);
   EXPECT_EQ(match(S("左？"), S("左あ")), 0);  // lead byte 0x82
   EXPECT_EQ(match(S("左？指３先"), S("左人指３先")), 0);
-}
-
-TEST_F(Names, MatchOutOfRangeIsNoMatch) {
-  names_add(1, "*");
-  EXPECT_EQ(names_match(1, "x", 1), 0);
-  EXPECT_EQ(names_match(1, "x", 0), -1);
-  EXPECT_EQ(names_match(1, "x", 2), -1);
 }
 
 TEST_F(Names, FindOrAddTakesTheHighestMatchingEntry) {

@@ -49,10 +49,9 @@ TEST_P(ByteReader, ReadPastTheEndReturnsTheShorterCountAndCloses) {
 
 TEST_P(ByteReader, LittleEndianNumbers) {
   std::string f = dir.file("num.bin");
-  write_file(f, std::string("\x34\x12\xFE\xFF\x78\x56\x34\x12\x00\x00\x80\x3F", 12));
+  write_file(f, std::string("\xFE\xFF\xFF\xFF\x78\x56\x34\x12\x00\x00\x80\x3F", 12));
   ASSERT_EQ(open(f), 0);
-  EXPECT_EQ(rfget16(), 0x1234);
-  EXPECT_EQ(rfget16(), -2);
+  EXPECT_EQ(rfget32(), -2);
   EXPECT_EQ(rfget32(), 0x12345678);
   EXPECT_EQ(rfgetfloat(), 1.0f);
   EXPECT_EQ(rfclosed(), 0);
@@ -102,14 +101,13 @@ TEST_P(ByteReader, MissingFileAndDirectoryDoNotOpen) {
 INSTANTIATE_TEST_SUITE_P(Modes, ByteReader, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "Handle" : "Stream"; });
 
-TEST(ByteWriter, CountsBytesAndWritesLittleEndian) {
+TEST(ByteWriter, WritesLittleEndian) {
   TempDir dir;
   std::string f = dir.file("out.bin");
   ASSERT_EQ(wfopen(f.c_str()), 0);
   EXPECT_EQ(wfputc('B'), 0);
   EXPECT_EQ(wfput16(0x1234), 0);
   EXPECT_EQ(wfput32(-2), 0);
-  EXPECT_EQ(wfcount(), 7u);
   wfclose();
   EXPECT_EQ(wfclosed(), 255);
   EXPECT_EQ(wfputc(1), -1);
@@ -146,12 +144,11 @@ TEST_P(TextReader, BlankLinesAreNeverReturned) {
   char buf[256];
   EXPECT_EQ(rsgets(buf, 256), 1);
   EXPECT_STREQ(buf, "a");
-  EXPECT_EQ(rseof(), 0);
+  EXPECT_EQ(rspeek(), 'b');
   EXPECT_EQ(rsgets(buf, 256), 1);
   EXPECT_STREQ(buf, "b");
-  EXPECT_EQ(rseof(), 255);
+  EXPECT_EQ(rspeek(), -1);
   EXPECT_EQ(rsgets(buf, 256), 0);
-  EXPECT_EQ(rslines(), 3u);
   rsclose();
 }
 
@@ -181,14 +178,13 @@ TEST_P(TextReader, PeekGetAndEnd) {
   EXPECT_EQ(rsgetc(), 'z');
   EXPECT_EQ(rspeek(), -1);
   EXPECT_EQ(rsgetc(), -1);
-  EXPECT_EQ(rseof(), 255);
-  EXPECT_EQ(rscount(), 2u);
+  EXPECT_EQ(rspeek(), -1);
   rsclose();
   std::string e = dir.file("empty.txt");
   write_file(e, "");
   ASSERT_EQ(open(e), 0);
   EXPECT_EQ(rspeek(), -1);
-  EXPECT_EQ(rseof(), 255);
+  EXPECT_EQ(rsgetc(), -1);
   rsclose();
 }
 

@@ -82,6 +82,9 @@ TEST_F(Pmx, SimpleUtf16Model) {
   EXPECT_EQ(display(), "model");
   EXPECT_EQ(bones(), (Names{"center", "arm"}));
   EXPECT_EQ(morphs(), (Names{"a", "blink"}));
+  // The English names beside them.
+  EXPECT_STREQ(model_view()->bone_en[1], "bone_en");
+  EXPECT_STREQ(model_view()->morph_en[1], "morph_en");
   EXPECT_TRUE(read_to_end());
   EXPECT_EQ(rfclosed(), 255);
 }
@@ -91,6 +94,8 @@ TEST_F(Pmx, SimpleUtf8Model) {
   EXPECT_EQ(display(), "model");
   EXPECT_EQ(bones(), (Names{"center", "arm"}));
   EXPECT_EQ(morphs(), (Names{"a"}));
+  EXPECT_STREQ(model_view()->bone_en[1], "bone_en");
+  EXPECT_STREQ(model_view()->morph_en[0], "morph_en");
 }
 
 TEST_F(Pmx, Utf16PathEntryPoint) {

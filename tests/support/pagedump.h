@@ -13,7 +13,7 @@ inline std::vector<std::string> page_lines() {
   const ReportPage* p = report_view();
   for (int i = 0; i < p->line_count; i++) {
     char colour[16];
-    uint32_t c = p->colour[i][0];
+    uint32_t c = p->colour[i];
     std::snprintf(colour, sizeof colour, "#%02x%02x%02x", (unsigned)(c & 0xFF), (unsigned)(c >> 8 & 0xFF),
                   (unsigned)(c >> 16 & 0xFF));
     out.push_back(std::string(colour) + "|" + from_sjis(p->text[i]));

@@ -5,10 +5,10 @@
 #include <cstring>
 #include <string>
 
+#include "paths/paths.h"
 #include "support/testfiles.h"
 #include "sys/sys.h"
 #include "text/encoding.h"
-#include "text/paths.h"
 
 namespace {
 
@@ -222,30 +222,6 @@ TEST(SjisToUtf16, UsesTheSystemLeadByteTest) {
   Western w;  // code page 1252: no lead bytes at all
   EXPECT_EQ(s2u("\x82\xA0"), u"??");
   EXPECT_EQ(s2u("\x82\xB1"), u"?\xFF71");
-}
-
-TEST(SjisAppendUtf16, AppendsAfterTheEnd) {
-  char16_t out[16] = u"ab";
-  EXPECT_EQ(sjis_append_utf16(out, 16, "\x82\xA0x"), 3);
-  EXPECT_EQ(std::u16string(out), u"abあx");
-  char16_t small[4] = u"ab";
-  EXPECT_EQ(sjis_append_utf16(small, 4, "cd"), 1);
-  EXPECT_EQ(std::u16string(small), u"abc");
-}
-
-TEST(SjisAppendUtf16, WithoutAnEndTheDestinationStays) {
-  char16_t out[4] = {u'a', u'b', u'c', u'd'};
-  EXPECT_EQ(sjis_append_utf16(out, 4, "x"), 0);
-  EXPECT_EQ(out[3], u'd');
-  // The end is looked for within the first 9,999 units only.
-  static char16_t big[10005];
-  for (int i = 0; i < 9999; i++) big[i] = u'a';
-  big[9999] = 0;
-  EXPECT_EQ(sjis_append_utf16(big, 10005, "x"), 0);
-  EXPECT_EQ(big[9999], 0);
-  big[9998] = 0;
-  EXPECT_EQ(sjis_append_utf16(big, 10005, "x"), 1);
-  EXPECT_EQ(big[9998], u'x');
 }
 
 // ---- UTF-16 to Shift-JIS ----------------------------------------------------------------------------------
@@ -530,24 +506,6 @@ TEST(SjisToUtf8Compat, Flags) {
   EXPECT_EQ(f, 3);
   EXPECT_EQ(s2u8("\xE0\x40" "a\x82", &f), "\xE6\xBC\xBE" "a");
   EXPECT_EQ(f, 3);
-}
-
-TEST(SjisAppendUtf8, AppendsWithinThe520Bytes) {
-  char out[600] = "ab";
-  EXPECT_EQ(sjis_append_utf8(out, 600, "\x82\xA0"), 7);
-  EXPECT_STREQ(out, "ab\xE3\x81\x82");
-  std::memset(out, 'z', sizeof out);
-  out[519] = 0;
-  EXPECT_EQ(sjis_append_utf8(out, 600, "c"), 7);
-  EXPECT_EQ(out[519], 'c');
-  EXPECT_EQ(out[520], 0);
-  std::memset(out, 'z', sizeof out);
-  out[520] = 0;
-  EXPECT_EQ(sjis_append_utf8(out, 600, "c"), -1);
-  EXPECT_EQ(out[520], 0);
-  char small[4] = {'a', 'b', 'c', 'd'};
-  EXPECT_EQ(sjis_append_utf8(small, 4, "x"), -1);
-  EXPECT_EQ(small[3], 'd');
 }
 
 // ---- UTF-16 strings ---------------------------------------------------------------------------------------------

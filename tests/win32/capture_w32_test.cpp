@@ -41,8 +41,8 @@ uint32_t le32(const std::string& s, size_t at) {
 // A page whose pixel (x, y) is red x mod 256, green y, blue 7, with a white top row and a blue bottom
 // row, so that an upside-down file shows at once.
 void draw_known_page(int w, int h) {
-  if (console_state() == 0) ASSERT_EQ(console_open(w, h, 1, "capture", 0), 0);
-  else ASSERT_EQ(console_resize(w, h, 1, "capture"), 0);
+  if (console_state() == 0) ASSERT_EQ(console_open(w, h, "capture"), 0);
+  else ASSERT_EQ(console_resize(w, h, "capture"), 0);
   std::string row((size_t)w * 3 + 4, '\0');
   for (int y = 0; y < h; y++) {
     for (int x = 0; x < w; x++) {

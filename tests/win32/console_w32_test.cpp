@@ -1,6 +1,6 @@
 // The console window under Wine: opened in this process and driven with real messages, sent or posted
 // to it and dispatched by console_pump. Sizes, key and mouse codes, scrolling, the clipboard texts, a
-// drop built as a real HDROP, close latching, titles, pages, drawing and cursors.
+// drop built as a real HDROP, close latching, titles, the page, drawing and cursors.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <shlobj.h>
@@ -80,7 +80,6 @@ void prepare() {
   // The pointer away from where the windows open, so that no real mouse move mixes in.
   SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
   console_set_background(0, 0, 0);
-  console_set_text_colour(255, 255, 255);
   console_set_drop_sink(arg_append_utf16, arg_append_ansi);
 }
 
@@ -110,8 +109,8 @@ class Console : public ::testing::Test {
 };
 
 void use_window(int w, int h) {
-  if (console_state() == 0) ASSERT_EQ(console_open(w, h, 1, "test", 0), 0);
-  else ASSERT_EQ(console_resize(w, h, 1, "test"), 0);
+  if (console_state() == 0) ASSERT_EQ(console_open(w, h, "test"), 0);
+  else ASSERT_EQ(console_resize(w, h, "test"), 0);
   console_set_press_cursor(0);
   console_set_normal_cursor(0);
   console_apply_cursor(0);
@@ -131,7 +130,7 @@ void open_scrollable(int pw, int ph, int cw, int ch) {
 // ---- Opening and sizes ---------------------------------------------------------------------------------
 
 TEST_F(ConsoleFresh, SmallPageGivesExactClientSizeWithBarsHidden) {
-  ASSERT_EQ(console_open(512, 96, 1, "Velmora ", 0), 0);
+  ASSERT_EQ(console_open(512, 96, "Velmora "), 0);
   console_pump();
   RECT c = client_rect();
   EXPECT_EQ(c.right, 512);
@@ -153,21 +152,20 @@ TEST_F(ConsoleFresh, SmallPageGivesExactClientSizeWithBarsHidden) {
   EXPECT_EQ(console_state(), -1);
   EXPECT_EQ(console_page_width(), 512);
   EXPECT_EQ(console_page_height(), 96);
-  EXPECT_EQ(console_page_count(), 1);
   // Opened on top of every window; console_drop_topmost takes it out of that band.
   EXPECT_TRUE(GetWindowLongA(win(), GWL_EXSTYLE) & WS_EX_TOPMOST);
   EXPECT_NE(console_drop_topmost(), 0);
   EXPECT_FALSE(GetWindowLongA(win(), GWL_EXSTYLE) & WS_EX_TOPMOST);
   EXPECT_TRUE(IsWindowVisible(win()));
   // A second open while one is open is refused.
-  EXPECT_EQ(console_open(300, 300, 1, "x", 0), -1);
+  EXPECT_EQ(console_open(300, 300, "x"), -1);
   EXPECT_EQ(console_page_width(), 512);
 }
 
 TEST_F(ConsoleFresh, PageTallerThanWorkAreaSitsAtItsCorner) {
   RECT work = work_area();
   int wh = work.bottom - work.top;
-  ASSERT_EQ(console_open(512, wh + 300, 1, "tall", 0), 0);
+  ASSERT_EQ(console_open(512, wh + 300, "tall"), 0);
   console_pump();
   RECT wr;
   GetWindowRect(win(), &wr);
@@ -205,7 +203,7 @@ TEST_F(ConsoleFresh, PageTallerThanWorkAreaSitsAtItsCorner) {
 TEST_F(Console, ResizeRebuildsThePageAndFitsTheWindow) {
   use_window(512, 96);
   console_fill_rect(0, 0, 0, 511, 95, 200, 10, 10);
-  ASSERT_EQ(console_resize(816, 300, 1, "second"), 0);
+  ASSERT_EQ(console_resize(816, 300, "second"), 0);
   console_pump();
   EXPECT_EQ(console_state(), -1);
   EXPECT_EQ(console_page_width(), 816);
@@ -229,7 +227,7 @@ TEST_F(Console, ResizeRebuildsThePageAndFitsTheWindow) {
   // A page taller than the work area moves the window to the work area's corner and is scrollable at
   // once; the screen drawing still lands in the client area (narrowed by the vertical bar).
   RECT work = work_area();
-  ASSERT_EQ(console_resize(600, work.bottom - work.top + 100, 1, "tall"), 0);
+  ASSERT_EQ(console_resize(600, work.bottom - work.top + 100, "tall"), 0);
   console_pump();
   RECT wr;
   GetWindowRect(win(), &wr);
@@ -243,15 +241,14 @@ TEST_F(Console, ResizeRebuildsThePageAndFitsTheWindow) {
 }
 
 TEST_F(ConsoleFresh, CloseReleasesAndAllowsAnotherOpen) {
-  ASSERT_EQ(console_open(512, 96, 1, "a", 0), 0);
+  ASSERT_EQ(console_open(512, 96, "a"), 0);
   HWND h = win();
   EXPECT_EQ(console_close(), 0);
   EXPECT_EQ(console_state(), 0);
   EXPECT_EQ(console_handle(), nullptr);
   EXPECT_FALSE(IsWindow(h));
   EXPECT_EQ(console_close(), 1);
-  EXPECT_EQ(console_resize(600, 100, 1, "x"), -1);
-  EXPECT_EQ(console_add_page(), 1);
+  EXPECT_EQ(console_resize(600, 100, "x"), -1);
   uint8_t px[3] = {9, 9, 9};
   EXPECT_EQ(console_read_pixel(px, 0, 0), -1);
   EXPECT_EQ(px[0], 0);
@@ -259,7 +256,7 @@ TEST_F(ConsoleFresh, CloseReleasesAndAllowsAnotherOpen) {
   EXPECT_EQ(console_draw_pixels(0, 0, 0, 1, 1, px), 1);
   WNDCLASSA wc;
   EXPECT_FALSE(GetClassInfoA(GetModuleHandleA(nullptr), "gint", &wc));
-  ASSERT_EQ(console_open(512, 96, 1, "b", 0), 0);
+  ASSERT_EQ(console_open(512, 96, "b"), 0);
   EXPECT_TRUE(IsWindow(win()));
 }
 
@@ -290,8 +287,6 @@ TEST_F(Console, KeyCodes) {
   EXPECT_EQ(console_key(), 'r');
   EXPECT_EQ(console_take_key(), 'r');
   EXPECT_EQ(console_key(), 0);
-  EXPECT_EQ(console_pump(), 0);
-  EXPECT_EQ(console_take_pending_key(), 0);
 }
 
 // ---- Mouse ---------------------------------------------------------------------------------------------
@@ -517,10 +512,10 @@ TEST_F(Console, DropOfJapaneseNameInBothForms) {
   else EXPECT_EQ(std::string(console_dropped_path()), "C:\\??.vmd");
 }
 
-// ---- Close, titles, pages ---------------------------------------------------------------------------------
+// ---- Close and titles -----------------------------------------------------------------------------------------
 
 TEST_F(ConsoleFresh, CloseRequestLatchesAndKeepsTheWindow) {
-  ASSERT_EQ(console_open(512, 96, 1, "close", 0), 0);
+  ASSERT_EQ(console_open(512, 96, "close"), 0);
   EXPECT_EQ(console_close_requested(), 0);
   HGLOBAL drop = make_hdrop({L"C:\\x.vmd"});
   post(WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
@@ -535,7 +530,7 @@ TEST_F(ConsoleFresh, CloseRequestLatchesAndKeepsTheWindow) {
   console_close();
   EXPECT_EQ(console_close_requested(), -1);
   // A new open clears the close request, files dropped and the dropped paths.
-  ASSERT_EQ(console_open(512, 96, 1, "close", 0), 0);
+  ASSERT_EQ(console_open(512, 96, "close"), 0);
   EXPECT_EQ(console_close_requested(), 0);
   EXPECT_EQ(console_files_dropped(), 0);
   EXPECT_EQ(std::string(console_dropped_path()), "");
@@ -563,46 +558,6 @@ TEST_F(Console, TitleIsSetOnlyWhenItChanges) {
   EXPECT_EQ(console_set_title(longt.c_str()), 1);
   GetWindowTextA(win(), t, sizeof t);
   EXPECT_EQ(std::string(t), std::string(63, 'a'));
-}
-
-TEST_F(Console, PagesAndTheirNumbers) {
-  use_window(512, 96);
-  EXPECT_EQ(console_set_shown_page(1), 0);
-  EXPECT_EQ(console_set_drawing_page(1), 0);
-  EXPECT_EQ(console_add_page(), 0);
-  EXPECT_EQ(console_page_count(), 2);
-  EXPECT_EQ(console_add_page(), 0);
-  EXPECT_EQ(console_set_drawing_page(1), 1);
-  EXPECT_EQ(console_set_drawing_page(7), 1);
-  EXPECT_EQ(console_set_shown_page(-1), 0);
-  // Drawing on page 1 while page 0 is shown: page 0 keeps its colour.
-  console_fill_rect(0, 0, 0, 9, 9, 0, 0, 255);
-  uint8_t px[3];
-  ASSERT_EQ(console_read_pixel(px, 5, 5), 0);
-  EXPECT_EQ(px[2], 0);
-  EXPECT_EQ(console_set_shown_page(1), 1);
-  ASSERT_EQ(console_read_pixel(px, 5, 5), 0);
-  EXPECT_EQ(px[2], 255);
-  // Copy the shown page (1) onto the drawing page (0).
-  EXPECT_EQ(console_set_drawing_page(0), 0);
-  console_copy_shown_page();
-  EXPECT_EQ(console_set_shown_page(0), 0);
-  ASSERT_EQ(console_read_pixel(px, 5, 5), 0);
-  EXPECT_EQ(px[2], 255);
-  // A resize to one page drops page 1.
-  ASSERT_EQ(console_resize(512, 96, 1, "pages"), 0);
-  EXPECT_EQ(console_page_count(), 1);
-  EXPECT_EQ(console_set_shown_page(1), 0);
-  // Opening with two pages.
-  console_close();
-  ASSERT_EQ(console_open(512, 96, 2, "pages", 0), 0);
-  EXPECT_EQ(console_page_count(), 2);
-  EXPECT_EQ(console_set_shown_page(1), 1);
-  ASSERT_EQ(console_resize(600, 96, 2, "pages"), 0);
-  EXPECT_EQ(console_page_count(), 2);
-  EXPECT_EQ(console_shown_page(), 0);
-  EXPECT_EQ(console_drawing_page(), 0);
-  console_close();
 }
 
 // ---- Drawing ---------------------------------------------------------------------------------------------
@@ -639,27 +594,20 @@ TEST_F(Console, FillRectIncludesBothCornersAndPixelsDrawInOrder) {
   HDC dc = GetDC(win());
   EXPECT_EQ(GetPixel(dc, 60, 20), RGB(3, 2, 1));
   ReleaseDC(win(), dc);
-  // Nothing to draw.
+  // Nothing to draw: an empty block, or a block wholly off the screen for the screen alone.
   EXPECT_EQ(console_draw_pixels(0, 0, 0, 0, 1, block), 1);
-  ASSERT_EQ(console_add_page(), 0);
-  console_set_drawing_page(1);
-  EXPECT_EQ(console_draw_pixels(1, 0, 0, 3, 1, block), 1);
+  EXPECT_EQ(console_draw_pixels(1, 0, GetSystemMetrics(SM_CYSCREEN), 3, 1, block), 1);
 }
 
-TEST_F(Console, RepaintShowsThePage) {
+TEST_F(Console, PaintShowsThePage) {
   use_window(512, 96);
-  console_fill_rect(-1, 0, 0, 511, 95, 0, 0, 200);
-  console_repaint();
-  console_pump();
-  HDC dc = GetDC(win());
-  EXPECT_EQ(GetPixel(dc, 500, 90), RGB(0, 0, 200));
-  ReleaseDC(win(), dc);
-  // A paint after the window was covered and uncovered copies from the page too.
+  // A paint after the window was covered and uncovered copies from the page.
   console_fill_rect(-1, 0, 0, 511, 95, 0, 90, 0);
   InvalidateRect(win(), nullptr, TRUE);
   UpdateWindow(win());
-  dc = GetDC(win());
+  HDC dc = GetDC(win());
   EXPECT_EQ(GetPixel(dc, 3, 3), RGB(0, 90, 0));
+  EXPECT_EQ(GetPixel(dc, 500, 90), RGB(0, 90, 0));
   ReleaseDC(win(), dc);
 }
 

@@ -80,7 +80,7 @@ void reset_seen() {
 }  // namespace
 
 TEST(OpenDialog, MotionDialogOwnedByTheConsoleCancels) {
-  ASSERT_EQ(console_open(512, 96, 1, "dialog owner", 0), 0);
+  ASSERT_EQ(console_open(512, 96, "dialog owner"), 0);
   wchar_t cwd[MAX_PATH];
   GetCurrentDirectoryW(MAX_PATH, cwd);
   std::u16string initial = reinterpret_cast<const char16_t*>(cwd);
@@ -88,8 +88,8 @@ TEST(OpenDialog, MotionDialogOwnedByTheConsoleCancels) {
   char16_t out[DIALOG_PATH_UNITS] = u"unchanged";
   reset_seen();
   SetTimer(nullptr, 0, 100, on_tick);
-  EXPECT_EQ(open_dialog_w(out, DIALOG_MOTION, initial.c_str()), -1);
-  EXPECT_EQ(open_dialog_error(), 0u);  // cancelled, not failed
+  EXPECT_EQ(open_dialog_w(out, initial.c_str()), -1);
+  EXPECT_EQ(CommDlgExtendedError(), 0u);  // cancelled, not failed
   EXPECT_EQ(std::u16string(out), u"unchanged");
   ASSERT_NE(seen.dialog, nullptr);
   EXPECT_EQ(seen.title, L"Open MMD Motion File");
@@ -109,27 +109,14 @@ TEST(OpenDialog, AnsiFormWithoutConsoleHasNoOwner) {
   char out[DIALOG_PATH_UNITS] = "unchanged";
   reset_seen();
   SetTimer(nullptr, 0, 100, on_tick);
-  EXPECT_EQ(open_dialog(out, DIALOG_SOURCE, initial.c_str()), -1);
+  EXPECT_EQ(open_dialog(out, initial.c_str()), -1);
   EXPECT_STREQ(out, "unchanged");
   ASSERT_NE(seen.dialog, nullptr);
-  EXPECT_EQ(seen.title, L"Open Source File");
+  EXPECT_EQ(seen.title, L"Open MMD Motion File");
   EXPECT_EQ(seen.owner, nullptr);
-  ASSERT_EQ(seen.types.size(), 11u);
-  EXPECT_EQ(seen.types[0], L"Script Files  (*.txt;*.ini;*.lrv)");
-  EXPECT_EQ(seen.types[3], L"Image Files  (*.bmp;*.gif;*.avi;*.png;*.psd;*.jpg;*.jpe)");
-  EXPECT_EQ(seen.types[10], L"All Files  (*.*)");
+  EXPECT_EQ(seen.types, (std::vector<std::wstring>{L"MMD Motion File  (*.vmd)", L"All Files  (*.*)"}));
   EXPECT_EQ(seen.selected, 0);
   EXPECT_EQ(seen.file, L"");
-}
-
-TEST(OpenDialog, UnknownKindShowsNothing) {
-  char16_t out[DIALOG_PATH_UNITS] = u"unchanged";
-  EXPECT_EQ(open_dialog_w(out, 7, u"C:\\"), -1);
-  EXPECT_EQ(open_dialog_w(out, -1, u"C:\\"), -1);
-  char outa[DIALOG_PATH_UNITS] = "unchanged";
-  EXPECT_EQ(open_dialog(outa, 9, "C:\\"), -1);
-  EXPECT_EQ(std::u16string(out), u"unchanged");
-  EXPECT_STREQ(outa, "unchanged");
 }
 
 TEST(DialogProbe, OpenMotion) {
@@ -139,9 +126,10 @@ TEST(DialogProbe, OpenMotion) {
   std::u16string initial = reinterpret_cast<const char16_t*>(cwd);
   initial += u"\\";
   char16_t out[DIALOG_PATH_UNITS] = u"unchanged";
-  int r = open_dialog_w(out, DIALOG_MOTION, initial.c_str());
+  int r = open_dialog_w(out, initial.c_str());
+  unsigned error = (unsigned)CommDlgExtendedError();  // the dialog's own extended error, read at once
   char shown[DIALOG_PATH_UNITS * 3];
   WideCharToMultiByte(CP_UTF8, 0, reinterpret_cast<const wchar_t*>(out), -1, shown, sizeof shown, nullptr, nullptr);
-  std::printf("dialog result=%d out=%s error=%u\n", r, shown, (unsigned)open_dialog_error());
+  std::printf("dialog result=%d out=%s error=%u\n", r, shown, error);
   std::fflush(stdout);
 }

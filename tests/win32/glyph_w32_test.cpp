@@ -1,6 +1,7 @@
-// The glyph renderer on the real console under Wine: a line drawn with the shipped font, read back from
-// the page (console_read_pixel) and from the screen, matches the blend of its coverage; the font also
-// loads through a UTF-16 path that the ANSI code page cannot spell.
+// The glyph renderer on the real console under Wine: a line drawn with the shipped font through
+// console_draw_pixels, as the display loop draws it, read back from the page (console_read_pixel) and
+// from the screen, matches the blend of its coverage; the font also loads through a UTF-16 path that the
+// ANSI code page cannot spell.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -35,8 +36,8 @@ std::string ansi(const std::wstring& w) {
 }
 
 void use_window(int w, int h) {
-  if (console_state() == 0) ASSERT_EQ(console_open(w, h, 1, "glyphs", 0), 0);
-  else ASSERT_EQ(console_resize(w, h, 1, "glyphs"), 0);
+  if (console_state() == 0) ASSERT_EQ(console_open(w, h, "glyphs"), 0);
+  else ASSERT_EQ(console_resize(w, h, "glyphs"), 0);
   console_pump();
 }
 
@@ -82,11 +83,11 @@ TEST_F(GlyphConsole, LineOnThePageMatchesTheBlend) {
   console_set_background(0, 0, 0);
   use_window(512, 96);
   const int text[3] = {255, 120, 0}, bg[3] = {0, 0, 0};
-  font_set_colour(255, 120, 0);
-  console_set_text_colour(255, 120, 0);
-  ASSERT_EQ(glyph_image_make(6, "Velmora HIT &&", 1, -1, 0, -1), 0);
+  ASSERT_EQ(glyph_image_make(6, "Velmora HIT &&", 1, 0, -1), 0);
   const GlyphImage* im = glyph_image_view(6);
-  ASSERT_EQ(glyph_image_draw(0, 2, 2 + 17 * 1, 6, 0, 0, im->width - 1, im->height - 1), 0);
+  ASSERT_EQ(glyph_image_draw_to(console_draw_pixels, text, bg, 0, 2, 2 + 17 * 1, 6, 0, 0, im->width - 1,
+                                im->height - 1),
+            0);
   expect_blended(6, 2, 19, text, bg, true);
   // Full coverage of 255, 120, 0 on black is 254, 119, 0.
   bool seen = false;
@@ -103,18 +104,20 @@ TEST_F(GlyphConsole, LineOnThePageMatchesTheBlend) {
   EXPECT_TRUE(seen);
 }
 
-TEST_F(GlyphConsole, BlendOverAColouredBackgroundAndTheDrawingPageOnly) {
+TEST_F(GlyphConsole, BlendOverAColouredBackgroundAndThePageOnly) {
   console_set_background(10, 20, 200);
   use_window(512, 96);
   const int text[3] = {250, 250, 250}, bg[3] = {10, 20, 200};
-  console_set_text_colour(250, 250, 250);
-  ASSERT_EQ(glyph_image_make(6, "\x82\xA0\x82\xA2 ABC", 1, -1, 0, -1), 0);  // あい ABC
+  ASSERT_EQ(glyph_image_make(6, "\x82\xA0\x82\xA2 ABC", 1, 0, -1), 0);  // あい ABC
   const GlyphImage* im = glyph_image_view(6);
-  // Target -1: the page only; the screen keeps the background.
-  ASSERT_EQ(glyph_image_draw(-1, 40, 30, 6, 0, 0, im->width - 1, im->height - 1), 0);
+  // Target -1: the page only; the screen keeps the background until the window is painted.
+  ASSERT_EQ(glyph_image_draw_to(console_draw_pixels, text, bg, -1, 40, 30, 6, 0, 0, im->width - 1,
+                                im->height - 1),
+            0);
   expect_blended(6, 40, 30, text, bg, false);
-  console_repaint();
-  console_pump();
+  HWND w = reinterpret_cast<HWND>(console_handle());
+  InvalidateRect(w, nullptr, FALSE);
+  UpdateWindow(w);
   expect_blended(6, 40, 30, text, bg, true);
   console_set_background(0, 0, 0);
 }
@@ -124,13 +127,13 @@ TEST_F(GlyphConsole, FontByUtf16PathDrawsTheSame) {
   GetTempPathW(MAX_PATH, tmp);
   std::wstring copy = std::wstring(tmp) + L"\xD55C\xAE00-font-" + std::to_wstring(GetCurrentProcessId()) + L".ttf";
   ASSERT_TRUE(CopyFileW(font_path().c_str(), copy.c_str(), FALSE));
-  ASSERT_EQ(glyph_image_make(5, "Velmora", 1, -1, 0, -1), 0);
+  ASSERT_EQ(glyph_image_make(5, "Velmora", 1, 0, -1), 0);
   const GlyphImage* im = glyph_image_view(5);
   std::string by_ansi(reinterpret_cast<const char*>(im->coverage), im->width * im->height);
   // The ANSI spelling of a Hangul name does not open; the UTF-16 one streams through the byte reader.
   EXPECT_EQ(font_load(ansi(copy).c_str(), 0.0, 16.0), 1);
   ASSERT_EQ(font_load_w(reinterpret_cast<const char16_t*>(copy.c_str()), 0.0, 16.0), 0);
-  ASSERT_EQ(glyph_image_make(5, "Velmora", 1, -1, 0, -1), 0);
+  ASSERT_EQ(glyph_image_make(5, "Velmora", 1, 0, -1), 0);
   im = glyph_image_view(5);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(im->coverage), im->width * im->height), by_ansi);
   ASSERT_EQ(font_load(ansi(font_path()).c_str(), 0.0, 16.0), 0);  // releases the stream

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "text/paths.h"
+#include "paths/paths.h"
 
 #include "win32/wintemp.h"
 

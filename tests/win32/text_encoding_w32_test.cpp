@@ -7,8 +7,8 @@
 
 #include "formats/filechan.h"
 #include "formats/detect.h"
+#include "paths/paths.h"
 #include "text/encoding.h"
-#include "text/paths.h"
 
 #include "win32/wintemp.h"
 

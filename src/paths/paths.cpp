@@ -1,5 +1,5 @@
 // paths.cpp: path and file-name operations in ANSI (Shift-JIS) and UTF-16 form: an ANSI name spelled
-// in UTF-16 as the system spells it, directory, name, body and extension of a path, the trailing
+// in UTF-16 as the system spells it, directory, name and extension of a path, the trailing
 // separator, the on-disk name by directory search, a case-blind prefix test and the fields of a
 // ";"-separated list.
 //
@@ -13,17 +13,13 @@
 // character by character with the system's lead-byte test, so the trail byte of a two-byte character
 // (0x5C in 表 or 能, or a "." or ";") is never taken for a separator; a lead byte right before the 0
 // is a byte of its own, and nothing is read past the 0.
-#include "text/paths.h"
+#include "paths/paths.h"
 
 #include "sys/sys.h"
 #include "text/encoding.h"
 
 int sjis_to_utf16(char16_t* dst, int dst_units, const char* src) {
   return sjis_to_utf16_by(dst, dst_units, src, sys_is_dbcs_lead);
-}
-
-int sjis_append_utf16(char16_t* dst, int dst_units, const char* src) {
-  return sjis_append_utf16_by(dst, dst_units, src, sys_is_dbcs_lead);
 }
 
 // Bytes of the ANSI character at s: 2 for a lead byte (system test) with a trail byte, else 1.
@@ -87,7 +83,7 @@ static void pth_copy_w(char16_t* dst, int cap, const char16_t* src, int from, in
   dst[pos] = 0;
 }
 
-// ---- Directory, name, body, extension ----------------------------------------------------------------------
+// ---- Directory, name, extension ----------------------------------------------------------------------------
 
 int path_dir(char* dst, int dst_size, const char* src) {
   int len;
@@ -114,20 +110,6 @@ int path_name_w(char16_t* dst, int dst_units, const char16_t* src) {
   int len;
   int last = pth_last_w(src, u'\\', u'/', &len);
   pth_copy_w(dst, dst_units, src, last + 1, len);
-  return 0;
-}
-
-int path_body(char* dst, int dst_size, const char* src) {
-  int len;
-  int dot = pth_last(src, '.', '.', &len);
-  pth_copy(dst, dst_size, src, 0, dot < 0 ? len : dot);
-  return 0;
-}
-
-int path_body_w(char16_t* dst, int dst_units, const char16_t* src) {
-  int len;
-  int dot = pth_last_w(src, u'.', u'.', &len);
-  pth_copy_w(dst, dst_units, src, 0, dot < 0 ? len : dot);
   return 0;
 }
 
@@ -194,16 +176,16 @@ int path_strip_sep_w(char16_t* path) {
 
 // ---- On-disk name ---------------------------------------------------------------------------------------------
 
-// The result of a search whose first entry is e: 0 when e (or the entry after a directory) is a file,
-// -1 when a directory is followed by nothing, -2 when two directories come first. e ends as the entry
-// to report. The search is closed here on every outcome.
+// The result of a search whose first entry is e: FIND_FOUND when e (or the entry after a directory) is
+// a file, FIND_NOTHING when a directory is followed by nothing, FIND_TWO_DIRECTORIES when two directories
+// come first. e ends as the entry to report. The search is closed here on every outcome.
 static int pth_find_pick(intptr_t h, SysFindEntry* e) {
-  int r = 0;
+  int r = FIND_FOUND;
   if (e->is_dir) {
     if (sys_find_next(h, e) != 0) {
-      r = -1;
+      r = FIND_NOTHING;
     } else if (e->is_dir) {
-      r = -2;
+      r = FIND_TWO_DIRECTORIES;
     }
   }
   sys_find_close(h);
@@ -214,9 +196,9 @@ int find_file_name(char* dst, int dst_size, const char* path) {
   static SysFindEntry e;  // 800 bytes: kept off the stack; the program runs on one thread
   pth_copy(dst, dst_size, "", 0, 0);
   intptr_t h = sys_find_first(path, &e);
-  if (h == SYS_NO_FILE) return -1;
+  if (h == SYS_NO_FILE) return FIND_NOTHING;
   int r = pth_find_pick(h, &e);
-  if (r == 0) {
+  if (r == FIND_FOUND) {
     int len = 0;
     while (e.name[len] != 0) len++;
     pth_copy(dst, dst_size, e.name, 0, len);
@@ -228,9 +210,9 @@ int find_file_name_w(char16_t* dst, int dst_units, const char16_t* path) {
   static SysFindEntry e;
   pth_copy_w(dst, dst_units, u"", 0, 0);
   intptr_t h = sys_find_first_w(path, &e);
-  if (h == SYS_NO_FILE) return -1;
+  if (h == SYS_NO_FILE) return FIND_NOTHING;
   int r = pth_find_pick(h, &e);
-  if (r == 0) {
+  if (r == FIND_FOUND) {
     int len = 0;
     while (e.wname[len] != 0) len++;
     pth_copy_w(dst, dst_units, e.wname, 0, len);

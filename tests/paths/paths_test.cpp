@@ -8,9 +8,9 @@
 #include <string>
 
 #include "formats/filechan.h"
+#include "paths/paths.h"
 #include "support/testfiles.h"
 #include "sys/sys.h"
-#include "text/paths.h"
 
 namespace {
 
@@ -22,11 +22,6 @@ std::string dir_of(const std::string& s) {
 std::string name_of(const std::string& s) {
   char out[300];
   EXPECT_EQ(path_name(out, 300, s.c_str()), 0);
-  return out;
-}
-std::string body_of(const std::string& s) {
-  char out[300];
-  EXPECT_EQ(path_body(out, 300, s.c_str()), 0);
   return out;
 }
 std::string ext_of(const std::string& s, int* r) {
@@ -48,11 +43,6 @@ std::u16string dir_w(const std::u16string& s) {
 std::u16string name_w(const std::u16string& s) {
   char16_t out[300];
   EXPECT_EQ(path_name_w(out, 300, s.c_str()), 0);
-  return out;
-}
-std::u16string body_w(const std::u16string& s) {
-  char16_t out[300];
-  EXPECT_EQ(path_body_w(out, 300, s.c_str()), 0);
   return out;
 }
 std::u16string ext_w(const std::u16string& s, int* r) {
@@ -151,16 +141,7 @@ TEST(PathDirAndName, Capacity) {
   EXPECT_EQ(std::u16string(w), u"");
 }
 
-// ---- Body and extension ----------------------------------------------------------------------------------
-
-TEST(PathBody, BeforeTheLastDot) {
-  EXPECT_EQ(body_of("a.b.vmd"), "a.b");
-  EXPECT_EQ(body_of("noext"), "noext");
-  EXPECT_EQ(body_of("dir.d\\file"), "dir");  // the whole string is searched
-  EXPECT_EQ(body_of(kUgoki + ".vmd"), kUgoki);
-  EXPECT_EQ(body_w(u"a.b.vmd"), u"a.b");
-  EXPECT_EQ(body_w(u"noext"), u"noext");
-}
+// ---- Extension ---------------------------------------------------------------------------------------------
 
 TEST(PathExt, FromTheLastDot) {
   int r = 99;
@@ -171,6 +152,8 @@ TEST(PathExt, FromTheLastDot) {
   EXPECT_EQ(ext_of(".vmd", &r), ".vmd");
   EXPECT_EQ(r, -1);
   EXPECT_EQ(ext_of("a.", &r), ".");
+  EXPECT_EQ(r, -1);
+  EXPECT_EQ(ext_of("dir.d\\file", &r), ".d\\file");  // the whole string is searched
   EXPECT_EQ(r, -1);
   EXPECT_EQ(ext_of(kNou + ".PMX", &r), ".PMX");
   EXPECT_EQ(r, -1);
@@ -413,13 +396,11 @@ TEST(HostileInput, PathOperationsStayInsideTheirBuffers) {
     };
     path_dir(out, cap, in);
     path_name(out, cap, in);
-    path_body(out, cap, in);
     path_ext(out, cap, in);
     list_field(out, cap, in, (int)(next() % 4));
     prefix_nocase(in, "a\x95\x5C");
     path_dir_w(wout, cap, win);
     path_name_w(wout, cap, win);
-    path_body_w(wout, cap, win);
     path_ext_w(wout, cap, win);
     prefix_nocase_w(win, u"a.");
     guards("paths");

@@ -12,8 +12,6 @@
 // Shift-JIS to UTF-16 as sjis_to_utf16_by (encoding.h) with the system's lead-byte test: how an ANSI
 // name is spelled for the system's wide calls. Returns the number of input bytes taken.
 int sjis_to_utf16(char16_t* dst, int dst_units, const char* src);
-// The same, appended to the UTF-16 string already in dst (see sjis_append_utf16_by).
-int sjis_append_utf16(char16_t* dst, int dst_units, const char* src);
 
 // Up to and including the last backslash; empty without one. Returns 0.
 int path_dir(char* dst, int dst_size, const char* src);
@@ -21,11 +19,7 @@ int path_dir_w(char16_t* dst, int dst_units, const char16_t* src);
 // What follows the last backslash or slash; the whole string without either. Returns 0.
 int path_name(char* dst, int dst_size, const char* src);
 int path_name_w(char16_t* dst, int dst_units, const char16_t* src);
-// Everything before the last dot (the dot search covers the whole string, directory included); the
-// whole string without one. Returns 0.
-int path_body(char* dst, int dst_size, const char* src);
-int path_body_w(char16_t* dst, int dst_units, const char16_t* src);
-// From the last dot (included) to the end; empty without one. Returns -1 when a dot was found, 0 when not.
+// From the last dot (the dot search covers the whole string, directory included) (included) to the end; empty without one. Returns -1 when a dot was found, 0 when not.
 int path_ext(char* dst, int dst_size, const char* src);
 int path_ext_w(char16_t* dst, int dst_units, const char16_t* src);
 // Removes one trailing backslash or slash in place, unless the path is a drive root (a letter and a
@@ -33,10 +27,15 @@ int path_ext_w(char16_t* dst, int dst_units, const char16_t* src);
 // (bytes or units, never inside a character). Returns 0.
 int path_strip_sep(char* path);
 int path_strip_sep_w(char16_t* path);
+// find_file_name's results.
+enum FindResult : int {
+  FIND_FOUND = 0,             // dst holds the name
+  FIND_NOTHING = -1,          // nothing found, or a directory and nothing after it
+  FIND_TWO_DIRECTORIES = -2,  // the first two entries are directories
+};
 // The name (without directory) of the first entry of a directory search for path (which may hold *
-// and ?) that is not a directory: when the first entry is a directory, the next entry is taken.
-// 0 found (dst holds the name), -1 nothing found (or a directory and nothing after it), -2 the first
-// two entries are directories; dst is empty unless 0. The search is closed on every outcome.
+// and ?) that is not a directory: when the first entry is a directory, the next entry is taken. A
+// FindResult; dst is empty unless FIND_FOUND. The search is closed on every outcome.
 int find_file_name(char* dst, int dst_size, const char* path);
 int find_file_name_w(char16_t* dst, int dst_units, const char16_t* path);
 // 0 when prefix begins str (a to z compared as A to Z; both bytes of a two-byte character compared

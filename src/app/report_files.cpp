@@ -1,0 +1,62 @@
+// report_files.cpp: velmora-report's created files (see report_files.h).
+//
+// Records: none; the caller holds each file's record.
+// Limits: a temporary name is the file's name and ".partN" (N below 100): a name already taken by an
+// earlier run's leftover is stepped over, and after 100 taken names the file is not written.
+#include "app/report_files.h"
+
+#include "sys/sys.h"
+#include "text/encoding.h"
+
+constexpr int REPORT_TEMP_TRIES = 100;
+
+int report_file_open(ReportNewFile* nf, const char16_t* name) {
+  nf->f = nullptr;
+  nf->temp[0] = 0;
+  if (utf16_copy(nf->name, REPORT_FILE_UNITS, name) != utf16_length(name)) return REPORT_FILE_FAILED;
+  // A name that is taken now would be refused at the end: say so before writing anything.
+  if (sys_name_taken_w(name)) return REPORT_FILE_EXISTS;
+  for (int n = 0; n < REPORT_TEMP_TRIES; n++) {
+    char suffix[16];
+    char16_t suffix_w[16];
+    std::snprintf(suffix, sizeof suffix, ".part%d", n);
+    int i = 0;
+    for (; suffix[i] != 0; i++) suffix_w[i] = (unsigned char)suffix[i];
+    suffix_w[i] = 0;
+    utf16_copy(nf->temp, REPORT_FILE_UNITS, name);
+    if (utf16_append(nf->temp, REPORT_FILE_UNITS, suffix_w) != i) return REPORT_FILE_FAILED;
+    nf->f = sys_fcreate_new_w(nf->temp);
+    if (nf->f != nullptr) return REPORT_FILE_DONE;
+  }
+  nf->temp[0] = 0;
+  return REPORT_FILE_FAILED;
+}
+
+int report_file_close(ReportNewFile* nf, bool whole) {
+  if (nf->f == nullptr) return REPORT_FILE_FAILED;
+  bool written = sys_fclose_synced(nf->f) == 0 && whole;
+  nf->f = nullptr;
+  int moved = written ? sys_move_new_w(nf->temp, nf->name) : -1;
+  if (moved == 0) return REPORT_FILE_DONE;
+  sys_remove_w(nf->temp);
+  return moved == 1 ? REPORT_FILE_EXISTS : REPORT_FILE_FAILED;
+}
+
+const char* report_file_problem(int result) {
+  return result == REPORT_FILE_EXISTS ? "it exists" : "it cannot be created or written";
+}
+
+int report_file_folders(const char16_t* path) {
+  char16_t part[REPORT_FILE_UNITS];
+  int len = utf16_length(path);
+  if (len >= REPORT_FILE_UNITS) return -1;
+  for (int i = 1; i < len; i++) {
+    if (path[i] != u'/' && path[i] != u'\\') continue;
+    // A drive root ("C:\") and doubled separators are not folders to make.
+    if (path[i - 1] == u'/' || path[i - 1] == u'\\' || path[i - 1] == u':') continue;
+    for (int k = 0; k < i; k++) part[k] = path[k];
+    part[i] = 0;
+    if (sys_make_dir_w(part) != 0) return -1;
+  }
+  return 0;
+}

@@ -1,0 +1,77 @@
+// report_fit.cpp: velmora-report's fitted copies (see report_fit.h).
+//
+// Records: the copies' directory, written once by report_fit_start.
+// Limits: a copy's name holds fewer than 1,024 units (the platform seam then refuses names of 260 units
+// or more, as Windows would).
+#include "app/report_fit.h"
+
+#include "app/report_files.h"
+#include "app/report_text.h"
+#include "formats/vmd_fit.h"
+#include "sys/sys.h"
+#include "text/encoding.h"
+
+#ifdef _WIN32
+static const char16_t FIT_SEP[] = u"\\";
+#else
+static const char16_t FIT_SEP[] = u"/";
+#endif
+
+static char16_t fit_dir[REPORT_FILE_UNITS];
+
+static std::string fit_utf8(const char16_t* s) {
+  static char text[REPORT_FILE_UNITS * 3];
+  report_tool_path_utf8(text, (int)sizeof text, s);
+  return text;
+}
+
+int report_fit_start(FILE* err, const char16_t* dir) {
+  fit_dir[0] = 0;
+  if (utf16_length(dir) >= REPORT_FILE_UNITS - 1 || sys_make_dir_w(dir) != 0) {
+    std::fprintf(err, "velmora-report: cannot create the directory %s\n", fit_utf8(dir).c_str());
+    return 2;
+  }
+  utf16_copy(fit_dir, REPORT_FILE_UNITS, dir);
+  return 0;
+}
+
+int report_fit_motion(FILE* err, const FileState* fs, const char16_t* rel, const std::vector<Advice>& advice,
+                      std::string* fitted) {
+  fitted->clear();
+  std::vector<VmdRename> renames[2];
+  for (const Advice& a : advice) {
+    if (!advice_renameable(a) || renames[a.list].size() >= (size_t)VMD_RENAMES) continue;
+    renames[a.list].push_back(VmdRename{a.name, advice_model_name(a.list, a.to)});
+  }
+  if (renames[0].empty() && renames[1].empty()) return 0;
+
+  static char16_t name[REPORT_FILE_UNITS];
+  int dir = utf16_length(fit_dir);
+  bool sep = dir > 0 && fit_dir[dir - 1] != u'/' && fit_dir[dir - 1] != u'\\';
+  utf16_copy(name, REPORT_FILE_UNITS, fit_dir);
+  if (sep) utf16_append(name, REPORT_FILE_UNITS, FIT_SEP);
+  const char* problem = nullptr;
+  if (dir + 1 + utf16_length(rel) >= REPORT_FILE_UNITS - 1) problem = "its name would be too long";
+  else utf16_append(name, REPORT_FILE_UNITS, rel);
+
+  static ReportNewFile copy;
+  int opened = REPORT_FILE_FAILED;
+  if (problem == nullptr && report_file_folders(name) != 0) problem = "its folder cannot be made";
+  else if (problem == nullptr && (opened = report_file_open(&copy, name)) != REPORT_FILE_DONE) {
+    problem = report_file_problem(opened);
+  }
+  if (opened == REPORT_FILE_DONE) {
+    // The copy is read by the path the check read the motion by.
+    int copied = vmd_fit_copy(fs->input, fs->input_w, fs->ansi_failed != 0, copy.f, renames[0].data(),
+                              (int)renames[0].size(), renames[1].data(), (int)renames[1].size(), nullptr);
+    int closed = report_file_close(&copy, copied == VMD_FIT_DONE);
+    if (copied == VMD_FIT_UNOPENED) problem = "the motion cannot be opened again";
+    else if (closed != REPORT_FILE_DONE) problem = report_file_problem(closed);
+  }
+  if (problem != nullptr) {
+    std::fprintf(err, "velmora-report: cannot write %s: %s\n", fit_utf8(name).c_str(), problem);
+    return 1;
+  }
+  *fitted = fit_utf8(name);
+  return 0;
+}

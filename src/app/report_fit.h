@@ -1,0 +1,20 @@
+// report_fit.h: velmora-report --fit DIR: for every motion with advice it can follow (a renaming to one
+// model name of at most 15 bytes: spelling, English name or rig name), a copy of the motion whose keys
+// carry the model's names (vmd_fit.h), as DIR/NAME for a FILE argument and DIR/RELATIVE-PATH for a
+// motion under a FOLDER argument, folders made as needed. A copy never replaces a file and is written
+// whole or not at all (report_files.h); inputs are only read.
+#pragma once
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/run.h"
+#include "check/advice.h"
+
+// Before the first file: makes dir when it is missing. 0, or 2 with a line on err when it cannot be made.
+int report_fit_start(FILE* err, const char16_t* dir);
+// After the check of a motion (fs) with its advice: writes its fitted copy as DIR/rel when some advice
+// can be followed, and puts the copy's path (UTF-8) in *fitted ("" when none was written). 0 written or
+// nothing to write; 1 with a line on err when the copy exists already or cannot be written.
+int report_fit_motion(FILE* err, const FileState* fs, const char16_t* rel, const std::vector<Advice>& advice,
+                      std::string* fitted);

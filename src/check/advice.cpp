@@ -1,0 +1,288 @@
+// advice.cpp: the advice for the names a motion lacks (see advice.h).
+//
+// Records: the spelling keys of the target model's Japanese and English names, with an index from a
+// key to its entries, made when advice is first asked for a model, and the advice given for it so far;
+// both are kept until the model changes (its tables' generation). Written only here.
+// Limits: a key holds FOLD_NAME bytes (names kept to 255 bytes; a longer key is cut, whole characters
+// only); ADVICE_CANDIDATES model names are kept per advice.
+#include "check/advice.h"
+
+#include <cstring>
+
+#include "check/model.h"
+#include "check/rigs.h"
+#include "text/encoding.h"
+#include "text/fold.h"
+
+// ---- The model's spelling keys ----------------------------------------------------------------------
+
+// One table of keys: a key per model entry and open addressing from a key's hash to entry + 1.
+struct AdviceKeys {
+  char (*key)[FOLD_NAME];
+  uint16_t* index;
+  int slots;  // a power of two, at least twice the table's size
+};
+
+static char advice_bone_key[MODEL_BONES][FOLD_NAME];
+static char advice_bone_en_key[MODEL_BONES][FOLD_NAME];
+static char advice_morph_key[MODEL_MORPHS][FOLD_NAME];
+static char advice_morph_en_key[MODEL_MORPHS][FOLD_NAME];
+static uint16_t advice_bone_index[2 * MODEL_BONES], advice_bone_en_index[2 * MODEL_BONES];
+static uint16_t advice_morph_index[2 * MODEL_MORPHS], advice_morph_en_index[2 * MODEL_MORPHS];
+static const AdviceKeys ADVICE_KEYS[2][2] = {
+    {{advice_bone_key, advice_bone_index, 2 * MODEL_BONES},
+     {advice_bone_en_key, advice_bone_en_index, 2 * MODEL_BONES}},
+    {{advice_morph_key, advice_morph_index, 2 * MODEL_MORPHS},
+     {advice_morph_en_key, advice_morph_en_index, 2 * MODEL_MORPHS}},
+};
+constexpr int KEYS_JAPANESE = 0, KEYS_ENGLISH = 1;
+static uint32_t advice_keys_generation;
+static bool advice_keys_made;
+
+static uint32_t advice_hash(const char* key) {
+  uint32_t h = 2166136261u;
+  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(key); *p != 0; p++) h = (h ^ *p) * 16777619u;
+  return h;
+}
+
+static int advice_table_count(int list) {
+  return list == LISTING_BONES ? model_view()->bone_count : model_view()->morph_count;
+}
+
+const char* advice_model_name(int list, int entry) {
+  const ModelTables* m = model_view();
+  return list == LISTING_BONES ? m->bone[entry] : m->morph[entry];
+}
+
+static const char* advice_model_english(int list, int entry) {
+  const ModelTables* m = model_view();
+  return list == LISTING_BONES ? m->bone_en[entry] : m->morph_en[entry];
+}
+
+static void advice_keys_fill(int list, int which) {
+  const AdviceKeys& k = ADVICE_KEYS[list][which];
+  std::memset(k.index, 0, sizeof(uint16_t) * (size_t)k.slots);
+  int count = advice_table_count(list);
+  for (int e = 0; e < count; e++) {
+    const char* name = which == KEYS_JAPANESE ? advice_model_name(list, e) : advice_model_english(list, e);
+    fold_name(k.key[e], FOLD_NAME, name, -1);
+    if (k.key[e][0] == 0) continue;  // an empty key matches nothing
+    uint32_t at = advice_hash(k.key[e]);
+    while (k.index[at & (k.slots - 1)] != 0) at++;
+    k.index[at & (k.slots - 1)] = (uint16_t)(e + 1);
+  }
+}
+
+static void advice_keys_make() {
+  uint32_t generation = model_view()->generation;
+  if (advice_keys_made && generation == advice_keys_generation) return;
+  for (int list = 0; list < 2; list++) {
+    for (int which = 0; which < 2; which++) advice_keys_fill(list, which);
+  }
+  advice_keys_made = true;
+  advice_keys_generation = generation;
+}
+
+// ---- Candidates -------------------------------------------------------------------------------------
+
+// Adds the model entry to the advice's candidates unless a candidate has the same name.
+static void advice_add(Advice* a, int entry) {
+  const char* name = advice_model_name(a->list, entry);
+  int kept = a->candidate_count < ADVICE_CANDIDATES ? a->candidate_count : ADVICE_CANDIDATES;
+  for (int i = 0; i < kept; i++) {
+    if (std::strcmp(advice_model_name(a->list, a->candidates[i]), name) == 0) return;
+  }
+  if (a->candidate_count < ADVICE_CANDIDATES) a->candidates[a->candidate_count] = entry;
+  a->candidate_count++;
+}
+
+// Every entry whose key (of which) equals key.
+static void advice_add_equal(Advice* a, int which, const char* key) {
+  if (key[0] == 0) return;
+  const AdviceKeys& k = ADVICE_KEYS[a->list][which];
+  for (uint32_t at = advice_hash(key);; at++) {
+    uint16_t e = k.index[at & (k.slots - 1)];
+    if (e == 0) return;
+    if (std::strcmp(k.key[e - 1], key) == 0) advice_add(a, e - 1);
+  }
+}
+
+// Every entry whose key (of which) is longer than key and begins with it.
+static void advice_add_longer(Advice* a, int which, const char* key) {
+  size_t len = std::strlen(key);
+  if (len == 0) return;
+  const AdviceKeys& k = ADVICE_KEYS[a->list][which];
+  int count = advice_table_count(a->list);
+  for (int e = 0; e < count; e++) {
+    if (std::strncmp(k.key[e], key, len) == 0 && k.key[e][len] != 0) advice_add(a, e);
+  }
+}
+
+// ---- The rules --------------------------------------------------------------------------------------
+
+// True when the name fills its field or ends inside a character: a longer name may have been cut.
+static bool advice_filled(const char* name) {
+  size_t len = std::strlen(name);
+  if (len >= (size_t)ADVICE_FIELD) return true;
+  char copy[NAME_BYTES];
+  std::memcpy(copy, name, len + 1);
+  return cut_broken_tail(copy) != 0;
+}
+
+// Model names that begin with exactly the name's bytes and are longer.
+static void advice_rule_cut(Advice* a) {
+  size_t len = std::strlen(a->name);
+  int count = advice_table_count(a->list);
+  for (int e = 0; e < count; e++) {
+    const char* m = advice_model_name(a->list, e);
+    if (std::strncmp(m, a->name, len) == 0 && m[len] != 0) advice_add(a, e);
+  }
+}
+
+static void advice_rule_rig(Advice* a, bool filled) {
+  const char* standard[ADVICE_CANDIDATES];
+  int n = a->list == LISTING_BONES ? rig_bone_standard(a->name, filled, standard, ADVICE_CANDIDATES)
+                                   : rig_morph_standard(a->name, filled, standard, ADVICE_CANDIDATES);
+  for (int i = 0; i < n; i++) {
+    char key[FOLD_NAME];
+    fold_name(key, FOLD_NAME, standard[i], -1);
+    advice_add_equal(a, KEYS_JAPANESE, key);
+  }
+}
+
+// The class of a name: its own, or for another rig's name, that of the standard name it stands for
+// (the most important of them when it may stand for several).
+static int advice_class(int list, const char* name, bool filled) {
+  int cls = list == LISTING_BONES ? rig_bone_class(name) : rig_morph_class(name);
+  if (cls != CLASS_OTHER) return cls;
+  const char* standard[ADVICE_CANDIDATES];
+  int n = list == LISTING_BONES ? rig_bone_standard(name, filled, standard, ADVICE_CANDIDATES)
+                                : rig_morph_standard(name, filled, standard, ADVICE_CANDIDATES);
+  for (int i = 0; i < n; i++) {
+    int c = list == LISTING_BONES ? rig_bone_class(standard[i]) : rig_morph_class(standard[i]);
+    if (c != CLASS_OTHER && (cls == CLASS_OTHER || c < cls)) cls = c;
+  }
+  return cls;
+}
+
+// The rules for a name (at most NAME_BYTES - 1 bytes) against the model.
+static void advice_work_out(int list, const char* name, Advice* out) {
+  std::memset(out, 0, sizeof *out);
+  out->list = list;
+  std::strncpy(out->name, name, NAME_BYTES - 1);
+  out->to = -1;
+  advice_keys_make();
+  bool filled = advice_filled(out->name);
+  out->cls = advice_class(list, out->name, filled);
+  // The name's key (a character cut by the end of the field is not part of it).
+  char key[FOLD_NAME];
+  fold_name(key, FOLD_NAME, out->name, NAME_BYTES);
+
+  int why = WHY_NONE;
+  if (filled) advice_rule_cut(out);
+  if (out->candidate_count > 0) why = WHY_CUT;
+  if (why == WHY_NONE) {
+    advice_add_equal(out, KEYS_JAPANESE, key);
+    if (out->candidate_count > 0) why = WHY_SPELLING;
+  }
+  if (why == WHY_NONE) {
+    advice_add_equal(out, KEYS_ENGLISH, key);
+    if (filled) advice_add_longer(out, KEYS_ENGLISH, key);
+    if (out->candidate_count > 0) why = WHY_ENGLISH_NAME;
+  }
+  if (why == WHY_NONE) {
+    advice_rule_rig(out, filled);
+    if (out->candidate_count > 0) why = WHY_RIG_NAME;
+  }
+  if (out->candidate_count == 1) {
+    out->to = out->candidates[0];
+    out->candidate_count = 0;
+  } else if (out->candidate_count > 1) {
+    why = WHY_AMBIGUOUS;
+  }
+  out->why = why;
+}
+
+// ---- Advice already given ----------------------------------------------------------------------------
+//
+// A library's motions lack the same names again and again (the sleeves and hair of their original
+// model), so the advice for a name is kept while the model stays: open addressing from the list and the
+// name to the advice, at most half full; past that, advice is worked out again every time.
+
+constexpr int ADVICE_MEMO_SLOTS = 4096;
+struct AdviceMemo {
+  uint32_t generation;  // the model tables' generation the slots hold advice for
+  int used;
+  bool filled[ADVICE_MEMO_SLOTS];
+  Advice advice[ADVICE_MEMO_SLOTS];
+};
+static AdviceMemo advice_memo;
+
+static uint32_t advice_memo_slot(int list, const char* name) {
+  return (advice_hash(name) ^ (uint32_t)list * 0x9E3779B9u) & (ADVICE_MEMO_SLOTS - 1);
+}
+
+// The kept advice for the name, or nullptr.
+static const Advice* advice_memo_find(int list, const char* name) {
+  if (advice_memo.generation != model_view()->generation || advice_memo.used == 0) return nullptr;
+  for (uint32_t at = advice_memo_slot(list, name);; at = (at + 1) & (ADVICE_MEMO_SLOTS - 1)) {
+    if (!advice_memo.filled[at]) return nullptr;
+    const Advice& a = advice_memo.advice[at];
+    if (a.list == list && std::strcmp(a.name, name) == 0) return &a;
+  }
+}
+
+static void advice_memo_keep(const Advice& a) {
+  if (advice_memo.generation != model_view()->generation) {
+    std::memset(advice_memo.filled, 0, sizeof advice_memo.filled);
+    advice_memo.used = 0;
+    advice_memo.generation = model_view()->generation;
+  }
+  if (advice_memo.used >= ADVICE_MEMO_SLOTS / 2) return;
+  uint32_t at = advice_memo_slot(a.list, a.name);
+  while (advice_memo.filled[at]) at = (at + 1) & (ADVICE_MEMO_SLOTS - 1);
+  advice_memo.filled[at] = true;
+  advice_memo.advice[at] = a;
+  advice_memo.used++;
+}
+
+// ---- The advice -------------------------------------------------------------------------------------
+
+void advice_for(int list, const char* name, Advice* out) {
+  // The name as a name list holds it: at most NAME_BYTES - 1 bytes.
+  char kept[NAME_BYTES];
+  std::strncpy(kept, name, NAME_BYTES - 1);
+  kept[NAME_BYTES - 1] = 0;
+  const Advice* known = advice_memo_find(list, kept);
+  if (known != nullptr) {
+    *out = *known;
+    return;
+  }
+  advice_work_out(list, kept, out);
+  advice_memo_keep(*out);
+}
+
+bool advice_renameable(const Advice& a) {
+  if (a.to < 0) return false;
+  if (a.why != WHY_SPELLING && a.why != WHY_ENGLISH_NAME && a.why != WHY_RIG_NAME) return false;
+  return std::strlen(advice_model_name(a.list, a.to)) <= (size_t)ADVICE_FIELD;
+}
+
+// ---- The motion's advice ----------------------------------------------------------------------------
+
+struct AdviceWalk {
+  void (*on)(const Advice& advice, void* arg);
+  void* arg;
+};
+
+static void advice_lacking(int kind, const char* name, void* arg) {
+  static Advice a;
+  AdviceWalk* w = static_cast<AdviceWalk*>(arg);
+  advice_for(kind, name, &a);
+  w->on(a, w->arg);
+}
+
+void advice_walk(ListingTally* tally, void (*on)(const Advice& advice, void* arg), void* arg) {
+  AdviceWalk w = {on, arg};
+  listing_tally(tally, advice_lacking, &w);
+}
