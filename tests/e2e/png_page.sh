@@ -18,7 +18,9 @@ cd "$work/in" || fail "no input directory"
 [ $? -le 1 ] || fail "velmora-report --png failed"
 "$native" --no-alias --png "$work/alone" motion.vmd >/dev/null || fail "velmora-report --png failed on the motion alone"
 exe="$work/dist/velmora-report.exe"
-wine "$exe" --no-alias --png exe model.pmx motion.vmd >/dev/null 2>&1 || fail "velmora-report.exe --png failed"
+wine "$exe" --no-alias --png exe model.pmx motion.vmd >/dev/null 2>&1
+rc=$?
+[ $rc = 1 ] || fail "velmora-report.exe --png: exit code $rc, wanted 1 (the motion lacks names)"
 wine "$exe" --no-alias --png exe-alone motion.vmd >/dev/null 2>&1 || fail "velmora-report.exe --png failed on the motion alone"
 for pair in png/0001-model.pmx:exe/0001-model.pmx png/0002-motion.vmd:exe/0002-motion.vmd \
             alone/0001-motion.vmd:exe-alone/0001-motion.vmd; do
