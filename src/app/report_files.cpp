@@ -5,6 +5,7 @@
 // earlier run's leftover is stepped over, and after 100 taken names the file is not written.
 #include "app/report_files.h"
 
+#include "app/report_text.h"
 #include "sys/sys.h"
 #include "text/encoding.h"
 
@@ -17,12 +18,8 @@ int report_file_open(ReportNewFile* nf, const char16_t* name) {
   // A name that is taken now would be refused at the end: say so before writing anything.
   if (sys_name_taken_w(name)) return REPORT_FILE_EXISTS;
   for (int n = 0; n < REPORT_TEMP_TRIES; n++) {
-    char suffix[16];
     char16_t suffix_w[16];
-    std::snprintf(suffix, sizeof suffix, ".part%d", n);
-    int i = 0;
-    for (; suffix[i] != 0; i++) suffix_w[i] = (unsigned char)suffix[i];
-    suffix_w[i] = 0;
+    int i = report_tool_ascii_w(suffix_w, 16, ".part%d", n);
     utf16_copy(nf->temp, REPORT_FILE_UNITS, name);
     if (utf16_append(nf->temp, REPORT_FILE_UNITS, suffix_w) != i) return REPORT_FILE_FAILED;
     nf->f = sys_fcreate_new_w(nf->temp);

@@ -70,12 +70,8 @@ int report_png_start(FILE* err, const char16_t* dir, const char16_t* font) {
 // DIR/NNNN-NAME.png into name. false when it would not fit.
 static bool png_name(char16_t* name, int position, const char16_t* file) {
   static char16_t base[PNG_NAME_UNITS];
-  char head[24];
   char16_t head_w[24];
-  std::snprintf(head, sizeof head, "%04d-", position);
-  int i = 0;
-  for (; head[i] != 0; i++) head_w[i] = (unsigned char)head[i];
-  head_w[i] = 0;
+  int i = report_tool_ascii_w(head_w, 24, "%04d-", position);
   base[0] = 0;
   if (utf16_length(file) < PNG_NAME_UNITS) path_name_w(base, PNG_NAME_UNITS, file);
   int dir = utf16_length(settings.dir);

@@ -54,3 +54,12 @@ void report_tool_path_utf8(char* dst, int size, const char16_t* path) {
   if (size > 0) dst[0] = 0;
   utf16_to_utf8(dst, size, reinterpret_cast<const unsigned char*>(shown));
 }
+
+int report_tool_ascii_w(char16_t* dst, int units, const char* fmt, int value) {
+  char text[64];
+  std::snprintf(text, sizeof text, fmt, value);
+  int i = 0;
+  for (; i < units - 1 && text[i] != 0; i++) dst[i] = (unsigned char)text[i];
+  if (units > 0) dst[i] = 0;
+  return i;
+}
