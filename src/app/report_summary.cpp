@@ -149,9 +149,9 @@ static void summary_motion(const char* path, const FileState* fs, const FileOutc
     std::fputs(line.c_str(), sr.out);
     return;
   }
-  SummaryRow row = {o.verdict, false, o.verdict == VERDICT_CUT ? "cut" : verdict_text(o), "", 0,
+  // The verdict's word; what a cut or unread file's reason says goes below it, or to standard error.
+  SummaryRow row = {o.verdict, false, o.verdict == VERDICT_LACKS ? verdict_text(o) : verdict_word(o.verdict), "", 0,
                     {k->bone_keys, k->morph_keys, t.bones, t.morphs, k->last_frame}, k->last_frame >= 0, path, {}};
-  if (o.verdict == VERDICT_UNREAD) row.verdict_text = "unread";
   if (o.verdict == VERDICT_CUT) row.below.push_back(o.error);
   if (!lacks.text[0].empty()) row.below.push_back("bones:" + lacks.text[0]);
   if (!lacks.text[1].empty()) row.below.push_back("morphs:" + lacks.text[1]);

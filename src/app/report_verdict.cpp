@@ -47,9 +47,13 @@ static std::string verdict_number(int64_t n) {
 // "cut in the bone keys after 9,008 of 20,657" and its forms for the header and a missing count.
 static std::string verdict_cut_text(const ReadEnd& e) {
   std::string text = std::string("cut in the ") + read_block_name(e.block);
-  if (e.declared < 0) text += e.block == BLOCK_HEADER ? " after " + verdict_number(e.read) + " bytes" : " before its count";
-  else text += " after " + verdict_number(e.read) + " of " + verdict_number(e.declared);
-  if (e.block == BLOCK_HEADER && e.declared >= 0) text += " bytes";
+  if (e.declared < 0 && e.block != BLOCK_HEADER) {
+    text += " before its count";
+  } else {
+    text += " after " + verdict_number(e.read);
+    if (e.declared >= 0) text += " of " + verdict_number(e.declared);
+    if (e.block == BLOCK_HEADER) text += " bytes";
+  }
   if (e.fault != nullptr) text += std::string(": ") + e.fault;
   return text;
 }
@@ -80,10 +84,9 @@ void verdict_of(const FileState* fs, FileOutcome* out) {
   bool read = (fs->is_vmd || fs->is_pmx) && fs->read_result != READ_UNOPENED && out->end.block != BLOCK_HEADER &&
               (fs->read_result == READ_DONE || out->end.block != BLOCK_NONE);
   bool cut = read && out->end.block != BLOCK_NONE;
-  if (!fs->is_pmx) advice_walk(&out->tally, verdict_collect, &out->advice);
   if (!read) {
+    // Nothing was read: an empty page, no advice.
     out->verdict = VERDICT_UNREAD;
-    out->advice.clear();
     if (out->end.block == BLOCK_HEADER) out->error = verdict_cut_text(out->end);
     else if (fs->read_result == READ_UNOPENED) out->error = "cannot be opened";
     else if (fs->is_vmd) out->error = "not a VMD motion of version 0002";
@@ -92,6 +95,7 @@ void verdict_of(const FileState* fs, FileOutcome* out) {
     else out->error = "neither a motion (.vmd) nor a model (.pmx); examined as an empty motion";
     return;
   }
+  if (!fs->is_pmx) advice_walk(&out->tally, verdict_collect, &out->advice);
   if (cut) out->error = verdict_cut_text(out->end);
   if (fs->is_pmx) out->verdict = cut ? VERDICT_CUT : VERDICT_MODEL;
   else if (cut) out->verdict = VERDICT_CUT;

@@ -139,10 +139,14 @@ static void advice_rule_cut(Advice* a) {
   }
 }
 
-static void advice_rule_rig(Advice* a, bool filled) {
-  const char* standard[ADVICE_CANDIDATES];
-  int n = a->list == LISTING_BONES ? rig_bone_standard(a->name, filled, standard, ADVICE_CANDIDATES)
-                                   : rig_morph_standard(a->name, filled, standard, ADVICE_CANDIDATES);
+// The standard names another rig's name stands for (rigs.h), at most ADVICE_CANDIDATES of them.
+static int advice_standard(int list, const char* name, bool filled, const char** standard) {
+  return list == LISTING_BONES ? rig_bone_standard(name, filled, standard, ADVICE_CANDIDATES)
+                               : rig_morph_standard(name, filled, standard, ADVICE_CANDIDATES);
+}
+
+// Model names equal to one of the standard names, exactly or by their spelling keys.
+static void advice_rule_rig(Advice* a, const char* const* standard, int n) {
   for (int i = 0; i < n; i++) {
     char key[FOLD_NAME];
     fold_name(key, FOLD_NAME, standard[i], -1);
@@ -150,14 +154,11 @@ static void advice_rule_rig(Advice* a, bool filled) {
   }
 }
 
-// The class of a name: its own, or for another rig's name, that of the standard name it stands for
+// The class of a name: its own, or for another rig's name, that of the standard names it stands for
 // (the most important of them when it may stand for several).
-static int advice_class(int list, const char* name, bool filled) {
+static int advice_class(int list, const char* name, const char* const* standard, int n) {
   int cls = list == LISTING_BONES ? rig_bone_class(name) : rig_morph_class(name);
   if (cls != CLASS_OTHER) return cls;
-  const char* standard[ADVICE_CANDIDATES];
-  int n = list == LISTING_BONES ? rig_bone_standard(name, filled, standard, ADVICE_CANDIDATES)
-                                : rig_morph_standard(name, filled, standard, ADVICE_CANDIDATES);
   for (int i = 0; i < n; i++) {
     int c = list == LISTING_BONES ? rig_bone_class(standard[i]) : rig_morph_class(standard[i]);
     if (c != CLASS_OTHER && (cls == CLASS_OTHER || c < cls)) cls = c;
@@ -173,7 +174,9 @@ static void advice_work_out(int list, const char* name, Advice* out) {
   out->to = -1;
   advice_keys_make();
   bool filled = advice_filled(out->name);
-  out->cls = advice_class(list, out->name, filled);
+  const char* standard[ADVICE_CANDIDATES];
+  int standards = advice_standard(list, out->name, filled, standard);
+  out->cls = advice_class(list, out->name, standard, standards);
   // The name's key (a character cut by the end of the field is not part of it).
   char key[FOLD_NAME];
   fold_name(key, FOLD_NAME, out->name, NAME_BYTES);
@@ -191,7 +194,7 @@ static void advice_work_out(int list, const char* name, Advice* out) {
     if (out->candidate_count > 0) why = WHY_ENGLISH_NAME;
   }
   if (why == WHY_NONE) {
-    advice_rule_rig(out, filled);
+    advice_rule_rig(out, standard, standards);
     if (out->candidate_count > 0) why = WHY_RIG_NAME;
   }
   if (out->candidate_count == 1) {
