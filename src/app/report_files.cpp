@@ -43,6 +43,26 @@ const char* report_file_problem(int result) {
   return result == REPORT_FILE_EXISTS ? "it exists" : "it cannot be created or written";
 }
 
+int report_file_dir(FILE* err, const char16_t* dir, char16_t* kept) {
+  kept[0] = 0;
+  if (utf16_length(dir) >= REPORT_FILE_UNITS || sys_make_dir_w(dir) != 0) {
+    std::fprintf(err, "velmora-report: cannot create the directory %s\n", report_tool_path(dir).c_str());
+    return 2;
+  }
+  utf16_copy(kept, REPORT_FILE_UNITS, dir);
+  return 0;
+}
+
+bool report_file_join(char16_t* dst, const char16_t* dir, char16_t sep, const char16_t* name) {
+  int len = utf16_length(dir);
+  if (len + 1 + utf16_length(name) >= REPORT_FILE_UNITS) return false;
+  utf16_copy(dst, REPORT_FILE_UNITS, dir);
+  const char16_t separator[2] = {sep, 0};
+  if (len > 0 && dir[len - 1] != u'/' && dir[len - 1] != u'\\') utf16_append(dst, REPORT_FILE_UNITS, separator);
+  utf16_append(dst, REPORT_FILE_UNITS, name);
+  return true;
+}
+
 int report_file_folders(const char16_t* path) {
   char16_t part[REPORT_FILE_UNITS];
   int len = utf16_length(path);

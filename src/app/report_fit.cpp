@@ -8,32 +8,17 @@
 #include "app/report_files.h"
 #include "app/report_text.h"
 #include "formats/vmd_fit.h"
-#include "sys/sys.h"
 #include "text/encoding.h"
 
 #ifdef _WIN32
-static const char16_t FIT_SEP[] = u"\\";
+constexpr char16_t FIT_SEP = u'\\';
 #else
-static const char16_t FIT_SEP[] = u"/";
+constexpr char16_t FIT_SEP = u'/';
 #endif
 
 static char16_t fit_dir[REPORT_FILE_UNITS];
 
-static std::string fit_utf8(const char16_t* s) {
-  static char text[REPORT_FILE_UNITS * 3];
-  report_tool_path_utf8(text, (int)sizeof text, s);
-  return text;
-}
-
-int report_fit_start(FILE* err, const char16_t* dir) {
-  fit_dir[0] = 0;
-  if (utf16_length(dir) >= REPORT_FILE_UNITS - 1 || sys_make_dir_w(dir) != 0) {
-    std::fprintf(err, "velmora-report: cannot create the directory %s\n", fit_utf8(dir).c_str());
-    return 2;
-  }
-  utf16_copy(fit_dir, REPORT_FILE_UNITS, dir);
-  return 0;
-}
+int report_fit_start(FILE* err, const char16_t* dir) { return report_file_dir(err, dir, fit_dir); }
 
 int report_fit_motion(FILE* err, const FileState* fs, const char16_t* rel, const std::vector<Advice>& advice,
                       std::string* fitted) {
@@ -46,13 +31,11 @@ int report_fit_motion(FILE* err, const FileState* fs, const char16_t* rel, const
   if (renames[0].empty() && renames[1].empty()) return 0;
 
   static char16_t name[REPORT_FILE_UNITS];
-  int dir = utf16_length(fit_dir);
-  bool sep = dir > 0 && fit_dir[dir - 1] != u'/' && fit_dir[dir - 1] != u'\\';
-  utf16_copy(name, REPORT_FILE_UNITS, fit_dir);
-  if (sep) utf16_append(name, REPORT_FILE_UNITS, FIT_SEP);
   const char* problem = nullptr;
-  if (dir + 1 + utf16_length(rel) >= REPORT_FILE_UNITS - 1) problem = "its name would be too long";
-  else utf16_append(name, REPORT_FILE_UNITS, rel);
+  if (!report_file_join(name, fit_dir, FIT_SEP, rel)) {
+    utf16_copy(name, REPORT_FILE_UNITS, rel);
+    problem = "its name would be too long";
+  }
 
   static ReportNewFile copy;
   int opened = REPORT_FILE_FAILED;
@@ -69,9 +52,9 @@ int report_fit_motion(FILE* err, const FileState* fs, const char16_t* rel, const
     else if (closed != REPORT_FILE_DONE) problem = report_file_problem(closed);
   }
   if (problem != nullptr) {
-    std::fprintf(err, "velmora-report: cannot write %s: %s\n", fit_utf8(name).c_str(), problem);
+    std::fprintf(err, "velmora-report: cannot write %s: %s\n", report_tool_path(name).c_str(), problem);
     return 1;
   }
-  *fitted = fit_utf8(name);
+  *fitted = report_tool_path(name);
   return 0;
 }

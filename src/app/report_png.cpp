@@ -36,13 +36,6 @@ struct PngSettings {
 };
 static PngSettings settings;
 
-// A path as UTF-8 for a message, as the user reads it.
-static const char* png_utf8(const char16_t* s) {
-  static char text[PNG_NAME_UNITS * 3];
-  report_tool_path_utf8(text, (int)sizeof text, s);
-  return text;
-}
-
 int report_png_start(FILE* err, const char16_t* dir, const char16_t* font) {
   settings.dir[0] = settings.font[0] = 0;
   if (font != nullptr) {
@@ -55,34 +48,20 @@ int report_png_start(FILE* err, const char16_t* dir, const char16_t* font) {
     }
   }
   if (settings.font[0] == 0 || font_load_w(settings.font, 0.0, PNG_FONT_PIXELS) != 0) {
-    if (font != nullptr) std::fprintf(err, "velmora-report: cannot load the font %s\n", png_utf8(font));
+    if (font != nullptr) std::fprintf(err, "velmora-report: cannot load the font %s\n", report_tool_path(font).c_str());
     else std::fputs("velmora-report: cannot load mplus-2m-regular.ttf beside the program (--font FILE)\n", err);
     return 2;
   }
-  if (utf16_length(dir) >= PNG_NAME_UNITS || sys_make_dir_w(dir) != 0) {
-    std::fprintf(err, "velmora-report: cannot create the directory %s\n", png_utf8(dir));
-    return 2;
-  }
-  utf16_copy(settings.dir, PNG_NAME_UNITS, dir);
-  return 0;
+  return report_file_dir(err, dir, settings.dir);
 }
 
 // DIR/NNNN-NAME.png into name. false when it would not fit.
 static bool png_name(char16_t* name, int position, const char16_t* file) {
   static char16_t base[PNG_NAME_UNITS];
-  char16_t head_w[24];
-  int i = report_tool_ascii_w(head_w, 24, "%04d-", position);
-  base[0] = 0;
-  if (utf16_length(file) < PNG_NAME_UNITS) path_name_w(base, PNG_NAME_UNITS, file);
-  int dir = utf16_length(settings.dir);
-  bool sep = dir > 0 && settings.dir[dir - 1] != u'/' && settings.dir[dir - 1] != u'\\';
-  if (dir + 1 + i + utf16_length(base) + 4 >= PNG_NAME_UNITS) return false;
-  utf16_copy(name, PNG_NAME_UNITS, settings.dir);
-  if (sep) utf16_append(name, PNG_NAME_UNITS, u"/");
-  utf16_append(name, PNG_NAME_UNITS, head_w);
-  utf16_append(name, PNG_NAME_UNITS, base);
-  utf16_append(name, PNG_NAME_UNITS, u".png");
-  return true;
+  int i = report_tool_ascii_w(base, 24, "%04d-", position);
+  if (utf16_length(file) < PNG_NAME_UNITS) path_name_w(base + i, PNG_NAME_UNITS - i, file);
+  utf16_append(base, PNG_NAME_UNITS, u".png");
+  return report_file_join(name, settings.dir, u'/', base);
 }
 
 // The RGB rows into the open file as an 8-bit RGB PNG. true when libpng wrote it all.
@@ -101,7 +80,7 @@ static bool png_encode(FILE* f, const uint8_t* rgb, int32_t width, int32_t heigh
 int report_png_page(FILE* err, int position, const char16_t* file) {
   static char16_t name[PNG_NAME_UNITS];
   if (!png_name(name, position, file)) {
-    std::fprintf(err, "velmora-report: %s: no picture, its name would be too long\n", png_utf8(file));
+    std::fprintf(err, "velmora-report: %s: no picture, its name would be too long\n", report_tool_path(file).c_str());
     return 1;
   }
   const ReportPage* page = report_view();
@@ -122,6 +101,6 @@ int report_png_page(FILE* err, int position, const char16_t* file) {
   }
   std::free(rgb);
   if (problem == nullptr) return 0;
-  std::fprintf(err, "velmora-report: cannot write %s: %s\n", png_utf8(name), problem);
+  std::fprintf(err, "velmora-report: cannot write %s: %s\n", report_tool_path(name).c_str(), problem);
   return 1;
 }

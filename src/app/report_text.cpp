@@ -55,6 +55,12 @@ void report_tool_path_utf8(char* dst, int size, const char16_t* path) {
   utf16_to_utf8(dst, size, reinterpret_cast<const unsigned char*>(shown));
 }
 
+std::string report_tool_path(const char16_t* path) {
+  static char text[REPORT_TOOL_PATH * 3];
+  report_tool_path_utf8(text, (int)sizeof text, path);
+  return text;
+}
+
 int report_tool_ascii_w(char16_t* dst, int units, const char* fmt, int value) {
   char text[64];
   std::snprintf(text, sizeof text, fmt, value);

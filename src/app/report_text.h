@@ -10,6 +10,8 @@ constexpr int REPORT_TOOL_PATH = 4096;  // units of a path shown; no file name i
 // A path (or another word of the command line) as UTF-8 as the user reads it (sys_shown_name_w: natively
 // a Shift-JIS host name decoded), never malformed; at most REPORT_TOOL_PATH units of it, into dst.
 void report_tool_path_utf8(char* dst, int size, const char16_t* path);
+// The same as a string, for a message.
+std::string report_tool_path(const char16_t* path);
 // Printf-formatted ASCII text as UTF-16 into dst (units units with the terminator; cut to fit). Returns
 // its length.
 int report_tool_ascii_w(char16_t* dst, int units, const char* fmt, int value);
