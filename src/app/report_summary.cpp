@@ -230,8 +230,7 @@ static void summary_label(int c, int width) {
 
 static void summary_row(const SummaryRow& r, const int* w) {
   if (sr.colour && !(r.model && r.verdict == VERDICT_MODEL)) {
-    ListingColour c = verdict_colour(r.verdict);
-    std::fprintf(sr.out, "\x1B[38;2;%u;%u;%um%s\x1B[0m", c.r, c.g, c.b, r.verdict_text.c_str());
+    report_tool_put_coloured(sr.out, verdict_colour(r.verdict), r.verdict_text.c_str());
   } else {
     std::fputs(r.verdict_text.c_str(), sr.out);
   }

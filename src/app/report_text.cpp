@@ -55,6 +55,11 @@ void report_tool_path_utf8(char* dst, int size, const char16_t* path) {
   utf16_to_utf8(dst, size, reinterpret_cast<const unsigned char*>(shown));
 }
 
+void report_tool_put_coloured(FILE* out, uint32_t colour, const char* text) {
+  std::fprintf(out, "\x1B[38;2;%u;%u;%um%s\x1B[0m", (unsigned)(colour & 0xFF), (unsigned)(colour >> 8 & 0xFF),
+               (unsigned)(colour >> 16 & 0xFF), text);
+}
+
 std::string report_tool_path(const char16_t* path) {
   static char text[REPORT_TOOL_PATH * 3];
   report_tool_path_utf8(text, (int)sizeof text, path);

@@ -1,6 +1,8 @@
 // report_text.h: velmora-report's text conversions, shared by the page and the summary: Shift-JIS as
 // UTF-8, a path as UTF-8 as the user reads it, and UTF-8 as a JSON string.
 #pragma once
+#include <cstdint>
+#include <cstdio>
 #include <string>
 
 constexpr int REPORT_TOOL_TEXT = 1024;  // a page line of 127 Shift-JIS bytes takes at most 381 UTF-8 bytes
@@ -12,6 +14,9 @@ constexpr int REPORT_TOOL_PATH = 4096;  // units of a path shown; no file name i
 void report_tool_path_utf8(char* dst, int size, const char16_t* path);
 // The same as a string, for a message.
 std::string report_tool_path(const char16_t* path);
+// Text in a 24-bit terminal colour (red, green and blue packed as the page packs them: blue * 65536 +
+// green * 256 + red), with the escape that ends the colour after it.
+void report_tool_put_coloured(FILE* out, uint32_t colour, const char* text);
 // Printf-formatted ASCII text as UTF-16 into dst (units units with the terminator; cut to fit). Returns
 // its length.
 int report_tool_ascii_w(char16_t* dst, int units, const char* fmt, int value);

@@ -119,12 +119,9 @@ static void tool_print_json(FILE* out, const char* arg_utf8, const FileState* fs
 
 // Text in a colour (red, green, blue packed as the page packs them), or plain.
 static void tool_print_line(FILE* out, bool colour, uint32_t c, const char* text) {
-  if (colour && text[0] != 0) {
-    std::fprintf(out, "\x1B[38;2;%u;%u;%um%s\x1B[0m\n", (unsigned)(c & 0xFF), (unsigned)(c >> 8 & 0xFF),
-                 (unsigned)(c >> 16 & 0xFF), text);
-  } else {
-    std::fprintf(out, "%s\n", text);
-  }
+  if (colour && text[0] != 0) report_tool_put_coloured(out, c, text);
+  else std::fputs(text, out);
+  std::fputc('\n', out);
 }
 
 // The page as velmora.exe shows it, its summary text, then velmora-report's verdict line.
@@ -140,9 +137,8 @@ static void tool_print_plain(FILE* out, bool colour, const FileOutcome& o) {
   }
   report_tool_utf8(text, REPORT_TOOL_TEXT, summary_text());
   std::fprintf(out, "%s\n", text);
-  ListingColour c = verdict_colour(o.verdict);
   std::string line = "verdict: " + verdict_text(o);
-  tool_print_line(out, colour, (uint32_t)c.r | (uint32_t)c.g << 8 | (uint32_t)c.b << 16, line.c_str());
+  tool_print_line(out, colour, verdict_colour(o.verdict), line.c_str());
 }
 
 // ---- Options ------------------------------------------------------------------------------------------------

@@ -23,14 +23,13 @@ const char* verdict_kind_word(int kind) {
   return WORDS[kind];
 }
 
-ListingColour verdict_colour(int verdict) {
-  switch (verdict) {
-    case VERDICT_LACKS: return COLOUR_LACKING;
-    case VERDICT_NO_MODEL: return COLOUR_NO_MODEL;
-    case VERDICT_CUT: return VERDICT_CUT_COLOUR;
-    case VERDICT_UNREAD: return VERDICT_UNREAD_COLOUR;
-    default: return COLOUR_PRESENT;
-  }
+uint32_t verdict_colour(int verdict) {
+  ListingColour c = verdict == VERDICT_LACKS      ? COLOUR_LACKING
+                    : verdict == VERDICT_NO_MODEL ? COLOUR_NO_MODEL
+                    : verdict == VERDICT_CUT      ? VERDICT_CUT_COLOUR
+                    : verdict == VERDICT_UNREAD   ? VERDICT_UNREAD_COLOUR
+                                                  : COLOUR_PRESENT;
+  return (uint32_t)c.r | (uint32_t)c.g << 8 | (uint32_t)c.b << 16;
 }
 
 // A count with a comma between thousands: 20,657.

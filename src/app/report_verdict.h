@@ -11,6 +11,7 @@
 //              another kind
 //   model      a model read whole
 #pragma once
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -39,9 +40,9 @@ void verdict_of(const FileState* fs, FileOutcome* out);
 // The words of the verdicts and kinds, as the summary and JSON give them.
 const char* verdict_word(int verdict);
 const char* verdict_kind_word(int kind);
-// The colour velmora-report gives a verdict: white fits and model, orange lacks, grey no model,
-// magenta cut, red unread.
-ListingColour verdict_colour(int verdict);
+// The colour velmora-report gives a verdict, packed as the page packs its colours: white fits and model,
+// orange lacks, grey no model, magenta cut, red unread.
+uint32_t verdict_colour(int verdict);
 // The verdict as one line of text: "fits", "lacks N bones, M morphs", "no model", "cut in the bone keys
 // after 9,008 of 20,657", "unread: REASON", "model".
 std::string verdict_text(const FileOutcome& o);
