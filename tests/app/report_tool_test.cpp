@@ -22,24 +22,14 @@ struct ToolRun {
   std::string out, err;
 };
 
-std::string slurp(FILE* f) {
-  std::string s;
-  std::rewind(f);
-  char buf[4096];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) s.append(buf, n);
-  std::fclose(f);
-  return s;
-}
-
 ToolRun tool(const std::vector<std::string>& words) {
   ToolArgs args(words);
   FILE* out = std::tmpfile();
   FILE* err = std::tmpfile();
   ToolRun r;
   r.code = report_tool_run(out, err, (int)args.argv.size(), args.argv.data());
-  r.out = slurp(out);
-  r.err = slurp(err);
+  r.out = read_stream(out);
+  r.err = read_stream(err);
   return r;
 }
 

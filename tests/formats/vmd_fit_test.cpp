@@ -10,7 +10,7 @@
 
 namespace {
 
-// Copies bytes through vmd_fit_copy with the given renamings; the copy's bytes, or "" when it failed.
+// Copies bytes through vmd_fit_copy with the given renamings and returns the copy's bytes.
 std::string fit(const std::string& bytes, const std::vector<VmdRename>& bones,
                 const std::vector<VmdRename>& morphs, long long* renamed) {
   TempDir dir;
@@ -19,12 +19,7 @@ std::string fit(const std::string& bytes, const std::vector<VmdRename>& bones,
   FILE* out = std::tmpfile();
   int r = vmd_fit_copy(path.c_str(), nullptr, false, out, bones.data(), (int)bones.size(), morphs.data(),
                        (int)morphs.size(), renamed);
-  std::string copy;
-  std::rewind(out);
-  char buf[4096];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, out)) > 0) copy.append(buf, n);
-  std::fclose(out);
+  std::string copy = read_stream(out);
   EXPECT_EQ(r, VMD_FIT_DONE);
   EXPECT_EQ(read_file(path), bytes) << "the input is never written";
   return copy;

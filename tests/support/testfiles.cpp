@@ -44,15 +44,19 @@ void write_file(const std::string& path, const std::string& bytes) {
   std::fclose(f);
 }
 
-std::string read_file(const std::string& path) {
+std::string read_stream(FILE* f) {
   std::string out;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) return out;
+  std::rewind(f);
   char buf[65536];
   size_t n;
   while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
   std::fclose(f);
   return out;
+}
+
+std::string read_file(const std::string& path) {
+  FILE* f = std::fopen(path.c_str(), "rb");
+  return f == nullptr ? std::string() : read_stream(f);
 }
 
 bool file_exists(const std::string& path) { return std::filesystem::exists(path); }

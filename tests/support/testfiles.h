@@ -1,6 +1,7 @@
 // testfiles.h: small helpers shared by the native unit tests: a scratch directory, whole-file reads
 // and writes, and independent text conversions (glibc's iconv) for building expectations.
 #pragma once
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,8 @@ struct TempDir {
 
 void write_file(const std::string& path, const std::string& bytes);
 std::string read_file(const std::string& path);
+// Everything a stream holds, from its start; the stream is closed.
+std::string read_stream(FILE* f);
 bool file_exists(const std::string& path);
 // The process's open file descriptors (/proc/self/fd), to see that a reader closed what it opened.
 int open_fds();
