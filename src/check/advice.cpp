@@ -13,6 +13,7 @@
 #include "check/rigs.h"
 #include "text/encoding.h"
 #include "text/fold.h"
+#include "text/hash.h"
 
 // ---- The model's spelling keys ----------------------------------------------------------------------
 
@@ -39,12 +40,6 @@ constexpr int KEYS_JAPANESE = 0, KEYS_ENGLISH = 1;
 static uint32_t advice_keys_generation;
 static bool advice_keys_made;
 
-static uint32_t advice_hash(const char* key) {
-  uint32_t h = 2166136261u;
-  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(key); *p != 0; p++) h = (h ^ *p) * 16777619u;
-  return h;
-}
-
 static int advice_table_count(int list) {
   return list == LISTING_BONES ? model_view()->bone_count : model_view()->morph_count;
 }
@@ -67,7 +62,7 @@ static void advice_keys_fill(int list, int which) {
     const char* name = which == KEYS_JAPANESE ? advice_model_name(list, e) : advice_model_english(list, e);
     fold_name(k.key[e], FOLD_NAME, name, -1);
     if (k.key[e][0] == 0) continue;  // an empty key matches nothing
-    uint32_t at = advice_hash(k.key[e]);
+    uint32_t at = hash_text(k.key[e]);
     while (k.index[at & (k.slots - 1)] != 0) at++;
     k.index[at & (k.slots - 1)] = (uint16_t)(e + 1);
   }
@@ -100,7 +95,7 @@ static void advice_add(Advice* a, int entry) {
 static void advice_add_equal(Advice* a, int which, const char* key) {
   if (key[0] == 0) return;
   const AdviceKeys& k = ADVICE_KEYS[a->list][which];
-  for (uint32_t at = advice_hash(key);; at++) {
+  for (uint32_t at = hash_text(key);; at++) {
     uint16_t e = k.index[at & (k.slots - 1)];
     if (e == 0) return;
     if (std::strcmp(k.key[e - 1], key) == 0) advice_add(a, e - 1);
@@ -222,7 +217,7 @@ struct AdviceMemo {
 static AdviceMemo advice_memo;
 
 static uint32_t advice_memo_slot(int list, const char* name) {
-  return (advice_hash(name) ^ (uint32_t)list * 0x9E3779B9u) & (ADVICE_MEMO_SLOTS - 1);
+  return (hash_text(name) ^ (uint32_t)list * 0x9E3779B9u) & (ADVICE_MEMO_SLOTS - 1);
 }
 
 // The kept advice for the name, or nullptr.

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "text/encoding.h"
+#include "text/hash.h"
 
 static ModelTables model;
 
@@ -18,12 +19,6 @@ constexpr int MODEL_MORPH_SLOTS = 2 * MODEL_MORPHS;
 static_assert(MODEL_MORPHS < 0xFFFF, "entry numbers fit the index's 16 bits");
 static uint16_t model_bone_index[MODEL_BONE_SLOTS];
 static uint16_t model_morph_index[MODEL_MORPH_SLOTS];
-
-static uint32_t model_hash(const char* name) {
-  uint32_t h = 2166136261u;
-  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(name); *p != 0; p++) h = (h ^ *p) * 16777619u;
-  return h;
-}
 
 const ModelTables* model_view() { return &model; }
 
@@ -65,14 +60,14 @@ static int model_add(const ModelTable& t, const char* name, const char* english)
   std::strncpy(kept_english, english != nullptr ? english : "", MODEL_NAME_SLOT - 1);
   kept_english[MODEL_NAME_SLOT - 1] = 0;
   (*t.count)++;
-  uint32_t at = model_hash(kept);
+  uint32_t at = hash_text(kept);
   while (t.index[at & (t.slots - 1)] != 0) at++;
   t.index[at & (t.slots - 1)] = (uint16_t)*t.count;
   return 0;
 }
 
 static bool model_has(const ModelTable& t, const char* name) {
-  for (uint32_t at = model_hash(name);; at++) {
+  for (uint32_t at = hash_text(name);; at++) {
     uint16_t e = t.index[at & (t.slots - 1)];
     if (e == 0) return false;
     if (std::strcmp(t.names[e - 1], name) == 0) return true;

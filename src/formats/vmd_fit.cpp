@@ -12,6 +12,7 @@
 
 #include "formats/filechan.h"
 #include "formats/vmd.h"
+#include "text/hash.h"
 
 // Open addressing from a name to its renaming, at most half full.
 constexpr int FIT_SLOTS = 2 * VMD_RENAMES;
@@ -28,19 +29,13 @@ struct FitCopy {
   long long renamed;
 };
 
-static uint32_t fit_hash(const unsigned char* name, int len) {
-  uint32_t h = 2166136261u;
-  for (int i = 0; i < len; i++) h = (h ^ name[i]) * 16777619u;
-  return h;
-}
-
 static bool fit_table_fill(FitTable* t, const VmdRename* renames, int count) {
   std::memset(t->slot, 0, sizeof t->slot);
   if (count < 0 || count > VMD_RENAMES) return false;
   for (int i = 0; i < count; i++) {
     size_t from = std::strlen(renames[i].from);
     if (from == 0 || from > VMD_MODEL || std::strlen(renames[i].to) > VMD_NAME) return false;
-    uint32_t at = fit_hash(reinterpret_cast<const unsigned char*>(renames[i].from), (int)from);
+    uint32_t at = hash_bytes(reinterpret_cast<const unsigned char*>(renames[i].from), (int)from);
     while (t->slot[at & (FIT_SLOTS - 1)] != nullptr) at++;
     t->slot[at & (FIT_SLOTS - 1)] = &renames[i];
   }
@@ -51,7 +46,7 @@ static bool fit_table_fill(FitTable* t, const VmdRename* renames, int count) {
 static void fit_rename(FitCopy& c, const FitTable& t, unsigned char* field, int size) {
   int len = 0;
   while (len < size && field[len] != 0) len++;
-  for (uint32_t at = fit_hash(field, len);; at++) {
+  for (uint32_t at = hash_bytes(field, len);; at++) {
     const VmdRename* r = t.slot[at & (FIT_SLOTS - 1)];
     if (r == nullptr) return;
     if (std::strlen(r->from) == (size_t)len && std::memcmp(r->from, field, (size_t)len) == 0) {
