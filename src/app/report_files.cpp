@@ -11,7 +11,7 @@
 
 constexpr int REPORT_TEMP_TRIES = 100;
 
-int report_file_open(ReportNewFile* nf, const char16_t* name) {
+int report_files_open(ReportNewFile* nf, const char16_t* name) {
   nf->f = nullptr;
   nf->temp[0] = 0;
   if (utf16_copy(nf->name, REPORT_FILE_UNITS, name) != utf16_length(name)) return REPORT_FILE_FAILED;
@@ -19,7 +19,7 @@ int report_file_open(ReportNewFile* nf, const char16_t* name) {
   if (sys_name_taken_w(name)) return REPORT_FILE_EXISTS;
   for (int n = 0; n < REPORT_TEMP_TRIES; n++) {
     char16_t suffix_w[16];
-    int i = report_tool_ascii_w(suffix_w, 16, ".part%d", n);
+    int i = report_text_ascii_w(suffix_w, 16, ".part%d", n);
     utf16_copy(nf->temp, REPORT_FILE_UNITS, name);
     if (utf16_append(nf->temp, REPORT_FILE_UNITS, suffix_w) != i) return REPORT_FILE_FAILED;
     nf->f = sys_fcreate_new_w(nf->temp);
@@ -29,7 +29,7 @@ int report_file_open(ReportNewFile* nf, const char16_t* name) {
   return REPORT_FILE_FAILED;
 }
 
-int report_file_close(ReportNewFile* nf, bool whole) {
+int report_files_close(ReportNewFile* nf, bool whole) {
   if (nf->f == nullptr) return REPORT_FILE_FAILED;
   bool written = sys_fclose_synced(nf->f) == 0 && whole;
   nf->f = nullptr;
@@ -39,21 +39,21 @@ int report_file_close(ReportNewFile* nf, bool whole) {
   return moved == 1 ? REPORT_FILE_EXISTS : REPORT_FILE_FAILED;
 }
 
-const char* report_file_problem(int result) {
+const char* report_files_problem(int result) {
   return result == REPORT_FILE_EXISTS ? "it exists" : "it cannot be created or written";
 }
 
-int report_file_dir(FILE* err, const char16_t* dir, char16_t* kept) {
+int report_files_dir(FILE* err, const char16_t* dir, char16_t* kept) {
   kept[0] = 0;
   if (utf16_length(dir) >= REPORT_FILE_UNITS || sys_make_dir_w(dir) != 0) {
-    std::fprintf(err, "velmora-report: cannot create the directory %s\n", report_tool_path(dir).c_str());
+    std::fprintf(err, "velmora-report: cannot create the directory %s\n", report_text_path(dir).c_str());
     return 2;
   }
   utf16_copy(kept, REPORT_FILE_UNITS, dir);
   return 0;
 }
 
-bool report_file_join(char16_t* dst, const char16_t* dir, char16_t sep, const char16_t* name) {
+bool report_files_join(char16_t* dst, const char16_t* dir, char16_t sep, const char16_t* name) {
   int len = utf16_length(dir);
   if (len + 1 + utf16_length(name) >= REPORT_FILE_UNITS) return false;
   utf16_copy(dst, REPORT_FILE_UNITS, dir);
@@ -63,7 +63,7 @@ bool report_file_join(char16_t* dst, const char16_t* dir, char16_t sep, const ch
   return true;
 }
 
-int report_file_folders(const char16_t* path) {
+int report_files_folders(const char16_t* path) {
   char16_t part[REPORT_FILE_UNITS];
   int len = utf16_length(path);
   if (len >= REPORT_FILE_UNITS) return -1;

@@ -8,53 +8,49 @@
 #include "app/report_files.h"
 #include "app/report_text.h"
 #include "formats/vmd_fit.h"
+#include "paths/paths.h"
 #include "text/encoding.h"
 
-#ifdef _WIN32
-constexpr char16_t FIT_SEP = u'\\';
-#else
-constexpr char16_t FIT_SEP = u'/';
-#endif
+static char16_t report_fit_dir[REPORT_FILE_UNITS];
 
-static char16_t fit_dir[REPORT_FILE_UNITS];
+int report_fit_start(FILE* err, const char16_t* dir) { return report_files_dir(err, dir, report_fit_dir); }
 
-int report_fit_start(FILE* err, const char16_t* dir) { return report_file_dir(err, dir, fit_dir); }
-
-int report_fit_motion(FILE* err, const FileState* fs, const char16_t* rel, const std::vector<Advice>& advice,
-                      std::string* fitted) {
+int report_fit_motion(FILE* err, const FileOutcome& o, std::string* fitted) {
   fitted->clear();
-  std::vector<VmdRename> renames[2];
-  for (const Advice& a : advice) {
-    if (!advice_renameable(a) || renames[a.list].size() >= (size_t)VMD_RENAMES) continue;
-    renames[a.list].push_back(VmdRename{a.name, advice_model_name(a.list, a.to)});
+  std::vector<VmdRename> renames[LISTING_KINDS];
+  for (const LackingName& a : o.lacking) {
+    if (!a.renameable || renames[a.list].size() >= (size_t)VMD_RENAMES) continue;
+    renames[a.list].push_back(VmdRename{a.name.c_str(), a.to.c_str()});
   }
-  if (renames[0].empty() && renames[1].empty()) return 0;
+  if (renames[LISTING_BONES].empty() && renames[LISTING_MORPHS].empty()) return 0;
 
   static char16_t name[REPORT_FILE_UNITS];
   const char* problem = nullptr;
-  if (!report_file_join(name, fit_dir, FIT_SEP, rel)) {
+  const char16_t* rel = o.path.rel.c_str();
+  if (path_join_w(name, REPORT_FILE_UNITS, report_fit_dir, rel) != 0) {
     utf16_copy(name, REPORT_FILE_UNITS, rel);
     problem = "its name would be too long";
   }
 
   static ReportNewFile copy;
   int opened = REPORT_FILE_FAILED;
-  if (problem == nullptr && report_file_folders(name) != 0) problem = "its folder cannot be made";
-  else if (problem == nullptr && (opened = report_file_open(&copy, name)) != REPORT_FILE_DONE) {
-    problem = report_file_problem(opened);
+  if (problem == nullptr && path_make_folders_w(name) != 0) problem = "its folder cannot be made";
+  else if (problem == nullptr && (opened = report_files_open(&copy, name)) != REPORT_FILE_DONE) {
+    problem = report_files_problem(opened);
   }
   if (opened == REPORT_FILE_DONE) {
     // The copy is read by the path the check read the motion by.
-    int copied = vmd_fit_copy(fs->input, fs->input_w, fs->ansi_failed != 0, copy.f, renames[0].data(),
-                              (int)renames[0].size(), renames[1].data(), (int)renames[1].size(), nullptr);
-    int closed = report_file_close(&copy, copied == VMD_FIT_DONE);
+    int copied = vmd_fit_copy(o.path.ansi.c_str(), o.path.w.c_str(), o.path.opened == OPENED_UTF16, copy.f,
+                              renames[LISTING_BONES].data(), (int)renames[LISTING_BONES].size(),
+                              renames[LISTING_MORPHS].data(), (int)renames[LISTING_MORPHS].size(), nullptr);
+    int closed = report_files_close(&copy, copied == VMD_FIT_DONE);
     if (copied == VMD_FIT_UNOPENED) problem = "the motion cannot be opened again";
-    else if (closed != REPORT_FILE_DONE) problem = report_file_problem(closed);
+    else if (closed != REPORT_FILE_DONE) problem = report_files_problem(closed);
   }
   if (problem != nullptr) {
-    std::fprintf(err, "velmora-report: cannot write %s: %s\n", report_tool_path(name).c_str(), problem);
+    std::fprintf(err, "velmora-report: cannot write %s: %s\n", report_text_path(name).c_str(), problem);
     return 1;
   }
-  *fitted = report_tool_path(name);
+  *fitted = report_text_path(name);
   return 0;
 }

@@ -6,15 +6,13 @@
 #pragma once
 #include <cstdio>
 #include <string>
-#include <vector>
 
-#include "app/run.h"
-#include "check/advice.h"
+#include "app/report_verdict.h"
 
 // Before the first file: makes dir when it is missing. 0, or 2 with a line on err when it cannot be made.
 int report_fit_start(FILE* err, const char16_t* dir);
-// After the check of a motion (fs) with its advice: writes its fitted copy as DIR/rel when some advice
-// can be followed, and puts the copy's path (UTF-8) in *fitted ("" when none was written). 0 written or
-// nothing to write; 1 with a line on err when the copy exists already or cannot be written.
-int report_fit_motion(FILE* err, const FileState* fs, const char16_t* rel, const std::vector<Advice>& advice,
-                      std::string* fitted);
+// After the check of a motion o: writes its fitted copy as DIR/REL (o.path.rel) when some advice can be
+// followed, reading the motion by the spelling that opened it, and puts the copy's path (UTF-8) in
+// *fitted ("" when none was written). 0 written or nothing to write; 1 with a line on err when the copy
+// exists already or cannot be written.
+int report_fit_motion(FILE* err, const FileOutcome& o, std::string* fitted);

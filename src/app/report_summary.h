@@ -21,12 +21,9 @@
 #include "app/run.h"
 
 // Starts a summary on out: JSON Lines or text, text verdicts coloured or not.
-void summary_begin(FILE* out, bool json, bool colour);
-// The file just checked (its state fs, its path in UTF-8) and its verdict o: a model's line when the
-// file is a model, else a motion's.
-void summary_file(const char* path, const FileState* fs, const FileOutcome& o);
-// A path of a folder argument that was not examined at all (a folder that cannot be read, a path too
-// long): an unread motion, for the reason problem.
-void summary_unexamined(const char* path, const char* problem);
+void report_summary_begin(FILE* out, bool json, bool colour);
+// A file's line: a model's when the file is a model, else a motion's (a path that was not examined at
+// all is an unread motion of kind other).
+void report_summary_file(const FileOutcome& o);
 // The rows (text), then the totals line.
-void summary_end();
+void report_summary_end();

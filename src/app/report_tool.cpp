@@ -28,8 +28,6 @@
 #include "app/report_verdict.h"
 #include "app/run.h"
 #include "check/report_page.h"
-#include "check/summary.h"
-#include "formats/filechan.h"
 #include "paths/paths.h"
 #include "sys/sys.h"
 #include "text/encoding.h"
@@ -71,86 +69,77 @@ static const char REPORT_USAGE[] =
 
 enum ReportColour { COLOUR_AUTO, COLOUR_ALWAYS, COLOUR_NEVER };
 
+// The option words that take the next word as their value, each with what it says when none follows.
+enum ToolValueOption : int { OPT_ALIAS, OPT_PNG, OPT_FONT, OPT_FIT, OPT_VALUE_COUNT };
+struct ToolValueWord {
+  const char* word;
+  const char* needs;
+};
+static const ToolValueWord TOOL_VALUE_WORDS[] = {{"--alias", "--alias needs a file"},
+                                                  {"--png", "--png needs a directory"},
+                                                  {"--font", "--font needs a file"},
+                                                  {"--fit", "--fit needs a directory"}};
+static_assert(sizeof TOOL_VALUE_WORDS / sizeof TOOL_VALUE_WORDS[0] == OPT_VALUE_COUNT, "every value-taking option");
+
 struct ReportOptions {
   bool summary;
   bool json;
   ReportColour colour;
   bool no_alias;
-  int alias_word;  // list position of --alias's FILE, or 0
-  int png_word;    // list position of --png's DIR, or 0
-  int font_word;   // list position of --font's FILE, or 0
-  int fit_word;    // list position of --fit's DIR, or 0
+  int word[OPT_VALUE_COUNT];  // the list position of each value-taking option's value, or 0
 };
-
-constexpr int TOOL_WORD = 4096;  // units of a word that are used; no file name is that long
 
 // ---- Output -----------------------------------------------------------------------------------------------
 
-static void tool_json_string(FILE* out, const char* s) { std::fputs(report_tool_json(s).c_str(), out); }
-
-static std::string tool_json_or_null(const std::string& s) {
-  return s.empty() ? std::string("null") : report_tool_json(s.c_str());
-}
-
-static void tool_print_json(FILE* out, const char* arg_utf8, const FileState* fs, const FileOutcome& o) {
-  static char text[REPORT_TOOL_TEXT];
-  const ReportPage* page = report_view();
-  std::fputs("{\"file\":", out);
-  tool_json_string(out, arg_utf8);
-  std::fprintf(out, ",\"kind\":\"%s\",\"read\":", verdict_kind_word(o.kind));
-  if (fs->read_result == RUN_NO_READER) std::fputs("null", out);
-  else std::fprintf(out, "%d", fs->read_result);
-  std::fprintf(out, ",\"verdict\":\"%s\",\"error\":%s,\"cut\":%s,\"fitted\":%s", verdict_word(o.verdict),
-               tool_json_or_null(o.error).c_str(), verdict_cut_json(o).c_str(), tool_json_or_null(o.fitted).c_str());
-  std::fputs(",\"lines\":[", out);
-  for (int i = 0; i < page->line_count; i++) {
-    uint32_t c = page->colour[i];
-    std::fprintf(out, "%s[\"#%02x%02x%02x\",", i ? "," : "", (unsigned)(c & 0xFF), (unsigned)(c >> 8 & 0xFF),
-                 (unsigned)(c >> 16 & 0xFF));
-    report_tool_utf8(text, REPORT_TOOL_TEXT, page->text[i]);
-    tool_json_string(out, text);
-    std::fputc(']', out);
+// The page's lines as JSON: [["#rrggbb","TEXT"],...].
+static void report_tool_print_json(FILE* out, const FileOutcome& o) {
+  static char text[REPORT_TEXT_BYTES];
+  std::string line = report_verdict_json_head(o) + ",\"fitted\":" + report_text_json_or_null(o.fitted) + ",\"lines\":[";
+  for (int i = 0; o.page != nullptr && i < o.page->line_count; i++) {
+    ReportRgb c = report_rgb_parts(o.page->colour[i]);
+    char colour[16];
+    std::snprintf(colour, sizeof colour, "[\"#%02x%02x%02x\",", c.r, c.g, c.b);
+    if (i > 0) line += ",";
+    line += colour;
+    report_text_utf8(text, REPORT_TEXT_BYTES, o.page->text[i]);
+    line += report_text_json(text) + "]";
   }
-  std::fputs("],\"summary\":", out);
-  report_tool_utf8(text, REPORT_TOOL_TEXT, summary_text());
-  tool_json_string(out, text);
-  std::fputs("}\n", out);
+  line += "],\"summary\":" + report_text_json(report_text_utf8_of(o.summary).c_str()) + "}\n";
+  std::fputs(line.c_str(), out);
 }
 
 // Text in a colour (red, green, blue packed as the page packs them), or plain.
-static void tool_print_line(FILE* out, bool colour, uint32_t c, const char* text) {
-  if (colour && text[0] != 0) report_tool_put_coloured(out, c, text);
+static void report_tool_print_line(FILE* out, bool colour, uint32_t c, const char* text) {
+  if (colour && text[0] != 0) report_text_put_coloured(out, c, text);
   else std::fputs(text, out);
   std::fputc('\n', out);
 }
 
 // The page as velmora.exe shows it, its summary text, then velmora-report's verdict line.
-static void tool_print_plain(FILE* out, bool colour, const FileOutcome& o) {
-  static char text[REPORT_TOOL_TEXT];
-  const ReportPage* page = report_view();
-  for (int i = 0; i < page->line_count; i++) {
-    report_tool_utf8(text, REPORT_TOOL_TEXT, page->text[i]);
+static void report_tool_print_plain(FILE* out, bool colour, const FileOutcome& o) {
+  static char text[REPORT_TEXT_BYTES];
+  for (int i = 0; o.page != nullptr && i < o.page->line_count; i++) {
+    report_text_utf8(text, REPORT_TEXT_BYTES, o.page->text[i]);
     // Morph lines end in a line feed of their own.
     size_t len = std::strlen(text);
     if (len > 0 && text[len - 1] == '\n') text[len - 1] = 0;
-    tool_print_line(out, colour, page->colour[i], text);
+    report_tool_print_line(out, colour, o.page->colour[i], text);
   }
-  report_tool_utf8(text, REPORT_TOOL_TEXT, summary_text());
-  std::fprintf(out, "%s\n", text);
-  std::string line = "verdict: " + verdict_text(o);
-  tool_print_line(out, colour, verdict_colour(o.verdict), line.c_str());
+  std::fprintf(out, "%s\n", report_text_utf8_of(o.summary).c_str());
+  std::string line = "verdict: " + report_verdict_text(o);
+  report_tool_print_line(out, colour, report_verdict_colour(o.verdict), line.c_str());
 }
 
 // ---- Options ------------------------------------------------------------------------------------------------
 
 // One line on what was wrong and where help is; exit code 2.
-static int tool_usage_error(FILE* err, const char* what, const char* word) {
+static int report_tool_usage_error(FILE* err, const char* what, const char* word) {
   std::fprintf(err, "velmora-report: %s%s\nTry 'velmora-report --help'.\n", what, word);
   return 2;
 }
 
 // True when the UTF-16 word w is the ASCII text s.
-static bool tool_is(const char16_t* w, const char* s) {
+static bool report_tool_is(const char16_t* w, const char* s) {
   while (*s != 0 && *w == (unsigned char)*s) {
     w++;
     s++;
@@ -158,15 +147,18 @@ static bool tool_is(const char16_t* w, const char* s) {
   return *s == 0 && *w == 0;
 }
 
-// The words that take the next word as their value.
-static bool tool_takes_value(const char16_t* w) {
-  return tool_is(w, "--alias") || tool_is(w, "--png") || tool_is(w, "--font") || tool_is(w, "--fit");
+// Which value-taking option w is, or -1.
+static int report_tool_value_option(const char16_t* w) {
+  for (int i = 0; i < OPT_VALUE_COUNT; i++) {
+    if (report_tool_is(w, TOOL_VALUE_WORDS[i].word)) return i;
+  }
+  return -1;
 }
 
 // Reads the options of argv into opt. Returns 0, -1 after --help or --version, or the exit code of a
 // usage error.
-static int tool_options(FILE* out, FILE* err, int argc, const char16_t* const* argv, ReportOptions* opt) {
-  static char word[TOOL_WORD * 2];
+static int report_tool_options(FILE* out, FILE* err, int argc, const char16_t* const* argv, ReportOptions* opt) {
+  static char word[RUN_WORD * 2];
   int files = 0;
   bool options_end = false;
   for (int k = 1; k < argc; k++) {
@@ -175,50 +167,46 @@ static int tool_options(FILE* out, FILE* err, int argc, const char16_t* const* a
       files++;
       continue;
     }
-    if (tool_is(w, "--")) options_end = true;
-    else if (tool_is(w, "--help") || tool_is(w, "-h")) {
+    if (report_tool_is(w, "--")) options_end = true;
+    else if (report_tool_is(w, "--help") || report_tool_is(w, "-h")) {
       std::fputs(REPORT_USAGE, out);
       return -1;
-    } else if (tool_is(w, "--version")) {
+    } else if (report_tool_is(w, "--version")) {
       std::fputs("velmora-report " VELMORA_VERSION " (built " VELMORA_BUILD_DATE ")\n", out);
       return -1;
-    } else if (tool_is(w, "--json")) opt->json = true;
-    else if (tool_is(w, "--summary")) opt->summary = true;
-    else if (tool_is(w, "--colour=auto") || tool_is(w, "--color=auto")) opt->colour = COLOUR_AUTO;
-    else if (tool_is(w, "--colour=always") || tool_is(w, "--color=always") || tool_is(w, "--colour") ||
-             tool_is(w, "--color")) {
+    } else if (report_tool_is(w, "--json")) opt->json = true;
+    else if (report_tool_is(w, "--summary")) opt->summary = true;
+    else if (report_tool_is(w, "--colour=auto") || report_tool_is(w, "--color=auto")) opt->colour = COLOUR_AUTO;
+    else if (report_tool_is(w, "--colour=always") || report_tool_is(w, "--color=always") || report_tool_is(w, "--colour") ||
+             report_tool_is(w, "--color")) {
       opt->colour = COLOUR_ALWAYS;
-    } else if (tool_is(w, "--colour=never") || tool_is(w, "--color=never")) opt->colour = COLOUR_NEVER;
-    else if (tool_is(w, "--no-alias")) opt->no_alias = true;
-    else if (tool_takes_value(w)) {
-      static const char* const NEEDS[] = {"--alias needs a file", "--png needs a directory", "--font needs a file",
-                                          "--fit needs a directory"};
-      int which = tool_is(w, "--alias") ? 0 : tool_is(w, "--png") ? 1 : tool_is(w, "--font") ? 2 : 3;
-      if (k + 1 >= argc) return tool_usage_error(err, NEEDS[which], "");
-      int* slot[] = {&opt->alias_word, &opt->png_word, &opt->font_word, &opt->fit_word};
-      *slot[which] = ++k;
+    } else if (report_tool_is(w, "--colour=never") || report_tool_is(w, "--color=never")) opt->colour = COLOUR_NEVER;
+    else if (report_tool_is(w, "--no-alias")) opt->no_alias = true;
+    else if (int which = report_tool_value_option(w); which >= 0) {
+      if (k + 1 >= argc) return report_tool_usage_error(err, TOOL_VALUE_WORDS[which].needs, "");
+      opt->word[which] = ++k;
     } else {
-      report_tool_path_utf8(word, (int)sizeof word, w);
+      report_text_path_utf8(word, (int)sizeof word, w);
       // An unknown value of --colour is named as such.
       if (std::strncmp(word, "--colour=", 9) == 0 || std::strncmp(word, "--color=", 8) == 0) {
-        return tool_usage_error(err, "--colour takes auto, always or never, not ", std::strchr(word, '=') + 1);
+        return report_tool_usage_error(err, "--colour takes auto, always or never, not ", std::strchr(word, '=') + 1);
       }
-      return tool_usage_error(err, "unknown option ", word);
+      return report_tool_usage_error(err, "unknown option ", word);
     }
   }
-  if (opt->no_alias && opt->alias_word != 0) return tool_usage_error(err, "--alias and --no-alias together", "");
-  if (opt->font_word != 0 && opt->png_word == 0) return tool_usage_error(err, "--font without --png", "");
-  if (files == 0) return tool_usage_error(err, "no file given", "");
+  if (opt->no_alias && opt->word[OPT_ALIAS] != 0) return report_tool_usage_error(err, "--alias and --no-alias together", "");
+  if (opt->word[OPT_FONT] != 0 && opt->word[OPT_PNG] == 0) return report_tool_usage_error(err, "--font without --png", "");
+  if (files == 0) return report_tool_usage_error(err, "no file given", "");
   return 0;
 }
 
-// Position of the first file word at or after k (as tool_options tells files from options), or argc.
-static int tool_next_file(int argc, const char16_t* const* argv, int k, bool* options_end) {
+// Position of the first file word at or after k (as report_tool_options tells files from options), or argc.
+static int report_tool_next_file(int argc, const char16_t* const* argv, int k, bool* options_end) {
   for (; k < argc; k++) {
     const char16_t* w = argv[k];
     if (*options_end || w[0] != u'-' || w[1] == 0) return k;
-    if (tool_is(w, "--")) *options_end = true;
-    else if (tool_takes_value(w)) k++;
+    if (report_tool_is(w, "--")) *options_end = true;
+    else if (report_tool_value_option(w) >= 0) k++;
   }
   return argc;
 }
@@ -230,8 +218,7 @@ struct ToolRun {
   FILE* err;
   const ReportOptions* opt;
   bool colour;
-  const char* alias;       // the alias file's paths, or nullptr
-  const char16_t* alias_w;
+  bool alias_found;        // run_names_ready read an alias file
   int status;
   bool first;              // no page printed yet
   int position;            // the place in the run of the file checked last, from 1
@@ -239,133 +226,119 @@ struct ToolRun {
   int last_motion;         // the place of the last motion, or 0
 };
 
-// Checks one file and prints its page or its summary line. rel is the name its fitted copy takes under
-// --fit's directory: the file's name for a FILE argument, its relative path under a FOLDER argument.
-// The file opens by its own name; the page, the summary, the JSON and standard error name it as the
-// user reads it.
-static void tool_file(ToolRun& run, const char16_t* path_w, const char16_t* rel) {
-  static char16_t name_w[TOOL_WORD];
-  static char16_t shown_w[TOOL_WORD];
-  static char name[TOOL_WORD * 2];
-  static char shown_line[TOOL_WORD * 2];
-  static char path[TOOL_WORD * 3];
-  static FileOutcome outcome;
-  utf16_copy(name_w, TOOL_WORD, path_w);
-  sys_ansi_from_utf16(name, (int)sizeof name, name_w);
-  run_file_names_of(name, name_w);
-  sys_shown_name_w(shown_w, TOOL_WORD, name_w);
-  if (std::u16string_view(shown_w) != std::u16string_view(name_w)) {
-    utf16_to_sjis(shown_line, (int)sizeof shown_line, shown_w);
-    run_set_path_line(shown_line);
-  }
-  run_check(run.alias, run.alias_w);
-  const FileState* fs = run_file();
-  report_tool_path_utf8(path, (int)sizeof path, name_w);
-  verdict_of(fs, &outcome);
-  run.position++;
-  if (outcome.kind == KIND_MODEL && run.first_model == 0) run.first_model = run.position;
-  if (outcome.kind != KIND_MODEL) run.last_motion = run.position;
-  if (!outcome.error.empty()) std::fprintf(run.err, "velmora-report: %s: %s\n", path, outcome.error.c_str());
+// What the run does with a file's outcome: its line on standard error, the exit code, the fitted copy,
+// its page or summary line, and its picture.
+static void report_tool_outcome(ToolRun& run, FileOutcome& o) {
+  if (o.kind == KIND_MODEL && run.first_model == 0) run.first_model = o.position;
+  if (o.kind != KIND_MODEL) run.last_motion = o.position;
+  if (!o.error.empty()) std::fprintf(run.err, "velmora-report: %s: %s\n", o.path.shown.c_str(), o.error.c_str());
   // A motion that does not fit, or a file not read whole, shows in the exit code.
-  if (outcome.verdict == VERDICT_LACKS || outcome.verdict == VERDICT_CUT || outcome.verdict == VERDICT_UNREAD) {
-    run.status = 1;
-  }
-  if (run.opt->fit_word != 0 && outcome.kind == KIND_MOTION &&
-      (outcome.verdict == VERDICT_LACKS || outcome.verdict == VERDICT_CUT) &&
-      report_fit_motion(run.err, fs, rel, outcome.advice, &outcome.fitted) != 0) {
+  if (o.verdict == VERDICT_LACKS || o.verdict == VERDICT_CUT || o.verdict == VERDICT_UNREAD) run.status = 1;
+  if (run.opt->word[OPT_FIT] != 0 && o.kind == KIND_MOTION && (o.verdict == VERDICT_LACKS || o.verdict == VERDICT_CUT) &&
+      report_fit_motion(run.err, o, &o.fitted) != 0) {
     run.status = 1;
   }
   if (run.opt->summary) {
-    summary_file(path, fs, outcome);
+    report_summary_file(o);
   } else if (run.opt->json) {
-    tool_print_json(run.out, path, fs, outcome);
+    report_tool_print_json(run.out, o);
   } else {
     if (!run.first) std::fputc('\n', run.out);
-    tool_print_plain(run.out, run.colour, outcome);
+    report_tool_print_plain(run.out, run.colour, o);
   }
   run.first = false;
-  if (run.opt->png_word != 0 && report_png_page(run.err, run.position, path_w) != 0) run.status = 1;
+  if (run.opt->word[OPT_PNG] != 0 && o.page != nullptr && report_png_page(run.err, o) != 0) run.status = 1;
+}
+
+// Checks one file, named once here, and hands its outcome on. rel is the name its fitted copy takes
+// under --fit's directory: the file's name for a FILE argument, its relative path under a FOLDER
+// argument. The file opens by its own name; the page, the summary, the JSON and standard error name it
+// as the user reads it.
+static void report_tool_file(ToolRun& run, const char16_t* w, const char16_t* rel) {
+  static FilePath path;
+  static FileOutcome outcome;
+  run_path_make(&path, w, rel);
+  int read = run_check_path(&path, run.alias_found);
+  report_verdict_of(path, read, ++run.position, &outcome);
+  report_tool_outcome(run, outcome);
 }
 
 // A FOLDER argument: each motion under it, in order; what cannot be read is said on standard error, and
 // so is what is skipped on purpose (a FIFO, socket or device), which is no failure and no motion.
-static void tool_folder(ToolRun& run, const char16_t* folder) {
-  static char path[TOOL_WORD * 3];
+static void report_tool_folder(ToolRun& run, const char16_t* folder) {
   std::vector<FolderEntry> entries;
-  folder_expand(folder, &entries);
-  // Every entry's path is the folder's, a separator unless it ends in one, and its relative path.
-  size_t base = std::char_traits<char16_t>::length(folder);
-  if (base > 0 && folder[base - 1] != u'/' && folder[base - 1] != u'\\') base++;
+  report_folders_expand(folder, &entries);
   bool motions = false;
   for (const FolderEntry& e : entries) {
     if (e.problem == nullptr) {
-      tool_file(run, e.path.c_str(), e.path.size() > base ? e.path.c_str() + base : e.path.c_str());
+      report_tool_file(run, e.path.c_str(), e.rel.c_str());
       motions = true;
       continue;
     }
-    report_tool_path_utf8(path, (int)sizeof path, e.path.c_str());
-    std::fprintf(run.err, "velmora-report: %s: %s\n", path, e.problem);
+    static FilePath path;
+    run_path_make(&path, e.path.c_str(), e.rel.c_str());
+    std::fprintf(run.err, "velmora-report: %s: %s\n", path.shown.c_str(), e.problem);
     if (e.skipped) continue;
     motions = true;
     run.status = 1;
-    if (run.opt->summary) summary_unexamined(path, e.problem);
+    if (run.opt->summary) {
+      // Nothing of this path was read: an unread entry, not counted among the run's files.
+      static FileOutcome outcome;
+      report_verdict_unexamined(path, run.position, e.problem, &outcome);
+      report_summary_file(outcome);
+    }
   }
   if (!motions) {
-    report_tool_path_utf8(path, (int)sizeof path, folder);
-    std::fprintf(run.err, "velmora-report: %s: no .vmd files\n", path);
+    std::fprintf(run.err, "velmora-report: %s: no .vmd files\n", report_text_path(folder).c_str());
     run.status = 1;
   }
 }
 
 // The run; a drop prints the summary (it has no option words to say otherwise).
-static int tool_run(FILE* out, FILE* err, int argc, const char16_t* const* argv, bool dropped) {
-  ReportOptions opt = {dropped, false, COLOUR_AUTO, false, 0, 0, 0, 0};
-  int usage = tool_options(out, err, argc, argv, &opt);
+static int report_tool_run_files(FILE* out, FILE* err, int argc, const char16_t* const* argv, bool dropped) {
+  ReportOptions opt = {dropped, false, COLOUR_AUTO, false, {}};
+  int usage = report_tool_options(out, err, argc, argv, &opt);
   if (usage != 0) return usage < 0 ? 0 : usage;
   run_language(sys_user_lang(), sys_is_dbcs_lead(0x92), sys_console_output_cp());
 
-  // The alias file: --alias FILE, or alias.ini beside the program.
-  static char alias[TOOL_WORD * 2];
-  static char16_t alias_w[TOOL_WORD];
-  ToolRun run = {out, err, &opt, false, nullptr, nullptr, 0, true, 0, 0, 0};
-  if (opt.alias_word != 0) {
-    utf16_copy(alias_w, TOOL_WORD, argv[opt.alias_word]);
+  // The alias file: --alias FILE, or alias.ini beside the program; the name lists once for the run.
+  static char alias[RUN_WORD * 2];
+  static char16_t alias_w[RUN_WORD];
+  const char* alias_a = nullptr;
+  const char16_t* alias_u = nullptr;
+  if (opt.word[OPT_ALIAS] != 0) {
+    utf16_copy(alias_w, RUN_WORD, argv[opt.word[OPT_ALIAS]]);
     sys_ansi_from_utf16(alias, (int)sizeof alias, alias_w);
-    run.alias = alias;
-    run.alias_w = alias_w;
+    alias_a = alias;
+    alias_u = alias_w;
   } else if (!opt.no_alias) {
     char16_t self[RUN_PATH];
     if (sys_program_path_w(self, RUN_PATH) > 0) {
       path_dir_w(alias_w, RUN_PATH - 10, self);
       utf16_append(alias_w, RUN_PATH, u"alias.ini");
       utf16_to_sjis(alias, (int)sizeof alias, alias_w);
-      run.alias = alias;
-      run.alias_w = alias_w;
+      alias_a = alias;
+      alias_u = alias_w;
     }
   }
+  ToolRun run = {out, err, &opt, false, run_names_ready(alias_a, alias_u), 0, true, 0, 0, 0};
 
-  if (opt.fit_word != 0 && report_fit_start(err, argv[opt.fit_word]) != 0) return 2;
+  if (opt.word[OPT_FIT] != 0 && report_fit_start(err, argv[opt.word[OPT_FIT]]) != 0) return 2;
   // The pictures' font and directory, before any file is checked.
-  if (opt.png_word != 0) {
-    const char16_t* font = opt.font_word != 0 ? argv[opt.font_word] : nullptr;
-    if (report_png_start(err, argv[opt.png_word], font) != 0) return 2;
+  if (opt.word[OPT_PNG] != 0) {
+    const char16_t* font = opt.word[OPT_FONT] != 0 ? argv[opt.word[OPT_FONT]] : nullptr;
+    if (report_png_start(err, argv[opt.word[OPT_PNG]], font) != 0) return 2;
   }
 
   run.colour = opt.colour == COLOUR_ALWAYS || (opt.colour == COLOUR_AUTO && sys_is_terminal(out));
-  if (opt.summary) summary_begin(out, opt.json, run.colour);
+  if (opt.summary) report_summary_begin(out, opt.json, run.colour);
   bool options_end = false;
-  for (int k = tool_next_file(argc, argv, 1, &options_end); k < argc;
-       k = tool_next_file(argc, argv, k + 1, &options_end)) {
-    if (folder_is(argv[k])) {
-      tool_folder(run, argv[k]);
-    } else {
-      static char16_t name[TOOL_WORD];
-      name[0] = 0;
-      if (utf16_length(argv[k]) < TOOL_WORD) path_name_w(name, TOOL_WORD, argv[k]);
-      tool_file(run, argv[k], name);
-    }
+  for (int k = report_tool_next_file(argc, argv, 1, &options_end); k < argc;
+       k = report_tool_next_file(argc, argv, k + 1, &options_end)) {
+    if (report_folders_is(argv[k])) report_tool_folder(run, argv[k]);
+    else report_tool_file(run, argv[k], nullptr);
   }
-  if (opt.summary) summary_end();
+  if (opt.summary) report_summary_end();
   // A model colours only the motions after it: say so when every model came after the last motion.
   if (run.first_model > run.last_motion && run.last_motion > 0) {
     std::fputs("velmora-report: hint: a model colours only the motions after it, and every model here came "
@@ -379,7 +352,7 @@ static int tool_run(FILE* out, FILE* err, int argc, const char16_t* const* argv,
 int report_tool_run(FILE* out, FILE* err, int argc, const char16_t* const* argv) {
   // Files dropped on the program in Explorer: the summary, and a window that stays until a key.
   bool dropped = report_drop_mode(argc, argv);
-  int code = tool_run(out, err, argc, argv, dropped);
+  int code = report_tool_run_files(out, err, argc, argv, dropped);
   if (dropped) report_drop_wait(out);
   return code;
 }

@@ -1,6 +1,7 @@
-// report_verdict.h: velmora-report's verdict on a file, the one answer its page, its summary line, its
-// JSON and its exit code give: what kind of file it is, whether it was read whole, and for a motion
-// whether the target model has every name its page lists.
+// report_verdict.h: velmora-report's verdict on a file, and the one value a file's check yields: what
+// kind of file it is, whether it was read whole, for a motion whether the target model has every name
+// its page lists, and everything the outputs print of it. The page text and JSON, the summary, --fit
+// and --png read a file only through its FileOutcome.
 //
 //   fits       a motion read whole whose every listed name the model has
 //   lacks      a motion read whole that names bones or morphs the model lacks
@@ -18,34 +19,73 @@
 #include "app/run.h"
 #include "check/advice.h"
 #include "check/listing.h"
+#include "check/rigs.h"
+#include "check/report_page.h"
 #include "formats/read_end.h"
 
-enum ToolVerdict : int { VERDICT_FITS, VERDICT_LACKS, VERDICT_NO_MODEL, VERDICT_CUT, VERDICT_UNREAD, VERDICT_MODEL };
-enum ToolKind : int { KIND_MOTION, KIND_MODEL, KIND_OTHER };
+enum ToolVerdict : int { VERDICT_FITS, VERDICT_LACKS, VERDICT_NO_MODEL, VERDICT_CUT, VERDICT_UNREAD, VERDICT_MODEL,
+                         VERDICT_COUNT };
+enum ToolKind : int { KIND_MOTION, KIND_MODEL, KIND_OTHER, KIND_COUNT };
 
-// A file's verdict with what it rests on.
+// One name a motion's page colours as lacking, with its advice (advice.h), the model's names spelled
+// out so that nothing after the check asks the model's tables.
+struct LackingName {
+  int list;                             // LISTING_BONES or LISTING_MORPHS
+  AdviceClass cls;
+  AdviceWhy why;
+  std::string name;                     // as the motion spells it (Shift-JIS)
+  std::string to;                       // the model's name the advice gives (Shift-JIS), or ""
+  std::vector<std::string> candidates;  // the model names kept (Shift-JIS), at most ADVICE_CANDIDATES
+  int candidate_count;                  // the model names found
+  bool renameable;                      // advice_renameable: a fitted copy may take the model's name
+};
+
+// The model a motion was checked against, or a model file's own tables.
+struct OutcomeModel {
+  bool loaded;       // a target model is loaded (a model file: it was read)
+  std::string name;  // its display name (Shift-JIS)
+  int bones, morphs;
+};
+
+// A file's check: its verdict with what it rests on, and what every output prints.
 struct FileOutcome {
-  int kind;                    // a ToolKind, by the file's extension
-  int verdict;                 // a ToolVerdict
+  FilePath path;               // the file as the run named it, and the spelling that opened it
+  int position;                // its place among the run's files, from 1
+  ToolKind kind;               // by the file's extension
+  ToolVerdict verdict;
+  int read;                    // the last reader's result (a ReadResult), or RUN_NO_READER
   std::string error;           // why an unread or cut file is so (UTF-8), or ""
   ReadEnd end;                 // how the file ended (BLOCK_NONE for a file no reader read)
+  int64_t bone_keys, morph_keys;
+  int64_t last_frame;          // the largest key frame, -1 without keys
   ListingTally tally;          // what a motion's page lists
-  std::vector<Advice> advice;  // one per name the page colours as lacking, bones first
+  std::vector<LackingName> lacking;  // one per name the page colours as lacking, bones first, in page order
+  OutcomeModel model;
+  const ReportPage* page;      // the page the check wrote, until the next check
+  std::string summary;         // the page's summary text (Shift-JIS)
   std::string fitted;          // the path of the fitted copy --fit wrote (UTF-8), or ""
 };
 
-// The verdict of the file the run checked last (its state fs), with the tally and advice of a motion.
-void verdict_of(const FileState* fs, FileOutcome* out);
+// The outcome of the file the run checked last: p as run_check_path left it, read its result, position
+// its place in the run. Reads the check's records (the readers' ends and counts, the model's tables, the
+// page) and the advice.
+void report_verdict_of(const FilePath& p, int read, int position, FileOutcome* out);
+// The outcome of a path that was not examined at all (a folder that cannot be read, a path too long):
+// an unread file of kind other, for the reason problem.
+void report_verdict_unexamined(const FilePath& p, int position, const char* problem, FileOutcome* out);
 
 // The words of the verdicts and kinds, as the summary and JSON give them.
-const char* verdict_word(int verdict);
-const char* verdict_kind_word(int kind);
+const char* report_verdict_word(ToolVerdict verdict);
+const char* report_verdict_kind_word(ToolKind kind);
 // The colour velmora-report gives a verdict, packed as the page packs its colours: white fits and model,
 // orange lacks, grey no model, magenta cut, red unread.
-uint32_t verdict_colour(int verdict);
+uint32_t report_verdict_colour(ToolVerdict verdict);
 // The verdict as one line of text: "fits", "lacks N bones, M morphs", "no model", "cut in the bone keys
 // after 9,008 of 20,657", "unread: REASON", "model".
-std::string verdict_text(const FileOutcome& o);
+std::string report_verdict_text(const FileOutcome& o);
 // JSON: the "cut" value: null, or {"in":BLOCK,"read":N,"declared":M} ("declared" null when the file
 // ended before the count; "fault" added for a model's structural fault).
-std::string verdict_cut_json(const FileOutcome& o);
+std::string report_verdict_cut_json(const FileOutcome& o);
+// JSON: the fields every entry of a file begins with: {"file":...,"kind":...,"read":...,"verdict":...,
+// "error":...,"cut":... (no closing brace).
+std::string report_verdict_json_head(const FileOutcome& o);

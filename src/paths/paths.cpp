@@ -266,3 +266,34 @@ int list_field(char* dst, int dst_size, const char* list, int n) {
   pth_copy(dst, dst_size, list, start, i);
   return 0;
 }
+
+// ---- Joining and folders -----------------------------------------------------------------------------
+
+int path_join_w(char16_t* dst, int dst_units, const char16_t* dir, const char16_t* name) {
+  if (dst_units <= 0) return -1;
+  dst[0] = 0;
+  int len = utf16_length(dir);
+  bool sep = len > 0 && !path_is_sep_w(dir[len - 1]);
+  if (len + (sep ? 1 : 0) + utf16_length(name) >= dst_units) return -1;
+  utf16_copy(dst, dst_units, dir);
+  const char16_t separator[2] = {PATH_SEP_W, 0};
+  if (sep) utf16_append(dst, dst_units, separator);
+  utf16_append(dst, dst_units, name);
+  return 0;
+}
+
+constexpr int PATH_FOLDERS_UNITS = 1024;  // the longest path whose folders are made, with its terminator
+
+int path_make_folders_w(const char16_t* path) {
+  char16_t part[PATH_FOLDERS_UNITS];
+  int len = utf16_length(path);
+  if (len >= PATH_FOLDERS_UNITS) return -1;
+  for (int i = 1; i < len; i++) {
+    if (!path_is_sep_w(path[i])) continue;
+    if (path_is_sep_w(path[i - 1]) || path[i - 1] == u':') continue;
+    for (int k = 0; k < i; k++) part[k] = path[k];
+    part[i] = 0;
+    if (sys_make_dir_w(part) != 0) return -1;
+  }
+  return 0;
+}
