@@ -84,13 +84,17 @@ static std::string report_summary_advice_json(const LackingName& a) {
   return line + "]}";
 }
 
-static void report_summary_lacks(const std::vector<LackingName>& lacking, SummaryLacks* l) {
+// The JSON pieces with json set, else the text pieces.
+static void report_summary_lacks(const std::vector<LackingName>& lacking, bool json, SummaryLacks* l) {
   for (const LackingName& a : lacking) {
     std::string utf8 = report_summary_utf8(a.name);
-    if (!l->json[a.list].empty()) l->json[a.list] += ",";
-    l->json[a.list] += report_text_json(utf8.c_str());
-    if (!l->advice_json.empty()) l->advice_json += ",";
-    l->advice_json += report_summary_advice_json(a);
+    if (json) {
+      if (!l->json[a.list].empty()) l->json[a.list] += ",";
+      l->json[a.list] += report_text_json(utf8.c_str());
+      if (!l->advice_json.empty()) l->advice_json += ",";
+      l->advice_json += report_summary_advice_json(a);
+      continue;
+    }
     l->text[a.list] += "  " + utf8;
     if (a.cls != CLASS_OTHER) l->text[a.list] += std::string(" [") + CLASS_NAMES[a.cls] + "]";
     if (!a.to.empty()) {
@@ -113,7 +117,7 @@ static void report_summary_motion(const FileOutcome& o) {
   sr.totals[o.verdict]++;
   // A motion read with a target model lists its lacking names, a cut one too.
   SummaryLacks lacks;
-  if (o.verdict == VERDICT_LACKS || o.verdict == VERDICT_CUT) report_summary_lacks(o.lacking, &lacks);
+  if (o.verdict == VERDICT_LACKS || o.verdict == VERDICT_CUT) report_summary_lacks(o.lacking, sr.json, &lacks);
   if (o.verdict == VERDICT_LACKS && report_summary_would_fit(o.lacking)) sr.would_fit++;
   const ListingTally& t = o.tally;
   if (sr.json) {

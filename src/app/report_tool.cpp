@@ -258,8 +258,10 @@ static void report_tool_file(ToolRun& run, const char16_t* w, const char16_t* re
   static FilePath path;
   static FileOutcome outcome;
   run_path_make(&path, w, rel);
-  int read = run_check_path(&path, run.alias_found);
-  report_verdict_of(path, read, ++run.position, &outcome);
+  // A page is printed, or drawn as a picture; a summary needs none.
+  bool page = !run.opt->summary || run.opt->word[OPT_PNG] != 0;
+  int read = run_check_path(&path, run.alias_found, page);
+  report_verdict_of(path, read, ++run.position, page, &outcome);
   report_tool_outcome(run, outcome);
 }
 

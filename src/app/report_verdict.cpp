@@ -108,11 +108,13 @@ void report_verdict_unexamined(const FilePath& p, int position, const char* prob
   out->error = problem;
 }
 
-void report_verdict_of(const FilePath& p, int read_result, int position, FileOutcome* out) {
+void report_verdict_of(const FilePath& p, int read_result, int position, bool page, FileOutcome* out) {
   report_verdict_clear(p, read_result, position, out);
   out->kind = report_verdict_kind(p);
-  out->page = report_view();
-  out->summary = summary_text();
+  if (page) {
+    out->page = report_view();
+    out->summary = summary_text();
+  }
   // The motion's numbers: an empty motion's for any file but a motion (the run cleared them).
   const VmdKeys* k = vmd_keys();
   out->bone_keys = k->bone_keys;

@@ -61,15 +61,15 @@ struct FileOutcome {
   ListingTally tally;          // what a motion's page lists
   std::vector<LackingName> lacking;  // one per name the page colours as lacking, bones first, in page order
   OutcomeModel model;
-  const ReportPage* page;      // the page the check wrote, until the next check
-  std::string summary;         // the page's summary text (Shift-JIS)
+  const ReportPage* page;      // the page the check wrote, until the next check; nullptr when it wrote none
+  std::string summary;         // the page's summary text (Shift-JIS), "" without a page
   std::string fitted;          // the path of the fitted copy --fit wrote (UTF-8), or ""
 };
 
 // The outcome of the file the run checked last: p as run_check_path left it, read its result, position
-// its place in the run. Reads the check's records (the readers' ends and counts, the model's tables, the
-// page) and the advice.
-void report_verdict_of(const FilePath& p, int read, int position, FileOutcome* out);
+// its place in the run, page whether the check wrote the page. Reads the check's records (the readers'
+// ends and counts, the model's tables, the page) and the advice.
+void report_verdict_of(const FilePath& p, int read, int position, bool page, FileOutcome* out);
 // The outcome of a path that was not examined at all (a folder that cannot be read, a path too long):
 // an unread file of kind other, for the reason problem.
 void report_verdict_unexamined(const FilePath& p, int position, const char* problem, FileOutcome* out);

@@ -152,8 +152,8 @@ struct RunRead {
   bool ansi_failed, utf16_failed;
 };
 
-// The readers by ANSI path (input null: not tried) then by UTF-16 path, the page with its path line,
-// and the summary text.
+// The readers by ANSI path (input null: not tried) then by UTF-16 path, then the page with its path
+// line (path null: no page) and the summary text.
 static RunRead run_read(const char* input, const char16_t* input_w, bool is_vmd, bool is_pmx, const char* path,
                         bool alias_found) {
   RunRead r = {RUN_NO_READER, false, false};
@@ -182,6 +182,7 @@ static RunRead run_read(const char* input, const char16_t* input_w, bool is_vmd,
   }
   // Another file's statistics must not show under this file's path.
   if (!is_vmd && !is_pmx) vmd_clear();
+  if (path == nullptr) return r;
   ReportContext ctx;
   ctx.motion_path = path;
   ctx.alias_mode = alias_found;
@@ -272,10 +273,12 @@ bool run_names_ready(const char* alias_path, const char16_t* alias_path_w) {
   return found;
 }
 
-int run_check_path(FilePath* p, bool alias_found) {
+int run_check_path(FilePath* p, bool alias_found, bool page) {
   names_truncate(LIST_BONES, run_names_bones);
   names_truncate(LIST_MORPHS, run_names_morphs);
-  const char* line = !p->page_line.empty() ? p->page_line.c_str() : run_path_line(p->ansi.c_str(), p->w.c_str());
+  const char* line = !page                     ? nullptr
+                     : !p->page_line.empty()   ? p->page_line.c_str()
+                                               : run_path_line(p->ansi.c_str(), p->w.c_str());
   RunRead r = run_read(p->ansi_lossy ? nullptr : p->ansi.c_str(), p->w.c_str(), p->is_vmd, p->is_pmx, line,
                        alias_found);
   p->opened = r.result == RUN_NO_READER ? OPENED_NONE : r.ansi_failed ? OPENED_UTF16 : OPENED_ANSI;

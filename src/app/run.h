@@ -96,10 +96,11 @@ void run_path_make(FilePath* p, const char16_t* w, const char16_t* rel);
 // alias file was read. Every run_check_path after it starts from these lists.
 bool run_names_ready(const char* alias_path, const char16_t* alias_path_w);
 // velmora-report's check of one file: the lists as run_names_ready left them, the readers by the ANSI
-// spelling (unless lossy) and then by the UTF-16 spelling, the page and the summary text, as run_check
-// does. alias_found: what run_names_ready returned. Sets p->opened; returns the last reader's result
-// (a ReadResult), or RUN_NO_READER.
-int run_check_path(FilePath* p, bool alias_found);
+// spelling (unless lossy) and then by the UTF-16 spelling, and when page is set the page and the
+// summary text, as run_check does (a summary of a library needs neither). alias_found: what
+// run_names_ready returned. Sets p->opened; returns the last reader's result (a ReadResult), or
+// RUN_NO_READER.
+int run_check_path(FilePath* p, bool alias_found, bool page);
 // Or-s a value into the exit code.
 void run_exit_or(int32_t bits);
 // Sets the font failed flag of the current file.

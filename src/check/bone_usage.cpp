@@ -42,8 +42,13 @@ static int bone_index_of(const char* const* names, const char* name) {
 
 // ---- Records ------------------------------------------------------------------------------------------------
 
+// Records past this one have not been written since they were last reset (all of them at first): a
+// reset for every file of a library then costs what the file touched, not the whole table.
+static int bone_usage_touched = BONE_RECORDS;
+
 void bone_usage_reset() {
-  for (int i = 0; i < BONE_RECORDS; i++) bone_usage[i] = BONE_INITIAL;
+  for (int i = 0; i < bone_usage_touched; i++) bone_usage[i] = BONE_INITIAL;
+  bone_usage_touched = 0;
 }
 
 // The twist of rotation q about the unit axis a: the vector part's component along the axis with w,
@@ -99,6 +104,7 @@ static void bone_twist(BoneUsage& r, const BoneKey& key) {
 
 void bone_usage_add(int entry, const BoneKey& key) {
   if (entry < 1 || entry >= BONE_RECORDS) return;
+  if (entry >= bone_usage_touched) bone_usage_touched = entry + 1;
   BoneUsage& r = bone_usage[entry];
   r.key_count++;
   if (key.frame < r.first_frame) r.first_frame = key.frame;

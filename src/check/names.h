@@ -34,6 +34,10 @@ int names_find_or_add(int list, const char* name);
 // The entry's name, or "" when out of range.
 const char* names_entry(int list, int entry);
 int names_count(int list);
+// The list's generation: it changes whenever an answer of names_find_or_add given before may change
+// (initialisation, an added pattern, entries taken back), and not when a plain name is added (it
+// matches only itself); never 0. Lets a reader keep answers of its own for as long as they hold.
+uint32_t names_generation(int list);
 // Takes back the entries above count (those a failed read added), so that the list is again as it was
 // when it held count entries. A count at or above the present one changes nothing. 0, or -1 for a bad
 // list or a count below the start of the last group (groups are never taken back).

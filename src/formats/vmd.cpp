@@ -65,6 +65,57 @@ static void vmd_key_name(char* out, const unsigned char* field) {
 }
 
 // Each key is read whole, with one block read; a key the file cuts short is not handed on.
+// Names resolved during one read, by their raw name field: a motion names the same hundred or so bones
+// and morphs in every frame, in frame order, so nearly every key's field was seen a few keys before. An
+// answer holds for the read it was given in while the list's generation stays (names.h): within a read
+// the list only grows, and only an added pattern can change the answer for a name resolved before.
+constexpr int VMD_SEEN_SLOTS = 1024;  // per list; a power of two, several times a motion's names
+
+struct VmdSeen {
+  unsigned char field[VMD_NAME];
+  int32_t entry;
+  uint32_t generation;  // the list's generation when stored
+  uint32_t read;        // the read it was stored in; 0 never matches
+};
+static VmdSeen vmd_seen[2][VMD_SEEN_SLOTS];  // bones, morphs
+static uint32_t vmd_read_serial;             // counts the reads
+
+// Forgets every answer: a new read.
+static void vmd_seen_clear() {
+  if (++vmd_read_serial == 0) {
+    std::memset(vmd_seen, 0, sizeof vmd_seen);
+    vmd_read_serial = 1;
+  }
+}
+
+// True when slot holds an answer of this read under generation.
+static bool vmd_seen_live(const VmdSeen& slot, uint32_t generation) {
+  return slot.read == vmd_read_serial && slot.generation == generation;
+}
+
+// The entry of the name in field (name: the same, terminated) on list (LIST_BONES or LIST_MORPHS). A
+// field has two slots side by side, so that two names whose hashes meet do not push each other out at
+// every frame.
+static int vmd_entry(int list, const unsigned char* field, const char* name) {
+  uint64_t a, b;
+  std::memcpy(&a, field, 8);
+  std::memcpy(&b, field + 7, 8);
+  uint64_t h = (a * 0x9E3779B97F4A7C15ull) ^ (b * 0xC2B2AE3D27D4EB4Full);
+  VmdSeen* pair = &vmd_seen[list == LIST_BONES ? 0 : 1][(h >> 40) & (VMD_SEEN_SLOTS - 2)];
+  uint32_t generation = names_generation(list);
+  for (int i = 0; i < 2; i++) {
+    if (vmd_seen_live(pair[i], generation) && std::memcmp(pair[i].field, field, VMD_NAME) == 0) return pair[i].entry;
+  }
+  int entry = names_find_or_add(list, name);
+  // The first slot that holds nothing live, else the one the hash's low bit picks.
+  VmdSeen& slot = !vmd_seen_live(pair[0], generation) ? pair[0] : !vmd_seen_live(pair[1], generation) ? pair[1] : pair[h & 1];
+  std::memcpy(slot.field, field, VMD_NAME);
+  slot.entry = entry;
+  slot.generation = names_generation(list);
+  slot.read = vmd_read_serial;
+  return entry;
+}
+
 static void vmd_bones(int32_t count) {
   unsigned char key[VMD_BONE_KEY];
   char name[VMD_NAME + 1];
@@ -76,7 +127,7 @@ static void vmd_bones(int32_t count) {
     vmd_key_name(name, key);
     const unsigned char* body = key + VMD_NAME;
     vmd_count_key(&vmd_key_count.bone_keys, rfle32(body));
-    int entry = names_find_or_add(LIST_BONES, name);
+    int entry = vmd_entry(LIST_BONES, key, name);
     if (entry < 1) continue;
     BoneKey k;
     k.name = name;
@@ -107,7 +158,7 @@ static VmdBlock vmd_morphs(int32_t count) {
     if (got < VMD_MORPH_KEY) return VMD_NEXT;
     vmd_key_name(name, key);
     vmd_count_key(&vmd_key_count.morph_keys, rfle32(key + VMD_NAME));
-    int entry = names_find_or_add(LIST_MORPHS, name);
+    int entry = vmd_entry(LIST_MORPHS, key, name);
     if (entry < 1) continue;
     MorphKey k;
     k.name = name;
@@ -203,6 +254,7 @@ static int vmd_walk() {
 }
 
 void vmd_clear() {
+  vmd_seen_clear();
   bone_usage_reset();
   morph_usage_reset();
   vmd_model[0] = 0;
