@@ -154,13 +154,24 @@ static inline bool names_wild_match(const unsigned char* p, const unsigned char*
   return *n == 0;
 }
 
-// The scan itself: the highest-numbered matching entry, or the name added.
-static int names_scan_or_add(int list, const char* name) {
+// The scan itself: the highest-numbered matching entry, or 0.
+static int names_scan(int list, const char* name) {
   const unsigned char* n = (const unsigned char*)name;
   for (int e = names_list[list].count; e >= 1; e--) {
     if (names_wild_match((const unsigned char*)names_slot[list][e - 1], n)) return e;
   }
-  return names_add(list, name);
+  return 0;
+}
+
+// The scan, or the name added when no entry matches.
+static int names_scan_or_add(int list, const char* name) {
+  int e = names_scan(list, name);
+  return e != 0 ? e : names_add(list, name);
+}
+
+int names_find(int list, const char* name) {
+  if (!names_list_ok(list) || name == nullptr) return 0;
+  return names_scan(list, name);
 }
 
 int names_find_or_add(int list, const char* name) {
