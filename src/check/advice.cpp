@@ -400,6 +400,7 @@ void advice_resolve_taken(Advice* list, int count) {
 // ---- Names no motion can name whole -------------------------------------------------------------------
 
 // A name longer than the field, as kept for the model: its entry and what advice_unnameable tells of it.
+static_assert(MODEL_MORPHS < 0xFFFF && MODEL_BONES < 0xFFFF, "entry numbers fit 16 bits");
 struct AdviceLong {
   uint16_t entry;
   uint8_t shared, split;

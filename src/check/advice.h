@@ -35,8 +35,9 @@ enum AdviceWhy : int {
   WHY_ENGLISH_NAME,
   WHY_RIG_NAME,
   WHY_AMBIGUOUS,
-  WHY_TAKEN,  // renameable, but its model name goes to another of the motion's names, or the motion keys it
-  WHY_COUNT,
+  WHY_TAKEN,  // a renaming that would give a name two tracks: the motion keys its model name already, or
+              // another of the motion's names is renamed to it (advice_resolve_taken)
+  WHY_COUNT,  // the number of whys
 };
 
 // The word for a why, as the summary and the JSON print it: "none", "cut", "spelling", "english name",
@@ -75,8 +76,8 @@ void advice_walk(ListingTally* tally, void (*on)(const Advice& advice, void* arg
 
 // Keeps the renamings of one motion's advice from giving a name two tracks (list: the advice for every
 // name the motion lacks, as advice_walk hands it on, bones first, in page order; count entries).
-// Reads which names the motion the run holds keys (listing_keyed). For each model name that renameable
-// advice leads to:
+// Reads which names the motion the run holds keys (listing_keyed), so call it while the run holds that
+// motion, as right after advice_walk. For each model name that renameable advice leads to:
 //   - when the motion already keys that name, every advice to it becomes WHY_TAKEN (the motion's own
 //     track of the name keeps it);
 //   - else one advice keeps it, the one whose match is closest: a whole English or rig name before a

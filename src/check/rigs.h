@@ -18,7 +18,7 @@ enum AdviceClass : int {
   CLASS_SEMI_STANDARD = 2,  // the bones a model editor adds as a set to standard models
   CLASS_FINGER = 3,         // the finger bones
   CLASS_EXPRESSION = 4,     // the built-in expression morphs
-  CLASS_COUNT = 5,
+  CLASS_COUNT = 5,          // the number of classes
 };
 
 // The word for a class, as the summary and the JSON print it: "other", "standard", "semi-standard",
