@@ -181,7 +181,7 @@ static AdviceWhy advice_english_or_rig(Advice* a, const char* const* standard, i
   std::memset(&rig, 0, sizeof rig);
   rig.list = a->list;
   advice_rule_rig(&rig, standard, n);
-  // Only when both lists are kept whole can the pick be sure.
+  // The pick is sure only when neither list has more names than it keeps.
   if (a->candidate_count > ADVICE_CANDIDATES || rig.candidate_count > ADVICE_CANDIDATES) return WHY_ENGLISH_NAME;
   int picked = -1, picks = 0;
   for (int i = 0; i < a->candidate_count; i++) {
