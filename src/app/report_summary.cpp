@@ -60,8 +60,6 @@ static std::string report_summary_utf8(const std::string& sjis) { return report_
 
 // ---- Lacking names and their advice -------------------------------------------------------------------
 
-static const char* const CLASS_NAMES[] = {"other", "standard", "semi-standard", "finger", "expression"};
-static const char* const WHY_NAMES[] = {"none", "cut", "spelling", "english name", "rig name", "ambiguous"};
 
 // The lacking names and their advice, as JSON arrays and as text pieces and lines.
 struct SummaryLacks {
@@ -73,10 +71,10 @@ struct SummaryLacks {
 
 static std::string report_summary_advice_json(const LackingName& a) {
   std::string line = std::string("{\"list\":\"") + listing_kind_word(a.list) + "\",\"name\":" +
-                     report_text_json(report_summary_utf8(a.name).c_str()) + ",\"class\":\"" + CLASS_NAMES[a.cls] +
+                     report_text_json(report_summary_utf8(a.name).c_str()) + ",\"class\":\"" + advice_class_word(a.cls) +
                      "\",\"to\":";
   line += a.to.empty() ? "null" : report_text_json(report_summary_utf8(a.to).c_str());
-  line += std::string(",\"why\":\"") + WHY_NAMES[a.why] + "\",\"candidates\":[";
+  line += std::string(",\"why\":\"") + advice_why_word(a.why) + "\",\"candidates\":[";
   for (size_t i = 0; i < a.candidates.size(); i++) {
     if (i > 0) line += ",";
     line += report_text_json(report_summary_utf8(a.candidates[i]).c_str());
@@ -96,9 +94,9 @@ static void report_summary_lacks(const std::vector<LackingName>& lacking, bool j
       continue;
     }
     l->text[a.list] += "  " + utf8;
-    if (a.cls != CLASS_OTHER) l->text[a.list] += std::string(" [") + CLASS_NAMES[a.cls] + "]";
+    if (a.cls != CLASS_OTHER) l->text[a.list] += std::string(" [") + advice_class_word(a.cls) + "]";
     if (!a.to.empty()) {
-      l->advice_text.push_back(utf8 + " \xE2\x86\x92 " + report_summary_utf8(a.to) + " (" + WHY_NAMES[a.why] + ")");
+      l->advice_text.push_back(utf8 + " \xE2\x86\x92 " + report_summary_utf8(a.to) + " (" + advice_why_word(a.why) + ")");
     }
   }
 }

@@ -69,19 +69,21 @@ static ToolKind report_verdict_kind(const FilePath& p) {
   return KIND_OTHER;
 }
 
+static void report_verdict_collect(const Advice& a, void* arg) { static_cast<std::vector<Advice>*>(arg)->push_back(a); }
+
 // The advice for one lacking name, with the model's names spelled out.
-static void report_verdict_collect(const Advice& a, void* arg) {
+static LackingName report_verdict_lacking(const Advice& a) {
   LackingName l;
   l.list = a.list;
-  l.cls = (AdviceClass)a.cls;
-  l.why = (AdviceWhy)a.why;
+  l.cls = a.cls;
+  l.why = a.why;
   l.name = a.name;
   if (a.to >= 0) l.to = advice_model_name(a.list, a.to);
   int kept = a.candidate_count < ADVICE_CANDIDATES ? a.candidate_count : ADVICE_CANDIDATES;
   for (int i = 0; i < kept; i++) l.candidates.push_back(advice_model_name(a.list, a.candidates[i]));
   l.candidate_count = a.candidate_count;
   l.renameable = advice_renameable(a);
-  static_cast<std::vector<LackingName>*>(arg)->push_back(l);
+  return l;
 }
 
 // The fields of an outcome that no reader has filled: nothing read, nothing listed.
@@ -141,7 +143,15 @@ void report_verdict_of(const FilePath& p, int read_result, int position, bool pa
     else out->error = "neither a motion (.vmd) nor a model (.pmx); examined as an empty motion";
     return;
   }
-  if (!p.is_pmx) advice_walk(&out->tally, report_verdict_collect, &out->lacking);
+  if (!p.is_pmx) {
+    // Two names that would take one model name, or a name the motion keys already, are resolved here,
+    // so that no output offers a renaming that gives a name two tracks.
+    static std::vector<Advice> advice;
+    advice.clear();
+    advice_walk(&out->tally, report_verdict_collect, &advice);
+    advice_resolve_taken(advice.data(), (int)advice.size());
+    for (const Advice& a : advice) out->lacking.push_back(report_verdict_lacking(a));
+  }
   if (cut) out->error = report_verdict_cut_text(out->end);
   if (p.is_pmx) out->verdict = cut ? VERDICT_CUT : VERDICT_MODEL;
   else if (cut) out->verdict = VERDICT_CUT;

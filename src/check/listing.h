@@ -50,3 +50,10 @@ inline const char* listing_kind_word(int kind) {
 // Counts into tally, and hands each lacking name to lacking (kind LISTING_BONES or LISTING_MORPHS,
 // the name as the motion spells it, in Shift-JIS, not renamed), in page order. lacking may be null.
 void listing_tally(ListingTally* tally, void (*lacking)(int kind, const char* name, void* arg), void* arg);
+
+// True when the motion the run holds has keys named name on list (LISTING_BONES or LISTING_MORPHS): the
+// entry the motion reader gives that name has keys. An entry that is a pattern (髪*) holds the keys of
+// every name it accepts, so such a name counts as keyed when any of them is; an entry past the usage
+// records (its keys are not counted; only the motion adds so many) counts as keyed. False for another
+// list. Scans the name list once.
+bool listing_keyed(int list, const char* name);

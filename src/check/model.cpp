@@ -66,11 +66,13 @@ static int model_add(const ModelTable& t, const char* name, const char* english)
   return 0;
 }
 
-static bool model_has(const ModelTable& t, const char* name) {
+// The first entry of the name, or -1. Entries of one name sit along its probe sequence in the order
+// they were added, so the first met is the first added.
+static int model_entry(const ModelTable& t, const char* name) {
   for (uint32_t at = hash_text(name);; at++) {
     uint16_t e = t.index[at & (t.slots - 1)];
-    if (e == 0) return false;
-    if (std::strcmp(t.names[e - 1], name) == 0) return true;
+    if (e == 0) return -1;
+    if (std::strcmp(t.names[e - 1], name) == 0) return e - 1;
   }
 }
 
@@ -86,5 +88,7 @@ int model_add_morph(const char* name, const char* english) {
 
 bool model_loaded() { return model.bone_count != 0 || model.morph_count != 0; }
 
-bool model_has_bone(const char* name) { return model_has(MODEL_BONE_TABLE, name); }
-bool model_has_morph(const char* name) { return model_has(MODEL_MORPH_TABLE, name); }
+bool model_has_bone(const char* name) { return model_entry(MODEL_BONE_TABLE, name) >= 0; }
+bool model_has_morph(const char* name) { return model_entry(MODEL_MORPH_TABLE, name) >= 0; }
+int model_bone_entry(const char* name) { return model_entry(MODEL_BONE_TABLE, name); }
+int model_morph_entry(const char* name) { return model_entry(MODEL_MORPH_TABLE, name); }

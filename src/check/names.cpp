@@ -211,15 +211,25 @@ static inline bool names_wild_match(const unsigned char* p, const unsigned char*
 }
 
 // The scan itself: the highest-numbered matching entry above floor (the entries up to floor are known
-// not to match), or the name added (*added set).
-static int names_scan_or_add(int list, const char* name, int floor, bool* added) {
+// not to match), or 0.
+static int names_scan(int list, const char* name, int floor) {
   const unsigned char* n = (const unsigned char*)name;
-  *added = false;
   for (int e = names_list[list].count; e > floor; e--) {
     if (names_wild_match((const unsigned char*)names_slot[list][e - 1], n)) return e;
   }
-  *added = true;
-  return names_add(list, name);
+  return 0;
+}
+
+// The scan above floor, or the name added (*added set) when no entry matches.
+static int names_scan_or_add(int list, const char* name, int floor, bool* added) {
+  int e = names_scan(list, name, floor);
+  *added = e == 0;
+  return e != 0 ? e : names_add(list, name);
+}
+
+int names_find(int list, const char* name) {
+  if (!names_list_ok(list) || name == nullptr) return 0;
+  return names_scan(list, name, 0);
 }
 
 int names_find_or_add(int list, const char* name) {

@@ -31,6 +31,9 @@ int names_add(int list, const char* name);
 // The highest-numbered entry whose pattern matches name; if none, adds it as names_add does (and so
 // returns 0 when the list is full). Runs once per motion key: a plain scan from the top.
 int names_find_or_add(int list, const char* name);
+// The entry that names_find_or_add would give name now (the highest-numbered entry whose pattern
+// matches it), or 0 when none does; adds nothing. A plain scan from the top, for a few names a motion.
+int names_find(int list, const char* name);
 // The entry's name, or "" when out of range.
 const char* names_entry(int list, int entry);
 int names_count(int list);
