@@ -32,8 +32,9 @@ static const float ARM_AXES[4][3] = {{0.819742f, -0.572734f, 0.0f},
 // third byte from most names of their side, so most names are turned away before a comparison: this
 // runs for every key of a bone whose name begins with 左 or 右.
 static int bone_index_of(const char* const* names, const char* name) {
-  size_t len = strnlen(name, 7);
-  if (len != 4 && len != 6) return -1;
+  // Every name of the tables is 4 or 6 bytes long.
+  if (name[0] == 0 || name[1] == 0 || name[2] == 0 || name[3] == 0) return -1;
+  if (name[4] != 0 && (name[5] == 0 || name[6] != 0)) return -1;
   for (int i = 0; i < 4; i++) {
     if (names[i][2] == name[2] && std::strcmp(names[i], name) == 0) return i;
   }

@@ -68,17 +68,22 @@ static void vmd_key_name(char* out, const unsigned char* field) {
 // Names resolved during one read, by their raw name field: a motion names the same hundred or so bones
 // and morphs in every frame, in frame order, so nearly every key's field was seen a few keys before. An
 // answer holds for the read it was given in while the list's generation stays (names.h): within a read
-// the list only grows, and only an added pattern can change the answer for a name resolved before.
+// the list only grows, and only an added pattern can change the answer for a name resolved before, so
+// the generation is asked again only after a name was resolved by the list.
 constexpr int VMD_SEEN_SLOTS = 1024;  // per list; a power of two, several times a motion's names
 
 struct VmdSeen {
-  unsigned char field[VMD_NAME];
+  uint64_t head, tail;  // the field's bytes 0 to 7 and 7 to 14
   int32_t entry;
   uint32_t generation;  // the list's generation when stored
   uint32_t read;        // the read it was stored in; 0 never matches
 };
-static VmdSeen vmd_seen[2][VMD_SEEN_SLOTS];  // bones, morphs
-static uint32_t vmd_read_serial;             // counts the reads
+struct VmdSeenList {
+  VmdSeen slot[VMD_SEEN_SLOTS];
+  uint32_t generation;  // the list's generation as last asked
+};
+static VmdSeenList vmd_seen[2];  // bones, morphs
+static uint32_t vmd_read_serial;  // counts the reads
 
 // Forgets every answer: a new read.
 static void vmd_seen_clear() {
@@ -86,33 +91,30 @@ static void vmd_seen_clear() {
     std::memset(vmd_seen, 0, sizeof vmd_seen);
     vmd_read_serial = 1;
   }
-}
-
-// True when slot holds an answer of this read under generation.
-static bool vmd_seen_live(const VmdSeen& slot, uint32_t generation) {
-  return slot.read == vmd_read_serial && slot.generation == generation;
+  vmd_seen[0].generation = names_generation(LIST_BONES);
+  vmd_seen[1].generation = names_generation(LIST_MORPHS);
 }
 
 // The entry of the name in field (name: the same, terminated) on list (LIST_BONES or LIST_MORPHS). A
 // field has two slots side by side, so that two names whose hashes meet do not push each other out at
 // every frame.
 static int vmd_entry(int list, const unsigned char* field, const char* name) {
-  uint64_t a, b;
-  std::memcpy(&a, field, 8);
-  std::memcpy(&b, field + 7, 8);
-  uint64_t h = (a * 0x9E3779B97F4A7C15ull) ^ (b * 0xC2B2AE3D27D4EB4Full);
-  VmdSeen* pair = &vmd_seen[list == LIST_BONES ? 0 : 1][(h >> 40) & (VMD_SEEN_SLOTS - 2)];
-  uint32_t generation = names_generation(list);
+  uint64_t head, tail;
+  std::memcpy(&head, field, 8);
+  std::memcpy(&tail, field + 7, 8);
+  uint64_t h = (head * 0x9E3779B97F4A7C15ull) ^ (tail * 0xC2B2AE3D27D4EB4Full);
+  VmdSeenList& seen = vmd_seen[list == LIST_BONES ? 0 : 1];
+  VmdSeen* pair = &seen.slot[(h >> 40) & (VMD_SEEN_SLOTS - 2)];
+  bool live[2];
   for (int i = 0; i < 2; i++) {
-    if (vmd_seen_live(pair[i], generation) && std::memcmp(pair[i].field, field, VMD_NAME) == 0) return pair[i].entry;
+    live[i] = pair[i].read == vmd_read_serial && pair[i].generation == seen.generation;
+    if (live[i] && pair[i].head == head && pair[i].tail == tail) return pair[i].entry;
   }
   int entry = names_find_or_add(list, name);
+  seen.generation = names_generation(list);
   // The first slot that holds nothing live, else the one the hash's low bit picks.
-  VmdSeen& slot = !vmd_seen_live(pair[0], generation) ? pair[0] : !vmd_seen_live(pair[1], generation) ? pair[1] : pair[h & 1];
-  std::memcpy(slot.field, field, VMD_NAME);
-  slot.entry = entry;
-  slot.generation = names_generation(list);
-  slot.read = vmd_read_serial;
+  VmdSeen& slot = !live[0] ? pair[0] : !live[1] ? pair[1] : pair[h & 1];
+  slot = VmdSeen{head, tail, entry, seen.generation, vmd_read_serial};
   return entry;
 }
 
