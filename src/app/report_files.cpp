@@ -52,28 +52,3 @@ int report_files_dir(FILE* err, const char16_t* dir, char16_t* kept) {
   utf16_copy(kept, REPORT_FILE_UNITS, dir);
   return 0;
 }
-
-bool report_files_join(char16_t* dst, const char16_t* dir, char16_t sep, const char16_t* name) {
-  int len = utf16_length(dir);
-  if (len + 1 + utf16_length(name) >= REPORT_FILE_UNITS) return false;
-  utf16_copy(dst, REPORT_FILE_UNITS, dir);
-  const char16_t separator[2] = {sep, 0};
-  if (len > 0 && dir[len - 1] != u'/' && dir[len - 1] != u'\\') utf16_append(dst, REPORT_FILE_UNITS, separator);
-  utf16_append(dst, REPORT_FILE_UNITS, name);
-  return true;
-}
-
-int report_files_folders(const char16_t* path) {
-  char16_t part[REPORT_FILE_UNITS];
-  int len = utf16_length(path);
-  if (len >= REPORT_FILE_UNITS) return -1;
-  for (int i = 1; i < len; i++) {
-    if (path[i] != u'/' && path[i] != u'\\') continue;
-    // A drive root ("C:\") and doubled separators are not folders to make.
-    if (path[i - 1] == u'/' || path[i - 1] == u'\\' || path[i - 1] == u':') continue;
-    for (int k = 0; k < i; k++) part[k] = path[k];
-    part[i] = 0;
-    if (sys_make_dir_w(part) != 0) return -1;
-  }
-  return 0;
-}

@@ -34,10 +34,3 @@ const char* report_files_problem(int result);
 // Makes the folder a run writes its files into (its last part only) and keeps its name in kept
 // (REPORT_FILE_UNITS units). 0, or 2 with a line on err when it cannot be made.
 int report_files_dir(FILE* err, const char16_t* dir, char16_t* kept);
-// dir, the separator sep unless dir ends in one, and name, into dst (REPORT_FILE_UNITS units). false
-// (dst then undefined) when it would not fit.
-bool report_files_join(char16_t* dst, const char16_t* dir, char16_t sep, const char16_t* name);
-
-// Makes every folder of path up to its last separator (the file's own folder). 0, or -1 when one
-// cannot be made.
-int report_files_folders(const char16_t* path);

@@ -5,13 +5,14 @@
 #include <string>
 
 #include "app/report_files.h"
+#include "paths/paths.h"
 #include "support/testfiles.h"
 
 TEST(ReportFiles, WholeOrNotAtAll) {
   TempDir dir;
   const std::string name = dir.file("sub/deeper/picture.png");
   const std::u16string name_w = to_u16(name);
-  ASSERT_EQ(report_files_folders(name_w.c_str()), 0);
+  ASSERT_EQ(path_make_folders_w(name_w.c_str()), 0);
 
   ReportNewFile f;
   ASSERT_EQ(report_files_open(&f, name_w.c_str()), REPORT_FILE_DONE);
