@@ -114,13 +114,18 @@ def write_pmx(path, bones, morphs):
         f.write(out)
 
 
+def write_sized(folder, count, least, span, name, seed, sizes_seed):
+    """count motions of least to least + span bone keys (a tenth as many morph keys) in one folder."""
+    os.makedirs(folder, exist_ok=True)
+    sizes = Random(sizes_seed)
+    for i in range(count):
+        bone_keys = least + int(sizes.next() * span)
+        write_vmd(os.path.join(folder, name % i), bone_keys, bone_keys // 10, seed=seed + i)
+
+
 def write_library(folder, count):
     """count motions of the sizes of real dances: 10,000 to 40,000 bone keys, a tenth as many morph keys."""
-    os.makedirs(folder, exist_ok=True)
-    sizes = Random(11)
-    for i in range(count):
-        bone_keys = 10_000 + int(sizes.next() * 30_000)
-        write_vmd(os.path.join(folder, "dance-%03d.vmd" % i), bone_keys, bone_keys // 10, seed=100 + i)
+    write_sized(folder, count, 10_000, 30_000, "dance-%03d.vmd", 100, 11)
 
 
 def write_folder(folder, count):
@@ -132,11 +137,7 @@ def write_folder(folder, count):
 
 def write_dances(folder, count):
     """count motions of a real library's sizes in one folder."""
-    os.makedirs(folder, exist_ok=True)
-    sizes = Random(13)
-    for i in range(count):
-        bone_keys = 500 + int(sizes.next() * 4_000)
-        write_vmd(os.path.join(folder, "dance-%05d.vmd" % i), bone_keys, bone_keys // 10, seed=1000 + i)
+    write_sized(folder, count, 500, 4_000, "dance-%05d.vmd", 1000, 13)
 
 
 def main():
