@@ -11,12 +11,13 @@
 
 constexpr int REPORT_TEMP_TRIES = 100;
 
-int report_files_open(ReportNewFile* nf, const char16_t* name) {
+int report_files_open(ReportNewFile* nf, const char16_t* name, bool replace) {
   nf->f = nullptr;
+  nf->replace = replace;
   nf->temp[0] = 0;
   if (utf16_copy(nf->name, REPORT_FILE_UNITS, name) != utf16_length(name)) return REPORT_FILE_FAILED;
   // A name that is taken now would be refused at the end: say so before writing anything.
-  if (sys_name_taken_w(name)) return REPORT_FILE_EXISTS;
+  if (!replace && sys_name_taken_w(name)) return REPORT_FILE_EXISTS;
   for (int n = 0; n < REPORT_TEMP_TRIES; n++) {
     char16_t suffix_w[16];
     int i = report_text_ascii_w(suffix_w, 16, ".part%d", n);
@@ -33,7 +34,7 @@ int report_files_close(ReportNewFile* nf, bool whole) {
   if (nf->f == nullptr) return REPORT_FILE_FAILED;
   bool written = sys_fclose_synced(nf->f) == 0 && whole;
   nf->f = nullptr;
-  int moved = written ? sys_move_new_w(nf->temp, nf->name) : -1;
+  int moved = !written ? -1 : nf->replace ? sys_move_over_w(nf->temp, nf->name) : sys_move_new_w(nf->temp, nf->name);
   if (moved == 0) return REPORT_FILE_DONE;
   sys_remove_w(nf->temp);
   return moved == 1 ? REPORT_FILE_EXISTS : REPORT_FILE_FAILED;

@@ -8,6 +8,7 @@ constexpr int REPORT_FILE_UNITS = 1024;  // a created file's name; the seam take
 
 struct ReportNewFile {
   FILE* f;                             // the temporary file, open for writing; nullptr when not open
+  bool replace;                        // the file may replace an earlier file of its name
   char16_t temp[REPORT_FILE_UNITS];    // its name
   char16_t name[REPORT_FILE_UNITS];    // the name it gets when it is whole
 };
@@ -20,12 +21,15 @@ enum ReportFileResult {
 };
 
 // Opens a new temporary file beside name (REPORT_FILE_UNITS units at most, with the terminator) for the
-// writer. REPORT_FILE_DONE (nf->f is open), REPORT_FILE_EXISTS when a file has the name already (then
-// nothing is created), REPORT_FILE_FAILED when no temporary file can be created there.
-int report_files_open(ReportNewFile* nf, const char16_t* name);
+// writer. REPORT_FILE_DONE (nf->f is open), REPORT_FILE_EXISTS when a file has the name already and
+// replace is false (then nothing is created), REPORT_FILE_FAILED when no temporary file can be created
+// there.
+int report_files_open(ReportNewFile* nf, const char16_t* name, bool replace);
 // Finishes the file: when whole is true and every write and the flush to the disk succeeded, moves
-// it to its name. REPORT_FILE_DONE in place; REPORT_FILE_EXISTS when the name was taken meanwhile;
-// REPORT_FILE_FAILED otherwise. On every result but REPORT_FILE_DONE the temporary file is removed.
+// it to its name, over an earlier file of that name only when it was opened to replace one.
+// REPORT_FILE_DONE in place; REPORT_FILE_EXISTS when the name was taken meanwhile; REPORT_FILE_FAILED
+// otherwise. On every result but REPORT_FILE_DONE the temporary file is removed, and an earlier file of
+// the name stays as it was.
 int report_files_close(ReportNewFile* nf, bool whole);
 
 // Why a file was not written, for a message: "it exists" or "it cannot be created or written".

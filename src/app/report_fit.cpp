@@ -9,13 +9,30 @@
 #include "app/report_text.h"
 #include "formats/vmd_fit.h"
 #include "paths/paths.h"
+#include "sys/sys.h"
 #include "text/encoding.h"
 
-static char16_t report_fit_dir[REPORT_FILE_UNITS];
+struct FitSettings {
+  char16_t dir[REPORT_FILE_UNITS];
+  bool replace;
+};
+static FitSettings report_fit_settings;
 
-int report_fit_start(FILE* err, const char16_t* dir) { return report_files_dir(err, dir, report_fit_dir); }
+int report_fit_start(FILE* err, const char16_t* dir, bool replace) {
+  FitSettings& s = report_fit_settings;
+  s.dir[0] = 0;
+  s.replace = replace;
+  uint64_t id[2];
+  // A name that is taken by something other than a folder can never hold the copies.
+  if (utf16_length(dir) >= REPORT_FILE_UNITS || (sys_name_taken_w(dir) && sys_folder_id_w(dir, id) != 0)) {
+    std::fprintf(err, "velmora-report: cannot create the directory %s\n", report_text_path(dir).c_str());
+    return 2;
+  }
+  utf16_copy(s.dir, REPORT_FILE_UNITS, dir);
+  return 0;
+}
 
-int report_fit_motion(FILE* err, const FileOutcome& o, std::string* fitted) {
+int report_fit_motion(FILE* err, const FileOutcome& o, const char16_t* sub, std::string* fitted) {
   fitted->clear();
   std::vector<VmdRename> renames[LISTING_KINDS];
   for (const LackingName& a : o.lacking) {
@@ -27,7 +44,10 @@ int report_fit_motion(FILE* err, const FileOutcome& o, std::string* fitted) {
   static char16_t name[REPORT_FILE_UNITS];
   const char* problem = nullptr;
   const char16_t* rel = o.path.rel.c_str();
-  if (path_join_w(name, REPORT_FILE_UNITS, report_fit_dir, rel) != 0) {
+  static char16_t dir[REPORT_FILE_UNITS];
+  bool fits = sub == nullptr ? utf16_copy(dir, REPORT_FILE_UNITS, report_fit_settings.dir) >= 0
+                             : path_join_w(dir, REPORT_FILE_UNITS, report_fit_settings.dir, sub) == 0;
+  if (!fits || path_join_w(name, REPORT_FILE_UNITS, dir, rel) != 0) {
     utf16_copy(name, REPORT_FILE_UNITS, rel);
     problem = "its name would be too long";
   }
@@ -35,7 +55,7 @@ int report_fit_motion(FILE* err, const FileOutcome& o, std::string* fitted) {
   static ReportNewFile copy;
   int opened = REPORT_FILE_FAILED;
   if (problem == nullptr && path_make_folders_w(name) != 0) problem = "its folder cannot be made";
-  else if (problem == nullptr && (opened = report_files_open(&copy, name)) != REPORT_FILE_DONE) {
+  else if (problem == nullptr && (opened = report_files_open(&copy, name, report_fit_settings.replace)) != REPORT_FILE_DONE) {
     problem = report_files_problem(opened);
   }
   if (opened == REPORT_FILE_DONE) {

@@ -14,6 +14,7 @@
 // Records: the tool's options, set once per run.
 #include "app/report_tool.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -27,6 +28,7 @@
 #include "app/report_text.h"
 #include "app/report_verdict.h"
 #include "app/run.h"
+#include "check/model.h"
 #include "check/report_page.h"
 #include "paths/paths.h"
 #include "sys/sys.h"
@@ -86,6 +88,8 @@ struct ReportOptions {
   bool json;
   ReportColour colour;
   bool no_alias;
+  bool each_model;            // every model against every motion
+  bool replace;               // a fitted copy replaces an earlier file of its name
   int word[OPT_VALUE_COUNT];  // the list position of each value-taking option's value, or 0
 };
 
@@ -182,6 +186,8 @@ static int report_tool_options(FILE* out, FILE* err, int argc, const char16_t* c
       opt->colour = COLOUR_ALWAYS;
     } else if (report_tool_is(w, "--colour=never") || report_tool_is(w, "--color=never")) opt->colour = COLOUR_NEVER;
     else if (report_tool_is(w, "--no-alias")) opt->no_alias = true;
+    else if (report_tool_is(w, "--each-model")) opt->each_model = true;
+    else if (report_tool_is(w, "--replace")) opt->replace = true;
     else if (int which = report_tool_value_option(w); which >= 0) {
       if (k + 1 >= argc) return report_tool_usage_error(err, TOOL_VALUE_WORDS[which].needs, "");
       opt->word[which] = ++k;
@@ -218,24 +224,57 @@ struct ToolRun {
   FILE* err;
   const ReportOptions* opt;
   bool colour;
-  bool alias_found;        // run_names_ready read an alias file
+  bool alias_found;         // run_names_ready read an alias file
   int status;
-  bool first;              // no page printed yet
-  int position;            // the place in the run of the file checked last, from 1
-  int first_model;         // the place of the first model, or 0
-  int last_motion;         // the place of the last motion, or 0
+  bool first;               // no page printed yet
+  int position;             // the place in the run of the file checked last, from 1
+  int first_model;          // the place of the first model, or 0
+  int last_motion;          // the place of the last motion, or 0
+  int model_place;          // the place of the model the motions are checked against, or 0
+  std::string model_file;   // its path as the user reads it
+  std::string model_error;  // why the model given last could not be read: "x.pmx: cut in ...", or ""
 };
 
-// What the run does with a file's outcome: its line on standard error, the exit code, the fitted copy,
-// its page or summary line, and its picture.
+// Checks one file, named once here (w; rel the name its fitted copy takes under --fit's directory: the
+// file's name for a FILE argument, its relative path under a FOLDER argument), into o. The file opens
+// by its own name; the page, the summary, the JSON and standard error name it as the user reads it. A
+// model that is read whole becomes the target of the motions after it; one that cannot be read leaves
+// them without a model, and says why.
+static void report_tool_check(ToolRun& run, const char16_t* w, const char16_t* rel, bool page, FileOutcome* o) {
+  static FilePath path;
+  run_path_make(&path, w, rel);
+  int read = run_check_path(&path, run.alias_found, page);
+  report_verdict_of(path, read, ++run.position, page, run.model_error, o);
+  if (o->kind != KIND_MODEL) {
+    if (o->model.loaded) {
+      o->model.place = run.model_place;
+      o->model.file = run.model_file;
+    }
+    return;
+  }
+  if (o->verdict == VERDICT_MODEL) {
+    run.model_place = o->position;
+    run.model_file = o->path.shown;
+    run.model_error.clear();
+    return;
+  }
+  // A model read in part is no model: the motions after it are checked without one.
+  model_clear();
+  run.model_place = 0;
+  run.model_file.clear();
+  run.model_error = o->path.shown + ": " + o->error;
+}
+
+// What the run does with a file's outcome in the order of the arguments: its line on standard error,
+// the exit code, the fitted copy, its page or summary line, and its picture.
 static void report_tool_outcome(ToolRun& run, FileOutcome& o) {
   if (o.kind == KIND_MODEL && run.first_model == 0) run.first_model = o.position;
   if (o.kind != KIND_MODEL) run.last_motion = o.position;
   if (!o.error.empty()) std::fprintf(run.err, "velmora-report: %s: %s\n", o.path.shown.c_str(), o.error.c_str());
-  // A motion that does not fit, or a file not read whole, shows in the exit code.
-  if (o.verdict == VERDICT_LACKS || o.verdict == VERDICT_CUT || o.verdict == VERDICT_UNREAD) run.status = 1;
-  if (run.opt->word[OPT_FIT] != 0 && o.kind == KIND_MOTION && (o.verdict == VERDICT_LACKS || o.verdict == VERDICT_CUT) &&
-      report_fit_motion(run.err, o, &o.fitted) != 0) {
+  if (report_verdict_fails(o.verdict)) run.status = 1;
+  if (run.opt->word[OPT_FIT] != 0 && o.kind == KIND_MOTION && (o.verdict == VERDICT_LACKS || o.verdict == VERDICT_EXTRAS ||
+                                                                o.verdict == VERDICT_CUT) &&
+      report_fit_motion(run.err, o, nullptr, &o.fitted) != 0) {
     run.status = 1;
   }
   if (run.opt->summary) {
@@ -250,45 +289,31 @@ static void report_tool_outcome(ToolRun& run, FileOutcome& o) {
   if (run.opt->word[OPT_PNG] != 0 && o.page != nullptr && report_png_page(run.err, o) != 0) run.status = 1;
 }
 
-// Checks one file, named once here, and hands its outcome on. rel is the name its fitted copy takes
-// under --fit's directory: the file's name for a FILE argument, its relative path under a FOLDER
-// argument. The file opens by its own name; the page, the summary, the JSON and standard error name it
-// as the user reads it.
-static void report_tool_file(ToolRun& run, const char16_t* w, const char16_t* rel) {
-  static FilePath path;
-  static FileOutcome outcome;
-  run_path_make(&path, w, rel);
-  // A page is printed, or drawn as a picture; a summary needs none.
-  bool page = !run.opt->summary || run.opt->word[OPT_PNG] != 0;
-  int read = run_check_path(&path, run.alias_found, page);
-  report_verdict_of(path, read, ++run.position, page, &outcome);
-  report_tool_outcome(run, outcome);
-}
+// The page is printed, or drawn as a picture; a summary needs none.
+static bool report_tool_page(const ToolRun& run) { return !run.opt->summary || run.opt->word[OPT_PNG] != 0; }
 
-// A FOLDER argument: each motion under it, in order; what cannot be read is said on standard error, and
-// so is what is skipped on purpose (a FIFO, socket or device), which is no failure and no motion.
-static void report_tool_folder(ToolRun& run, const char16_t* folder) {
+// One motion or model the run takes, from a FILE argument or from a FOLDER: its path, the name its
+// fitted copy takes, and for a folder's part that is not examined, why.
+struct ToolEntry {
+  std::u16string w;
+  std::u16string rel;
+  const char* problem;
+};
+
+// The entries of a FOLDER argument, in order; what cannot be read is said on standard error, and so is
+// what is skipped on purpose (a FIFO, socket or device), which is no failure and no motion.
+static void report_tool_folder(ToolRun& run, const char16_t* folder, std::vector<ToolEntry>* out) {
   std::vector<FolderEntry> entries;
   report_folders_expand(folder, &entries);
   bool motions = false;
   for (const FolderEntry& e : entries) {
-    if (e.problem == nullptr) {
-      report_tool_file(run, e.path.c_str(), e.rel.c_str());
-      motions = true;
-      continue;
+    if (e.problem != nullptr) {
+      std::fprintf(run.err, "velmora-report: %s: %s\n", report_text_path(e.path.c_str()).c_str(), e.problem);
+      if (e.skipped) continue;
+      run.status = 1;
     }
-    static FilePath path;
-    run_path_make(&path, e.path.c_str(), e.rel.c_str());
-    std::fprintf(run.err, "velmora-report: %s: %s\n", path.shown.c_str(), e.problem);
-    if (e.skipped) continue;
+    out->push_back(ToolEntry{e.path, e.rel, e.problem});
     motions = true;
-    run.status = 1;
-    if (run.opt->summary) {
-      // Nothing of this path was read: an unread entry, not counted among the run's files.
-      static FileOutcome outcome;
-      report_verdict_unexamined(path, run.position, e.problem, &outcome);
-      report_summary_file(outcome);
-    }
   }
   if (!motions) {
     std::fprintf(run.err, "velmora-report: %s: no .vmd files\n", report_text_path(folder).c_str());
@@ -296,9 +321,97 @@ static void report_tool_folder(ToolRun& run, const char16_t* folder) {
   }
 }
 
-// The run; a drop prints the summary (it has no option words to say otherwise).
+// The entries of the file words at the list positions words, folders walked.
+static std::vector<ToolEntry> report_tool_entries(ToolRun& run, const char16_t* const* argv,
+                                                  const std::vector<int>& words) {
+  std::vector<ToolEntry> entries;
+  for (int k : words) {
+    if (report_folders_is(argv[k])) report_tool_folder(run, argv[k], &entries);
+    else entries.push_back(ToolEntry{argv[k], u"", nullptr});
+  }
+  return entries;
+}
+
+// An entry in the order of the arguments: checked, or for a part of a folder that was not examined at
+// all, an unread entry of the summary (not counted among the run's files).
+static void report_tool_entry(ToolRun& run, const ToolEntry& e) {
+  static FileOutcome outcome;
+  if (e.problem == nullptr) {
+    report_tool_check(run, e.w.c_str(), e.rel.c_str(), report_tool_page(run), &outcome);
+    report_tool_outcome(run, outcome);
+  } else if (run.opt->summary) {
+    static FilePath path;
+    run_path_make(&path, e.w.c_str(), e.rel.c_str());
+    report_verdict_unexamined(path, run.position, e.problem, &outcome);
+    report_summary_file(outcome);
+  }
+}
+
+// Every model against every motion: each model in turn, and under it every motion, read again for each
+// model (a run holds one model's tables at a time); the summary then puts the outcomes side by side.
+// Standard error names a motion's fault once, and the pictures are drawn against the first model.
+static void report_tool_each_model(ToolRun& run, const char16_t* const* argv, const std::vector<int>& models,
+                                   const std::vector<int>& motions) {
+  std::vector<ToolEntry> entries = report_tool_entries(run, argv, motions);
+  std::vector<FileOutcome> model_outcomes(models.size());
+  std::vector<std::vector<FileOutcome>> cells(entries.size(), std::vector<FileOutcome>(models.size()));
+  for (size_t m = 0; m < models.size(); m++) {
+    run.position = 0;
+    FileOutcome& model = model_outcomes[m];
+    report_tool_check(run, argv[models[m]], nullptr, false, &model);
+    model.position = (int)m + 1;
+    if (!model.error.empty()) std::fprintf(run.err, "velmora-report: %s: %s\n", model.path.shown.c_str(), model.error.c_str());
+    if (report_verdict_fails(model.verdict)) run.status = 1;
+    // The fitted copies for this model go into a folder of their own, named after the model's file.
+    char16_t stem[RUN_PATH];
+    stem[0] = 0;
+    if (model.path.w.size() < (size_t)RUN_PATH) path_name_w(stem, RUN_PATH, model.path.w.c_str());
+    for (int i = utf16_length(stem) - 1; i > 0; i--) {
+      if (stem[i] == u'.') {
+        stem[i] = 0;
+        break;
+      }
+    }
+    for (size_t e = 0; e < entries.size(); e++) {
+      FileOutcome& o = cells[e][m];
+      if (entries[e].problem != nullptr) {
+        static FilePath path;
+        run_path_make(&path, entries[e].w.c_str(), entries[e].rel.c_str());
+        report_verdict_unexamined(path, 0, entries[e].problem, &o);
+        continue;
+      }
+      bool picture = m == 0 && run.opt->word[OPT_PNG] != 0;
+      report_tool_check(run, entries[e].w.c_str(), entries[e].rel.c_str(), picture, &o);
+      o.model.place = model.verdict == VERDICT_MODEL ? model.position : 0;
+      if (m == 0 && !o.error.empty()) std::fprintf(run.err, "velmora-report: %s: %s\n", o.path.shown.c_str(), o.error.c_str());
+      if (report_verdict_fails(o.verdict)) run.status = 1;
+      if (run.opt->word[OPT_FIT] != 0 && o.kind == KIND_MOTION &&
+          (o.verdict == VERDICT_LACKS || o.verdict == VERDICT_EXTRAS || o.verdict == VERDICT_CUT) &&
+          report_fit_motion(run.err, o, stem, &o.fitted) != 0) {
+        run.status = 1;
+      }
+      if (picture && o.page != nullptr && report_png_page(run.err, o) != 0) run.status = 1;
+      o.page = nullptr;  // the page is the check's until the next file
+    }
+  }
+  report_summary_models(model_outcomes);
+  for (const std::vector<FileOutcome>& row : cells) report_summary_cells(row);
+}
+
+// True when the file word w names a model by its extension (a folder never does).
+static bool report_tool_names_model(const char16_t* w) {
+  char16_t ext[RUN_PATH];
+  ext[0] = 0;
+  if (utf16_length(w) < RUN_PATH) path_ext_w(ext, RUN_PATH, w);
+  return prefix_nocase_w(ext, u".PMX") == 0 && !report_folders_is(w);
+}
+
+// The run. A drop prints the summary (it has no option words to say otherwise) and checks every dropped
+// model against every dropped motion, whatever order Explorer gave them in: with one model, the
+// familiar summary with the model first; with two or more, the table of every model against every
+// motion.
 static int report_tool_run_files(FILE* out, FILE* err, int argc, const char16_t* const* argv, bool dropped) {
-  ReportOptions opt = {dropped, false, COLOUR_AUTO, false, {}};
+  ReportOptions opt = {dropped, false, COLOUR_AUTO, false, false, false, {}};
   int usage = report_tool_options(out, err, argc, argv, &opt);
   if (usage != 0) return usage < 0 ? 0 : usage;
   run_language(sys_user_lang(), sys_is_dbcs_lead(0x92), sys_console_output_cp());
@@ -323,28 +436,43 @@ static int report_tool_run_files(FILE* out, FILE* err, int argc, const char16_t*
       alias_u = alias_w;
     }
   }
-  ToolRun run = {out, err, &opt, false, run_names_ready(alias_a, alias_u), 0, true, 0, 0, 0};
+  ToolRun run = {out, err, &opt, false, run_names_ready(alias_a, alias_u), 0, true, 0, 0, 0, 0, "", ""};
 
-  if (opt.word[OPT_FIT] != 0 && report_fit_start(err, argv[opt.word[OPT_FIT]]) != 0) return 2;
+  if (opt.word[OPT_FIT] != 0 && report_fit_start(err, argv[opt.word[OPT_FIT]], opt.replace) != 0) return 2;
   // The pictures' font and directory, before any file is checked.
   if (opt.word[OPT_PNG] != 0) {
     const char16_t* font = opt.word[OPT_FONT] != 0 ? argv[opt.word[OPT_FONT]] : nullptr;
     if (report_png_start(err, argv[opt.word[OPT_PNG]], font) != 0) return 2;
   }
 
-  run.colour = opt.colour == COLOUR_ALWAYS || (opt.colour == COLOUR_AUTO && sys_is_terminal(out));
-  if (opt.summary) report_summary_begin(out, opt.json, run.colour);
+  // Colour where asked, or on a terminal unless NO_COLOR is set and not empty.
+  const char* no_colour = std::getenv("NO_COLOR");
+  bool quiet = no_colour != nullptr && no_colour[0] != 0;
+  run.colour = opt.colour == COLOUR_ALWAYS || (opt.colour == COLOUR_AUTO && !quiet && sys_is_terminal(out));
+  std::vector<int> words, models, motions;
   bool options_end = false;
   for (int k = report_tool_next_file(argc, argv, 1, &options_end); k < argc;
        k = report_tool_next_file(argc, argv, k + 1, &options_end)) {
-    if (report_folders_is(argv[k])) report_tool_folder(run, argv[k]);
-    else report_tool_file(run, argv[k], nullptr);
+    words.push_back(k);
+    (report_tool_names_model(argv[k]) ? models : motions).push_back(k);
   }
-  if (opt.summary) report_summary_end();
+  bool each = (opt.each_model || (dropped && models.size() >= 2)) && !models.empty();
+  if (opt.summary || each) report_summary_begin(out, opt.json, run.colour);
+  if (each) {
+    report_tool_each_model(run, argv, models, motions);
+  } else {
+    // A drop takes its one model first; every other run keeps the order of the arguments.
+    if (dropped && models.size() == 1) {
+      words = models;
+      words.insert(words.end(), motions.begin(), motions.end());
+    }
+    for (const ToolEntry& e : report_tool_entries(run, argv, words)) report_tool_entry(run, e);
+  }
+  if (opt.summary || each) report_summary_end();
   // A model colours only the motions after it: say so when every model came after the last motion.
-  if (run.first_model > run.last_motion && run.last_motion > 0) {
+  if (!each && run.first_model > run.last_motion && run.last_motion > 0) {
     std::fputs("velmora-report: hint: a model colours only the motions after it, and every model here came "
-               "after the last motion; give the model first\n",
+               "after the last motion; give the model first (or --each-model)\n",
                err);
   }
   std::fflush(out);

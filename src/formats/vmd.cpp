@@ -174,21 +174,26 @@ static VmdBlock vmd_morphs(int32_t count) {
 // Records of a later block read only for their structure: each is read whole; when the file ends
 // before its checkpoint (the bytes that must all be there), the file is cut (result 2); when it ends
 // after the checkpoint, the block ends and the reading goes on to the next count. *whole gets the
-// records read whole.
-static VmdBlock vmd_records(int32_t count, int size, int checkpoint, int32_t* whole) {
+// records read whole; keys (may be null) counts them, and their frame numbers (each record's first
+// four bytes) go into vmd_key_count.last_scene_frame.
+static VmdBlock vmd_records(int32_t count, int size, int checkpoint, int32_t* whole, int32_t* keys) {
   unsigned char record[64];
   for (*whole = 0; *whole < count; (*whole)++) {
     int got = rfread(record, size);
     if (got < checkpoint) return VMD_CUT;
     if (got < size) return VMD_NEXT;
+    if (keys == nullptr) continue;
+    (*keys)++;
+    int32_t frame = rfle32(record);
+    if (frame > vmd_key_count.last_scene_frame) vmd_key_count.last_scene_frame = frame;
   }
   return VMD_NEXT;
 }
 
-// A block of records read for their structure only, block naming it where the file is cut.
-static VmdBlock vmd_block(int block, int32_t count, int size, int checkpoint) {
+// A block of keys read for their structure and counted into keys, block naming it where the file is cut.
+static VmdBlock vmd_block(int block, int32_t count, int size, int checkpoint, int32_t* keys) {
   int32_t whole;
-  VmdBlock b = vmd_records(count, size, checkpoint, &whole);
+  VmdBlock b = vmd_records(count, size, checkpoint, &whole, keys);
   if (whole < count) vmd_cut(block, whole, count);
   return b;
 }
@@ -202,7 +207,7 @@ static VmdBlock vmd_show_ik(int32_t count) {
     if (got < VMD_SHOW_IK_HEAD) return VMD_NEXT;
     // Each IK: a 20-byte bone name (the checkpoint) and its enabled flag.
     int32_t switches = rfle32(head + 5), whole;
-    VmdBlock b = vmd_records(switches, VMD_IK_SWITCH, VMD_MODEL, &whole);
+    VmdBlock b = vmd_records(switches, VMD_IK_SWITCH, VMD_MODEL, &whole, nullptr);
     if (whole < switches) vmd_cut(BLOCK_IK_KEYS, i, count);
     if (b == VMD_CUT) return VMD_CUT;
     if (rfclosed()) return VMD_NEXT;
@@ -240,13 +245,13 @@ static int vmd_walk() {
   if (vmd_morphs(count) == VMD_CUT) return READ_NOT_FORMAT;
   if (!vmd_count(BLOCK_CAMERA_KEYS, &count)) return READ_DONE;
   // Camera: frame number and seven floats, interpolation (both checkpoints), view angle, perspective.
-  if (vmd_block(BLOCK_CAMERA_KEYS, count, VMD_CAMERA_KEY, 56) == VMD_CUT) return READ_NOT_FORMAT;
+  if (vmd_block(BLOCK_CAMERA_KEYS, count, VMD_CAMERA_KEY, 56, &vmd_key_count.camera_keys) == VMD_CUT) return READ_NOT_FORMAT;
   if (!vmd_count(BLOCK_LIGHT_KEYS, &count)) return READ_DONE;
   // Light: frame number and colour, position.
-  if (vmd_block(BLOCK_LIGHT_KEYS, count, VMD_LIGHT_KEY, 16) == VMD_CUT) return READ_NOT_FORMAT;
+  if (vmd_block(BLOCK_LIGHT_KEYS, count, VMD_LIGHT_KEY, 16, &vmd_key_count.light_keys) == VMD_CUT) return READ_NOT_FORMAT;
   if (!vmd_count(BLOCK_SHADOW_KEYS, &count)) return READ_DONE;
   // Self-shadow: frame number, mode, distance.
-  if (vmd_block(BLOCK_SHADOW_KEYS, count, VMD_SHADOW_KEY, 4) == VMD_CUT) return READ_NOT_FORMAT;
+  if (vmd_block(BLOCK_SHADOW_KEYS, count, VMD_SHADOW_KEY, 4, &vmd_key_count.shadow_keys) == VMD_CUT) return READ_NOT_FORMAT;
   if (!vmd_count(BLOCK_IK_KEYS, &count)) return READ_DONE;
   if (vmd_show_ik(count) == VMD_CUT) return READ_NOT_FORMAT;
   // Whatever follows is read to the end and ignored.
@@ -260,7 +265,7 @@ void vmd_clear() {
   bone_usage_reset();
   morph_usage_reset();
   vmd_model[0] = 0;
-  vmd_key_count = VmdKeys{0, 0, -1};
+  vmd_key_count = VmdKeys{0, 0, -1, 0, 0, 0, -1};
   vmd_end_state = ReadEnd{BLOCK_NONE, 0, 0, nullptr};
 }
 

@@ -127,6 +127,10 @@ int sys_fclose_synced(FILE* f);
 // Gives the file at from the name to, only when no file has that name: never replaces one. 0 moved
 // (from is gone); 1 to exists (from stays); -1 the move failed (from stays).
 int sys_move_new_w(const char16_t* from, const char16_t* to);
+// Gives the file at from the name to, replacing a file of that name in one step (a reader sees the old
+// file or the new one, never neither); a folder of that name is not replaced. 0 moved; -1 the move
+// failed (from stays).
+int sys_move_over_w(const char16_t* from, const char16_t* to);
 // True when something (a file, a folder, a link, even a dangling one) has the name path; nothing is
 // opened.
 bool sys_name_taken_w(const char16_t* path);

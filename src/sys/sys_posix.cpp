@@ -283,6 +283,12 @@ int sys_move_new_w(const char16_t* from, const char16_t* to) {
   return errno == EEXIST ? 1 : -1;
 }
 
+int sys_move_over_w(const char16_t* from, const char16_t* to) {
+  char host_from[SYS_HOST_PATH], host_to[SYS_HOST_PATH];
+  if (!sys_host_name_w(host_from, from) || !sys_host_name_w(host_to, to)) return -1;
+  return rename(host_from, host_to) == 0 ? 0 : -1;
+}
+
 bool sys_name_taken_w(const char16_t* path) {
   char host[SYS_HOST_PATH];
   struct stat st;

@@ -191,6 +191,13 @@ int sys_move_new_w(const char16_t* from, const char16_t* to) {
   return e == ERROR_ALREADY_EXISTS || e == ERROR_FILE_EXISTS ? 1 : -1;
 }
 
+int sys_move_over_w(const char16_t* from, const char16_t* to) {
+  return MoveFileExW(reinterpret_cast<const wchar_t*>(from), reinterpret_cast<const wchar_t*>(to),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+             ? 0
+             : -1;
+}
+
 bool sys_name_taken_w(const char16_t* path) {
   return GetFileAttributesW(reinterpret_cast<const wchar_t*>(path)) != INVALID_FILE_ATTRIBUTES;
 }
