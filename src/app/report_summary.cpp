@@ -272,7 +272,7 @@ static void report_summary_unnameable(const FileOutcome& o, std::vector<std::str
     }
     *json += "]";
     if (!names.empty()) {
-      lines->push_back(std::to_string(names.size()) + " " + WORDS[list] + (names.size() == 1 ? "" : "s") +
+      lines->push_back(std::to_string(names.size()) + " " + WORDS[list] + (names.size() == 1 ? " name" : " names") +
                        " longer than 15 bytes: " + report_summary_some(shown, (int)names.size()));
     }
   }

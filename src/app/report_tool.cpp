@@ -437,6 +437,8 @@ static int report_tool_run_files(FILE* out, FILE* err, int argc, const char16_t*
     }
   }
   ToolRun run = {out, err, &opt, false, run_names_ready(alias_a, alias_u), 0, true, 0, 0, 0, 0, "", ""};
+  // A run starts without a model, whatever an earlier run in the process read.
+  model_clear();
 
   if (opt.word[OPT_FIT] != 0 && report_fit_start(err, argv[opt.word[OPT_FIT]], opt.replace) != 0) return 2;
   // The pictures' font and directory, before any file is checked.

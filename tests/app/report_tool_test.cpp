@@ -17,21 +17,8 @@
 
 namespace {
 
-struct ToolRun {
-  int code;
-  std::string out, err;
-};
-
-ToolRun tool(const std::vector<std::string>& words) {
-  ToolArgs args(words);
-  FILE* out = std::tmpfile();
-  FILE* err = std::tmpfile();
-  ToolRun r;
-  r.code = report_tool_run(out, err, (int)args.argv.size(), args.argv.data());
-  r.out = read_stream(out);
-  r.err = read_stream(err);
-  return r;
-}
+using ToolRun = ToolResult;
+ToolResult tool(const std::vector<std::string>& words) { return run_tool(words); }
 
 std::string small_motion() {
   VmdWriter w;
@@ -411,6 +398,13 @@ TEST(ReportTool, FittedCopies) {
   EXPECT_EQ(r.err, "velmora-report: cannot write " + copy + ": it exists\n");
   EXPECT_EQ(read_file(lib + "/sub/dance.vmd"), original);
   EXPECT_FALSE(file_exists(copy + ".part0"));
+  // --replace writes the copy again over the earlier file; a run with nothing to fit makes no folder.
+  write_file(copy, "an earlier copy");
+  r = tool({"--summary", "--no-alias", "--replace", "--fit", out, model, lib});
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(read_file(copy), motion(to_sjis("左腕"), to_sjis("ウィンク")));
+  r = tool({"--summary", "--no-alias", "--fit", dir.file("unused"), model, copy});
+  EXPECT_FALSE(file_exists(dir.file("unused")));
 }
 
 // A dance cut short as a broken download leaves it is never reported as fitting. Cut in its header it is
