@@ -307,6 +307,12 @@ void report_summary_file(const FileOutcome& o) {
 
 // ---- Every model against every motion -------------------------------------------------------------------
 
+// A model as the table names it: its display name, or its file when it has none.
+static std::string report_summary_model_label(const FileOutcome& m) {
+  std::string name = report_summary_utf8(m.model.name);
+  return name.empty() ? m.path.shown : name;
+}
+
 void report_summary_models(const std::vector<FileOutcome>& models) {
   sr.each = true;
   sr.each_models = models;
@@ -315,7 +321,7 @@ void report_summary_models(const std::vector<FileOutcome>& models) {
     SummaryTotals t = {};
     t.place = m.position;
     t.file = m.path.shown;
-    t.name = report_summary_utf8(m.model.name);
+    t.name = report_summary_model_label(m);
     sr.totals.push_back(t);
     sr.models++;
     if (!sr.json) continue;
@@ -382,7 +388,7 @@ static void report_summary_each_end() {
       const FileOutcome& o = sr.each_models[m];
       std::fprintf(sr.out, "model %zu: ", m + 1);
       if (o.model.loaded) {
-        std::fprintf(sr.out, "%s (%s, %s)", report_summary_utf8(o.model.name).c_str(),
+        std::fprintf(sr.out, "%s (%s, %s)", report_summary_model_label(o).c_str(),
                      report_verdict_count(o.model.bones, "bone", "bones").c_str(),
                      report_verdict_count(o.model.morphs, "morph", "morphs").c_str());
       } else {

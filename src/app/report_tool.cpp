@@ -1,16 +1,18 @@
 // report_tool.cpp: velmora-report, the command-line twin of velmora.exe. Runs the same per-file loop
 // (names, kind, alias file, readers, report page, summary) without windows or dialogs, as velmora.exe
 // does with -ND2, and prints every page as UTF-8 text or as one JSON object per file, or with --summary
-// one line per file. A FOLDER argument stands for the motions under it (report_folders.h). Files dropped
-// on the program in Explorer get the summary and a window that waits for a key (report_drop.h).
+// one line per file, or with --each-model every model against every motion. A FOLDER argument stands for
+// the motions under it (report_folders.h). Files dropped on the program in Explorer get the summary and
+// a window that waits for a key (report_drop.h).
 //
-//   velmora-report [--summary] [--json] [--colour[=WHEN]] [--alias FILE | --no-alias] [--fit DIR]
-//                  [--png DIR [--font FILE]] FILE|FOLDER...
+//   velmora-report [--summary | --each-model] [--json] [--colour[=WHEN]] [--alias FILE | --no-alias]
+//                  [--fit DIR [--replace]] [--png DIR [--font FILE]] FILE|FOLDER...
 //
-// Exit codes: 0 every motion fits or was checked without a model; 1 a motion lacks names, a file was
-// cut or could not be read (its report is still printed, with one line on standard error), a FOLDER
-// held no motion, or a copy or picture could not be written; 2 a usage error, or a font, a picture
-// directory or a copy directory that cannot be had.
+// Exit codes: 0 every motion fits, lacks only its own model's extras, is a camera or empty motion, or
+// was checked without a model; 1 a motion lacks names that matter, a file was cut or could not be read
+// (its report is still printed, with one line on standard error), a FOLDER held no motion, or a copy or
+// picture could not be written; 2 a usage error, or a font, a picture directory or a copy directory that
+// cannot be had.
 // Records: the tool's options, set once per run.
 #include "app/report_tool.h"
 
@@ -35,32 +37,37 @@
 #include "text/encoding.h"
 
 static const char REPORT_USAGE[] =
-    "usage: velmora-report [--summary] [--json] [--colour[=WHEN]] [--alias FILE | --no-alias] [--fit DIR]\n"
-    "                      " REPORT_PNG_SYNOPSIS "FILE|FOLDER...\n"
+    "usage: velmora-report [--summary | --each-model] [--json] [--colour[=WHEN]] [--alias FILE | --no-alias]\n"
+    "                      [--fit DIR [--replace]] " REPORT_PNG_SYNOPSIS "FILE|FOLDER...\n"
     "  Checks MMD motions (.vmd) and models (.pmx) as velmora.exe does and prints each report page and\n"
     "  its verdict. A model is the target of the motions after it. A FOLDER stands for the .vmd files\n"
     "  under it.\n"
-    "  --summary         one line per file instead of its page: a motion's verdict (fits, lacks N bones,\n"
-    "                    M morphs, no model, cut, unread), its bone and morph keys, the bones and morphs\n"
-    "                    its page lists, its last frame, the names the model lacks with advice; a\n"
-    "                    model's name and counts; then the totals\n"
+    "  --summary         one line per file instead of its page: a motion's verdict (fits, extras, lacks,\n"
+    "                    no model, camera, empty, cut, unread), its bone and morph keys, the bones and\n"
+    "                    morphs its page lists, its last frame, the names the model lacks with advice; a\n"
+    "                    model's name and counts; then the totals (one line per model with two or more)\n"
+    "  --each-model      every model given anywhere against every motion: one row per motion, one column\n"
+    "                    per model, then the totals of each model\n"
     "  --json            one JSON object per file: file, kind, read, verdict, error, cut, fitted, lines\n"
-    "                    ([colour, text]), summary; with --summary the summary's fields, then one\n"
-    "                    totals object\n"
-    "  --colour[=WHEN]   colour the lines (the verdicts) with 24-bit terminal escapes: auto (a terminal),\n"
-    "                    always (the same as --colour alone), never; --color is the same option\n"
+    "                    ([colour, text]), summary; with --summary or --each-model the summary's fields,\n"
+    "                    then the totals\n"
+    "  --colour[=WHEN]   colour the lines (the verdicts) with 24-bit terminal escapes: auto (a terminal,\n"
+    "                    unless NO_COLOR is set), always (the same as --colour alone), never; --color is\n"
+    "                    the same option\n"
     "  --alias FILE      read the alias file FILE instead of alias.ini beside the program\n"
     "  --no-alias        read no alias file\n"
     "  --fit DIR         for every motion whose lacking names are the model's names under another\n"
     "                    spelling, an English name or another rig's name, write a copy that uses the\n"
-    "                    model's names: DIR/NAME, or DIR/PATH for a motion under a FOLDER; an existing\n"
-    "                    file is never replaced\n"
+    "                    model's names: DIR/NAME, or DIR/PATH for a motion under a FOLDER (with\n"
+    "                    --each-model DIR/MODEL/...); an existing file is never replaced\n"
+    "  --replace         let a fitted copy replace an earlier file of its name, whole or not at all\n"
     REPORT_PNG_USAGE
     "  --version         show the version and the build date\n"
     "  --help            show this text\n"
-    "Exit code: 0 every motion fits or was checked without a model; 1 a motion lacks names, a file was\n"
-    "cut or could not be read, a FOLDER held no motion, or a copy or picture could not be written; 2 a\n"
-    "usage error (or no font or directory for the pictures, or no directory for the copies).\n";
+    "Exit code: 0 every motion fits, lacks only its own model's extras, has no bone or morph keys, or was\n"
+    "checked without a model; 1 a motion lacks a standard bone or an expression, a file was cut or could\n"
+    "not be read, a FOLDER held no motion, or a copy or picture could not be written; 2 a usage error (or\n"
+    "no font or directory for the pictures, or a copy directory that is not a directory).\n";
 
 #ifndef VELMORA_VERSION
 #define VELMORA_VERSION "unknown"
