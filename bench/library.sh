@@ -8,7 +8,8 @@
 # and prints each median and the ratio to the floor (target for the summary: within 2x); then, on one
 # folder of 1,000 motions of a real library's sizes (bench/gen_inputs.py --dances 1000, about 265 MB),
 #   velmora-report --summary MODEL FOLDER  against  cat FOLDER/*.vmd | wc -c
-# in turn, pair by pair, and the median ratio (target: at most 1.5x); then, on one
+# in turn, pair by pair, and the median ratio (target: at most 1.5x); then --each-model with three
+# models against the summary with one, on 200 of those motions (target: at most 3.2x); then, on one
 # folder each of 1,000, 5,000 and 10,000 small motions (bench/gen_inputs.py --folder N):
 #   velmora-report --summary FOLDER          for each of the three folders
 #   cat FOLDER/* | wc -c                     the floor of the 10,000
@@ -58,6 +59,23 @@ print("a folder of 1,000 dances: velmora-report --summary MODEL FOLDER against c
 ratio = paired([report, "--summary", "--no-alias", os.path.join(data, "large.pmx"), folder],
                ["sh", "-c", 'cat "$0"/*.vmd | wc -c', folder], runs)
 print(f"summary / reading: {ratio:5.2f}x   (target: at most 1.5x)")
+PY
+  echo
+  # Every model against every motion: three models (copies of one, under three names) against 200 of
+  # the dances, against the summary of the same 200 against one of them.
+  mkdir -p "$data/dances-200"
+  for f in "$data"/dances-1000/dance-00[01]??.vmd; do ln -sf "$f" "$data/dances-200/"; done
+  for n in 2 3; do cp -f "$data/large.pmx" "$data/model-$n.pmx"; done
+  PYTHONPATH="$top/bench" python3 - "$runs" "$report" "$data" <<'PY'
+import os, sys
+from medians import paired
+runs, report, data = int(sys.argv[1]), sys.argv[2], sys.argv[3]
+folder = os.path.join(data, "dances-200")
+models = [os.path.join(data, m) for m in ("large.pmx", "model-2.pmx", "model-3.pmx")]
+print("200 dances: velmora-report --each-model with 3 models against --summary with one")
+ratio = paired([report, "--each-model", "--no-alias", folder] + models,
+               [report, "--summary", "--no-alias", models[0], folder], runs)
+print(f"3 models / 1 model: {ratio:5.2f}x   (target: at most 3.2x)")
 PY
   echo
 fi

@@ -2,7 +2,9 @@
 # velmora-report.exe as a drop target: started in a console of its own, as Explorer starts it for files
 # dropped on its icon, it prints the summary the native build prints with --summary and then waits for a
 # key with one line in the user's language; with NUL as its input it does not wait. From a command
-# prompt (cmd.exe's console, shared) it prints the pages as before.
+# prompt (cmd.exe's console, shared) it prints the pages as before. Explorer gives the dropped files in
+# an order of its own: a model dropped last is still every motion's model, and two models give the
+# table of every model against every motion.
 . "$(dirname "$0")/lib.sh"
 [ -x "$native_report" ] || fail "no native velmora-report at $native_report"
 e2e_inputs
@@ -29,3 +31,16 @@ got=$(e2e_vtool console command-prompt.txt console cmd.exe /c "$exe" model.pmx m
 [ "$got" = "exit $want" ] || fail "from a command prompt: '$got', wanted 'exit $want'"
 [ "$(cat command-prompt.txt)" = "$pages" ] || { diff <(echo "$pages") command-prompt.txt | head -n 5 >&2; fail "from a command prompt: not the pages"; }
 echo "report_drop: from a command prompt the pages, and no wait"
+
+# The model last, as Explorer may give it: the summary with the model first.
+got=$(e2e_vtool console model-last.txt nul "$exe" motion.vmd model.pmx) || fail "velmora-report.exe did not end"
+[ "$got" = "exit $want" ] || fail "with the model last: '$got', wanted 'exit $want'"
+[ "$(cat model-last.txt)" = "$summary" ] || { diff <(echo "$summary") model-last.txt >&2; fail "with the model last: not the summary with the model first"; }
+echo "report_drop: a model dropped last is the motions' model"
+
+cp model.pmx second.pmx
+table=$("$native_report" --each-model motion.vmd model.pmx second.pmx)
+got=$(e2e_vtool console two-models.txt nul "$exe" motion.vmd model.pmx second.pmx) || fail "velmora-report.exe did not end"
+[ "$got" = "exit 1" ] || fail "with two models: '$got', wanted 'exit 1'"
+[ "$(cat two-models.txt)" = "$table" ] || { diff <(echo "$table") two-models.txt >&2; fail "with two models: not the table of every model"; }
+echo "report_drop: two models give the table of every model against every motion"
