@@ -124,4 +124,15 @@ if [ ! -f "$pngprefix/lib/libpng16.a" ]; then
   cmake --install png-build >/dev/null
   rm -rf png-src png-build
 fi
+# The browser tests' driver: puppeteer-core as tests/browser/package-lock.json pins it, into
+# tests/browser/node_modules, when that is missing or the lock changed since the last install (the
+# lock's hash is kept in node_modules). It downloads no browser of its own: the tests start Debian's.
+browser_dir="$top/tests/browser"
+stamp="$browser_dir/node_modules/.velmora-lock.sha256"
+lock_sum=$(sha256sum "$browser_dir/package-lock.json" | cut -d' ' -f1)
+if [ ! -f "$stamp" ] || [ "$(cat "$stamp")" != "$lock_sum" ]; then
+  say "installing the browser tests' driver (npm ci in tests/browser)"
+  (cd "$browser_dir" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error >/dev/null)
+  echo "$lock_sum" > "$stamp"
+fi
 exit 0
