@@ -127,6 +127,14 @@
     state.q = p.get('q') || '';
   }
 
+  // The fragment follows the state a moment after the last change (a sort, a box, typing): replacing
+  // the URL costs as much as a tenth of a sort, and typing need not pay it per key.
+  let hashTimer = 0;
+  function writeHashSoon() {
+    clearTimeout(hashTimer);
+    hashTimer = setTimeout(writeHash, 100);
+  }
+
   function writeHash() {
     const p = new URLSearchParams();
     if (state.sort) p.set('sort', state.sort);
@@ -266,7 +274,7 @@
     state.desc = state.sort === id ? !state.desc : false;
     state.sort = id;
     applySort();
-    writeHash();
+    writeHashSoon();
   });
 
   for (const b of boxes) {
@@ -276,14 +284,14 @@
       state.verdict = same ? '' : b.dataset.filter;
       state.model = same ? 0 : model;
       applyFilter();
-      writeHash();
+      writeHashSoon();
     });
   }
 
   input.addEventListener('input', () => {
     state.q = input.value;
     applyFilter();
-    writeHash();
+    writeHashSoon();
   });
 
   tbody.addEventListener('click', (e) => {
@@ -310,4 +318,9 @@
   applyFilter();
   doc.getElementById('tools').hidden = false;
   performance.mark('velmora-ready');
+  // The numbers' keys, made while the page is idle, so that a first sort need not read them.
+  const idle = window.requestIdleCallback || ((f) => setTimeout(f, 200));
+  idle(() => {
+    for (const [id, c] of columns) if (!['verdict', 'file'].includes(heads[c].dataset.key)) keysOf(id);
+  });
 })();

@@ -85,6 +85,12 @@ async function finish(name, opened, missing) {
   await tab.close();
 }
 
+// The URL's fragment once it is want (the page writes it a moment after a change), or after 2 s.
+async function fragment(tab, want) {
+  await tab.waitForFunction((w) => location.hash === w, {timeout: 2000}, want).catch(() => {});
+  return tab.evaluate(() => location.hash);
+}
+
 // The visible rows: each cell's data-value by key (the first verdict column as "verdict").
 const visibleRows = (tab) => tab.$$eval('#motions tbody tr', (rows) => rows.filter((r) => !r.hidden).map((r) => {
   const o = {};
@@ -125,7 +131,7 @@ async function libraryPage(browser, page, files) {
   await tab.click('th[data-key=bone_keys]');
   keys = (await visibleRows(tab)).map((r) => Number(r.bone_keys));
   check(page + ': a second click reverses', same(keys, [...up].reverse()), keys);
-  const hash = await tab.evaluate(() => location.hash);
+  const hash = await fragment(tab, '#sort=bone_keys&order=desc');
   check(page + ': the sort is in the fragment', hash === '#sort=bone_keys&order=desc', hash);
   await tab.click('th[data-key=last_frame]');
   const frames = (await visibleRows(tab)).map((r) => (r.last_frame === '' ? -1 : Number(r.last_frame)));
@@ -156,7 +162,7 @@ async function libraryPage(browser, page, files) {
   await tab.type('#filter', 'ダンス');
   shown = await visibleRows(tab);
   check(page + ': a filter in Japanese', shown.length > 0 && shown.every((r) => r.file.includes('ダンス')), shown);
-  const state = await tab.evaluate(() => location.hash);
+  const state = await fragment(tab, '#sort=last_frame&q=%E3%83%80%E3%83%B3%E3%82%B9');
   await finish(page, o);
 
   // The fragment reopens the state.
@@ -260,7 +266,7 @@ async function eachModel(browser) {
   check(page + ': the second model\'s box filters by its verdicts',
     shown.length === other.totals.lack && shown.every((v) => v === 'lacks'), shown);
   await tab.click('th[data-key=verdict][data-model="2"]');
-  const hash = await tab.evaluate(() => location.hash);
+  const hash = await fragment(tab, '#sort=verdict-2&verdict=lacks&model=2');
   check(page + ': its column sorts by its own key', hash === '#sort=verdict-2&verdict=lacks&model=2', hash);
   await finish(page, o);
 }
