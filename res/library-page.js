@@ -298,7 +298,43 @@
     if (e.target.closest('.more')) return;  // inside the details: links, selecting text
     const row = e.target.closest('tr');
     if (!row || String(getSelection()) !== '') return;
+    row.tabIndex = -1;
+    row.focus({preventScroll: true});
     toggle(row);
+  });
+
+  // Keys: the rows take the focus one at a time (the arrows, Home, End), Enter or Space opens one. A
+  // row gets its tabindex when it is reached, so the page carries none.
+  tbody.tabIndex = 0;
+  function step(row, forward) {
+    let r = row;
+    do r = forward ? r.nextElementSibling : r.previousElementSibling; while (r && r.hidden);
+    return r;
+  }
+  function focusRow(row) {
+    if (!row) return;
+    row.tabIndex = -1;
+    row.focus();
+  }
+  const firstRow = () => (tbody.firstElementChild && tbody.firstElementChild.hidden
+    ? step(tbody.firstElementChild, true) : tbody.firstElementChild);
+  let pointing = false;  // a pointer is down: the click focuses its own row (below)
+  tbody.addEventListener('pointerdown', () => { pointing = true; });
+  addEventListener('pointerup', () => { pointing = false; }, true);
+  tbody.addEventListener('focus', (e) => {
+    if (e.target === tbody && !pointing) focusRow(firstRow());
+  });
+  tbody.addEventListener('keydown', (e) => {
+    const row = e.target.parentNode === tbody ? e.target : null;
+    if (!row) return;
+    if (e.key === 'ArrowDown') focusRow(step(row, true));
+    else if (e.key === 'ArrowUp') focusRow(step(row, false));
+    else if (e.key === 'Home') focusRow(firstRow());
+    else if (e.key === 'End') focusRow(tbody.lastElementChild && tbody.lastElementChild.hidden
+      ? step(tbody.lastElementChild, false) : tbody.lastElementChild);
+    else if (e.key === 'Enter' || e.key === ' ') toggle(row);
+    else return;
+    e.preventDefault();
   });
 
   function applyAll() {

@@ -195,6 +195,15 @@ async function details(browser, page) {
   const reason = await tab.$eval('#motions tr.open .more .reason', (p) => p.textContent);
   check(page + ': a cut row opens to its reason', reason === 'Reason: cut in the bone keys after 44 of 548', reason);
 
+  // The keyboard: into the rows, down two, Enter opens the third.
+  await tab.click('#motions tr.open td[data-key=verdict]');
+  await tab.focus('#motions tbody');
+  await tab.keyboard.press('ArrowDown');
+  await tab.keyboard.press('ArrowDown');
+  await tab.keyboard.press('Enter');
+  const keyed = await tab.$$eval('#motions tr.open', (rs) => rs.map((r) => r.cells[6].dataset.value));
+  check(page + ': the arrows and Enter open a row', same(keyed, ['library/22_apology-unity.vmd']), keyed);
+
   // Saving the JSON: the file is the run's lines byte for byte.
   const downloads = fs.mkdtempSync(path.join(dir, 'downloads-'));
   const cdp = await browser.target().createCDPSession();
