@@ -11,9 +11,9 @@ import sys
 
 ARTISTS = ["みゆき", "Kou", "ぽんず", "ゆっけ", "Natsu P", "ぐるりん", "あかね屋", "MMD工房", "しずく",
            "tsubaki", "はるか", "ライト", "moca", "ねこまた", "りょう", "Aoi", "ちゃちゃ", "なぎさ"]
-SONGS = ["ヒバナ", "ロキ", "シャルル", "ベノム", "グッバイ宣言", "ダーリンダンス", "劣等上等", "妄想感傷代償連盟",
-         "Booo!", "Sweet Magic", "ツギハギスタッカート", "KING", "ヴァンパイア", "酔いどれ知らず", "チュルリラ",
-         "ハオ", "アンノウン・マザーグース", "いーあるふぁんくらぶ", "Nostalogic", "ドーナツホール"]
+SONGS = ["夏の終わり", "星降る夜", "Midnight Step", "かくれんぼ", "桜ドロップ", "Blue Hour", "はじまりの歌",
+         "雨上がり", "Neon Parade", "ひまわり畑", "月夜の舞", "ぐるぐる", "Paper Plane", "放課後スキップ", "青い鳥",
+         "Sunny Side", "きらきら通り", "ふたりの時計", "Echo Garden", "まわれ右"]
 PARTS = ["モーション", "motion", "表情", "カメラ", "リップ", "本体", "dance"]
 RIG = [("J_Bip_L_UpperAr", "左腕", "standard"), ("J_Bip_R_UpperAr", "右腕", "standard"),
        ("LeftUpperArm", "左腕", "standard"), ("Spine", "上半身", "standard"), ("Head", "頭", "standard"),
