@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# run.sh MAKE_PAGE VELMORA_REPORT CORPUS: the library page's browser test (CTest's browser.library_page).
+# Makes a real-looking library from the corpus and velmora-report's runs over it (make_library.sh),
+# writes the pages with make_page (English, Japanese, one column per model, and the hostile fixture),
+# then opens them in headless Chromium (page_test.js). Needs scripts/setup.sh's chromium and
+# tests/browser/node_modules. Exit code 77 (skipped) without the corpus.
+set -euo pipefail
+make_page=$(realpath "$1") report=$(realpath "$2") corpus=${3:-}
+here=$(cd "$(dirname "$0")" && pwd)
+if [ -z "$corpus" ] || [ ! -f "$corpus/Gene.pmx" ]; then
+  echo "browser test: no shared corpus (VELMORA_CORPUS_DIR); skipped" >&2
+  exit 77
+fi
+[ -d "$here/node_modules/puppeteer-core" ] || { echo "browser test: $here/node_modules is missing: run scripts/setup.sh" >&2; exit 1; }
+[ -x "${VELMORA_CHROMIUM:-/usr/bin/chromium}" ] || { echo "browser test: no chromium: run scripts/setup.sh" >&2; exit 1; }
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+"$here/make_library.sh" "$report" "$corpus" "$work"
+cp "$here/hostile.jsonl" "$work/"
+(
+  cd "$work"
+  "$make_page" --date "2025-12-08 14:03" --png pages run.html run.jsonl
+  "$make_page" --date "2025-12-08 14:03" --png pages --lang ja run-ja.html run.jsonl
+  "$make_page" --date "2025-12-08 14:03" --each-model each.html gene.jsonl other.jsonl
+  "$make_page" --date "2025-12-08 14:03" --png //evil.example/p hostile.html hostile.jsonl
+)
+node "$here/page_test.js" "$work"
