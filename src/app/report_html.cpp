@@ -21,8 +21,11 @@
 #include <cstdint>
 #include <cstring>
 
+#include "app/report_text.h"
 #include "check/advice.h"
 #include "check/rigs.h"
+#include "paths/paths.h"
+#include "sys/sys.h"
 #include "text/encoding.h"
 
 extern const char report_html_script[];  // res/library-page.js
@@ -38,12 +41,12 @@ struct HtmlOut {
   bool failed;
 };
 
-static void html_flush(HtmlOut& o) {
+static void report_html_flush(HtmlOut& o) {
   if (!o.buf.empty() && std::fwrite(o.buf.data(), 1, o.buf.size(), o.out) != o.buf.size()) o.failed = true;
   o.buf.clear();
 }
 
-static void html_number(std::string& b, long long n) {
+static void report_html_number(std::string& b, long long n) {
   char digits[24];
   int len = std::snprintf(digits, sizeof digits, "%lld", n);
   b.append(digits, (size_t)len);
@@ -56,7 +59,7 @@ static const char HTML_REPLACEMENT[] = "\xEF\xBF\xBD";  // U+FFFD
 // Walks UTF-8 text s: hands each well-formed character (its bytes and code point) to put, and U+FFFD
 // for a byte that begins none and for a control character other than a tab.
 template <typename Put>
-static void html_walk(const std::string& s, Put put) {
+static void report_html_walk(const std::string& s, Put put) {
   const unsigned char* p = reinterpret_cast<const unsigned char*>(s.c_str());
   const unsigned char* end = p + s.size();
   while (p < end) {
@@ -73,8 +76,8 @@ static void html_walk(const std::string& s, Put put) {
 }
 
 // Text between elements: '&' and '<' escaped.
-static void html_text(std::string& b, const std::string& s) {
-  html_walk(s, [&b](const char* c, int len, uint32_t cp) {
+static void report_html_text(std::string& b, const std::string& s) {
+  report_html_walk(s, [&b](const char* c, int len, uint32_t cp) {
     if (cp == '&') b += "&amp;";
     else if (cp == '<') b += "&lt;";
     else b.append(c, (size_t)len);
@@ -82,9 +85,9 @@ static void html_text(std::string& b, const std::string& s) {
 }
 
 // A double-quoted attribute value with its quotes: '&' and '"' escaped.
-static void html_attr(std::string& b, const std::string& s) {
+static void report_html_attr(std::string& b, const std::string& s) {
   b += '"';
-  html_walk(s, [&b](const char* c, int len, uint32_t cp) {
+  report_html_walk(s, [&b](const char* c, int len, uint32_t cp) {
     if (cp == '&') b += "&amp;";
     else if (cp == '"') b += "&quot;";
     else b.append(c, (size_t)len);
@@ -94,9 +97,9 @@ static void html_attr(std::string& b, const std::string& s) {
 
 // A JSON string with its quotes, for a script element: '"' and '\' escaped, and '<', '>', '&' as
 // \u003c, \u003e, \u0026, so that nothing in it can end the element or start markup.
-static void html_json(std::string& b, const std::string& s) {
+static void report_html_json(std::string& b, const std::string& s) {
   b += '"';
-  html_walk(s, [&b](const char* c, int len, uint32_t cp) {
+  report_html_walk(s, [&b](const char* c, int len, uint32_t cp) {
     if (cp == '"') b += "\\\"";
     else if (cp == '\\') b += "\\\\";
     else if (cp == '\t') b += "\\t";
@@ -112,7 +115,7 @@ static void html_json(std::string& b, const std::string& s) {
 // percent-encoded (so ':' cannot make a scheme, '#' and '?' stay in the name, and a non-ASCII name is
 // its UTF-8), a '\' taken as '/', and a leading '/' encoded too, so that the link names no host and no
 // other root.
-static void html_link(std::string& b, const std::string& s) {
+static void report_html_link(std::string& b, const std::string& s) {
   static const char HEX[] = "0123456789ABCDEF";
   std::string url;
   bool lead = true;
@@ -129,12 +132,12 @@ static void html_link(std::string& b, const std::string& s) {
       url += HEX[c & 15];
     }
   }
-  html_json(b, url);
+  report_html_json(b, url);
 }
 
 // The run's JSON Lines inside their script element: '<', '>' and '&' as \u003c, \u003e and \u0026
 // (they occur only inside strings, so every line keeps its values), everything else as it is.
-static void html_json_lines(HtmlOut& o, const std::string& lines) {
+static void report_html_json_lines(HtmlOut& o, const std::string& lines) {
   size_t from = 0;
   for (size_t i = 0; i < lines.size(); i++) {
     char c = lines[i];
@@ -142,17 +145,17 @@ static void html_json_lines(HtmlOut& o, const std::string& lines) {
     o.buf.append(lines, from, i - from);
     o.buf += c == '<' ? "\\u003c" : c == '>' ? "\\u003e" : "\\u0026";
     from = i + 1;
-    if (o.buf.size() >= HTML_FLUSH) html_flush(o);
+    if (o.buf.size() >= HTML_FLUSH) report_html_flush(o);
   }
   o.buf.append(lines, from, std::string::npos);
-  html_flush(o);
+  report_html_flush(o);
 }
 
 // ---- SHA-256, for the Content-Security-Policy's hashes -------------------------------------------------------
 
-static uint32_t html_rotr(uint32_t x, int n) { return x >> n | x << (32 - n); }
+static uint32_t report_html_rotr(uint32_t x, int n) { return x >> n | x << (32 - n); }
 
-static void html_sha256_block(uint32_t* h, const unsigned char* p) {
+static void report_html_sha256_block(uint32_t* h, const unsigned char* p) {
   static const uint32_t K[64] = {
       0x428a2f98, 0x71374491, 0xb5c0fbcf, 0xe9b5dba5, 0x3956c25b, 0x59f111f1, 0x923f82a4, 0xab1c5ed5,
       0xd807aa98, 0x12835b01, 0x243185be, 0x550c7dc3, 0x72be5d74, 0x80deb1fe, 0x9bdc06a7, 0xc19bf174,
@@ -167,14 +170,14 @@ static void html_sha256_block(uint32_t* h, const unsigned char* p) {
     w[i] = (uint32_t)p[4 * i] << 24 | (uint32_t)p[4 * i + 1] << 16 | (uint32_t)p[4 * i + 2] << 8 | p[4 * i + 3];
   }
   for (int i = 16; i < 64; i++) {
-    uint32_t s0 = html_rotr(w[i - 15], 7) ^ html_rotr(w[i - 15], 18) ^ w[i - 15] >> 3;
-    uint32_t s1 = html_rotr(w[i - 2], 17) ^ html_rotr(w[i - 2], 19) ^ w[i - 2] >> 10;
+    uint32_t s0 = report_html_rotr(w[i - 15], 7) ^ report_html_rotr(w[i - 15], 18) ^ w[i - 15] >> 3;
+    uint32_t s1 = report_html_rotr(w[i - 2], 17) ^ report_html_rotr(w[i - 2], 19) ^ w[i - 2] >> 10;
     w[i] = w[i - 16] + s0 + w[i - 7] + s1;
   }
   uint32_t a = h[0], b = h[1], c = h[2], d = h[3], e = h[4], f = h[5], g = h[6], k = h[7];
   for (int i = 0; i < 64; i++) {
-    uint32_t t1 = k + (html_rotr(e, 6) ^ html_rotr(e, 11) ^ html_rotr(e, 25)) + ((e & f) ^ (~e & g)) + K[i] + w[i];
-    uint32_t t2 = (html_rotr(a, 2) ^ html_rotr(a, 13) ^ html_rotr(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
+    uint32_t t1 = k + (report_html_rotr(e, 6) ^ report_html_rotr(e, 11) ^ report_html_rotr(e, 25)) + ((e & f) ^ (~e & g)) + K[i] + w[i];
+    uint32_t t2 = (report_html_rotr(a, 2) ^ report_html_rotr(a, 13) ^ report_html_rotr(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
     k = g;
     g = f;
     f = e;
@@ -188,11 +191,11 @@ static void html_sha256_block(uint32_t* h, const unsigned char* p) {
 }
 
 // A CSP source for inline text: 'sha256-BASE64' of its bytes.
-static std::string html_csp_hash(const std::string& text) {
+static std::string report_html_csp_hash(const std::string& text) {
   uint32_t h[8] = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a, 0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
   const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data());
   size_t n = text.size(), whole = n / 64 * 64;
-  for (size_t i = 0; i < whole; i += 64) html_sha256_block(h, p + i);
+  for (size_t i = 0; i < whole; i += 64) report_html_sha256_block(h, p + i);
   unsigned char tail[128] = {0};
   size_t rest = n - whole;
   std::memcpy(tail, p + whole, rest);
@@ -200,7 +203,7 @@ static std::string html_csp_hash(const std::string& text) {
   size_t blocks = rest + 9 > 64 ? 2 : 1;
   uint64_t bits = (uint64_t)n * 8;
   for (int i = 0; i < 8; i++) tail[blocks * 64 - 1 - i] = (unsigned char)(bits >> (8 * i));
-  for (size_t i = 0; i < blocks; i++) html_sha256_block(h, tail + 64 * i);
+  for (size_t i = 0; i < blocks; i++) report_html_sha256_block(h, tail + 64 * i);
   unsigned char digest[32];
   for (int i = 0; i < 32; i++) digest[i] = (unsigned char)(h[i / 4] >> (24 - 8 * (i % 4)));
   static const char B64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -219,23 +222,12 @@ static std::string html_csp_hash(const std::string& text) {
 
 // ---- Words and labels ----------------------------------------------------------------------------------
 
-static const char* const HTML_VERDICT_WORDS[] = {"fits", "extras", "lacks", "camera", "empty",
-                                                 "cut",  "unread", "no model", "model"};
-static_assert(sizeof HTML_VERDICT_WORDS / sizeof *HTML_VERDICT_WORDS == HTML_MODEL + 1, "one word per verdict");
-
-const char* report_html_verdict_word(int verdict) {
-  return verdict >= 0 && verdict <= HTML_MODEL ? HTML_VERDICT_WORDS[verdict] : "unread";
-}
-
-static const char* const HTML_CLASS_WORDS[] = {"other", "standard", "semi-standard", "finger", "expression"};
-static const char* const HTML_WHY_WORDS[] = {"none", "cut", "spelling", "english name", "rig name", "ambiguous"};
-static_assert(CLASS_EXPRESSION == 4 && WHY_AMBIGUOUS == 5, "the words follow check's classes and reasons");
-
 // The page's words in one language: the static page's, then those only the script shows.
 struct HtmlLabels {
   const char* lang;
   const char* title;
-  const char* verdicts[HTML_VERDICTS + 1];  // the motions' verdicts, then "would fit after fitting"
+  const char* verdicts[VERDICT_MODEL + 1];  // the motions' verdicts in ToolVerdict's order, then "would fit
+                                            // after fitting"
   const char* columns[7];                   // verdict, bone keys, morph keys, bones, morphs, last frame, file
   const char* models;                       // heading of the models
   const char* model_columns[4];             // name, file, bones, morphs
@@ -249,7 +241,7 @@ struct HtmlLabels {
 static const HtmlLabels HTML_LABELS[2] = {
     {"en",
      "Velmora library report",
-     {"fits", "extras", "lacks", "camera", "empty", "cut", "unread", "no model", "would fit after fitting"},
+     {"fits", "extras", "lacks", "no model", "camera", "empty", "cut", "unread", "would fit after fitting"},
      {"verdict", "bone keys", "morph keys", "bones", "morphs", "last frame", "file"},
      "Models",
      {"model", "file", "bones", "morphs"},
@@ -261,13 +253,13 @@ static const HtmlLabels HTML_LABELS[2] = {
      "\"finger\":\"finger\",\"expression\":\"expression\"},"
      "\"why\":{\"none\":\"nothing on the model stands for it\",\"cut\":\"the model's name is longer than a "
      "motion can name (15 bytes)\",\"spelling\":\"spelling\",\"english name\":\"English name\",\"rig name\":"
-     "\"rig name\",\"ambiguous\":\"ambiguous\"},"
+     "\"rig name\",\"ambiguous\":\"ambiguous\",\"taken\":\"taken by another name\"},"
      "\"list\":[\"bone\",\"morph\"],\"candidates\":\"candidates\",\"fitted\":\"Fitted copy\",\"picture\":"
      "\"Page picture\",\"reason\":\"Reason\",\"nothing\":\"Nothing more: the model has every name the page "
      "lists.\",\"shown\":\"{n} of {m} shown\",\"save\":\"Save the run's JSON Lines\",\"model\":\"model\""},
     {"ja",
      "Velmora ライブラリ報告",
-     {"適合", "余分あり", "不足", "カメラ", "空", "途切れ", "読めず", "モデルなし", "修正で適合"},
+     {"適合", "余分あり", "不足", "モデルなし", "カメラ", "空", "途切れ", "読めず", "修正で適合"},
      {"判定", "ボーンキー", "モーフキー", "ボーン", "モーフ", "最終フレーム", "ファイル"},
      "モデル",
      {"モデル", "ファイル", "ボーン", "モーフ"},
@@ -279,7 +271,7 @@ static const HtmlLabels HTML_LABELS[2] = {
      "\"expression\":\"表情\"},"
      "\"why\":{\"none\":\"モデルに該当する名前なし\",\"cut\":\"モデル側の名前が長すぎる（15バイト超）\","
      "\"spelling\":\"表記ゆれ\",\"english name\":\"英語名\",\"rig name\":\"他リグの名前\",\"ambiguous\":"
-     "\"候補が複数\"},"
+     "\"候補が複数\",\"taken\":\"他の名前が使用\"},"
      "\"list\":[\"ボーン\",\"モーフ\"],\"candidates\":\"候補\",\"fitted\":\"修正版\",\"picture\":\"ページ画像\","
      "\"reason\":\"理由\",\"nothing\":\"これ以上の情報はありません: ページの名前はすべてモデルにあります。\","
      "\"shown\":\"{n} / {m} 件を表示\",\"save\":\"実行結果の JSON Lines を保存\",\"model\":\"モデル\""},
@@ -290,14 +282,14 @@ static const char* const HTML_KEYS[7] = {"verdict", "bone_keys", "morph_keys", "
 
 // The style in the labels' language: the unit after a length, and the verdicts' names (English shows
 // the words themselves).
-static std::string html_language_style(const HtmlLabels& l) {
+static std::string report_html_language_style(const HtmlLabels& l) {
   std::string css = "td[data-key=last_frame]::after{content:\"";
   css += l.seconds;
   css += ")\"}";
   if (std::strcmp(l.lang, "en") != 0) {
-    for (int v = 0; v < HTML_VERDICTS; v++) {
+    for (int v = 0; v < VERDICT_MODEL; v++) {
       css += "td[data-key=verdict][data-value=\"";
-      css += HTML_VERDICT_WORDS[v];
+      css += report_verdict_word((ToolVerdict)v);
       css += "\"]::before{content:\"";
       css += l.verdicts[v];
       css += "\"}";
@@ -309,12 +301,12 @@ static std::string html_language_style(const HtmlLabels& l) {
 // ---- The page ----------------------------------------------------------------------------------------------
 
 // The number of verdict columns: one per model with --each-model and several models, else one.
-static int html_columns(const HtmlRun& run) {
+static int report_html_columns(const HtmlRun& run) {
   return run.each_model && run.models.size() > 1 ? (int)run.models.size() : 1;
 }
 
 // An attribute value that needs no quotes: a verdict word without a space, a number.
-static void html_word_attr(std::string& b, const char* word) {
+static void report_html_word_attr(std::string& b, const char* word) {
   if (std::strchr(word, ' ') != nullptr) {
     b += '"';
     b += word;
@@ -324,7 +316,7 @@ static void html_word_attr(std::string& b, const char* word) {
   }
 }
 
-static void html_head(HtmlOut& o, const HtmlRun& run, const HtmlLabels& l, const std::string& lang_style) {
+static void report_html_head(HtmlOut& o, const HtmlRun& run, const HtmlLabels& l, const std::string& lang_style) {
   std::string& b = o.buf;
   std::string style = report_html_style;
   b += "<!DOCTYPE html>\n<html lang=";
@@ -333,16 +325,16 @@ static void html_head(HtmlOut& o, const HtmlRun& run, const HtmlLabels& l, const
   // Nothing from the network; the inline style and script by their hashes; pictures from the page's own
   // place (a file: page's relative pictures are file: URLs, which Chromium does not count as 'self').
   b += "<meta http-equiv=Content-Security-Policy content=\"default-src 'none'; script-src ";
-  b += html_csp_hash(report_html_script);
+  b += report_html_csp_hash(report_html_script);
   b += "; style-src ";
-  b += html_csp_hash(style);
+  b += report_html_csp_hash(style);
   b += ' ';
-  b += html_csp_hash(lang_style);
+  b += report_html_csp_hash(lang_style);
   b += "; img-src 'self' file:; base-uri 'none'; form-action 'none'\">\n";
   b += "<meta name=color-scheme content=\"light dark\">\n<title>";
-  html_text(b, l.title);
+  report_html_text(b, l.title);
   b += ": ";
-  html_number(b, (long long)run.motions.size());
+  report_html_number(b, (long long)run.motions.size());
   b += ' ';
   b += l.motions;
   // (Appended piece by piece: gcc 12 warns wrongly about "text" + string here.)
@@ -353,7 +345,7 @@ static void html_head(HtmlOut& o, const HtmlRun& run, const HtmlLabels& l, const
   b += "</style>\n";
 }
 
-static void html_models(HtmlOut& o, const HtmlRun& run, const HtmlLabels& l) {
+static void report_html_models(HtmlOut& o, const HtmlRun& run, const HtmlLabels& l) {
   std::string& b = o.buf;
   b += "<h2>";
   b += l.models;
@@ -375,63 +367,63 @@ static void html_models(HtmlOut& o, const HtmlRun& run, const HtmlLabels& l) {
   b += '\n';
   for (size_t i = 0; i < run.models.size(); i++) {
     const HtmlModel& m = run.models[i];
-    b += m.verdict == HTML_MODEL ? "<tr><td>" : m.verdict == HTML_CUT ? "<tr class=cut><td>" : "<tr class=unread><td>";
-    html_number(b, (long long)i + 1);
+    b += m.verdict == VERDICT_MODEL ? "<tr><td>" : m.verdict == VERDICT_CUT ? "<tr class=cut><td>" : "<tr class=unread><td>";
+    report_html_number(b, (long long)i + 1);
     b += "<td>";
-    html_text(b, m.name);
+    report_html_text(b, m.name);
     if (!m.error.empty()) {
       b += " <span class=error>";
-      b += report_html_verdict_word(m.verdict);
+      b += report_verdict_word(m.verdict);
       b += ": ";
-      html_text(b, m.error);
+      report_html_text(b, m.error);
       b += "</span>";
     }
     b += "<td class=path>";
-    html_text(b, m.path);
+    report_html_text(b, m.path);
     b += "<td class=n>";
-    html_number(b, m.bones);
+    report_html_number(b, m.bones);
     b += "<td class=n>";
-    html_number(b, m.morphs);
+    report_html_number(b, m.morphs);
     b += '\n';
   }
   b += "</table>\n";
 }
 
 // One row of verdict boxes: for the model at place model (from 1), or the only one (model 0).
-static void html_boxes(HtmlOut& o, const HtmlRun& run, const HtmlLabels& l, int model) {
-  int count[HTML_VERDICTS + 1] = {0};
+static void report_html_boxes(HtmlOut& o, const HtmlRun& run, const HtmlLabels& l, int model) {
+  int count[VERDICT_MODEL + 1] = {0};
   size_t cell = model > 0 ? (size_t)model - 1 : 0;
   for (const HtmlMotion& m : run.motions) {
     const HtmlCell& c = m.cells[cell];
-    if (c.verdict >= 0 && c.verdict < HTML_VERDICTS) count[c.verdict]++;
-    if (c.verdict == HTML_LACKS && c.would_fit) count[HTML_VERDICTS]++;
+    if (c.verdict >= 0 && c.verdict < VERDICT_MODEL) count[c.verdict]++;
+    if (c.verdict == VERDICT_LACKS && c.would_fit) count[VERDICT_MODEL]++;
   }
   // The order of the boxes: the fits, then what needs a look, then what cannot be checked.
-  static const int ORDER[HTML_VERDICTS + 1] = {HTML_FITS, HTML_EXTRAS, HTML_LACKS,    HTML_VERDICTS, HTML_CAMERA,
-                                               HTML_EMPTY, HTML_CUT,   HTML_UNREAD, HTML_NO_MODEL};
+  static const int ORDER[VERDICT_MODEL + 1] = {VERDICT_FITS, VERDICT_EXTRAS, VERDICT_LACKS,    VERDICT_MODEL, VERDICT_CAMERA,
+                                               VERDICT_EMPTY, VERDICT_CUT,   VERDICT_UNREAD, VERDICT_NO_MODEL};
   std::string& b = o.buf;
   b += "<div class=boxes";
   if (model > 0) {
     b += " data-model=";
-    html_number(b, model);
+    report_html_number(b, model);
     b += "><span class=boxmodel>";
-    html_number(b, model);
+    report_html_number(b, model);
     b += ". ";
-    html_text(b, run.models[cell].name.empty() ? run.models[cell].path : run.models[cell].name);
+    report_html_text(b, run.models[cell].name.empty() ? run.models[cell].path : run.models[cell].name);
     b += "</span>";
   } else {
     b += '>';
   }
   for (int v : ORDER) {
     b += "<button type=button data-filter=";
-    html_word_attr(b, v == HTML_VERDICTS ? "would fit" : HTML_VERDICT_WORDS[v]);
+    report_html_word_attr(b, v == VERDICT_MODEL ? "would fit" : report_verdict_word((ToolVerdict)v));
     if (model > 0) {
       b += " data-model=";
-      html_number(b, model);
+      report_html_number(b, model);
     }
     if (count[v] == 0) b += " class=zero";
     b += '>';
-    html_number(b, count[v]);
+    report_html_number(b, count[v]);
     b += ' ';
     b += l.verdicts[v];
     b += "</button>";
@@ -439,23 +431,23 @@ static void html_boxes(HtmlOut& o, const HtmlRun& run, const HtmlLabels& l, int 
   b += "</div>\n";
 }
 
-static void html_table_head(HtmlOut& o, const HtmlRun& run, const HtmlLabels& l) {
+static void report_html_table_head(HtmlOut& o, const HtmlRun& run, const HtmlLabels& l) {
   std::string& b = o.buf;
   b += "<table id=motions>\n<thead><tr>";
-  int verdicts = html_columns(run);
+  int verdicts = report_html_columns(run);
   for (int v = 0; v < verdicts; v++) {
     b += "<th data-key=verdict";
     if (verdicts > 1) {
       b += " data-model=";
-      html_number(b, v + 1);
+      report_html_number(b, v + 1);
     }
     b += "><button type=button>";
     b += l.columns[0];
     if (verdicts > 1) {
       b += "<small>";
-      html_number(b, v + 1);
+      report_html_number(b, v + 1);
       b += ". ";
-      html_text(b, run.models[(size_t)v].name.empty() ? run.models[(size_t)v].path : run.models[(size_t)v].name);
+      report_html_text(b, run.models[(size_t)v].name.empty() ? run.models[(size_t)v].path : run.models[(size_t)v].name);
       b += "</small>";
     }
     b += "</button>";
@@ -472,23 +464,23 @@ static void html_table_head(HtmlOut& o, const HtmlRun& run, const HtmlLabels& l)
 
 // One row; its end tags left out, and the line break inside its start tag, so that no cell's text
 // holds it.
-static void html_row(HtmlOut& o, const HtmlMotion& m, bool several) {
+static void report_html_row(HtmlOut& o, const HtmlMotion& m, bool several) {
   std::string& b = o.buf;
   b += "<tr\n";
   for (size_t i = 0; i < m.cells.size(); i++) {
     b += i == 0 ? "data-verdict" : " data-verdict";
     if (several) {
       b += '-';
-      html_number(b, (long long)i + 1);
+      report_html_number(b, (long long)i + 1);
     }
     b += '=';
-    html_word_attr(b, report_html_verdict_word(m.cells[i].verdict));
+    report_html_word_attr(b, report_verdict_word(m.cells[i].verdict));
   }
   b += '>';
   for (const HtmlCell& c : m.cells) {
     b += "<td data-key=verdict data-value=";
-    html_word_attr(b, report_html_verdict_word(c.verdict));
-    if (c.verdict == HTML_LACKS && c.would_fit) b += " data-fit";
+    report_html_word_attr(b, report_verdict_word(c.verdict));
+    if (c.verdict == VERDICT_LACKS && c.would_fit) b += " data-fit";
     b += '>';
   }
   const long long numbers[4] = {m.bone_keys, m.morph_keys, m.bones, m.morphs};
@@ -496,7 +488,7 @@ static void html_row(HtmlOut& o, const HtmlMotion& m, bool several) {
     b += "<td data-key=";
     b += HTML_KEYS[k + 1];
     b += " data-value=";
-    html_number(b, numbers[k]);
+    report_html_number(b, numbers[k]);
     b += '>';
   }
   // The last frame, and after it the length at 30 frames a second to a tenth (the style sheet puts the
@@ -505,32 +497,32 @@ static void html_row(HtmlOut& o, const HtmlMotion& m, bool several) {
     b += "<td data-key=last_frame data-value>";
   } else {
     b += "<td data-key=last_frame data-value=";
-    html_number(b, m.last_frame);
+    report_html_number(b, m.last_frame);
     b += '>';
     long long tenths = (m.last_frame * 10 + 15) / 30;
-    html_number(b, tenths / 10);
+    report_html_number(b, tenths / 10);
     b += '.';
     b += (char)('0' + tenths % 10);
   }
   b += "<td data-key=file data-value=";
-  html_attr(b, m.file);
+  report_html_attr(b, m.file);
   b += '>';
-  html_text(b, m.file);
-  if (b.size() >= HTML_FLUSH) html_flush(o);
+  report_html_text(b, m.file);
+  if (b.size() >= HTML_FLUSH) report_html_flush(o);
 }
 
 // A cell has details to show: its advice, reason or links, or, in a run of several models with one
 // verdict column, the model it was checked against.
-static bool html_cell_has_details(const HtmlCell& c, bool name_model) {
+static bool report_html_cell_has_details(const HtmlCell& c, bool name_model) {
   return !c.advice.empty() || !c.reason.empty() || !c.fitted.empty() || !c.picture.empty() ||
          (name_model && c.model >= 0);
 }
 
-static void html_json_list(std::string& b, const std::vector<std::string>& list) {
+static void report_html_json_list(std::string& b, const std::vector<std::string>& list) {
   b += '[';
   for (size_t i = 0; i < list.size(); i++) {
     if (i > 0) b += ',';
-    html_json(b, list[i]);
+    report_html_json(b, list[i]);
   }
   b += ']';
 }
@@ -538,7 +530,7 @@ static void html_json_list(std::string& b, const std::vector<std::string>& list)
 // The details of one cell: {"m":MODEL,"r":REASON,"f":LINK,"p":LINK,"a":[[LIST,NAME,CLASS,WHY,TO,
 // [CANDIDATES],[NOTES]],...]}, members left out when empty ("m", the model's place from 0, only when
 // name_model).
-static void html_cell_details(std::string& b, const HtmlCell& c, bool name_model) {
+static void report_html_cell_details(std::string& b, const HtmlCell& c, bool name_model) {
   b += '{';
   bool first = true;
   auto member = [&b, &first](const char* key) {
@@ -548,19 +540,19 @@ static void html_cell_details(std::string& b, const HtmlCell& c, bool name_model
   };
   if (name_model && c.model >= 0) {
     member("\"m\":");
-    html_number(b, c.model);
+    report_html_number(b, c.model);
   }
   if (!c.reason.empty()) {
     member("\"r\":");
-    html_json(b, c.reason);
+    report_html_json(b, c.reason);
   }
   if (!c.fitted.empty()) {
     member("\"f\":");
-    html_link(b, c.fitted);
+    report_html_link(b, c.fitted);
   }
   if (!c.picture.empty()) {
     member("\"p\":");
-    html_link(b, c.picture);
+    report_html_link(b, c.picture);
   }
   if (!c.advice.empty()) {
     member("\"a\":[");
@@ -568,17 +560,17 @@ static void html_cell_details(std::string& b, const HtmlCell& c, bool name_model
       const HtmlAdvice& a = c.advice[i];
       if (i > 0) b += ',';
       b += a.list == 1 ? "[1," : "[0,";
-      html_json(b, a.name);
+      report_html_json(b, a.name);
       b += ",\"";
-      b += a.cls >= 0 && a.cls <= CLASS_EXPRESSION ? HTML_CLASS_WORDS[a.cls] : "other";
+      b += advice_class_word(a.cls);
       b += "\",\"";
-      b += a.why >= 0 && a.why <= WHY_AMBIGUOUS ? HTML_WHY_WORDS[a.why] : "none";
+      b += advice_why_word(a.why);
       b += "\",";
-      html_json(b, a.to);
+      report_html_json(b, a.to);
       b += ',';
-      html_json_list(b, a.candidates);
+      report_html_json_list(b, a.candidates);
       b += ',';
-      html_json_list(b, a.notes);
+      report_html_json_list(b, a.notes);
       b += ']';
     }
     b += ']';
@@ -588,48 +580,48 @@ static void html_cell_details(std::string& b, const HtmlCell& c, bool name_model
 
 // The page's data for its script: the labels, the models' names, and per row with anything to show its
 // index and its cells' details (null for a cell without any).
-static void html_page_data(HtmlOut& o, const HtmlRun& run, const HtmlLabels& l) {
+static void report_html_page_data(HtmlOut& o, const HtmlRun& run, const HtmlLabels& l) {
   std::string& b = o.buf;
   b += "<script type=application/json id=page-data>{\"labels\":{\"verdicts\":{";
-  for (int v = 0; v <= HTML_VERDICTS; v++) {
+  for (int v = 0; v <= VERDICT_MODEL; v++) {
     if (v > 0) b += ',';
     b += '"';
-    b += v == HTML_VERDICTS ? "would fit" : HTML_VERDICT_WORDS[v];
+    b += v == VERDICT_MODEL ? "would fit" : report_verdict_word((ToolVerdict)v);
     b += "\":";
-    html_json(b, l.verdicts[v]);
+    report_html_json(b, l.verdicts[v]);
   }
   b += "},";
   b += l.script_words;
   b += "},\"models\":[";
   for (size_t i = 0; i < run.models.size(); i++) {
     if (i > 0) b += ',';
-    html_json(b, run.models[i].name.empty() ? run.models[i].path : run.models[i].name);
+    report_html_json(b, run.models[i].name.empty() ? run.models[i].path : run.models[i].name);
   }
   b += "],\"details\":[";
   bool first = true;
-  bool name_model = html_columns(run) == 1 && run.models.size() > 1;
+  bool name_model = report_html_columns(run) == 1 && run.models.size() > 1;
   for (size_t r = 0; r < run.motions.size(); r++) {
     const HtmlMotion& m = run.motions[r];
     bool any = false;
-    for (const HtmlCell& c : m.cells) any = any || html_cell_has_details(c, name_model);
+    for (const HtmlCell& c : m.cells) any = any || report_html_cell_has_details(c, name_model);
     if (!any) continue;
     b += first ? "\n[" : ",\n[";
     first = false;
-    html_number(b, (long long)r);
+    report_html_number(b, (long long)r);
     b += ",[";
     for (size_t i = 0; i < m.cells.size(); i++) {
       if (i > 0) b += ',';
-      if (html_cell_has_details(m.cells[i], name_model)) html_cell_details(b, m.cells[i], name_model);
+      if (report_html_cell_has_details(m.cells[i], name_model)) report_html_cell_details(b, m.cells[i], name_model);
       else b += "null";
     }
     b += "]]";
-    if (b.size() >= HTML_FLUSH) html_flush(o);
+    if (b.size() >= HTML_FLUSH) report_html_flush(o);
   }
   b += "]}</script>\n";
 }
 
 // True when every motion has the cells the run asks for, each naming a model of the run or none.
-static bool html_record_ok(const HtmlRun& run) {
+static bool report_html_record_ok(const HtmlRun& run) {
   if (run.models.size() > (size_t)HTML_MODELS) return false;
   size_t cells = run.each_model && !run.models.empty() ? run.models.size() : 1;
   for (const HtmlMotion& m : run.motions) {
@@ -645,47 +637,135 @@ static bool html_record_ok(const HtmlRun& run) {
 }
 
 int report_html_write(FILE* out, const HtmlRun& run) {
-  if (!html_record_ok(run)) return 2;
+  if (!report_html_record_ok(run)) return 2;
   const HtmlLabels& l = HTML_LABELS[run.lang == HTML_JA ? 1 : 0];
   HtmlOut o = {out, std::string(), false};
   o.buf.reserve(HTML_FLUSH * 2);
-  std::string lang_style = html_language_style(l);
-  html_head(o, run, l, lang_style);
+  std::string lang_style = report_html_language_style(l);
+  report_html_head(o, run, l, lang_style);
 
   std::string& b = o.buf;
   b += "<header>\n<h1>";
   b += l.title;
   b += "</h1>\n<p class=run>";
-  html_text(b, run.date);
+  report_html_text(b, run.date);
   b += " · velmora-report ";
-  html_text(b, run.version);
+  report_html_text(b, run.version);
   b += " · ";
-  html_number(b, (long long)run.motions.size());
+  report_html_number(b, (long long)run.motions.size());
   b += ' ';
   b += l.motions;
   b += '\n';
-  html_models(o, run, l);
-  bool several = html_columns(run) > 1;
+  report_html_models(o, run, l);
+  bool several = report_html_columns(run) > 1;
   if (several) {
-    for (int m = 1; m <= (int)run.models.size(); m++) html_boxes(o, run, l, m);
+    for (int m = 1; m <= (int)run.models.size(); m++) report_html_boxes(o, run, l, m);
   } else {
-    html_boxes(o, run, l, 0);
+    report_html_boxes(o, run, l, 0);
   }
   b += "<div id=tools hidden><input type=search id=filter placeholder=";
-  html_attr(b, l.filter);
+  report_html_attr(b, l.filter);
   b += " aria-label=";
-  html_attr(b, l.filter);
+  report_html_attr(b, l.filter);
   b += "> <output id=shown></output> <a id=save href=\"#\">JSON</a></div>\n</header>\n";
-  html_table_head(o, run, l);
-  for (const HtmlMotion& m : run.motions) html_row(o, m, several);
+  report_html_table_head(o, run, l);
+  for (const HtmlMotion& m : run.motions) report_html_row(o, m, several);
   b += "</tbody>\n</table>\n";
-  html_page_data(o, run, l);
+  report_html_page_data(o, run, l);
   b += "<script type=application/json id=run-json>";
-  html_json_lines(o, run.json);
+  report_html_json_lines(o, run.json);
   b += "</script>\n<script>";
   b += report_html_script;
   b += "</script>\n";
-  html_flush(o);
+  report_html_flush(o);
   if (std::fflush(out) != 0 || std::ferror(out)) o.failed = true;
   return o.failed ? 1 : 0;
+}
+
+// ---- The record from the run's outcomes -------------------------------------------------------------------
+
+HtmlModel report_html_model(const FileOutcome& m) {
+  HtmlModel h;
+  h.name = report_text_utf8_of(m.model.name);
+  h.path = m.path.shown;
+  h.bones = m.model.bones;
+  h.morphs = m.model.morphs;
+  h.verdict = m.verdict;
+  h.error = m.error;
+  return h;
+}
+
+HtmlMotion report_html_motion(const FileOutcome& o) {
+  HtmlMotion h;
+  h.file = o.path.shown;
+  h.bone_keys = o.bone_keys;
+  h.morph_keys = o.morph_keys;
+  h.bones = o.tally.bones;
+  h.morphs = o.tally.morphs;
+  h.last_frame = o.last_frame;
+  return h;
+}
+
+// The current folder with a separator after it, into dst (REPORT_TEXT_PATH units). 0, or -1.
+static int report_html_cwd(char16_t* dst) {
+  int n = sys_current_dir_w(dst, REPORT_TEXT_PATH - 2);
+  if (n <= 0) return -1;
+  dst[n] = PATH_SEP_W;
+  dst[n + 1] = 0;
+  return 0;
+}
+
+int report_html_page_dir(const char16_t* page, std::u16string* dir) {
+  static char16_t absolute[REPORT_TEXT_PATH];
+  static char16_t folder[REPORT_TEXT_PATH];
+  dir->clear();
+  bool rooted = path_is_sep_w(page[0]) || (page[0] != 0 && page[1] == u':');
+  if (rooted) utf16_copy(absolute, REPORT_TEXT_PATH, page);
+  else if (report_html_cwd(absolute) != 0 || utf16_append(absolute, REPORT_TEXT_PATH, page) < 0) return -1;
+  // The folder: up to the last separator of either kind.
+  int last = -1;
+  for (int i = 0; absolute[i] != 0; i++) {
+    if (path_is_sep_w(absolute[i])) last = i;
+  }
+  if (last < 0) return -1;
+  for (int i = 0; i <= last; i++) folder[i] = absolute[i];
+  folder[last + 1] = 0;
+  *dir = folder;
+  return 0;
+}
+
+// path (as the user reads it, UTF-8) relative to the folder page_dir (absolute, UTF-16), "/" between
+// its parts; "" when it has no such path.
+static std::string report_html_relative(const std::string& path, const std::u16string& page_dir) {
+  if (path.empty() || page_dir.empty()) return "";
+  static char16_t wide[REPORT_TEXT_PATH];
+  static char16_t absolute[REPORT_TEXT_PATH];
+  static char16_t relative[REPORT_TEXT_PATH];
+  if (utf8_to_utf16(wide, REPORT_TEXT_PATH, path.c_str()) != UTF8_CLEAN) return "";
+  bool rooted = path_is_sep_w(wide[0]) || (wide[0] != 0 && wide[1] == u':');
+  if (rooted) utf16_copy(absolute, REPORT_TEXT_PATH, wide);
+  else if (report_html_cwd(absolute) != 0 || utf16_append(absolute, REPORT_TEXT_PATH, wide) < 0) return "";
+  if (path_relative_w(relative, REPORT_TEXT_PATH, page_dir.c_str(), absolute) != 0) return "";
+  return report_text_path(relative);
+}
+
+HtmlCell report_html_cell(const FileOutcome& o, int model, const std::u16string& page_dir) {
+  HtmlCell c;
+  c.model = model;
+  c.verdict = o.verdict;
+  c.would_fit = o.would_fit;
+  for (const LackingName& l : o.lacking) {
+    HtmlAdvice a;
+    a.list = l.list;
+    a.name = report_text_utf8_of(l.name);
+    a.cls = l.cls;
+    a.why = l.why;
+    a.to = report_text_utf8_of(l.to);
+    for (const std::string& candidate : l.candidates) a.candidates.push_back(report_text_utf8_of(candidate));
+    c.advice.push_back(a);
+  }
+  c.reason = o.verdict == VERDICT_NO_MODEL ? o.model.error : o.error;
+  c.fitted = report_html_relative(o.fitted, page_dir);
+  c.picture = report_html_relative(o.picture, page_dir);
+  return c;
 }

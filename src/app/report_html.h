@@ -17,7 +17,7 @@
 //     m.cells: with each_model one HtmlCell per entry of run.models, in their order (cell i's model is
 //       i); otherwise exactly one, against the motion's target model (model: its place in run.models,
 //       -1 for none). A cell holds:
-//       verdict (HtmlVerdict), would_fit (a lacks whose fitted copy would fit), advice (one per lacking
+//       verdict (ToolVerdict), would_fit (a lacks whose fitted copy would fit), advice (one per lacking
 //       name, page order, bones first; cls an AdviceClass, why an AdviceWhy, to/candidates the model's
 //       names, notes further lines such as a fold or its cost), reason (why cut or unread, else ""),
 //       fitted (the fitted copy, relative to the page's folder, '/' between parts, else ""), picture
@@ -62,19 +62,7 @@
 #include <string>
 #include <vector>
 
-// A motion's verdict against one model, with the words of the JSON; HTML_MODEL is a model's own.
-enum HtmlVerdict : int {
-  HTML_FITS,
-  HTML_EXTRAS,
-  HTML_LACKS,
-  HTML_CAMERA,
-  HTML_EMPTY,
-  HTML_CUT,
-  HTML_UNREAD,
-  HTML_NO_MODEL,
-  HTML_MODEL,
-};
-constexpr int HTML_VERDICTS = HTML_MODEL;  // the motions' verdicts, each with its box
+#include "app/report_verdict.h"
 
 enum HtmlLang : int { HTML_EN, HTML_JA };
 
@@ -84,8 +72,8 @@ constexpr int HTML_MODELS = 64;  // model columns; a run with more is refused (t
 struct HtmlAdvice {
   int list;                             // 0 a bone, 1 a morph (LISTING_BONES, LISTING_MORPHS)
   std::string name;                     // as the motion spells it
-  int cls;                              // an AdviceClass (check/rigs.h)
-  int why;                              // an AdviceWhy (check/advice.h)
+  AdviceClass cls;
+  AdviceWhy why;
   std::string to;                       // the model's name it stands for, or ""
   std::vector<std::string> candidates;  // the model's names when ambiguous
   std::vector<std::string> notes;       // further lines shown under it (a fold, its cost), or none
@@ -94,7 +82,7 @@ struct HtmlAdvice {
 // A motion checked against one model.
 struct HtmlCell {
   int model;                       // the model's place in HtmlRun::models (from 0), or -1 for none
-  int verdict;                     // an HtmlVerdict below HTML_MODEL
+  ToolVerdict verdict;             // a motion's verdict (below VERDICT_MODEL)
   bool would_fit;                  // lacks, and its fitted copy would lack nothing
   std::vector<HtmlAdvice> advice;  // the lacking names, in page order
   std::string reason;              // why cut or unread, or ""
@@ -114,7 +102,7 @@ struct HtmlModel {
   std::string name;   // the model's display name, or "" when unread
   std::string path;   // as shown
   int bones, morphs;
-  int verdict;        // HTML_MODEL, HTML_CUT or HTML_UNREAD
+  ToolVerdict verdict;  // VERDICT_MODEL, VERDICT_CUT or VERDICT_UNREAD
   std::string error;  // why cut or unread, or ""
 };
 
@@ -133,6 +121,15 @@ struct HtmlRun {
 // range), nothing written.
 int report_html_write(FILE* out, const HtmlRun& run);
 
-// The words of the verdicts as the JSON and the page's attributes give them ("no model" for
-// HTML_NO_MODEL, "model" for HTML_MODEL).
-const char* report_html_verdict_word(int verdict);
+// ---- The record from the run's outcomes ----------------------------------------------------------------
+
+// A model's entry, from its outcome.
+HtmlModel report_html_model(const FileOutcome& m);
+// A motion's entry without its cells, from its outcome against any model.
+HtmlMotion report_html_motion(const FileOutcome& o);
+// The folder of the page at page (absolute or relative to the current folder), absolute, with its
+// separator, into *dir. 0, or -1.
+int report_html_page_dir(const char16_t* page, std::u16string* dir);
+// A motion's cell against the model at place model of the record (-1: none), its fitted copy and
+// picture as links relative to page_dir (report_html_page_dir).
+HtmlCell report_html_cell(const FileOutcome& o, int model, const std::u16string& page_dir);

@@ -76,8 +76,9 @@ static bool report_png_encode(FILE* f, const uint8_t* rgb, int32_t width, int32_
   return ok != 0;
 }
 
-int report_png_page(FILE* err, const FileOutcome& o) {
+int report_png_page(FILE* err, const FileOutcome& o, std::string* written) {
   static char16_t name[REPORT_PNG_NAME_UNITS];
+  written->clear();
   if (!report_png_name(name, o.position, o.path.w.c_str())) {
     std::fprintf(err, "velmora-report: %s: no picture, its name would be too long\n", o.path.shown.c_str());
     return 1;
@@ -99,7 +100,10 @@ int report_png_page(FILE* err, const FileOutcome& o) {
     if (closed != REPORT_FILE_DONE) problem = whole ? report_files_problem(closed) : "the picture cannot be written";
   }
   std::free(rgb);
-  if (problem == nullptr) return 0;
+  if (problem == nullptr) {
+    *written = report_text_path(name);
+    return 0;
+  }
   std::fprintf(err, "velmora-report: cannot write %s: %s\n", report_text_path(name).c_str(), problem);
   return 1;
 }

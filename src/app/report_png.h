@@ -8,6 +8,7 @@
 // Windows), with zlib of the same version, so the two write the same bytes for the same page and font.
 #pragma once
 #include <cstdio>
+#include <string>
 
 #include "app/report_verdict.h"
 
@@ -23,6 +24,6 @@
 int report_png_start(FILE* err, const char16_t* dir, const char16_t* font);
 
 // After the check of a file o: renders the page o holds and writes it as DIR/NNNN-NAME.png (NNNN its
-// position), creating the file exclusively. 0 written; 1 with a line on err naming the picture when it
+// position), creating the file exclusively, and puts its path (UTF-8) in *written. 0 written; 1 with a line on err naming the picture when it
 // exists already, cannot be created or written, or the page cannot be rendered.
-int report_png_page(FILE* err, const FileOutcome& o);
+int report_png_page(FILE* err, const FileOutcome& o, std::string* written);

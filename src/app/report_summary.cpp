@@ -44,9 +44,10 @@ struct SummaryCells {
 };
 
 struct SummaryRun {
-  FILE* out;
-  bool json;
+  FILE* out;              // where the summary is printed, or nullptr
+  bool json;              // out gets JSON Lines, else text
   bool colour;
+  std::string* json_copy; // the JSON Lines also go here, or nullptr
   int models;                         // model files given, in the order the run met them
   std::vector<SummaryRow> rows;
   std::vector<SummaryTotals> totals;  // [0]: without a model; then one per model met
@@ -56,10 +57,11 @@ struct SummaryRun {
 };
 static SummaryRun sr;
 
-void report_summary_begin(FILE* out, bool json, bool colour) {
+void report_summary_begin(FILE* out, bool json, bool colour, std::string* json_copy) {
   sr.out = out;
   sr.json = json;
   sr.colour = colour;
+  sr.json_copy = json_copy;
   sr.models = 0;
   sr.rows.clear();
   sr.totals.assign(1, SummaryTotals{});
@@ -81,6 +83,16 @@ static int report_summary_width(const char* sjis) {
 }
 
 static std::string report_summary_utf8(const std::string& sjis) { return report_text_utf8_of(sjis); }
+
+// True when the summary is printed as text; when JSON Lines are made at all.
+static bool report_summary_text() { return !sr.json && sr.out != nullptr; }
+static bool report_summary_json() { return (sr.json && sr.out != nullptr) || sr.json_copy != nullptr; }
+
+// One JSON line, to out and to the copy.
+static void report_summary_jsonl(const std::string& line) {
+  if (sr.json && sr.out != nullptr) std::fputs(line.c_str(), sr.out);
+  if (sr.json_copy != nullptr) *sr.json_copy += line;
+}
 
 // Text in the verdict's colour, or plain.
 static void report_summary_put(ToolVerdict verdict, const std::string& text) {
@@ -114,7 +126,7 @@ static void report_summary_totals_line(const SummaryTotals& t, const std::string
   int motions = 0;
   for (int c : t.count) motions += c;
   const int* n = t.count;
-  if (sr.json) {
+  if (report_summary_json()) {
     std::string line = "{\"totals\":{";
     if (model_fields) {
       line += "\"model\":" + report_text_json_or_null(t.file) + ",\"name\":" +
@@ -126,9 +138,9 @@ static void report_summary_totals_line(const SummaryTotals& t, const std::string
                   "\"camera\":%d,\"empty\":%d,\"cut\":%d,\"unread\":%d}}\n",
                   motions, n[VERDICT_FITS], n[VERDICT_EXTRAS], n[VERDICT_LACKS], t.would_fit, n[VERDICT_NO_MODEL],
                   n[VERDICT_CAMERA], n[VERDICT_EMPTY], n[VERDICT_CUT], n[VERDICT_UNREAD]);
-    std::fputs((line + numbers).c_str(), sr.out);
-    return;
+    report_summary_jsonl(line + numbers);
   }
+  if (!report_summary_text()) return;
   std::fprintf(sr.out,
                "%s: %d motions, %d fit, %d extras, %d lack names (%d would fit after fitting), %d no model, "
                "%d camera, %d empty, %d cut, %d unread\n",
@@ -227,11 +239,11 @@ static std::string report_summary_against_json(const FileOutcome& o) {
 
 static void report_summary_motion(const FileOutcome& o) {
   report_summary_count(report_summary_totals(o.model.place, o.model.file, report_summary_utf8(o.model.name)), o);
-  if (sr.json) {
-    std::string line = report_verdict_json_head(o) + report_summary_keys_json(o) + report_summary_against_json(o);
-    std::fputs((line + "}\n").c_str(), sr.out);
-    return;
+  if (report_summary_json()) {
+    report_summary_jsonl(report_verdict_json_head(o) + report_summary_keys_json(o) + report_summary_against_json(o) +
+                         "}\n");
   }
+  if (!report_summary_text()) return;
   // The verdict's text; what a cut or unread file's reason says goes below it, or to standard error.
   SummaryLacks lacks;
   if (report_summary_lists(o.verdict)) report_summary_lacks(o.lacking, false, &lacks);
@@ -286,13 +298,12 @@ static void report_summary_model(const FileOutcome& o) {
   std::string unnameable_json;
   report_summary_unnameable(o, &unnameable, &unnameable_json);
   if (o.model.loaded) report_summary_totals(o.position, o.path.shown, name);
-  if (sr.json) {
-    std::string line = report_verdict_json_head(o) + ",\"name\":" + report_text_json(name.c_str()) +
-                       ",\"bones\":" + std::to_string(o.model.bones) + ",\"morphs\":" +
-                       std::to_string(o.model.morphs) + unnameable_json + "}\n";
-    std::fputs(line.c_str(), sr.out);
-    return;
+  if (report_summary_json()) {
+    report_summary_jsonl(report_verdict_json_head(o) + ",\"name\":" + report_text_json(name.c_str()) + ",\"bones\":" +
+                         std::to_string(o.model.bones) + ",\"morphs\":" + std::to_string(o.model.morphs) +
+                         unnameable_json + "}\n");
   }
+  if (!report_summary_text()) return;
   SummaryRow row = {o.verdict, true, report_verdict_word(o.verdict), name, report_summary_width(o.model.name.c_str()),
                     {0, 0, o.model.bones, o.model.morphs, 0}, false, o.path.shown, {}};
   if (o.verdict == VERDICT_CUT) row.below.push_back(o.error);
@@ -324,15 +335,13 @@ void report_summary_models(const std::vector<FileOutcome>& models) {
     t.name = report_summary_model_label(m);
     sr.totals.push_back(t);
     sr.models++;
-    if (!sr.json) continue;
+    if (!report_summary_json()) continue;
     std::vector<std::string> unused;
     std::string unnameable_json;
     report_summary_unnameable(m, &unused, &unnameable_json);
-    std::fputs((report_verdict_json_head(m) + ",\"name\":" + report_text_json(t.name.c_str()) + ",\"bones\":" +
-                std::to_string(m.model.bones) + ",\"morphs\":" + std::to_string(m.model.morphs) + unnameable_json +
-                "}\n")
-                   .c_str(),
-               sr.out);
+    report_summary_jsonl(report_verdict_json_head(m) + ",\"name\":" + report_text_json(t.name.c_str()) + ",\"bones\":" +
+                         std::to_string(m.model.bones) + ",\"morphs\":" + std::to_string(m.model.morphs) +
+                         unnameable_json + "}\n");
   }
 }
 
@@ -350,7 +359,7 @@ void report_summary_cells(const std::vector<FileOutcome>& cells) {
   if (cells.empty()) return;
   for (size_t m = 0; m < cells.size() && m < sr.totals.size(); m++) report_summary_count(sr.totals[m], cells[m]);
   const FileOutcome& first = cells[0];
-  if (sr.json) {
+  if (report_summary_json()) {
     // The motion's own fields once, without a verdict of its own; then one object per model.
     std::string line = report_verdict_json_head(first);
     size_t at = line.find(",\"verdict\":");
@@ -366,9 +375,9 @@ void report_summary_cells(const std::vector<FileOutcome>& cells) {
               report_verdict_word(c.verdict) + "\",\"would_fit\":" + (c.would_fit ? "true" : "false") +
               report_summary_against_json(c) + "}";
     }
-    std::fputs((line + "]}\n").c_str(), sr.out);
-    return;
+    report_summary_jsonl(line + "]}\n");
   }
+  if (!report_summary_text()) return;
   SummaryCells row;
   for (const FileOutcome& c : cells) {
     row.text.push_back(report_summary_cell(c));
@@ -383,7 +392,7 @@ static void report_summary_pad(int n) {
 }
 
 static void report_summary_each_end() {
-  if (!sr.json) {
+  if (report_summary_text()) {
     for (size_t m = 0; m < sr.each_models.size(); m++) {
       const FileOutcome& o = sr.each_models[m];
       std::fprintf(sr.out, "model %zu: ", m + 1);
@@ -506,7 +515,7 @@ void report_summary_end() {
     report_summary_each_end();
     return;
   }
-  if (!sr.json) {
+  if (report_summary_text()) {
     // Column widths: the verdict, the five numbers; a model's name spans the two key columns.
     int w[6];
     for (int c = 0; c < 6; c++) w[c] = (int)std::string(SUMMARY_LABELS[c]).size();

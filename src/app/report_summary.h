@@ -31,12 +31,14 @@
 // totals object per model.
 #pragma once
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "app/report_verdict.h"
 
-// Starts a summary on out: JSON Lines or text, text verdicts coloured or not.
-void report_summary_begin(FILE* out, bool json, bool colour);
+// Starts a summary on out (nullptr: printed nowhere): JSON Lines or text, text verdicts coloured or not.
+// json_copy (may be null) gets the JSON Lines too, as --json prints them, whatever out gets.
+void report_summary_begin(FILE* out, bool json, bool colour, std::string* json_copy);
 // A file's line: a model's when the file is a model, else a motion's (a path that was not examined at
 // all is an unread motion of kind other). A motion counts towards the totals of the model it was
 // checked against (o.model.place).

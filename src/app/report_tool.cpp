@@ -17,13 +17,16 @@
 #include "app/report_tool.h"
 
 #include <cstdlib>
+#include <ctime>
 #include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/report_drop.h"
+#include "app/report_files.h"
 #include "app/report_fit.h"
+#include "app/report_html.h"
 #include "app/report_folders.h"
 #include "app/report_png.h"
 #include "app/report_summary.h"
@@ -79,7 +82,7 @@ static const char REPORT_USAGE[] =
 enum ReportColour { COLOUR_AUTO, COLOUR_ALWAYS, COLOUR_NEVER };
 
 // The option words that take the next word as their value, each with what it says when none follows.
-enum ToolValueOption : int { OPT_ALIAS, OPT_PNG, OPT_FONT, OPT_FIT, OPT_VALUE_COUNT };
+enum ToolValueOption : int { OPT_ALIAS, OPT_PNG, OPT_FONT, OPT_FIT, OPT_HTML, OPT_LANG, OPT_VALUE_COUNT };
 struct ToolValueWord {
   const char* word;
   const char* needs;
@@ -87,7 +90,9 @@ struct ToolValueWord {
 static const ToolValueWord TOOL_VALUE_WORDS[] = {{"--alias", "--alias needs a file"},
                                                   {"--png", "--png needs a directory"},
                                                   {"--font", "--font needs a file"},
-                                                  {"--fit", "--fit needs a directory"}};
+                                                  {"--fit", "--fit needs a directory"},
+                                                  {"--html", "--html needs a file"},
+                                                  {"--lang", "--lang needs ja or en"}};
 static_assert(sizeof TOOL_VALUE_WORDS / sizeof TOOL_VALUE_WORDS[0] == OPT_VALUE_COUNT, "every value-taking option");
 
 struct ReportOptions {
@@ -96,7 +101,8 @@ struct ReportOptions {
   ReportColour colour;
   bool no_alias;
   bool each_model;            // every model against every motion
-  bool replace;               // a fitted copy replaces an earlier file of its name
+  bool replace;               // a fitted copy or the page replaces an earlier file of its name
+  int lang;                   // the page's labels: HTML_EN, HTML_JA, or -1 for the user's language
   int word[OPT_VALUE_COUNT];  // the list position of each value-taking option's value, or 0
 };
 
@@ -209,6 +215,15 @@ static int report_tool_options(FILE* out, FILE* err, int argc, const char16_t* c
   }
   if (opt->no_alias && opt->word[OPT_ALIAS] != 0) return report_tool_usage_error(err, "--alias and --no-alias together", "");
   if (opt->word[OPT_FONT] != 0 && opt->word[OPT_PNG] == 0) return report_tool_usage_error(err, "--font without --png", "");
+  if (opt->word[OPT_LANG] != 0) {
+    const char16_t* lang = argv[opt->word[OPT_LANG]];
+    if (report_tool_is(lang, "ja")) opt->lang = HTML_JA;
+    else if (report_tool_is(lang, "en")) opt->lang = HTML_EN;
+    else {
+      report_text_path_utf8(word, (int)sizeof word, lang);
+      return report_tool_usage_error(err, "--lang takes ja or en, not ", word);
+    }
+  }
   if (files == 0) return report_tool_usage_error(err, "no file given", "");
   return 0;
 }
@@ -240,6 +255,9 @@ struct ToolRun {
   int model_place;          // the place of the model the motions are checked against, or 0
   std::string model_file;   // its path as the user reads it
   std::string model_error;  // why the model given last could not be read: "x.pmx: cut in ...", or ""
+  HtmlRun* html;            // the library page's record with --html, else nullptr
+  std::u16string page_dir;  // the page's folder, absolute, for its relative links
+  int html_model;           // the place in html->models of the motions' model, or -1
 };
 
 // Checks one file, named once here (w; rel the name its fitted copy takes under --fit's directory: the
@@ -258,6 +276,10 @@ static void report_tool_check(ToolRun& run, const char16_t* w, const char16_t* r
       o->model.file = run.model_file;
     }
     return;
+  }
+  if (run.html != nullptr) {
+    run.html->models.push_back(report_html_model(*o));
+    run.html_model = o->verdict == VERDICT_MODEL ? (int)run.html->models.size() - 1 : -1;
   }
   if (o->verdict == VERDICT_MODEL) {
     run.model_place = o->position;
@@ -284,16 +306,21 @@ static void report_tool_outcome(ToolRun& run, FileOutcome& o) {
       report_fit_motion(run.err, o, nullptr, &o.fitted) != 0) {
     run.status = 1;
   }
-  if (run.opt->summary) {
-    report_summary_file(o);
-  } else if (run.opt->json) {
+  if (run.opt->word[OPT_PNG] != 0 && o.page != nullptr && report_png_page(run.err, o, &o.picture) != 0) run.status = 1;
+  // The summary prints the file's line, or with --html alone only makes its JSON for the page.
+  if (run.opt->summary || run.html != nullptr) report_summary_file(o);
+  if (!run.opt->summary && run.opt->json) {
     report_tool_print_json(run.out, o);
-  } else {
+  } else if (!run.opt->summary) {
     if (!run.first) std::fputc('\n', run.out);
     report_tool_print_plain(run.out, run.colour, o);
   }
   run.first = false;
-  if (run.opt->word[OPT_PNG] != 0 && o.page != nullptr && report_png_page(run.err, o) != 0) run.status = 1;
+  if (run.html != nullptr && o.kind != KIND_MODEL) {
+    HtmlMotion m = report_html_motion(o);
+    m.cells.push_back(report_html_cell(o, run.html_model, run.page_dir));
+    run.html->motions.push_back(m);
+  }
 }
 
 // The page is printed, or drawn as a picture; a summary needs none.
@@ -346,11 +373,16 @@ static void report_tool_entry(ToolRun& run, const ToolEntry& e) {
   if (e.problem == nullptr) {
     report_tool_check(run, e.w.c_str(), e.rel.c_str(), report_tool_page(run), &outcome);
     report_tool_outcome(run, outcome);
-  } else if (run.opt->summary) {
+  } else if (run.opt->summary || run.html != nullptr) {
     static FilePath path;
     run_path_make(&path, e.w.c_str(), e.rel.c_str());
     report_verdict_unexamined(path, run.position, e.problem, &outcome);
     report_summary_file(outcome);
+    if (run.html != nullptr) {
+      HtmlMotion m = report_html_motion(outcome);
+      m.cells.push_back(report_html_cell(outcome, run.html_model, run.page_dir));
+      run.html->motions.push_back(m);
+    }
   }
 }
 
@@ -397,12 +429,49 @@ static void report_tool_each_model(ToolRun& run, const char16_t* const* argv, co
           report_fit_motion(run.err, o, stem, &o.fitted) != 0) {
         run.status = 1;
       }
-      if (picture && o.page != nullptr && report_png_page(run.err, o) != 0) run.status = 1;
+      if (picture && o.page != nullptr && report_png_page(run.err, o, &o.picture) != 0) run.status = 1;
       o.page = nullptr;  // the page is the check's until the next file
     }
   }
   report_summary_models(model_outcomes);
   for (const std::vector<FileOutcome>& row : cells) report_summary_cells(row);
+  if (run.html == nullptr) return;
+  run.html->each_model = true;
+  run.html->models.clear();
+  for (const FileOutcome& m : model_outcomes) run.html->models.push_back(report_html_model(m));
+  for (const std::vector<FileOutcome>& row : cells) {
+    if (row.empty()) continue;
+    HtmlMotion m = report_html_motion(row[0]);
+    for (size_t i = 0; i < row.size(); i++) m.cells.push_back(report_html_cell(row[i], (int)i, run.page_dir));
+    run.html->motions.push_back(m);
+  }
+}
+
+// The local date and time of the run, "YYYY-MM-DD HH:MM".
+static std::string report_tool_now() {
+  std::time_t now = std::time(nullptr);
+  char text[32] = "";
+  if (const std::tm* t = std::localtime(&now)) std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", t);
+  return text;
+}
+
+// Writes the library page to page, whole or not at all (replacing an earlier file only with --replace).
+// 0, or 1 with a line on err.
+static int report_tool_write_page(ToolRun& run, const char16_t* page) {
+  static ReportNewFile file;
+  const char* problem = nullptr;
+  int opened = report_files_open(&file, page, run.opt->replace);
+  if (opened != REPORT_FILE_DONE) {
+    problem = report_files_problem(opened);
+  } else {
+    int written = report_html_write(file.f, *run.html);
+    int closed = report_files_close(&file, written == 0);
+    if (written == 2) problem = "the run has more models than a page shows";
+    else if (closed != REPORT_FILE_DONE) problem = report_files_problem(closed);
+  }
+  if (problem == nullptr) return 0;
+  std::fprintf(run.err, "velmora-report: cannot write %s: %s\n", report_text_path(page).c_str(), problem);
+  return 1;
 }
 
 // True when the file word w names a model by its extension (a folder never does).
@@ -418,7 +487,7 @@ static bool report_tool_names_model(const char16_t* w) {
 // familiar summary with the model first; with two or more, the table of every model against every
 // motion.
 static int report_tool_run_files(FILE* out, FILE* err, int argc, const char16_t* const* argv, bool dropped) {
-  ReportOptions opt = {dropped, false, COLOUR_AUTO, false, false, false, {}};
+  ReportOptions opt = {dropped, false, COLOUR_AUTO, false, false, false, -1, {}};
   int usage = report_tool_options(out, err, argc, argv, &opt);
   if (usage != 0) return usage < 0 ? 0 : usage;
   run_language(sys_user_lang(), sys_is_dbcs_lead(0x92), sys_console_output_cp());
@@ -443,7 +512,7 @@ static int report_tool_run_files(FILE* out, FILE* err, int argc, const char16_t*
       alias_u = alias_w;
     }
   }
-  ToolRun run = {out, err, &opt, false, run_names_ready(alias_a, alias_u), 0, true, 0, 0, 0, 0, "", ""};
+  ToolRun run = {out, err, &opt, false, run_names_ready(alias_a, alias_u), 0, true, 0, 0, 0, 0, "", "", nullptr, u"", -1};
   // A run starts without a model, whatever an earlier run in the process read.
   model_clear();
 
@@ -466,7 +535,24 @@ static int report_tool_run_files(FILE* out, FILE* err, int argc, const char16_t*
     (report_tool_names_model(argv[k]) ? models : motions).push_back(k);
   }
   bool each = (opt.each_model || (dropped && models.size() >= 2)) && !models.empty();
-  if (opt.summary || each) report_summary_begin(out, opt.json, run.colour);
+  // The library page: its record, and the run's JSON Lines for it, whatever the run prints.
+  static HtmlRun html;
+  html = HtmlRun{};
+  if (opt.word[OPT_HTML] != 0) {
+    if (report_html_page_dir(argv[opt.word[OPT_HTML]], &run.page_dir) != 0) {
+      std::fprintf(err, "velmora-report: cannot write %s: its folder cannot be had\n",
+                   report_text_path(argv[opt.word[OPT_HTML]]).c_str());
+      return 2;
+    }
+    run.html = &html;
+    html.lang = opt.lang >= 0 ? opt.lang : run_settings()->japanese ? HTML_JA : HTML_EN;
+    html.version = VELMORA_VERSION;
+    html.date = report_tool_now();
+  }
+  bool summarise = opt.summary || each;
+  if (summarise || run.html != nullptr) {
+    report_summary_begin(summarise ? out : nullptr, opt.json, run.colour, run.html != nullptr ? &html.json : nullptr);
+  }
   if (each) {
     report_tool_each_model(run, argv, models, motions);
   } else {
@@ -477,7 +563,8 @@ static int report_tool_run_files(FILE* out, FILE* err, int argc, const char16_t*
     }
     for (const ToolEntry& e : report_tool_entries(run, argv, words)) report_tool_entry(run, e);
   }
-  if (opt.summary || each) report_summary_end();
+  if (summarise || run.html != nullptr) report_summary_end();
+  if (run.html != nullptr && report_tool_write_page(run, argv[opt.word[OPT_HTML]]) != 0) run.status = 1;
   // A model colours only the motions after it: say so when every model came after the last motion.
   if (!each && run.first_model > run.last_motion && run.last_motion > 0) {
     std::fputs("velmora-report: hint: a model colours only the motions after it, and every model here came "

@@ -134,6 +134,7 @@ static void report_verdict_clear(const FilePath& p, int read, int position, File
   out->page = nullptr;
   out->summary.clear();
   out->fitted.clear();
+  out->picture.clear();
 }
 
 void report_verdict_unexamined(const FilePath& p, int position, const char* problem, FileOutcome* out) {

@@ -92,6 +92,7 @@ struct FileOutcome {
   const ReportPage* page;      // the page the check wrote, until the next check; nullptr when it wrote none
   std::string summary;         // the page's summary text (Shift-JIS), "" without a page
   std::string fitted;          // the path of the fitted copy --fit wrote (UTF-8), or ""
+  std::string picture;         // the path of the picture --png wrote (UTF-8), or ""
 };
 
 // The outcome of the file the run checked last: p as run_check_path left it, read its result, position

@@ -25,6 +25,12 @@ int path_join_w(char16_t* dst, int dst_units, const char16_t* dir, const char16_
 // when one cannot be made or path is longer than 1,023 units.
 int path_make_folders_w(const char16_t* path);
 
+// The path of to relative to the folder from_dir, both absolute ("/..." or "C:\\..."; "." and ".."
+// parts are resolved): "../" for each of from_dir's parts that to does not share, then to's own parts,
+// "/" between them, into dst (dst_units units with the terminator). 0, or -1 when it would not fit, or
+// when the two have no common root (another drive): dst is then empty.
+int path_relative_w(char16_t* dst, int dst_units, const char16_t* from_dir, const char16_t* to);
+
 // Shift-JIS to UTF-16 as sjis_to_utf16_by (encoding.h) with the system's lead-byte test: how an ANSI
 // name is spelled for the system's wide calls. Returns the number of input bytes taken.
 int sjis_to_utf16(char16_t* dst, int dst_units, const char* src);

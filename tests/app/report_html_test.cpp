@@ -13,7 +13,7 @@
 
 namespace {
 
-HtmlCell cell(int verdict, int model) {
+HtmlCell cell(ToolVerdict verdict, int model) {
   HtmlCell c;
   c.verdict = verdict;
   c.model = model;
@@ -56,9 +56,9 @@ size_t count_of(const std::string& s, const std::string& what) {
 }
 
 TEST(ReportHtml, HostileNamesReasonsAndLinksAreData) {
-  HtmlRun run = run_of({{"Model \"A\" & <B>", "m.pmx", 3, 1, HTML_MODEL, ""}});
+  HtmlRun run = run_of({{"Model \"A\" & <B>", "m.pmx", 3, 1, VERDICT_MODEL, ""}});
   HtmlMotion m = motion("<img src=x onerror=alert(1)>\"&\xFF\x01.vmd", 45);
-  HtmlCell c = cell(HTML_LACKS, 0);
+  HtmlCell c = cell(VERDICT_LACKS, 0);
   c.would_fit = true;
   c.fitted = "javascript:alert(1)//x #?%.vmd";
   c.picture = "//host/p.png";
@@ -93,10 +93,10 @@ TEST(ReportHtml, HostileNamesReasonsAndLinksAreData) {
 }
 
 TEST(ReportHtml, EachModelColumnsAndBoxes) {
-  HtmlRun run = run_of({{"A", "a.pmx", 1, 1, HTML_MODEL, ""}, {"", "b.pmx", 0, 0, HTML_UNREAD, "not a PMX model"}});
+  HtmlRun run = run_of({{"A", "a.pmx", 1, 1, VERDICT_MODEL, ""}, {"", "b.pmx", 0, 0, VERDICT_UNREAD, "not a PMX model"}});
   run.each_model = true;
   HtmlMotion m = motion("d.vmd", -1);
-  m.cells = {cell(HTML_FITS, 0), cell(HTML_NO_MODEL, 1)};
+  m.cells = {cell(VERDICT_FITS, 0), cell(VERDICT_NO_MODEL, 1)};
   run.motions.push_back(m);
   int result = -1;
   std::string page = page_of(run, &result);
@@ -117,18 +117,18 @@ TEST(ReportHtml, EachModelColumnsAndBoxes) {
 }
 
 TEST(ReportHtml, RefusesARecordItCannotShowAndReportsAFailedStream) {
-  HtmlRun run = run_of({{"A", "a.pmx", 1, 1, HTML_MODEL, ""}});
+  HtmlRun run = run_of({{"A", "a.pmx", 1, 1, VERDICT_MODEL, ""}});
   HtmlMotion m = motion("d.vmd", 0);
-  m.cells = {cell(HTML_FITS, 1)};  // a model the run does not have
+  m.cells = {cell(VERDICT_FITS, 1)};  // a model the run does not have
   run.motions.push_back(m);
   int result = -1;
   EXPECT_EQ(page_of(run, &result), "");
   EXPECT_EQ(result, 2);
-  run.motions[0].cells = {cell(HTML_FITS, 0), cell(HTML_FITS, 0)};  // two cells without --each-model
+  run.motions[0].cells = {cell(VERDICT_FITS, 0), cell(VERDICT_FITS, 0)};  // two cells without --each-model
   EXPECT_EQ(page_of(run, &result), "");
   EXPECT_EQ(result, 2);
   run.each_model = true;
-  run.motions[0].cells = {cell(HTML_FITS, 0)};
+  run.motions[0].cells = {cell(VERDICT_FITS, 0)};
   FILE* full = std::fopen("/dev/full", "w");
   ASSERT_NE(full, nullptr);
   EXPECT_EQ(report_html_write(full, run), 1);

@@ -4,10 +4,11 @@
 #   OUT/library/            the corpus's motions as a user keeps them: in folders with Japanese names, two
 #                           with names spelled as other tools export them (make-advice-example.py), a
 #                           download that broke off (cut), a file that is no motion (unread)
-#   OUT/run.jsonl           --summary --json --fit fitted --png pages: stand.vmd alone first (no model),
-#                           then Gene.pmx and the library (OUT/fitted, OUT/pages)
-#   OUT/gene.jsonl, OUT/other.jsonl   the library against Gene.pmx and against constraint_test.pmx, the
-#                           two runs of a page with one column per model
+#   OUT/run.jsonl, run.html --summary --json --fit fitted --png pages --html: stand.vmd alone first (no
+#                           model), then Gene.pmx and the library (OUT/fitted, OUT/pages); run-ja.html the
+#                           same page in Japanese
+#   OUT/gene.jsonl, OUT/other.jsonl   the library against Gene.pmx and against constraint_test.pmx
+#   OUT/each.html           --each-model of the two: one column per model
 # Runs in OUT, so that the paths in the JSON are relative to the pages written there.
 set -euo pipefail
 report=$(realpath "$1") corpus=$(realpath "$2") out=$3
@@ -23,8 +24,13 @@ head -c 5000 "$corpus/02_laugh.vmd" > "library/ダンス/02_laugh (途中まで)
 printf 'not a motion\n' > library/readme-not-motion.vmd
 cp "$corpus/stand.vmd" intro/stand.vmd
 cp "$corpus/Gene.pmx" "$corpus/constraint_test.pmx" .
-# Exit code 1 is expected: motions lack names, one is cut, one unread.
-"$report" --summary --json --no-alias --fit fitted --png pages intro/stand.vmd Gene.pmx library > run.jsonl 2>/dev/null || true
+# Exit code 1 is expected: motions lack names, one is cut, one unread. The pages come from the same runs
+# (--html), in English and in Japanese, and with one column per model.
+"$report" --summary --json --no-alias --fit fitted --png pages --html run.html --lang en intro/stand.vmd Gene.pmx \
+  library > run.jsonl 2>/dev/null || true
+"$report" --summary --json --no-alias --replace --fit fitted --html run-ja.html --lang ja intro/stand.vmd Gene.pmx \
+  library > /dev/null 2>&1 || true
 "$report" --summary --json --no-alias Gene.pmx library > gene.jsonl 2>/dev/null || true
 "$report" --summary --json --no-alias constraint_test.pmx library > other.jsonl 2>/dev/null || true
-[ -s run.jsonl ] && [ -s gene.jsonl ] && [ -s other.jsonl ]
+"$report" --each-model --no-alias --html each.html --lang en Gene.pmx constraint_test.pmx library > /dev/null 2>&1 || true
+[ -s run.jsonl ] && [ -s gene.jsonl ] && [ -s other.jsonl ] && [ -s run.html ] && [ -s run-ja.html ] && [ -s each.html ]

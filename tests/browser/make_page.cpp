@@ -198,18 +198,25 @@ static long long number_of(const Json* v, long long none) {
   return v != nullptr && v->type == JSON_NUMBER ? (long long)v->number : none;
 }
 
-static int index_of(const char* const* words, int count, const std::string& word, int otherwise) {
-  for (int i = 0; i < count; i++) {
-    if (word == words[i]) return i;
+static ToolVerdict verdict_of(const std::string& word) {
+  for (int v = 0; v <= VERDICT_MODEL; v++) {
+    if (word == report_verdict_word((ToolVerdict)v)) return (ToolVerdict)v;
   }
-  return otherwise;
+  return VERDICT_UNREAD;
 }
 
-static int verdict_of(const std::string& word) {
-  for (int v = 0; v <= HTML_MODEL; v++) {
-    if (word == report_html_verdict_word(v)) return v;
+static AdviceClass class_of(const std::string& word) {
+  for (int c = 0; c < CLASS_COUNT; c++) {
+    if (word == advice_class_word((AdviceClass)c)) return (AdviceClass)c;
   }
-  return HTML_UNREAD;
+  return CLASS_OTHER;
+}
+
+static AdviceWhy why_of(const std::string& word) {
+  for (int w = 0; w < WHY_COUNT; w++) {
+    if (word == advice_why_word((AdviceWhy)w)) return (AdviceWhy)w;
+  }
+  return WHY_NONE;
 }
 
 static std::vector<std::string> strings_of(const Json* v) {
@@ -221,12 +228,10 @@ static std::vector<std::string> strings_of(const Json* v) {
 }
 
 static HtmlCell cell_of(const Json& line, int model) {
-  static const char* const CLASSES[] = {"other", "standard", "semi-standard", "finger", "expression"};
-  static const char* const WHYS[] = {"none", "cut", "spelling", "english name", "rig name", "ambiguous"};
   HtmlCell c;
   c.model = model;
   c.verdict = verdict_of(text_of(line.get("verdict")));
-  if (c.verdict == HTML_MODEL) c.verdict = HTML_UNREAD;
+  if (c.verdict == VERDICT_MODEL) c.verdict = VERDICT_UNREAD;
   c.reason = text_of(line.get("error"));
   c.fitted = text_of(line.get("fitted"));
   const Json* advice = line.get("advice");
@@ -236,8 +241,8 @@ static HtmlCell cell_of(const Json& line, int model) {
       HtmlAdvice h;
       h.list = text_of(a.get("list")) == "morphs" ? 1 : 0;
       h.name = text_of(a.get("name"));
-      h.cls = index_of(CLASSES, 5, text_of(a.get("class")), CLASS_OTHER);
-      h.why = index_of(WHYS, 6, text_of(a.get("why")), WHY_NONE);
+      h.cls = class_of(text_of(a.get("class")));
+      h.why = why_of(text_of(a.get("why")));
       h.to = text_of(a.get("to"));
       h.candidates = strings_of(a.get("candidates"));
       h.notes = strings_of(a.get("notes"));
@@ -245,7 +250,7 @@ static HtmlCell cell_of(const Json& line, int model) {
       c.advice.push_back(h);
     }
   }
-  c.would_fit = c.verdict == HTML_LACKS && !c.advice.empty() && renameable;
+  c.would_fit = c.verdict == VERDICT_LACKS && !c.advice.empty() && renameable;
   return c;
 }
 
