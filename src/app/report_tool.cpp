@@ -486,7 +486,8 @@ static bool report_tool_names_model(const char16_t* w) {
 // model against every dropped motion, whatever order Explorer gave them in: with one model, the
 // familiar summary with the model first; with two or more, the table of every model against every
 // motion.
-static int report_tool_run_files(FILE* out, FILE* err, int argc, const char16_t* const* argv, bool dropped) {
+static int report_tool_run_files(FILE* out, FILE* err, int argc, const char16_t* const* argv, bool dropped,
+                                 std::u16string* drop_page) {
   ReportOptions opt = {dropped, false, COLOUR_AUTO, false, false, false, -1, {}};
   int usage = report_tool_options(out, err, argc, argv, &opt);
   if (usage != 0) return usage < 0 ? 0 : usage;
@@ -538,10 +539,13 @@ static int report_tool_run_files(FILE* out, FILE* err, int argc, const char16_t*
   // The library page: its record, and the run's JSON Lines for it, whatever the run prints.
   static HtmlRun html;
   html = HtmlRun{};
-  if (opt.word[OPT_HTML] != 0) {
-    if (report_html_page_dir(argv[opt.word[OPT_HTML]], &run.page_dir) != 0) {
-      std::fprintf(err, "velmora-report: cannot write %s: its folder cannot be had\n",
-                   report_text_path(argv[opt.word[OPT_HTML]]).c_str());
+  // A drop writes its page into the temporary folder.
+  const char16_t* page = opt.word[OPT_HTML] != 0 ? argv[opt.word[OPT_HTML]] : nullptr;
+  if (dropped && page == nullptr && sys_stdin_console() && report_drop_page(drop_page) == 0) page = drop_page->c_str();
+  if (page != nullptr) {
+    if (report_html_page_dir(page, &run.page_dir) != 0) {
+      std::fprintf(err, "velmora-report: cannot write %s: its folder cannot be had\n", report_text_path(page).c_str());
+      drop_page->clear();
       return 2;
     }
     run.html = &html;
@@ -564,7 +568,10 @@ static int report_tool_run_files(FILE* out, FILE* err, int argc, const char16_t*
     for (const ToolEntry& e : report_tool_entries(run, argv, words)) report_tool_entry(run, e);
   }
   if (summarise || run.html != nullptr) report_summary_end();
-  if (run.html != nullptr && report_tool_write_page(run, argv[opt.word[OPT_HTML]]) != 0) run.status = 1;
+  if (run.html != nullptr && report_tool_write_page(run, page) != 0) {
+    run.status = 1;
+    if (drop_page != nullptr) drop_page->clear();
+  }
   // A model colours only the motions after it: say so when every model came after the last motion.
   if (!each && run.first_model > run.last_motion && run.last_motion > 0) {
     std::fputs("velmora-report: hint: a model colours only the motions after it, and every model here came "
@@ -578,7 +585,8 @@ static int report_tool_run_files(FILE* out, FILE* err, int argc, const char16_t*
 int report_tool_run(FILE* out, FILE* err, int argc, const char16_t* const* argv) {
   // Files dropped on the program in Explorer: the summary, and a window that stays until a key.
   bool dropped = report_drop_mode(argc, argv);
-  int code = report_tool_run_files(out, err, argc, argv, dropped);
-  if (dropped) report_drop_wait(out);
+  std::u16string page;
+  int code = report_tool_run_files(out, err, argc, argv, dropped, &page);
+  if (dropped) report_drop_wait(out, page);
   return code;
 }

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
@@ -101,7 +102,7 @@ bool sys_console_own() {
 
 bool sys_stdin_console() { return isatty(0) != 0; }
 
-void sys_wait_key() {
+int sys_wait_key() {
   struct termios saved;
   bool terminal = tcgetattr(0, &saved) == 0;
   if (terminal) {
@@ -112,9 +113,36 @@ void sys_wait_key() {
     tcsetattr(0, TCSANOW, &raw);
   }
   unsigned char key;
-  while (read(0, &key, 1) < 0 && errno == EINTR) {
+  ssize_t got;
+  while ((got = read(0, &key, 1)) < 0 && errno == EINTR) {
   }
   if (terminal) tcsetattr(0, TCSANOW, &saved);
+  return got == 1 ? key : -1;
+}
+
+int sys_temp_dir_w(char16_t* dst, int units) {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string dir = tmp != nullptr && tmp[0] == '/' ? tmp : "/tmp";
+  if (dir.back() != '/') dir += '/';
+  if (units <= 0 || dir.size() >= (size_t)units) {
+    if (units > 0) dst[0] = 0;
+    return 0;
+  }
+  sys_units_from_host(dst, units, dir.c_str(), false);
+  int n = 0;
+  while (dst[n] != 0) n++;
+  return n;
+}
+
+int sys_open_document_w(const char16_t* path) {
+  const char* log = std::getenv("VELMORA_OPEN_LOG");
+  if (log == nullptr || log[0] == 0) return -1;
+  char host[SYS_HOST_PATH];
+  if (sys_host_bytes_w(host, (int)sizeof host, path) != 0) return -1;
+  FILE* f = std::fopen(log, "ab");
+  if (f == nullptr) return -1;
+  bool ok = std::fprintf(f, "%s\n", host) > 0;
+  return std::fclose(f) == 0 && ok ? 0 : -1;
 }
 
 // ---- Command line ---------------------------------------------------------------------------------------

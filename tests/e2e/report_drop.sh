@@ -15,12 +15,21 @@ want=$?
 pages=$("$native_report" model.pmx motion.vmd)
 [ $? = 1 ] && [ $want = 1 ] || fail "native exit code $want, wanted 1"
 
-got=$(LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 e2e_vtool console own-console.txt console "$exe" model.pmx motion.vmd) ||
+# The library page goes into the temporary folder; the key O opens it: what ShellExecuteW was asked to
+# open is logged by the test seam (VELMORA_OPEN_LOG) instead.
+got=$(LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 VTOOL_KEY=o VELMORA_OPEN_LOG="$(e2e_win "$PWD/opened.txt")" \
+      e2e_vtool console own-console.txt console "$exe" model.pmx motion.vmd) ||
   fail "velmora-report.exe did not end in a console of its own"
 [ "$got" = "waited, exit $want" ] || fail "in a console of its own: '$got', wanted 'waited, exit $want'"
-[ "$(cat own-console.txt)" = "$summary"$'\n'"何かキーを押すとこのウィンドウを閉じます。" ] ||
+[ "$(cat own-console.txt)" = "$summary"$'\n'"O キーでライブラリのページをブラウザで開きます。ほかのキーでこのウィンドウを閉じます。" ] ||
   { diff <(echo "$summary") own-console.txt >&2; fail "in a console of its own: not the summary and the Japanese line"; }
-echo "report_drop: a console of its own gives the summary, then waits for a key"
+opened=$(tr -d '\r' < opened.txt)
+case $opened in *\\velmora-report-*.html) ;; *) fail "the key O opened '$opened', not the library page" ;; esac
+page=$(WINEDEBUG=-all wine winepath -u "$opened" 2>/dev/null)
+[ -f "$page" ] || fail "the page it opened, $opened, does not exist"
+[ "$(tail -c 10 "$page")" = "</script>" ] || fail "the page it opened is not whole"
+grep -q '<table id=motions>' "$page" || fail "the page it opened has no table"
+echo "report_drop: a console of its own gives the summary, the page, and O opens the page"
 
 got=$(e2e_vtool console no-input.txt nul "$exe" model.pmx motion.vmd) || fail "velmora-report.exe did not end with NUL as input"
 [ "$got" = "exit $want" ] || fail "with NUL as input: '$got', wanted 'exit $want'"
