@@ -3,7 +3,9 @@
 #   - bytes per motion of the page, and what they are made of (the embedded JSON Lines, the table, the
 #     rows' details, the rest), for a made-up library with real-looking paths and a mix of verdicts
 #     (bench/gen_library_json.py) and for the real --json summary of 10,000 small generated motions
-#     (bench/gen_inputs.py --folder 10000) checked against the corpus's Gene.pmx (target: 400 bytes);
+#     (bench/gen_inputs.py --folder 10000) checked against the corpus's Gene.pmx, written by
+#     velmora-report --html itself (target: 400 bytes);
+#   - the run with --html against the same run without, in turn, pair by pair (target: at most 1.2x);
 #   - the time report_html_write takes for each (make_page --time, the median of RUNS), against the
 #     median time of the run that printed that JSON, velmora-report --summary --json (target: the
 #     page's writing within 1.2x of that run, i.e. --html adding at most a fifth);
@@ -24,7 +26,8 @@ mkdir -p "$data"
 python3 "$top/bench/gen_library_json.py" 10000 "$data/made-up.jsonl"
 report="$top/build/native/src/app/velmora-report"
 make_page="$top/build/native/tests/browser/make_page"
-(cd "$data" && "$report" --summary --json --no-alias "$corpus/Gene.pmx" folder-10000 > real.jsonl) || true
+(cd "$data" && rm -f real.html && "$report" --summary --json --no-alias --html real.html "$corpus/Gene.pmx" folder-10000 \
+  > real.jsonl) || true
 
 PYTHONPATH="$top/bench" python3 - "$runs" "$report" "$make_page" "$data" "$corpus" <<'PY'
 import os, re, statistics, subprocess, sys
@@ -34,14 +37,25 @@ os.chdir(data)
 json_run = timed({"velmora-report --summary --json, 10,000 motions":
                   ["sh", "-c", f'"{report}" --summary --json --no-alias "{corpus}/Gene.pmx" folder-10000 > /dev/null']},
                  runs)["velmora-report --summary --json, 10,000 motions"]
+# The real run with the page against the same run without it, in turn, pair by pair.
+from medians import paired
+print("velmora-report --summary --json --html against --summary --json, 10,000 motions:")
+ratio = paired(["sh", "-c", f'rm -f page-run.html; "{report}" --summary --json --no-alias --html page-run.html '
+                f'"{corpus}/Gene.pmx" folder-10000 > /dev/null'],
+               ["sh", "-c", f'"{report}" --summary --json --no-alias "{corpus}/Gene.pmx" folder-10000 > /dev/null'],
+               runs)
+print(f"the run with its page / without: {ratio:5.2f}x   (target: at most 1.2x)")
 for name in ("made-up", "real"):
     page = f"{name}.html"
     writes = []
     for _ in range(runs + 1):
-        out = subprocess.run([make_page, "--time", page, f"{name}.jsonl"], capture_output=True, text=True,
+        source = "made-up.jsonl" if name == "made-up" else "real.jsonl"
+        out = subprocess.run([make_page, "--time", f"{name}-timed.html", source], capture_output=True, text=True,
                              check=True).stdout
         writes.append(float(out.split()[0]))
     write = statistics.median(writes[1:])
+    if name == "made-up":
+        os.replace(f"{name}-timed.html", page)
     html = open(page, "rb").read()
     motions = html.count(b"<tr\ndata-verdict")
     part = lambda a, b: len(re.search(a + rb".*?" + b, html, re.S).group(0))
