@@ -6,7 +6,7 @@
 // a window that waits for a key (report_drop.h).
 //
 //   velmora-report [--summary | --each-model] [--json] [--colour[=WHEN]] [--alias FILE | --no-alias]
-//                  [--fit DIR [--replace]] [--png DIR [--font FILE]] FILE|FOLDER...
+//                  [--fit DIR] [--png DIR [--font FILE]] [--html FILE [--lang ja|en]] [--replace] FILE|FOLDER...
 //
 // Exit codes: 0 every motion fits, lacks only its own model's extras, is a camera or empty motion, or
 // was checked without a model; 1 a motion lacks names that matter, a file was cut or could not be read
@@ -41,7 +41,8 @@
 
 static const char REPORT_USAGE[] =
     "usage: velmora-report [--summary | --each-model] [--json] [--colour[=WHEN]] [--alias FILE | --no-alias]\n"
-    "                      [--fit DIR [--replace]] " REPORT_PNG_SYNOPSIS "FILE|FOLDER...\n"
+    "                      [--fit DIR] " REPORT_PNG_SYNOPSIS "[--html FILE [--lang ja|en]] [--replace]\n"
+    "                      FILE|FOLDER...\n"
     "  Checks MMD motions (.vmd) and models (.pmx) as velmora.exe does and prints each report page and\n"
     "  its verdict. A model is the target of the motions after it. A FOLDER stands for the .vmd files\n"
     "  under it.\n"
@@ -63,7 +64,11 @@ static const char REPORT_USAGE[] =
     "                    spelling, an English name or another rig's name, write a copy that uses the\n"
     "                    model's names: DIR/NAME, or DIR/PATH for a motion under a FOLDER (with\n"
     "                    --each-model DIR/MODEL/...); an existing file is never replaced\n"
-    "  --replace         let a fitted copy replace an earlier file of its name, whole or not at all\n"
+    "  --html FILE       also write the run as one HTML page to look at: sortable, filterable, the\n"
+    "                    details of each motion one click away, the run's JSON inside\n"
+    "  --lang ja|en      the page's labels (by default the user's language)\n"
+    "  --replace         let a fitted copy or the page replace an earlier file of its name, whole or not\n"
+    "                    at all\n"
     REPORT_PNG_USAGE
     "  --version         show the version and the build date\n"
     "  --help            show this text\n"
