@@ -304,11 +304,6 @@ int names_start_group(int list) {
 
 int names_group_count(int list) { return names_list_ok(list) ? names_list[list].groups : 0; }
 
-int names_group_start(int list, int group) {
-  if (!names_list_ok(list) || group < 1 || group > names_list[list].groups) return -1;
-  return names_list[list].group_start[group];
-}
-
 int names_group_of(int list, int entry) {
   if (!names_list_ok(list)) return 0;
   const NameList& nl = names_list[list];

@@ -51,8 +51,6 @@ int names_start_group(int list);
 int names_group_of(int list, int entry);
 // Groups the list has (1 to 15); 0 for a list number out of range.
 int names_group_count(int list);
-// Entries that precede group (1 to the group count); -1 when out of range.
-int names_group_start(int list, int group);
 
 // Stores an alias entry's replacement (cut to 63 bytes) and mode at entry's slot of alias list 0 or 3.
 // 0, or -1 for another list or an entry out of range.

@@ -36,7 +36,6 @@ TEST_F(Names, InitLeavesEveryListEmptyWithOneGroup) {
   for (int l = 0; l < NAME_LISTS; l++) {
     EXPECT_EQ(names_count(l), 0) << l;
     EXPECT_EQ(names_group_count(l), 1) << l;
-    EXPECT_EQ(names_group_start(l, 1), 0) << l;
   }
   EXPECT_STREQ(names_entry(1, 1), "");
 }
@@ -97,10 +96,6 @@ TEST_F(Names, GroupsSplitTheEntries) {
   EXPECT_EQ(names_start_group(1), 0);  // group 3 stays empty
   names_add(1, "d");  // 4
   EXPECT_EQ(names_group_count(1), 4);
-  EXPECT_EQ(names_group_start(1, 2), 2);
-  EXPECT_EQ(names_group_start(1, 3), 3);
-  EXPECT_EQ(names_group_start(1, 4), 3);
-  EXPECT_EQ(names_group_start(1, 5), -1);
   EXPECT_EQ(names_group_of(1, 1), 1);
   EXPECT_EQ(names_group_of(1, 2), 1);
   EXPECT_EQ(names_group_of(1, 3), 2);
