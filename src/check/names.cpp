@@ -328,18 +328,6 @@ int names_alias_set(int list, int entry, const char* replacement, uint8_t mode) 
   return 0;
 }
 
-const char* names_alias_replacement(int list, int entry) {
-  int a = names_alias_index(list);
-  if (a < 0 || entry < 1 || entry > names_list[list].count) return "";
-  return alias_replacement[a][entry - 1];
-}
-
-int names_alias_mode(int list, int entry) {
-  int a = names_alias_index(list);
-  if (a < 0 || entry < 1 || entry > names_list[list].count) return -1;
-  return alias_mode[a][entry - 1];
-}
-
 // Mode 0, whole rest: equal bytes, or a "*" that accepts a remaining rest of at least one byte.
 static bool names_rest_whole(const unsigned char* p, const unsigned char* n) {
   while (*p != 0) {

@@ -55,9 +55,6 @@ int names_group_count(int list);
 // Stores an alias entry's replacement (cut to 63 bytes) and mode at entry's slot of alias list 0 or 3.
 // 0, or -1 for another list or an entry out of range.
 int names_alias_set(int list, int entry, const char* replacement, uint8_t mode);
-// An alias entry's replacement ("" out of range) and mode (-1 out of range).
-const char* names_alias_replacement(int list, int entry);
-int names_alias_mode(int list, int entry);
 // Renames name through alias list (0 or 3) into out (out_size bytes, always terminated; a longer result
 // is cut). At each position the entries are tried from the highest number down:
 //   ALIAS_FULL (255): at the first byte only, when the whole name equals the pattern: the replacement
