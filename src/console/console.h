@@ -135,7 +135,6 @@ void console_pump();
 int console_key();        // peek
 int console_take_key();   // read and clear
 int console_take_left_pressed();
-int console_left_held();
 int console_dragging();
 int console_press_x();
 int console_press_y();
