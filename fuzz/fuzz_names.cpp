@@ -8,12 +8,12 @@
 //   2 mod 5  rename it through list 0 into buffers of several exact sizes
 //   3 mod 5  start a group on the morph list
 //   4 mod 5  match it against every entry of the morph list, and look at entries around its ends
-// Whether an entry's pattern takes a name is asked of find or add itself, on the morph alias list (which
-// nothing else here uses) holding that pattern alone. Checked: find or add returns the highest entry
-// whose pattern matches, or adds the name last; every entry matches its own name; a name longer than 63
-// bytes is refused; an entry out of range reads as ""; groups stay within 15; an alias entry renames
-// its own pattern to its replacement and keeps its mode; renaming ends inside its buffer and shorter
-// buffers hold prefixes.
+// Whether an entry's pattern takes a name is asked of find or add itself, on the morph alias list (the
+// scratch list: emptied before each use) holding that pattern alone; an alias entry's mode is shown there
+// the same way. Checked: find or add returns the highest entry whose pattern matches, or adds the name
+// last; every entry matches its own name; a name longer than 63 bytes is refused; an entry out of range
+// reads as ""; groups stay within 15; an alias entry renames its own pattern to its replacement and
+// keeps its mode; renaming ends inside its buffer and shorter buffers hold prefixes.
 #include <cstdint>
 #include <cstring>
 #include <string>
