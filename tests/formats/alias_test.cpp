@@ -38,7 +38,7 @@ class Alias : public ::testing::Test {
   }
   static Names bones() { return patterns(LIST_BONE_ALIAS); }
   static Names morphs() { return patterns(LIST_MORPH_ALIAS); }
-  // What the listing shows for names through an alias list: each name renamed, joined by "|".
+  // Each name renamed through an alias list, as the listing shows it; the results joined by "|".
   static std::string renamed(int list, const Names& names) {
     std::string out;
     for (size_t i = 0; i < names.size(); i++) {
