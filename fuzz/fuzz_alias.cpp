@@ -6,11 +6,15 @@
 //   2. Names are renamed through both alias lists into exact-size buffers of several sizes: names that
 //      the vocabularies hold, names built from the file's own patterns, and odd ones.
 //   3. The file is read again by UTF-16 path (text reader in handle mode); both reads must store the
-//      same entries.
-// Every stored entry must keep its bounds: a pattern of 1 to 63 bytes, a replacement of 1 to 15 bytes,
-// a mode of 0, 1 or 255, at most 16,384 entries. The input must be unchanged and no file may appear.
+//      same patterns and rename every name of step 2 alike.
+// Every stored pattern must keep its bounds: 1 to 63 bytes, at most 16,384 entries. A list's last entry
+// is tried first, so its own pattern renames to its replacement alone, which must be 1 to 15 bytes. The
+// input must be unchanged and no file may appear.
 #include <cstdint>
 #include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "app/cmdline.h"
 #include "app/run.h"
@@ -25,32 +29,31 @@ namespace {
 FuzzPath fixed_vmd;
 std::vector<std::string> expected_listing;
 
-struct AliasEntry {
-  std::string pattern, replacement;
-  int mode;
-  bool operator==(const AliasEntry& o) const {
-    return pattern == o.pattern && replacement == o.replacement && mode == o.mode;
-  }
-};
+// Renames name through list as the listing does, into LISTING_TEXT bytes.
+std::string rename_listed(int list, const std::string& name) {
+  char out[LISTING_TEXT];
+  names_rename(list, name.c_str(), out, LISTING_TEXT);
+  return out;
+}
 
-void take_list(std::vector<AliasEntry>& out, int list) {
+void take_list(std::vector<std::string>& out, int list) {
   out.clear();
   int count = names_count(list);
   FUZZ_CHECK(count >= 0 && count <= NAME_ENTRIES, "alias list %d count %d", list, count);
   for (int e = 1; e <= count; e++) {
-    AliasEntry a = {names_entry(list, e), names_alias_replacement(list, e), names_alias_mode(list, e)};
-    FUZZ_CHECK(!a.pattern.empty() && a.pattern.size() <= NAME_BYTES - 1, "pattern %d of %d bytes", e,
-               (int)a.pattern.size());
-    FUZZ_CHECK(!a.replacement.empty() && a.replacement.size() <= 15, "replacement %d of %d bytes", e,
-               (int)a.replacement.size());
-    FUZZ_CHECK(a.mode == ALIAS_PLAIN || a.mode == ALIAS_LAST || a.mode == ALIAS_FULL, "mode %d", a.mode);
-    out.push_back(a);
+    std::string pattern = names_entry(list, e);
+    FUZZ_CHECK(!pattern.empty() && pattern.size() <= NAME_BYTES - 1, "pattern %d of %d bytes", e, (int)pattern.size());
+    out.push_back(pattern);
+  }
+  if (count > 0) {
+    size_t len = rename_listed(list, out.back()).size();
+    FUZZ_CHECK(len >= 1 && len <= 15, "the last entry's replacement is %d bytes", (int)len);
   }
 }
 
 // Renames name through list into buffers of exactly 1, 7, 16 and 64 bytes and LISTING_TEXT bytes; each
-// result must end inside its buffer and be a prefix of the longest one.
-void rename_all_sizes(int list, const std::string& name) {
+// result must end inside its buffer and be a prefix of the longest one, which is returned.
+std::string rename_all_sizes(int list, const std::string& name) {
   static const int sizes[] = {LISTING_TEXT, 64, 16, 7, 1};
   std::string longest;
   for (int size : sizes) {
@@ -62,9 +65,13 @@ void rename_all_sizes(int list, const std::string& name) {
     if (size == LISTING_TEXT) longest = got;
     else FUZZ_CHECK(longest.compare(0, got.size(), got) == 0, "rename into %d bytes is no prefix", size);
   }
+  return longest;
 }
 
-std::vector<AliasEntry> bones_a, morphs_a, bones_w, morphs_w;
+std::vector<std::string> bones_a, morphs_a, bones_w, morphs_w;
+// Step 2's names with their lists, and what the first read's entries made of them.
+std::vector<std::pair<int, std::string>> probes;
+std::vector<std::string> renamed_a;
 
 }  // namespace
 
@@ -96,15 +103,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const char* const odd[] = {
       "", "a", "*", "?", "\x81\x48", FUZZ_SJIS_CENTER, FUZZ_SJIS_LEFT_ARM, FUZZ_SJIS_LEFT_TWIST, FUZZ_SJIS_HAIR1,
       FUZZ_SJIS_A, "\x8D\xB6\x8D", "\x80\x80\x80", "unknown_bone", "\xFC\xFC\xFC\xFC\xFC\xFC\xFC\xFC\xFC\xFC\xFC\xFC\xFC\xFC\xFC"};
+  probes.clear();
   for (const char* n : odd) {
-    rename_all_sizes(LIST_BONE_ALIAS, n);
-    rename_all_sizes(LIST_MORPH_ALIAS, n);
+    probes.push_back({LIST_BONE_ALIAS, n});
+    probes.push_back({LIST_MORPH_ALIAS, n});
   }
   for (size_t i = 0; i < bones_a.size() && i < 12; i++) {
-    rename_all_sizes(LIST_BONE_ALIAS, bones_a[i].pattern);
-    rename_all_sizes(LIST_BONE_ALIAS, bones_a[i].pattern + bones_a[i].pattern);
+    probes.push_back({LIST_BONE_ALIAS, bones_a[i]});
+    probes.push_back({LIST_BONE_ALIAS, bones_a[i] + bones_a[i]});
   }
-  for (size_t i = 0; i < morphs_a.size() && i < 12; i++) rename_all_sizes(LIST_MORPH_ALIAS, morphs_a[i].pattern);
+  for (size_t i = 0; i < morphs_a.size() && i < 12; i++) probes.push_back({LIST_MORPH_ALIAS, morphs_a[i]});
+  renamed_a.clear();
+  for (const auto& p : probes) renamed_a.push_back(rename_all_sizes(p.first, p.second));
 
   // 3. By UTF-16 path.
   names_init();
@@ -113,6 +123,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   take_list(morphs_w, LIST_MORPH_ALIAS);
   FUZZ_CHECK(bones_a == bones_w, "bone entries differ (%d and %d)", (int)bones_a.size(), (int)bones_w.size());
   FUZZ_CHECK(morphs_a == morphs_w, "morph entries differ (%d and %d)", (int)morphs_a.size(), (int)morphs_w.size());
+  for (size_t i = 0; i < probes.size(); i++)
+    FUZZ_CHECK(rename_listed(probes[i].first, probes[i].second) == renamed_a[i], "name %d renames differently", (int)i);
 
   FUZZ_CHECK(fuzz_read(in.a) == std::string(reinterpret_cast<const char*>(data), size), "the input changed");
   FUZZ_CHECK(fuzz_scratch_listing() == expected_listing, "a file appeared in the scratch directory");

@@ -5,9 +5,9 @@
 // times, to reach the 65,533-character and 65,275-unit limits with a short input; bit 6: a Western code
 // page, where no byte is a lead byte). Then the ANSI line up to the first 0 byte, then the UTF-16 line
 // (two bytes a unit) up to the first 0 unit, then words to append to both lists, separated by bytes 0x01.
-// Checked after every step: at most 511 words, word starts rising inside the 65,535-unit store, each
-// word ended by a 0 before the next one starts; a pure ASCII line splits into the same words in
-// both forms; appends refuse only at 511 words or a full store.
+// Checked after every step, through the lists' readers: 1 to 511 words, lying one after another from
+// the start of the 65,535-unit store, each ended by a 0 inside it; a pure ASCII line splits into the
+// same words in both forms; appends refuse only at 511 words or a full store.
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -19,20 +19,29 @@
 
 namespace {
 
-template <typename List>
-void check_list(const List& l, const char* what) {
-  FUZZ_CHECK(l.word_count >= 1 && l.word_count <= ARG_MAX_WORDS, "%s: %d words", what, (int)l.word_count);
-  FUZZ_CHECK(l.word_start[0] == 0, "%s: word 0 starts at %d", what, (int)l.word_start[0]);
-  FUZZ_CHECK(l.next_free >= 1 && l.next_free <= ARG_STORE, "%s: next free %d", what, (int)l.next_free);
-  for (int k = 0; k < l.word_count; k++) {
-    int a = l.word_start[k], b = l.word_start[k + 1];
-    FUZZ_CHECK(a < b && b <= l.next_free, "%s: word %d from %d to %d, next free %d", what, k, a, b, (int)l.next_free);
-    // The word ends before the next one starts (a trailing blank's empty word may lie between).
-    int i = a;
-    while (i < b && l.store[i] != 0) i++;
-    FUZZ_CHECK(i < b, "%s: word %d not ended before word %d", what, k, k + 1);
+// Checks a list through its readers (word k, the count) and returns the store units its words take,
+// terminators included: the words lie one after another from the start of the store (a trailing
+// blank's empty word was taken back and leaves no gap), each ended by a 0 inside the store.
+template <typename Unit>
+int check_list(const Unit* (*word)(int), int count, const char* what) {
+  FUZZ_CHECK(count >= 1 && count <= ARG_MAX_WORDS, "%s: %d words", what, count);
+  const Unit* store = word(0);
+  int used = 0;
+  for (int k = 0; k < count; k++) {
+    const Unit* w = word(k);
+    FUZZ_CHECK(w == store + used, "%s: word %d starts %d units from the end of the one before", what, k,
+               (int)(w - (store + used)));
+    // The word ends inside the store.
+    int i = 0;
+    while (used + i < ARG_STORE && w[i] != 0) i++;
+    FUZZ_CHECK(used + i < ARG_STORE, "%s: word %d not ended inside the store", what, k);
+    used += i + 1;
   }
+  return used;
 }
+
+int check_a(const char* what) { return check_list<char>(arg_a, arg_count_a(), what); }
+int check_w(const char* what) { return check_list<char16_t>(arg_w, arg_count_w(), what); }
 
 std::u16string widen(const std::string& s) {
   std::u16string w;
@@ -71,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz_cstr(a, reinterpret_cast<const uint8_t*>(line.data()), line.size());
     split_command_line_ansi_from(a.c());
   }
-  check_list(*args_a_view(), "ANSI");
+  check_a("ANSI");
   bool ascii = true;
   for (unsigned char c : line) ascii &= c < 0x80;
   if (ascii) {
@@ -79,7 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzBlock w((wide.size() + 1) * 2);
     std::memcpy(w.p, wide.c_str(), (wide.size() + 1) * 2);
     split_command_line_utf16_from(w.u());
-    check_list(*args_w_view(), "UTF-16 of ASCII");
+    check_w("UTF-16 of ASCII");
     FUZZ_CHECK(arg_count_a() == arg_count_w(), "ASCII line: %d and %d words", arg_count_a(), arg_count_w());
     for (int k = 0; k < arg_count_a(); k++) FUZZ_CHECK(widen(arg_a(k)) == std::u16string(arg_w(k)), "word %d differs", k);
   }
@@ -88,7 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::memcpy(w.p, wline.c_str(), (wline.size() + 1) * 2);
     split_command_line_utf16_from(w.u());
   }
-  check_list(*args_w_view(), "UTF-16");
+  check_w("UTF-16");
 
   // Appends, in pairs.
   while (p < end) {
@@ -96,7 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string word(p, sep != nullptr ? sep : end);
     p = sep != nullptr ? sep + 1 : end;
     word = word.c_str();
-    int count_a = arg_count_a(), free_a = args_a_view()->next_free;
+    int count_a = arg_count_a(), used_a = check_a("ANSI before append");
     FuzzBlock a(word.size() + 1);
     fuzz_cstr(a, reinterpret_cast<const uint8_t*>(word.data()), word.size());
     int ra = arg_append_ansi(a.c());
@@ -104,12 +113,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzBlock w((wide.size() + 1) * 2);
     std::memcpy(w.p, wide.c_str(), (wide.size() + 1) * 2);
     int rw = arg_append_utf16(w.u());
-    check_list(*args_a_view(), "ANSI after append");
-    check_list(*args_w_view(), "UTF-16 after append");
+    check_a("ANSI after append");
+    check_w("UTF-16 after append");
     if (word.empty()) {
       FUZZ_CHECK(ra == 1 && rw == 1, "empty word appended");
     } else if (ra == -1) {
-      FUZZ_CHECK(count_a == ARG_MAX_WORDS || free_a >= ARG_STORE - 1, "refused with %d words, next free %d", count_a, free_a);
+      FUZZ_CHECK(count_a == ARG_MAX_WORDS || used_a >= ARG_STORE - 1, "refused with %d words, %d units used", count_a, used_a);
     } else {
       FUZZ_CHECK(ra == 0 && arg_count_a() == count_a + 1, "append %d", ra);
       std::string got = arg_a(count_a);

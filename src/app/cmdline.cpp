@@ -8,11 +8,21 @@
 
 #include "sys/sys.h"
 
+struct ArgListW {
+  char16_t store[ARG_STORE];           // the words, each followed by a 0
+  int32_t word_start[ARG_MAX_WORDS + 1]; // start of each word; the entry after the last marks the end
+  int32_t word_count;
+  int32_t next_free;                   // store index where the next appended word starts
+};
+struct ArgListA {
+  char store[ARG_STORE];
+  int32_t word_start[ARG_MAX_WORDS + 1];
+  int32_t word_count;
+  int32_t next_free;
+};
+
 static ArgListW args_w;
 static ArgListA args_a;
-
-const ArgListW* args_w_view() { return &args_w; }
-const ArgListA* args_a_view() { return &args_a; }
 
 // One splitter for both forms. Unit is char16_t or unsigned char; the ANSI form keeps a double-byte
 // character whole, so that a trail byte 0x22 or 0x20 neither toggles quoting nor ends a word.

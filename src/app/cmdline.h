@@ -12,23 +12,6 @@ constexpr int ARG_STORE = 65535;       // units in a list's store
 constexpr int ARG_LINE_LIMIT = 65533;  // characters of the command line that splitting reads
 constexpr int ARG_SPLIT_STOP = 65275;  // store index at which splitting stops at the next word end
 
-struct ArgListW {
-  char16_t store[ARG_STORE];           // the words, each followed by a 0
-  int32_t word_start[ARG_MAX_WORDS + 1]; // start of each word; the entry after the last marks the end
-  int32_t word_count;
-  int32_t next_free;                   // store index where the next appended word starts
-};
-struct ArgListA {
-  char store[ARG_STORE];
-  int32_t word_start[ARG_MAX_WORDS + 1];
-  int32_t word_count;
-  int32_t next_free;
-};
-
-// The two lists, read-only.
-const ArgListW* args_w_view();
-const ArgListA* args_a_view();
-
 // Fill a list from the system's command line (GetCommandLineW / GetCommandLineA).
 void split_command_line_utf16();
 void split_command_line_ansi();

@@ -304,11 +304,6 @@ int names_start_group(int list) {
 
 int names_group_count(int list) { return names_list_ok(list) ? names_list[list].groups : 0; }
 
-int names_group_start(int list, int group) {
-  if (!names_list_ok(list) || group < 1 || group > names_list[list].groups) return -1;
-  return names_list[list].group_start[group];
-}
-
 int names_group_of(int list, int entry) {
   if (!names_list_ok(list)) return 0;
   const NameList& nl = names_list[list];
@@ -331,18 +326,6 @@ int names_alias_set(int list, int entry, const char* replacement, uint8_t mode) 
   slot[len] = 0;
   alias_mode[a][entry - 1] = mode;
   return 0;
-}
-
-const char* names_alias_replacement(int list, int entry) {
-  int a = names_alias_index(list);
-  if (a < 0 || entry < 1 || entry > names_list[list].count) return "";
-  return alias_replacement[a][entry - 1];
-}
-
-int names_alias_mode(int list, int entry) {
-  int a = names_alias_index(list);
-  if (a < 0 || entry < 1 || entry > names_list[list].count) return -1;
-  return alias_mode[a][entry - 1];
 }
 
 // Mode 0, whole rest: equal bytes, or a "*" that accepts a remaining rest of at least one byte.

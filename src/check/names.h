@@ -51,15 +51,10 @@ int names_start_group(int list);
 int names_group_of(int list, int entry);
 // Groups the list has (1 to 15); 0 for a list number out of range.
 int names_group_count(int list);
-// Entries that precede group (1 to the group count); -1 when out of range.
-int names_group_start(int list, int group);
 
 // Stores an alias entry's replacement (cut to 63 bytes) and mode at entry's slot of alias list 0 or 3.
 // 0, or -1 for another list or an entry out of range.
 int names_alias_set(int list, int entry, const char* replacement, uint8_t mode);
-// An alias entry's replacement ("" out of range) and mode (-1 out of range).
-const char* names_alias_replacement(int list, int entry);
-int names_alias_mode(int list, int entry);
 // Renames name through alias list (0 or 3) into out (out_size bytes, always terminated; a longer result
 // is cut). At each position the entries are tried from the highest number down:
 //   ALIAS_FULL (255): at the first byte only, when the whole name equals the pattern: the replacement

@@ -102,12 +102,11 @@ void console_set_background(int r, int g, int b);
 // ---- Scrolling ----------------------------------------------------------------------------------------
 
 // Whenever the client area is smaller than the page along an axis (from the opening on, and after every
-// resize, maximise or restore), that axis's range is the page extent less the client extent and its bar
-// shows; otherwise the range is 0, the bar is hidden and the view is at 0 along it.
+// resize, maximise or restore), that axis's range (its scroll bar's range, the largest view position) is
+// the page extent less the client extent and its bar shows; otherwise the range is 0, the bar is hidden
+// and the view is at 0 along it.
 int console_scroll_x();
 int console_scroll_y();
-int console_range_x();
-int console_range_y();
 // Moves the view to position, cut to 0 to the range; does nothing when unchanged. 0.
 int console_scroll_to_x(int position);
 int console_scroll_to_y(int position);
@@ -135,7 +134,6 @@ void console_pump();
 int console_key();        // peek
 int console_take_key();   // read and clear
 int console_take_left_pressed();
-int console_left_held();
 int console_dragging();
 int console_press_x();
 int console_press_y();

@@ -322,7 +322,6 @@ static int con_take(int32_t* cell) {
 int console_key() { return ev.key; }
 int console_take_key() { return con_take(&ev.key); }
 int console_take_left_pressed() { return con_take(&ev.left_pressed); }
-int console_left_held() { return ev.left_held; }
 int console_dragging() { return ev.dragging; }
 int console_press_x() { return ev.press_x; }
 int console_press_y() { return ev.press_y; }

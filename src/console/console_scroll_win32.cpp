@@ -80,5 +80,3 @@ void con_on_wheel(HWND hwnd, WPARAM wp) {
 
 int console_scroll_x() { return con.scroll_x; }
 int console_scroll_y() { return con.scroll_y; }
-int console_range_x() { return con.range_x; }
-int console_range_y() { return con.range_y; }

@@ -130,8 +130,6 @@ int font_load_w(const char16_t* path, double width, double height) {
   return font_load_with(nullptr, path ? path : u"", width, height);
 }
 
-int font_loaded() { return gf.loaded ? 1 : 0; }
-
 // ---- Decoding ------------------------------------------------------------------------------------------
 
 int glyph_decode_sjis(uint32_t* codes, const char* text) {

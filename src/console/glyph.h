@@ -44,8 +44,6 @@ enum FontResult : int {
 // Replaces the face loaded before. A FontResult.
 int font_load(const char* path, double width, double height);
 int font_load_w(const char16_t* path, double width, double height);
-// 1 when a face is loaded, else 0.
-int font_loaded();
 
 // ---- Images ------------------------------------------------------------------------------------------
 

@@ -138,12 +138,6 @@ static void rfgetbytes(unsigned char* b, int n) {
   for (int i = 0; i < n; i++) b[i] = (unsigned char)rfgetc();
 }
 
-int32_t rfget32() {
-  unsigned char b[4];
-  rfgetbytes(b, 4);
-  return rfle32(b);
-}
-
 float rfgetfloat() {
   unsigned char b[4];
   rfgetbytes(b, 4);

@@ -50,8 +50,7 @@ inline float rflefloat(const unsigned char* p) {
   return f;
 }
 
-// Four rfgetc composed little-endian.
-int32_t rfget32();
+// Four rfgetc composed little-endian into a float; bytes past the end read as 0xFF.
 float rfgetfloat();
 // Bytes consumed so far (the file position as the caller sees it).
 uint32_t rftell();

@@ -69,7 +69,8 @@ TEST(CommandLineSplit, UsesOnlyTheFirst65533Characters) {
   split_command_line_ansi_from(line.c_str());
   ASSERT_EQ(arg_count_a(), 2);
   EXPECT_EQ(std::string(arg_a(1)).size(), 65533u - 2u);
-  EXPECT_EQ(args_a_view()->next_free, 65534);
+  // "p", its 0, 65,531 x, their 0: the store holds no room for another word.
+  EXPECT_EQ(arg_append_ansi("z"), -1);
 }
 
 TEST(CommandLineSplit, StopsAtAWordEndOnceTheStoreReaches65275) {
@@ -108,8 +109,12 @@ TEST(CommandLineAppend, CutsAWordAtTheEndOfTheStore) {
 
 TEST(CommandLineAppend, AfterATrailingBlankTheStoreHasNoGap) {
   split_command_line_ansi_from("p a ");
-  EXPECT_EQ(args_a_view()->next_free, 4);  // "p", 0, "a", 0
   EXPECT_EQ(arg_append_ansi("b"), 0);
-  EXPECT_EQ(args_a_view()->word_start[2], 4);
   EXPECT_EQ(words_a(), "[p][a][b]");
+  // The appended word starts right after "p", 0, "a", 0: the rest of the store takes a word of
+  // 65,535 - 4 - 1 units.
+  split_command_line_ansi_from("p a ");
+  std::string big(70000, 'y');
+  EXPECT_EQ(arg_append_ansi(big.c_str()), 0);
+  EXPECT_EQ(std::string(arg_a(2)).size(), (size_t)(ARG_STORE - 4 - 1));
 }

@@ -36,7 +36,6 @@ TEST_F(Names, InitLeavesEveryListEmptyWithOneGroup) {
   for (int l = 0; l < NAME_LISTS; l++) {
     EXPECT_EQ(names_count(l), 0) << l;
     EXPECT_EQ(names_group_count(l), 1) << l;
-    EXPECT_EQ(names_group_start(l, 1), 0) << l;
   }
   EXPECT_STREQ(names_entry(1, 1), "");
 }
@@ -97,10 +96,6 @@ TEST_F(Names, GroupsSplitTheEntries) {
   EXPECT_EQ(names_start_group(1), 0);  // group 3 stays empty
   names_add(1, "d");  // 4
   EXPECT_EQ(names_group_count(1), 4);
-  EXPECT_EQ(names_group_start(1, 2), 2);
-  EXPECT_EQ(names_group_start(1, 3), 3);
-  EXPECT_EQ(names_group_start(1, 4), 3);
-  EXPECT_EQ(names_group_start(1, 5), -1);
   EXPECT_EQ(names_group_of(1, 1), 1);
   EXPECT_EQ(names_group_of(1, 2), 1);
   EXPECT_EQ(names_group_of(1, 3), 2);
@@ -236,23 +231,23 @@ TEST_F(Names, AliasTablesOnlyBesideLists0And3) {
   EXPECT_EQ(names_alias_set(0, 0, "b", 0), -1);
   EXPECT_EQ(names_alias_set(0, 2, "b", 0), -1);
   EXPECT_EQ(names_alias_set(0, 1, "b", ALIAS_LAST), 0);
-  EXPECT_STREQ(names_alias_replacement(0, 1), "b");
-  EXPECT_EQ(names_alias_mode(0, 1), 1);
-  EXPECT_EQ(names_alias_mode(0, 2), -1);
+  EXPECT_EQ(rename(0, "xa"), "xb");  // at the end of a name only
+  EXPECT_EQ(rename(0, "ax"), "ax");
   names_add(3, "m");
   EXPECT_EQ(names_alias_set(3, 1, "M", ALIAS_FULL), 0);
-  EXPECT_EQ(names_alias_mode(3, 1), 255);
+  EXPECT_EQ(rename(3, "m"), "M");  // the whole name only
+  EXPECT_EQ(rename(3, "xm"), "xm");
+  // Init clears the tables: an entry given nothing replaces its pattern by nothing, anywhere (mode 0).
   names_init();
   names_add(0, "a");
-  EXPECT_STREQ(names_alias_replacement(0, 1), "");  // cleared by init
-  EXPECT_EQ(names_alias_mode(0, 1), 0);
+  EXPECT_EQ(rename(0, "ab"), "b");
 }
 
 TEST_F(Names, AliasReplacementIsCutTo63Bytes) {
   names_add(0, "a");
   std::string r(70, 'r');
   EXPECT_EQ(names_alias_set(0, 1, r.c_str(), 0), 0);
-  EXPECT_EQ(std::string(names_alias_replacement(0, 1)), std::string(63, 'r'));
+  EXPECT_EQ(rename(0, "a"), std::string(63, 'r'));
 }
 
 TEST_F(Names, RenamePlainEntryReplacesAPrefix) {
