@@ -66,6 +66,7 @@ struct RecentName {
   uint32_t generation;     // the list's generation when it was stored; 0 never matches
 };
 static RecentName recent[NAME_LISTS][RECENT_SLOTS];
+static int32_t recent_high[NAME_LISTS];  // no slot of the list's generation holds a higher entry or floor
 static uint32_t list_generation[NAME_LISTS];
 static uint32_t generation_counter;
 
@@ -82,6 +83,7 @@ uint32_t names_generation(int list) { return names_list_ok(list) ? list_changes[
 
 static void names_new_generation(int list) {
   names_changed(list);
+  recent_high[list] = 0;
   if (++generation_counter == 0) {
     // After 2^32 generations: forget everything once so that no old slot can look current.
     std::memset(recent, 0, sizeof recent);
@@ -258,6 +260,8 @@ int names_find_or_add(int list, const char* name) {
   slot->floor = entry == 0 ? names_list[list].count : 0;
   slot->added = added && entry > 0 ? 1 : 0;
   slot->generation = list_generation[list];
+  int32_t high = entry > slot->floor ? entry : slot->floor;
+  if (high > recent_high[list]) recent_high[list] = high;
   return entry;
 }
 
@@ -274,7 +278,14 @@ int names_truncate(int list, int count) {
   if (count >= nl.count) return 0;
   if (count < nl.group_start[nl.groups]) return -1;
   nl.count = count;
+  // An empty list keeps nothing worth the sweep below: every slot goes at once.
+  if (count == 0) {
+    names_new_generation(list);
+    return 0;
+  }
   names_changed(list);
+  if (recent_high[list] <= count) return 0;
+  recent_high[list] = count;
   // Names resolved to the entries taken back resolve afresh; those added for themselves keep knowing
   // that nothing up to count matches them.
   for (RecentName& slot : recent[list]) {
