@@ -14,6 +14,7 @@ const {launch} = require('./browser');
     await tab.goto('file://' + path.resolve(page) + (fragment ? '#' + fragment : ''), {waitUntil: 'load'});
     await tab.waitForSelector('#tools:not([hidden])');
     for (const i of open) await tab.click(`#motions tbody tr:nth-child(${Number(i) + 1}) td[data-key=file]`);
+    await tab.evaluate(() => window.scrollTo(0, 0));
     await new Promise((r) => setTimeout(r, 300));
     await tab.screenshot({path: out});
   } finally {
