@@ -7,7 +7,11 @@ fitting), 4 % camera, 3 % cut, 3 % no model (before the model), 2 % extras, 2 % 
 plus a few motions checked without a model at the start. Deterministic: the same bytes on every run.
 """
 import json
+import os
 import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import gen_inputs  # noqa: E402
 
 ARTISTS = ["みゆき", "Kou", "ぽんず", "ゆっけ", "Natsu P", "ぐるりん", "あかね屋", "MMD工房", "しずく",
            "tsubaki", "はるか", "ライト", "moca", "ねこまた", "りょう", "Aoi", "ちゃちゃ", "なぎさ"]
@@ -21,13 +25,8 @@ RIG = [("J_Bip_L_UpperAr", "左腕", "standard"), ("J_Bip_R_UpperAr", "右腕", 
 NONE = ["左袖", "髪1", "スカート前2", "ネクタイ1", "しっぽ3", "右袖_1", "前髪", "胸親"]
 
 
-class Random:
-    def __init__(self, seed):
-        self.state = seed
-
-    def next(self):
-        self.state = (self.state * 1103515245 + 12345) & 0x7FFFFFFF
-        return self.state / 0x7FFFFFFF
+class Random(gen_inputs.Random):
+    """gen_inputs.py's sequence, with a choice and a range on it."""
 
     def pick(self, items):
         return items[int(self.next() * len(items)) % len(items)]
