@@ -11,8 +11,9 @@ ask the system, sit above it.
     2  paths              src/paths/
     3  check              src/check/
     4  formats            src/formats/
-    5  console            src/console/
-    6  app                src/app/
+    5  pose               src/pose/
+    6  console            src/console/
+    7  app                src/app/
 
 No two folders may reach each other, whatever their layers: the folders, joined by the includes of
 their files, must not go round. Within a folder the includes may not go round either: a file and its
@@ -25,7 +26,7 @@ import os
 import re
 import sys
 
-LAYERS = ["text", "sys", "paths", "check", "formats", "console", "app"]
+LAYERS = ["text", "sys", "paths", "check", "formats", "pose", "console", "app"]
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
 
 

@@ -25,6 +25,7 @@ static uint32_t fit_hash(const unsigned char* name, int len) {
 
 bool vmd_rename_fill(VmdRenameTable* t, const VmdRename* renames, int count) {
   std::memset(t->slot, 0, sizeof t->slot);
+  t->count = 0;
   if (count < 0 || count > VMD_RENAMES) return false;
   for (int i = 0; i < count; i++) {
     size_t from = std::strlen(renames[i].from);
@@ -36,10 +37,12 @@ bool vmd_rename_fill(VmdRenameTable* t, const VmdRename* renames, int count) {
     while (t->slot[at & (VMD_RENAME_SLOTS - 1)] != nullptr) at++;
     t->slot[at & (VMD_RENAME_SLOTS - 1)] = &renames[i];
   }
+  t->count = count;
   return true;
 }
 
 bool vmd_rename_field(const VmdRenameTable& t, unsigned char* field, int size) {
+  if (t.count == 0) return false;
   int len = 0;
   while (len < size && field[len] != 0) len++;
   for (uint32_t at = fit_hash(field, len);; at++) {

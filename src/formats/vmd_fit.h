@@ -17,6 +17,7 @@ constexpr int VMD_RENAMES = 16384;  // renamings a copy takes of each kind (a na
 constexpr int VMD_RENAME_SLOTS = 2 * VMD_RENAMES;
 struct VmdRenameTable {
   const VmdRename* slot[VMD_RENAME_SLOTS];
+  int count;  // renamings in the table
 };
 // Fills t with count renamings: true, or false (t then renames nothing) for a count below 0 or above
 // VMD_RENAMES, an empty from, a from of more than 20 bytes or a to of more than 15.
