@@ -41,8 +41,10 @@ enum WalkStage : int {
 
 static const int IK_BLOCK = VMD_BLOCKS - 1;
 
-// Records where the file was cut; the first cut is the one that counts.
+// Records where the file was cut; the first cut is the one that counts, and none counts once the file
+// is known to be no motion (the reader stops there).
 static void walk_cut(VmdWalk* w, int block, int64_t read, int64_t declared) {
+  if (w->result != READ_DONE) return;
   if (w->end.block == BLOCK_NONE) w->end = ReadEnd{block, read, declared, nullptr};
 }
 
