@@ -12,7 +12,7 @@
 // Records: fold_work, the working skeletons, bindings, comparison and scratch of the plan in progress,
 // written by fold_plan for its duration; plans are the callers' values.
 // Limits: 64 lacking bones, 256 bones one fold goes into, 128 rewritten tracks, 262,144 rewritten keys,
-// 1,048,576 frames compared per fold (a longer span is compared at a stride).
+// 65,536 frames compared per fold (a longer span is compared at a stride).
 // Trust: skeletons and motions were checked when made; the plan's own bounds are checked before every
 // write into the plan.
 //

@@ -50,7 +50,7 @@ constexpr int FOLD_LACKS = 64;         // lacking bones a plan lists (the semi-s
 constexpr int FOLD_INTO = 16;          // bones one fold goes into that a plan names (more are counted)
 constexpr int FOLD_TRACKS = 128;       // tracks the folds rewrite
 constexpr int FOLD_KEYS = 1 << 18;     // keys of the rewritten tracks, all steps together
-constexpr int FOLD_FRAMES = 1 << 20;   // frames one fold compares; a longer motion is compared at a stride
+constexpr int FOLD_FRAMES = 1 << 16;   // frames one fold compares (36 minutes); a longer one is compared at a stride
 constexpr double FOLD_UNITS = 0.01;    // what an exact fold may leave: units ...
 constexpr double FOLD_DEGREES = 0.1;   // ... and degrees
 
