@@ -10,9 +10,11 @@
 // leaves against the play before it. The next fold starts from that.
 //
 // Records: fold_work, the working skeletons, bindings, comparison and scratch of the plan in progress,
-// written by fold_plan for its duration; plans are the callers' values.
+// and the fold's keys kept by frame (fold_dense_*), written by fold_plan for its duration; plans are the
+// callers' values.
 // Limits: 64 lacking bones, 256 bones one fold goes into, 128 rewritten tracks, 262,144 rewritten keys,
-// 65,536 frames compared per fold (a longer span is compared at a stride).
+// 65,536 frames compared per fold (a longer span is compared at a stride), 262,144 receiver-frames of
+// keys kept (a fold that needs more finds them again).
 // Trust: skeletons and motions were checked when made; the plan's own bounds are checked before every
 // write into the plan.
 //
@@ -24,7 +26,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <cstdlib>
 
 #include "check/rigs.h"
 #include "pose/fold_compare.h"
@@ -447,6 +448,8 @@ static int fold_place(FoldEntry* e) {
 
 // ---- [fold-cost] ---------------------------------------------------------------------------------------------
 
+constexpr int FOLD_COST_EXACT = 16;  // key frames a cost measures exactly, largest bound first
+
 struct FoldFrameBound {
   float bound;
   uint32_t frame;
@@ -473,7 +476,10 @@ static void fold_figure_add(FoldFigure* fig, double units, int32_t units_bone, d
 // The worst move of the comparison built in fold_work.cmp over frames[0..n): the exact degrees at every
 // frame, the exact units at the frames whose bound can still beat the largest found (largest bound
 // first).
-static void fold_measure(const uint32_t* frames, int n, FoldFigure* fig, void (*prepare)(double frame)) {
+static void fold_measure_exact(FoldFigure* fig, int kept, int max_exact, void (*prepare)(double frame));
+
+static void fold_measure(const uint32_t* frames, int n, FoldFigure* fig, void (*prepare)(double frame),
+                         int max_exact) {
   FoldCompare& c = fold_work.cmp;
   *fig = FoldFigure{0.0, 0.0, -1, 0};
   int kept = 0;
@@ -483,10 +489,19 @@ static void fold_measure(const uint32_t* frames, int n, FoldFigure* fig, void (*
     fold_figure_add(fig, 0.0, -1, c.degrees, c.degrees_bone, frames[i]);
     if (c.bound > 0.0) fold_bounds[kept++] = FoldFrameBound{(float)c.bound, frames[i]};
   }
-  std::sort(fold_bounds, fold_bounds + kept,
-            [](const FoldFrameBound& a, const FoldFrameBound& b) { return a.bound > b.bound || (a.bound == b.bound && a.frame < b.frame); });
-  int exact = 0;
-  for (int i = 0; i < kept; i++, exact++) {
+  fold_measure_exact(fig, kept, max_exact, prepare);
+}
+
+// The exact units at the frames of fold_bounds[0..kept), largest bound first, while a bound can still
+// beat what was found, at most max_exact frames.
+static void fold_measure_exact(FoldFigure* fig, int kept, int max_exact, void (*prepare)(double frame)) {
+  FoldCompare& c = fold_work.cmp;
+  // Only the first max_exact can be measured: only they are put in order.
+  int ordered = kept < max_exact ? kept : max_exact;
+  std::partial_sort(fold_bounds, fold_bounds + ordered, fold_bounds + kept, [](const FoldFrameBound& a, const FoldFrameBound& b) {
+    return a.bound > b.bound || (a.bound == b.bound && a.frame < b.frame);
+  });
+  for (int i = 0; i < ordered; i++) {
     // The bound is stored as a float: let it settle a frame only when it is clearly below what was found.
     if ((double)fold_bounds[i].bound * (1.0 + 1e-6) < fig->units) break;
     if (prepare != nullptr) prepare(fold_bounds[i].frame);
@@ -496,7 +511,6 @@ static void fold_measure(const uint32_t* frames, int n, FoldFigure* fig, void (*
     fold_compare_units(&c, fig->units, &units, &bone);
     fold_figure_add(fig, units, bone, 0.0, -1, fold_bounds[i].frame);
   }
-  if (std::getenv("FOLD_DEBUG")) std::fprintf(stderr, "measure: %d frames, %d with bounds, %d exact, zone bones %d\n", n, kept, exact, c.zone_first[c.nf]);
 }
 
 static uint32_t fold_frames_scratch[POSE_KEYS];
@@ -517,8 +531,31 @@ static void fold_cost(FoldLack* lack, const FoldEntry& e) {
   }
   lack->cost_state = FOLD_COST_MEASURED;
   const PoseTrackRef& t = w.ta[e.bone];
-  for (int i = 0; i < t.count; i++) fold_frames_scratch[i] = t.keys[i].frame;
-  fold_measure(fold_frames_scratch, t.count, &lack->cost, nullptr);
+  FoldCompare& c = w.cmp;
+  if (!(c.nf == 1 && c.front[0] == e.bone && w.sa.bone[e.bone].inherit < 0)) {
+    for (int i = 0; i < t.count; i++) fold_frames_scratch[i] = t.keys[i].frame;
+    fold_measure(fold_frames_scratch, t.count, &lack->cost, nullptr, FOLD_COST_EXACT);
+    return;
+  }
+  // Only the bone itself differs: at a key's frame the bones below it turn by the key's turn, and move
+  // by at most its translation plus the turn's chord at the farthest of them.
+  FoldFigure* fig = &lack->cost;
+  int kept = 0;
+  uint32_t turned = 0;
+  for (int i = 0; i < t.count; i++) {
+    const PoseKey& k = t.keys[i];
+    double theta = pose_qangle(PoseQuat{k.rot[0], k.rot[1], k.rot[2], k.rot[3]});
+    double bound = std::sqrt((double)k.pos[0] * k.pos[0] + (double)k.pos[1] * k.pos[1] + (double)k.pos[2] * k.pos[2]) +
+                   2.0 * std::sin(0.5 * theta) * c.reach[0];
+    if (theta * POSE_DEGREES > fig->degrees) fig->degrees = theta * POSE_DEGREES, turned = k.frame;
+    if (bound > 0.0) fold_bounds[kept++] = FoldFrameBound{(float)bound, k.frame};
+  }
+  fold_measure_exact(fig, kept, FOLD_COST_EXACT, nullptr);
+  if (fig->units == 0.0 && fig->degrees > 0.0) {
+    fold_compare_frame(&c, turned);
+    fig->bone = c.degrees_bone;
+    fig->frame = turned;
+  }
 }
 
 // ---- [fold-step] ---------------------------------------------------------------------------------------------
@@ -850,10 +887,8 @@ static PoseKey* fold_slot(int32_t s) { return fold_slots + (int64_t)s * fold_wor
 // Evaluates frame g of the span (left, right] (slots): the receivers as written against their exact
 // keys. Returns a score no smaller than the worst move's share of what is allowed (above 1: maybe too
 // far): its degrees exactly, its units by the bound.
-static long fold_debug_weighed;
 static double fold_span_frame(int32_t left, int32_t right, double g) {
   FoldWork& w = fold_work;
-  fold_debug_weighed++;
   const PoseKey* l = fold_slot(left);
   const PoseKey* t = fold_slot(right);
   for (int r = 0; r < w.nrecv; r++) w.written[w.recv[r]] = fold_written_at(l[r], t[r], g);
@@ -877,10 +912,13 @@ static bool fold_span_less(const FoldSpan& a, const FoldSpan& b) {
 }
 
 static FoldFrameBound fold_weigh_bounds[FOLD_FRAMES + 1];
+constexpr int FOLD_WEIGH_EXACT = 2;  // frames of a span measured exactly, highest bound first
 
-// The worst frame strictly inside the span (left, right] (at the stride), exactly; put on the heap
-// when it strays too far. Every frame's score is bounded first; the frames are then measured exactly,
-// highest bound first, while a bound can still beat the worst found.
+// The worst frame strictly inside the span (left, right] (at the stride); put on the heap when it strays
+// too far. Every frame's score is bounded first (its degrees exactly); the two frames of highest bound
+// are then measured exactly: the bound ranks the frames nearly as their moves do, and measuring every
+// frame whose bound passes would cost more than the rest of the fold together. What a fold leaves is
+// measured afterwards at every frame all the same.
 static void fold_span_weigh(int32_t left, int32_t right, uint32_t first, uint32_t stride) {
   FoldCompare& c = fold_work.cmp;
   uint32_t a = fold_slot(left)[0].frame, b = fold_slot(right)[0].frame;
@@ -894,13 +932,19 @@ static void fold_span_weigh(int32_t left, int32_t right, uint32_t first, uint32_
             [](const FoldFrameBound& p, const FoldFrameBound& q) { return p.bound > q.bound || (p.bound == q.bound && p.frame < q.frame); });
   FoldSpan worst = {1.0, left, right, 0};
   bool found = false;
-  for (int i = 0; i < n && (double)fold_weigh_bounds[i].bound * (1.0 + 1e-6) > worst.score; i++) {
+  for (int i = 0; i < n && i < FOLD_WEIGH_EXACT && (double)fold_weigh_bounds[i].bound * (1.0 + 1e-6) > worst.score; i++) {
     uint32_t g = fold_weigh_bounds[i].frame;
     fold_span_frame(left, right, (double)g);
-    double units;
-    int32_t bone;
-    fold_compare_units(&c, worst.score * FOLD_UNITS, &units, &bone);
-    double score = std::fmax(c.degrees / FOLD_DEGREES, units / FOLD_UNITS);
+    double score = c.degrees / FOLD_DEGREES;
+    // A turn too far settles it (the bound then ranks the span); otherwise the units are measured.
+    if (score > 1.0) {
+      score = std::fmax(score, (double)fold_weigh_bounds[i].bound);
+    } else {
+      double units;
+      int32_t bone;
+      fold_compare_units(&c, worst.score * FOLD_UNITS, &units, &bone);
+      score = std::fmax(score, units / FOLD_UNITS);
+    }
     if (score > worst.score) {
       worst.score = score;
       worst.frame = g;
@@ -1014,7 +1058,8 @@ static void fold_mark_quiet(int n) {
       PoseQuat q0, q1;
       pose_track_at(own, fold_union[i - 1], &p0, &q0, nullptr);
       pose_track_at(own, fold_union[i], &p1, &q1, nullptr);
-      quiet = pose_vlen(pose_vsub(p0, p1)) == 0.0 && pose_qdot(q0, q1) == pose_qdot(q0, q0);
+      quiet = p0.x == p1.x && p0.y == p1.y && p0.z == p1.z && q0.x == q1.x && q0.y == q1.y && q0.z == q1.z &&
+              q0.w == q1.w;
     }
     fold_quiet[i] = quiet;
   }
@@ -1118,6 +1163,7 @@ static void fold_step(int ei) {
   w.cmp.b = FoldSide{&w.sb, w.tb, w.written, w.over};
   w.cmp.compared = w.step_compared;
   bool checking = fold_compare_build(&w.cmp);
+  if (checking) fold_compare_cache(&w.cmp, fold_union[0], fold_union[n - 1], stride);
 
   // A key at each frame of the union; then, worst span first, keys where the written keys stray, up to
   // twice as many again.
@@ -1145,8 +1191,6 @@ static void fold_step(int ei) {
     fold_span_weigh(span.left, s, fold_union[0], stride);
     fold_span_weigh(s, span.right, fold_union[0], stride);
   }
-  if (std::getenv("FOLD_DEBUG")) std::fprintf(stderr, "step %s: union %d slots %d checking %d recv %d weighed %ld\n", lack.name, n, slots, (int)checking, w.nrecv, fold_debug_weighed);
-  fold_debug_weighed = 0;
   // The receivers' tracks, in frame order, side by side in the pool.
   PoseKey* out = plan->key + base + (int64_t)w.nrecv * cap;
   int64_t k = 0;
@@ -1156,8 +1200,6 @@ static void fold_step(int ei) {
   std::memmove(plan->key + base, out, sizeof(PoseKey) * (size_t)(w.nrecv * (int64_t)slots));
   for (int r = 0; r < w.nrecv; r++) w.tb[w.recv[r]] = PoseTrackRef{plan->key + base + r * (int64_t)slots, slots};
   plan->key_count = (int32_t)(base + w.nrecv * (int64_t)slots);
-  int n_written = slots;
-  (void)n_written;
 
   // What the fold leaves, on the keys as written, at every frame from its first key to its last. Where
   // the receivers' subtrees hold everything the fold moves (no receiver has other children than the bone
@@ -1170,16 +1212,24 @@ static void fold_step(int ei) {
     if (b.inherit >= 0 && w.is_recv[b.inherit]) subtrees = false;
     if (w.mode == MODE_PULL && b.parent == w.recv[0] && i != e.bone) subtrees = false;
   }
-  if (subtrees) {
-    w.cmp.a = FoldSide{&w.sb, w.tb, w.dense, w.over};
-    w.cmp.b = FoldSide{&w.sb, w.tb, nullptr, nullptr};
-  } else {
-    w.cmp.a = FoldSide{&w.sa, w.ta, nullptr, nullptr};
-    w.cmp.b = FoldSide{&w.sb, w.tb, nullptr, nullptr};
-  }
-  w.cmp.compared = w.step_compared;
+  bool measuring;
   lack.error = FoldFigure{0.0, 0.0, -1, 0};
-  if (fold_compare_build(&w.cmp)) {
+  if (subtrees && checking) {
+    // The same frontier and zones as the check: what it kept of the zones serves again.
+    fold_compare_sides(&w.cmp, FoldSide{&w.sb, w.tb, w.dense, w.over}, FoldSide{&w.sb, w.tb, nullptr, nullptr});
+    measuring = true;
+  } else {
+    if (subtrees) {
+      w.cmp.a = FoldSide{&w.sb, w.tb, w.dense, w.over};
+      w.cmp.b = FoldSide{&w.sb, w.tb, nullptr, nullptr};
+    } else {
+      w.cmp.a = FoldSide{&w.sa, w.ta, nullptr, nullptr};
+      w.cmp.b = FoldSide{&w.sb, w.tb, nullptr, nullptr};
+    }
+    w.cmp.compared = w.step_compared;
+    measuring = fold_compare_build(&w.cmp);
+  }
+  if (measuring) {
     // Every frame but those inside quiet spans, where the copy plays as the original.
     int nf = 0, span = 0;
     for (uint64_t f = fold_union[0]; f <= fold_union[n - 1] && nf <= FOLD_FRAMES; f += stride) {
@@ -1187,7 +1237,7 @@ static void fold_step(int ei) {
       bool inside = span + 1 < n && fold_union[span] < f && f < fold_union[span + 1] && fold_quiet[span + 1];
       if (!inside) fold_frames[nf++] = (uint32_t)f;
     }
-    fold_measure(fold_frames, nf, &lack.error, subtrees ? fold_exact_at : nullptr);
+    fold_measure(fold_frames, nf, &lack.error, subtrees ? fold_exact_at : nullptr, FOLD_FRAMES + 1);
   }
   lack.kind = rule.kind;
   lack.into_count = w.nrecv;

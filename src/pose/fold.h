@@ -33,10 +33,15 @@
 //   cost   the worst move when the bone's keys are dropped, at the frames of its keys (between them its
 //          values lie between theirs);
 //   error  the worst move a fold leaves, on the keys as written (curves rounded to bytes), at every
-//          frame from its first key to its last; an exact fold leaves at most 0.01 units and 0.1
-//          degrees: where the new keys' curves stray further, keys are put in (the next key's curve
-//          split by de Casteljau, so the motion between stays), up to 3 times the keys of the frames
-//          the fold's tracks are keyed on.
+//          frame from its first key to its last (frames where nothing it folds moves are skipped: they
+//          play as the original). The new keys stand at the union of the frames the fold's tracks are
+//          keyed on; their curves are the moving tracks' (blended where several move one channel).
+//          Where the new keys stray more than 0.01 units or 0.1 degrees from the exact ones, keys are put
+//          in, worst span first, at its worst frame (the next key's curve split by de Casteljau, so the
+//          motion between keeps its timing), until none strays or the copy holds 3 times the keys of the
+//          union. So an exact fold leaves at most 0.01 units and 0.1 degrees unless that many keys were
+//          not enough (two tracks turning at different paces about different axes); error then says
+//          how much it leaves.
 // A figure's bone and frame are those of its largest units (or, when nothing moves, its largest degrees).
 #pragma once
 #include <cstdint>
@@ -101,7 +106,8 @@ enum FoldPlanResult : int {
                      // lists the lacking bones and their costs but folds none
 };
 
-// The plan for one motion on one model: the caller's value (about 25 MB; keep one). All zeros is empty.
+// The plan for one motion on one model: the caller's value (about 25 MB; keep one, statically or on the
+// heap: only what is used is touched). All zeros is empty.
 struct FoldPlan {
   int result;                  // a FoldPlanResult
   char reason[POSE_REASON];

@@ -1,7 +1,9 @@
 // fold_compare.cpp: the fold engine's yardstick (see fold_compare.h).
 //
-// Records: none of its own; a comparison is the caller's FoldCompare.
-// Limits: the bones of one skeleton's index space (POSE_SLOTS).
+// Records: the tracks' reaches kept by keys (cmp_reach_*, until fold_compare_forget) and the zones'
+// positions kept by frame (cmp_y, cmp_have, for the comparison that turned them on); a comparison is
+// the caller's FoldCompare.
+// Limits: the bones of one skeleton's index space (POSE_SLOTS); 1,048,576 zone positions kept.
 // Trust: both skeletons were checked and ordered (pose_skeleton_order); every list built here is a
 // subset of one skeleton's order, so every walk is bounded by the bone count.
 #include "pose/fold_compare.h"
@@ -101,6 +103,7 @@ static void cmp_side_lists(const PoseSkeleton* s, const uint8_t* frontier, const
 }
 
 bool fold_compare_build(FoldCompare* c) {
+  c->cache_on = false;
   const PoseSkeleton* sa = c->a.s;
   const PoseSkeleton* sb = c->b.s;
   int n = sa->count > sb->count ? sa->count : sb->count;
@@ -213,6 +216,27 @@ bool fold_compare_build(FoldCompare* c) {
   return true;
 }
 
+// The zones' positions kept by frame: frame k of the grid, zone bone z of the comparison at
+// cmp_y[k * zones + z]; cmp_have[k * nf + f] says frontier f's zone is there.
+constexpr int CMP_KEPT = 1 << 20;      // zone positions kept (12 MB)
+constexpr int CMP_KEPT_ZONES = 1 << 18;
+static float cmp_y[CMP_KEPT][3];
+static uint8_t cmp_have[CMP_KEPT_ZONES];
+
+void fold_compare_cache(FoldCompare* c, uint32_t first, uint32_t last, uint32_t stride) {
+  int64_t frames = ((int64_t)last - first) / stride + 1;
+  int64_t zones = c->zone_first[c->nf];
+  c->cache_on = frames * zones <= CMP_KEPT && frames * c->nf <= CMP_KEPT_ZONES && stride > 0;
+  c->cache_first = first;
+  c->cache_stride = stride;
+  if (c->cache_on) std::memset(cmp_have, 0, (size_t)(frames * c->nf));
+}
+
+void fold_compare_sides(FoldCompare* c, const FoldSide& a, const FoldSide& b) {
+  c->a = a;
+  c->b = b;
+}
+
 void fold_compare_frame(FoldCompare* c, double frame) {
   c->frame = frame;
   PoseEval ea = {c->a.s, c->a.tracks, c->a.override_key, c->a.overridden, c->hint_a};
@@ -250,6 +274,11 @@ void fold_compare_units(FoldCompare* c, double floor, double* units, int32_t* bo
   *bone = -1;
   bool sources = false;
   PoseEval eb = {c->b.s, c->b.tracks, c->b.override_key, c->b.overridden, c->hint_b};
+  uint32_t f32 = (uint32_t)c->frame;
+  bool grid = c->cache_on && (double)f32 == c->frame && f32 >= c->cache_first &&
+              (f32 - c->cache_first) % c->cache_stride == 0;
+  int64_t k = grid ? (int64_t)((f32 - c->cache_first) / c->cache_stride) : 0;
+  int64_t zones = c->zone_first[c->nf];
   for (int f = 0; f < c->nf; f++) {
     int x = c->front[f];
     if (c->self[f] && c->dp[f] > *units) {
@@ -259,26 +288,38 @@ void fold_compare_units(FoldCompare* c, double floor, double* units, int32_t* bo
     double bound = c->dp[f] + 2.0 * std::sin(0.5 * c->theta[f]) * c->reach[f];
     int first = c->zone_first[f], last = c->zone_first[f + 1];
     if (first == last || bound <= floor || bound <= *units) continue;
-    if (!sources) {
-      pose_locals(eb, c->zone_src, c->nzs, c->frame, c->local_b);
-      sources = true;
-    }
-    pose_locals(eb, c->zone + first, last - first, c->frame, c->local_b);
     const PoseXf& wa = c->world_a[x];
     const PoseXf& wb = c->world_b[x];
-    const PoseSkeleton* s = c->b.s;
-    for (int k = first; k < last; k++) {
-      int z = c->zone[k];
-      const PoseBone& bz = s->bone[z];
-      const PoseBone& bp = s->bone[bz.parent];
-      PoseVec o = {bz.rest[0] - bp.rest[0], bz.rest[1] - bp.rest[1], bz.rest[2] - bp.rest[2]};
-      PoseXf l = {pose_vadd(o, c->local_b[z].p), c->local_b[z].q};
-      c->y[z] = bz.parent == x ? l : pose_xmul(c->y[bz.parent], l);
-      if (!c->compared[z]) continue;
-      double e = pose_vlen(pose_vsub(pose_xapply(wa, c->y[z].p), pose_xapply(wb, c->y[z].p)));
+    bool kept = grid && cmp_have[k * c->nf + f];
+    if (!kept) {
+      if (!sources) {
+        pose_locals(eb, c->zone_src, c->nzs, c->frame, c->local_b);
+        sources = true;
+      }
+      pose_locals(eb, c->zone + first, last - first, c->frame, c->local_b);
+      const PoseSkeleton* s = c->b.s;
+      for (int z = first; z < last; z++) {
+        int b = c->zone[z];
+        const PoseBone& bz = s->bone[b];
+        const PoseBone& bp = s->bone[bz.parent];
+        PoseVec o = {bz.rest[0] - bp.rest[0], bz.rest[1] - bp.rest[1], bz.rest[2] - bp.rest[2]};
+        PoseXf l = {pose_vadd(o, c->local_b[b].p), c->local_b[b].q};
+        c->y[b] = bz.parent == x ? l : pose_xmul(c->y[bz.parent], l);
+        if (grid) {
+          float* at = cmp_y[k * zones + z];
+          at[0] = (float)c->y[b].p.x, at[1] = (float)c->y[b].p.y, at[2] = (float)c->y[b].p.z;
+        }
+      }
+      if (grid) cmp_have[k * c->nf + f] = 1;
+    }
+    for (int z = first; z < last; z++) {
+      int b = c->zone[z];
+      if (!c->compared[b]) continue;
+      PoseVec y = kept ? PoseVec{cmp_y[k * zones + z][0], cmp_y[k * zones + z][1], cmp_y[k * zones + z][2]} : c->y[b].p;
+      double e = pose_vlen(pose_vsub(pose_xapply(wa, y), pose_xapply(wb, y)));
       if (e > *units) {
         *units = e;
-        *bone = z;
+        *bone = b;
       }
     }
   }

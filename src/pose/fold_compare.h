@@ -41,6 +41,8 @@ struct FoldCompare {
   PoseXf local_a[POSE_SLOTS], world_a[POSE_SLOTS], local_b[POSE_SLOTS], world_b[POSE_SLOTS], y[POSE_SLOTS];
   int32_t hint_a[POSE_SLOTS], hint_b[POSE_SLOTS];
   double dp[POSE_SLOTS], theta[POSE_SLOTS];  // per frontier
+  bool cache_on;                   // zones' poses kept by frame (fold_compare_cache)
+  uint32_t cache_first, cache_stride;
   double bound;                    // the largest units any compared bone can move this frame
   double degrees;                  // the largest degrees a compared bone turns this frame (exact)
   int32_t degrees_bone;
@@ -53,6 +55,13 @@ void fold_compare_forget();
 // Finds the frontier, the zones and what each frame evaluates, for c's sides and compared bones.
 // False when no compared bone can move (nothing to measure).
 bool fold_compare_build(FoldCompare* c);
+// Keeps the zones' poses of the frames first + k * stride up to last, as they are found (the zones'
+// bones play the same on both sides and from one comparison to the next as long as the frontier stays:
+// a fold weighs and measures a frame many times). Off when they would not fit; off again at every
+// build.
+void fold_compare_cache(FoldCompare* c, uint32_t first, uint32_t last, uint32_t stride);
+// Gives c other sides, keeping what it found: only for sides whose frontier and zones are the same.
+void fold_compare_sides(FoldCompare* c, const FoldSide& a, const FoldSide& b);
 // Evaluates the frontier at frame: dp, theta, bound, degrees.
 void fold_compare_frame(FoldCompare* c, double frame);
 // After fold_compare_frame: the largest units a compared bone moves this frame, exactly, into *units and

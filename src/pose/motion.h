@@ -2,7 +2,7 @@
 // frame order with their values and their 64 curve bytes kept raw, loaded from a VMD file by the one
 // walk (formats/vmd_walk.h) with the same renamings as the fitted copy (formats/vmd_fit.h).
 //
-// A motion is a value the caller keeps (about 50 MB at its bound: keep one, statically or on the heap;
+// A motion is a value the caller keeps (about 55 MB at its bound: keep one, statically or on the heap;
 // only the keys loaded are ever touched). All zeros is an empty motion.
 #pragma once
 #include <cstdint>
