@@ -178,6 +178,11 @@ int pose_motion_load(PoseMotion* m, const char* path, const char16_t* wpath, boo
     if (s.piece == VMD_PIECE_SIGNATURE && !w.signature_ok) {
       ok = false;
       motion_refuse(m, "not a VMD motion");
+    } else if (s.piece == VMD_PIECE_COUNT && s.shape == &vmd_shapes[0] && s.got == 4 &&
+               (uint32_t)rfle32(s.bytes) > (uint32_t)POSE_KEYS) {
+      // Refused before any key is kept: a motion this long would fill the whole record first.
+      ok = false;
+      motion_refuse(m, "the motion declares more than 524,288 bone keys");
     } else if (s.piece == VMD_PIECE_RECORD && s.shape == &vmd_shapes[0] && s.got == s.shape->size) {
       vmd_rename_field(motion_renames, s.bytes, VMD_NAME);
       m->file_bone_keys++;

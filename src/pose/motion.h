@@ -45,8 +45,8 @@ struct PoseMotion {
 // Loads the bone keys of the motion at path (by its UTF-16 path wpath when use_w is set), every key's
 // name renamed by renames (count of them) as vmd_fit_copy renames it. A name's keys are sorted by frame;
 // of two keys on one frame the later in the file is kept, as players keep it. Uses the byte reader.
-// POSE_DONE; or POSE_HOSTILE with m->reason: the file cannot be opened, is not a VMD motion, holds more
-// than 524,288 bone keys or 8,192 bone names, a key whose rotation is zero or not a number, or a
+// POSE_DONE; or POSE_HOSTILE with m->reason: the file cannot be opened, is not a VMD motion, declares
+// more than 524,288 bone keys (refused before any is kept), names more than 8,192 bones, a key whose rotation is zero or not a number, or a
 // position that is not a number or lies beyond 100,000; or a renaming is refused. A file cut inside
 // its bone keys gives the keys read whole.
 int pose_motion_load(PoseMotion* m, const char* path, const char16_t* wpath, bool use_w, const VmdRename* renames,

@@ -93,6 +93,12 @@ TEST(Motion, RefusedWithTheirReason) {
     EXPECT_STREQ(m->reason, c.reason);
     EXPECT_EQ(m->key_count, 0);
   }
+  VmdWriter huge;
+  huge.header("m");
+  huge.i32(524289);
+  huge.bone_key("A", 0, {0, 0, 0}, {0, 0, 0, 1}, one_curve());
+  EXPECT_EQ(load(m.get(), huge.bytes), POSE_HOSTILE);
+  EXPECT_STREQ(m->reason, "the motion declares more than 524,288 bone keys");
   EXPECT_EQ(load(m.get(), std::string("Vocaloid Motion Data file\0\0\0\0\0", 30)), POSE_HOSTILE);
   EXPECT_STREQ(m->reason, "not a VMD motion");
   EXPECT_EQ(pose_motion_load(m.get(), "/nonexistent/m.vmd", nullptr, false, nullptr, 0), POSE_HOSTILE);
