@@ -31,7 +31,8 @@
 // bones the model has, except those an IK moves (the pose engine solves no IK) and, for a fold, those
 // that take in the folded keys.
 //   cost   the worst move when the bone's keys are dropped, at the frames of its keys (between them its
-//          values lie between theirs);
+//          values lie between theirs): the degrees at every key frame, the units at the 16 key frames
+//          where a bound of the move is largest (the bound ranks them as the moves do, nearly);
 //   error  the worst move a fold leaves, on the keys as written (curves rounded to bytes), at every
 //          frame from its first key to its last (frames where nothing it folds moves are skipped: they
 //          play as the original). The new keys stand at the union of the frames the fold's tracks are
@@ -43,6 +44,19 @@
 //          not enough (two tracks turning at different paces about different axes); error then says
 //          how much it leaves.
 // A figure's bone and frame are those of its largest units (or, when nothing moves, its largest degrees).
+//
+// How a run calls it (velmora-report: a plan per motion, on the model of the run):
+//   static PoseSkeleton skeleton;  // one per model, made after its read:
+//     pose_skeleton_load(&skeleton, pmx_skeleton())     POSE_DONE, or POSE_HOSTILE (skeleton.reason)
+//   static PoseMotion motion;      // only for a motion whose page lists a lacking semi-standard bone:
+//     pose_motion_load(&motion, path, wpath, use_w, bone_renames, n)   the same renamings as the copy's
+//   static FoldPlan plan;
+//     fold_plan(&plan, &skeleton, &motion, fold)   fold false for the summary's costs, true for --fit
+//     plan.lack[0 .. plan.lack_count): name, cls, cost_state and cost, kind, into and error, where the
+//       figures' bones and into[] are named by fold_bone_name(&skeleton, bone)
+//   with --fit, when plan.removed_count > 0 (something was folded): fold_write(&plan, path, wpath, use_w,
+//     out, bone_renames, n, morph_renames, m, &counts) writes the copy (renamed and folded); otherwise
+//     vmd_fit_copy as before.
 #pragma once
 #include <cstdint>
 #include <cstdio>
