@@ -1135,6 +1135,9 @@ static void fold_step(int ei) {
   if (w.nrecv == 0) return;
   for (int r = 0; r < w.nrecv; r++) {
     if (w.recv[r] >= w.model->count) return;  // it would go into a bone the model lacks
+    // A key names its bone in 15 bytes: a bone of a longer name takes no keys.
+    const PoseBone& b = w.model->bone[w.recv[r]];
+    if (b.long_name || std::strlen(b.name) >= (size_t)POSE_TRACK_NAME) return;
   }
 
   pose_skeleton_copy(&w.sb, &w.sa);
