@@ -10,6 +10,9 @@ The content is deterministic (a fixed pseudo-random sequence), so every run writ
              (10,000 to 40,000 bone keys, a tenth as many morph keys), for the summary of a library
   --folder N instead: folder-N/clip-00000.vmd onwards, N small motions (20 bone keys, 5 morph keys) in
              one folder, for what a folder's size costs each of its motions
+  --dances N instead: dances-N/dance-00000.vmd onwards, N motions of the sizes of a real library's dances
+             (500 to 4,500 bone keys, about 220 KB on average, as 1,938 real dances of 425 MB are; a tenth
+             as many morph keys), for the summary of a library against the cost of reading it
 
 Usage: python3 bench/gen_inputs.py [--library | --folder N] [DIR]
 """
@@ -111,13 +114,18 @@ def write_pmx(path, bones, morphs):
         f.write(out)
 
 
+def write_sized(folder, count, least, span, name, seed, sizes_seed):
+    """count motions of least to least + span bone keys (a tenth as many morph keys) in one folder."""
+    os.makedirs(folder, exist_ok=True)
+    sizes = Random(sizes_seed)
+    for i in range(count):
+        bone_keys = least + int(sizes.next() * span)
+        write_vmd(os.path.join(folder, name % i), bone_keys, bone_keys // 10, seed=seed + i)
+
+
 def write_library(folder, count):
     """count motions of the sizes of real dances: 10,000 to 40,000 bone keys, a tenth as many morph keys."""
-    os.makedirs(folder, exist_ok=True)
-    sizes = Random(11)
-    for i in range(count):
-        bone_keys = 10_000 + int(sizes.next() * 30_000)
-        write_vmd(os.path.join(folder, "dance-%03d.vmd" % i), bone_keys, bone_keys // 10, seed=100 + i)
+    write_sized(folder, count, 10_000, 30_000, "dance-%03d.vmd", 100, 11)
 
 
 def write_folder(folder, count):
@@ -127,18 +135,30 @@ def write_folder(folder, count):
         write_vmd(os.path.join(folder, "clip-%05d.vmd" % i), 20, 5, seed=100 + i)
 
 
+def write_dances(folder, count):
+    """count motions of a real library's sizes in one folder."""
+    write_sized(folder, count, 500, 4_000, "dance-%05d.vmd", 1000, 13)
+
+
 def main():
     args = sys.argv[1:]
-    folder = 0
+    folder = dances = 0
     if "--folder" in args:
         at = args.index("--folder")
         folder = int(args[at + 1])
+        del args[at:at + 2]
+    if "--dances" in args:
+        at = args.index("--dances")
+        dances = int(args[at + 1])
         del args[at:at + 2]
     args = [a for a in args if a != "--library"]
     out = args[0] if args else os.path.join(os.path.dirname(__file__), "..", "build", "bench", "data")
     os.makedirs(out, exist_ok=True)
     if folder > 0:
         write_folder(os.path.join(out, "folder-%d" % folder), folder)
+        return
+    if dances > 0:
+        write_dances(os.path.join(out, "dances-%d" % dances), dances)
         return
     if "--library" in sys.argv[1:]:
         write_library(os.path.join(out, "library"), 200)

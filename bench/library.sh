@@ -6,12 +6,16 @@
 #   velmora-report --json MODEL FOLDER       every page, for comparison
 #   cat FILES | wc -c                        the floor: reading the files once
 # and prints each median and the ratio to the floor (target for the summary: within 2x); then, on one
+# folder of 1,000 motions of a real library's sizes (bench/gen_inputs.py --dances 1000, about 265 MB),
+#   velmora-report --summary MODEL FOLDER  against  cat FOLDER/*.vmd | wc -c
+# in turn, pair by pair, and the median ratio (target: at most 1.5x); then --each-model with three
+# models against the summary with one, on 200 of those motions (target: at most 3.2x); then, on one
 # folder each of 1,000, 5,000 and 10,000 small motions (bench/gen_inputs.py --folder N):
 #   velmora-report --summary FOLDER          for each of the three folders
 #   cat FOLDER/* | wc -c                     the floor of the 10,000
 # and the ratio of 10,000 to 1,000 (target: at most 12x; a cost per motion that does not grow with the
-# folder gives 10x); then where the instructions of the summary of 10 of the motions go (callgrind, when
-# valgrind is there).
+# folder gives 10x); then where the instructions of the summary of 200 of the 1,000 motions go
+# (callgrind, when valgrind is there).
 # Usage: bench/library.sh [--folders] [RUNS]   (default 7 runs each; --folders: the three folders alone)
 folders_only=0
 if [ "${1:-}" = --folders ]; then
@@ -44,6 +48,38 @@ PY
 echo
 fi
 
+if [ $folders_only = 0 ]; then
+  [ -f "$data/dances-1000/dance-00999.vmd" ] || python3 "$top/bench/gen_inputs.py" --dances 1000 "$data"
+  PYTHONPATH="$top/bench" python3 - "$runs" "$report" "$data" <<'PY'
+import os, sys
+from medians import paired
+runs, report, data = int(sys.argv[1]), sys.argv[2], sys.argv[3]
+folder = os.path.join(data, "dances-1000")
+print("a folder of 1,000 dances: velmora-report --summary MODEL FOLDER against cat FOLDER/*.vmd | wc -c")
+ratio = paired([report, "--summary", "--no-alias", os.path.join(data, "large.pmx"), folder],
+               ["sh", "-c", 'cat "$0"/*.vmd | wc -c', folder], runs)
+print(f"summary / reading: {ratio:5.2f}x   (target: at most 1.5x)")
+PY
+  echo
+  # Every model against every motion: three models (copies of one, under three names) against 200 of
+  # the dances, against the summary of the same 200 against one of them.
+  mkdir -p "$data/dances-200"
+  for f in "$data"/dances-1000/dance-00[01]??.vmd; do ln -sf "$f" "$data/dances-200/"; done
+  for n in 2 3; do cp -f "$data/large.pmx" "$data/model-$n.pmx"; done
+  PYTHONPATH="$top/bench" python3 - "$runs" "$report" "$data" <<'PY'
+import os, sys
+from medians import paired
+runs, report, data = int(sys.argv[1]), sys.argv[2], sys.argv[3]
+folder = os.path.join(data, "dances-200")
+models = [os.path.join(data, m) for m in ("large.pmx", "model-2.pmx", "model-3.pmx")]
+print("200 dances: velmora-report --each-model with 3 models against --summary with one")
+ratio = paired([report, "--each-model", "--no-alias", folder] + models,
+               [report, "--summary", "--no-alias", models[0], folder], runs)
+print(f"3 models / 1 model: {ratio:5.2f}x   (target: at most 3.2x)")
+PY
+  echo
+fi
+
 for n in 1000 5000 10000; do
   [ -f "$data/folder-$n/clip-$(printf %05d $((n - 1))).vmd" ] || python3 "$top/bench/gen_inputs.py" --folder "$n" "$data"
 done
@@ -63,9 +99,9 @@ PY
 if command -v valgrind >/dev/null; then
   out=$(mktemp)
   valgrind --tool=callgrind --callgrind-out-file="$out" "$report" --summary --no-alias "$data/large.pmx" \
-    "$data"/library/dance-00?.vmd >/dev/null 2>&1
+    "$data"/dances-1000/dance-00[01]??.vmd >/dev/null 2>&1
   echo
-  echo "instructions of the summary of dance-000 to dance-009, by function (callgrind):"
+  echo "instructions of the summary of dance-00000 to dance-00199, by function (callgrind):"
   callgrind_annotate "$out" 2>/dev/null | grep -E '^ *[0-9,]+ \(' | head -n 12
   rm -f "$out"
 fi

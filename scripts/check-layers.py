@@ -8,8 +8,8 @@ ask the system, sit above it.
 
     0  text conversions   src/text/
     1  platform seam      src/sys/
-    2  paths              src/paths/
-    3  check              src/check/
+    2  check              src/check/     (includes text/ only: the check asks the system nothing)
+    3  paths              src/paths/
     4  formats            src/formats/
     5  pose               src/pose/
     6  console            src/console/
@@ -26,7 +26,9 @@ import os
 import re
 import sys
 
-LAYERS = ["text", "sys", "paths", "check", "formats", "pose", "console", "app"]
+LAYERS = ["text", "sys", "check", "paths", "formats", "pose", "console", "app"]
+# Folders that may include fewer of the folders below them than their place allows.
+ONLY = {"check": {"check", "text"}}
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
 
 
@@ -87,7 +89,11 @@ def main():
                     if target_folder is not None and target_folder != folder_of(rel):
                         folders.setdefault(folder_of(rel), set()).add(target_folder)
                     target = layer_of(m.group(1))
-                    if target is not None and target > own:
+                    allowed = ONLY.get(folder_of(rel))
+                    if target is not None and allowed is not None and folder_of(m.group(1)) not in allowed:
+                        problems.append(f"{rel}:{number}: includes {m.group(1)} "
+                                        f"({folder_of(rel)} includes only {', '.join(sorted(allowed))})")
+                    elif target is not None and target > own:
                         problems.append(f"{rel}:{number}: includes {m.group(1)} "
                                         f"({LAYERS[target]}, above {LAYERS[own]})")
     problems += circles(folders, "folder")

@@ -2,7 +2,11 @@
 # Installs what the build and the tests need, once. Quiet when nothing is missing.
 #   - Debian packages: compilers (native and mingw-w64 i686), CMake, GoogleTest, Google Benchmark,
 #     FreeType, libpng (velmora-report's pictures), zlib for mingw, clang with its sanitizer and
-#     fuzzer runtimes, Wine (with i386), Xvfb, xdotool, xclip, ImageMagick, the VL Gothic font, zip.
+#     fuzzer runtimes, Wine (with i386), Xvfb, xdotool, xclip, ImageMagick, the VL Gothic font, zip,
+#     Chromium and Node (the library page's browser tests).
+#   - The browser tests' driver from npm (tests/browser/package-lock.json: puppeteer-core, which brings
+#     no browser of its own), into tests/browser/node_modules (not tracked) when it is missing or the
+#     lock changed.
 #   - FreeType and libpng built as static libraries for i686-w64-mingw32 from Debian's source
 #     packages (libpng with Debian's patches, against Debian's zlib for mingw), cached in .deps/ (not
 #     tracked).
@@ -20,7 +24,10 @@ need_root() {
 pkgs=(cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev libgmock-dev
       libbenchmark-dev libfreetype-dev libpng-dev pkg-config g++-mingw-w64-i686 libz-mingw-w64-dev
       wine wine32:i386 wine64 xvfb xdotool xclip x11-utils imagemagick fonts-vlgothic zip unzip xz-utils
-      dpkg-dev python3 locales)
+      dpkg-dev python3 locales chromium)
+# Node and npm drive Chromium in the page tests (tests/browser); the machine's own Node (with its npm)
+# is used when there is one, Debian's otherwise.
+command -v npm >/dev/null 2>&1 || pkgs+=(nodejs npm)
 
 missing=()
 for p in "${pkgs[@]}"; do
@@ -116,5 +123,16 @@ if [ ! -f "$pngprefix/lib/libpng16.a" ]; then
   cmake --build png-build >/dev/null
   cmake --install png-build >/dev/null
   rm -rf png-src png-build
+fi
+# The browser tests' driver: puppeteer-core as tests/browser/package-lock.json pins it, into
+# tests/browser/node_modules, when that is missing or the lock changed since the last install (the
+# lock's hash is kept in node_modules). It downloads no browser of its own: the tests start Debian's.
+browser_dir="$top/tests/browser"
+stamp="$browser_dir/node_modules/.velmora-lock.sha256"
+lock_sum=$(sha256sum "$browser_dir/package-lock.json" | cut -d' ' -f1)
+if [ ! -f "$stamp" ] || [ "$(cat "$stamp")" != "$lock_sum" ]; then
+  say "installing the browser tests' driver (npm ci in tests/browser)"
+  (cd "$browser_dir" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error >/dev/null)
+  echo "$lock_sum" > "$stamp"
 fi
 exit 0

@@ -11,15 +11,16 @@
 
 constexpr int REPORT_TEMP_TRIES = 100;
 
-int report_file_open(ReportNewFile* nf, const char16_t* name) {
+int report_files_open(ReportNewFile* nf, const char16_t* name, bool replace) {
   nf->f = nullptr;
+  nf->replace = replace;
   nf->temp[0] = 0;
   if (utf16_copy(nf->name, REPORT_FILE_UNITS, name) != utf16_length(name)) return REPORT_FILE_FAILED;
   // A name that is taken now would be refused at the end: say so before writing anything.
-  if (sys_name_taken_w(name)) return REPORT_FILE_EXISTS;
+  if (!replace && sys_name_taken_w(name)) return REPORT_FILE_EXISTS;
   for (int n = 0; n < REPORT_TEMP_TRIES; n++) {
     char16_t suffix_w[16];
-    int i = report_tool_ascii_w(suffix_w, 16, ".part%d", n);
+    int i = report_text_ascii_w(suffix_w, 16, ".part%d", n);
     utf16_copy(nf->temp, REPORT_FILE_UNITS, name);
     if (utf16_append(nf->temp, REPORT_FILE_UNITS, suffix_w) != i) return REPORT_FILE_FAILED;
     nf->f = sys_fcreate_new_w(nf->temp);
@@ -29,51 +30,26 @@ int report_file_open(ReportNewFile* nf, const char16_t* name) {
   return REPORT_FILE_FAILED;
 }
 
-int report_file_close(ReportNewFile* nf, bool whole) {
+int report_files_close(ReportNewFile* nf, bool whole) {
   if (nf->f == nullptr) return REPORT_FILE_FAILED;
   bool written = sys_fclose_synced(nf->f) == 0 && whole;
   nf->f = nullptr;
-  int moved = written ? sys_move_new_w(nf->temp, nf->name) : -1;
+  int moved = !written ? -1 : nf->replace ? sys_move_over_w(nf->temp, nf->name) : sys_move_new_w(nf->temp, nf->name);
   if (moved == 0) return REPORT_FILE_DONE;
   sys_remove_w(nf->temp);
   return moved == 1 ? REPORT_FILE_EXISTS : REPORT_FILE_FAILED;
 }
 
-const char* report_file_problem(int result) {
+const char* report_files_problem(int result) {
   return result == REPORT_FILE_EXISTS ? "it exists" : "it cannot be created or written";
 }
 
-int report_file_dir(FILE* err, const char16_t* dir, char16_t* kept) {
+int report_files_dir(FILE* err, const char16_t* dir, char16_t* kept) {
   kept[0] = 0;
   if (utf16_length(dir) >= REPORT_FILE_UNITS || sys_make_dir_w(dir) != 0) {
-    std::fprintf(err, "velmora-report: cannot create the directory %s\n", report_tool_path(dir).c_str());
+    std::fprintf(err, "velmora-report: cannot create the directory %s\n", report_text_path(dir).c_str());
     return 2;
   }
   utf16_copy(kept, REPORT_FILE_UNITS, dir);
-  return 0;
-}
-
-bool report_file_join(char16_t* dst, const char16_t* dir, char16_t sep, const char16_t* name) {
-  int len = utf16_length(dir);
-  if (len + 1 + utf16_length(name) >= REPORT_FILE_UNITS) return false;
-  utf16_copy(dst, REPORT_FILE_UNITS, dir);
-  const char16_t separator[2] = {sep, 0};
-  if (len > 0 && dir[len - 1] != u'/' && dir[len - 1] != u'\\') utf16_append(dst, REPORT_FILE_UNITS, separator);
-  utf16_append(dst, REPORT_FILE_UNITS, name);
-  return true;
-}
-
-int report_file_folders(const char16_t* path) {
-  char16_t part[REPORT_FILE_UNITS];
-  int len = utf16_length(path);
-  if (len >= REPORT_FILE_UNITS) return -1;
-  for (int i = 1; i < len; i++) {
-    if (path[i] != u'/' && path[i] != u'\\') continue;
-    // A drive root ("C:\") and doubled separators are not folders to make.
-    if (path[i - 1] == u'/' || path[i - 1] == u'\\' || path[i - 1] == u':') continue;
-    for (int k = 0; k < i; k++) part[k] = path[k];
-    part[i] = 0;
-    if (sys_make_dir_w(part) != 0) return -1;
-  }
   return 0;
 }

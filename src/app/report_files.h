@@ -8,11 +8,12 @@ constexpr int REPORT_FILE_UNITS = 1024;  // a created file's name; the seam take
 
 struct ReportNewFile {
   FILE* f;                             // the temporary file, open for writing; nullptr when not open
+  bool replace;                        // the file may replace an earlier file of its name
   char16_t temp[REPORT_FILE_UNITS];    // its name
   char16_t name[REPORT_FILE_UNITS];    // the name it gets when it is whole
 };
 
-// Results of report_file_open and report_file_close.
+// Results of report_files_open and report_files_close.
 enum ReportFileResult {
   REPORT_FILE_DONE = 0,     // open; or written and in place under its name
   REPORT_FILE_EXISTS = 1,   // the name is taken: nothing was written, or the copy was removed
@@ -20,24 +21,20 @@ enum ReportFileResult {
 };
 
 // Opens a new temporary file beside name (REPORT_FILE_UNITS units at most, with the terminator) for the
-// writer. REPORT_FILE_DONE (nf->f is open), REPORT_FILE_EXISTS when a file has the name already (then
-// nothing is created), REPORT_FILE_FAILED when no temporary file can be created there.
-int report_file_open(ReportNewFile* nf, const char16_t* name);
+// writer. REPORT_FILE_DONE (nf->f is open), REPORT_FILE_EXISTS when a file has the name already and
+// replace is false (then nothing is created), REPORT_FILE_FAILED when no temporary file can be created
+// there.
+int report_files_open(ReportNewFile* nf, const char16_t* name, bool replace);
 // Finishes the file: when whole is true and every write and the flush to the disk succeeded, moves
-// it to its name. REPORT_FILE_DONE in place; REPORT_FILE_EXISTS when the name was taken meanwhile;
-// REPORT_FILE_FAILED otherwise. On every result but REPORT_FILE_DONE the temporary file is removed.
-int report_file_close(ReportNewFile* nf, bool whole);
+// it to its name, over an earlier file of that name only when it was opened to replace one.
+// REPORT_FILE_DONE in place; REPORT_FILE_EXISTS when the name was taken meanwhile; REPORT_FILE_FAILED
+// otherwise. On every result but REPORT_FILE_DONE the temporary file is removed, and an earlier file of
+// the name stays as it was.
+int report_files_close(ReportNewFile* nf, bool whole);
 
 // Why a file was not written, for a message: "it exists" or "it cannot be created or written".
-const char* report_file_problem(int result);
+const char* report_files_problem(int result);
 
 // Makes the folder a run writes its files into (its last part only) and keeps its name in kept
 // (REPORT_FILE_UNITS units). 0, or 2 with a line on err when it cannot be made.
-int report_file_dir(FILE* err, const char16_t* dir, char16_t* kept);
-// dir, the separator sep unless dir ends in one, and name, into dst (REPORT_FILE_UNITS units). false
-// (dst then undefined) when it would not fit.
-bool report_file_join(char16_t* dst, const char16_t* dir, char16_t sep, const char16_t* name);
-
-// Makes every folder of path up to its last separator (the file's own folder). 0, or -1 when one
-// cannot be made.
-int report_file_folders(const char16_t* path);
+int report_files_dir(FILE* err, const char16_t* dir, char16_t* kept);

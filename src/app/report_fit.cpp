@@ -8,53 +8,69 @@
 #include "app/report_files.h"
 #include "app/report_text.h"
 #include "formats/vmd_fit.h"
+#include "paths/paths.h"
+#include "sys/sys.h"
 #include "text/encoding.h"
 
-#ifdef _WIN32
-constexpr char16_t FIT_SEP = u'\\';
-#else
-constexpr char16_t FIT_SEP = u'/';
-#endif
+struct FitSettings {
+  char16_t dir[REPORT_FILE_UNITS];
+  bool replace;
+};
+static FitSettings report_fit_settings;
 
-static char16_t fit_dir[REPORT_FILE_UNITS];
-
-int report_fit_start(FILE* err, const char16_t* dir) { return report_file_dir(err, dir, fit_dir); }
-
-int report_fit_motion(FILE* err, const FileState* fs, const char16_t* rel, const std::vector<Advice>& advice,
-                      std::string* fitted) {
-  fitted->clear();
-  std::vector<VmdRename> renames[2];
-  for (const Advice& a : advice) {
-    if (!advice_renameable(a) || renames[a.list].size() >= (size_t)VMD_RENAMES) continue;
-    renames[a.list].push_back(VmdRename{a.name, advice_model_name(a.list, a.to)});
+int report_fit_start(FILE* err, const char16_t* dir, bool replace) {
+  FitSettings& s = report_fit_settings;
+  s.dir[0] = 0;
+  s.replace = replace;
+  uint64_t id[2];
+  // A name that is taken by something other than a folder can never hold the copies.
+  if (utf16_length(dir) >= REPORT_FILE_UNITS || (sys_name_taken_w(dir) && sys_folder_id_w(dir, id) != 0)) {
+    std::fprintf(err, "velmora-report: cannot create the directory %s\n", report_text_path(dir).c_str());
+    return 2;
   }
-  if (renames[0].empty() && renames[1].empty()) return 0;
+  utf16_copy(s.dir, REPORT_FILE_UNITS, dir);
+  return 0;
+}
+
+int report_fit_motion(FILE* err, const FileOutcome& o, const char16_t* sub, std::string* fitted) {
+  fitted->clear();
+  std::vector<VmdRename> renames[LISTING_KINDS];
+  for (const LackingName& a : o.lacking) {
+    if (!a.renameable || renames[a.list].size() >= (size_t)VMD_RENAMES) continue;
+    renames[a.list].push_back(VmdRename{a.name.c_str(), a.to.c_str()});
+  }
+  if (renames[LISTING_BONES].empty() && renames[LISTING_MORPHS].empty()) return 0;
 
   static char16_t name[REPORT_FILE_UNITS];
   const char* problem = nullptr;
-  if (!report_file_join(name, fit_dir, FIT_SEP, rel)) {
+  const char16_t* rel = o.path.rel.c_str();
+  static char16_t dir[REPORT_FILE_UNITS];
+  bool fits = sub == nullptr ? utf16_copy(dir, REPORT_FILE_UNITS, report_fit_settings.dir) >= 0
+                             : path_join_w(dir, REPORT_FILE_UNITS, report_fit_settings.dir, sub) == 0;
+  if (!fits || path_join_w(name, REPORT_FILE_UNITS, dir, rel) != 0) {
     utf16_copy(name, REPORT_FILE_UNITS, rel);
     problem = "its name would be too long";
   }
 
   static ReportNewFile copy;
   int opened = REPORT_FILE_FAILED;
-  if (problem == nullptr && report_file_folders(name) != 0) problem = "its folder cannot be made";
-  else if (problem == nullptr && (opened = report_file_open(&copy, name)) != REPORT_FILE_DONE) {
-    problem = report_file_problem(opened);
+  if (problem == nullptr && path_make_folders_w(name) != 0) problem = "its folder cannot be made";
+  else if (problem == nullptr && (opened = report_files_open(&copy, name, report_fit_settings.replace)) != REPORT_FILE_DONE) {
+    problem = report_files_problem(opened);
   }
   if (opened == REPORT_FILE_DONE) {
     // The copy is read by the path the check read the motion by.
-    int copied = vmd_fit_copy(fs->input, fs->input_w, fs->ansi_failed != 0, copy.f, renames[0].data(),
-                              (int)renames[0].size(), renames[1].data(), (int)renames[1].size(), nullptr);
-    int closed = report_file_close(&copy, copied == VMD_FIT_DONE);
+    int copied = vmd_fit_copy(o.path.ansi.c_str(), o.path.w.c_str(), o.path.opened == OPENED_UTF16, copy.f,
+                              renames[LISTING_BONES].data(), (int)renames[LISTING_BONES].size(),
+                              renames[LISTING_MORPHS].data(), (int)renames[LISTING_MORPHS].size(), nullptr);
+    int closed = report_files_close(&copy, copied == VMD_FIT_DONE);
     if (copied == VMD_FIT_UNOPENED) problem = "the motion cannot be opened again";
-    else if (closed != REPORT_FILE_DONE) problem = report_file_problem(closed);
+    else if (closed != REPORT_FILE_DONE) problem = report_files_problem(closed);
   }
   if (problem != nullptr) {
-    std::fprintf(err, "velmora-report: cannot write %s: %s\n", report_tool_path(name).c_str(), problem);
+    std::fprintf(err, "velmora-report: cannot write %s: %s\n", report_text_path(name).c_str(), problem);
     return 1;
   }
-  *fitted = report_tool_path(name);
+  *fitted = report_text_path(name);
   return 0;
 }

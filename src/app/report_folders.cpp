@@ -14,24 +14,19 @@
 #include "sys/sys.h"
 #include "text/encoding.h"
 
-#ifdef _WIN32
-constexpr char16_t FOLDER_SEP = u'\\';
-#else
-constexpr char16_t FOLDER_SEP = u'/';
-#endif
 constexpr size_t FOLDER_PATH_MAX = 259;  // units of a path the platform opens
 
 static const char FOLDER_UNREADABLE[] = "a folder that cannot be read";
 static const char FOLDER_TOO_LONG[] = "a path too long to open (260 characters or more)";
 static const char FOLDER_SPECIAL[] = "not a regular file (a FIFO, socket or device); skipped";
 
-bool folder_is(const char16_t* path) {
+bool report_folders_is(const char16_t* path) {
   uint64_t id[2];
   return sys_folder_id_w(path, id) == 0;
 }
 
 // A listed name in the host's bytes (at most 4 per unit).
-static std::string folder_host_bytes(const std::u16string& s) {
+static std::string report_folders_host_bytes(const std::u16string& s) {
   std::string out(s.size() * 4 + 1, '\0');
   sys_host_bytes_w(out.data(), (int)out.size(), s.c_str());
   out.resize(std::char_traits<char>::length(out.c_str()));
@@ -43,12 +38,12 @@ struct FolderChild {
   int kind;  // SYS_ENTRY_*
 };
 
-static void folder_collect(const char16_t* name, int kind, void* arg) {
+static void report_folders_collect(const char16_t* name, int kind, void* arg) {
   static_cast<std::vector<FolderChild>*>(arg)->push_back(FolderChild{name, kind});
 }
 
 // A name the run takes for a motion: its extension begins with ".vmd", letters in any case.
-static bool folder_is_motion(const std::u16string& name) {
+static bool report_folders_is_motion(const std::u16string& name) {
   char16_t ext[FOLDER_PATH_MAX + 1];
   path_ext_w(ext, (int)FOLDER_PATH_MAX + 1, name.c_str());
   return prefix_nocase_w(ext, u".VMD") == 0;
@@ -59,50 +54,53 @@ struct FolderWalk {
   std::vector<std::array<uint64_t, 2>> seen;
 };
 
-// Walks dir (its relative path rel, "" for the folder argument) and everything under it.
-static void folder_walk(FolderWalk& walk, const std::u16string& dir, const std::string& rel) {
+// Walks dir (its relative path rel and sort key order, empty for the folder argument) and everything
+// under it.
+static void report_folders_walk(FolderWalk& walk, const std::u16string& dir, const std::u16string& rel,
+                                const std::string& order) {
   std::vector<FolderChild> children;
-  if (sys_list_folder_w(dir.c_str(), folder_collect, &children) != 0) {
-    walk.out->push_back(FolderEntry{dir, rel, FOLDER_UNREADABLE, false});
+  if (sys_list_folder_w(dir.c_str(), report_folders_collect, &children) != 0) {
+    walk.out->push_back(FolderEntry{dir, rel, order, FOLDER_UNREADABLE, false});
     return;
   }
   std::u16string base = dir;
-  if (!base.empty() && base.back() != u'/' && base.back() != u'\\') base += FOLDER_SEP;
+  if (!base.empty() && !path_is_sep_w(base.back())) base += PATH_SEP_W;
   for (const FolderChild& child : children) {
     bool is_folder = child.kind == SYS_ENTRY_FOLDER;
-    if (!is_folder && !folder_is_motion(child.name)) continue;
+    if (!is_folder && !report_folders_is_motion(child.name)) continue;
     std::u16string path = base + child.name;
-    std::string child_rel = (rel.empty() ? "" : rel + "/") + folder_host_bytes(child.name);
+    std::u16string child_rel = rel.empty() ? child.name : rel + PATH_SEP_W + child.name;
+    std::string child_order = (order.empty() ? "" : order + "/") + report_folders_host_bytes(child.name);
     if (path.size() > FOLDER_PATH_MAX) {
-      walk.out->push_back(FolderEntry{path, child_rel, FOLDER_TOO_LONG, false});
+      walk.out->push_back(FolderEntry{path, child_rel, child_order, FOLDER_TOO_LONG, false});
       continue;
     }
     if (child.kind == SYS_ENTRY_SPECIAL) {
-      walk.out->push_back(FolderEntry{path, child_rel, FOLDER_SPECIAL, true});
+      walk.out->push_back(FolderEntry{path, child_rel, child_order, FOLDER_SPECIAL, true});
       continue;
     }
     if (!is_folder) {
-      walk.out->push_back(FolderEntry{path, child_rel, nullptr, false});
+      walk.out->push_back(FolderEntry{path, child_rel, child_order, nullptr, false});
       continue;
     }
     std::array<uint64_t, 2> id;
     if (sys_folder_id_w(path.c_str(), id.data()) != 0) {
-      walk.out->push_back(FolderEntry{path, child_rel, FOLDER_UNREADABLE, false});
+      walk.out->push_back(FolderEntry{path, child_rel, child_order, FOLDER_UNREADABLE, false});
       continue;
     }
     if (std::find(walk.seen.begin(), walk.seen.end(), id) != walk.seen.end()) continue;
     walk.seen.push_back(id);
-    folder_walk(walk, path, child_rel);
+    report_folders_walk(walk, path, child_rel, child_order);
   }
 }
 
-void folder_expand(const char16_t* folder, std::vector<FolderEntry>* out) {
+void report_folders_expand(const char16_t* folder, std::vector<FolderEntry>* out) {
   std::vector<FolderEntry> entries;
   FolderWalk walk = {&entries, {}};
   std::array<uint64_t, 2> id;
   if (sys_folder_id_w(folder, id.data()) == 0) walk.seen.push_back(id);
-  folder_walk(walk, folder, "");
+  report_folders_walk(walk, folder, u"", "");
   std::stable_sort(entries.begin(), entries.end(),
-                   [](const FolderEntry& a, const FolderEntry& b) { return a.rel < b.rel; });
+                   [](const FolderEntry& a, const FolderEntry& b) { return a.order < b.order; });
   out->insert(out->end(), entries.begin(), entries.end());
 }

@@ -8,6 +8,9 @@
 // Windows), with zlib of the same version, so the two write the same bytes for the same page and font.
 #pragma once
 #include <cstdio>
+#include <string>
+
+#include "app/report_verdict.h"
 
 #define REPORT_PNG_SYNOPSIS "[--png DIR [--font FILE]] "
 #define REPORT_PNG_USAGE                                                                                   \
@@ -20,8 +23,7 @@
 // font cannot be loaded or dir cannot be made.
 int report_png_start(FILE* err, const char16_t* dir, const char16_t* font);
 
-// After the check of the file at position (1 for the run's first file) given as file: renders the
-// report page and writes it as DIR/NNNN-NAME.png, creating the file exclusively. 0 written; 1 with a
-// line on err naming the picture when it exists already, cannot be created or written, or the page
-// cannot be rendered.
-int report_png_page(FILE* err, int position, const char16_t* file);
+// After the check of a file o: renders the page o holds and writes it as DIR/NNNN-NAME.png (NNNN its
+// position), creating the file exclusively, and puts its path (UTF-8) in *written. 0 written; 1 with a line on err naming the picture when it
+// exists already, cannot be created or written, or the page cannot be rendered.
+int report_png_page(FILE* err, const FileOutcome& o, std::string* written);

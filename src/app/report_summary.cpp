@@ -1,22 +1,22 @@
 // report_summary.cpp: velmora-report --summary (see report_summary.h).
 //
-// Records: the summary of the run: its output, its form, the text rows kept for the end and the
-// totals. Written only here.
+// Records: the summary of the run: its output, its form, the text rows kept for the end, the models of
+// the table of every model against every motion, and the totals by model. Written only here.
 #include "app/report_summary.h"
 
 #include <string>
 #include <vector>
 
 #include "app/report_text.h"
-#include "check/model.h"
 #include "check/rigs.h"
-#include "formats/vmd.h"
 #include "text/encoding.h"
+
+constexpr int SUMMARY_SHOWN = 8;  // ambiguous candidates and unnameable names shown on a line
 
 // One text row: a motion's numbers are bone keys, morph keys, bones, morphs and the last frame; a
 // model's are its bones and morphs in the columns of the motions' bones and morphs.
 struct SummaryRow {
-  int verdict;
+  ToolVerdict verdict;
   bool model;
   std::string verdict_text;
   std::string name;  // a model's display name, UTF-8
@@ -27,27 +27,51 @@ struct SummaryRow {
   std::vector<std::string> below;  // the indented lines under the row
 };
 
+// The motions checked against one model (place 0: against none), by verdict.
+struct SummaryTotals {
+  int place;          // the model file's place in the run, or 0
+  std::string file;   // its path as the user reads it, or ""
+  std::string name;   // its display name, UTF-8, or ""
+  int count[VERDICT_MODEL];
+  int would_fit;      // of the motions that lack names, those that would fit after fitting
+};
+
+// A row of the table of every model against every motion: its cells' texts and verdicts.
+struct SummaryCells {
+  std::vector<std::string> text;
+  std::vector<ToolVerdict> verdict;
+  std::string path;
+};
+
 struct SummaryRun {
-  FILE* out;
-  bool json;
+  FILE* out;              // where the summary is printed, or nullptr
+  bool json;              // out gets JSON Lines, else text
   bool colour;
+  std::string* json_copy; // the JSON Lines also go here, or nullptr
+  int models;                         // model files given, in the order the run met them
   std::vector<SummaryRow> rows;
-  int totals[VERDICT_MODEL];  // motions by verdict
-  int would_fit;              // of the motions that lack names, those whose every advice can be followed
+  std::vector<SummaryTotals> totals;  // [0]: without a model; then one per model met
+  bool each;                          // the table of every model against every motion
+  std::vector<FileOutcome> each_models;
+  std::vector<SummaryCells> each_rows;
 };
 static SummaryRun sr;
 
-void summary_begin(FILE* out, bool json, bool colour) {
+void report_summary_begin(FILE* out, bool json, bool colour, std::string* json_copy) {
   sr.out = out;
   sr.json = json;
   sr.colour = colour;
+  sr.json_copy = json_copy;
+  sr.models = 0;
   sr.rows.clear();
-  for (int& t : sr.totals) t = 0;
-  sr.would_fit = 0;
+  sr.totals.assign(1, SummaryTotals{});
+  sr.each = false;
+  sr.each_models.clear();
+  sr.each_rows.clear();
 }
 
 // Display width of Shift-JIS text: two columns for a two-byte character, one for any other byte.
-static int summary_width(const char* sjis) {
+static int report_summary_width(const char* sjis) {
   int w = 0;
   for (const unsigned char* p = reinterpret_cast<const unsigned char*>(sjis); *p != 0; p++, w++) {
     if (is_lead_byte(*p) && p[1] != 0) {
@@ -58,156 +82,364 @@ static int summary_width(const char* sjis) {
   return w;
 }
 
-static std::string summary_utf8(const char* sjis) {
-  static char text[REPORT_TOOL_TEXT];
-  report_tool_utf8(text, REPORT_TOOL_TEXT, sjis);
-  return text;
+static std::string report_summary_utf8(const std::string& sjis) { return report_text_utf8_of(sjis); }
+
+// True when the summary is printed as text; when JSON Lines are made at all.
+static bool report_summary_text() { return !sr.json && sr.out != nullptr; }
+static bool report_summary_json() { return (sr.json && sr.out != nullptr) || sr.json_copy != nullptr; }
+
+// One JSON line, to out and to the copy.
+static void report_summary_jsonl(const std::string& line) {
+  if (sr.json && sr.out != nullptr) std::fputs(line.c_str(), sr.out);
+  if (sr.json_copy != nullptr) *sr.json_copy += line;
 }
 
-static std::string summary_json_or_null(const std::string& s) {
-  return s.empty() ? std::string("null") : report_tool_json(s.c_str());
+// Text in the verdict's colour, or plain.
+static void report_summary_put(ToolVerdict verdict, const std::string& text) {
+  uint32_t c = report_verdict_colour(verdict);
+  if (sr.colour && c != VERDICT_PLAIN && !text.empty()) report_text_put_coloured(sr.out, c, text.c_str());
+  else std::fputs(text.c_str(), sr.out);
 }
 
-// The fields every entry begins with: file, kind, read, verdict, error, cut.
-static std::string summary_json_head(const char* path, const FileState* fs, const FileOutcome& o) {
-  std::string line = "{\"file\":" + report_tool_json(path) + ",\"kind\":\"" + verdict_kind_word(o.kind) +
-                     "\",\"read\":";
-  line += fs == nullptr || fs->read_result == RUN_NO_READER ? "null" : std::to_string(fs->read_result);
-  line += std::string(",\"verdict\":\"") + verdict_word(o.verdict) + "\",\"error\":" + summary_json_or_null(o.error);
-  return line + ",\"cut\":" + verdict_cut_json(o);
+// ---- Totals -----------------------------------------------------------------------------------------------
+
+// The totals of the model at place (0: none), made when first met.
+static SummaryTotals& report_summary_totals(int place, const std::string& file, const std::string& name) {
+  for (SummaryTotals& t : sr.totals) {
+    if (t.place == place) return t;
+  }
+  SummaryTotals t = {};
+  t.place = place;
+  t.file = file;
+  t.name = name;
+  sr.totals.push_back(t);
+  return sr.totals.back();
+}
+
+static void report_summary_count(SummaryTotals& t, const FileOutcome& o) {
+  t.count[o.verdict]++;
+  if (o.would_fit) t.would_fit++;
+}
+
+// One totals line or object.
+static void report_summary_totals_line(const SummaryTotals& t, const std::string& text_head, bool model_fields) {
+  int motions = 0;
+  for (int c : t.count) motions += c;
+  const int* n = t.count;
+  if (report_summary_json()) {
+    std::string line = "{\"totals\":{";
+    if (model_fields) {
+      line += "\"model\":" + report_text_json_or_null(t.file) + ",\"name\":" +
+              (t.place == 0 ? std::string("null") : report_text_json(t.name.c_str())) + ",";
+    }
+    char numbers[512];
+    std::snprintf(numbers, sizeof numbers,
+                  "\"motions\":%d,\"fit\":%d,\"extras\":%d,\"lack\":%d,\"would_fit\":%d,\"no_model\":%d,"
+                  "\"camera\":%d,\"empty\":%d,\"cut\":%d,\"unread\":%d}}\n",
+                  motions, n[VERDICT_FITS], n[VERDICT_EXTRAS], n[VERDICT_LACKS], t.would_fit, n[VERDICT_NO_MODEL],
+                  n[VERDICT_CAMERA], n[VERDICT_EMPTY], n[VERDICT_CUT], n[VERDICT_UNREAD]);
+    report_summary_jsonl(line + numbers);
+  }
+  if (!report_summary_text()) return;
+  std::fprintf(sr.out,
+               "%s: %d motions, %d fit, %d extras, %d lack names (%d would fit after fitting), %d no model, "
+               "%d camera, %d empty, %d cut, %d unread\n",
+               text_head.c_str(), motions, n[VERDICT_FITS], n[VERDICT_EXTRAS], n[VERDICT_LACKS], t.would_fit,
+               n[VERDICT_NO_MODEL], n[VERDICT_CAMERA], n[VERDICT_EMPTY], n[VERDICT_CUT], n[VERDICT_UNREAD]);
 }
 
 // ---- Lacking names and their advice -------------------------------------------------------------------
 
-static const char* const CLASS_NAMES[] = {"other", "standard", "semi-standard", "finger", "expression"};
-static const char* const WHY_NAMES[] = {"none", "cut", "spelling", "english name", "rig name", "ambiguous"};
-static const char* const LIST_NAMES[] = {"bones", "morphs"};
-
 // The lacking names and their advice, as JSON arrays and as text pieces and lines.
 struct SummaryLacks {
-  std::string json[2];
+  std::string json[LISTING_KINDS];
   std::string advice_json;
-  std::string text[2];
+  std::string text[LISTING_KINDS];
   std::vector<std::string> advice_text;
 };
 
-static std::string summary_advice_json(const Advice& a) {
-  std::string line = std::string("{\"list\":\"") + LIST_NAMES[a.list] + "\",\"name\":" +
-                     report_tool_json(summary_utf8(a.name).c_str()) + ",\"class\":\"" + CLASS_NAMES[a.cls] +
-                     "\",\"to\":";
-  line += a.to < 0 ? "null" : report_tool_json(summary_utf8(advice_model_name(a.list, a.to)).c_str());
-  line += std::string(",\"why\":\"") + WHY_NAMES[a.why] + "\",\"candidates\":[";
-  int kept = a.candidate_count < ADVICE_CANDIDATES ? a.candidate_count : ADVICE_CANDIDATES;
-  for (int i = 0; i < kept; i++) {
+static std::string report_summary_advice_json(const LackingName& a) {
+  std::string line = std::string("{\"list\":\"") + listing_kind_word(a.list) + "\",\"name\":" +
+                     report_text_json(report_summary_utf8(a.name).c_str()) + ",\"class\":\"" +
+                     advice_class_word(a.cls) + "\",\"to\":";
+  line += a.to.empty() ? "null" : report_text_json(report_summary_utf8(a.to).c_str());
+  line += std::string(",\"why\":\"") + advice_why_word(a.why) + "\",\"candidates\":[";
+  for (size_t i = 0; i < a.candidates.size(); i++) {
     if (i > 0) line += ",";
-    line += report_tool_json(summary_utf8(advice_model_name(a.list, a.candidates[i])).c_str());
+    line += report_text_json(report_summary_utf8(a.candidates[i]).c_str());
   }
   return line + "]}";
 }
 
-static void summary_lacks(const std::vector<Advice>& advice, SummaryLacks* l) {
-  for (const Advice& a : advice) {
-    std::string utf8 = summary_utf8(a.name);
-    if (!l->json[a.list].empty()) l->json[a.list] += ",";
-    l->json[a.list] += report_tool_json(utf8.c_str());
-    if (!l->advice_json.empty()) l->advice_json += ",";
-    l->advice_json += summary_advice_json(a);
-    l->text[a.list] += "  " + utf8;
-    if (a.cls != CLASS_OTHER) l->text[a.list] += std::string(" [") + CLASS_NAMES[a.cls] + "]";
-    if (a.to >= 0) {
-      l->advice_text.push_back(utf8 + " \xE2\x86\x92 " + summary_utf8(advice_model_name(a.list, a.to)) + " (" +
-                               WHY_NAMES[a.why] + ")");
+// "A, B, C", at most SUMMARY_SHOWN of them, then " and N more" for the rest of total.
+static std::string report_summary_some(const std::vector<std::string>& names, int total) {
+  std::string text;
+  int shown = 0;
+  for (const std::string& n : names) {
+    if (shown == SUMMARY_SHOWN) break;
+    if (shown++ > 0) text += ", ";
+    text += n;
+  }
+  if (total > shown) text += " and " + std::to_string(total - shown) + " more";
+  return text;
+}
+
+// The advice line of a lacking name, or "" when it has none.
+static std::string report_summary_advice_text(const LackingName& a, const std::string& utf8) {
+  if (a.why == WHY_AMBIGUOUS) {
+    std::vector<std::string> names;
+    for (const std::string& c : a.candidates) names.push_back(report_summary_utf8(c));
+    return utf8 + " \xE2\x86\x92 ? one of: " + report_summary_some(names, a.candidate_count) + " (ambiguous)";
+  }
+  if (a.to.empty()) return "";
+  return utf8 + " \xE2\x86\x92 " + report_summary_utf8(a.to) + " (" + advice_why_word(a.why) + ")";
+}
+
+// The JSON pieces with json set, else the text pieces.
+static void report_summary_lacks(const std::vector<LackingName>& lacking, bool json, SummaryLacks* l) {
+  for (const LackingName& a : lacking) {
+    std::string utf8 = report_summary_utf8(a.name);
+    if (json) {
+      if (!l->json[a.list].empty()) l->json[a.list] += ",";
+      l->json[a.list] += report_text_json(utf8.c_str());
+      if (!l->advice_json.empty()) l->advice_json += ",";
+      l->advice_json += report_summary_advice_json(a);
+      continue;
     }
+    l->text[a.list] += "  " + utf8;
+    if (a.cls != CLASS_OTHER) l->text[a.list] += std::string(" [") + advice_class_word(a.cls) + "]";
+    std::string advice = report_summary_advice_text(a, utf8);
+    if (!advice.empty()) l->advice_text.push_back(advice);
   }
 }
 
-// True when every advice can be followed, so that the fitted copy lacks nothing.
-static bool summary_would_fit(const std::vector<Advice>& advice) {
-  for (const Advice& a : advice) {
-    if (!advice_renameable(a)) return false;
-  }
-  return true;
-}
+// True for the verdicts that list their lacking names.
+static bool report_summary_lists(ToolVerdict v) { return v == VERDICT_LACKS || v == VERDICT_EXTRAS || v == VERDICT_CUT; }
 
 // ---- Entries --------------------------------------------------------------------------------------------
 
-static void summary_motion(const char* path, const FileState* fs, const FileOutcome& o) {
-  sr.totals[o.verdict]++;
-  // A motion read with a target model lists its lacking names, a cut one too.
+// A motion's fields after its head and before its lacking names, as JSON.
+static std::string report_summary_keys_json(const FileOutcome& o) {
+  std::string line = ",\"bone_keys\":" + std::to_string(o.bone_keys) + ",\"morph_keys\":" + std::to_string(o.morph_keys);
+  line += ",\"bones\":" + std::to_string(o.tally.bones) + ",\"morphs\":" + std::to_string(o.tally.morphs);
+  line += ",\"last_frame\":" + (o.last_frame < 0 ? std::string("null") : std::to_string(o.last_frame));
+  line += ",\"camera_keys\":" + std::to_string(o.camera_keys) + ",\"light_keys\":" + std::to_string(o.light_keys) +
+          ",\"shadow_keys\":" + std::to_string(o.shadow_keys);
+  return line;
+}
+
+// A motion's verdict against its model, as JSON: lacks, advice, fitted, model_error.
+static std::string report_summary_against_json(const FileOutcome& o) {
   SummaryLacks lacks;
-  if (o.verdict == VERDICT_LACKS || o.verdict == VERDICT_CUT) summary_lacks(o.advice, &lacks);
-  if (o.verdict == VERDICT_LACKS && summary_would_fit(o.advice)) sr.would_fit++;
-  const VmdKeys* k = vmd_keys();
-  const ListingTally& t = o.tally;
-  if (sr.json) {
-    std::string line = summary_json_head(path, fs, o);
-    line += ",\"bone_keys\":" + std::to_string(k->bone_keys) + ",\"morph_keys\":" + std::to_string(k->morph_keys);
-    line += ",\"bones\":" + std::to_string(t.bones) + ",\"morphs\":" + std::to_string(t.morphs);
-    line += ",\"last_frame\":" + (k->last_frame < 0 ? std::string("null") : std::to_string(k->last_frame));
-    line += ",\"lacks\":{\"bones\":[" + lacks.json[0] + "],\"morphs\":[" + lacks.json[1] + "]}";
-    line += ",\"advice\":[" + lacks.advice_json + "],\"fitted\":" + summary_json_or_null(o.fitted) + "}\n";
-    std::fputs(line.c_str(), sr.out);
-    return;
+  if (report_summary_lists(o.verdict)) report_summary_lacks(o.lacking, true, &lacks);
+  return ",\"lacks\":{\"bones\":[" + lacks.json[LISTING_BONES] + "],\"morphs\":[" + lacks.json[LISTING_MORPHS] +
+         "]},\"advice\":[" + lacks.advice_json + "],\"fitted\":" + report_text_json_or_null(o.fitted) +
+         ",\"model_error\":" + report_text_json_or_null(o.model.error);
+}
+
+static void report_summary_motion(const FileOutcome& o) {
+  report_summary_count(report_summary_totals(o.model.place, o.model.file, report_summary_utf8(o.model.name)), o);
+  if (report_summary_json()) {
+    report_summary_jsonl(report_verdict_json_head(o) + report_summary_keys_json(o) + report_summary_against_json(o) +
+                         "}\n");
   }
-  // The verdict's word; what a cut or unread file's reason says goes below it, or to standard error.
-  SummaryRow row = {o.verdict, false, o.verdict == VERDICT_LACKS ? verdict_text(o) : verdict_word(o.verdict), "", 0,
-                    {k->bone_keys, k->morph_keys, t.bones, t.morphs, k->last_frame}, k->last_frame >= 0, path, {}};
+  if (!report_summary_text()) return;
+  // The verdict's text; what a cut or unread file's reason says goes below it, or to standard error.
+  SummaryLacks lacks;
+  if (report_summary_lists(o.verdict)) report_summary_lacks(o.lacking, false, &lacks);
+  bool plain_word = o.verdict == VERDICT_CUT || o.verdict == VERDICT_UNREAD;
+  SummaryRow row = {o.verdict,
+                    false,
+                    plain_word ? report_verdict_word(o.verdict) : report_verdict_text(o),
+                    "",
+                    0,
+                    {o.bone_keys, o.morph_keys, o.tally.bones, o.tally.morphs, o.last_frame},
+                    o.last_frame >= 0,
+                    o.path.shown,
+                    {}};
   if (o.verdict == VERDICT_CUT) row.below.push_back(o.error);
-  if (!lacks.text[0].empty()) row.below.push_back("bones:" + lacks.text[0]);
-  if (!lacks.text[1].empty()) row.below.push_back("morphs:" + lacks.text[1]);
+  if (!lacks.text[LISTING_BONES].empty()) row.below.push_back("bones:" + lacks.text[LISTING_BONES]);
+  if (!lacks.text[LISTING_MORPHS].empty()) row.below.push_back("morphs:" + lacks.text[LISTING_MORPHS]);
   for (const std::string& a : lacks.advice_text) row.below.push_back("    " + a);
   if (!o.fitted.empty()) row.below.push_back("fitted copy: " + o.fitted);
   sr.rows.push_back(row);
 }
 
-void summary_file(const char* path, const FileState* fs, const FileOutcome& o) {
-  if (o.kind != KIND_MODEL) {
-    summary_motion(path, fs, o);
-    return;
+// A model's names that no motion can name whole: the text lines and the JSON object.
+static void report_summary_unnameable(const FileOutcome& o, std::vector<std::string>* lines, std::string* json) {
+  static const char* const WORDS[] = {"bone", "morph"};
+  *json = ",\"unnameable\":{";
+  for (int list = 0; list < LISTING_KINDS; list++) {
+    const std::vector<UnnameableName>& names = o.model.unnameable[list];
+    *json += std::string(list > 0 ? "," : "") + "\"" + listing_kind_word(list) + "\":[";
+    std::vector<std::string> shown;
+    for (size_t i = 0; i < names.size(); i++) {
+      std::string utf8 = report_summary_utf8(names[i].name);
+      *json += std::string(i > 0 ? "," : "") + "{\"name\":" + report_text_json(utf8.c_str()) +
+               ",\"shared\":" + (names[i].shared ? "true" : "false") + ",\"split\":" +
+               (names[i].split ? "true" : "false") + "}";
+      if (names[i].shared) utf8 += " (first 15 bytes shared)";
+      if (names[i].split) utf8 += " (cut inside a character)";
+      shown.push_back(utf8);
+    }
+    *json += "]";
+    if (!names.empty()) {
+      lines->push_back(std::to_string(names.size()) + " " + WORDS[list] + (names.size() == 1 ? " name" : " names") +
+                       " longer than 15 bytes: " + report_summary_some(shown, (int)names.size()));
+    }
   }
-  const ModelTables* m = model_view();
-  // What an unread model left in the tables is not its own.
-  bool read = o.verdict != VERDICT_UNREAD;
-  std::string name = read ? summary_utf8(m->display_name) : "";
-  int bones = read ? m->bone_count : 0, morphs = read ? m->morph_count : 0;
-  if (sr.json) {
-    std::string line = summary_json_head(path, fs, o) + ",\"name\":" + report_tool_json(name.c_str()) +
-                       ",\"bones\":" + std::to_string(bones) + ",\"morphs\":" + std::to_string(morphs) + "}\n";
-    std::fputs(line.c_str(), sr.out);
-    return;
+  *json += "}";
+}
+
+static void report_summary_model(const FileOutcome& o) {
+  sr.models++;
+  std::string name = report_summary_utf8(o.model.name);
+  std::vector<std::string> unnameable;
+  std::string unnameable_json;
+  report_summary_unnameable(o, &unnameable, &unnameable_json);
+  if (o.model.loaded) report_summary_totals(o.position, o.path.shown, name);
+  if (report_summary_json()) {
+    report_summary_jsonl(report_verdict_json_head(o) + ",\"name\":" + report_text_json(name.c_str()) + ",\"bones\":" +
+                         std::to_string(o.model.bones) + ",\"morphs\":" + std::to_string(o.model.morphs) +
+                         unnameable_json + "}\n");
   }
-  SummaryRow row = {o.verdict, true, verdict_word(o.verdict), name, read ? summary_width(m->display_name) : 0,
-                    {0, 0, bones, morphs, 0}, false, path, {}};
+  if (!report_summary_text()) return;
+  SummaryRow row = {o.verdict, true, report_verdict_word(o.verdict), name, report_summary_width(o.model.name.c_str()),
+                    {0, 0, o.model.bones, o.model.morphs, 0}, false, o.path.shown, {}};
   if (o.verdict == VERDICT_CUT) row.below.push_back(o.error);
+  for (const std::string& line : unnameable) row.below.push_back(line);
   sr.rows.push_back(row);
 }
 
-void summary_unexamined(const char* path, const char* problem) {
-  // Nothing of this path was read: the numbers of an empty motion, whatever the run holds.
-  sr.totals[VERDICT_UNREAD]++;
-  if (sr.json) {
-    std::fputs(("{\"file\":" + report_tool_json(path) + ",\"kind\":\"other\",\"read\":null,\"verdict\":\"unread\"," +
-                "\"error\":" + report_tool_json(problem) + ",\"cut\":null,\"bone_keys\":0,\"morph_keys\":0," +
-                "\"bones\":0,\"morphs\":0,\"last_frame\":null,\"lacks\":{\"bones\":[],\"morphs\":[]}," +
-                "\"advice\":[],\"fitted\":null}\n")
-                   .c_str(),
-               sr.out);
-    return;
+void report_summary_file(const FileOutcome& o) {
+  if (o.kind == KIND_MODEL) report_summary_model(o);
+  else report_summary_motion(o);
+}
+
+// ---- Every model against every motion -------------------------------------------------------------------
+
+// A model as the table names it: its display name, or its file when it has none.
+static std::string report_summary_model_label(const FileOutcome& m) {
+  std::string name = report_summary_utf8(m.model.name);
+  return name.empty() ? m.path.shown : name;
+}
+
+void report_summary_models(const std::vector<FileOutcome>& models) {
+  sr.each = true;
+  sr.each_models = models;
+  sr.totals.clear();
+  for (const FileOutcome& m : models) {
+    SummaryTotals t = {};
+    t.place = m.position;
+    t.file = m.path.shown;
+    t.name = report_summary_model_label(m);
+    sr.totals.push_back(t);
+    sr.models++;
+    if (!report_summary_json()) continue;
+    std::vector<std::string> unused;
+    std::string unnameable_json;
+    report_summary_unnameable(m, &unused, &unnameable_json);
+    report_summary_jsonl(report_verdict_json_head(m) + ",\"name\":" + report_text_json(t.name.c_str()) + ",\"bones\":" +
+                         std::to_string(m.model.bones) + ",\"morphs\":" + std::to_string(m.model.morphs) +
+                         unnameable_json + "}\n");
   }
-  sr.rows.push_back(SummaryRow{VERDICT_UNREAD, false, "unread", "", 0, {0, 0, 0, 0, -1}, false, path, {}});
+}
+
+// A cell of the table: the verdict's word with the lacking counts, or "would fit".
+static std::string report_summary_cell(const FileOutcome& o) {
+  if (o.would_fit) return "would fit";
+  if (o.verdict == VERDICT_LACKS || o.verdict == VERDICT_EXTRAS) {
+    return std::string(report_verdict_word(o.verdict)) + " " + std::to_string(o.tally.lacking_bones) + "/" +
+           std::to_string(o.tally.lacking_morphs);
+  }
+  return report_verdict_word(o.verdict);
+}
+
+void report_summary_cells(const std::vector<FileOutcome>& cells) {
+  if (cells.empty()) return;
+  for (size_t m = 0; m < cells.size() && m < sr.totals.size(); m++) report_summary_count(sr.totals[m], cells[m]);
+  const FileOutcome& first = cells[0];
+  if (report_summary_json()) {
+    // The motion's own fields once, without a verdict of its own; then one object per model.
+    std::string line = report_verdict_json_head(first);
+    size_t at = line.find(",\"verdict\":");
+    size_t end = line.find(",\"error\":", at);
+    if (at != std::string::npos && end != std::string::npos) line.erase(at, end - at);
+    line += report_summary_keys_json(first) + ",\"models\":[";
+    for (size_t m = 0; m < cells.size(); m++) {
+      const FileOutcome& c = cells[m];
+      const FileOutcome& model = sr.each_models[m];
+      line += std::string(m > 0 ? "," : "") + "{\"model\":" +
+              report_text_json(report_summary_utf8(model.model.name).c_str()) +
+              ",\"file\":" + report_text_json(model.path.shown.c_str()) + ",\"verdict\":\"" +
+              report_verdict_word(c.verdict) + "\",\"would_fit\":" + (c.would_fit ? "true" : "false") +
+              report_summary_against_json(c) + "}";
+    }
+    report_summary_jsonl(line + "]}\n");
+  }
+  if (!report_summary_text()) return;
+  SummaryCells row;
+  for (const FileOutcome& c : cells) {
+    row.text.push_back(report_summary_cell(c));
+    row.verdict.push_back(c.would_fit ? VERDICT_LACKS : c.verdict);
+  }
+  row.path = first.path.shown;
+  sr.each_rows.push_back(row);
+}
+
+static void report_summary_pad(int n) {
+  for (; n > 0; n--) std::fputc(' ', sr.out);
+}
+
+static void report_summary_each_end() {
+  if (report_summary_text()) {
+    for (size_t m = 0; m < sr.each_models.size(); m++) {
+      const FileOutcome& o = sr.each_models[m];
+      std::fprintf(sr.out, "model %zu: ", m + 1);
+      if (o.model.loaded) {
+        std::fprintf(sr.out, "%s (%s, %s)", report_summary_model_label(o).c_str(),
+                     report_verdict_count(o.model.bones, "bone", "bones").c_str(),
+                     report_verdict_count(o.model.morphs, "morph", "morphs").c_str());
+      } else {
+        report_summary_put(o.verdict, report_verdict_text(o));
+      }
+      std::fprintf(sr.out, "  %s\n", o.path.shown.c_str());
+    }
+    std::vector<int> width;
+    for (size_t m = 0; m < sr.each_models.size(); m++) {
+      int w = (int)("model " + std::to_string(m + 1)).size();
+      for (const SummaryCells& r : sr.each_rows) {
+        if (m < r.text.size() && (int)r.text[m].size() > w) w = (int)r.text[m].size();
+      }
+      width.push_back(w);
+    }
+    for (size_t m = 0; m < width.size(); m++) {
+      std::string label = "model " + std::to_string(m + 1);
+      std::fputs(label.c_str(), sr.out);
+      report_summary_pad(width[m] - (int)label.size() + 2);
+    }
+    std::fputs("file\n", sr.out);
+    for (const SummaryCells& r : sr.each_rows) {
+      for (size_t m = 0; m < width.size() && m < r.text.size(); m++) {
+        report_summary_put(r.verdict[m], r.text[m]);
+        report_summary_pad(width[m] - (int)r.text[m].size() + 2);
+      }
+      std::fprintf(sr.out, "%s\n", r.path.c_str());
+    }
+  }
+  for (size_t m = 0; m < sr.totals.size(); m++) {
+    const SummaryTotals& t = sr.totals[m];
+    report_summary_totals_line(t, "totals for model " + std::to_string(m + 1) + " (" + t.name + ")", true);
+  }
 }
 
 // ---- The text table --------------------------------------------------------------------------------------
 
-static int summary_digits(long long n) { return (int)std::to_string(n).size(); }
+static int report_summary_digits(long long n) { return (int)std::to_string(n).size(); }
 
-static void summary_pad(int n) {
-  for (; n > 0; n--) std::fputc(' ', sr.out);
-}
-
-static void summary_number(long long n, int width) {
+static void report_summary_number(long long n, int width) {
   std::string s = std::to_string(n);
-  summary_pad(width - (int)s.size());
+  report_summary_pad(width - (int)s.size());
   std::fputs(s.c_str(), sr.out);
 }
 
@@ -215,84 +447,108 @@ static void summary_number(long long n, int width) {
 static const char* const SUMMARY_LABELS[] = {"verdict", "bone keys", "morph keys", "bones", "morphs", "last frame",
                                              "file"};
 
-static void summary_label(int c, int width) {
+static void report_summary_label(int c, int width) {
   int len = (int)std::string(SUMMARY_LABELS[c]).size();
   // The verdict's label stands left like the verdicts, the numbers' labels right like the numbers.
   if (c == 0) {
     std::fputs(SUMMARY_LABELS[c], sr.out);
-    summary_pad(width - len + 2);
+    report_summary_pad(width - len + 2);
   } else {
-    summary_pad(width - len);
+    report_summary_pad(width - len);
     std::fputs(SUMMARY_LABELS[c], sr.out);
     std::fputs("  ", sr.out);
   }
 }
 
-static void summary_row(const SummaryRow& r, const int* w) {
-  if (sr.colour && !(r.model && r.verdict == VERDICT_MODEL)) {
-    report_tool_put_coloured(sr.out, verdict_colour(r.verdict), r.verdict_text.c_str());
-  } else {
-    std::fputs(r.verdict_text.c_str(), sr.out);
+// The display width of UTF-8 text, as a terminal shows it: two columns for a character from U+1100 up
+// that is wide (CJK, full-width forms), one for others.
+static int report_summary_text_width(const std::string& utf8) {
+  int w = 0;
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(utf8.c_str());
+  while (*p != 0) {
+    uint32_t cp;
+    int len = utf8_next(p, &cp);
+    if (len == 0) {
+      p++;
+      w++;
+      continue;
+    }
+    p += len;
+    bool wide = (cp >= 0x1100 && cp <= 0x115F) || (cp >= 0x2E80 && cp <= 0xA4CF) || (cp >= 0xAC00 && cp <= 0xD7A3) ||
+                (cp >= 0xF900 && cp <= 0xFAFF) || (cp >= 0xFE30 && cp <= 0xFE4F) || (cp >= 0xFF00 && cp <= 0xFF60) ||
+                (cp >= 0xFFE0 && cp <= 0xFFE6) || cp >= 0x20000;
+    w += wide ? 2 : 1;
   }
-  summary_pad(w[0] - (int)r.verdict_text.size() + 2);
+  return w;
+}
+
+static void report_summary_row(const SummaryRow& r, const int* w) {
+  report_summary_put(r.verdict, r.verdict_text);
+  report_summary_pad(w[0] - report_summary_text_width(r.verdict_text) + 2);
   if (r.model) {
     std::fputs(r.name.c_str(), sr.out);
-    summary_pad(w[1] + 2 + w[2] - r.name_width);
+    report_summary_pad(w[1] + 2 + w[2] - r.name_width);
   } else {
-    summary_number(r.number[0], w[1]);
+    report_summary_number(r.number[0], w[1]);
     std::fputs("  ", sr.out);
-    summary_number(r.number[1], w[2]);
+    report_summary_number(r.number[1], w[2]);
   }
   std::fputs("  ", sr.out);
-  summary_number(r.number[2], w[3]);
+  report_summary_number(r.number[2], w[3]);
   std::fputs("  ", sr.out);
-  summary_number(r.number[3], w[4]);
+  report_summary_number(r.number[3], w[4]);
   std::fputs("  ", sr.out);
   if (r.has_last_frame) {
-    summary_number(r.number[4], w[5]);
+    report_summary_number(r.number[4], w[5]);
   } else if (r.model) {
-    summary_pad(w[5]);
+    report_summary_pad(w[5]);
   } else {
-    summary_pad(w[5] - 1);
+    report_summary_pad(w[5] - 1);
     std::fputs("-", sr.out);  // a motion without keys
   }
   std::fprintf(sr.out, "  %s\n", r.path.c_str());
   for (const std::string& line : r.below) std::fprintf(sr.out, "    %s\n", line.c_str());
 }
 
-void summary_end() {
-  if (!sr.json) {
+void report_summary_end() {
+  if (sr.each) {
+    report_summary_each_end();
+    return;
+  }
+  if (report_summary_text()) {
     // Column widths: the verdict, the five numbers; a model's name spans the two key columns.
     int w[6];
     for (int c = 0; c < 6; c++) w[c] = (int)std::string(SUMMARY_LABELS[c]).size();
     for (const SummaryRow& r : sr.rows) {
-      if ((int)r.verdict_text.size() > w[0]) w[0] = (int)r.verdict_text.size();
+      if (report_summary_text_width(r.verdict_text) > w[0]) w[0] = report_summary_text_width(r.verdict_text);
       for (int c = r.model ? 2 : 0; c < (r.model ? 4 : 5); c++) {
         if (c == 4 && !r.has_last_frame) continue;
-        if (summary_digits(r.number[c]) > w[c + 1]) w[c + 1] = summary_digits(r.number[c]);
+        if (report_summary_digits(r.number[c]) > w[c + 1]) w[c + 1] = report_summary_digits(r.number[c]);
       }
     }
     for (const SummaryRow& r : sr.rows) {
       if (r.model && r.name_width > w[1] + 2 + w[2]) w[2] = r.name_width - w[1] - 2;
     }
-    for (int c = 0; c < 6; c++) summary_label(c, w[c]);
+    for (int c = 0; c < 6; c++) report_summary_label(c, w[c]);
     std::fprintf(sr.out, "%s\n", SUMMARY_LABELS[6]);
-    for (const SummaryRow& r : sr.rows) summary_row(r, w);
+    for (const SummaryRow& r : sr.rows) report_summary_row(r, w);
   }
-  int motions = 0;
-  for (int t : sr.totals) motions += t;
-  if (sr.json) {
-    std::fprintf(sr.out,
-                 "{\"totals\":{\"motions\":%d,\"fit\":%d,\"lack\":%d,\"would_fit\":%d,\"no_model\":%d,\"cut\":%d,"
-                 "\"unread\":%d}}\n",
-                 motions, sr.totals[VERDICT_FITS], sr.totals[VERDICT_LACKS], sr.would_fit, sr.totals[VERDICT_NO_MODEL],
-                 sr.totals[VERDICT_CUT], sr.totals[VERDICT_UNREAD]);
+  // One totals line for the run; one per model when it gave two or more.
+  if (sr.models < 2) {
+    SummaryTotals all = {};
+    for (const SummaryTotals& t : sr.totals) {
+      for (int v = 0; v < VERDICT_MODEL; v++) all.count[v] += t.count[v];
+      all.would_fit += t.would_fit;
+    }
+    report_summary_totals_line(all, "totals", false);
   } else {
-    std::fprintf(sr.out,
-                 "totals: %d motions, %d fit, %d lack names (%d would fit after renaming), %d no model, %d cut, "
-                 "%d unread\n",
-                 motions, sr.totals[VERDICT_FITS], sr.totals[VERDICT_LACKS], sr.would_fit,
-                 sr.totals[VERDICT_NO_MODEL], sr.totals[VERDICT_CUT], sr.totals[VERDICT_UNREAD]);
+    for (const SummaryTotals& t : sr.totals) {
+      int motions = 0;
+      for (int c : t.count) motions += c;
+      if (t.place == 0 && motions == 0) continue;
+      report_summary_totals_line(t, t.place == 0 ? "totals without a model" : "totals for " + t.name + " (" + t.file + ")",
+                                 true);
+    }
   }
   sr.rows.clear();
 }

@@ -3,10 +3,11 @@
 
 #include <cstdio>
 
+#include "check/report_page.h"
 #include "sys/sys.h"
 #include "text/encoding.h"
 
-std::string report_tool_json(const char* s) {
+std::string report_text_json(const char* s) {
   std::string out = "\"";
   const unsigned char* p = reinterpret_cast<const unsigned char*>(s);
   char esc[8];
@@ -43,30 +44,42 @@ std::string report_tool_json(const char* s) {
   return out + "\"";
 }
 
-void report_tool_utf8(char* dst, int size, const char* sjis) {
+std::string report_text_json_or_null(const std::string& s) {
+  return s.empty() ? std::string("null") : report_text_json(s.c_str());
+}
+
+void report_text_utf8(char* dst, int size, const char* sjis) {
   dst[0] = 0;
   sjis_to_utf8_compat(dst, size, sjis);
 }
 
-void report_tool_path_utf8(char* dst, int size, const char16_t* path) {
-  static char16_t shown[REPORT_TOOL_PATH];
-  sys_shown_name_w(shown, REPORT_TOOL_PATH, path);
+std::string report_text_utf8_of(const std::string& sjis) {
+  // A Shift-JIS byte gives at most 3 UTF-8 bytes (a two-byte code at most 4).
+  std::string out(sjis.size() * 3 + 1, '\0');
+  report_text_utf8(out.data(), (int)out.size(), sjis.c_str());
+  out.resize(std::char_traits<char>::length(out.c_str()));
+  return out;
+}
+
+void report_text_path_utf8(char* dst, int size, const char16_t* path) {
+  static char16_t shown[REPORT_TEXT_PATH];
+  sys_shown_name_w(shown, REPORT_TEXT_PATH, path);
   if (size > 0) dst[0] = 0;
   utf16_to_utf8(dst, size, reinterpret_cast<const unsigned char*>(shown));
 }
 
-void report_tool_put_coloured(FILE* out, uint32_t colour, const char* text) {
-  std::fprintf(out, "\x1B[38;2;%u;%u;%um%s\x1B[0m", (unsigned)(colour & 0xFF), (unsigned)(colour >> 8 & 0xFF),
-               (unsigned)(colour >> 16 & 0xFF), text);
+void report_text_put_coloured(FILE* out, uint32_t colour, const char* text) {
+  ReportRgb c = report_rgb_parts(colour);
+  std::fprintf(out, "\x1B[38;2;%u;%u;%um%s\x1B[0m", c.r, c.g, c.b, text);
 }
 
-std::string report_tool_path(const char16_t* path) {
-  static char text[REPORT_TOOL_PATH * 3];
-  report_tool_path_utf8(text, (int)sizeof text, path);
+std::string report_text_path(const char16_t* path) {
+  static char text[REPORT_TEXT_PATH * 3];
+  report_text_path_utf8(text, (int)sizeof text, path);
   return text;
 }
 
-int report_tool_ascii_w(char16_t* dst, int units, const char* fmt, int value) {
+int report_text_ascii_w(char16_t* dst, int units, const char* fmt, int value) {
   char text[64];
   std::snprintf(text, sizeof text, fmt, value);
   int i = 0;

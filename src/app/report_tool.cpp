@@ -1,66 +1,76 @@
 // report_tool.cpp: velmora-report, the command-line twin of velmora.exe. Runs the same per-file loop
 // (names, kind, alias file, readers, report page, summary) without windows or dialogs, as velmora.exe
 // does with -ND2, and prints every page as UTF-8 text or as one JSON object per file, or with --summary
-// one line per file. A FOLDER argument stands for the motions under it (report_folders.h). Files dropped
-// on the program in Explorer get the summary and a window that waits for a key (report_drop.h).
+// one line per file, or with --each-model every model against every motion. A FOLDER argument stands for
+// the motions under it (report_folders.h). Files dropped on the program in Explorer get the summary and
+// a window that waits for a key (report_drop.h).
 //
-//   velmora-report [--summary] [--json] [--colour[=WHEN]] [--alias FILE | --no-alias] [--fit DIR]
-//                  [--png DIR [--font FILE]] FILE|FOLDER...
+//   velmora-report [--summary | --each-model] [--json] [--colour[=WHEN]] [--alias FILE | --no-alias]
+//                  [--fit DIR [--replace]] [--png DIR [--font FILE]] FILE|FOLDER...
 //
-// Exit codes: 0 every motion fits or was checked without a model; 1 a motion lacks names, a file was
-// cut or could not be read (its report is still printed, with one line on standard error), a FOLDER
-// held no motion, or a copy or picture could not be written; 2 a usage error, or a font, a picture
-// directory or a copy directory that cannot be had.
+// Exit codes: 0 every motion fits, lacks only its own model's extras, is a camera or empty motion, or
+// was checked without a model; 1 a motion lacks names that matter, a file was cut or could not be read
+// (its report is still printed, with one line on standard error), a FOLDER held no motion, or a copy or
+// picture could not be written; 2 a usage error, or a font, a picture directory or a copy directory that
+// cannot be had.
 // Records: the tool's options, set once per run.
 #include "app/report_tool.h"
 
+#include <cstdlib>
+#include <ctime>
 #include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/report_drop.h"
+#include "app/report_files.h"
 #include "app/report_fit.h"
+#include "app/report_html.h"
 #include "app/report_folders.h"
 #include "app/report_png.h"
 #include "app/report_summary.h"
 #include "app/report_text.h"
 #include "app/report_verdict.h"
 #include "app/run.h"
+#include "check/model.h"
 #include "check/report_page.h"
-#include "check/summary.h"
-#include "formats/filechan.h"
 #include "paths/paths.h"
 #include "sys/sys.h"
 #include "text/encoding.h"
 
 static const char REPORT_USAGE[] =
-    "usage: velmora-report [--summary] [--json] [--colour[=WHEN]] [--alias FILE | --no-alias] [--fit DIR]\n"
-    "                      " REPORT_PNG_SYNOPSIS "FILE|FOLDER...\n"
+    "usage: velmora-report [--summary | --each-model] [--json] [--colour[=WHEN]] [--alias FILE | --no-alias]\n"
+    "                      [--fit DIR [--replace]] " REPORT_PNG_SYNOPSIS "FILE|FOLDER...\n"
     "  Checks MMD motions (.vmd) and models (.pmx) as velmora.exe does and prints each report page and\n"
     "  its verdict. A model is the target of the motions after it. A FOLDER stands for the .vmd files\n"
     "  under it.\n"
-    "  --summary         one line per file instead of its page: a motion's verdict (fits, lacks N bones,\n"
-    "                    M morphs, no model, cut, unread), its bone and morph keys, the bones and morphs\n"
-    "                    its page lists, its last frame, the names the model lacks with advice; a\n"
-    "                    model's name and counts; then the totals\n"
+    "  --summary         one line per file instead of its page: a motion's verdict (fits, extras, lacks,\n"
+    "                    no model, camera, empty, cut, unread), its bone and morph keys, the bones and\n"
+    "                    morphs its page lists, its last frame, the names the model lacks with advice; a\n"
+    "                    model's name and counts; then the totals (one line per model with two or more)\n"
+    "  --each-model      every model given anywhere against every motion: one row per motion, one column\n"
+    "                    per model, then the totals of each model\n"
     "  --json            one JSON object per file: file, kind, read, verdict, error, cut, fitted, lines\n"
-    "                    ([colour, text]), summary; with --summary the summary's fields, then one\n"
-    "                    totals object\n"
-    "  --colour[=WHEN]   colour the lines (the verdicts) with 24-bit terminal escapes: auto (a terminal),\n"
-    "                    always (the same as --colour alone), never; --color is the same option\n"
+    "                    ([colour, text]), summary; with --summary or --each-model the summary's fields,\n"
+    "                    then the totals\n"
+    "  --colour[=WHEN]   colour the lines (the verdicts) with 24-bit terminal escapes: auto (a terminal,\n"
+    "                    unless NO_COLOR is set), always (the same as --colour alone), never; --color is\n"
+    "                    the same option\n"
     "  --alias FILE      read the alias file FILE instead of alias.ini beside the program\n"
     "  --no-alias        read no alias file\n"
     "  --fit DIR         for every motion whose lacking names are the model's names under another\n"
     "                    spelling, an English name or another rig's name, write a copy that uses the\n"
-    "                    model's names: DIR/NAME, or DIR/PATH for a motion under a FOLDER; an existing\n"
-    "                    file is never replaced\n"
+    "                    model's names: DIR/NAME, or DIR/PATH for a motion under a FOLDER (with\n"
+    "                    --each-model DIR/MODEL/...); an existing file is never replaced\n"
+    "  --replace         let a fitted copy replace an earlier file of its name, whole or not at all\n"
     REPORT_PNG_USAGE
     "  --version         show the version and the build date\n"
     "  --help            show this text\n"
-    "Exit code: 0 every motion fits or was checked without a model; 1 a motion lacks names, a file was\n"
-    "cut or could not be read, a FOLDER held no motion, or a copy or picture could not be written; 2 a\n"
-    "usage error (or no font or directory for the pictures, or no directory for the copies).\n";
+    "Exit code: 0 every motion fits, lacks only its own model's extras, has no bone or morph keys, or was\n"
+    "checked without a model; 1 a motion lacks a standard bone or an expression, a file was cut or could\n"
+    "not be read, a FOLDER held no motion, or a copy or picture could not be written; 2 a usage error (or\n"
+    "no font or directory for the pictures, or a copy directory that is not a directory).\n";
 
 #ifndef VELMORA_VERSION
 #define VELMORA_VERSION "unknown"
@@ -71,86 +81,82 @@ static const char REPORT_USAGE[] =
 
 enum ReportColour { COLOUR_AUTO, COLOUR_ALWAYS, COLOUR_NEVER };
 
+// The option words that take the next word as their value, each with what it says when none follows.
+enum ToolValueOption : int { OPT_ALIAS, OPT_PNG, OPT_FONT, OPT_FIT, OPT_HTML, OPT_LANG, OPT_VALUE_COUNT };
+struct ToolValueWord {
+  const char* word;
+  const char* needs;
+};
+static const ToolValueWord TOOL_VALUE_WORDS[] = {{"--alias", "--alias needs a file"},
+                                                  {"--png", "--png needs a directory"},
+                                                  {"--font", "--font needs a file"},
+                                                  {"--fit", "--fit needs a directory"},
+                                                  {"--html", "--html needs a file"},
+                                                  {"--lang", "--lang needs ja or en"}};
+static_assert(sizeof TOOL_VALUE_WORDS / sizeof TOOL_VALUE_WORDS[0] == OPT_VALUE_COUNT, "every value-taking option");
+
 struct ReportOptions {
   bool summary;
   bool json;
   ReportColour colour;
   bool no_alias;
-  int alias_word;  // list position of --alias's FILE, or 0
-  int png_word;    // list position of --png's DIR, or 0
-  int font_word;   // list position of --font's FILE, or 0
-  int fit_word;    // list position of --fit's DIR, or 0
+  bool each_model;            // every model against every motion
+  bool replace;               // a fitted copy or the page replaces an earlier file of its name
+  int lang;                   // the page's labels: HTML_EN, HTML_JA, or -1 for the user's language
+  int word[OPT_VALUE_COUNT];  // the list position of each value-taking option's value, or 0
 };
-
-constexpr int TOOL_WORD = 4096;  // units of a word that are used; no file name is that long
 
 // ---- Output -----------------------------------------------------------------------------------------------
 
-static void tool_json_string(FILE* out, const char* s) { std::fputs(report_tool_json(s).c_str(), out); }
-
-static std::string tool_json_or_null(const std::string& s) {
-  return s.empty() ? std::string("null") : report_tool_json(s.c_str());
-}
-
-static void tool_print_json(FILE* out, const char* arg_utf8, const FileState* fs, const FileOutcome& o) {
-  static char text[REPORT_TOOL_TEXT];
-  const ReportPage* page = report_view();
-  std::fputs("{\"file\":", out);
-  tool_json_string(out, arg_utf8);
-  std::fprintf(out, ",\"kind\":\"%s\",\"read\":", verdict_kind_word(o.kind));
-  if (fs->read_result == RUN_NO_READER) std::fputs("null", out);
-  else std::fprintf(out, "%d", fs->read_result);
-  std::fprintf(out, ",\"verdict\":\"%s\",\"error\":%s,\"cut\":%s,\"fitted\":%s", verdict_word(o.verdict),
-               tool_json_or_null(o.error).c_str(), verdict_cut_json(o).c_str(), tool_json_or_null(o.fitted).c_str());
-  std::fputs(",\"lines\":[", out);
-  for (int i = 0; i < page->line_count; i++) {
-    uint32_t c = page->colour[i];
-    std::fprintf(out, "%s[\"#%02x%02x%02x\",", i ? "," : "", (unsigned)(c & 0xFF), (unsigned)(c >> 8 & 0xFF),
-                 (unsigned)(c >> 16 & 0xFF));
-    report_tool_utf8(text, REPORT_TOOL_TEXT, page->text[i]);
-    tool_json_string(out, text);
-    std::fputc(']', out);
+// The page's lines as JSON: [["#rrggbb","TEXT"],...].
+static void report_tool_print_json(FILE* out, const FileOutcome& o) {
+  static char text[REPORT_TEXT_BYTES];
+  std::string line = report_verdict_json_head(o) + ",\"fitted\":" + report_text_json_or_null(o.fitted) + ",\"lines\":[";
+  for (int i = 0; o.page != nullptr && i < o.page->line_count; i++) {
+    ReportRgb c = report_rgb_parts(o.page->colour[i]);
+    char colour[16];
+    std::snprintf(colour, sizeof colour, "[\"#%02x%02x%02x\",", c.r, c.g, c.b);
+    if (i > 0) line += ",";
+    line += colour;
+    report_text_utf8(text, REPORT_TEXT_BYTES, o.page->text[i]);
+    line += report_text_json(text) + "]";
   }
-  std::fputs("],\"summary\":", out);
-  report_tool_utf8(text, REPORT_TOOL_TEXT, summary_text());
-  tool_json_string(out, text);
-  std::fputs("}\n", out);
+  line += "],\"summary\":" + report_text_json(report_text_utf8_of(o.summary).c_str()) + "}\n";
+  std::fputs(line.c_str(), out);
 }
 
 // Text in a colour (red, green, blue packed as the page packs them), or plain.
-static void tool_print_line(FILE* out, bool colour, uint32_t c, const char* text) {
-  if (colour && text[0] != 0) report_tool_put_coloured(out, c, text);
+static void report_tool_print_line(FILE* out, bool colour, uint32_t c, const char* text) {
+  if (colour && text[0] != 0) report_text_put_coloured(out, c, text);
   else std::fputs(text, out);
   std::fputc('\n', out);
 }
 
 // The page as velmora.exe shows it, its summary text, then velmora-report's verdict line.
-static void tool_print_plain(FILE* out, bool colour, const FileOutcome& o) {
-  static char text[REPORT_TOOL_TEXT];
-  const ReportPage* page = report_view();
-  for (int i = 0; i < page->line_count; i++) {
-    report_tool_utf8(text, REPORT_TOOL_TEXT, page->text[i]);
+static void report_tool_print_plain(FILE* out, bool colour, const FileOutcome& o) {
+  static char text[REPORT_TEXT_BYTES];
+  for (int i = 0; o.page != nullptr && i < o.page->line_count; i++) {
+    report_text_utf8(text, REPORT_TEXT_BYTES, o.page->text[i]);
     // Morph lines end in a line feed of their own.
     size_t len = std::strlen(text);
     if (len > 0 && text[len - 1] == '\n') text[len - 1] = 0;
-    tool_print_line(out, colour, page->colour[i], text);
+    report_tool_print_line(out, colour, o.page->colour[i], text);
   }
-  report_tool_utf8(text, REPORT_TOOL_TEXT, summary_text());
-  std::fprintf(out, "%s\n", text);
-  std::string line = "verdict: " + verdict_text(o);
-  tool_print_line(out, colour, verdict_colour(o.verdict), line.c_str());
+  std::fprintf(out, "%s\n", report_text_utf8_of(o.summary).c_str());
+  std::string line = "verdict: " + report_verdict_text(o);
+  report_tool_print_line(out, colour, report_verdict_colour(o.verdict), line.c_str());
 }
 
 // ---- Options ------------------------------------------------------------------------------------------------
 
 // One line on what was wrong and where help is; exit code 2.
-static int tool_usage_error(FILE* err, const char* what, const char* word) {
+static int report_tool_usage_error(FILE* err, const char* what, const char* word) {
   std::fprintf(err, "velmora-report: %s%s\nTry 'velmora-report --help'.\n", what, word);
   return 2;
 }
 
 // True when the UTF-16 word w is the ASCII text s.
-static bool tool_is(const char16_t* w, const char* s) {
+static bool report_tool_is(const char16_t* w, const char* s) {
   while (*s != 0 && *w == (unsigned char)*s) {
     w++;
     s++;
@@ -158,15 +164,18 @@ static bool tool_is(const char16_t* w, const char* s) {
   return *s == 0 && *w == 0;
 }
 
-// The words that take the next word as their value.
-static bool tool_takes_value(const char16_t* w) {
-  return tool_is(w, "--alias") || tool_is(w, "--png") || tool_is(w, "--font") || tool_is(w, "--fit");
+// Which value-taking option w is, or -1.
+static int report_tool_value_option(const char16_t* w) {
+  for (int i = 0; i < OPT_VALUE_COUNT; i++) {
+    if (report_tool_is(w, TOOL_VALUE_WORDS[i].word)) return i;
+  }
+  return -1;
 }
 
 // Reads the options of argv into opt. Returns 0, -1 after --help or --version, or the exit code of a
 // usage error.
-static int tool_options(FILE* out, FILE* err, int argc, const char16_t* const* argv, ReportOptions* opt) {
-  static char word[TOOL_WORD * 2];
+static int report_tool_options(FILE* out, FILE* err, int argc, const char16_t* const* argv, ReportOptions* opt) {
+  static char word[RUN_WORD * 2];
   int files = 0;
   bool options_end = false;
   for (int k = 1; k < argc; k++) {
@@ -175,50 +184,57 @@ static int tool_options(FILE* out, FILE* err, int argc, const char16_t* const* a
       files++;
       continue;
     }
-    if (tool_is(w, "--")) options_end = true;
-    else if (tool_is(w, "--help") || tool_is(w, "-h")) {
+    if (report_tool_is(w, "--")) options_end = true;
+    else if (report_tool_is(w, "--help") || report_tool_is(w, "-h")) {
       std::fputs(REPORT_USAGE, out);
       return -1;
-    } else if (tool_is(w, "--version")) {
+    } else if (report_tool_is(w, "--version")) {
       std::fputs("velmora-report " VELMORA_VERSION " (built " VELMORA_BUILD_DATE ")\n", out);
       return -1;
-    } else if (tool_is(w, "--json")) opt->json = true;
-    else if (tool_is(w, "--summary")) opt->summary = true;
-    else if (tool_is(w, "--colour=auto") || tool_is(w, "--color=auto")) opt->colour = COLOUR_AUTO;
-    else if (tool_is(w, "--colour=always") || tool_is(w, "--color=always") || tool_is(w, "--colour") ||
-             tool_is(w, "--color")) {
+    } else if (report_tool_is(w, "--json")) opt->json = true;
+    else if (report_tool_is(w, "--summary")) opt->summary = true;
+    else if (report_tool_is(w, "--colour=auto") || report_tool_is(w, "--color=auto")) opt->colour = COLOUR_AUTO;
+    else if (report_tool_is(w, "--colour=always") || report_tool_is(w, "--color=always") || report_tool_is(w, "--colour") ||
+             report_tool_is(w, "--color")) {
       opt->colour = COLOUR_ALWAYS;
-    } else if (tool_is(w, "--colour=never") || tool_is(w, "--color=never")) opt->colour = COLOUR_NEVER;
-    else if (tool_is(w, "--no-alias")) opt->no_alias = true;
-    else if (tool_takes_value(w)) {
-      static const char* const NEEDS[] = {"--alias needs a file", "--png needs a directory", "--font needs a file",
-                                          "--fit needs a directory"};
-      int which = tool_is(w, "--alias") ? 0 : tool_is(w, "--png") ? 1 : tool_is(w, "--font") ? 2 : 3;
-      if (k + 1 >= argc) return tool_usage_error(err, NEEDS[which], "");
-      int* slot[] = {&opt->alias_word, &opt->png_word, &opt->font_word, &opt->fit_word};
-      *slot[which] = ++k;
+    } else if (report_tool_is(w, "--colour=never") || report_tool_is(w, "--color=never")) opt->colour = COLOUR_NEVER;
+    else if (report_tool_is(w, "--no-alias")) opt->no_alias = true;
+    else if (report_tool_is(w, "--each-model")) opt->each_model = true;
+    else if (report_tool_is(w, "--replace")) opt->replace = true;
+    else if (int which = report_tool_value_option(w); which >= 0) {
+      if (k + 1 >= argc) return report_tool_usage_error(err, TOOL_VALUE_WORDS[which].needs, "");
+      opt->word[which] = ++k;
     } else {
-      report_tool_path_utf8(word, (int)sizeof word, w);
+      report_text_path_utf8(word, (int)sizeof word, w);
       // An unknown value of --colour is named as such.
       if (std::strncmp(word, "--colour=", 9) == 0 || std::strncmp(word, "--color=", 8) == 0) {
-        return tool_usage_error(err, "--colour takes auto, always or never, not ", std::strchr(word, '=') + 1);
+        return report_tool_usage_error(err, "--colour takes auto, always or never, not ", std::strchr(word, '=') + 1);
       }
-      return tool_usage_error(err, "unknown option ", word);
+      return report_tool_usage_error(err, "unknown option ", word);
     }
   }
-  if (opt->no_alias && opt->alias_word != 0) return tool_usage_error(err, "--alias and --no-alias together", "");
-  if (opt->font_word != 0 && opt->png_word == 0) return tool_usage_error(err, "--font without --png", "");
-  if (files == 0) return tool_usage_error(err, "no file given", "");
+  if (opt->no_alias && opt->word[OPT_ALIAS] != 0) return report_tool_usage_error(err, "--alias and --no-alias together", "");
+  if (opt->word[OPT_FONT] != 0 && opt->word[OPT_PNG] == 0) return report_tool_usage_error(err, "--font without --png", "");
+  if (opt->word[OPT_LANG] != 0) {
+    const char16_t* lang = argv[opt->word[OPT_LANG]];
+    if (report_tool_is(lang, "ja")) opt->lang = HTML_JA;
+    else if (report_tool_is(lang, "en")) opt->lang = HTML_EN;
+    else {
+      report_text_path_utf8(word, (int)sizeof word, lang);
+      return report_tool_usage_error(err, "--lang takes ja or en, not ", word);
+    }
+  }
+  if (files == 0) return report_tool_usage_error(err, "no file given", "");
   return 0;
 }
 
-// Position of the first file word at or after k (as tool_options tells files from options), or argc.
-static int tool_next_file(int argc, const char16_t* const* argv, int k, bool* options_end) {
+// Position of the first file word at or after k (as report_tool_options tells files from options), or argc.
+static int report_tool_next_file(int argc, const char16_t* const* argv, int k, bool* options_end) {
   for (; k < argc; k++) {
     const char16_t* w = argv[k];
     if (*options_end || w[0] != u'-' || w[1] == 0) return k;
-    if (tool_is(w, "--")) *options_end = true;
-    else if (tool_takes_value(w)) k++;
+    if (report_tool_is(w, "--")) *options_end = true;
+    else if (report_tool_value_option(w) >= 0) k++;
   }
   return argc;
 }
@@ -230,146 +246,336 @@ struct ToolRun {
   FILE* err;
   const ReportOptions* opt;
   bool colour;
-  const char* alias;       // the alias file's paths, or nullptr
-  const char16_t* alias_w;
+  bool alias_found;         // run_names_ready read an alias file
   int status;
-  bool first;              // no page printed yet
-  int position;            // the place in the run of the file checked last, from 1
-  int first_model;         // the place of the first model, or 0
-  int last_motion;         // the place of the last motion, or 0
+  bool first;               // no page printed yet
+  int position;             // the place in the run of the file checked last, from 1
+  int first_model;          // the place of the first model, or 0
+  int last_motion;          // the place of the last motion, or 0
+  int model_place;          // the place of the model the motions are checked against, or 0
+  std::string model_file;   // its path as the user reads it
+  std::string model_error;  // why the model given last could not be read: "x.pmx: cut in ...", or ""
+  HtmlRun* html;            // the library page's record with --html, else nullptr
+  std::u16string page_dir;  // the page's folder, absolute, for its relative links
+  int html_model;           // the place in html->models of the motions' model, or -1
 };
 
-// Checks one file and prints its page or its summary line. rel is the name its fitted copy takes under
-// --fit's directory: the file's name for a FILE argument, its relative path under a FOLDER argument.
-// The file opens by its own name; the page, the summary, the JSON and standard error name it as the
-// user reads it.
-static void tool_file(ToolRun& run, const char16_t* path_w, const char16_t* rel) {
-  static char16_t name_w[TOOL_WORD];
-  static char16_t shown_w[TOOL_WORD];
-  static char name[TOOL_WORD * 2];
-  static char shown_line[TOOL_WORD * 2];
-  static char path[TOOL_WORD * 3];
-  static FileOutcome outcome;
-  utf16_copy(name_w, TOOL_WORD, path_w);
-  sys_ansi_from_utf16(name, (int)sizeof name, name_w);
-  run_file_names_of(name, name_w);
-  sys_shown_name_w(shown_w, TOOL_WORD, name_w);
-  if (std::u16string_view(shown_w) != std::u16string_view(name_w)) {
-    utf16_to_sjis(shown_line, (int)sizeof shown_line, shown_w);
-    run_set_path_line(shown_line);
+// Checks one file, named once here (w; rel the name its fitted copy takes under --fit's directory: the
+// file's name for a FILE argument, its relative path under a FOLDER argument), into o. The file opens
+// by its own name; the page, the summary, the JSON and standard error name it as the user reads it. A
+// model that is read whole becomes the target of the motions after it; one that cannot be read leaves
+// them without a model, and says why.
+static void report_tool_check(ToolRun& run, const char16_t* w, const char16_t* rel, bool page, FileOutcome* o) {
+  static FilePath path;
+  run_path_make(&path, w, rel);
+  int read = run_check_path(&path, run.alias_found, page);
+  report_verdict_of(path, read, ++run.position, page, run.model_error, o);
+  if (o->kind != KIND_MODEL) {
+    if (o->model.loaded) {
+      o->model.place = run.model_place;
+      o->model.file = run.model_file;
+    }
+    return;
   }
-  run_check(run.alias, run.alias_w);
-  const FileState* fs = run_file();
-  report_tool_path_utf8(path, (int)sizeof path, name_w);
-  verdict_of(fs, &outcome);
-  run.position++;
-  if (outcome.kind == KIND_MODEL && run.first_model == 0) run.first_model = run.position;
-  if (outcome.kind != KIND_MODEL) run.last_motion = run.position;
-  if (!outcome.error.empty()) std::fprintf(run.err, "velmora-report: %s: %s\n", path, outcome.error.c_str());
-  // A motion that does not fit, or a file not read whole, shows in the exit code.
-  if (outcome.verdict == VERDICT_LACKS || outcome.verdict == VERDICT_CUT || outcome.verdict == VERDICT_UNREAD) {
+  if (run.html != nullptr) {
+    run.html->models.push_back(report_html_model(*o));
+    run.html_model = o->verdict == VERDICT_MODEL ? (int)run.html->models.size() - 1 : -1;
+  }
+  if (o->verdict == VERDICT_MODEL) {
+    run.model_place = o->position;
+    run.model_file = o->path.shown;
+    run.model_error.clear();
+    return;
+  }
+  // A model read in part is no model: the motions after it are checked without one.
+  model_clear();
+  run.model_place = 0;
+  run.model_file.clear();
+  run.model_error = o->path.shown + ": " + o->error;
+}
+
+// What the run does with a file's outcome in the order of the arguments: its line on standard error,
+// the exit code, the fitted copy, its page or summary line, and its picture.
+static void report_tool_outcome(ToolRun& run, FileOutcome& o) {
+  if (o.kind == KIND_MODEL && run.first_model == 0) run.first_model = o.position;
+  if (o.kind != KIND_MODEL) run.last_motion = o.position;
+  if (!o.error.empty()) std::fprintf(run.err, "velmora-report: %s: %s\n", o.path.shown.c_str(), o.error.c_str());
+  if (report_verdict_fails(o.verdict)) run.status = 1;
+  if (run.opt->word[OPT_FIT] != 0 && o.kind == KIND_MOTION && (o.verdict == VERDICT_LACKS || o.verdict == VERDICT_EXTRAS ||
+                                                                o.verdict == VERDICT_CUT) &&
+      report_fit_motion(run.err, o, nullptr, &o.fitted) != 0) {
     run.status = 1;
   }
-  if (run.opt->fit_word != 0 && outcome.kind == KIND_MOTION &&
-      (outcome.verdict == VERDICT_LACKS || outcome.verdict == VERDICT_CUT) &&
-      report_fit_motion(run.err, fs, rel, outcome.advice, &outcome.fitted) != 0) {
-    run.status = 1;
-  }
-  if (run.opt->summary) {
-    summary_file(path, fs, outcome);
-  } else if (run.opt->json) {
-    tool_print_json(run.out, path, fs, outcome);
-  } else {
+  if (run.opt->word[OPT_PNG] != 0 && o.page != nullptr && report_png_page(run.err, o, &o.picture) != 0) run.status = 1;
+  // The summary prints the file's line, or with --html alone only makes its JSON for the page.
+  if (run.opt->summary || run.html != nullptr) report_summary_file(o);
+  if (!run.opt->summary && run.opt->json) {
+    report_tool_print_json(run.out, o);
+  } else if (!run.opt->summary) {
     if (!run.first) std::fputc('\n', run.out);
-    tool_print_plain(run.out, run.colour, outcome);
+    report_tool_print_plain(run.out, run.colour, o);
   }
   run.first = false;
-  if (run.opt->png_word != 0 && report_png_page(run.err, run.position, path_w) != 0) run.status = 1;
+  if (run.html != nullptr && o.kind != KIND_MODEL) {
+    HtmlMotion m = report_html_motion(o);
+    m.cells.push_back(report_html_cell(o, run.html_model, run.page_dir));
+    run.html->motions.push_back(m);
+  }
 }
 
-// A FOLDER argument: each motion under it, in order; what cannot be read is said on standard error, and
-// so is what is skipped on purpose (a FIFO, socket or device), which is no failure and no motion.
-static void tool_folder(ToolRun& run, const char16_t* folder) {
-  static char path[TOOL_WORD * 3];
+// The page is printed, or drawn as a picture; a summary needs none.
+static bool report_tool_page(const ToolRun& run) { return !run.opt->summary || run.opt->word[OPT_PNG] != 0; }
+
+// One motion or model the run takes, from a FILE argument or from a FOLDER: its path, the name its
+// fitted copy takes, and for a folder's part that is not examined, why.
+struct ToolEntry {
+  std::u16string w;
+  std::u16string rel;
+  const char* problem;
+};
+
+// The entries of a FOLDER argument, in order; what cannot be read is said on standard error, and so is
+// what is skipped on purpose (a FIFO, socket or device), which is no failure and no motion.
+static void report_tool_folder(ToolRun& run, const char16_t* folder, std::vector<ToolEntry>* out) {
   std::vector<FolderEntry> entries;
-  folder_expand(folder, &entries);
-  // Every entry's path is the folder's, a separator unless it ends in one, and its relative path.
-  size_t base = std::char_traits<char16_t>::length(folder);
-  if (base > 0 && folder[base - 1] != u'/' && folder[base - 1] != u'\\') base++;
+  report_folders_expand(folder, &entries);
   bool motions = false;
   for (const FolderEntry& e : entries) {
-    if (e.problem == nullptr) {
-      tool_file(run, e.path.c_str(), e.path.size() > base ? e.path.c_str() + base : e.path.c_str());
-      motions = true;
-      continue;
+    if (e.problem != nullptr) {
+      std::fprintf(run.err, "velmora-report: %s: %s\n", report_text_path(e.path.c_str()).c_str(), e.problem);
+      if (e.skipped) continue;
+      run.status = 1;
     }
-    report_tool_path_utf8(path, (int)sizeof path, e.path.c_str());
-    std::fprintf(run.err, "velmora-report: %s: %s\n", path, e.problem);
-    if (e.skipped) continue;
+    out->push_back(ToolEntry{e.path, e.rel, e.problem});
     motions = true;
-    run.status = 1;
-    if (run.opt->summary) summary_unexamined(path, e.problem);
   }
   if (!motions) {
-    report_tool_path_utf8(path, (int)sizeof path, folder);
-    std::fprintf(run.err, "velmora-report: %s: no .vmd files\n", path);
+    std::fprintf(run.err, "velmora-report: %s: no .vmd files\n", report_text_path(folder).c_str());
     run.status = 1;
   }
 }
 
-// The run; a drop prints the summary (it has no option words to say otherwise).
-static int tool_run(FILE* out, FILE* err, int argc, const char16_t* const* argv, bool dropped) {
-  ReportOptions opt = {dropped, false, COLOUR_AUTO, false, 0, 0, 0, 0};
-  int usage = tool_options(out, err, argc, argv, &opt);
+// The entries of the file words at the list positions words, folders walked.
+static std::vector<ToolEntry> report_tool_entries(ToolRun& run, const char16_t* const* argv,
+                                                  const std::vector<int>& words) {
+  std::vector<ToolEntry> entries;
+  for (int k : words) {
+    if (report_folders_is(argv[k])) report_tool_folder(run, argv[k], &entries);
+    else entries.push_back(ToolEntry{argv[k], u"", nullptr});
+  }
+  return entries;
+}
+
+// An entry in the order of the arguments: checked, or for a part of a folder that was not examined at
+// all, an unread entry of the summary (not counted among the run's files).
+static void report_tool_entry(ToolRun& run, const ToolEntry& e) {
+  static FileOutcome outcome;
+  if (e.problem == nullptr) {
+    report_tool_check(run, e.w.c_str(), e.rel.c_str(), report_tool_page(run), &outcome);
+    report_tool_outcome(run, outcome);
+  } else if (run.opt->summary || run.html != nullptr) {
+    static FilePath path;
+    run_path_make(&path, e.w.c_str(), e.rel.c_str());
+    report_verdict_unexamined(path, run.position, e.problem, &outcome);
+    report_summary_file(outcome);
+    if (run.html != nullptr) {
+      HtmlMotion m = report_html_motion(outcome);
+      m.cells.push_back(report_html_cell(outcome, run.html_model, run.page_dir));
+      run.html->motions.push_back(m);
+    }
+  }
+}
+
+// Every model against every motion: each model in turn, and under it every motion, read again for each
+// model (a run holds one model's tables at a time); the summary then puts the outcomes side by side.
+// Standard error names a motion's fault once, and the pictures are drawn against the first model.
+static void report_tool_each_model(ToolRun& run, const char16_t* const* argv, const std::vector<int>& models,
+                                   const std::vector<int>& motions) {
+  std::vector<ToolEntry> entries = report_tool_entries(run, argv, motions);
+  std::vector<FileOutcome> model_outcomes(models.size());
+  std::vector<std::vector<FileOutcome>> cells(entries.size(), std::vector<FileOutcome>(models.size()));
+  for (size_t m = 0; m < models.size(); m++) {
+    run.position = 0;
+    FileOutcome& model = model_outcomes[m];
+    report_tool_check(run, argv[models[m]], nullptr, false, &model);
+    model.position = (int)m + 1;
+    if (!model.error.empty()) std::fprintf(run.err, "velmora-report: %s: %s\n", model.path.shown.c_str(), model.error.c_str());
+    if (report_verdict_fails(model.verdict)) run.status = 1;
+    // The fitted copies for this model go into a folder of their own, named after the model's file.
+    char16_t stem[RUN_PATH];
+    stem[0] = 0;
+    if (model.path.w.size() < (size_t)RUN_PATH) path_name_w(stem, RUN_PATH, model.path.w.c_str());
+    for (int i = utf16_length(stem) - 1; i > 0; i--) {
+      if (stem[i] == u'.') {
+        stem[i] = 0;
+        break;
+      }
+    }
+    for (size_t e = 0; e < entries.size(); e++) {
+      FileOutcome& o = cells[e][m];
+      if (entries[e].problem != nullptr) {
+        static FilePath path;
+        run_path_make(&path, entries[e].w.c_str(), entries[e].rel.c_str());
+        report_verdict_unexamined(path, 0, entries[e].problem, &o);
+        continue;
+      }
+      bool picture = m == 0 && run.opt->word[OPT_PNG] != 0;
+      report_tool_check(run, entries[e].w.c_str(), entries[e].rel.c_str(), picture, &o);
+      o.model.place = model.verdict == VERDICT_MODEL ? model.position : 0;
+      if (m == 0 && !o.error.empty()) std::fprintf(run.err, "velmora-report: %s: %s\n", o.path.shown.c_str(), o.error.c_str());
+      if (report_verdict_fails(o.verdict)) run.status = 1;
+      if (run.opt->word[OPT_FIT] != 0 && o.kind == KIND_MOTION &&
+          (o.verdict == VERDICT_LACKS || o.verdict == VERDICT_EXTRAS || o.verdict == VERDICT_CUT) &&
+          report_fit_motion(run.err, o, stem, &o.fitted) != 0) {
+        run.status = 1;
+      }
+      if (picture && o.page != nullptr && report_png_page(run.err, o, &o.picture) != 0) run.status = 1;
+      o.page = nullptr;  // the page is the check's until the next file
+    }
+  }
+  report_summary_models(model_outcomes);
+  for (const std::vector<FileOutcome>& row : cells) report_summary_cells(row);
+  if (run.html == nullptr) return;
+  run.html->each_model = true;
+  run.html->models.clear();
+  for (const FileOutcome& m : model_outcomes) run.html->models.push_back(report_html_model(m));
+  for (const std::vector<FileOutcome>& row : cells) {
+    if (row.empty()) continue;
+    HtmlMotion m = report_html_motion(row[0]);
+    for (size_t i = 0; i < row.size(); i++) m.cells.push_back(report_html_cell(row[i], (int)i, run.page_dir));
+    run.html->motions.push_back(m);
+  }
+}
+
+// The local date and time of the run, "YYYY-MM-DD HH:MM".
+static std::string report_tool_now() {
+  std::time_t now = std::time(nullptr);
+  char text[32] = "";
+  if (const std::tm* t = std::localtime(&now)) std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", t);
+  return text;
+}
+
+// Writes the library page to page, whole or not at all (replacing an earlier file only with --replace).
+// 0, or 1 with a line on err.
+static int report_tool_write_page(ToolRun& run, const char16_t* page) {
+  static ReportNewFile file;
+  const char* problem = nullptr;
+  int opened = report_files_open(&file, page, run.opt->replace);
+  if (opened != REPORT_FILE_DONE) {
+    problem = report_files_problem(opened);
+  } else {
+    int written = report_html_write(file.f, *run.html);
+    int closed = report_files_close(&file, written == 0);
+    if (written == 2) problem = "the run has more models than a page shows";
+    else if (closed != REPORT_FILE_DONE) problem = report_files_problem(closed);
+  }
+  if (problem == nullptr) return 0;
+  std::fprintf(run.err, "velmora-report: cannot write %s: %s\n", report_text_path(page).c_str(), problem);
+  return 1;
+}
+
+// True when the file word w names a model by its extension (a folder never does).
+static bool report_tool_names_model(const char16_t* w) {
+  char16_t ext[RUN_PATH];
+  ext[0] = 0;
+  if (utf16_length(w) < RUN_PATH) path_ext_w(ext, RUN_PATH, w);
+  return prefix_nocase_w(ext, u".PMX") == 0 && !report_folders_is(w);
+}
+
+// The run. A drop prints the summary (it has no option words to say otherwise) and checks every dropped
+// model against every dropped motion, whatever order Explorer gave them in: with one model, the
+// familiar summary with the model first; with two or more, the table of every model against every
+// motion.
+static int report_tool_run_files(FILE* out, FILE* err, int argc, const char16_t* const* argv, bool dropped,
+                                 std::u16string* drop_page) {
+  ReportOptions opt = {dropped, false, COLOUR_AUTO, false, false, false, -1, {}};
+  int usage = report_tool_options(out, err, argc, argv, &opt);
   if (usage != 0) return usage < 0 ? 0 : usage;
   run_language(sys_user_lang(), sys_is_dbcs_lead(0x92), sys_console_output_cp());
 
-  // The alias file: --alias FILE, or alias.ini beside the program.
-  static char alias[TOOL_WORD * 2];
-  static char16_t alias_w[TOOL_WORD];
-  ToolRun run = {out, err, &opt, false, nullptr, nullptr, 0, true, 0, 0, 0};
-  if (opt.alias_word != 0) {
-    utf16_copy(alias_w, TOOL_WORD, argv[opt.alias_word]);
+  // The alias file: --alias FILE, or alias.ini beside the program; the name lists once for the run.
+  static char alias[RUN_WORD * 2];
+  static char16_t alias_w[RUN_WORD];
+  const char* alias_a = nullptr;
+  const char16_t* alias_u = nullptr;
+  if (opt.word[OPT_ALIAS] != 0) {
+    utf16_copy(alias_w, RUN_WORD, argv[opt.word[OPT_ALIAS]]);
     sys_ansi_from_utf16(alias, (int)sizeof alias, alias_w);
-    run.alias = alias;
-    run.alias_w = alias_w;
+    alias_a = alias;
+    alias_u = alias_w;
   } else if (!opt.no_alias) {
     char16_t self[RUN_PATH];
     if (sys_program_path_w(self, RUN_PATH) > 0) {
       path_dir_w(alias_w, RUN_PATH - 10, self);
       utf16_append(alias_w, RUN_PATH, u"alias.ini");
       utf16_to_sjis(alias, (int)sizeof alias, alias_w);
-      run.alias = alias;
-      run.alias_w = alias_w;
+      alias_a = alias;
+      alias_u = alias_w;
     }
   }
+  ToolRun run = {out, err, &opt, false, run_names_ready(alias_a, alias_u), 0, true, 0, 0, 0, 0, "", "", nullptr, u"", -1};
+  // A run starts without a model, whatever an earlier run in the process read.
+  model_clear();
 
-  if (opt.fit_word != 0 && report_fit_start(err, argv[opt.fit_word]) != 0) return 2;
+  if (opt.word[OPT_FIT] != 0 && report_fit_start(err, argv[opt.word[OPT_FIT]], opt.replace) != 0) return 2;
   // The pictures' font and directory, before any file is checked.
-  if (opt.png_word != 0) {
-    const char16_t* font = opt.font_word != 0 ? argv[opt.font_word] : nullptr;
-    if (report_png_start(err, argv[opt.png_word], font) != 0) return 2;
+  if (opt.word[OPT_PNG] != 0) {
+    const char16_t* font = opt.word[OPT_FONT] != 0 ? argv[opt.word[OPT_FONT]] : nullptr;
+    if (report_png_start(err, argv[opt.word[OPT_PNG]], font) != 0) return 2;
   }
 
-  run.colour = opt.colour == COLOUR_ALWAYS || (opt.colour == COLOUR_AUTO && sys_is_terminal(out));
-  if (opt.summary) summary_begin(out, opt.json, run.colour);
+  // Colour where asked, or on a terminal unless NO_COLOR is set and not empty.
+  const char* no_colour = std::getenv("NO_COLOR");
+  bool quiet = no_colour != nullptr && no_colour[0] != 0;
+  run.colour = opt.colour == COLOUR_ALWAYS || (opt.colour == COLOUR_AUTO && !quiet && sys_is_terminal(out));
+  std::vector<int> words, models, motions;
   bool options_end = false;
-  for (int k = tool_next_file(argc, argv, 1, &options_end); k < argc;
-       k = tool_next_file(argc, argv, k + 1, &options_end)) {
-    if (folder_is(argv[k])) {
-      tool_folder(run, argv[k]);
-    } else {
-      static char16_t name[TOOL_WORD];
-      name[0] = 0;
-      if (utf16_length(argv[k]) < TOOL_WORD) path_name_w(name, TOOL_WORD, argv[k]);
-      tool_file(run, argv[k], name);
-    }
+  for (int k = report_tool_next_file(argc, argv, 1, &options_end); k < argc;
+       k = report_tool_next_file(argc, argv, k + 1, &options_end)) {
+    words.push_back(k);
+    (report_tool_names_model(argv[k]) ? models : motions).push_back(k);
   }
-  if (opt.summary) summary_end();
+  bool each = (opt.each_model || (dropped && models.size() >= 2)) && !models.empty();
+  // The library page: its record, and the run's JSON Lines for it, whatever the run prints.
+  static HtmlRun html;
+  html = HtmlRun{};
+  // A drop writes its page into the temporary folder.
+  const char16_t* page = opt.word[OPT_HTML] != 0 ? argv[opt.word[OPT_HTML]] : nullptr;
+  if (dropped && page == nullptr && sys_stdin_console() && report_drop_page(drop_page) == 0) page = drop_page->c_str();
+  if (page != nullptr) {
+    if (report_html_page_dir(page, &run.page_dir) != 0) {
+      std::fprintf(err, "velmora-report: cannot write %s: its folder cannot be had\n", report_text_path(page).c_str());
+      drop_page->clear();
+      return 2;
+    }
+    run.html = &html;
+    html.lang = opt.lang >= 0 ? opt.lang : run_settings()->japanese ? HTML_JA : HTML_EN;
+    html.version = VELMORA_VERSION;
+    html.date = report_tool_now();
+  }
+  bool summarise = opt.summary || each;
+  if (summarise || run.html != nullptr) {
+    report_summary_begin(summarise ? out : nullptr, opt.json, run.colour, run.html != nullptr ? &html.json : nullptr);
+  }
+  if (each) {
+    report_tool_each_model(run, argv, models, motions);
+  } else {
+    // A drop takes its one model first; every other run keeps the order of the arguments.
+    if (dropped && models.size() == 1) {
+      words = models;
+      words.insert(words.end(), motions.begin(), motions.end());
+    }
+    for (const ToolEntry& e : report_tool_entries(run, argv, words)) report_tool_entry(run, e);
+  }
+  if (summarise || run.html != nullptr) report_summary_end();
+  if (run.html != nullptr && report_tool_write_page(run, page) != 0) {
+    run.status = 1;
+    if (drop_page != nullptr) drop_page->clear();
+  }
   // A model colours only the motions after it: say so when every model came after the last motion.
-  if (run.first_model > run.last_motion && run.last_motion > 0) {
+  if (!each && run.first_model > run.last_motion && run.last_motion > 0) {
     std::fputs("velmora-report: hint: a model colours only the motions after it, and every model here came "
-               "after the last motion; give the model first\n",
+               "after the last motion; give the model first (or --each-model)\n",
                err);
   }
   std::fflush(out);
@@ -379,7 +585,8 @@ static int tool_run(FILE* out, FILE* err, int argc, const char16_t* const* argv,
 int report_tool_run(FILE* out, FILE* err, int argc, const char16_t* const* argv) {
   // Files dropped on the program in Explorer: the summary, and a window that stays until a key.
   bool dropped = report_drop_mode(argc, argv);
-  int code = tool_run(out, err, argc, argv, dropped);
-  if (dropped) report_drop_wait(out);
+  std::u16string page;
+  int code = report_tool_run_files(out, err, argc, argv, dropped, &page);
+  if (dropped) report_drop_wait(out, page);
   return code;
 }

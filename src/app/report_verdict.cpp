@@ -3,37 +3,52 @@
 // Records: none.
 #include "app/report_verdict.h"
 
+#include <algorithm>
+
+#include "app/report_text.h"
 #include "check/model.h"
+#include "check/summary.h"
 #include "formats/filechan.h"
 #include "formats/pmx.h"
 #include "formats/vmd.h"
 #include "paths/paths.h"
 #include "text/encoding.h"
 
-static const ListingColour VERDICT_CUT_COLOUR = {255, 0, 255};     // magenta: read up to where it ends
-static const ListingColour VERDICT_UNREAD_COLOUR = {255, 0, 0};    // red: not read at all
+static const ListingColour VERDICT_EXTRAS_COLOUR = {0, 160, 160};   // teal: only the motion's own extras lacking
+static const ListingColour VERDICT_CAMERA_COLOUR = {80, 130, 255};   // blue: a camera, light or shadow motion
+static const ListingColour VERDICT_CUT_COLOUR = {255, 0, 255};       // magenta: read up to where it ends
+static const ListingColour VERDICT_UNREAD_COLOUR = {255, 0, 0};      // red: not read at all
 
-const char* verdict_word(int verdict) {
-  static const char* const WORDS[] = {"fits", "lacks", "no model", "cut", "unread", "model"};
-  return WORDS[verdict];
+static const char* const VERDICT_WORDS[] = {"fits",   "extras", "lacks",  "no model", "camera",
+                                            "empty",  "cut",    "unread", "model"};
+static_assert(sizeof VERDICT_WORDS / sizeof VERDICT_WORDS[0] == VERDICT_COUNT, "a word for every verdict");
+static const char* const KIND_WORDS[] = {"motion", "model", "other"};
+static_assert(sizeof KIND_WORDS / sizeof KIND_WORDS[0] == KIND_COUNT, "a word for every kind");
+
+const char* report_verdict_word(ToolVerdict verdict) { return VERDICT_WORDS[verdict]; }
+const char* report_verdict_kind_word(ToolKind kind) { return KIND_WORDS[kind]; }
+
+uint32_t report_verdict_colour(ToolVerdict verdict) {
+  ListingColour c;
+  switch (verdict) {
+    case VERDICT_EXTRAS: c = VERDICT_EXTRAS_COLOUR; break;
+    case VERDICT_LACKS: c = COLOUR_LACKING; break;
+    case VERDICT_NO_MODEL:
+    case VERDICT_EMPTY: c = COLOUR_NO_MODEL; break;
+    case VERDICT_CAMERA: c = VERDICT_CAMERA_COLOUR; break;
+    case VERDICT_CUT: c = VERDICT_CUT_COLOUR; break;
+    case VERDICT_UNREAD: c = VERDICT_UNREAD_COLOUR; break;
+    default: return VERDICT_PLAIN;
+  }
+  return report_rgb(c.r, c.g, c.b);
 }
 
-const char* verdict_kind_word(int kind) {
-  static const char* const WORDS[] = {"motion", "model", "other"};
-  return WORDS[kind];
-}
-
-uint32_t verdict_colour(int verdict) {
-  ListingColour c = verdict == VERDICT_LACKS      ? COLOUR_LACKING
-                    : verdict == VERDICT_NO_MODEL ? COLOUR_NO_MODEL
-                    : verdict == VERDICT_CUT      ? VERDICT_CUT_COLOUR
-                    : verdict == VERDICT_UNREAD   ? VERDICT_UNREAD_COLOUR
-                                                  : COLOUR_PRESENT;
-  return (uint32_t)c.r | (uint32_t)c.g << 8 | (uint32_t)c.b << 16;
+bool report_verdict_fails(ToolVerdict verdict) {
+  return verdict == VERDICT_LACKS || verdict == VERDICT_CUT || verdict == VERDICT_UNREAD;
 }
 
 // A count with a comma between thousands: 20,657.
-static std::string verdict_number(int64_t n) {
+static std::string report_verdict_number(int64_t n) {
   std::string digits = std::to_string(n < 0 ? -n : n);
   std::string out;
   for (size_t i = 0; i < digits.size(); i++) {
@@ -43,14 +58,29 @@ static std::string verdict_number(int64_t n) {
   return n < 0 ? "-" + out : out;
 }
 
+std::string report_verdict_count(int64_t n, const char* one, const char* more) {
+  return report_verdict_number(n) + " " + (n == 1 ? one : more);
+}
+
+// Counts joined by ", ", each left out when 0: "3 bones, 1 morph".
+static std::string report_verdict_counts(const int64_t* n, const char* const (*words)[2], int count) {
+  std::string text;
+  for (int i = 0; i < count; i++) {
+    if (n[i] == 0) continue;
+    if (!text.empty()) text += ", ";
+    text += report_verdict_count(n[i], words[i][0], words[i][1]);
+  }
+  return text;
+}
+
 // "cut in the bone keys after 9,008 of 20,657" and its forms for the header and a missing count.
-static std::string verdict_cut_text(const ReadEnd& e) {
+static std::string report_verdict_cut_text(const ReadEnd& e) {
   std::string text = std::string("cut in the ") + read_block_name(e.block);
   if (e.declared < 0 && e.block != BLOCK_HEADER) {
     text += " before its count";
   } else {
-    text += " after " + verdict_number(e.read);
-    if (e.declared >= 0) text += " of " + verdict_number(e.declared);
+    text += " after " + report_verdict_number(e.read);
+    if (e.declared >= 0) text += " of " + report_verdict_number(e.declared);
     if (e.block == BLOCK_HEADER) text += " bytes";
   }
   if (e.fault != nullptr) text += std::string(": ") + e.fault;
@@ -58,62 +88,206 @@ static std::string verdict_cut_text(const ReadEnd& e) {
 }
 
 // The kind by the extension of the name on disk, or of the name given when nothing is on disk.
-static int verdict_kind(const FileState* fs) {
-  if (fs->is_vmd) return KIND_MOTION;
-  if (fs->is_pmx) return KIND_MODEL;
+static ToolKind report_verdict_kind(const FilePath& p) {
+  if (p.is_vmd) return KIND_MOTION;
+  if (p.is_pmx) return KIND_MODEL;
   char16_t ext[RUN_PATH];
   ext[0] = 0;
-  if (utf16_length(fs->input_w) < RUN_PATH) path_ext_w(ext, RUN_PATH, fs->input_w);
+  if (utf16_length(p.w.c_str()) < RUN_PATH) path_ext_w(ext, RUN_PATH, p.w.c_str());
   if (prefix_nocase_w(ext, u".VMD") == 0) return KIND_MOTION;
   if (prefix_nocase_w(ext, u".PMX") == 0) return KIND_MODEL;
   return KIND_OTHER;
 }
 
-static void verdict_collect(const Advice& a, void* arg) { static_cast<std::vector<Advice>*>(arg)->push_back(a); }
+static void report_verdict_collect(const Advice& a, void* arg) { static_cast<std::vector<Advice>*>(arg)->push_back(a); }
 
-void verdict_of(const FileState* fs, FileOutcome* out) {
-  out->kind = verdict_kind(fs);
+// The advice for one lacking name, with the model's names spelled out.
+static LackingName report_verdict_lacking(const Advice& a) {
+  LackingName l;
+  l.list = a.list;
+  l.cls = a.cls;
+  l.why = a.why;
+  l.name = a.name;
+  if (a.to >= 0) l.to = advice_model_name(a.list, a.to);
+  int kept = a.candidate_count < ADVICE_CANDIDATES ? a.candidate_count : ADVICE_CANDIDATES;
+  for (int i = 0; i < kept; i++) l.candidates.push_back(advice_model_name(a.list, a.candidates[i]));
+  l.candidate_count = a.candidate_count;
+  l.renameable = advice_renameable(a);
+  return l;
+}
+
+// The fields of an outcome that no reader has filled: nothing read, nothing listed.
+static void report_verdict_clear(const FilePath& p, int read, int position, FileOutcome* out) {
+  out->path = p;
+  out->position = position;
+  out->kind = KIND_OTHER;
+  out->verdict = VERDICT_UNREAD;
+  out->read = read;
   out->error.clear();
-  out->advice.clear();
-  out->fitted.clear();
-  out->tally = ListingTally{0, 0, 0, 0};
   out->end = ReadEnd{BLOCK_NONE, 0, 0, nullptr};
-  if (fs->is_vmd) out->end = *vmd_end();
-  if (fs->is_pmx) out->end = *pmx_end();
-  bool read = (fs->is_vmd || fs->is_pmx) && fs->read_result != READ_UNOPENED && out->end.block != BLOCK_HEADER &&
-              (fs->read_result == READ_DONE || out->end.block != BLOCK_NONE);
+  out->bone_keys = out->morph_keys = 0;
+  out->last_frame = -1;
+  out->tally = ListingTally{0, 0, 0, 0};
+  out->lacking.clear();
+  out->model = OutcomeModel{};
+  out->would_fit = false;
+  out->page = nullptr;
+  out->summary.clear();
+  out->fitted.clear();
+  out->picture.clear();
+}
+
+void report_verdict_unexamined(const FilePath& p, int position, const char* problem, FileOutcome* out) {
+  report_verdict_clear(p, RUN_NO_READER, position, out);
+  out->error = problem;
+}
+
+// The order of the classes in every list of lacking names: standard, semi-standard, finger, expression,
+// then other.
+static int report_verdict_class_rank(AdviceClass cls) { return cls == CLASS_OTHER ? CLASS_COUNT : cls; }
+
+// A model's names that no motion can name whole, with their marks.
+static void report_verdict_unnameable(int list, std::vector<UnnameableName>* out) {
+  static AdviceUnnameable found[MODEL_MORPHS];
+  int n = advice_unnameable(list, found, MODEL_MORPHS);
+  for (int i = 0; i < n && i < MODEL_MORPHS; i++) {
+    out->push_back(UnnameableName{advice_model_name(list, found[i].entry), found[i].shared, found[i].split});
+  }
+}
+
+void report_verdict_of(const FilePath& p, int read_result, int position, bool page, const std::string& model_error,
+                       FileOutcome* out) {
+  report_verdict_clear(p, read_result, position, out);
+  out->kind = report_verdict_kind(p);
+  if (page) {
+    out->page = report_view();
+    out->summary = summary_text();
+  }
+  // The motion's numbers: an empty motion's for any file but a motion (the run cleared them).
+  const VmdKeys* k = vmd_keys();
+  out->bone_keys = k->bone_keys;
+  out->morph_keys = k->morph_keys;
+  out->last_frame = k->last_frame;
+  out->camera_keys = k->camera_keys;
+  out->light_keys = k->light_keys;
+  out->shadow_keys = k->shadow_keys;
+  out->last_scene_frame = k->last_scene_frame;
+  if (p.is_vmd) out->end = *vmd_end();
+  if (p.is_pmx) out->end = *pmx_end();
+  bool read = (p.is_vmd || p.is_pmx) && read_result != READ_UNOPENED && out->end.block != BLOCK_HEADER &&
+              (read_result == READ_DONE || out->end.block != BLOCK_NONE);
   bool cut = read && out->end.block != BLOCK_NONE;
+  // The model: a model file's own tables, or a motion's target; what an unread model left in the tables
+  // is not its own.
+  const ModelTables* m = model_view();
+  if (out->kind == KIND_MODEL ? read : model_loaded()) {
+    out->model.loaded = true;
+    out->model.name = m->display_name;
+    out->model.bones = m->bone_count;
+    out->model.morphs = m->morph_count;
+  }
+  if (out->kind == KIND_MODEL && read) {
+    for (int list = 0; list < LISTING_KINDS; list++) report_verdict_unnameable(list, &out->model.unnameable[list]);
+  }
+  if (out->kind != KIND_MODEL && !model_loaded()) out->model.error = model_error;
   if (!read) {
     // Nothing was read: an empty page, no advice.
-    out->verdict = VERDICT_UNREAD;
-    if (out->end.block == BLOCK_HEADER) out->error = verdict_cut_text(out->end);
-    else if (fs->read_result == READ_UNOPENED) out->error = "cannot be opened";
-    else if (fs->is_vmd) out->error = "not a VMD motion of version 0002";
-    else if (fs->is_pmx) out->error = "not a PMX model";
-    else if (fs->ondisk[0] == 0 && fs->ondisk_w[0] == 0) out->error = "no such file; examined as an empty motion";
+    if (out->end.block == BLOCK_HEADER) out->error = report_verdict_cut_text(out->end);
+    else if (read_result == READ_UNOPENED) out->error = "cannot be opened";
+    else if (p.is_vmd) out->error = "not a VMD motion of version 0002";
+    else if (p.is_pmx) out->error = "not a PMX model";
+    else if (p.ondisk.empty() && p.ondisk_w.empty() && out->kind == KIND_MODEL) out->error = "no such file";
+    else if (p.ondisk.empty() && p.ondisk_w.empty()) out->error = "no such file; examined as an empty motion";
     else out->error = "neither a motion (.vmd) nor a model (.pmx); examined as an empty motion";
     return;
   }
-  if (!fs->is_pmx) advice_walk(&out->tally, verdict_collect, &out->advice);
-  if (cut) out->error = verdict_cut_text(out->end);
-  if (fs->is_pmx) out->verdict = cut ? VERDICT_CUT : VERDICT_MODEL;
+  if (!p.is_pmx) {
+    // Two names that would take one model name, or a name the motion keys already, are resolved here,
+    // so that no output offers a renaming that gives a name two tracks.
+    static std::vector<Advice> advice;
+    advice.clear();
+    advice_walk(&out->tally, report_verdict_collect, &advice);
+    advice_resolve_taken(advice.data(), (int)advice.size());
+    for (const Advice& a : advice) out->lacking.push_back(report_verdict_lacking(a));
+    std::stable_sort(out->lacking.begin(), out->lacking.end(), [](const LackingName& a, const LackingName& b) {
+      return report_verdict_class_rank(a.cls) < report_verdict_class_rank(b.cls);
+    });
+  }
+  if (cut) out->error = report_verdict_cut_text(out->end);
+  if (p.is_pmx) out->verdict = cut ? VERDICT_CUT : VERDICT_MODEL;
   else if (cut) out->verdict = VERDICT_CUT;
-  else if (!model_loaded()) out->verdict = VERDICT_NO_MODEL;
-  else out->verdict = out->advice.empty() ? VERDICT_FITS : VERDICT_LACKS;
-}
-
-std::string verdict_text(const FileOutcome& o) {
-  switch (o.verdict) {
-    case VERDICT_LACKS:
-      return "lacks " + std::to_string(o.tally.lacking_bones) + " bones, " + std::to_string(o.tally.lacking_morphs) +
-             " morphs";
-    case VERDICT_CUT: return o.error;
-    case VERDICT_UNREAD: return "unread: " + o.error;
-    default: return verdict_word(o.verdict);
+  else if (out->bone_keys == 0 && out->morph_keys == 0) {
+    // Nothing a model could lack: a camera or light motion, or none at all.
+    bool scene = out->camera_keys > 0 || out->light_keys > 0 || out->shadow_keys > 0;
+    out->verdict = scene ? VERDICT_CAMERA : VERDICT_EMPTY;
+  } else if (!model_loaded()) {
+    out->verdict = VERDICT_NO_MODEL;
+  } else if (out->lacking.empty()) {
+    out->verdict = VERDICT_FITS;
+  } else {
+    bool harmless = true;
+    for (const LackingName& l : out->lacking) harmless = harmless && l.cls == CLASS_OTHER;
+    out->verdict = harmless ? VERDICT_EXTRAS : VERDICT_LACKS;
+  }
+  if (out->verdict == VERDICT_CAMERA) out->last_frame = out->last_scene_frame;
+  if (out->verdict == VERDICT_LACKS) {
+    out->would_fit = true;
+    for (const LackingName& l : out->lacking) out->would_fit = out->would_fit && l.renameable;
   }
 }
 
-std::string verdict_cut_json(const FileOutcome& o) {
+std::string report_verdict_text(const FileOutcome& o) {
+  static const char* const NAMES[][2] = {{"bone", "bones"}, {"morph", "morphs"}};
+  static const char* const SCENE[][2] = {
+      {"camera key", "camera keys"}, {"light key", "light keys"}, {"shadow key", "shadow keys"}};
+  switch (o.verdict) {
+    case VERDICT_LACKS:
+    case VERDICT_EXTRAS: {
+      const int64_t n[] = {o.tally.lacking_bones, o.tally.lacking_morphs};
+      return (o.verdict == VERDICT_LACKS ? "lacks " : "extras: ") + report_verdict_counts(n, NAMES, 2);
+    }
+    case VERDICT_CAMERA: {
+      const int64_t n[] = {o.camera_keys, o.light_keys, o.shadow_keys};
+      return "camera: " + report_verdict_counts(n, SCENE, 3);
+    }
+    case VERDICT_NO_MODEL:
+      return o.model.error.empty() ? std::string("no model") : "no model (" + o.model.error + ")";
+    case VERDICT_CUT: return o.error;
+    case VERDICT_UNREAD: return "unread: " + o.error;
+    default: return report_verdict_word(o.verdict);
+  }
+}
+
+// The path's bytes on the host as hex digits when they are not UTF-8 (a name a Japanese archive left in
+// Shift-JIS): "file" shows the name decoded, which names no file; these bytes open it. "" otherwise.
+static std::string report_verdict_path_bytes(const FilePath& p) {
+  const unsigned char* s = reinterpret_cast<const unsigned char*>(p.host.c_str());
+  uint32_t cp;
+  for (int len; *s != 0; s += len) {
+    if ((len = utf8_next(s, &cp)) == 0) break;
+  }
+  if (*s == 0) return "";
+  std::string hex;
+  for (unsigned char b : p.host) {
+    static const char DIGITS[] = "0123456789abcdef";
+    hex += DIGITS[b >> 4];
+    hex += DIGITS[b & 15];
+  }
+  return hex;
+}
+
+std::string report_verdict_json_head(const FileOutcome& o) {
+  std::string line = "{\"file\":" + report_text_json(o.path.shown.c_str());
+  std::string bytes = report_verdict_path_bytes(o.path);
+  if (!bytes.empty()) line += ",\"path_bytes\":\"" + bytes + "\"";
+  line += std::string(",\"kind\":\"") + report_verdict_kind_word(o.kind) + "\",\"read\":";
+  line += o.read == RUN_NO_READER ? "null" : std::to_string(o.read);
+  line += std::string(",\"verdict\":\"") + report_verdict_word(o.verdict) +
+          "\",\"error\":" + report_text_json_or_null(o.error);
+  return line + ",\"cut\":" + report_verdict_cut_json(o);
+}
+
+std::string report_verdict_cut_json(const FileOutcome& o) {
   const ReadEnd& e = o.end;
   if (e.block == BLOCK_NONE) return "null";
   std::string json = std::string("{\"in\":\"") + read_block_name(e.block) + "\",\"read\":" + std::to_string(e.read) +

@@ -1,10 +1,15 @@
-// report_verdict.h: velmora-report's verdict on a file, the one answer its page, its summary line, its
-// JSON and its exit code give: what kind of file it is, whether it was read whole, and for a motion
-// whether the target model has every name its page lists.
+// report_verdict.h: velmora-report's verdict on a file, and the one value a file's check yields: what
+// kind of file it is, whether it was read whole, for a motion whether the target model has every name
+// its page lists, and everything the outputs print of it. The page text and JSON, the summary, --fit
+// and --png read a file only through its FileOutcome.
 //
 //   fits       a motion read whole whose every listed name the model has
-//   lacks      a motion read whole that names bones or morphs the model lacks
-//   no model   a motion read whole, checked without a model
+//   extras     a motion read whole that lacks only names of class "other" (its own model's hair, sleeves,
+//              props and expressions): everything standard plays as made
+//   lacks      a motion read whole that lacks a standard, semi-standard or finger bone or an expression
+//   no model   a motion read whole, checked without a model (or after a model that could not be read)
+//   camera     a motion read whole with camera, light or self-shadow keys and no bone or morph keys
+//   empty      a motion read whole without keys of any kind
 //   cut        a motion or model that ends inside a block (or a model stopped by a structural fault):
 //              read up to its last whole record
 //   unread     a file that could not be read: missing, not of its format, cut in its header, of
@@ -18,34 +23,108 @@
 #include "app/run.h"
 #include "check/advice.h"
 #include "check/listing.h"
+#include "check/rigs.h"
+#include "check/report_page.h"
 #include "formats/read_end.h"
 
-enum ToolVerdict : int { VERDICT_FITS, VERDICT_LACKS, VERDICT_NO_MODEL, VERDICT_CUT, VERDICT_UNREAD, VERDICT_MODEL };
-enum ToolKind : int { KIND_MOTION, KIND_MODEL, KIND_OTHER };
+enum ToolVerdict : int {
+  VERDICT_FITS,
+  VERDICT_EXTRAS,
+  VERDICT_LACKS,
+  VERDICT_NO_MODEL,
+  VERDICT_CAMERA,
+  VERDICT_EMPTY,
+  VERDICT_CUT,
+  VERDICT_UNREAD,
+  VERDICT_MODEL,  // the verdicts before this one are a motion's
+  VERDICT_COUNT
+};
+enum ToolKind : int { KIND_MOTION, KIND_MODEL, KIND_OTHER, KIND_COUNT };
 
-// A file's verdict with what it rests on.
-struct FileOutcome {
-  int kind;                    // a ToolKind, by the file's extension
-  int verdict;                 // a ToolVerdict
-  std::string error;           // why an unread or cut file is so (UTF-8), or ""
-  ReadEnd end;                 // how the file ended (BLOCK_NONE for a file no reader read)
-  ListingTally tally;          // what a motion's page lists
-  std::vector<Advice> advice;  // one per name the page colours as lacking, bones first
-  std::string fitted;          // the path of the fitted copy --fit wrote (UTF-8), or ""
+// One name a motion's page colours as lacking, with its advice (advice.h), the model's names spelled
+// out so that nothing after the check asks the model's tables.
+struct LackingName {
+  int list;                             // LISTING_BONES or LISTING_MORPHS
+  AdviceClass cls;
+  AdviceWhy why;
+  std::string name;                     // as the motion spells it (Shift-JIS)
+  std::string to;                       // the model's name the advice gives (Shift-JIS), or ""
+  std::vector<std::string> candidates;  // the model names kept (Shift-JIS), at most ADVICE_CANDIDATES
+  int candidate_count;                  // the model names found
+  bool renameable;                      // advice_renameable: a fitted copy may take the model's name
 };
 
-// The verdict of the file the run checked last (its state fs), with the tally and advice of a motion.
-void verdict_of(const FileState* fs, FileOutcome* out);
+// One of a model's names that no motion can name whole: longer than a motion's 15-byte name field.
+struct UnnameableName {
+  std::string name;  // Shift-JIS
+  bool shared;       // its first 15 bytes begin another name of the model too
+  bool split;        // its 15th byte is the first half of a character
+};
+
+// The model a motion was checked against, or a model file's own tables.
+struct OutcomeModel {
+  bool loaded;        // a target model is loaded (a model file: it was read)
+  std::string name;   // its display name (Shift-JIS)
+  int bones, morphs;
+  int place;          // a motion's: the run's place of the model file it was checked against, 0 for none
+  std::string file;   // a motion's: that model file's path as the user reads it (UTF-8), or ""
+  std::string error;  // a motion's: why the model given last could not be read (UTF-8), or ""
+  std::vector<UnnameableName> unnameable[LISTING_KINDS];  // a model file's: its bones' and morphs'
+};
+
+// A file's check: its verdict with what it rests on, and what every output prints.
+struct FileOutcome {
+  FilePath path;               // the file as the run named it, and the spelling that opened it
+  int position;                // its place among the run's files, from 1
+  ToolKind kind;               // by the file's extension
+  ToolVerdict verdict;
+  int read;                    // the last reader's result (a ReadResult), or RUN_NO_READER
+  std::string error;           // why an unread or cut file is so (UTF-8), or ""
+  ReadEnd end;                 // how the file ended (BLOCK_NONE for a file no reader read)
+  int64_t bone_keys, morph_keys;
+  int64_t last_frame;          // the largest bone or morph key frame, -1 without them
+  int64_t camera_keys, light_keys, shadow_keys;
+  int64_t last_scene_frame;    // the largest camera, light or self-shadow key frame, -1 without them
+  ListingTally tally;          // what a motion's page lists
+  std::vector<LackingName> lacking;  // one per name the page colours as lacking, by class (see below)
+  bool would_fit;              // a motion that lacks names would fit after fitting: every lacking name renamed
+  OutcomeModel model;
+  const ReportPage* page;      // the page the check wrote, until the next check; nullptr when it wrote none
+  std::string summary;         // the page's summary text (Shift-JIS), "" without a page
+  std::string fitted;          // the path of the fitted copy --fit wrote (UTF-8), or ""
+  std::string picture;         // the path of the picture --png wrote (UTF-8), or ""
+};
+
+// The outcome of the file the run checked last: p as run_check_path left it, read its result, position
+// its place in the run, page whether the check wrote the page, model_error why the model given last
+// could not be read ("" when it could, or when none was given). Reads the check's records (the readers'
+// ends and counts, the model's tables, the page) and the advice. The lacking names are in the order of
+// their classes: standard, semi-standard, finger, expression, other; the page's order within a class.
+void report_verdict_of(const FilePath& p, int read, int position, bool page, const std::string& model_error,
+                       FileOutcome* out);
+// The outcome of a path that was not examined at all (a folder that cannot be read, a path too long):
+// an unread file of kind other, for the reason problem.
+void report_verdict_unexamined(const FilePath& p, int position, const char* problem, FileOutcome* out);
 
 // The words of the verdicts and kinds, as the summary and JSON give them.
-const char* verdict_word(int verdict);
-const char* verdict_kind_word(int kind);
-// The colour velmora-report gives a verdict, packed as the page packs its colours: white fits and model,
-// orange lacks, grey no model, magenta cut, red unread.
-uint32_t verdict_colour(int verdict);
-// The verdict as one line of text: "fits", "lacks N bones, M morphs", "no model", "cut in the bone keys
-// after 9,008 of 20,657", "unread: REASON", "model".
-std::string verdict_text(const FileOutcome& o);
+const char* report_verdict_word(ToolVerdict verdict);
+const char* report_verdict_kind_word(ToolKind kind);
+// The colour velmora-report gives a verdict, packed as the page packs its colours, or VERDICT_PLAIN for
+// the terminal's own (fits, model): teal extras, orange lacks, grey no model and empty, blue camera,
+// magenta cut, red unread. Each reads on a dark and on a light background.
+constexpr uint32_t VERDICT_PLAIN = 0xFFFFFFFFu;
+uint32_t report_verdict_colour(ToolVerdict verdict);
+// The verdict as one line of text: "fits", "extras: 2 bones", "lacks 3 bones, 1 morph", "no model",
+// "no model (x.pmx: cut in the bones after 3 of 10)", "camera: 120 camera keys, 1 light key", "empty",
+// "cut in the bone keys after 9,008 of 20,657", "unread: REASON", "model". A count of 0 is left out.
+std::string report_verdict_text(const FileOutcome& o);
+// "1 key", "2 keys": n and the word, plural unless n is 1, n with commas between thousands.
+std::string report_verdict_count(int64_t n, const char* one, const char* more);
+// True for the verdicts that make the exit code 1: lacks, cut, unread.
+bool report_verdict_fails(ToolVerdict verdict);
 // JSON: the "cut" value: null, or {"in":BLOCK,"read":N,"declared":M} ("declared" null when the file
 // ended before the count; "fault" added for a model's structural fault).
-std::string verdict_cut_json(const FileOutcome& o);
+std::string report_verdict_cut_json(const FileOutcome& o);
+// JSON: the fields every entry of a file begins with: {"file":...,"kind":...,"read":...,"verdict":...,
+// "error":...,"cut":... (no closing brace).
+std::string report_verdict_json_head(const FileOutcome& o);

@@ -4,8 +4,10 @@
 // entry adds the message boxes, the open dialog, the font and the display loop.
 #pragma once
 #include <cstdint>
+#include <string>
 
 constexpr int RUN_PATH = 260;  // program directory and on-disk names, in units
+constexpr int RUN_WORD = 4096; // units of a velmora-report file word that are used; no file name is that long
 
 // A set flag of the records below (a flag holds 0 or RUN_SET; any value but 0 counts as set).
 constexpr uint8_t RUN_SET = 0xFF;
@@ -28,7 +30,7 @@ struct RunSettings {
 // Reader results kept for velmora-report: RUN_NO_READER when no reader ran for the file.
 constexpr int RUN_NO_READER = 100;
 
-// Per-file state, set up afresh for every file argument.
+// velmora.exe's per-file state, set up afresh for every file argument.
 struct FileState {
   const char* input;          // ANSI argument at this position ("" where the list is shorter)
   const char16_t* input_w;    // UTF-16 argument at this position
@@ -39,7 +41,6 @@ struct FileState {
   uint8_t alias_found;
   uint8_t font_failed;
   int read_result;            // the last reader's result (a ReadResult), or RUN_NO_READER
-  const char* path_line;      // the page's path line when not the ANSI name (run_set_path_line), or nullptr
 };
 
 const RunSettings* run_settings();
@@ -57,21 +58,49 @@ void run_options();
 bool run_is_option(int k);
 // Input names, on-disk names and kind of the file at list position k.
 void run_file_names(int k);
-// The same for a file given by its two names directly (velmora-report's own argument words). Where
-// the system could not spell the UTF-16 name in its ANSI code page, the ANSI name is not searched for
-// (its "?" would match other files as wildcards): the ANSI on-disk name is then the UTF-16 one in
-// Shift-JIS, "?" for what it cannot spell.
-void run_file_names_of(const char* input, const char16_t* input_w);
-// The page's path line for the file just named, instead of its ANSI name: velmora-report's name of a
-// file as the user reads it (natively a Shift-JIS host name decoded). Shift-JIS text that must last
-// until run_check; run_file_names_of forgets it.
-void run_set_path_line(const char* sjis);
 // Name lists, alias file, vocabularies, the readers, the page and the summary. A file that neither
 // reader reads is an empty motion: the usage records and the motion's model name are cleared, the
 // model tables kept.
 // The alias file is tried by alias_path (rsexists) and then by alias_path_w (rsexistsW); a null path is
 // not tried, so two nulls mean no alias file.
 void run_check(const char* alias_path, const char16_t* alias_path_w);
+
+// ---- velmora-report's files ---------------------------------------------------------------------------
+//
+// velmora-report names each file once, where it takes the argument or the folder entry, in a FilePath
+// that it hands to the check, the fitted copy and the picture; FileState stays velmora.exe's.
+
+// The spelling of a path the check read the file by: the ANSI one when it read the file, else the
+// UTF-16 one it tried next (a file that is cut or not of its format fails both, and is read again by it).
+enum RunOpened : int { OPENED_NONE = 0, OPENED_ANSI, OPENED_UTF16 };
+
+struct FilePath {
+  std::u16string w;          // the UTF-16 spelling, as given
+  std::string ansi;          // the ANSI spelling the system makes of it (Shift-JIS)
+  bool ansi_lossy;           // the system could not spell w in ANSI: the ANSI spelling is never opened
+  std::string ondisk;        // the on-disk name the directory search gives, ANSI, or ""
+  std::u16string ondisk_w;   // the same in UTF-16, or empty
+  std::string host;          // the path's bytes on the host (natively; "" on Windows)
+  std::string shown;         // the path as the user reads it, UTF-8 (a Shift-JIS host name decoded)
+  std::string page_line;     // the page's path line (Shift-JIS) where the shown name differs from w, or ""
+  std::u16string rel;        // the name a fitted copy takes: the file's name, or its path under a FOLDER
+  bool is_vmd, is_pmx;       // the kind by the on-disk extension
+  RunOpened opened;          // set by run_check_path
+};
+
+// The path of w (its first RUN_WORD - 1 units), with rel the name a fitted copy takes (empty: the last part of w). Asks the system for
+// the ANSI spelling and the on-disk names.
+void run_path_make(FilePath* p, const char16_t* w, const char16_t* rel);
+// The name lists once for a whole run of velmora-report: initialised, the alias file read by alias_path
+// then alias_path_w (as run_check tries it), the built-in vocabularies registered. Returns true when an
+// alias file was read. Every run_check_path after it starts from these lists.
+bool run_names_ready(const char* alias_path, const char16_t* alias_path_w);
+// velmora-report's check of one file: the lists as run_names_ready left them, the readers by the ANSI
+// spelling (unless lossy) and then by the UTF-16 spelling, and when page is set the page and the
+// summary text, as run_check does (a summary of a library needs neither). alias_found: what
+// run_names_ready returned. Sets p->opened; returns the last reader's result (a ReadResult), or
+// RUN_NO_READER.
+int run_check_path(FilePath* p, bool alias_found, bool page);
 // Or-s a value into the exit code.
 void run_exit_or(int32_t bits);
 // Sets the font failed flag of the current file.

@@ -1,10 +1,16 @@
-// advice.cpp: the advice for the names a motion lacks (see advice.h).
+// advice.cpp: the advice for the names a motion lacks, the renamings of one motion that would give a
+// name two tracks, and the model's names no motion can name whole (see advice.h).
 //
 // Records: the spelling keys of the target model's Japanese and English names, with an index from a
 // key to its entries, made when advice is first asked for a model, and the advice given for it so far;
-// both are kept until the model changes (its tables' generation). Written only here.
+// the model's names longer than the name field, found when first asked for; all are kept until the
+// model changes (its tables' generation). Beside them, the holder of each model name while one motion's
+// renamings are weighed. Written only here.
 // Limits: a key holds FOLD_NAME bytes (names kept to 255 bytes; a longer key is cut, whole characters
 // only); ADVICE_CANDIDATES model names are kept per advice.
+//
+// Sections (search for "// ---- "): the model's spelling keys, candidates, the rules, advice already
+// given, the advice, the motion's advice, names taken, names no motion can name whole.
 #include "check/advice.h"
 
 #include <cstring>
@@ -13,6 +19,7 @@
 #include "check/rigs.h"
 #include "text/encoding.h"
 #include "text/fold.h"
+#include "text/hash.h"
 
 // ---- The model's spelling keys ----------------------------------------------------------------------
 
@@ -39,12 +46,6 @@ constexpr int KEYS_JAPANESE = 0, KEYS_ENGLISH = 1;
 static uint32_t advice_keys_generation;
 static bool advice_keys_made;
 
-static uint32_t advice_hash(const char* key) {
-  uint32_t h = 2166136261u;
-  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(key); *p != 0; p++) h = (h ^ *p) * 16777619u;
-  return h;
-}
-
 static int advice_table_count(int list) {
   return list == LISTING_BONES ? model_view()->bone_count : model_view()->morph_count;
 }
@@ -67,7 +68,7 @@ static void advice_keys_fill(int list, int which) {
     const char* name = which == KEYS_JAPANESE ? advice_model_name(list, e) : advice_model_english(list, e);
     fold_name(k.key[e], FOLD_NAME, name, -1);
     if (k.key[e][0] == 0) continue;  // an empty key matches nothing
-    uint32_t at = advice_hash(k.key[e]);
+    uint32_t at = hash_text(k.key[e]);
     while (k.index[at & (k.slots - 1)] != 0) at++;
     k.index[at & (k.slots - 1)] = (uint16_t)(e + 1);
   }
@@ -100,7 +101,7 @@ static void advice_add(Advice* a, int entry) {
 static void advice_add_equal(Advice* a, int which, const char* key) {
   if (key[0] == 0) return;
   const AdviceKeys& k = ADVICE_KEYS[a->list][which];
-  for (uint32_t at = advice_hash(key);; at++) {
+  for (uint32_t at = hash_text(key);; at++) {
     uint16_t e = k.index[at & (k.slots - 1)];
     if (e == 0) return;
     if (std::strcmp(k.key[e - 1], key) == 0) advice_add(a, e - 1);
@@ -119,6 +120,12 @@ static void advice_add_longer(Advice* a, int which, const char* key) {
 }
 
 // ---- The rules --------------------------------------------------------------------------------------
+
+static const char* const ADVICE_WHY_WORDS[] = {"none",     "cut",       "spelling", "english name",
+                                               "rig name", "ambiguous", "taken"};
+static_assert(sizeof ADVICE_WHY_WORDS / sizeof ADVICE_WHY_WORDS[0] == WHY_COUNT, "a word for every why");
+
+const char* advice_why_word(AdviceWhy why) { return why >= 0 && why < WHY_COUNT ? ADVICE_WHY_WORDS[why] : ""; }
 
 // True when the name fills its field or ends inside a character: a longer name may have been cut.
 static bool advice_filled(const char* name) {
@@ -139,7 +146,8 @@ static void advice_rule_cut(Advice* a) {
   }
 }
 
-// The standard names another rig's name stands for (rigs.h), at most ADVICE_CANDIDATES of them.
+// The standard names another rig's name stands for (rigs.h), at most ADVICE_CANDIDATES of them; filled:
+// also those of the longer rig names the name begins.
 static int advice_standard(int list, const char* name, bool filled, const char** standard) {
   return list == LISTING_BONES ? rig_bone_standard(name, filled, standard, ADVICE_CANDIDATES)
                                : rig_morph_standard(name, filled, standard, ADVICE_CANDIDATES);
@@ -154,13 +162,46 @@ static void advice_rule_rig(Advice* a, const char* const* standard, int n) {
   }
 }
 
+// The rig-name rule after the English-name rule has put its model names into a's candidates. One
+// English name decides. Several: when the rig's standard names give a model name that is exactly one
+// of them, that one is the advice (two bones of a model may both be called arm_R; the rig says which
+// is the arm). None: the rig's standard names decide.
+static AdviceWhy advice_english_or_rig(Advice* a, const char* const* standard, int n) {
+  if (a->candidate_count == 1) return WHY_ENGLISH_NAME;
+  if (a->candidate_count == 0) {
+    advice_rule_rig(a, standard, n);
+    return a->candidate_count > 0 ? WHY_RIG_NAME : WHY_NONE;
+  }
+  Advice rig;
+  std::memset(&rig, 0, sizeof rig);
+  rig.list = a->list;
+  advice_rule_rig(&rig, standard, n);
+  // The pick is sure only when neither list has more names than it keeps.
+  if (a->candidate_count > ADVICE_CANDIDATES || rig.candidate_count > ADVICE_CANDIDATES) return WHY_ENGLISH_NAME;
+  int picked = -1, picks = 0;
+  for (int i = 0; i < a->candidate_count; i++) {
+    const char* name = advice_model_name(a->list, a->candidates[i]);
+    for (int j = 0; j < rig.candidate_count; j++) {
+      if (std::strcmp(advice_model_name(a->list, rig.candidates[j]), name) == 0) {
+        picked = a->candidates[i];
+        picks++;
+        break;
+      }
+    }
+  }
+  if (picks != 1) return WHY_ENGLISH_NAME;
+  a->candidates[0] = picked;
+  a->candidate_count = 1;
+  return WHY_RIG_NAME;
+}
+
 // The class of a name: its own, or for another rig's name, that of the standard names it stands for
 // (the most important of them when it may stand for several).
-static int advice_class(int list, const char* name, const char* const* standard, int n) {
-  int cls = list == LISTING_BONES ? rig_bone_class(name) : rig_morph_class(name);
+static AdviceClass advice_class(int list, const char* name, const char* const* standard, int n) {
+  AdviceClass cls = list == LISTING_BONES ? rig_bone_class(name) : rig_morph_class(name);
   if (cls != CLASS_OTHER) return cls;
   for (int i = 0; i < n; i++) {
-    int c = list == LISTING_BONES ? rig_bone_class(standard[i]) : rig_morph_class(standard[i]);
+    AdviceClass c = list == LISTING_BONES ? rig_bone_class(standard[i]) : rig_morph_class(standard[i]);
     if (c != CLASS_OTHER && (cls == CLASS_OTHER || c < cls)) cls = c;
   }
   return cls;
@@ -174,28 +215,35 @@ static void advice_work_out(int list, const char* name, Advice* out) {
   out->to = -1;
   advice_keys_make();
   bool filled = advice_filled(out->name);
+  // The standard names of the rig names the name spells whole, and (filled) of those it begins.
+  const char* whole_standard[ADVICE_CANDIDATES];
+  int wholes = advice_standard(list, out->name, false, whole_standard);
   const char* standard[ADVICE_CANDIDATES];
-  int standards = advice_standard(list, out->name, filled, standard);
-  out->cls = advice_class(list, out->name, standard, standards);
+  int standards = filled ? advice_standard(list, out->name, true, standard) : 0;
+  if (filled) out->cls = advice_class(list, out->name, standard, standards);
+  else out->cls = advice_class(list, out->name, whole_standard, wholes);
   // The name's key (a character cut by the end of the field is not part of it).
   char key[FOLD_NAME];
   fold_name(key, FOLD_NAME, out->name, NAME_BYTES);
 
-  int why = WHY_NONE;
-  if (filled) advice_rule_cut(out);
-  if (out->candidate_count > 0) why = WHY_CUT;
-  if (why == WHY_NONE) {
-    advice_add_equal(out, KEYS_JAPANESE, key);
-    if (out->candidate_count > 0) why = WHY_SPELLING;
-  }
+  // The whole name: its spelling, an English name, a rig name.
+  AdviceWhy why = WHY_NONE;
+  advice_add_equal(out, KEYS_JAPANESE, key);
+  if (out->candidate_count > 0) why = WHY_SPELLING;
   if (why == WHY_NONE) {
     advice_add_equal(out, KEYS_ENGLISH, key);
-    if (filled) advice_add_longer(out, KEYS_ENGLISH, key);
-    if (out->candidate_count > 0) why = WHY_ENGLISH_NAME;
+    why = advice_english_or_rig(out, whole_standard, wholes);
   }
-  if (why == WHY_NONE) {
-    advice_rule_rig(out, standard, standards);
-    if (out->candidate_count > 0) why = WHY_RIG_NAME;
+  out->whole = why != WHY_NONE;
+  // Only then a cut name: the model's names it begins, then the English and rig names it begins.
+  if (why == WHY_NONE && filled) {
+    advice_rule_cut(out);
+    if (out->candidate_count > 0) {
+      why = WHY_CUT;
+    } else {
+      advice_add_longer(out, KEYS_ENGLISH, key);
+      why = advice_english_or_rig(out, standard, standards);
+    }
   }
   if (out->candidate_count == 1) {
     out->to = out->candidates[0];
@@ -222,7 +270,7 @@ struct AdviceMemo {
 static AdviceMemo advice_memo;
 
 static uint32_t advice_memo_slot(int list, const char* name) {
-  return (advice_hash(name) ^ (uint32_t)list * 0x9E3779B9u) & (ADVICE_MEMO_SLOTS - 1);
+  return (hash_text(name) ^ (uint32_t)list * 0x9E3779B9u) & (ADVICE_MEMO_SLOTS - 1);
 }
 
 // The kept advice for the name, or nullptr.
@@ -266,7 +314,9 @@ void advice_for(int list, const char* name, Advice* out) {
 }
 
 bool advice_renameable(const Advice& a) {
-  if (a.to < 0) return false;
+  if ((a.list != LISTING_BONES && a.list != LISTING_MORPHS) || a.to < 0 || a.to >= advice_table_count(a.list)) {
+    return false;
+  }
   if (a.why != WHY_SPELLING && a.why != WHY_ENGLISH_NAME && a.why != WHY_RIG_NAME) return false;
   return std::strlen(advice_model_name(a.list, a.to)) <= (size_t)ADVICE_FIELD;
 }
@@ -288,4 +338,127 @@ static void advice_lacking(int kind, const char* name, void* arg) {
 void advice_walk(ListingTally* tally, void (*on)(const Advice& advice, void* arg), void* arg) {
   AdviceWalk w = {on, arg};
   listing_tally(tally, advice_lacking, &w);
+}
+
+// ---- Names taken ------------------------------------------------------------------------------------
+//
+// A renaming gives its model name the motion's keys of another name. When the motion keys that name
+// already, or a second renaming leads to it too, the copy would hold two tracks under one name, and a
+// player would drive the bone from both; so each model name goes to one of them.
+
+// How close a renameable advice's match is, for two that lead to one name: lower is closer.
+static int advice_closeness(const Advice& a) {
+  if (a.why == WHY_SPELLING) return 1;
+  return a.whole ? 0 : 2;  // a whole English or rig name, or one the name only begins
+}
+
+// Per model entry while advice_resolve_taken runs: the advice (index + 1) that holds its name, or one
+// of these. Only the entries the advice leads to are written and read.
+constexpr int32_t HOLDER_UNSEEN = 0;   // not yet asked
+constexpr int32_t HOLDER_KEYED = -1;   // the motion keys the name: it keeps it
+constexpr int32_t HOLDER_FREE = -2;    // the motion does not key it and no advice holds it yet
+static int32_t advice_holder_bones[MODEL_BONES];
+static int32_t advice_holder_morphs[MODEL_MORPHS];
+
+// The holder of the model name a renameable advice leads to: that of the name's first entry, so that
+// two entries of one name are one name.
+static int32_t* advice_holder(const Advice& a) {
+  const char* name = advice_model_name(a.list, a.to);
+  int first = a.list == LISTING_BONES ? model_bone_entry(name) : model_morph_entry(name);
+  if (first < 0) first = a.to;  // not reached: the name is the model's own
+  return a.list == LISTING_BONES ? &advice_holder_bones[first] : &advice_holder_morphs[first];
+}
+
+void advice_resolve_taken(Advice* list, int count) {
+  if (list == nullptr) return;
+  for (int i = 0; i < count; i++) {
+    if (advice_renameable(list[i])) *advice_holder(list[i]) = HOLDER_UNSEEN;
+  }
+  for (int i = 0; i < count; i++) {
+    Advice& a = list[i];
+    if (!advice_renameable(a)) continue;
+    int32_t* h = advice_holder(a);
+    if (*h == HOLDER_UNSEEN) *h = listing_keyed(a.list, advice_model_name(a.list, a.to)) ? HOLDER_KEYED : HOLDER_FREE;
+    if (*h == HOLDER_KEYED) {
+      a.why = WHY_TAKEN;
+    } else if (*h == HOLDER_FREE) {
+      *h = i + 1;
+    } else if (advice_closeness(a) < advice_closeness(list[*h - 1])) {
+      list[*h - 1].why = WHY_TAKEN;
+      *h = i + 1;
+    } else {
+      a.why = WHY_TAKEN;
+    }
+  }
+}
+
+// ---- Names no motion can name whole -------------------------------------------------------------------
+
+// A name longer than the field, as kept for the model: its entry and what advice_unnameable tells of it.
+static_assert(MODEL_MORPHS < 0xFFFF && MODEL_BONES < 0xFFFF, "entry numbers fit 16 bits");
+struct AdviceLong {
+  uint16_t entry;
+  uint8_t shared, split;
+};
+static AdviceLong advice_long_bones[MODEL_BONES];
+static AdviceLong advice_long_morphs[MODEL_MORPHS];
+static int advice_long_count[2];
+static uint32_t advice_long_generation;
+static bool advice_long_made;
+// Open addressing from the first 15 bytes of a name to its entry + 1, for one list at a time.
+static uint16_t advice_cut_index[2 * MODEL_MORPHS];
+
+// The first ADVICE_FIELD bytes of name, terminated (cut holds ADVICE_FIELD + 1 bytes).
+static void advice_field_cut(char* cut, const char* name) {
+  std::strncpy(cut, name, ADVICE_FIELD);
+  cut[ADVICE_FIELD] = 0;
+}
+
+static void advice_long_fill(int list) {
+  AdviceLong* out = list == LISTING_BONES ? advice_long_bones : advice_long_morphs;
+  int slots = list == LISTING_BONES ? 2 * MODEL_BONES : 2 * MODEL_MORPHS;
+  int count = advice_table_count(list);
+  std::memset(advice_cut_index, 0, sizeof(uint16_t) * (size_t)slots);
+  char cut[ADVICE_FIELD + 1];
+  // Every name of at least 15 bytes, by its first 15.
+  for (int e = 0; e < count; e++) {
+    const char* name = advice_model_name(list, e);
+    if (strnlen(name, ADVICE_FIELD) < (size_t)ADVICE_FIELD) continue;
+    advice_field_cut(cut, name);
+    uint32_t at = hash_text(cut);
+    while (advice_cut_index[at & (slots - 1)] != 0) at++;
+    advice_cut_index[at & (slots - 1)] = (uint16_t)(e + 1);
+  }
+  int n = 0;
+  for (int e = 0; e < count; e++) {
+    const char* name = advice_model_name(list, e);
+    if (strnlen(name, ADVICE_FIELD + 1) <= (size_t)ADVICE_FIELD) continue;
+    advice_field_cut(cut, name);
+    bool shared = false;
+    for (uint32_t at = hash_text(cut); !shared; at++) {
+      uint16_t f = advice_cut_index[at & (slots - 1)];
+      if (f == 0) break;
+      shared = f - 1 != e && std::strncmp(advice_model_name(list, f - 1), cut, ADVICE_FIELD) == 0;
+    }
+    bool split = cut_broken_tail(cut) != 0;
+    out[n++] = AdviceLong{(uint16_t)e, (uint8_t)shared, (uint8_t)split};
+  }
+  advice_long_count[list] = n;
+}
+
+int advice_unnameable(int list, AdviceUnnameable* out, int max) {
+  if (list != LISTING_BONES && list != LISTING_MORPHS) return -1;
+  uint32_t generation = model_view()->generation;
+  if (!advice_long_made || advice_long_generation != generation) {
+    advice_long_fill(LISTING_BONES);
+    advice_long_fill(LISTING_MORPHS);
+    advice_long_made = true;
+    advice_long_generation = generation;
+  }
+  const AdviceLong* kept = list == LISTING_BONES ? advice_long_bones : advice_long_morphs;
+  int n = advice_long_count[list];
+  for (int i = 0; i < n && i < max && out != nullptr; i++) {
+    out[i] = AdviceUnnameable{kept[i].entry, kept[i].shared != 0, kept[i].split != 0};
+  }
+  return n;
 }

@@ -3,21 +3,30 @@
 // name with the model's names byte for byte, so the fix is a renaming: of the motion's name (a copy
 // of the motion that fits, vmd_fit.h) or of the model's.
 //
-// The rules, tried in order; the first that finds any model name decides:
-//   cut           the name fills its 15-byte field, or ends inside a character, and model names begin
-//                 with exactly its bytes: no motion can name them whole (the model needs a shorter name);
+// The rules, in order; the first that finds any model name decides. A whole name first:
 //   spelling      the name and a model name have the same spelling key (fold.h);
 //   english name  the name spells a model bone's or morph's English name (the same key);
 //   rig name      the name is another rig's name for a standard bone or morph (rigs.h), and the model
 //                 has that standard name, exactly or by its spelling key.
-// For the last two, a name that fills its field also matches a longer name that begins with it.
+// Then, only for a name that fills its 15-byte field or ends inside a character (it may have been cut):
+//   cut           model names begin with exactly its bytes: no motion can name them whole (the model
+//                 needs a shorter name);
+//   english name, rig name   as above, where the name is the beginning of a longer English or rig name
+//                 (that is how a 16-byte VRM name arrives).
+// So a whole match always wins over a cut one. Where the English names give several model names and
+// the rig's standard name is exactly one of them, that one is the advice, why "rig name".
 // One model name found: it is the advice's "to". Several: "ambiguous", the names are candidates.
 // None: "none".
+//
+// After a motion's advice is collected, advice_resolve_taken keeps its renamings from giving one name
+// two tracks: a renaming to a name the motion already keys, or a second renaming to the same name,
+// becomes "taken".
 #pragma once
 #include <cstdint>
 
 #include "check/listing.h"
 #include "check/names.h"
+#include "check/rigs.h"
 
 enum AdviceWhy : int {
   WHY_NONE = 0,
@@ -26,7 +35,14 @@ enum AdviceWhy : int {
   WHY_ENGLISH_NAME,
   WHY_RIG_NAME,
   WHY_AMBIGUOUS,
+  WHY_TAKEN,  // a renaming that would give a name two tracks: the motion keys its model name already, or
+              // another of the motion's names is renamed to it (advice_resolve_taken)
+  WHY_COUNT,  // the number of whys
 };
+
+// The word for a why, as the summary and the JSON print it: "none", "cut", "spelling", "english name",
+// "rig name", "ambiguous", "taken"; "" for a value out of range.
+const char* advice_why_word(AdviceWhy why);
 
 constexpr int ADVICE_CANDIDATES = 32;  // model names kept per advice; more are counted, not kept
 constexpr int ADVICE_FIELD = 15;       // the motion's name field, in bytes
@@ -34,9 +50,12 @@ constexpr int ADVICE_FIELD = 15;       // the motion's name field, in bytes
 struct Advice {
   int list;               // LISTING_BONES or LISTING_MORPHS
   char name[NAME_BYTES];  // the name as the motion spells it (Shift-JIS)
-  int cls;                // an AdviceClass (rigs.h): the name's own, or the standard name's it stands for
-  int why;                // an AdviceWhy
-  int to;                 // the model's entry (0-based) in the table of list, or -1
+  AdviceClass cls;        // the name's own class, or the standard name's it stands for
+  AdviceWhy why;
+  bool whole;             // the match is of the whole name (spelling, English or rig name), not of a
+                          // longer name that it begins (cut, or a cut English or rig name)
+  int to;                 // the model's entry (0-based) in the table of list, or -1; for WHY_TAKEN the
+                          // model name the name would have become
   int candidate_count;    // model names found (ambiguous: 2 or more)
   int candidates[ADVICE_CANDIDATES];  // the first of them, as model entries
 };
@@ -48,9 +67,35 @@ void advice_for(int list, const char* name, Advice* out);
 const char* advice_model_name(int list, int entry);
 
 // True when the advice can be followed in the motion: a spelling, English-name or rig-name match with
-// one model name of at most 15 bytes.
+// one model name of at most 15 bytes (never WHY_TAKEN).
 bool advice_renameable(const Advice& a);
 
 // What the page lists of the motion the run holds, counted into tally (listing_tally), and the advice
 // for each lacking name handed to on, bones first, in page order.
 void advice_walk(ListingTally* tally, void (*on)(const Advice& advice, void* arg), void* arg);
+
+// Keeps the renamings of one motion's advice from giving a name two tracks (list: the advice for every
+// name the motion lacks, as advice_walk hands it on, bones first, in page order; count entries).
+// Reads which names the motion the run holds keys (listing_keyed), so call it while the run holds that
+// motion, as right after advice_walk. For each model name that renameable advice leads to:
+//   - when the motion already keys that name, every advice to it becomes WHY_TAKEN (the motion's own
+//     track of the name keeps it);
+//   - else one advice keeps it, the one whose match is closest: a whole English or rig name before a
+//     spelling, a spelling before a cut English or rig name; between equals, the first in the list.
+//     The others become WHY_TAKEN.
+// A WHY_TAKEN advice keeps its "to" (the model name it lost) and is not renameable. Advice of other
+// whys is left as it is; calling it again changes nothing. Bounded by count and the model's tables.
+void advice_resolve_taken(Advice* list, int count);
+
+// A model name no motion can name whole: longer than the motion's 15-byte name field, so a motion
+// names it only cut (players that match whole names never drive it; MMD drives it from a cut name only
+// where those 15 bytes begin no other name of its list).
+struct AdviceUnnameable {
+  int entry;    // the model's entry (0-based) in the table of the list
+  bool shared;  // another name of the list has the same first 15 bytes (or is those 15 bytes)
+  bool split;   // the 15th byte begins a two-byte character: the cut ends inside a character
+};
+// The target model's names of list (LISTING_BONES or LISTING_MORPHS) longer than 15 bytes: writes the
+// first max of them (0 or less: none; out may then be null) to out in the table's order and returns how
+// many there are; -1 for another list. Worked out once per model (its tables' generation).
+int advice_unnameable(int list, AdviceUnnameable* out, int max);

@@ -32,8 +32,9 @@ static const float ARM_AXES[4][3] = {{0.819742f, -0.572734f, 0.0f},
 // third byte from most names of their side, so most names are turned away before a comparison: this
 // runs for every key of a bone whose name begins with 左 or 右.
 static int bone_index_of(const char* const* names, const char* name) {
-  size_t len = strnlen(name, 7);
-  if (len != 4 && len != 6) return -1;
+  // Every name of the tables is 4 or 6 bytes long.
+  if (name[0] == 0 || name[1] == 0 || name[2] == 0 || name[3] == 0) return -1;
+  if (name[4] != 0 && (name[5] == 0 || name[6] != 0)) return -1;
   for (int i = 0; i < 4; i++) {
     if (names[i][2] == name[2] && std::strcmp(names[i], name) == 0) return i;
   }
@@ -42,8 +43,13 @@ static int bone_index_of(const char* const* names, const char* name) {
 
 // ---- Records ------------------------------------------------------------------------------------------------
 
+// Records past this one have not been written since they were last reset (all of them at first): a
+// reset for every file of a library then costs what the file touched, not the whole table.
+static int bone_usage_touched = BONE_RECORDS;
+
 void bone_usage_reset() {
-  for (int i = 0; i < BONE_RECORDS; i++) bone_usage[i] = BONE_INITIAL;
+  for (int i = 0; i < bone_usage_touched; i++) bone_usage[i] = BONE_INITIAL;
+  bone_usage_touched = 0;
 }
 
 // The twist of rotation q about the unit axis a: the vector part's component along the axis with w,
@@ -99,6 +105,7 @@ static void bone_twist(BoneUsage& r, const BoneKey& key) {
 
 void bone_usage_add(int entry, const BoneKey& key) {
   if (entry < 1 || entry >= BONE_RECORDS) return;
+  if (entry >= bone_usage_touched) bone_usage_touched = entry + 1;
   BoneUsage& r = bone_usage[entry];
   r.key_count++;
   if (key.frame < r.first_frame) r.first_frame = key.frame;

@@ -7,7 +7,8 @@
 // hands over, and writes the report page through its procedures.
 // Limits: a line is formatted into LISTING_TEXT bytes; the page cuts it at 127.
 //
-// Sections (search for "// ==== "): names and colours, bone half, morph half, what the page lists.
+// Sections (search for "// ==== "): names and colours, bone half, morph half, what the page lists (and
+// which names the motion keys).
 #include "check/listing.h"
 
 #include <cmath>
@@ -371,4 +372,16 @@ void listing_tally(ListingTally* tally, void (*lacking)(int kind, const char* na
   TallyArgs a = {tally, lacking, arg};
   bone_walk(tally_bone, &a);
   morph_walk(tally_morph, &a);
+}
+
+bool listing_keyed(int list, const char* name) {
+  if (list == LISTING_BONES) {
+    int e = names_find(LIST_BONES, name);
+    return e >= BONE_RECORDS || (e > 0 && bone_usage_view(e)->key_count > 0);
+  }
+  if (list == LISTING_MORPHS) {
+    int e = names_find(LIST_MORPHS, name);
+    return e >= MORPH_RECORDS || (e > 0 && morph_usage_view(e)->key_count > 0);
+  }
+  return false;
 }

@@ -38,7 +38,22 @@ struct ListingTally {
   int bones, morphs;
   int lacking_bones, lacking_morphs;
 };
-constexpr int LISTING_BONES = 0, LISTING_MORPHS = 1;
+// The two name lists a page and its advice speak of, numbered once for the listing, the advice, the
+// summary and the fitted copy.
+enum ListingKind : int { LISTING_BONES = 0, LISTING_MORPHS = 1, LISTING_KINDS = 2 };
+// Their words: "bones", "morphs".
+inline const char* listing_kind_word(int kind) {
+  static const char* const WORDS[] = {"bones", "morphs"};
+  static_assert(sizeof WORDS / sizeof WORDS[0] == LISTING_KINDS, "a word for every list");
+  return kind == LISTING_MORPHS ? WORDS[1] : WORDS[0];
+}
 // Counts into tally, and hands each lacking name to lacking (kind LISTING_BONES or LISTING_MORPHS,
 // the name as the motion spells it, in Shift-JIS, not renamed), in page order. lacking may be null.
 void listing_tally(ListingTally* tally, void (*lacking)(int kind, const char* name, void* arg), void* arg);
+
+// True when the motion the run holds has keys named name on list (LISTING_BONES or LISTING_MORPHS): the
+// entry the motion reader gives that name has keys. An entry that is a pattern (髪*) holds the keys of
+// every name it accepts, so such a name counts as keyed when any of them is; an entry past the usage
+// records (its keys are not counted; only the motion adds so many) counts as keyed. False for another
+// list. Scans the name list once.
+bool listing_keyed(int list, const char* name);

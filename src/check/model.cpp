@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "text/encoding.h"
+#include "text/hash.h"
 
 static ModelTables model;
 
@@ -18,12 +19,6 @@ constexpr int MODEL_MORPH_SLOTS = 2 * MODEL_MORPHS;
 static_assert(MODEL_MORPHS < 0xFFFF, "entry numbers fit the index's 16 bits");
 static uint16_t model_bone_index[MODEL_BONE_SLOTS];
 static uint16_t model_morph_index[MODEL_MORPH_SLOTS];
-
-static uint32_t model_hash(const char* name) {
-  uint32_t h = 2166136261u;
-  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(name); *p != 0; p++) h = (h ^ *p) * 16777619u;
-  return h;
-}
 
 const ModelTables* model_view() { return &model; }
 
@@ -65,17 +60,19 @@ static int model_add(const ModelTable& t, const char* name, const char* english)
   std::strncpy(kept_english, english != nullptr ? english : "", MODEL_NAME_SLOT - 1);
   kept_english[MODEL_NAME_SLOT - 1] = 0;
   (*t.count)++;
-  uint32_t at = model_hash(kept);
+  uint32_t at = hash_text(kept);
   while (t.index[at & (t.slots - 1)] != 0) at++;
   t.index[at & (t.slots - 1)] = (uint16_t)*t.count;
   return 0;
 }
 
-static bool model_has(const ModelTable& t, const char* name) {
-  for (uint32_t at = model_hash(name);; at++) {
+// The first entry of the name, or -1. Entries of one name sit along its probe sequence in the order
+// they were added, so the first met is the first added.
+static int model_entry(const ModelTable& t, const char* name) {
+  for (uint32_t at = hash_text(name);; at++) {
     uint16_t e = t.index[at & (t.slots - 1)];
-    if (e == 0) return false;
-    if (std::strcmp(t.names[e - 1], name) == 0) return true;
+    if (e == 0) return -1;
+    if (std::strcmp(t.names[e - 1], name) == 0) return e - 1;
   }
 }
 
@@ -91,5 +88,7 @@ int model_add_morph(const char* name, const char* english) {
 
 bool model_loaded() { return model.bone_count != 0 || model.morph_count != 0; }
 
-bool model_has_bone(const char* name) { return model_has(MODEL_BONE_TABLE, name); }
-bool model_has_morph(const char* name) { return model_has(MODEL_MORPH_TABLE, name); }
+bool model_has_bone(const char* name) { return model_entry(MODEL_BONE_TABLE, name) >= 0; }
+bool model_has_morph(const char* name) { return model_entry(MODEL_MORPH_TABLE, name) >= 0; }
+int model_bone_entry(const char* name) { return model_entry(MODEL_BONE_TABLE, name); }
+int model_morph_entry(const char* name) { return model_entry(MODEL_MORPH_TABLE, name); }

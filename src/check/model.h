@@ -39,3 +39,6 @@ bool model_loaded();
 // True when the model has a bone, a morph, of exactly this name.
 bool model_has_bone(const char* name);
 bool model_has_morph(const char* name);
+// The entry (0-based) of the first bone, morph, of exactly this name, or -1 when the model has none.
+int model_bone_entry(const char* name);
+int model_morph_entry(const char* name);

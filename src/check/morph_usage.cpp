@@ -10,12 +10,17 @@ static MorphUsage morph_usage[MORPH_RECORDS];
 
 static const MorphUsage MORPH_INITIAL = {0, 999999, -1, 999.9f, -999.9f};
 
+// Records past this one have not been written since they were last reset (all of them at first).
+static int morph_usage_touched = MORPH_RECORDS;
+
 void morph_usage_reset() {
-  for (int i = 0; i < MORPH_RECORDS; i++) morph_usage[i] = MORPH_INITIAL;
+  for (int i = 0; i < morph_usage_touched; i++) morph_usage[i] = MORPH_INITIAL;
+  morph_usage_touched = 0;
 }
 
 void morph_usage_add(int entry, const MorphKey& key) {
   if (entry < 1 || entry >= MORPH_RECORDS) return;
+  if (entry >= morph_usage_touched) morph_usage_touched = entry + 1;
   MorphUsage& r = morph_usage[entry];
   r.key_count++;
   if (key.frame < r.first_frame) r.first_frame = key.frame;

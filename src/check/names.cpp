@@ -45,22 +45,43 @@ static int names_alias_index(int list) {
 // name resolved before, on a list that has not changed since, resolves the same way: the scan finds the
 // same highest matching entry. So each list keeps a small table from recently resolved names (up to 15
 // bytes, the length of a motion's name field) to their entry numbers, valid for one generation of the
-// list: every entry added, and every initialisation, starts a new generation and so empties the table
-// at once.
+// list. Initialisation, and an added entry that is a pattern, start a new generation and so empty the
+// table at once. What else changes a list touches only the slots it can make wrong:
+//   - an entry without "*", "?" or "？" matches only a name equal to it, so adding one forgets only
+//     that name's slot;
+//   - entries taken back (names_truncate) leave every answer at or below the new count right, since an
+//     answer is the highest matching entry; a slot whose answer was taken back is forgotten, unless its
+//     entry was added for that very name (nothing below it matched): it then says that no entry up to
+//     the new count matches, and only the entries added after it are scanned again. So a run that takes
+//     a motion's names back for every file keeps the vocabularies' answers from file to file.
 constexpr int RECENT_SLOTS = 1024;  // per list; a power of two
 constexpr int RECENT_NAME = 16;     // a name of up to 15 bytes and its zero padding
 constexpr int RECENT_PROBES = 8;    // slots looked at from a name's home slot
 
 struct RecentName {
   char name[RECENT_NAME];  // the name, padded with 0 bytes
-  int32_t entry;           // what find-or-add returned for it
+  int32_t entry;           // what find-or-add returned for it; 0: no entry up to floor matches it
+  int32_t floor;           // with entry 0: the entries that do not match it are 1 to floor
+  uint8_t added;           // entry was added for this name: no entry below it matched
   uint32_t generation;     // the list's generation when it was stored; 0 never matches
 };
 static RecentName recent[NAME_LISTS][RECENT_SLOTS];
 static uint32_t list_generation[NAME_LISTS];
 static uint32_t generation_counter;
 
+// names_generation's answer: every change that can alter an answer given before moves it on.
+static uint32_t list_changes[NAME_LISTS] = {1, 1, 1, 1};
+static uint32_t changes_counter = 1;
+
+static void names_changed(int list) {
+  if (++changes_counter == 0) changes_counter = 1;
+  list_changes[list] = changes_counter;
+}
+
+uint32_t names_generation(int list) { return names_list_ok(list) ? list_changes[list] : 0; }
+
 static void names_new_generation(int list) {
+  names_changed(list);
   if (++generation_counter == 0) {
     // After 2^32 generations: forget everything once so that no old slot can look current.
     std::memset(recent, 0, sizeof recent);
@@ -86,6 +107,39 @@ static uint32_t names_recent_hash(const char key[RECENT_NAME]) {
   std::memcpy(&b, key + 8, 8);
   uint64_t h = a * 0x9E3779B97F4A7C15ull ^ (b + 0x632BE59BD9B4E019ull) * 0xC2B2AE3D27D4EB4Full;
   return (uint32_t)(h >> 40) & (RECENT_SLOTS - 1);
+}
+
+// True when an entry can match a name other than itself: it holds "*", "?", or the bytes of "？".
+static bool names_is_pattern(const char* name) {
+  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(name); *p != 0; p++) {
+    if (*p == '*' || *p == '?' || (*p == 0x81 && p[1] == 0x48)) return true;
+  }
+  return false;
+}
+
+// The slot of key on list, or nullptr.
+static RecentName* names_recent_slot(int list, const char key[RECENT_NAME]) {
+  uint32_t home = names_recent_hash(key);
+  for (int probe = 0; probe < RECENT_PROBES; probe++) {
+    RecentName& slot = recent[list][(home + (uint32_t)probe) & (RECENT_SLOTS - 1)];
+    if (slot.generation != list_generation[list]) return nullptr;
+    if (std::memcmp(slot.name, key, RECENT_NAME) == 0) return &slot;
+  }
+  return nullptr;
+}
+
+// Forgets what the table says of name. A forgotten slot stays in its neighbourhood as a slot that holds
+// no name, so that the names stored after it are still found.
+static void names_recent_forget(int list, const char* name) {
+  char key[RECENT_NAME];
+  if (!names_recent_key(name, key)) return;
+  RecentName* slot = names_recent_slot(list, key);
+  if (slot != nullptr) {
+    std::memset(slot->name, 0xFF, RECENT_NAME);  // no name's key: a key ends in 0 bytes
+    slot->entry = 0;
+    slot->floor = 0;
+    slot->added = 0;
+  }
 }
 
 void names_init() {
@@ -114,7 +168,9 @@ int names_add(int list, const char* name) {
   if (len > (size_t)NAME_BYTES - 1) return 0;
   std::memcpy(names_slot[list][nl.count], name, len + 1);
   nl.count++;
-  names_new_generation(list);  // the new entry may match names resolved before
+  // A pattern may match names resolved before; a plain name only itself.
+  if (names_is_pattern(name)) names_new_generation(list);
+  else names_recent_forget(list, name);
   return nl.count;
 }
 
@@ -154,38 +210,54 @@ static inline bool names_wild_match(const unsigned char* p, const unsigned char*
   return *n == 0;
 }
 
-// The scan itself: the highest-numbered matching entry, or the name added.
-static int names_scan_or_add(int list, const char* name) {
+// The scan itself: the highest-numbered matching entry above floor (the entries up to floor are known
+// not to match), or 0.
+static int names_scan(int list, const char* name, int floor) {
   const unsigned char* n = (const unsigned char*)name;
-  for (int e = names_list[list].count; e >= 1; e--) {
+  for (int e = names_list[list].count; e > floor; e--) {
     if (names_wild_match((const unsigned char*)names_slot[list][e - 1], n)) return e;
   }
-  return names_add(list, name);
+  return 0;
+}
+
+// The scan above floor, or the name added (*added set) when no entry matches.
+static int names_scan_or_add(int list, const char* name, int floor, bool* added) {
+  int e = names_scan(list, name, floor);
+  *added = e == 0;
+  return e != 0 ? e : names_add(list, name);
+}
+
+int names_find(int list, const char* name) {
+  if (!names_list_ok(list) || name == nullptr) return 0;
+  return names_scan(list, name, 0);
 }
 
 int names_find_or_add(int list, const char* name) {
   if (!names_list_ok(list) || name == nullptr) return 0;
   char key[RECENT_NAME];
-  if (!names_recent_key(name, key)) return names_scan_or_add(list, name);
+  bool added;
+  if (!names_recent_key(name, key)) return names_scan_or_add(list, name, 0, &added);
   // Open addressing over a few neighbouring slots; a slot of an older generation is free.
   uint32_t home = names_recent_hash(key);
-  RecentName* free_slot = nullptr;
-  for (int probe = 0; probe < RECENT_PROBES; probe++) {
-    RecentName& slot = recent[list][(home + (uint32_t)probe) & (RECENT_SLOTS - 1)];
-    if (slot.generation != list_generation[list]) {
-      free_slot = &slot;
-      break;
-    }
-    if (std::memcmp(slot.name, key, RECENT_NAME) == 0) return slot.entry;
+  RecentName* slot = nullptr;
+  for (int probe = 0; probe < RECENT_PROBES && slot == nullptr; probe++) {
+    RecentName& at = recent[list][(home + (uint32_t)probe) & (RECENT_SLOTS - 1)];
+    if (at.generation != list_generation[list]) slot = &at;
+    else if (std::memcmp(at.name, key, RECENT_NAME) == 0 && at.entry > 0) return at.entry;
+    else if (std::memcmp(at.name, key, RECENT_NAME) == 0) slot = &at;
   }
-  int entry = names_scan_or_add(list, name);
+  // A slot of this name that knows only where no match is: the entries above its floor are scanned.
+  int floor = slot != nullptr && slot->generation == list_generation[list] ? slot->floor : 0;
+  int entry = names_scan_or_add(list, name, floor, &added);
   // Stored under the generation after the scan (an entry it added belongs to that generation); when
   // the neighbourhood is full, the home slot gives way.
-  RecentName& slot = free_slot != nullptr && free_slot->generation != list_generation[list] ? *free_slot
-                                                                                            : recent[list][home];
-  std::memcpy(slot.name, key, RECENT_NAME);
-  slot.entry = entry;
-  slot.generation = list_generation[list];
+  if (slot == nullptr) slot = &recent[list][home];
+  std::memcpy(slot->name, key, RECENT_NAME);
+  slot->entry = entry;
+  // A full list adds nothing: no entry up to its count matches the name, and none will be scanned again.
+  slot->floor = entry == 0 ? names_list[list].count : 0;
+  slot->added = added && entry > 0 ? 1 : 0;
+  slot->generation = list_generation[list];
   return entry;
 }
 
@@ -202,7 +274,22 @@ int names_truncate(int list, int count) {
   if (count >= nl.count) return 0;
   if (count < nl.group_start[nl.groups]) return -1;
   nl.count = count;
-  names_new_generation(list);  // names resolved to the entries taken back resolve afresh
+  names_changed(list);
+  // Names resolved to the entries taken back resolve afresh; those added for themselves keep knowing
+  // that nothing up to count matches them.
+  for (RecentName& slot : recent[list]) {
+    if (slot.generation != list_generation[list]) continue;
+    if (slot.entry == 0 && slot.floor > count) slot.floor = count;
+    if (slot.entry <= count) continue;
+    if (slot.added) {
+      slot.floor = count;
+    } else {
+      std::memset(slot.name, 0xFF, RECENT_NAME);
+      slot.floor = 0;
+    }
+    slot.entry = 0;
+    slot.added = 0;
+  }
   return 0;
 }
 

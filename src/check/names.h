@@ -31,9 +31,16 @@ int names_add(int list, const char* name);
 // The highest-numbered entry whose pattern matches name; if none, adds it as names_add does (and so
 // returns 0 when the list is full). Runs once per motion key: a plain scan from the top.
 int names_find_or_add(int list, const char* name);
+// The entry that names_find_or_add would give name now (the highest-numbered entry whose pattern
+// matches it), or 0 when none does; adds nothing. A plain scan from the top, for a few names a motion.
+int names_find(int list, const char* name);
 // The entry's name, or "" when out of range.
 const char* names_entry(int list, int entry);
 int names_count(int list);
+// The list's generation: it changes whenever an answer of names_find_or_add given before may change
+// (initialisation, an added pattern, entries taken back), and not when a plain name is added (it
+// matches only itself); never 0. Lets a reader keep answers of its own for as long as they hold.
+uint32_t names_generation(int list);
 // Takes back the entries above count (those a failed read added), so that the list is again as it was
 // when it held count entries. A count at or above the present one changes nothing. 0, or -1 for a bad
 // list or a count below the start of the last group (groups are never taken back).

@@ -15,6 +15,13 @@ constexpr int REPORT_LINE_BYTES = 128; // bytes per line: 127 text bytes and the
 constexpr uint32_t report_rgb(uint8_t r, uint8_t g, uint8_t b) {
   return (uint32_t)b << 16 | (uint32_t)g << 8 | r;
 }
+// A packed colour's three components, red, green, blue.
+struct ReportRgb {
+  uint8_t r, g, b;
+};
+constexpr ReportRgb report_rgb_parts(uint32_t c) {
+  return ReportRgb{(uint8_t)(c & 0xFF), (uint8_t)(c >> 8 & 0xFF), (uint8_t)(c >> 16 & 0xFF)};
+}
 
 struct ReportPage {
   char text[REPORT_LINES][REPORT_LINE_BYTES];  // each line's text, NUL-terminated

@@ -59,7 +59,14 @@ static void rig_key_make(RigKey* k, const char* name, bool filled) {
   k->filled = filled;
 }
 
-int rig_bone_class(const char* name) {
+static const char* const ADVICE_CLASS_WORDS[] = {"other", "standard", "semi-standard", "finger", "expression"};
+static_assert(sizeof ADVICE_CLASS_WORDS / sizeof ADVICE_CLASS_WORDS[0] == CLASS_COUNT, "a word for every class");
+
+const char* advice_class_word(AdviceClass cls) {
+  return cls >= 0 && cls < CLASS_COUNT ? ADVICE_CLASS_WORDS[cls] : "";
+}
+
+AdviceClass rig_bone_class(const char* name) {
   RigKey k;
   rig_key_make(&k, name, false);
   for (int i = 0; i < rig_class_name_count; i++) {
@@ -68,7 +75,7 @@ int rig_bone_class(const char* name) {
   return CLASS_OTHER;
 }
 
-int rig_morph_class(const char* name) {
+AdviceClass rig_morph_class(const char* name) {
   RigKey k;
   rig_key_make(&k, name, false);
   for (int p = 0; p < vocab_part_count; p++) {

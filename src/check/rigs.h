@@ -18,15 +18,20 @@ enum AdviceClass : int {
   CLASS_SEMI_STANDARD = 2,  // the bones a model editor adds as a set to standard models
   CLASS_FINGER = 3,         // the finger bones
   CLASS_EXPRESSION = 4,     // the built-in expression morphs
+  CLASS_COUNT = 5,          // the number of classes
 };
+
+// The word for a class, as the summary and the JSON print it: "other", "standard", "semi-standard",
+// "finger", "expression"; "" for a value out of range.
+const char* advice_class_word(AdviceClass cls);
 
 // The class of a motion's bone name (Shift-JIS), compared after fold_name: CLASS_STANDARD,
 // CLASS_SEMI_STANDARD, CLASS_FINGER or CLASS_OTHER.
-int rig_bone_class(const char* name);
+AdviceClass rig_bone_class(const char* name);
 // The class of a motion's morph name: CLASS_EXPRESSION when it is in the built-in expression vocabulary
 // (the morph list's standard expression group, src/check/vocab.cpp), compared after fold_name; else
 // CLASS_OTHER.
-int rig_morph_class(const char* name);
+AdviceClass rig_morph_class(const char* name);
 // The standard MMD names (Shift-JIS, static strings) that another rig's name stands for: a Unity humanoid
 // name, a VRM J_Bip_ name, or a common English spelling, for bones; a VRM preset or VRoid Fcl_ name for
 // morphs. Compared after fold_name. filled: the motion's name fills its 15-byte field, so a longer table
@@ -42,7 +47,7 @@ int rig_morph_standard(const char* name, bool filled, const char** out, int max)
 // A standard bone name and its class.
 struct RigClassName {
   const char* name;
-  int klass;  // CLASS_STANDARD, CLASS_SEMI_STANDARD or CLASS_FINGER
+  AdviceClass klass;  // CLASS_STANDARD, CLASS_SEMI_STANDARD or CLASS_FINGER
 };
 // Where a side may stand beside an English part.
 enum : uint8_t { RIG_SIDE_NONE = 0, RIG_SIDE_BEFORE = 1, RIG_SIDE_AFTER = 2 };

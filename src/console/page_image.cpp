@@ -40,7 +40,8 @@ static int page_image_row(int, int x, int y, int w, int h, const uint8_t* pixels
 void page_draw_lines(const ReportPage* page, GlyphRowSink sink, int target) {
   for (int i = 0; i < page->line_count; i++) {
     uint32_t c = page->colour[i];
-    int text[3] = {(int)(c & 0xFF), (int)(c >> 8 & 0xFF), (int)(c >> 16 & 0xFF)};
+    ReportRgb parts = report_rgb_parts(c);
+    int text[3] = {parts.r, parts.g, parts.b};
     if (page->text[i][0] == 0) continue;
     if (glyph_image_make(PAGE_GLYPH_SLOT, page->text[i], 1, 0, -1) != 0) continue;
     // The whole image: the source rectangle is cut to the image's size.

@@ -24,6 +24,11 @@ struct VmdKeys {
   int32_t bone_keys;
   int32_t morph_keys;
   int32_t last_frame;
+  // The camera, light and self-shadow keys read whole, and the largest frame among them (-1 without).
+  int32_t camera_keys;
+  int32_t light_keys;
+  int32_t shadow_keys;
+  int32_t last_scene_frame;
 };
 const VmdKeys* vmd_keys();
 // How the file of the last read ended: whole (also when it ends at a block's boundary: right before a

@@ -12,16 +12,11 @@
 
 #include "formats/filechan.h"
 #include "formats/vmd_walk.h"
+#include "text/hash.h"
 
 static_assert((VMD_RENAME_SLOTS & (VMD_RENAME_SLOTS - 1)) == 0, "the slot count is a power of two");
 
 static VmdRenameTable fit_bones, fit_morphs;
-
-static uint32_t fit_hash(const unsigned char* name, int len) {
-  uint32_t h = 2166136261u;
-  for (int i = 0; i < len; i++) h = (h ^ name[i]) * 16777619u;
-  return h;
-}
 
 bool vmd_rename_fill(VmdRenameTable* t, const VmdRename* renames, int count) {
   std::memset(t->slot, 0, sizeof t->slot);
@@ -33,7 +28,7 @@ bool vmd_rename_fill(VmdRenameTable* t, const VmdRename* renames, int count) {
       std::memset(t->slot, 0, sizeof t->slot);
       return false;
     }
-    uint32_t at = fit_hash(reinterpret_cast<const unsigned char*>(renames[i].from), (int)from);
+    uint32_t at = hash_bytes(renames[i].from, (int)from);
     while (t->slot[at & (VMD_RENAME_SLOTS - 1)] != nullptr) at++;
     t->slot[at & (VMD_RENAME_SLOTS - 1)] = &renames[i];
   }
@@ -45,7 +40,7 @@ bool vmd_rename_field(const VmdRenameTable& t, unsigned char* field, int size) {
   if (t.count == 0) return false;
   int len = 0;
   while (len < size && field[len] != 0) len++;
-  for (uint32_t at = fit_hash(field, len);; at++) {
+  for (uint32_t at = hash_bytes(field, len);; at++) {
     const VmdRename* r = t.slot[at & (VMD_RENAME_SLOTS - 1)];
     if (r == nullptr) return false;
     if (std::strlen(r->from) == (size_t)len && std::memcmp(r->from, field, (size_t)len) == 0) {

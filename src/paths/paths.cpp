@@ -15,6 +15,9 @@
 // is a byte of its own, and nothing is read past the 0.
 #include "paths/paths.h"
 
+#include <string>
+#include <vector>
+
 #include "sys/sys.h"
 #include "text/encoding.h"
 
@@ -264,5 +267,72 @@ int list_field(char* dst, int dst_size, const char* list, int n) {
   }
   if (field != n) return -1;
   pth_copy(dst, dst_size, list, start, i);
+  return 0;
+}
+
+// ---- Joining and folders -----------------------------------------------------------------------------
+
+int path_join_w(char16_t* dst, int dst_units, const char16_t* dir, const char16_t* name) {
+  if (dst_units <= 0) return -1;
+  dst[0] = 0;
+  int len = utf16_length(dir);
+  bool sep = len > 0 && !path_is_sep_w(dir[len - 1]);
+  if (len + (sep ? 1 : 0) + utf16_length(name) >= dst_units) return -1;
+  utf16_copy(dst, dst_units, dir);
+  const char16_t separator[2] = {PATH_SEP_W, 0};
+  if (sep) utf16_append(dst, dst_units, separator);
+  utf16_append(dst, dst_units, name);
+  return 0;
+}
+
+constexpr int PATH_FOLDERS_UNITS = 1024;  // the longest path whose folders are made, with its terminator
+
+int path_make_folders_w(const char16_t* path) {
+  char16_t part[PATH_FOLDERS_UNITS];
+  int len = utf16_length(path);
+  if (len >= PATH_FOLDERS_UNITS) return -1;
+  for (int i = 1; i < len; i++) {
+    if (!path_is_sep_w(path[i])) continue;
+    if (path_is_sep_w(path[i - 1]) || path[i - 1] == u':') continue;
+    for (int k = 0; k < i; k++) part[k] = path[k];
+    part[i] = 0;
+    if (sys_make_dir_w(part) != 0) return -1;
+  }
+  return 0;
+}
+
+// The parts of an absolute path, "." dropped and ".." taken back; the first part is the root ("" for
+// "/", "C:" for a drive). false for a path that is not absolute.
+static bool path_parts_w(const char16_t* path, std::vector<std::u16string>* parts) {
+  parts->clear();
+  bool drive = path[0] != 0 && path[1] == u':' && path_is_sep_w(path[2]);
+  if (!drive && !path_is_sep_w(path[0])) return false;
+  parts->push_back(drive ? std::u16string(path, 2) : std::u16string());
+  for (const char16_t* p = path + (drive ? 3 : 1); *p != 0;) {
+    const char16_t* end = p;
+    while (*end != 0 && !path_is_sep_w(*end)) end++;
+    std::u16string part(p, (size_t)(end - p));
+    if (part == u"..") {
+      if (parts->size() > 1) parts->pop_back();
+    } else if (!part.empty() && part != u".") {
+      parts->push_back(part);
+    }
+    p = *end != 0 ? end + 1 : end;
+  }
+  return true;
+}
+
+int path_relative_w(char16_t* dst, int dst_units, const char16_t* from_dir, const char16_t* to) {
+  if (dst_units <= 0) return -1;
+  dst[0] = 0;
+  std::vector<std::u16string> from, target;
+  if (!path_parts_w(from_dir, &from) || !path_parts_w(to, &target) || from[0] != target[0]) return -1;
+  size_t common = 1;
+  while (common < from.size() && common < target.size() && from[common] == target[common]) common++;
+  std::u16string out;
+  for (size_t i = common; i < from.size(); i++) out += u"../";
+  for (size_t i = common; i < target.size(); i++) out += (i > common ? u"/" : u"") + target[i];
+  if (out.size() >= (size_t)dst_units) return -1;
+  utf16_copy(dst, dst_units, out.c_str());
   return 0;
 }

@@ -9,6 +9,28 @@
 #pragma once
 #include <cstdint>
 
+// The platform's own separator, which the names velmora-report makes use: "\" on Windows, "/" elsewhere.
+// Both are separators wherever a path is read.
+#ifdef _WIN32
+constexpr char16_t PATH_SEP_W = u'\\';
+#else
+constexpr char16_t PATH_SEP_W = u'/';
+#endif
+inline bool path_is_sep_w(char16_t c) { return c == u'\\' || c == u'/'; }
+// dir, the platform's separator unless dir is empty or ends in a separator, and name, into dst
+// (dst_units units with the terminator). 0, or -1 when it would not fit (dst is then empty).
+int path_join_w(char16_t* dst, int dst_units, const char16_t* dir, const char16_t* name);
+// Makes every folder of path up to its last separator (the folder a file at path goes into), those that
+// exist already left as they are; a drive root ("C:\\") and doubled separators make nothing. 0, or -1
+// when one cannot be made or path is longer than 1,023 units.
+int path_make_folders_w(const char16_t* path);
+
+// The path of to relative to the folder from_dir, both absolute ("/..." or "C:\\..."; "." and ".."
+// parts are resolved): "../" for each of from_dir's parts that to does not share, then to's own parts,
+// "/" between them, into dst (dst_units units with the terminator). 0, or -1 when it would not fit, or
+// when the two have no common root (another drive): dst is then empty.
+int path_relative_w(char16_t* dst, int dst_units, const char16_t* from_dir, const char16_t* to);
+
 // Shift-JIS to UTF-16 as sjis_to_utf16_by (encoding.h) with the system's lead-byte test: how an ANSI
 // name is spelled for the system's wide calls. Returns the number of input bytes taken.
 int sjis_to_utf16(char16_t* dst, int dst_units, const char* src);

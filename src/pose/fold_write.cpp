@@ -12,6 +12,7 @@
 #include "formats/filechan.h"
 #include "formats/vmd_walk.h"
 #include "pose/fold.h"
+#include "text/hash.h"
 
 static VmdRenameTable write_bones, write_morphs;
 
@@ -19,14 +20,8 @@ constexpr int WRITE_SLOTS = 1024;  // the removed names' hash, at most a fifth f
 static_assert(WRITE_SLOTS >= 4 * (FOLD_LACKS + FOLD_TRACKS), "the removed names fit the hash");
 static int16_t write_slot[WRITE_SLOTS];  // removed name + 1, 0 empty
 
-static uint32_t write_hash(const char* name) {
-  uint32_t h = 2166136261u;
-  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(name); *p != 0; p++) h = (h ^ *p) * 16777619u;
-  return h;
-}
-
 static int write_removed(const FoldPlan* plan, const char* name) {
-  for (uint32_t at = write_hash(name);; at++) {
+  for (uint32_t at = hash_text(name);; at++) {
     int i = write_slot[at & (WRITE_SLOTS - 1)] - 1;
     if (i < 0) return -1;
     if (std::strcmp(plan->removed[i], name) == 0) return i;
@@ -77,7 +72,7 @@ int fold_write(const FoldPlan* plan, const char* path, const char16_t* wpath, bo
   }
   std::memset(write_slot, 0, sizeof write_slot);
   for (int i = 0; i < plan->removed_count; i++) {
-    uint32_t at = write_hash(plan->removed[i]);
+    uint32_t at = hash_text(plan->removed[i]);
     while (write_slot[at & (WRITE_SLOTS - 1)] != 0) at++;
     write_slot[at & (WRITE_SLOTS - 1)] = (int16_t)(i + 1);
   }

@@ -17,20 +17,15 @@
 #include "formats/filechan.h"
 #include "formats/vmd_walk.h"
 #include "pose/pose_math.h"
+#include "text/hash.h"
 
 static_assert((POSE_TRACK_SLOTS & (POSE_TRACK_SLOTS - 1)) == 0, "the slot count is a power of two");
 static_assert(POSE_TRACKS <= 32767 && POSE_TRACKS <= 65535, "a track fits the hash's and the load's fields");
 
 static VmdRenameTable motion_renames;
 
-static uint32_t motion_hash(const char* name) {
-  uint32_t h = 2166136261u;
-  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(name); *p != 0; p++) h = (h ^ *p) * 16777619u;
-  return h;
-}
-
 int pose_motion_track(const PoseMotion* m, const char* name) {
-  for (uint32_t at = motion_hash(name);; at++) {
+  for (uint32_t at = hash_text(name);; at++) {
     int t = m->slot[at & (POSE_TRACK_SLOTS - 1)] - 1;
     if (t < 0) return -1;
     if (std::strcmp(m->track[t].name, name) == 0) return t;
@@ -39,7 +34,7 @@ int pose_motion_track(const PoseMotion* m, const char* name) {
 
 // The track of name, added when new; -1 when the tracks are full.
 static int motion_track_add(PoseMotion* m, const char* name) {
-  uint32_t at = motion_hash(name);
+  uint32_t at = hash_text(name);
   for (;; at++) {
     int t = m->slot[at & (POSE_TRACK_SLOTS - 1)] - 1;
     if (t < 0) break;

@@ -7,6 +7,7 @@
 // it is followed, every float must be a number within 100,000, and the order is found by a bounded
 // topological sort, so a cycle is a reason, never a hang.
 #include "pose/skeleton.h"
+#include "text/hash.h"
 
 #include <cmath>
 #include <cstdio>
@@ -22,16 +23,10 @@ static int skeleton_refuse(PoseSkeleton* s, const char* format, int bone) {
 static_assert((POSE_NAME_SLOTS & (POSE_NAME_SLOTS - 1)) == 0 && POSE_NAME_SLOTS >= 2 * POSE_SLOTS - 256,
               "the name hash is a power of two, at most about half full");
 
-static uint32_t skeleton_hash(const char* name) {
-  uint32_t h = 2166136261u;
-  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(name); *p != 0; p++) h = (h ^ *p) * 16777619u;
-  return h;
-}
-
 // Enters bone i in the name hash (after any earlier bone of its name).
 static void skeleton_hash_add(PoseSkeleton* s, int i) {
   if (s->bone[i].long_name) return;
-  uint32_t at = skeleton_hash(s->bone[i].name);
+  uint32_t at = hash_text(s->bone[i].name);
   while (s->name_slot[at & (POSE_NAME_SLOTS - 1)] != 0) at++;
   s->name_slot[at & (POSE_NAME_SLOTS - 1)] = (int16_t)(i + 1);
 }
@@ -117,7 +112,7 @@ int pose_skeleton_load(PoseSkeleton* s, const PmxSkeleton* from) {
 
 int pose_skeleton_find(const PoseSkeleton* s, const char* name) {
   if (s->count <= 0) return -1;
-  for (uint32_t at = skeleton_hash(name);; at++) {
+  for (uint32_t at = hash_text(name);; at++) {
     int b = s->name_slot[at & (POSE_NAME_SLOTS - 1)] - 1;
     if (b < 0) return -1;
     if (!s->bone[b].absent && std::strcmp(s->bone[b].name, name) == 0) return b;

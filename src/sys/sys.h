@@ -93,8 +93,17 @@ bool sys_console_own();
 // a pipe, a file or NUL.
 bool sys_stdin_console();
 // Waits for a key on the console of standard input (a key pressed; natively one byte, read without
-// waiting for a line end and without echo). Returns at once when standard input gives nothing more.
-void sys_wait_key();
+// waiting for a line end and without echo) and returns its character (a UTF-16 unit; natively the
+// byte), 0 for a key without one; -1 at once when standard input gives nothing more.
+int sys_wait_key();
+// The folder for temporary files with a separator after it (GetTempPathW; natively $TMPDIR, else
+// /tmp/), into dst (units units with the terminator). Its length, or 0 when there is none or it does
+// not fit.
+int sys_temp_dir_w(char16_t* dst, int units);
+// Opens a document in the user's default program for it (ShellExecuteW with "open"; natively nothing
+// is opened). When the environment variable VELMORA_OPEN_LOG names a file, appends the path (UTF-8)
+// and a line feed to that file instead of opening anything: what the tests read. 0, or -1.
+int sys_open_document_w(const char16_t* path);
 
 // ---- Files by handle (UTF-16 path) -----------------------------------------------------------------
 
@@ -127,6 +136,10 @@ int sys_fclose_synced(FILE* f);
 // Gives the file at from the name to, only when no file has that name: never replaces one. 0 moved
 // (from is gone); 1 to exists (from stays); -1 the move failed (from stays).
 int sys_move_new_w(const char16_t* from, const char16_t* to);
+// Gives the file at from the name to, replacing a file of that name in one step (a reader sees the old
+// file or the new one, never neither); a folder of that name is not replaced. 0 moved; -1 the move
+// failed (from stays).
+int sys_move_over_w(const char16_t* from, const char16_t* to);
 // True when something (a file, a folder, a link, even a dangling one) has the name path; nothing is
 // opened.
 bool sys_name_taken_w(const char16_t* path);

@@ -4,11 +4,15 @@
 
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <fcntl.h>
 #include <io.h>
 
 #include <cstring>
 #include <cwchar>
+
+constexpr DWORD RUN_LOG_UNITS = 1024;  // the test log's path
 
 bool sys_is_dbcs_lead(unsigned char b) { return IsDBCSLeadByte(b) != 0; }
 unsigned sys_user_lang() { return GetUserDefaultLangID(); }
@@ -113,13 +117,43 @@ bool sys_stdin_console() {
   return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
 }
 
-void sys_wait_key() {
+int sys_wait_key() {
   HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
   INPUT_RECORD record;
   DWORD got = 0;
   while (ReadConsoleInputW(in, &record, 1, &got)) {
-    if (got == 1 && record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown) return;
+    if (got == 1 && record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown) {
+      return (int)record.Event.KeyEvent.uChar.UnicodeChar;
+    }
   }
+  return -1;
+}
+
+int sys_temp_dir_w(char16_t* dst, int units) {
+  if (units <= 0) return 0;
+  DWORD n = GetTempPathW((DWORD)units, reinterpret_cast<wchar_t*>(dst));
+  if (n == 0 || n >= (DWORD)units) {
+    dst[0] = 0;
+    return 0;
+  }
+  return (int)n;
+}
+
+int sys_open_document_w(const char16_t* path) {
+  wchar_t log[RUN_LOG_UNITS];
+  DWORD n = GetEnvironmentVariableW(L"VELMORA_OPEN_LOG", log, RUN_LOG_UNITS);
+  if (n > 0 && n < RUN_LOG_UNITS) {
+    FILE* f = _wfopen(log, L"ab");
+    if (f == nullptr) return -1;
+    char utf8[MAX_PATH * 4];
+    int len = WideCharToMultiByte(CP_UTF8, 0, reinterpret_cast<const wchar_t*>(path), -1, utf8, (int)sizeof utf8,
+                                  nullptr, nullptr);
+    bool ok = len > 0 && std::fprintf(f, "%s\n", utf8) > 0;
+    return std::fclose(f) == 0 && ok ? 0 : -1;
+  }
+  // ShellExecuteW answers above 32 for success.
+  HINSTANCE h = ShellExecuteW(nullptr, L"open", reinterpret_cast<const wchar_t*>(path), nullptr, nullptr, SW_SHOWNORMAL);
+  return (INT_PTR)h > 32 ? 0 : -1;
 }
 
 const char16_t* sys_command_line_w() { return reinterpret_cast<const char16_t*>(GetCommandLineW()); }
@@ -189,6 +223,13 @@ int sys_move_new_w(const char16_t* from, const char16_t* to) {
   }
   DWORD e = GetLastError();
   return e == ERROR_ALREADY_EXISTS || e == ERROR_FILE_EXISTS ? 1 : -1;
+}
+
+int sys_move_over_w(const char16_t* from, const char16_t* to) {
+  return MoveFileExW(reinterpret_cast<const wchar_t*>(from), reinterpret_cast<const wchar_t*>(to),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+             ? 0
+             : -1;
 }
 
 bool sys_name_taken_w(const char16_t* path) {

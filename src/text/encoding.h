@@ -20,12 +20,13 @@
 #pragma once
 #include <cstdint>
 
+#include "text/sjis_bytes.h"
+
 // ---- Lead bytes -----------------------------------------------------------------------------------
 
-// The program's own lead-byte rule: 0x80 to 0x9F and 0xE0 to 0xFC (0x80 counts). Used by the scans
-// that walk names (wildcards, cut_broken_tail, sjis_to_utf8_compat, chkifsjis); the path operations and
-// the two Shift-JIS to UTF-16 converters ask the system instead (sys_is_dbcs_lead).
-inline bool is_lead_byte(unsigned char b) { return (b >= 0x80 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+// is_lead_byte (sjis_bytes.h), the program's own rule, is used by the scans that walk names (wildcards,
+// cut_broken_tail, sjis_to_utf8_compat, chkifsjis); the path operations and the two Shift-JIS to
+// UTF-16 converters ask the system instead (sys_is_dbcs_lead).
 
 // Walks s with the lead-byte rule; when its last byte is a lead byte without its trail byte,
 // replaces that byte with 0. Returns 1 if a byte was removed, else 0.

@@ -69,8 +69,6 @@ static constexpr FoldSign fold_signs[] = {
     {0x96, '*'}, {0x97, '@'},                                                      // ＊＠
 };
 
-static bool fold_is_trail(unsigned char t) { return (t >= 0x40 && t <= 0x7E) || (t >= 0x80 && t <= 0xFC); }
-
 // Small half-width kana ｧ to ｯ (0xA7 to 0xAF) as their large ones.
 static constexpr uint8_t fold_half_small[] = {0xB1, 0xB2, 0xB3, 0xB4, 0xB5, 0xD4, 0xD5, 0xD6, 0xC2};  // ｱｲｳｴｵﾔﾕﾖﾂ
 
@@ -132,7 +130,7 @@ int fold_name(char* dst, int dst_size, const char* src, int src_max) {
     if (is_lead_byte(b)) {
       // src[i] is not 0, so src[i + 1] is still inside the string; src_max may end the field first.
       const unsigned char t = src_max < 0 || i + 1 < src_max ? (unsigned char)src[i + 1] : 0;
-      if (!fold_is_trail(t)) {
+      if (!sjis_is_trail(t)) {
         i++;
         continue;
       }

@@ -20,8 +20,9 @@
 
 namespace {
 
-const char WAIT_EN[] = "Press any key to close this window.\n";
 const char WAIT_JA[] = "何かキーを押すとこのウィンドウを閉じます。\n";
+const char OPEN_EN[] = "Press O to open the library page in your browser, any other key to close this window.\n";
+const char OPEN_JA[] = "O キーでライブラリのページをブラウザで開きます。ほかのキーでこのウィンドウを閉じます。\n";
 
 // What the tool prints for words, its console said by VELMORA_CONSOLE and its standard input from in.
 std::string printed(const char* console, int in, const std::vector<std::string>& words) {
@@ -100,22 +101,37 @@ TEST(ReportDrop, WaitsForAKeyOnlyWithATerminalAsInputAndNoOptionWords) {
   int nul = open("/dev/null", O_RDONLY);
   std::string summary = printed("shared", nul, {"--summary", motion});
   close(nul);
+  // The library page goes into the temporary folder; the key O opens it (the open is logged here).
+  TempDir temp;
+  setenv("TMPDIR", temp.path.c_str(), 1);
+  setenv("VELMORA_OPEN_LOG", temp.file("opened").c_str(), 1);
   {
-    // An English user: the English line, and the key is taken.
+    // An English user: the English line, and the key is taken; x opens nothing.
     Terminal t;
     ASSERT_GE(t.slave, 0);
     sys_set_locale_for_test(0x0409, 1252);
     t.press('x');
-    EXPECT_EQ(printed("own", t.slave, {motion}), summary + WAIT_EN);
+    EXPECT_EQ(printed("own", t.slave, {motion}), summary + OPEN_EN);
     EXPECT_FALSE(t.unread());
+    EXPECT_FALSE(file_exists(temp.file("opened")));
     sys_set_locale_for_test(0x0411, 932);
   }
   {
-    // A Japanese user; a double click without a file shows the usage error until a key too.
+    // A Japanese user presses O: the page that was written, whole, is what is opened.
     Terminal t;
-    t.press('x');
-    EXPECT_EQ(printed("own", t.slave, {motion}), summary + WAIT_JA);
-    EXPECT_FALSE(t.unread());
+    t.press('O');
+    EXPECT_EQ(printed("own", t.slave, {motion}), summary + OPEN_JA);
+    std::string opened = read_file(temp.file("opened"));
+    ASSERT_EQ(opened.rfind(temp.path + "/velmora-report-", 0), 0u) << opened;
+    std::string page = read_file(opened.substr(0, opened.size() - 1));
+    EXPECT_EQ(page.substr(page.size() - 10), "</script>\n");  // whole: the page script ends it
+    EXPECT_NE(page.find("<table id=motions>"), std::string::npos);
+    unsetenv("VELMORA_OPEN_LOG");
+    unsetenv("TMPDIR");
+  }
+  {
+    // A double click without a file shows the usage error until a key too.
+    Terminal t;
     t.press('y');
     EXPECT_EQ(printed("own", t.slave, {}), WAIT_JA);
     EXPECT_FALSE(t.unread());

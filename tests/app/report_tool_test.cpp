@@ -17,21 +17,8 @@
 
 namespace {
 
-struct ToolRun {
-  int code;
-  std::string out, err;
-};
-
-ToolRun tool(const std::vector<std::string>& words) {
-  ToolArgs args(words);
-  FILE* out = std::tmpfile();
-  FILE* err = std::tmpfile();
-  ToolRun r;
-  r.code = report_tool_run(out, err, (int)args.argv.size(), args.argv.data());
-  r.out = read_stream(out);
-  r.err = read_stream(err);
-  return r;
-}
+using ToolRun = ToolResult;
+ToolResult tool(const std::vector<std::string>& words) { return run_tool(words); }
 
 std::string small_motion() {
   VmdWriter w;
@@ -103,7 +90,7 @@ TEST(ReportTool, ExitCodes) {
   r = tool({"--summary", "--no-alias", motion, fits});
   EXPECT_EQ(r.code, 0);
   EXPECT_EQ(r.err, "velmora-report: hint: a model colours only the motions after it, and every model here came "
-                   "after the last motion; give the model first\n");
+                   "after the last motion; give the model first (or --each-model)\n");
 }
 
 // Page mode: velmora.exe's page unchanged, with velmora-report's verdict beside it (JSON) or after it
@@ -290,32 +277,34 @@ TEST(ReportTool, SummaryOfAModelAndAFolder) {
   EXPECT_EQ(r.err, "velmora-report: " + l.lib + "/corrupt.vmd: not a VMD motion of version 0002\n" +
                        "velmora-report: " + missing + ": no such file; examined as an empty motion\n");
   auto pad = [](int n) { return std::string(n, ' '); };
-  EXPECT_EQ(r.out, "verdict" + pad(18) + "bone keys  morph keys  bones  morphs  last frame  file\n" +
-                       "model" + pad(20) + "モデル" + pad(15) + "      2       1" + pad(12) + "  " + l.model + "\n" +
-                       "unread" + pad(19) + pad(8) + "0" + pad(11) + "0      0       0" + pad(11) + "-  " + l.lib +
+  EXPECT_EQ(r.out, "verdict" + pad(17) + "bone keys  morph keys  bones  morphs  last frame  file\n" +
+                       "model" + pad(19) + "モデル" + pad(15) + "      2       1" + pad(12) + "  " + l.model + "\n" +
+                       "unread" + pad(18) + pad(8) + "0" + pad(11) + "0      0       0" + pad(11) + "-  " + l.lib +
                        "/corrupt.vmd\n" +
-                       "fits" + pad(21) + pad(8) + "1" + pad(11) + "1      1       1" + pad(11) + "4  " + l.lib +
+                       "fits" + pad(20) + pad(8) + "1" + pad(11) + "1      1       1" + pad(11) + "4  " + l.lib +
                        "/fits.vmd\n" +
-                       "lacks 2 bones, 1 morphs  " + pad(8) + "3" + pad(11) + "2      3       1" + pad(10) + "30  " +
+                       "lacks 2 bones, 1 morph  " + pad(8) + "3" + pad(11) + "2      3       1" + pad(10) + "30  " +
                        l.lib + "/lacks.vmd\n" +
                        "    bones:  左腕 [standard]  謎\n" +
                        "    morphs:  い [expression]\n" +
-                       "fits" + pad(21) + pad(8) + "0" + pad(11) + "1      0       1" + pad(11) + "7  " + l.lib +
+                       "fits" + pad(20) + pad(8) + "0" + pad(11) + "1      0       1" + pad(11) + "7  " + l.lib +
                        "/sub/deep.vmd\n" +
-                       "unread" + pad(19) + pad(8) + "0" + pad(11) + "0      0       0" + pad(11) + "-  " + missing +
-                       "\n" + "totals: 5 motions, 2 fit, 1 lack names (0 would fit after renaming), 0 no model, 0 cut, 2 unread\n");
+                       "unread" + pad(18) + pad(8) + "0" + pad(11) + "0      0       0" + pad(11) + "-  " + missing +
+                       "\n" + "totals: 5 motions, 2 fit, 0 extras, 1 lack names (0 would fit after fitting), 0 no model, 0 camera, 0 empty, "
+                       "0 cut, 2 unread\n");
   r = tool({"--summary", "--json", "--no-alias", l.model, l.lib, missing});
   EXPECT_EQ(r.code, 1);
   auto motion = [](const std::string& file, const char* read, const char* verdict, const std::string& counts,
                    const std::string& lacks, const std::string& advice = "", const std::string& error = "null") {
     return "{\"file\":\"" + file + "\",\"kind\":\"motion\",\"read\":" + read + ",\"verdict\":\"" + verdict +
-           "\",\"error\":" + error + ",\"cut\":null," + counts + ",\"lacks\":{" + lacks + "},\"advice\":[" + advice +
-           "],\"fitted\":null}\n";
+           "\",\"error\":" + error + ",\"cut\":null," + counts +
+           ",\"camera_keys\":0,\"light_keys\":0,\"shadow_keys\":0,\"lacks\":{" + lacks + "},\"advice\":[" + advice +
+           "],\"fitted\":null,\"model_error\":null}\n";
   };
   const std::string none = "\"bones\":[],\"morphs\":[]";
   EXPECT_EQ(r.out,
             "{\"file\":\"" + l.model + "\",\"kind\":\"model\",\"read\":0,\"verdict\":\"model\",\"error\":null,"
-                "\"cut\":null,\"name\":\"モデル\",\"bones\":2,\"morphs\":1}\n" +
+                "\"cut\":null,\"name\":\"モデル\",\"bones\":2,\"morphs\":1,\"unnameable\":{\"bones\":[],\"morphs\":[]}}\n" +
                 motion(l.lib + "/corrupt.vmd", "2", "unread",
                        "\"bone_keys\":0,\"morph_keys\":0,\"bones\":0,\"morphs\":0,\"last_frame\":null", none, "",
                        "\"not a VMD motion of version 0002\"") +
@@ -326,16 +315,17 @@ TEST(ReportTool, SummaryOfAModelAndAFolder) {
                        "\"bones\":[\"左腕\",\"謎\"],\"morphs\":[\"い\"]",
                        "{\"list\":\"bones\",\"name\":\"左腕\",\"class\":\"standard\",\"to\":null,\"why\":\"none\","
                        "\"candidates\":[]},"
-                       "{\"list\":\"bones\",\"name\":\"謎\",\"class\":\"other\",\"to\":null,\"why\":\"none\","
-                       "\"candidates\":[]},"
                        "{\"list\":\"morphs\",\"name\":\"い\",\"class\":\"expression\",\"to\":null,\"why\":\"none\","
+                       "\"candidates\":[]},"
+                       "{\"list\":\"bones\",\"name\":\"謎\",\"class\":\"other\",\"to\":null,\"why\":\"none\","
                        "\"candidates\":[]}") +
                 motion(l.lib + "/sub/deep.vmd", "0", "fits",
                        "\"bone_keys\":0,\"morph_keys\":1,\"bones\":0,\"morphs\":1,\"last_frame\":7", none) +
                 motion(missing, "null", "unread",
                        "\"bone_keys\":0,\"morph_keys\":0,\"bones\":0,\"morphs\":0,\"last_frame\":null", none, "",
                        "\"no such file; examined as an empty motion\"") +
-                "{\"totals\":{\"motions\":5,\"fit\":2,\"lack\":1,\"would_fit\":0,\"no_model\":0,\"cut\":0,\"unread\":2}}\n");
+                "{\"totals\":{\"motions\":5,\"fit\":2,\"extras\":0,\"lack\":1,\"would_fit\":0,\"no_model\":0,"
+                "\"camera\":0,\"empty\":0,\"cut\":0,\"unread\":2}}\n");
 }
 
 // A folder's motions come in the byte order of their paths below it, "/" between folders: "." (0x2E)
@@ -408,6 +398,13 @@ TEST(ReportTool, FittedCopies) {
   EXPECT_EQ(r.err, "velmora-report: cannot write " + copy + ": it exists\n");
   EXPECT_EQ(read_file(lib + "/sub/dance.vmd"), original);
   EXPECT_FALSE(file_exists(copy + ".part0"));
+  // --replace writes the copy again over the earlier file; a run with nothing to fit makes no folder.
+  write_file(copy, "an earlier copy");
+  r = tool({"--summary", "--no-alias", "--replace", "--fit", out, model, lib});
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(read_file(copy), motion(to_sjis("左腕"), to_sjis("ウィンク")));
+  r = tool({"--summary", "--no-alias", "--fit", dir.file("unused"), model, copy});
+  EXPECT_FALSE(file_exists(dir.file("unused")));
 }
 
 // A dance cut short as a broken download leaves it is never reported as fitting. Cut in its header it is
@@ -470,8 +467,8 @@ TEST(ReportTool, CutFiles) {
                        "\"cut\":{\"in\":\"bones\",\"read\":2,\"declared\":4},\"name\":\"モデル\",\"bones\":3,"),
             std::string::npos)
       << r.out;
-  EXPECT_NE(r.out.find("{\"totals\":{\"motions\":0,\"fit\":0,\"lack\":0,\"would_fit\":0,\"no_model\":0,\"cut\":0,"
-                       "\"unread\":0}}"),
+  EXPECT_NE(r.out.find("{\"totals\":{\"motions\":0,\"fit\":0,\"extras\":0,\"lack\":0,\"would_fit\":0,\"no_model\":0,"
+                       "\"camera\":0,\"empty\":0,\"cut\":0,\"unread\":0}}"),
             std::string::npos);
 }
 
@@ -507,7 +504,16 @@ TEST(ReportTool, ShiftJisNamesAreReadAndShownDecoded) {
   r = tool({"--summary", "--no-alias", dance});
   EXPECT_NE(r.out.find("  " + lib + "/ダンス.vmd\n"), std::string::npos) << r.out;
   r = tool({"--json", "--no-alias", dance});
-  EXPECT_EQ(r.out.rfind("{\"file\":\"" + lib + "/ダンス.vmd\",\"kind\":\"motion\",\"read\":0,", 0), 0u) << r.out.substr(0, 300);
+  // JSON also gives the bytes that open it, since the decoded name names no file.
+  std::string bytes;
+  for (unsigned char b : dance) {
+    char hex[3];
+    std::snprintf(hex, sizeof hex, "%02x", b);
+    bytes += hex;
+  }
+  EXPECT_EQ(r.out.rfind("{\"file\":\"" + lib + "/ダンス.vmd\",\"path_bytes\":\"" + bytes + "\",\"kind\":\"motion\",\"read\":0,", 0),
+            0u)
+      << r.out.substr(0, 300);
   EXPECT_NE(r.out.find("\"lines\":[[\"#000000\",\"\"],[\"#ffffff\",\"" + lib + "/ダンス.vmd\"],"), std::string::npos);
 }
 

@@ -121,12 +121,18 @@ TEST(RunCheck, PathLineFromTheUtf16NameWhenTheAnsiListIsShorter) {
 TEST(RunCheck, PathLineFromTheUtf16NameWhereTheAnsiCodePageIsNotShiftJis) {
   // A Western system gives ダンス.vmd's ANSI name as ???.vmd; the page names the file all the same.
   sys_set_locale_for_test(0x0409, 1252);
-  run_file_names_of("C:\\m\\???.vmd", u"C:\\m\\\x30C0\x30F3\x30B9.vmd");
+  split_command_line_ansi_from("p");
+  split_command_line_utf16_from(u"p");
+  arg_append_ansi("C:\\m\\???.vmd");
+  arg_append_utf16(u"C:\\m\\\x30C0\x30F3\x30B9.vmd");
+  run_file_names(1);
   run_check(nullptr, nullptr);
   EXPECT_EQ(std::string(report_view()->text[1]), to_sjis("C:\\m\\ダンス.vmd"));
   // On a Shift-JIS system the ANSI name stays the path line, whatever the UTF-16 name says.
   sys_set_locale_for_test(0x0411, 932);
-  run_file_names_of("C:\\m\\ansi.vmd", u"C:\\m\\\x30C0\x30F3\x30B9.vmd");
+  arg_append_ansi("C:\\m\\ansi.vmd");
+  arg_append_utf16(u"C:\\m\\\x30C0\x30F3\x30B9.vmd");
+  run_file_names(2);
   run_check(nullptr, nullptr);
   EXPECT_EQ(std::string(report_view()->text[1]), "C:\\m\\ansi.vmd");
 }

@@ -1,4 +1,5 @@
-// The advice for a lacking name: each rule, the order they are tried in, and the ambiguous cases.
+// The advice for a lacking name: each rule, the order they are tried in, and the ambiguous cases; the
+// renamings of one motion that would give a name two tracks; the model's names no motion can name whole.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -8,15 +9,19 @@
 #include "check/advice.h"
 #include "check/model.h"
 #include "check/rigs.h"
+#include "check/usage.h"
+#include "check/vocab.h"
 #include "support/testfiles.h"
 
 namespace {
 
-// A model of the given bones (Japanese, English; UTF-8) and morphs (Japanese only).
-void model(const std::vector<std::pair<std::string, std::string>>& bones, const std::vector<std::string>& morphs) {
+// A model of the given bones (Japanese, English; UTF-8) and morphs (Japanese only, or Japanese and English).
+void model(const std::vector<std::pair<std::string, std::string>>& bones, const std::vector<std::string>& morphs,
+           const std::vector<std::pair<std::string, std::string>>& english_morphs = {}) {
   model_clear();
   for (const auto& [jp, en] : bones) model_add_bone(to_sjis(jp).c_str(), en.c_str());
   for (const std::string& m : morphs) model_add_morph(to_sjis(m).c_str(), "");
+  for (const auto& [jp, en] : english_morphs) model_add_morph(to_sjis(jp).c_str(), en.c_str());
 }
 
 struct Told {
@@ -94,4 +99,136 @@ TEST(Advice, RigNames) {
   EXPECT_EQ(advise(LISTING_MORPHS, "A").to, "あ");
   model({{"左腕", ""}, {"LeftUpperArm", ""}}, {});
   EXPECT_EQ(advise(LISTING_BONES, "leftupperarm").why, WHY_SPELLING);
+}
+
+// A whole match wins over a cut one: a 15-byte name that spells a model bone's English name whole is
+// that bone, though a longer model name begins with its bytes; with nothing whole, the cut decides.
+TEST(Advice, WholeNamesBeforeCut) {
+  model({{"右つま先", "J_Bip_R_ToeBase"}, {"J_Bip_R_ToeBase_end", "J_Bip_R_ToeBase_end"},
+         {"J_Bip_L_ToeBase_end", ""}},
+        {});
+  Advice a;
+  advice_for(LISTING_BONES, "J_Bip_R_ToeBase", &a);
+  EXPECT_EQ(from_sjis(advice_model_name(LISTING_BONES, a.to)), "右つま先");
+  EXPECT_EQ(a.why, WHY_ENGLISH_NAME);
+  EXPECT_TRUE(a.whole);
+  EXPECT_EQ(a.candidate_count, 0);
+  advice_for(LISTING_BONES, "J_Bip_L_ToeBase", &a);
+  EXPECT_EQ(std::string(advice_model_name(LISTING_BONES, a.to)), "J_Bip_L_ToeBase_end");
+  EXPECT_EQ(a.why, WHY_CUT);
+  EXPECT_FALSE(a.whole);
+}
+
+// Two bones with one English name, and the rig's name is the standard name of one of them: that one,
+// why "rig name". Where the rig names neither, the English names stay ambiguous.
+TEST(Advice, RigNamePicksAmongEnglishNames) {
+  model({{"右腕", "arm_R"}, {"右腕xca", "arm_R"}, {"前髪1", "bang"}, {"前髪2", "bang"}}, {});
+  Told t = advise(LISTING_BONES, "arm_R");
+  EXPECT_EQ(t.to, "右腕");
+  EXPECT_EQ(t.why, WHY_RIG_NAME);
+  EXPECT_TRUE(t.candidates.empty());
+  t = advise(LISTING_BONES, "bang");
+  EXPECT_EQ(t.why, WHY_AMBIGUOUS);
+  EXPECT_EQ(t.candidates, (std::vector<std::string>{"前髪1", "前髪2"}));
+}
+
+namespace {
+
+// A motion as the reader leaves it: the built-in vocabularies, then a key of each of these bones and
+// morphs (UTF-8), in this order; the bones move, but for a name that begins with "=" (left out), which
+// stays at rest and so is not on the page.
+void motion(const std::vector<std::string>& bones, const std::vector<std::string>& morphs) {
+  static std::string kept[16];
+  int n = 0;
+  names_init();
+  names_register_builtin();
+  bone_usage_reset();
+  morph_usage_reset();
+  for (const std::string& b : bones) {
+    bool still = b[0] == '=';
+    kept[n] = to_sjis(still ? b.substr(1) : b);
+    BoneKey k = {kept[n].c_str(), 0, still ? 0.0f : 1.0f, 0, 0, 0, 0, 0, 1};
+    bone_usage_add(names_find_or_add(LIST_BONES, kept[n].c_str()), k);
+    n++;
+  }
+  for (const std::string& m : morphs) {
+    kept[n] = to_sjis(m);
+    MorphKey k = {kept[n].c_str(), 0, 1.0f};
+    morph_usage_add(names_find_or_add(LIST_MORPHS, kept[n].c_str()), k);
+    n++;
+  }
+}
+
+void collect(const Advice& a, void* arg) { static_cast<std::vector<Advice>*>(arg)->push_back(a); }
+
+// The motion's advice after advice_resolve_taken, one "NAME → TO (why)" each (UTF-8).
+std::vector<std::string> resolved() {
+  std::vector<Advice> list;
+  ListingTally tally;
+  advice_walk(&tally, collect, &list);
+  advice_resolve_taken(list.data(), (int)list.size());
+  std::vector<std::string> lines;
+  for (const Advice& a : list) {
+    std::string to = a.to < 0 ? "-" : from_sjis(advice_model_name(a.list, a.to));
+    lines.push_back(from_sjis(a.name) + " → " + to + " (" + advice_why_word(a.why) + ")" +
+                    (advice_renameable(a) ? "" : " kept"));
+  }
+  return lines;
+}
+
+}  // namespace
+
+// Never two tracks in one name: of two names whose renamings lead to one model name, the closer match
+// is renamed (a whole English name before a spelling, whatever their order), between equals the first;
+// a name the motion keys already keeps it (keyed at rest, off the page, too), as does a name a keyed
+// pattern entry (髪*) may stand for.
+TEST(Advice, RenamingsTaken) {
+  model({{"上半身", "upper body"}, {"左ひじ", ""}, {"髪1", "tress1"}}, {}, {{"ウィンク", "wink"}});
+  motion({"UpperBody", "Spine", "=左ひじ", "左ヒジ", "髪2", "tress1"}, {"ｳｨﾝｸ", "Wink"});
+  EXPECT_EQ(resolved(), (std::vector<std::string>{
+                            "UpperBody → 上半身 (english name)", "Spine → 上半身 (taken) kept",
+                            "左ヒジ → 左ひじ (taken) kept", "tress1 → 髪1 (taken) kept",
+                            "ｳｨﾝｸ → ウィンク (taken) kept", "Wink → ウィンク (english name)"}));
+  // Alone, each would be renamed.
+  motion({"Spine", "左ヒジ"}, {"ｳｨﾝｸ"});
+  EXPECT_EQ(resolved(), (std::vector<std::string>{"Spine → 上半身 (rig name)", "左ヒジ → 左ひじ (spelling)",
+                                                  "ｳｨﾝｸ → ウィンク (spelling)"}));
+}
+
+// The model's names longer than the 15-byte field: whether their first 15 bytes begin another name
+// too (or are one), and whether the cut ends inside a character; counted without a buffer, written up
+// to max, worked out again for the next model.
+TEST(Advice, UnnameableNames) {
+  model({{"前クローク2_1xc+", ""}, {"前クローク2_1xca", ""}, {"右腕", ""}, {"左スカート前後１２３", ""},
+         {"ABCDEFGHIJKLMNO", ""}, {"ABCDEFGHIJKLMNOP", ""}},
+        {"ABCDEFGHIJKLMNO"});
+  AdviceUnnameable u[8];
+  ASSERT_EQ(advice_unnameable(LISTING_BONES, u, 8), 4);
+  const int entries[] = {0, 1, 3, 5};
+  const bool shared[] = {true, true, false, true}, split[] = {false, false, true, false};
+  for (int i = 0; i < 4; i++) {
+    EXPECT_EQ(u[i].entry, entries[i]) << i;
+    EXPECT_EQ(u[i].shared, shared[i]) << i;
+    EXPECT_EQ(u[i].split, split[i]) << i;
+  }
+  EXPECT_EQ(advice_unnameable(LISTING_MORPHS, nullptr, 0), 0);
+  EXPECT_EQ(advice_unnameable(2, u, 8), -1);
+  model({{"前クローク2_1xcIK", ""}}, {"あいうえおかきくけこ"});
+  u[1].entry = -7;
+  EXPECT_EQ(advice_unnameable(LISTING_BONES, u, 1), 1);
+  EXPECT_EQ(u[0].entry, 0);
+  EXPECT_FALSE(u[0].shared);
+  EXPECT_EQ(u[1].entry, -7);
+  ASSERT_EQ(advice_unnameable(LISTING_MORPHS, u, 8), 1);
+  EXPECT_TRUE(u[0].split);  // あいうえおかき and the lead byte of く
+}
+
+// The words the summary and the JSON print, beside their enums.
+TEST(Advice, Words) {
+  std::vector<std::string> whys, classes;
+  for (int w = 0; w <= WHY_COUNT; w++) whys.push_back(advice_why_word((AdviceWhy)w));
+  for (int c = 0; c <= CLASS_COUNT; c++) classes.push_back(advice_class_word((AdviceClass)c));
+  EXPECT_EQ(whys, (std::vector<std::string>{"none", "cut", "spelling", "english name", "rig name", "ambiguous",
+                                            "taken", ""}));
+  EXPECT_EQ(classes, (std::vector<std::string>{"other", "standard", "semi-standard", "finger", "expression", ""}));
 }

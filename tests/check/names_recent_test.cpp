@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "check/names.h"
 
@@ -54,4 +55,40 @@ TEST(NamesRecent, LongNamesAndAFullList) {
   EXPECT_EQ(names_find_or_add(LIST_BONES, "new one"), 0);
   EXPECT_EQ(names_find_or_add(LIST_BONES, "new one"), 0);
   EXPECT_EQ(names_find_or_add(LIST_BONES, "f20"), 21 + 0);  // f20 was added as entry 21 (after the long name)
+}
+
+TEST(NamesRecent, EveryAnswerIsTheScansAcrossAddsAndTruncations) {
+  // A run of velmora-report takes each motion's names back and keeps the vocabularies' answers. Over a
+  // pseudo-random mix of finds, plain and pattern adds and truncations, every answer must be what a
+  // list built afresh from the same entries gives (its first lookup is a plain scan).
+  static const char* const NAMES[] = {"ab", "ac", "a*", "?b", "b", "bb", "c?", "cc", "abc", "x"};
+  std::vector<std::string> entries;  // the list as it should be
+  uint32_t seed = 12345;
+  auto next = [&seed](uint32_t n) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 16) % n;
+  };
+  names_init();
+  for (int step = 0; step < 400; step++) {
+    uint32_t op = next(10);
+    const char* name = NAMES[next(10)];
+    if (op == 0) {
+      int keep = (int)next((uint32_t)entries.size() + 1);
+      ASSERT_EQ(names_truncate(LIST_BONES, keep), 0);
+      entries.resize((size_t)keep);
+    } else if (op == 1) {
+      names_add(LIST_BONES, name);
+      entries.push_back(name);
+    } else {
+      int got = names_find_or_add(LIST_BONES, name);
+      if (got == (int)entries.size() + 1) entries.push_back(name);
+      // The answer of a list built afresh, on another list so that this one keeps its slots.
+      names_truncate(LIST_MORPHS, 0);
+      for (const std::string& e : entries) names_add(LIST_MORPHS, e.c_str());
+      names_add(LIST_MORPHS, "*");  // a pattern: a new generation of the list, a scan from the top
+      names_truncate(LIST_MORPHS, (int)entries.size());
+      int want = names_find_or_add(LIST_MORPHS, name);
+      ASSERT_EQ(got, want) << "step " << step << " name " << name;
+    }
+  }
 }

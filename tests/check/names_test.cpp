@@ -196,6 +196,17 @@ TEST_F(Names, FindOrAddTakesTheHighestMatchingEntry) {
   EXPECT_EQ(names_count(1), 5);
 }
 
+// Find without add: the entry find or add would give, or 0, and the list stays as it was.
+TEST_F(Names, FindAddsNothing) {
+  names_add(1, "ab*");
+  names_add(1, "abc");
+  EXPECT_EQ(names_find(1, "abc"), 2);
+  EXPECT_EQ(names_find(1, "abd"), 1);
+  EXPECT_EQ(names_find(1, "b"), 0);
+  EXPECT_EQ(names_find(NAME_LISTS, "abc"), 0);
+  EXPECT_EQ(names_count(1), 2);
+}
+
 TEST_F(Names, AddedMotionNamesActAsPatterns) {
   EXPECT_EQ(names_find_or_add(1, "x*"), 1);
   EXPECT_EQ(names_find_or_add(1, "xyz"), 1);

@@ -18,6 +18,7 @@
 //                             that files are dropped on, with its standard output and error into the
 //                             new file OUT and its standard input the console (STDIN "console") or NUL
 //                             ("nul"). When it has not ended after 5 s, presses a key in its console
+//                             (a space, or the character VTOOL_KEY holds)
 //                             (vtool attaches only then: a second process on the console would make it
 //                             a shared one) and gives it 10 s more. Prints "exit N", or "waited, exit N"
 //                             when it took the key; exit 1 when it cannot be started or does not end
@@ -27,6 +28,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwctype>
 #include <string>
 
 namespace {
@@ -83,13 +85,17 @@ int run_in_console(int argc, wchar_t** argv) {
     if (AttachConsole(pi.dwProcessId)) {
       HANDLE in = CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_EXISTING, 0, nullptr);
+      // The key: a space, or the one character of VTOOL_KEY.
+      wchar_t chosen[4] = L"";
+      DWORD n = GetEnvironmentVariableW(L"VTOOL_KEY", chosen, 4);
+      wchar_t pressed = n == 1 ? chosen[0] : L' ';
       INPUT_RECORD key[2] = {};
       for (int i = 0; i < 2; i++) {
         key[i].EventType = KEY_EVENT;
         key[i].Event.KeyEvent.bKeyDown = i == 0;
         key[i].Event.KeyEvent.wRepeatCount = 1;
-        key[i].Event.KeyEvent.wVirtualKeyCode = VK_SPACE;
-        key[i].Event.KeyEvent.uChar.UnicodeChar = L' ';
+        key[i].Event.KeyEvent.wVirtualKeyCode = pressed == L' ' ? VK_SPACE : (WORD)towupper(pressed);
+        key[i].Event.KeyEvent.uChar.UnicodeChar = pressed;
       }
       DWORD written = 0;
       WriteConsoleInputW(in, key, 2, &written);

@@ -411,3 +411,18 @@ TEST(HostileInput, PathOperationsStayInsideTheirBuffers) {
     delete[] win;
   }
 }
+
+TEST(PathJoin, OneSeparatorOfThePlatformAndTheCapacity) {
+  char16_t out[16];
+  const std::u16string sep(1, PATH_SEP_W);
+  ASSERT_EQ(path_join_w(out, 16, u"dir", u"a.vmd"), 0);
+  EXPECT_EQ(std::u16string(out), u"dir" + sep + u"a.vmd");
+  ASSERT_EQ(path_join_w(out, 16, u"dir\\", u"a.vmd"), 0);
+  EXPECT_EQ(std::u16string(out), u"dir\\a.vmd");
+  ASSERT_EQ(path_join_w(out, 16, u"", u"a.vmd"), 0);
+  EXPECT_EQ(std::u16string(out), u"a.vmd");
+  // 3 + 1 + 11 units and the terminator fill 16 exactly; one more does not fit and leaves nothing.
+  EXPECT_EQ(path_join_w(out, 16, u"dir", u"abcdefghijk"), 0);
+  EXPECT_EQ(path_join_w(out, 16, u"dir", u"abcdefghijkl"), -1);
+  EXPECT_EQ(out[0], 0);
+}

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "app/report_tool.h"
 #include "sys/sys.h"
 
 ToolArgs::ToolArgs(const std::vector<std::string>& words) {
@@ -99,4 +100,15 @@ int open_fds() {
   while (readdir(d) != nullptr) n++;
   closedir(d);
   return n;
+}
+
+ToolResult run_tool(const std::vector<std::string>& words) {
+  ToolArgs args(words);
+  FILE* out = std::tmpfile();
+  FILE* err = std::tmpfile();
+  ToolResult r;
+  r.code = report_tool_run(out, err, (int)args.argv.size(), args.argv.data());
+  r.out = read_stream(out);
+  r.err = read_stream(err);
+  return r;
 }

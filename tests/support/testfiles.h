@@ -27,6 +27,12 @@ void write_file(const std::string& path, const std::string& bytes);
 std::string read_file(const std::string& path);
 // Everything a stream holds, from its start; the stream is closed.
 std::string read_stream(FILE* f);
+// velmora-report run in-process on the words, its output and complaints read back.
+struct ToolResult {
+  int code;
+  std::string out, err;
+};
+ToolResult run_tool(const std::vector<std::string>& words);
 bool file_exists(const std::string& path);
 // The process's open file descriptors (/proc/self/fd), to see that a reader closed what it opened.
 int open_fds();
