@@ -5,7 +5,8 @@
 #   cat FILE | wc -c                the floor: reading the file once
 #   node mmd_parser_read.js FILE    a peer reader of the format (npm package mmd-parser under Node.js)
 # and prints each median, the two ratios and velmora-report's peak memory; then runs the Google
-# Benchmark cases of the hot routines. Usage: bench/run.sh [RUNS]   (default 7 runs each)
+# Benchmark cases of the hot routines and of the pose engine's folds (bench_pose.cpp). Usage:
+# bench/run.sh [RUNS]   (default 7 runs each)
 . "$(dirname "$0")/prepare.sh"
 node_dir="$top/build/bench/node"
 if [ ! -d "$node_dir/node_modules/mmd-parser" ]; then
@@ -42,3 +43,4 @@ print(f"velmora-report peak memory:  {usage.ru_maxrss / 1024:6.1f} MiB (target: 
 PY
 echo
 "$top/build/bench/bench/velmora_bench" --benchmark_min_time=0.2
+"$top/build/bench/bench/velmora_bench_pose" --benchmark_min_time=0.2

@@ -308,6 +308,50 @@ void capture_seeds() {
   seed("capture", "negative", capture_input(-3, -1, 0xFFFF, ""));
 }
 
+// ---- Poses and folds ------------------------------------------------------------------------------------
+// fuzz_pose's inputs: a mode byte, the skeleton part's length and bytes, then the motion part.
+
+std::string pose_input(int mode, const std::string& skeleton, const std::string& motion) {
+  return std::string(1, (char)mode) + std::string(1, (char)skeleton.size()) + skeleton + motion;
+}
+
+// A key record of fuzz_pose: name (its table), frame, x, y, turn, axis, curve.
+std::string pose_key(int name, int frame, int x, int y, int turn, int axis, int curve) {
+  std::string k;
+  for (int v : {name, frame & 0xFF, frame >> 8, x, y, turn, axis, curve}) k += (char)v;
+  return k;
+}
+
+void pose_seeds() {
+  // The semi-standard model without グルーブ (bit 1) and 上半身2 (bit 5); keys on them and on センター.
+  std::string lacks = le32((1u << 1) | (1u << 5));
+  std::string keys;
+  for (int f = 0; f < 60; f += 8) {
+    keys += pose_key(2, f, 0, f % 16, 0, 1, f / 8);         // グルーブ
+    keys += pose_key(5, f + 3, 0, 0, (f * 3) % 40, 0, 1);   // 上半身2
+    keys += pose_key(1, f + 5, f % 7, 0, 10, 1, 2);         // センター
+  }
+  seed("pose", "groove-upper2-fold", pose_input(4, lacks, keys));
+  seed("pose", "groove-upper2-costs", pose_input(0, lacks, keys));
+  // Every semi-standard bone lacking, every name keyed.
+  std::string all;
+  for (int n = 0; n < 40; n++) all += pose_key(n, n * 3, n % 5, n % 3, n * 4, n, n);
+  seed("pose", "all-lacking", pose_input(4, le32(0x01FFFFFF), all));
+  // Hostile edits: a parent cycle, an inheritance source out of range, a rest position not a number.
+  std::string edits = le32(0) + std::string("\x03\x00\x05\x00", 4) + std::string("\x02\x01\x63\x00", 4) +
+                      std::string("\x04\x03\xff\x7f", 4);
+  seed("pose", "hostile-edits", pose_input(4, edits, keys));
+  // Raw bone records: a root and two children, one inheriting, one IK.
+  std::string raw;
+  raw += std::string("\x01\xff\xff\x00\x1f\x00\x00\x10\x00\xff\xff\x00", 12);
+  raw += std::string("\x04\x00\xff\x00\x1b\x00\x00\x20\x00\xff\xff\x00", 12);
+  raw += std::string("\x0a\x00\x01\x08\x1b\x01\x04\x28\x00\xff\xff\x00", 12);
+  raw += std::string("\x19\x00\xff\x00\x3f\x00\x04\x00\x00\x02\x01\x00", 12);
+  seed("pose", "raw-skeleton", pose_input(5, raw, keys));
+  // A whole motion file as it is, on the semi-standard model lacking every semi-standard bone.
+  seed("pose", "raw-motion", pose_input(6, le32(0x01FFFFFF), fuzz_fixed_vmd()));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -326,5 +370,6 @@ int main(int argc, char** argv) {
   paths_seeds();
   glyph_seeds();
   capture_seeds();
+  pose_seeds();
   return 0;
 }

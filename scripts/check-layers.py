@@ -11,8 +11,9 @@ ask the system, sit above it.
     2  check              src/check/     (includes text/ only: the check asks the system nothing)
     3  paths              src/paths/
     4  formats            src/formats/
-    5  console            src/console/
-    6  app                src/app/
+    5  pose               src/pose/
+    6  console            src/console/
+    7  app                src/app/
 
 No two folders may reach each other, whatever their layers: the folders, joined by the includes of
 their files, must not go round. Within a folder the includes may not go round either: a file and its
@@ -25,7 +26,7 @@ import os
 import re
 import sys
 
-LAYERS = ["text", "sys", "check", "paths", "formats", "console", "app"]
+LAYERS = ["text", "sys", "check", "paths", "formats", "pose", "console", "app"]
 # Folders that may include fewer of the folders below them than their place allows.
 ONLY = {"check": {"check", "text"}}
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')

@@ -3,9 +3,11 @@
 // morphs it reads.
 //
 // Records: the model tables, written through their procedures; pmx_end_state, how the file of the last
-// read ended (pmx_end), written by every read.
+// read ended (pmx_end), and pmx_skel, the model's skeleton (pmx_skeleton), written by every read.
 // Limits: the tables keep 4,096 bone names and 8,192 morph names (later ones are read and dropped); a
 // text is kept to its first 254 bytes; the display name to 20 bytes without a broken last character.
+// The skeleton keeps the first 4,096 bones read whole and 16,384 IK links in all; its indices and
+// floats are kept as the file has them, for the pose engine to check.
 // Trust: the file is untrusted. Every count is a loop bound, never a size: nothing is allocated, each
 // loop stops as soon as the reader has closed (a read met the end of the file), and texts longer than
 // what is kept are skipped in bounded steps that stop at the end of the file. Index sizes other than
@@ -13,10 +15,11 @@
 // keeping what it read before.
 //
 // Sections: [pmx-fields] field readers, [pmx-end] how the file ended, [pmx-blocks] one reader per block,
-// [pmx-read] the walk.
+// among them [pmx-skeleton] the bone fields kept for the pose engine, [pmx-read] the walk.
 #include "formats/pmx.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "formats/filechan.h"
 #include "text/encoding.h"
@@ -218,53 +221,122 @@ static bool pmx_began(uint32_t began) { return rftell() != began; }
 
 // Reads a record's Japanese and English names and keeps them, in Shift-JIS, with keep (model_add_bone
 // or model_add_morph, which drop them when their table is full) when the record began before the end
-// of the file.
-static void pmx_keep_names(int (*keep)(const char*, const char*), const PmxGlobals& g) {
+// of the file. The Japanese name also goes to name_out (MODEL_NAME_SLOT bytes) when given.
+static void pmx_keep_names(int (*keep)(const char*, const char*), const PmxGlobals& g, char* name_out) {
   unsigned char name[PMX_TEXT_BUF];
   unsigned char english[PMX_TEXT_BUF];
   uint32_t began = rftell();
   pmx_text(name);
   pmx_text(english);
+  char kept[MODEL_NAME_SLOT];
+  pmx_convert(kept, MODEL_NAME_SLOT, name, g);
+  if (name_out != nullptr) std::memcpy(name_out, kept, MODEL_NAME_SLOT);
   if (pmx_began(began)) {
-    char kept[MODEL_NAME_SLOT];
     char kept_english[MODEL_NAME_SLOT];
-    pmx_convert(kept, MODEL_NAME_SLOT, name, g);
     pmx_convert(kept_english, MODEL_NAME_SLOT, english, g);
     keep(kept, kept_english);
   }
 }
 
+// ---- [pmx-skeleton] ------------------------------------------------------------------------------------------
+
+static PmxSkeleton pmx_skel;
+
+const PmxSkeleton* pmx_skeleton() { return &pmx_skel; }
+
+// A bone index field of size 1, 2 or 4, signed as the format has bone indices (-1: none). Other sizes
+// read nothing and give -1.
+static int32_t pmx_bone_index(int size) {
+  unsigned char b[4] = {0, 0, 0, 0};
+  if (size == 1) return rfread(b, 1) == 1 ? (int32_t)(int8_t)b[0] : -1;
+  if (size == 2) return rfread(b, 2) == 2 ? (int32_t)(int16_t)rfle16(b) : -1;
+  if (size == 4) return rfread(b, 4) == 4 ? rfle32(b) : -1;
+  return -1;
+}
+
+// n little-endian floats (0 where the file ends).
+static void pmx_floats(float* out, int n) {
+  unsigned char b[4];
+  for (int i = 0; i < n; i++) out[i] = rfread(b, 4) == 4 ? rflefloat(b) : 0.0f;
+}
+
+// One bone record, into b (links into the skeleton's link table while there is room).
+static void pmx_bone(PmxBone* b, const PmxGlobals& g) {
+  char name[MODEL_NAME_SLOT];
+  pmx_keep_names(model_add_bone, g, name);
+  size_t len = std::strlen(name);
+  b->long_name = len >= (size_t)PMX_BONE_NAME;
+  std::memset(b->name, 0, PMX_BONE_NAME);
+  std::memcpy(b->name, name, b->long_name ? PMX_BONE_NAME - 1 : len);
+  if (b->long_name) cut_broken_tail(b->name);
+  pmx_floats(b->position, 3);
+  b->parent = pmx_bone_index(g.bone_size);
+  pmx_skip(4);  // transform level
+  unsigned char f[2] = {0, 0};
+  rfread(f, 2);
+  b->flags = rfle16(f);
+  if (b->flags & 0x0001) pmx_index(g.bone_size);  // tail bone
+  else pmx_skip(12);                              // tail offset
+  b->inherit = -1;
+  b->inherit_weight = 0.0f;
+  if (b->flags & (PMX_BONE_INHERITS_ROTATION | PMX_BONE_INHERITS_TRANSLATION)) {
+    b->inherit = pmx_bone_index(g.bone_size);
+    pmx_floats(&b->inherit_weight, 1);
+  }
+  b->axis[0] = b->axis[1] = b->axis[2] = 0.0f;
+  if (b->flags & PMX_BONE_FIXED_AXIS) pmx_floats(b->axis, 3);
+  if (b->flags & PMX_BONE_LOCAL_AXES) pmx_skip(24);
+  if (b->flags & 0x2000) pmx_skip(4);  // external parent key
+  b->ik_target = -1;
+  b->ik_loops = 0;
+  b->ik_limit = 0.0f;
+  b->link_first = pmx_skel.link_count;
+  b->link_count = 0;
+  if (b->flags & PMX_BONE_IK) {
+    b->ik_target = pmx_bone_index(g.bone_size);
+    unsigned char l[4];
+    b->ik_loops = rfread(l, 4) == 4 ? rfle32(l) : 0;
+    pmx_floats(&b->ik_limit, 1);
+    int32_t links = pmx_get32();
+    for (int32_t k = 0; k < links && !rfclosed(); k++) {
+      PmxIkLink link;
+      link.bone = pmx_bone_index(g.bone_size);
+      link.limited = pmx_get8() == 1;
+      if (link.limited) {
+        pmx_floats(link.lower, 3);
+        pmx_floats(link.upper, 3);
+      } else {
+        for (int a = 0; a < 3; a++) link.lower[a] = link.upper[a] = 0.0f;
+      }
+      if (pmx_skel.link_count < PMX_IK_LINKS) {
+        pmx_skel.link[pmx_skel.link_count++] = link;
+        b->link_count++;
+      } else {
+        pmx_skel.links_dropped = 1;
+      }
+    }
+  }
+}
+
+// The bones: names into the model tables, the first PMX_BONES whole records into the skeleton.
 static bool pmx_bones(const PmxGlobals& g) {
   int32_t count;
   if (!pmx_count(BLOCK_BONES, &count)) return false;
+  pmx_skel.declared = count;
+  pmx_skel.index_size_bad = g.bone_size != 1 && g.bone_size != 2 && g.bone_size != 4;
+  static PmxBone scratch;
   for (int32_t i = 0; i < count; i++) {
-    pmx_keep_names(model_add_bone, g);
-    pmx_skip(12);       // position
-    pmx_index(g.bone_size);  // parent
-    pmx_skip(4);        // transform level
-    unsigned char f[2] = {0, 0};
-    rfread(f, 2);
-    unsigned flags = rfle16(f);
-    if (flags & 0x0001) pmx_index(g.bone_size);  // tail bone
-    else pmx_skip(12);                           // tail offset
-    if (flags & 0x0300) {                        // inherited rotation or translation
-      pmx_index(g.bone_size);
-      pmx_skip(4);
+    PmxBone* b = i < PMX_BONES ? &pmx_skel.bone[i] : &scratch;
+    int32_t links_before = pmx_skel.link_count;
+    pmx_bone(b, g);
+    if (rfclosed()) {
+      pmx_skel.link_count = links_before;
+      return pmx_cut(BLOCK_BONES, i, count);
     }
-    if (flags & 0x0400) pmx_skip(12);  // fixed axis
-    if (flags & 0x0800) pmx_skip(24);  // local axes
-    if (flags & 0x2000) pmx_skip(4);   // external parent key
-    if (flags & 0x0020) {              // IK
-      pmx_index(g.bone_size);          // target
-      pmx_skip(8);                     // loop count, limit angle
-      int32_t links = pmx_get32();
-      for (int32_t k = 0; k < links && !rfclosed(); k++) {
-        pmx_index(g.bone_size);
-        if (pmx_get8() == 1) pmx_skip(24);  // lower and upper limits
-      }
-    }
-    if (rfclosed()) return pmx_cut(BLOCK_BONES, i, count);
+    if (i < PMX_BONES) pmx_skel.bone_count = i + 1;
+    else pmx_skel.link_count = links_before;  // a bone beyond the skeleton keeps no links
   }
+  pmx_skel.whole = 1;
   return true;
 }
 
@@ -272,7 +344,7 @@ static bool pmx_morphs(const PmxGlobals& g) {
   int32_t count;
   if (!pmx_count(BLOCK_MORPHS, &count)) return false;
   for (int32_t i = 0; i < count; i++) {
-    pmx_keep_names(model_add_morph, g);
+    pmx_keep_names(model_add_morph, g, nullptr);
     pmx_skip(1);        // panel
     int kind = pmx_get8();
     if (kind < 0) return pmx_cut(BLOCK_MORPHS, i, count);
@@ -414,6 +486,8 @@ static int pmx_walk() {
 static int pmx_read(const char* path, const char16_t* wpath, bool use_w) {
   model_clear();
   pmx_end_state = ReadEnd{BLOCK_NONE, 0, 0, nullptr};
+  pmx_skel.bone_count = pmx_skel.declared = pmx_skel.link_count = 0;
+  pmx_skel.whole = pmx_skel.index_size_bad = pmx_skel.links_dropped = 0;
   int opened = -1;
   if (use_w) {
     if (wpath != nullptr) opened = rfopenW(wpath);

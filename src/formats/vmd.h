@@ -5,20 +5,9 @@
 
 #include "formats/filechan.h"
 #include "formats/read_end.h"
+#include "formats/vmd_walk.h"
 
-// The record layout, shared by the reader and the copy writer (vmd_fit.h).
-constexpr int VMD_SIGNATURE = 30;   // signature field: "Vocaloid Motion Data 0002" padded
-constexpr int VMD_NAME = 15;        // bone and morph name fields
-constexpr int VMD_MODEL = 20;       // model name field; also an IK switch's bone name
-constexpr int VMD_BONE_KEY = 111;   // name, frame number, seven floats, 64 interpolation bytes
-constexpr int VMD_MORPH_KEY = 23;   // name, frame number, weight
-constexpr int VMD_CAMERA_KEY = 61;  // frame number, seven floats, 24 interpolation bytes, view angle, perspective
-constexpr int VMD_LIGHT_KEY = 28;   // frame number, colour, position
-constexpr int VMD_SHADOW_KEY = 9;   // frame number, mode, distance
-constexpr int VMD_SHOW_IK_HEAD = 9; // frame number, show flag, IK switch count
-constexpr int VMD_IK_SWITCH = 21;   // bone name, enabled flag
-
-constexpr int VMD_MODEL_NAME = 21;  // the model name field: 20 bytes and a terminator
+// The record layout (VMD_BONE_KEY and the others) is described once, in vmd_walk.h.
 
 // Reads a motion by its ANSI path (rfopen) or its UTF-16 path (rfopenW). READ_DONE (also when the file
 // ends early in the bone block or before a block count), READ_NOT_FORMAT not a VMD file of this version

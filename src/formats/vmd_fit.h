@@ -1,5 +1,6 @@
 // vmd_fit.h: the fitted copy of a motion: the file byte for byte, except that the bone keys, morph keys
-// and IK switches that name a renamed name carry the new name instead.
+// and IK switches that name a renamed name carry the new name instead. The renaming tables are shared
+// with the pose engine's key loader and fold writer, which rename the same way.
 #pragma once
 #include <cstdio>
 
@@ -10,6 +11,20 @@ struct VmdRename {
   const char* to;
 };
 constexpr int VMD_RENAMES = 16384;  // renamings a copy takes of each kind (a name list's entries); more are refused
+
+// Renamings by name: open addressing from a from name to its renaming, at most half full. The table
+// points into the renamings it was filled from, which must outlive it.
+constexpr int VMD_RENAME_SLOTS = 2 * VMD_RENAMES;
+struct VmdRenameTable {
+  const VmdRename* slot[VMD_RENAME_SLOTS];
+  int count;  // renamings in the table
+};
+// Fills t with count renamings: true, or false (t then renames nothing) for a count below 0 or above
+// VMD_RENAMES, an empty from, a from of more than 20 bytes or a to of more than 15.
+bool vmd_rename_fill(VmdRenameTable* t, const VmdRename* renames, int count);
+// Renames the name field of size bytes at field when its name (up to its first 0 byte) equals a from of
+// t: the field gets the to and 0 bytes to its end. True when it was renamed.
+bool vmd_rename_field(const VmdRenameTable& t, unsigned char* field, int size);
 
 // Results of vmd_fit_copy.
 enum VmdFitResult {
@@ -23,8 +38,8 @@ enum VmdFitResult {
 // byte as it is but for the name fields of the bone keys and IK switches (renamed by bones) and of the
 // morph keys (renamed by morphs): a field whose name (up to its first 0 byte) equals a from gets that
 // renaming's to, and 0 bytes after it to the end of the field. The model name in the header is never
-// renamed. The file is walked as the reader walks it, as far as its structure holds; whatever follows
-// is copied as it is, so a cut or damaged file is copied whole too. The copy has the file's size.
-// Uses the byte reader. *renamed (may be null) gets the number of renamed fields.
+// renamed. The file is walked as the reader walks it (vmd_walk.h), as far as its structure holds;
+// whatever follows is copied as it is, so a cut or damaged file is copied whole too. The copy has the
+// file's size. Uses the byte reader. *renamed (may be null) gets the number of renamed fields.
 int vmd_fit_copy(const char* path, const char16_t* wpath, bool use_w, FILE* out, const VmdRename* bones,
                  int bone_count, const VmdRename* morphs, int morph_count, long long* renamed);

@@ -37,6 +37,34 @@ struct VmdWriter {
     f32(qx), f32(qy), f32(qz), f32(qw);
     for (int i = 0; i < 64; i++) u8(20 + i % 100);
   }
+  // The 64 interpolation bytes of a bone key: one curve (x1, y1, x2, y2, bytes 0 to 127) per channel X,
+  // Y, Z, R, and the two bytes that are no curve (P1, P2) in places 2 and 3; rows 1 to 3 repeat the
+  // curve row (with Z.x1 and R.x1 in places 2 and 3) shifted left by 1, 2 and 3 bytes.
+  static std::string curves(const int (&c)[4][4], int p1 = 0, int p2 = 0) {
+    unsigned char row[16];
+    for (int ch = 0; ch < 4; ch++) {
+      row[ch] = (unsigned char)c[ch][0];
+      row[4 + ch] = (unsigned char)c[ch][1];
+      row[8 + ch] = (unsigned char)c[ch][2];
+      row[12 + ch] = (unsigned char)c[ch][3];
+    }
+    std::string out(64, '\0');
+    for (int r = 0; r < 4; r++) {
+      for (int i = 0; i + r < 16; i++) out[16 * r + i] = (char)row[i + r];
+    }
+    out[2] = (char)p1;
+    out[3] = (char)p2;
+    return out;
+  }
+  // A bone key with the given interpolation bytes (64 of them).
+  void bone_key(const std::string& n, int32_t frame, const float (&pos)[3], const float (&rot)[4],
+                const std::string& interpolation) {
+    name(n, 15);
+    i32(frame);
+    for (float f : pos) f32(f);
+    for (float f : rot) f32(f);
+    bytes += interpolation.substr(0, 64);
+  }
   void morph(const std::string& n, int32_t frame, float weight) {
     name(n, 15);
     i32(frame);

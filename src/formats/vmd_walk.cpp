@@ -1,0 +1,185 @@
+// vmd_walk.cpp: the one walk of a VMD file (see vmd_walk.h): a small state machine over the byte reader
+// that hands out the file piece by piece and decides, as it goes, how the file ended.
+//
+// Records: none of its own; the walk's state is the caller's VmdWalk.
+// Limits: records of at most 111 bytes; the tail is handed out 8,192 bytes at a time.
+// Trust: the file is untrusted. Every count is a loop bound, never a size: a record read short closes
+// the byte reader, and the walk then ends (a count of 2^31 - 1 on a short file ends at once). Nothing
+// is read into the buffer past its size.
+#include "formats/vmd_walk.h"
+
+#include <cstring>
+
+const VmdShape vmd_shapes[VMD_BLOCKS] = {
+    // Bone keys: a key cut anywhere ends the file where it is.
+    {BLOCK_BONE_KEYS, VMD_BONE_KEY, 0, VMD_NAME, VMD_NAMES_BONES},
+    // Morph keys: the name must be whole.
+    {BLOCK_MORPH_KEYS, VMD_MORPH_KEY, VMD_NAME, VMD_NAME, VMD_NAMES_MORPHS},
+    // Camera: frame number and seven floats, interpolation (both checkpoints), view angle, perspective.
+    {BLOCK_CAMERA_KEYS, VMD_CAMERA_KEY, 56, 0, VMD_NAMES_NONE},
+    // Light: frame number and colour, position.
+    {BLOCK_LIGHT_KEYS, VMD_LIGHT_KEY, 16, 0, VMD_NAMES_NONE},
+    // Self-shadow: frame number, mode, distance.
+    {BLOCK_SHADOW_KEYS, VMD_SHADOW_KEY, 4, 0, VMD_NAMES_NONE},
+    // Show-and-IK heads: frame number and show flag; then the switch count.
+    {BLOCK_IK_KEYS, VMD_SHOW_IK_HEAD, 5, 0, VMD_NAMES_NONE},
+};
+// An IK switch: a 20-byte bone name (the checkpoint) and its enabled flag.
+const VmdShape vmd_ik_switch = {BLOCK_IK_KEYS, VMD_IK_SWITCH, VMD_MODEL, VMD_MODEL, VMD_NAMES_BONES};
+static_assert(VMD_BONE_KEY >= VMD_CAMERA_KEY && VMD_BONE_KEY >= VMD_IK_SWITCH, "the bone key is the largest record");
+
+enum WalkStage : int {
+  WALK_SIGNATURE = 0,
+  WALK_MODEL,
+  WALK_BONE_COUNT,
+  WALK_COUNT,
+  WALK_RECORDS,
+  WALK_SWITCHES,
+  WALK_TAIL,
+  WALK_DONE,
+};
+
+static const int IK_BLOCK = VMD_BLOCKS - 1;
+
+// Records where the file was cut; the first cut is the one that counts, and none counts once the file
+// is known to be no motion (the reader stops there).
+static void walk_cut(VmdWalk* w, int block, int64_t read, int64_t declared) {
+  if (w->result != READ_DONE) return;
+  if (w->end.block == BLOCK_NONE) w->end = ReadEnd{block, read, declared, nullptr};
+}
+
+static void walk_step(VmdStep* s, int piece, const VmdShape* shape, unsigned char* bytes, int got, int32_t index,
+                      int32_t count) {
+  *s = VmdStep{piece, shape, bytes, got, index, count};
+}
+
+void vmd_walk_begin(VmdWalk* w) {
+  w->stage = WALK_SIGNATURE;
+  w->block = 0;
+  w->index = w->count = 0;
+  w->head = 0;
+  w->switches = 0;
+  w->signature_ok = false;
+  w->result = READ_DONE;
+  w->end = ReadEnd{BLOCK_NONE, 0, 0, nullptr};
+}
+
+// The signature: "Voca" at 0 to 3 and "0002" at 21 to 24; the rest is not examined. A file that ends
+// before a checked byte, every checked byte before its end being right, was cut in its header.
+static bool walk_signature(VmdWalk* w, int got) {
+  static const char want[VMD_SIGNATURE + 1] = "Vocaloid Motion Data 0002";
+  for (int i = 0; i < VMD_SIGNATURE; i++) {
+    int c = i < got ? w->buf[i] : -1;
+    bool checked = i <= 3 || (i >= 21 && i <= 24);
+    if (checked && c != (unsigned char)want[i]) {
+      if (i >= got) walk_cut(w, BLOCK_HEADER, got, VMD_HEADER);
+      return false;
+    }
+  }
+  return true;
+}
+
+// One record of shape, read whole or cut; false when there was nothing to read (the file had ended).
+// A cut record ends the structure: the file was cut in the block after index of count records, and is
+// no motion when the record lacks its checkpoint.
+static bool walk_record(VmdWalk* w, VmdStep* s, const VmdShape* shape, int32_t index, int32_t count,
+                        int32_t cut_index, int32_t cut_count) {
+  int got = rfread(w->buf, shape->size);
+  if (got < shape->size) {
+    walk_cut(w, shape->block, cut_index, cut_count);
+    if (got < shape->checkpoint) w->result = READ_NOT_FORMAT;
+    w->stage = WALK_TAIL;
+  }
+  if (got == 0) return false;
+  walk_step(s, VMD_PIECE_RECORD, shape, w->buf, got, index, count);
+  return true;
+}
+
+bool vmd_walk_next(VmdWalk* w, VmdStep* s) {
+  for (;;) {
+    switch (w->stage) {
+      case WALK_SIGNATURE: {
+        int got = rfread(w->buf, VMD_SIGNATURE);
+        w->signature_ok = walk_signature(w, got);
+        if (!w->signature_ok) w->result = READ_NOT_FORMAT;
+        w->stage = WALK_MODEL;
+        walk_step(s, VMD_PIECE_SIGNATURE, nullptr, w->buf, got, 0, 0);
+        return true;
+      }
+      case WALK_MODEL: {
+        int got = rfread(w->buf, VMD_MODEL);
+        w->stage = WALK_BONE_COUNT;
+        if (got < VMD_MODEL) {
+          // The count is not read after a short model name (the reader has closed).
+          walk_cut(w, BLOCK_HEADER, VMD_SIGNATURE + got, VMD_HEADER);
+          w->stage = WALK_TAIL;
+        }
+        walk_step(s, VMD_PIECE_MODEL, nullptr, w->buf, got, 0, 0);
+        return true;
+      }
+      case WALK_BONE_COUNT:
+      case WALK_COUNT: {
+        int got = rfread(w->buf, 4);
+        const VmdShape* shape = &vmd_shapes[w->block];
+        if (got < 4) {
+          // A file may end right before a block's count; one that ends inside the bone count or any
+          // other count was cut there.
+          if (w->stage == WALK_BONE_COUNT) walk_cut(w, BLOCK_HEADER, VMD_SIGNATURE + VMD_MODEL + got, VMD_HEADER);
+          else if (got > 0) walk_cut(w, shape->block, 0, -1);
+          w->stage = WALK_TAIL;
+          if (got == 0) continue;
+        } else {
+          w->count = rfle32(w->buf);
+          w->index = 0;
+          w->stage = WALK_RECORDS;
+        }
+        walk_step(s, VMD_PIECE_COUNT, shape, w->buf, got, 0, 0);
+        return true;
+      }
+      case WALK_RECORDS: {
+        if (w->index >= w->count) {
+          w->block++;
+          w->stage = w->block < VMD_BLOCKS ? WALK_COUNT : WALK_TAIL;
+          continue;
+        }
+        const VmdShape* shape = &vmd_shapes[w->block];
+        int32_t index = w->index;
+        if (!walk_record(w, s, shape, index, w->count, index, w->count)) continue;
+        if (w->stage == WALK_TAIL) return true;
+        if (w->block == IK_BLOCK) {
+          w->head = index;
+          w->switches = rfle32(w->buf + 5);
+          w->index = 0;  // the switches' place; the head's is kept in head
+          w->stage = WALK_SWITCHES;
+        } else {
+          w->index++;
+        }
+        return true;
+      }
+      case WALK_SWITCHES: {
+        if (w->index >= w->switches) {
+          w->index = w->head + 1;
+          w->stage = WALK_RECORDS;
+          continue;
+        }
+        int32_t index = w->index;
+        // A cut switch is counted against its head: the file was cut in the show-and-IK block after
+        // head of its heads.
+        if (!walk_record(w, s, &vmd_ik_switch, index, w->switches, w->head, w->count)) continue;
+        if (w->stage != WALK_TAIL) w->index++;
+        return true;
+      }
+      case WALK_TAIL: {
+        int got = rfread(w->buf, FILECHAN_BUFFER);
+        if (got == 0) {
+          w->stage = WALK_DONE;
+          return false;
+        }
+        walk_step(s, VMD_PIECE_TAIL, nullptr, w->buf, got, 0, 0);
+        return true;
+      }
+      default:
+        return false;
+    }
+  }
+}

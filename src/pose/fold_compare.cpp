@@ -1,0 +1,326 @@
+// fold_compare.cpp: the fold engine's yardstick (see fold_compare.h).
+//
+// Records: the tracks' reaches kept by keys (cmp_reach_*, until fold_compare_forget) and the zones'
+// positions kept by frame (cmp_y, cmp_have, for the comparison that turned them on); a comparison is
+// the caller's FoldCompare.
+// Limits: the bones of one skeleton's index space (POSE_SLOTS); 1,048,576 zone positions kept.
+// Trust: both skeletons were checked and ordered (pose_skeleton_order); every list built here is a
+// subset of one skeleton's order, so every walk is bounded by the bone count.
+#include "pose/fold_compare.h"
+
+#include <cmath>
+#include <cstring>
+
+static bool cmp_present(const PoseSkeleton* s, int x) { return x < s->count && !s->bone[x].absent; }
+
+static bool cmp_same_track(const FoldSide& a, const FoldSide& b, int x) {
+  bool oa = a.overridden != nullptr && a.overridden[x], ob = b.overridden != nullptr && b.overridden[x];
+  if (oa || ob) return false;
+  return a.tracks[x].keys == b.tracks[x].keys && a.tracks[x].count == b.tracks[x].count;
+}
+
+static bool cmp_same_inherit(const PoseBone& p, const PoseBone& q) {
+  const uint16_t mask = PMX_BONE_INHERITS_ROTATION | PMX_BONE_INHERITS_TRANSLATION;
+  if (p.inherit != q.inherit) return false;
+  return p.inherit < 0 || ((p.flags & mask) == (q.flags & mask) && p.inherit_weight == q.inherit_weight);
+}
+
+// The largest translation a track's keys give (between keys the values lie between theirs).
+static double cmp_track_reach_of(const PoseTrackRef& t) {
+  double m[3] = {0.0, 0.0, 0.0};
+  for (int i = 0; i < t.count; i++) {
+    for (int a = 0; a < 3; a++) m[a] = std::fmax(m[a], std::fabs((double)t.keys[i].pos[a]));
+  }
+  return std::sqrt(m[0] * m[0] + m[1] * m[1] + m[2] * m[2]);
+}
+
+// The reaches found so far, per bone, by the keys they were found for: a bone's track changes from
+// comparison to comparison only where a fold rewrote it.
+static const PoseKey* cmp_reach_keys[POSE_SLOTS];
+static int32_t cmp_reach_count[POSE_SLOTS];
+static double cmp_reach_value[POSE_SLOTS];
+
+void fold_compare_forget() {
+  for (int i = 0; i < POSE_SLOTS; i++) cmp_reach_keys[i] = nullptr, cmp_reach_count[i] = -1;
+}
+
+static double cmp_track_reach(int x, const PoseTrackRef& t) {
+  if (cmp_reach_keys[x] != t.keys || cmp_reach_count[x] != t.count) {
+    cmp_reach_keys[x] = t.keys;
+    cmp_reach_count[x] = t.count;
+    cmp_reach_value[x] = cmp_track_reach_of(t);
+  }
+  return cmp_reach_value[x];
+}
+
+static double cmp_offset(const PoseSkeleton* s, int x) {
+  const PoseBone& b = s->bone[x];
+  PoseVec o = {b.rest[0], b.rest[1], b.rest[2]};
+  if (b.parent >= 0) {
+    const PoseBone& p = s->bone[b.parent];
+    o = pose_vsub(o, PoseVec{p.rest[0], p.rest[1], p.rest[2]});
+  }
+  return pose_vlen(o);
+}
+
+// Lists, in s's order, the bones marked in mark.
+static int cmp_list(const PoseSkeleton* s, const uint8_t* mark, int32_t* out) {
+  int n = 0;
+  for (int i = 0; i < s->order_count; i++) {
+    if (mark[s->order[i]]) out[n++] = s->order[i];
+  }
+  return n;
+}
+
+// The lists one side evaluates each frame: the frontier bones and the bones between them and the
+// nearest ancestor that is unaffected (their base, whose world pose is the identity), for world poses;
+// those and every inheritance source they need, for local poses.
+static void cmp_side_lists(const PoseSkeleton* s, const uint8_t* frontier, const uint8_t* affected, int32_t* locals,
+                           int* nl, int32_t* worlds, int* nw, int32_t* bases, int* nb) {
+  static uint8_t world_mark[POSE_SLOTS], local_mark[POSE_SLOTS], base_mark[POSE_SLOTS];
+  std::memset(world_mark, 0, sizeof world_mark);
+  std::memset(local_mark, 0, sizeof local_mark);
+  std::memset(base_mark, 0, sizeof base_mark);
+  // Children come after their parents in the order, so one pass from the end closes the marks upward.
+  for (int i = 0; i < s->count; i++) world_mark[i] = frontier[i] && cmp_present(s, i);
+  for (int i = s->order_count - 1; i >= 0; i--) {
+    int x = s->order[i];
+    if (!world_mark[x]) continue;
+    int p = s->bone[x].parent;
+    if (p >= 0) {
+      if (affected[p]) world_mark[p] = 1;
+      else base_mark[p] = 1;
+    }
+  }
+  for (int i = 0; i < s->count; i++) local_mark[i] = world_mark[i];
+  for (int i = s->order_count - 1; i >= 0; i--) {
+    int x = s->order[i];
+    if (local_mark[x] && s->bone[x].inherit >= 0) local_mark[s->bone[x].inherit] = 1;
+  }
+  *nl = cmp_list(s, local_mark, locals);
+  *nw = cmp_list(s, world_mark, worlds);
+  *nb = cmp_list(s, base_mark, bases);
+}
+
+bool fold_compare_build(FoldCompare* c) {
+  c->cache_on = false;
+  const PoseSkeleton* sa = c->a.s;
+  const PoseSkeleton* sb = c->b.s;
+  int n = sa->count > sb->count ? sa->count : sb->count;
+  static uint8_t differs[POSE_SLOTS], frontier[POSE_SLOTS], affected_a[POSE_SLOTS], affected_b[POSE_SLOTS];
+  static int32_t owner[POSE_SLOTS], index_of[POSE_SLOTS];
+  static double reach_tt[POSE_SLOTS], reach_at[POSE_SLOTS];
+  std::memset(differs, 0, sizeof differs);
+  std::memset(frontier, 0, sizeof frontier);
+  // differs: a bone's local pose can differ (or it is on one side only). Sources come first in b's order;
+  // a bone only a has is absent from b's order and marked first.
+  for (int x = 0; x < n; x++) {
+    if (!(cmp_present(sa, x) && cmp_present(sb, x))) differs[x] = 1;
+  }
+  for (int i = 0; i < sb->order_count; i++) {
+    int x = sb->order[i];
+    if (differs[x]) continue;
+    const PoseBone& p = sa->bone[x];
+    const PoseBone& q = sb->bone[x];
+    bool d = p.parent != q.parent || !cmp_same_track(c->a, c->b, x) || !cmp_same_inherit(p, q) ||
+             std::memcmp(p.rest, q.rest, sizeof p.rest) != 0;
+    if (!d && q.inherit >= 0 && differs[q.inherit]) d = true;
+    if (d) differs[x] = frontier[x] = 1;
+  }
+  // affected: differs, or below a bone that does (on that side).
+  for (int x = 0; x < n; x++) affected_a[x] = affected_b[x] = differs[x];
+  for (int i = 0; i < sa->order_count; i++) {
+    int x = sa->order[i];
+    if (sa->bone[x].parent >= 0 && affected_a[sa->bone[x].parent]) affected_a[x] = 1;
+  }
+  for (int i = 0; i < sb->order_count; i++) {
+    int x = sb->order[i];
+    if (sb->bone[x].parent >= 0 && affected_b[sb->bone[x].parent]) affected_b[x] = 1;
+  }
+  // Zones, on side b (below a frontier the sides agree): each bone's nearest frontier at or above it, and
+  // how far from it a bone can be (rest offsets, plus the largest translation of its keys and of what it
+  // inherits).
+  for (int i = 0; i < sb->order_count; i++) {
+    int x = sb->order[i];
+    const PoseBone& q = sb->bone[x];
+    reach_tt[x] = cmp_track_reach(x, c->b.tracks[x]);
+    if (q.inherit >= 0 && (q.flags & PMX_BONE_INHERITS_TRANSLATION)) {
+      reach_tt[x] += std::fabs((double)q.inherit_weight) * reach_tt[q.inherit];
+    }
+    if (frontier[x]) {
+      owner[x] = x;
+      reach_at[x] = 0.0;
+    } else if (q.parent >= 0 && owner[q.parent] >= 0 && !q.ik_moved) {
+      owner[x] = owner[q.parent];
+      reach_at[x] = reach_at[q.parent] + cmp_offset(sb, x) + reach_tt[x];
+    } else {
+      owner[x] = -1;
+    }
+  }
+  // The frontier bones that count: compared themselves, or with compared bones in their zone.
+  static uint8_t counts[POSE_SLOTS];
+  static double reach[POSE_SLOTS];
+  std::memset(counts, 0, sizeof counts);
+  for (int i = 0; i < sb->order_count; i++) {
+    int x = sb->order[i];
+    reach[x] = 0.0;
+    if (owner[x] < 0 || !c->compared[x]) continue;
+    counts[owner[x]] = 1;
+    if (reach_at[x] > reach[owner[x]]) reach[owner[x]] = reach_at[x];
+  }
+  c->nf = 0;
+  for (int i = 0; i < sb->order_count; i++) {
+    int x = sb->order[i];
+    if (!frontier[x]) continue;
+    if (!counts[x]) {
+      frontier[x] = 0;  // nothing compared at or below it: not evaluated
+      continue;
+    }
+    index_of[x] = c->nf;
+    c->front[c->nf] = x;
+    c->reach[c->nf] = reach[x];
+    c->self[c->nf] = c->compared[x];
+    c->nf++;
+  }
+  if (c->nf == 0) return false;
+  // The zones' bones, grouped by frontier, each group in b's order.
+  for (int f = 0; f <= c->nf; f++) c->zone_first[f] = 0;
+  for (int i = 0; i < sb->order_count; i++) {
+    int x = sb->order[i];
+    if (owner[x] >= 0 && owner[x] != x && frontier[owner[x]]) c->zone_first[index_of[owner[x]] + 1]++;
+  }
+  for (int f = 0; f < c->nf; f++) c->zone_first[f + 1] += c->zone_first[f];
+  static int32_t fill[POSE_SLOTS];
+  for (int f = 0; f < c->nf; f++) fill[f] = c->zone_first[f];
+  for (int i = 0; i < sb->order_count; i++) {
+    int x = sb->order[i];
+    if (owner[x] >= 0 && owner[x] != x && frontier[owner[x]]) c->zone[fill[index_of[owner[x]]]++] = x;
+  }
+  cmp_side_lists(sa, frontier, affected_a, c->locals_a, &c->nla, c->worlds_a, &c->nwa, c->bases_a, &c->nba);
+  cmp_side_lists(sb, frontier, affected_b, c->locals_b, &c->nlb, c->worlds_b, &c->nwb, c->bases_b, &c->nbb);
+  // Inheritance sources the zones need that side b does not evaluate anyway (a zone's bones may inherit
+// from another zone's, which may be skipped).
+  static uint8_t src_mark[POSE_SLOTS];
+  std::memset(src_mark, 0, sizeof src_mark);
+  for (int k = 0; k < c->zone_first[c->nf]; k++) {
+    int x = c->zone[k];
+    if (sb->bone[x].inherit >= 0) src_mark[sb->bone[x].inherit] = 1;
+  }
+  for (int i = sb->order_count - 1; i >= 0; i--) {
+    int x = sb->order[i];
+    if (src_mark[x] && sb->bone[x].inherit >= 0) src_mark[sb->bone[x].inherit] = 1;
+  }
+  for (int k = 0; k < c->nlb; k++) src_mark[c->locals_b[k]] = 0;
+  c->nzs = cmp_list(sb, src_mark, c->zone_src);
+  for (int x = 0; x < n; x++) c->hint_a[x] = c->hint_b[x] = -1;
+  return true;
+}
+
+// The zones' positions kept by frame: frame k of the grid, zone bone z of the comparison at
+// cmp_y[k * zones + z]; cmp_have[k * nf + f] says frontier f's zone is there.
+constexpr int CMP_KEPT = 1 << 20;      // zone positions kept (12 MB)
+constexpr int CMP_KEPT_ZONES = 1 << 18;
+static float cmp_y[CMP_KEPT][3];
+static uint8_t cmp_have[CMP_KEPT_ZONES];
+
+void fold_compare_cache(FoldCompare* c, uint32_t first, uint32_t last, uint32_t stride) {
+  int64_t frames = ((int64_t)last - first) / stride + 1;
+  int64_t zones = c->zone_first[c->nf];
+  c->cache_on = frames * zones <= CMP_KEPT && frames * c->nf <= CMP_KEPT_ZONES && stride > 0;
+  c->cache_first = first;
+  c->cache_stride = stride;
+  if (c->cache_on) std::memset(cmp_have, 0, (size_t)(frames * c->nf));
+}
+
+void fold_compare_sides(FoldCompare* c, const FoldSide& a, const FoldSide& b) {
+  c->a = a;
+  c->b = b;
+}
+
+void fold_compare_frame(FoldCompare* c, double frame) {
+  c->frame = frame;
+  PoseEval ea = {c->a.s, c->a.tracks, c->a.override_key, c->a.overridden, c->hint_a};
+  PoseEval eb = {c->b.s, c->b.tracks, c->b.override_key, c->b.overridden, c->hint_b};
+  for (int k = 0; k < c->nba; k++) c->world_a[c->bases_a[k]] = pose_xidentity();
+  for (int k = 0; k < c->nbb; k++) c->world_b[c->bases_b[k]] = pose_xidentity();
+  pose_locals(ea, c->locals_a, c->nla, frame, c->local_a);
+  pose_worlds(ea, c->worlds_a, c->nwa, c->local_a, c->world_a);
+  pose_locals(eb, c->locals_b, c->nlb, frame, c->local_b);
+  pose_worlds(eb, c->worlds_b, c->nwb, c->local_b, c->world_b);
+  c->bound = 0.0;
+  c->degrees = 0.0;
+  c->degrees_bone = -1;
+  for (int f = 0; f < c->nf; f++) {
+    int x = c->front[f];
+    const PoseXf& wa = c->world_a[x];
+    const PoseXf& wb = c->world_b[x];
+    c->dp[f] = pose_vlen(pose_vsub(wa.p, wb.p));
+    c->theta[f] = pose_qbetween(wa.q, wb.q);
+    double bound = c->dp[f] + 2.0 * std::sin(0.5 * c->theta[f]) * c->reach[f];
+    if (bound > c->bound) c->bound = bound;
+    double degrees = c->theta[f] * POSE_DEGREES;
+    if (degrees > c->degrees) {
+      c->degrees = degrees;
+      c->degrees_bone = c->self[f] ? x : -1;
+      for (int k = c->zone_first[f]; c->degrees_bone < 0 && k < c->zone_first[f + 1]; k++) {
+        if (c->compared[c->zone[k]]) c->degrees_bone = c->zone[k];
+      }
+    }
+  }
+}
+
+void fold_compare_units(FoldCompare* c, double floor, double* units, int32_t* bone) {
+  *units = 0.0;
+  *bone = -1;
+  bool sources = false;
+  PoseEval eb = {c->b.s, c->b.tracks, c->b.override_key, c->b.overridden, c->hint_b};
+  uint32_t f32 = (uint32_t)c->frame;
+  bool grid = c->cache_on && (double)f32 == c->frame && f32 >= c->cache_first &&
+              (f32 - c->cache_first) % c->cache_stride == 0;
+  int64_t k = grid ? (int64_t)((f32 - c->cache_first) / c->cache_stride) : 0;
+  int64_t zones = c->zone_first[c->nf];
+  for (int f = 0; f < c->nf; f++) {
+    int x = c->front[f];
+    if (c->self[f] && c->dp[f] > *units) {
+      *units = c->dp[f];
+      *bone = x;
+    }
+    double bound = c->dp[f] + 2.0 * std::sin(0.5 * c->theta[f]) * c->reach[f];
+    int first = c->zone_first[f], last = c->zone_first[f + 1];
+    if (first == last || bound <= floor || bound <= *units) continue;
+    const PoseXf& wa = c->world_a[x];
+    const PoseXf& wb = c->world_b[x];
+    bool kept = grid && cmp_have[k * c->nf + f];
+    if (!kept) {
+      if (!sources) {
+        pose_locals(eb, c->zone_src, c->nzs, c->frame, c->local_b);
+        sources = true;
+      }
+      pose_locals(eb, c->zone + first, last - first, c->frame, c->local_b);
+      const PoseSkeleton* s = c->b.s;
+      for (int z = first; z < last; z++) {
+        int b = c->zone[z];
+        const PoseBone& bz = s->bone[b];
+        const PoseBone& bp = s->bone[bz.parent];
+        PoseVec o = {bz.rest[0] - bp.rest[0], bz.rest[1] - bp.rest[1], bz.rest[2] - bp.rest[2]};
+        PoseXf l = {pose_vadd(o, c->local_b[b].p), c->local_b[b].q};
+        c->y[b] = bz.parent == x ? l : pose_xmul(c->y[bz.parent], l);
+        if (grid) {
+          float* at = cmp_y[k * zones + z];
+          at[0] = (float)c->y[b].p.x, at[1] = (float)c->y[b].p.y, at[2] = (float)c->y[b].p.z;
+        }
+      }
+      if (grid) cmp_have[k * c->nf + f] = 1;
+    }
+    for (int z = first; z < last; z++) {
+      int b = c->zone[z];
+      if (!c->compared[b]) continue;
+      PoseVec y = kept ? PoseVec{cmp_y[k * zones + z][0], cmp_y[k * zones + z][1], cmp_y[k * zones + z][2]} : c->y[b].p;
+      double e = pose_vlen(pose_vsub(pose_xapply(wa, y), pose_xapply(wb, y)));
+      if (e > *units) {
+        *units = e;
+        *bone = b;
+      }
+    }
+  }
+}

@@ -1,0 +1,205 @@
+// motion.cpp: a motion's bone keys for the pose engine (see motion.h), loaded by the one walk of a VMD
+// file.
+//
+// Records: the renaming table of the load in progress (written by pose_motion_load); motions are the
+// callers' values.
+// Limits: 524,288 bone keys, 8,192 names; a walk stops after the bone keys.
+// Trust: the file is untrusted: counts are the walk's loop bounds, names are at most 15 bytes, and every
+// key's floats are checked (a rotation must have a length, a position must lie within 100,000) before
+// anything plays them.
+#include "pose/motion.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "formats/filechan.h"
+#include "formats/vmd_walk.h"
+#include "pose/pose_math.h"
+#include "text/hash.h"
+
+static_assert((POSE_TRACK_SLOTS & (POSE_TRACK_SLOTS - 1)) == 0, "the slot count is a power of two");
+static_assert(POSE_TRACKS <= 32767 && POSE_TRACKS <= 65535, "a track fits the hash's and the load's fields");
+
+static VmdRenameTable motion_renames;
+
+int pose_motion_track(const PoseMotion* m, const char* name) {
+  for (uint32_t at = hash_text(name);; at++) {
+    int t = m->slot[at & (POSE_TRACK_SLOTS - 1)] - 1;
+    if (t < 0) return -1;
+    if (std::strcmp(m->track[t].name, name) == 0) return t;
+  }
+}
+
+// The track of name, added when new; -1 when the tracks are full.
+static int motion_track_add(PoseMotion* m, const char* name) {
+  uint32_t at = hash_text(name);
+  for (;; at++) {
+    int t = m->slot[at & (POSE_TRACK_SLOTS - 1)] - 1;
+    if (t < 0) break;
+    if (std::strcmp(m->track[t].name, name) == 0) return t;
+  }
+  if (m->track_count >= POSE_TRACKS) return -1;
+  int t = m->track_count++;
+  std::memcpy(m->track[t].name, name, POSE_TRACK_NAME);
+  m->track[t].first = m->track[t].count = m->track[t].file_keys = 0;
+  m->slot[at & (POSE_TRACK_SLOTS - 1)] = (int16_t)(t + 1);
+  return t;
+}
+
+static int motion_refuse(PoseMotion* m, const char* why) {
+  std::snprintf(m->reason, sizeof m->reason, "%s", why);
+  m->track_count = m->key_count = 0;
+  m->file_bone_keys = 0;
+  std::memset(m->slot, 0, sizeof m->slot);
+  return POSE_HOSTILE;
+}
+
+// One whole bone key (its name field already renamed) into the motion; false (with the reason) when it
+// cannot be kept.
+static bool motion_key(PoseMotion* m, const unsigned char* rec) {
+  char name[POSE_TRACK_NAME];
+  std::memset(name, 0, sizeof name);
+  for (int i = 0; i < VMD_NAME && rec[i] != 0; i++) name[i] = (char)rec[i];
+  int t = motion_track_add(m, name);
+  if (t < 0) return motion_refuse(m, "the motion names more than 8,192 bones"), false;
+  if (m->key_count >= POSE_KEYS) return motion_refuse(m, "the motion has more than 524,288 bone keys"), false;
+  PoseKey& k = m->key[m->key_count];
+  const unsigned char* body = rec + VMD_NAME;
+  k.frame = (uint32_t)rfle32(body);
+  for (int a = 0; a < 3; a++) {
+    k.pos[a] = rflefloat(body + 4 + 4 * a);
+    if (!std::isfinite(k.pos[a]) || std::fabs(k.pos[a]) > POSE_FAR) {
+      return motion_refuse(m, "a bone key's position is not a number or too far out"), false;
+    }
+  }
+  PoseQuat q = {rflefloat(body + 16), rflefloat(body + 20), rflefloat(body + 24), rflefloat(body + 28)};
+  if (!std::isfinite(q.x) || !std::isfinite(q.y) || !std::isfinite(q.z) || !std::isfinite(q.w) ||
+      !pose_qnormalize(&q)) {
+    return motion_refuse(m, "a bone key's rotation is zero or not a number"), false;
+  }
+  k.rot[0] = (float)q.x, k.rot[1] = (float)q.y, k.rot[2] = (float)q.z, k.rot[3] = (float)q.w;
+  // Eight words at a time: a 64-byte block copy is compiled to a string move that costs more here than
+  // the rest of the key.
+  for (int i = 0; i < POSE_CURVE_BYTES; i += 8) {
+    uint64_t word;
+    std::memcpy(&word, body + 32 + i, 8);
+    std::memcpy(k.curve + i, &word, 8);
+  }
+  m->key_track[m->key_count] = (uint16_t)t;
+  m->key_count++;
+  m->track[t].file_keys++;
+  return true;
+}
+
+// Sorts the keys by track, frame and place in the file, then keeps the last key of each frame. Files
+// list a bone's keys together and by frame as a rule, so the keys are counted into their tracks (in file
+// order), and only a track whose keys are out of frame order is sorted.
+static void motion_arrange(PoseMotion* m) {
+  int n = m->key_count;
+  static int32_t start[POSE_TRACKS + 1];
+  for (int t = 0; t <= m->track_count; t++) start[t] = 0;
+  for (int i = 0; i < n; i++) start[m->key_track[i] + 1]++;
+  for (int t = 0; t < m->track_count; t++) start[t + 1] += start[t];
+  // sort[j]: the key that goes to place j.
+  static int32_t fill[POSE_TRACKS];
+  for (int t = 0; t < m->track_count; t++) fill[t] = start[t];
+  for (int i = 0; i < n; i++) m->sort[fill[m->key_track[i]]++] = (uint32_t)i;
+  const PoseKey* key = m->key;
+  for (int t = 0; t < m->track_count; t++) {
+    uint32_t* a = m->sort + start[t];
+    int count = start[t + 1] - start[t];
+    // By frame; of equal frames the earlier in the file first. Keys already in order are left as they are.
+    bool sorted = true;
+    for (int i = 1; i < count && sorted; i++) sorted = key[a[i - 1]].frame <= key[a[i]].frame;
+    if (!sorted) {
+      std::sort(a, a + count, [key](uint32_t p, uint32_t q) {
+        return key[p].frame != key[q].frame ? key[p].frame < key[q].frame : p < q;
+      });
+    }
+  }
+  // key[j] takes the key at sort[j], cycle by cycle.
+  for (int i = 0; i < n; i++) {
+    if (m->sort[i] == (uint32_t)i) continue;
+    PoseKey hold = m->key[i];
+    int j = i;
+    for (;;) {
+      int k = (int)m->sort[j];
+      m->sort[j] = (uint32_t)j;
+      if (k == i) {
+        m->key[j] = hold;
+        break;
+      }
+      m->key[j] = m->key[k];
+      j = k;
+    }
+  }
+  int w = 0;
+  m->last_frame = 0;
+  for (int t = 0; t < m->track_count; t++) {
+    PoseTrack& tr = m->track[t];
+    tr.first = w;
+    tr.count = 0;
+    for (int r = start[t]; r < start[t + 1]; r++) {
+      if (tr.count > 0 && m->key[w - 1].frame == m->key[r].frame) {
+        m->key[w - 1] = m->key[r];  // the later in the file wins
+        continue;
+      }
+      if (w != r) m->key[w] = m->key[r];
+      w++;
+      tr.count++;
+      if (m->key[r].frame > m->last_frame) m->last_frame = m->key[r].frame;
+    }
+  }
+  m->key_count = w;
+}
+
+int pose_motion_load(PoseMotion* m, const char* path, const char16_t* wpath, bool use_w, const VmdRename* renames,
+                     int rename_count) {
+  m->track_count = m->key_count = 0;
+  m->file_bone_keys = 0;
+  m->last_frame = 0;
+  m->reason[0] = 0;
+  std::memset(m->slot, 0, sizeof m->slot);
+  if (!vmd_rename_fill(&motion_renames, renames, rename_count)) return motion_refuse(m, "a renaming is refused");
+  int opened = use_w ? (wpath != nullptr ? rfopenW(wpath) : -1) : (path != nullptr ? rfopen(path) : -1);
+  if (opened != 0) return motion_refuse(m, "the motion cannot be opened");
+  static VmdWalk w;
+  vmd_walk_begin(&w);
+  VmdStep s;
+  bool ok = true;
+  while (ok && vmd_walk_next(&w, &s)) {
+    if (s.piece == VMD_PIECE_SIGNATURE && !w.signature_ok) {
+      ok = false;
+      motion_refuse(m, "not a VMD motion");
+    } else if (s.piece == VMD_PIECE_COUNT && s.shape == &vmd_shapes[0] && s.got == 4 &&
+               (uint32_t)rfle32(s.bytes) > (uint32_t)POSE_KEYS) {
+      // Refused before any key is kept: a motion this long would fill the whole record first.
+      ok = false;
+      motion_refuse(m, "the motion declares more than 524,288 bone keys");
+    } else if (s.piece == VMD_PIECE_RECORD && s.shape == &vmd_shapes[0] && s.got == s.shape->size) {
+      vmd_rename_field(motion_renames, s.bytes, VMD_NAME);
+      m->file_bone_keys++;
+      ok = motion_key(m, s.bytes);
+    } else if (s.piece == VMD_PIECE_COUNT && s.shape != &vmd_shapes[0]) {
+      break;  // past the bone keys
+    }
+  }
+  rfclose();
+  if (!ok) return POSE_HOSTILE;
+  motion_arrange(m);
+  return POSE_DONE;
+}
+
+bool pose_track_moves(const PoseMotion* m, int t) {
+  if (t < 0 || t >= m->track_count) return false;
+  const PoseTrack& tr = m->track[t];
+  const double cos_limit = std::cos(0.5e-3 / POSE_DEGREES);  // half of 1e-3 degrees: a quaternion's w
+  for (int i = 0; i < tr.count; i++) {
+    const PoseKey& k = m->key[tr.first + i];
+    double len = std::sqrt((double)k.pos[0] * k.pos[0] + (double)k.pos[1] * k.pos[1] + (double)k.pos[2] * k.pos[2]);
+    if (len > 1e-4 || std::fabs((double)k.rot[3]) < cos_limit) return true;
+  }
+  return false;
+}

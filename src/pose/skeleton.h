@@ -1,0 +1,88 @@
+// skeleton.h: a model's skeleton as the pose engine plays it: every bone's name, rest position, parent,
+// flags, inheritance, fixed axis and IK, checked, with an order that evaluates parents and inheritance
+// sources before the bones that need them, and the bones whose world pose an IK moves.
+//
+// A skeleton is a value the caller keeps (a run may keep one per model): it is made from what the PMX
+// reader kept (formats/pmx.h) and owes nothing to it afterwards. All zeros is an empty skeleton that
+// holds no pose.
+//
+// The fold engine (fold.h) adds bones a model lacks to a copy of a skeleton, after the model's own; they
+// are marked put_back.
+#pragma once
+#include <cstdint>
+
+#include "formats/pmx.h"
+
+constexpr int POSE_BONES = PMX_BONES;  // a model's bones: as many as the model tables keep names
+constexpr int POSE_EXTRA = 64;         // bones the fold engine puts back (two sides of the semi-standard set)
+constexpr int POSE_SLOTS = POSE_BONES + POSE_EXTRA;
+constexpr int POSE_LINKS = PMX_IK_LINKS;
+constexpr int POSE_NAME = PMX_BONE_NAME;   // a name: 31 bytes and its terminator
+constexpr int POSE_REASON = 96;            // a reason's text
+constexpr double POSE_FAR = 100000.0;      // the largest coordinate a rest position or a key may have
+constexpr int POSE_NAME_SLOTS = 8192;      // the name hash, at most about half full
+
+struct PoseBone {
+  char name[POSE_NAME];  // Shift-JIS
+  uint8_t long_name;     // the model's name was longer than 31 bytes: no motion key names the bone
+  uint8_t ik_moved;      // an IK turns this bone or a bone it hangs from (or it inherits from one)
+  uint8_t put_back;      // a bone the model lacks, put back by the fold engine
+  uint8_t absent;        // taken out again (a folded bone): no parent, no child, never evaluated
+  uint16_t flags;        // PmxBoneFlag bits
+  float rest[3];         // rest position, model space
+  int32_t parent;        // -1: a root
+  int32_t inherit;       // inherited rotation and/or translation (flags): the source; -1 none
+  float inherit_weight;
+  float axis[3];         // the fixed axis (not applied to keys: players play a key as it is)
+  int32_t ik_target;     // IK bones: the target, else -1
+  int32_t ik_loops;
+  float ik_limit;
+  int32_t link_first, link_count;  // IK bones: their links in PoseSkeleton::link
+};
+
+struct PoseLink {
+  int32_t bone;
+  uint8_t limited;
+  float lower[3], upper[3];
+};
+
+// Results of pose_skeleton_load.
+enum PoseResult : int {
+  POSE_DONE = 0,
+  POSE_HOSTILE = 1,  // the skeleton, or a motion's keys, cannot be played: reason says why
+};
+
+struct PoseSkeleton {
+  int32_t count;        // bones, the model's first (0 until loaded)
+  int32_t model_count;  // the model's own bones
+  PoseBone bone[POSE_SLOTS];
+  int32_t order[POSE_SLOTS];  // evaluation order: parents and inheritance sources first
+  int32_t order_count;        // bones in order (absent bones are left out)
+  int32_t link_count;
+  PoseLink link[POSE_LINKS];
+  char reason[POSE_REASON];   // why the skeleton holds no pose ("" when it does)
+  int16_t name_slot[POSE_NAME_SLOTS];  // name hash: bone + 1, 0 empty (bones with long names are left out)
+};
+
+// Makes *s from the skeleton the PMX reader kept. POSE_DONE, or POSE_HOSTILE with a short English text
+// in s->reason and s->count 0: the bone block was cut or had bad index sizes, more than 4,096 bones or
+// 16,384 IK links, a rest position or inheritance weight that is not a number or lies beyond 100,000, a
+// parent, inheritance source, IK target or IK link out of range, a bone its own parent or its own
+// source, a parent cycle or an inheritance cycle. Nothing hangs: every walk is bounded by the bone count.
+int pose_skeleton_load(PoseSkeleton* s, const PmxSkeleton* from);
+
+// The bone of s whose name is exactly name (Shift-JIS, up to its 0), or -1. Absent bones are skipped;
+// of two bones of one name, the first.
+int pose_skeleton_find(const PoseSkeleton* s, const char* name);
+
+// Adds a put-back bone (name, rest position, parent, flags; no inheritance, no IK) after the others:
+// its index, or -1 when the skeleton is full or holds no pose. Call pose_skeleton_order afterwards.
+int pose_skeleton_put(PoseSkeleton* s, const char* name, const float* rest, int parent, uint16_t flags);
+
+// Copies src into dst: the bones in use, their order, the links and the name hash (not the unused rest of
+// the record, which is large).
+void pose_skeleton_copy(PoseSkeleton* dst, const PoseSkeleton* src);
+
+// Orders s again (parents and sources first) and marks again the bones an IK moves, after bones were
+// put back or taken out: POSE_DONE, or POSE_HOSTILE with the reason (a cycle).
+int pose_skeleton_order(PoseSkeleton* s);
