@@ -6,6 +6,7 @@
 #include "app/report_fit.h"
 
 #include "app/report_files.h"
+#include "app/report_pose.h"
 #include "app/report_text.h"
 #include "formats/vmd_fit.h"
 #include "paths/paths.h"
@@ -35,11 +36,8 @@ int report_fit_start(FILE* err, const char16_t* dir, bool replace) {
 int report_fit_motion(FILE* err, const FileOutcome& o, const char16_t* sub, std::string* fitted) {
   fitted->clear();
   std::vector<VmdRename> renames[LISTING_KINDS];
-  for (const LackingName& a : o.lacking) {
-    if (!a.renameable || renames[a.list].size() >= (size_t)VMD_RENAMES) continue;
-    renames[a.list].push_back(VmdRename{a.name.c_str(), a.to.c_str()});
-  }
-  if (renames[LISTING_BONES].empty() && renames[LISTING_MORPHS].empty()) return 0;
+  report_verdict_renames(o, renames);
+  if (renames[LISTING_BONES].empty() && renames[LISTING_MORPHS].empty() && !o.folded) return 0;
 
   static char16_t name[REPORT_FILE_UNITS];
   const char* problem = nullptr;
@@ -60,11 +58,16 @@ int report_fit_motion(FILE* err, const FileOutcome& o, const char16_t* sub, std:
   }
   if (opened == REPORT_FILE_DONE) {
     // The copy is read by the path the check read the motion by.
-    int copied = vmd_fit_copy(o.path.ansi.c_str(), o.path.w.c_str(), o.path.opened == OPENED_UTF16, copy.f,
-                              renames[LISTING_BONES].data(), (int)renames[LISTING_BONES].size(),
-                              renames[LISTING_MORPHS].data(), (int)renames[LISTING_MORPHS].size(), nullptr);
-    int closed = report_files_close(&copy, copied == VMD_FIT_DONE);
+    // A copy that folds bones is written by the pose engine's writer, which rebuilds the bone block.
+    const VmdRename* bones = renames[LISTING_BONES].data();
+    const VmdRename* morphs = renames[LISTING_MORPHS].data();
+    int nb = (int)renames[LISTING_BONES].size(), nm = (int)renames[LISTING_MORPHS].size();
+    int copied = o.folded ? report_pose_write(o, copy.f, bones, nb, morphs, nm)
+                          : vmd_fit_copy(o.path.ansi.c_str(), o.path.w.c_str(), o.path.opened == OPENED_UTF16, copy.f,
+                                         bones, nb, morphs, nm, nullptr);
+    int closed = report_files_close(&copy, copied == 0);
     if (copied == VMD_FIT_UNOPENED) problem = "the motion cannot be opened again";
+    else if (copied != 0 && o.folded) problem = "it cannot be written, or the motion changed since it was read";
     else if (closed != REPORT_FILE_DONE) problem = report_files_problem(closed);
   }
   if (problem != nullptr) {

@@ -1,6 +1,7 @@
 // report_fit.h: velmora-report --fit DIR: for every motion with advice it can follow (a renaming to one
-// model name of at most 15 bytes: spelling, English name or rig name), a copy of the motion whose keys
-// carry the model's names (vmd_fit.h), as DIR/NAME for a FILE argument and DIR/RELATIVE-PATH for a
+// model name of at most 15 bytes: spelling, English name or rig name) or semi-standard bones the model
+// lacks that it can fold (report_pose.h), a copy of the motion whose keys carry the model's names
+// (vmd_fit.h) and whose folded bones' keys are in the bones the model has, as DIR/NAME for a FILE argument and DIR/RELATIVE-PATH for a
 // motion under a FOLDER argument, folders made as needed (DIR too, when the first copy is written). A
 // copy is written whole or not at all (report_files.h) and replaces an earlier file of its name only
 // with --replace; inputs are only read.

@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "app/report_summary.h"
 #include "app/report_text.h"
 #include "check/advice.h"
 #include "check/rigs.h"
@@ -253,7 +254,7 @@ static const HtmlLabels HTML_LABELS[2] = {
      "\"finger\":\"finger\",\"expression\":\"expression\"},"
      "\"why\":{\"none\":\"nothing on the model stands for it\",\"cut\":\"the model's name is longer than a "
      "motion can name (15 bytes)\",\"spelling\":\"spelling\",\"english name\":\"English name\",\"rig name\":"
-     "\"rig name\",\"ambiguous\":\"ambiguous\",\"taken\":\"taken by another name\"},"
+     "\"rig name\",\"ambiguous\":\"ambiguous\",\"taken\":\"taken by another name\",\"fold\":\"fold\"},"
      "\"list\":[\"bone\",\"morph\"],\"candidates\":\"candidates\",\"fitted\":\"Fitted copy\",\"picture\":"
      "\"Page picture\",\"reason\":\"Reason\",\"nothing\":\"Nothing more: the model has every name the page "
      "lists.\",\"shown\":\"{n} of {m} shown\",\"save\":\"Save the run's JSON Lines\",\"model\":\"model\""},
@@ -271,7 +272,7 @@ static const HtmlLabels HTML_LABELS[2] = {
      "\"expression\":\"表情\"},"
      "\"why\":{\"none\":\"モデルに該当する名前なし\",\"cut\":\"モデル側の名前が長すぎる（15バイト超）\","
      "\"spelling\":\"表記ゆれ\",\"english name\":\"英語名\",\"rig name\":\"他リグの名前\",\"ambiguous\":"
-     "\"候補が複数\",\"taken\":\"他の名前が使用\"},"
+     "\"候補が複数\",\"taken\":\"他の名前が使用\",\"fold\":\"畳み込み\"},"
      "\"list\":[\"ボーン\",\"モーフ\"],\"candidates\":\"候補\",\"fitted\":\"修正版\",\"picture\":\"ページ画像\","
      "\"reason\":\"理由\",\"nothing\":\"これ以上の情報はありません: ページの名前はすべてモデルにあります。\","
      "\"shown\":\"{n} / {m} 件を表示\",\"save\":\"実行結果の JSON Lines を保存\",\"model\":\"モデル\""},
@@ -762,6 +763,9 @@ HtmlCell report_html_cell(const FileOutcome& o, int model, const std::u16string&
     a.why = l.why;
     a.to = report_text_utf8_of(l.to);
     for (const std::string& candidate : l.candidates) a.candidates.push_back(report_text_utf8_of(candidate));
+    std::string fold = report_summary_fold(l), cost = report_summary_cost(l);
+    if (!fold.empty()) a.notes.push_back(fold);
+    if (!cost.empty()) a.notes.push_back(cost);
     c.advice.push_back(a);
   }
   c.reason = o.verdict == VERDICT_NO_MODEL ? o.model.error : o.error;

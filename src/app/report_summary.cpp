@@ -158,6 +158,17 @@ struct SummaryLacks {
   std::vector<std::string> advice_text;
 };
 
+// A measured move as JSON: {"units":U,"degrees":D,"bone":NAME,"frame":F}, bone and frame null when no
+// bone moves; null when nothing was measured.
+static std::string report_summary_move_json(const OutcomeMove& m) {
+  if (!m.measured) return "null";
+  char numbers[96];
+  std::snprintf(numbers, sizeof numbers, "{\"units\":%.3f,\"degrees\":%.2f,\"bone\":", m.units, m.degrees);
+  if (m.bone.empty()) return std::string(numbers) + "null,\"frame\":null}";
+  return std::string(numbers) + report_text_json(report_summary_utf8(m.bone).c_str()) + ",\"frame\":" +
+         std::to_string(m.frame) + "}";
+}
+
 static std::string report_summary_advice_json(const LackingName& a) {
   std::string line = std::string("{\"list\":\"") + listing_kind_word(a.list) + "\",\"name\":" +
                      report_text_json(report_summary_utf8(a.name).c_str()) + ",\"class\":\"" +
@@ -168,7 +179,12 @@ static std::string report_summary_advice_json(const LackingName& a) {
     if (i > 0) line += ",";
     line += report_text_json(report_summary_utf8(a.candidates[i]).c_str());
   }
-  return line + "]}";
+  line += "],\"cost\":" + report_summary_move_json(a.cost) + ",\"into\":[";
+  for (size_t i = 0; i < a.into.size(); i++) {
+    if (i > 0) line += ",";
+    line += report_text_json(report_summary_utf8(a.into[i]).c_str());
+  }
+  return line + "],\"error\":" + report_summary_move_json(a.error) + "}";
 }
 
 // "A, B, C", at most SUMMARY_SHOWN of them, then " and N more" for the rest of total.
@@ -184,8 +200,24 @@ static std::string report_summary_some(const std::vector<std::string>& names, in
   return text;
 }
 
+std::string report_summary_cost(const LackingName& a) {
+  if (!a.cost.measured) return "";
+  if (a.cost.bone.empty()) return "moves only bones IK poses if dropped";
+  char figures[96];
+  std::snprintf(figures, sizeof figures, "%.1f units, %.0f\xC2\xB0 at ", a.cost.units, a.cost.degrees);
+  return figures + report_summary_utf8(a.cost.bone) + ", frame " + std::to_string(a.cost.frame) + " if dropped";
+}
+
+std::string report_summary_fold(const LackingName& a) {
+  if (a.why != WHY_FOLD) return "";
+  char within[64];
+  std::snprintf(within, sizeof within, "fold, within %.2f units", a.error.units);
+  return within;
+}
+
 // The advice line of a lacking name, or "" when it has none.
 static std::string report_summary_advice_text(const LackingName& a, const std::string& utf8) {
+  if (a.why == WHY_FOLD) return utf8 + " \xE2\x86\x92 " + report_summary_utf8(a.to) + " (" + report_summary_fold(a) + ")";
   if (a.why == WHY_AMBIGUOUS) {
     std::vector<std::string> names;
     for (const std::string& c : a.candidates) names.push_back(report_summary_utf8(c));
@@ -210,6 +242,8 @@ static void report_summary_lacks(const std::vector<LackingName>& lacking, bool j
     if (a.cls != CLASS_OTHER) l->text[a.list] += std::string(" [") + advice_class_word(a.cls) + "]";
     std::string advice = report_summary_advice_text(a, utf8);
     if (!advice.empty()) l->advice_text.push_back(advice);
+    std::string cost = report_summary_cost(a);
+    if (!cost.empty()) l->advice_text.push_back(utf8 + ": " + cost);
   }
 }
 

@@ -29,6 +29,7 @@
 #include "app/report_html.h"
 #include "app/report_folders.h"
 #include "app/report_png.h"
+#include "app/report_pose.h"
 #include "app/report_summary.h"
 #include "app/report_text.h"
 #include "app/report_verdict.h"
@@ -280,8 +281,11 @@ static void report_tool_check(ToolRun& run, const char16_t* w, const char16_t* r
       o->model.place = run.model_place;
       o->model.file = run.model_file;
     }
+    // What the model's missing semi-standard bones cost, and with --fit their folds.
+    report_pose_motion(o, run.opt->word[OPT_FIT] != 0);
     return;
   }
+  report_pose_model(o->verdict == VERDICT_MODEL);
   if (run.html != nullptr) {
     run.html->models.push_back(report_html_model(*o));
     run.html_model = o->verdict == VERDICT_MODEL ? (int)run.html->models.size() - 1 : -1;

@@ -113,6 +113,8 @@ static LackingName report_verdict_lacking(const Advice& a) {
   for (int i = 0; i < kept; i++) l.candidates.push_back(advice_model_name(a.list, a.candidates[i]));
   l.candidate_count = a.candidate_count;
   l.renameable = advice_renameable(a);
+  l.cost = l.error = OutcomeMove{false, 0.0, 0.0, "", 0};
+  l.foldable = false;
   return l;
 }
 
@@ -131,6 +133,7 @@ static void report_verdict_clear(const FilePath& p, int read, int position, File
   out->lacking.clear();
   out->model = OutcomeModel{};
   out->would_fit = false;
+  out->folded = false;
   out->page = nullptr;
   out->summary.clear();
   out->fitted.clear();
@@ -209,9 +212,7 @@ void report_verdict_of(const FilePath& p, int read_result, int position, bool pa
     advice_walk(&out->tally, report_verdict_collect, &advice);
     advice_resolve_taken(advice.data(), (int)advice.size());
     for (const Advice& a : advice) out->lacking.push_back(report_verdict_lacking(a));
-    std::stable_sort(out->lacking.begin(), out->lacking.end(), [](const LackingName& a, const LackingName& b) {
-      return report_verdict_class_rank(a.cls) < report_verdict_class_rank(b.cls);
-    });
+    report_verdict_sort(out);
   }
   if (cut) out->error = report_verdict_cut_text(out->end);
   if (p.is_pmx) out->verdict = cut ? VERDICT_CUT : VERDICT_MODEL;
@@ -230,10 +231,29 @@ void report_verdict_of(const FilePath& p, int read_result, int position, bool pa
     out->verdict = harmless ? VERDICT_EXTRAS : VERDICT_LACKS;
   }
   if (out->verdict == VERDICT_CAMERA) out->last_frame = out->last_scene_frame;
-  if (out->verdict == VERDICT_LACKS) {
-    out->would_fit = true;
-    for (const LackingName& l : out->lacking) out->would_fit = out->would_fit && l.renameable;
+  report_verdict_would_fit(out);
+}
+
+void report_verdict_renames(const FileOutcome& o, std::vector<VmdRename>* renames) {
+  for (const LackingName& a : o.lacking) {
+    if (!a.renameable || renames[a.list].size() >= (size_t)VMD_RENAMES) continue;
+    renames[a.list].push_back(VmdRename{a.name.c_str(), a.to.c_str()});
   }
+}
+
+void report_verdict_would_fit(FileOutcome* o) {
+  o->would_fit = o->verdict == VERDICT_LACKS;
+  for (const LackingName& l : o->lacking) o->would_fit = o->would_fit && (l.renameable || l.foldable || !l.into.empty());
+}
+
+void report_verdict_sort(FileOutcome* o) {
+  // Within a class, the bones that cost most come first; what was not measured keeps its place after them.
+  std::stable_sort(o->lacking.begin(), o->lacking.end(), [](const LackingName& a, const LackingName& b) {
+    int ra = report_verdict_class_rank(a.cls), rb = report_verdict_class_rank(b.cls);
+    if (ra != rb) return ra < rb;
+    if (a.cost.measured != b.cost.measured) return a.cost.measured;
+    return a.cost.measured && a.cost.units > b.cost.units;
+  });
 }
 
 std::string report_verdict_text(const FileOutcome& o) {

@@ -26,6 +26,7 @@
 #include "check/rigs.h"
 #include "check/report_page.h"
 #include "formats/read_end.h"
+#include "formats/vmd_fit.h"
 
 enum ToolVerdict : int {
   VERDICT_FITS,
@@ -41,6 +42,16 @@ enum ToolVerdict : int {
 };
 enum ToolKind : int { KIND_MOTION, KIND_MODEL, KIND_OTHER, KIND_COUNT };
 
+// A worst move the pose engine measured (pose/fold.h): how far a bone the model has goes and how much
+// it turns, which bone and at what frame.
+struct OutcomeMove {
+  bool measured;     // false: nothing was measured
+  double units;
+  double degrees;
+  std::string bone;  // Shift-JIS; "" when no bone the model poses without IK moves
+  int64_t frame;
+};
+
 // One name a motion's page colours as lacking, with its advice (advice.h), the model's names spelled
 // out so that nothing after the check asks the model's tables.
 struct LackingName {
@@ -52,6 +63,11 @@ struct LackingName {
   std::vector<std::string> candidates;  // the model names kept (Shift-JIS), at most ADVICE_CANDIDATES
   int candidate_count;                  // the model names found
   bool renameable;                      // advice_renameable: a fitted copy may take the model's name
+  // A semi-standard bone (or 両目) the motion keys off its rest pose (report_pose.h):
+  OutcomeMove cost;                     // the worst move if its keys are dropped
+  bool foldable;                        // a fold can take its keys into bones the model has
+  std::vector<std::string> into;        // folded (why WHY_FOLD, to into[0]): the bones it went into
+  OutcomeMove error;                    // folded: the worst move the fold leaves
 };
 
 // One of a model's names that no motion can name whole: longer than a motion's 15-byte name field.
@@ -87,7 +103,9 @@ struct FileOutcome {
   int64_t last_scene_frame;    // the largest camera, light or self-shadow key frame, -1 without them
   ListingTally tally;          // what a motion's page lists
   std::vector<LackingName> lacking;  // one per name the page colours as lacking, by class (see below)
-  bool would_fit;              // a motion that lacks names would fit after fitting: every lacking name renamed
+  bool would_fit;              // a motion that lacks names would fit after fitting: every lacking name
+                               // renamed or folded (without --fit: one a fold can take)
+  bool folded;                 // the fitted copy folds bones (report_pose.h holds the plan)
   OutcomeModel model;
   const ReportPage* page;      // the page the check wrote, until the next check; nullptr when it wrote none
   std::string summary;         // the page's summary text (Shift-JIS), "" without a page
@@ -102,6 +120,14 @@ struct FileOutcome {
 // their classes: standard, semi-standard, finger, expression, other; the page's order within a class.
 void report_verdict_of(const FilePath& p, int read, int position, bool page, const std::string& model_error,
                        FileOutcome* out);
+// Sorts o's lacking names by class (standard, semi-standard, finger, expression, other) and within a
+// class by their cost, largest first; names without a cost keep the page's order after those with one.
+void report_verdict_sort(FileOutcome* o);
+// The renamings o's fitted copy makes: every lacking name whose advice can be followed, by list
+// (LISTING_BONES, LISTING_MORPHS), at most VMD_RENAMES each; the strings are o's.
+void report_verdict_renames(const FileOutcome& o, std::vector<VmdRename>* renames);
+// Sets o->would_fit from its verdict and its lacking names.
+void report_verdict_would_fit(FileOutcome* o);
 // The outcome of a path that was not examined at all (a folder that cannot be read, a path too long):
 // an unread file of kind other, for the reason problem.
 void report_verdict_unexamined(const FilePath& p, int position, const char* problem, FileOutcome* out);

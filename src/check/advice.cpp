@@ -122,7 +122,7 @@ static void advice_add_longer(Advice* a, int which, const char* key) {
 // ---- The rules --------------------------------------------------------------------------------------
 
 static const char* const ADVICE_WHY_WORDS[] = {"none",     "cut",       "spelling", "english name",
-                                               "rig name", "ambiguous", "taken"};
+                                               "rig name", "ambiguous", "taken",    "fold"};
 static_assert(sizeof ADVICE_WHY_WORDS / sizeof ADVICE_WHY_WORDS[0] == WHY_COUNT, "a word for every why");
 
 const char* advice_why_word(AdviceWhy why) { return why >= 0 && why < WHY_COUNT ? ADVICE_WHY_WORDS[why] : ""; }

@@ -37,6 +37,8 @@ enum AdviceWhy : int {
   WHY_AMBIGUOUS,
   WHY_TAKEN,  // a renaming that would give a name two tracks: the motion keys its model name already, or
               // another of the motion's names is renamed to it (advice_resolve_taken)
+  WHY_FOLD,   // a semi-standard bone the model lacks whose keys a fitted copy folds into bones it has
+              // (velmora-report --fit, pose/fold.h); never given by advice_for
   WHY_COUNT,  // the number of whys
 };
 

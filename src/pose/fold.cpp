@@ -1418,7 +1418,9 @@ int fold_plan(FoldPlan* plan, const PoseSkeleton* s, const PoseMotion* m, bool f
   for (int i = s->count; i < POSE_SLOTS; i++) w.compared[i] = 0;
   if (!fold_place_all(plan->lack_count)) return fold_refuse(plan, "the bones put back make a cycle");
   for (int i = 0; i < plan->lack_count; i++) {
-    if (w.entry[i].bone >= 0) fold_cost(&plan->lack[i], w.entry[i]);
+    const FoldEntry& e = w.entry[i];
+    plan->lack[i].foldable = e.rule >= 0 && fold_rules[e.rule].kind != FOLD_NONE && e.bone >= 0;
+    if (e.bone >= 0) fold_cost(&plan->lack[i], e);
   }
   if (!fold) return FOLD_DONE;
 

@@ -100,6 +100,8 @@ struct FoldLack {
   int cost_state;              // a FoldCost
   FoldFigure cost;
   int kind;                    // a FoldKind
+  bool foldable;               // the table has a fold for it and its bone has a place to go back to: what
+                               // a plan without folds can tell of a fold (folding may still be refused)
   int into_count;              // bones its keys go into (all of them); into[0] is the one to name
   int32_t into[FOLD_INTO];     // model bones, the first FOLD_INTO
   FoldFigure error;            // folded: the worst move the fold leaves

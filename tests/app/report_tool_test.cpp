@@ -314,11 +314,11 @@ TEST(ReportTool, SummaryOfAModelAndAFolder) {
                        "\"bone_keys\":3,\"morph_keys\":2,\"bones\":3,\"morphs\":1,\"last_frame\":30",
                        "\"bones\":[\"左腕\",\"謎\"],\"morphs\":[\"い\"]",
                        "{\"list\":\"bones\",\"name\":\"左腕\",\"class\":\"standard\",\"to\":null,\"why\":\"none\","
-                       "\"candidates\":[]},"
+                       "\"candidates\":[],\"cost\":null,\"into\":[],\"error\":null},"
                        "{\"list\":\"morphs\",\"name\":\"い\",\"class\":\"expression\",\"to\":null,\"why\":\"none\","
-                       "\"candidates\":[]},"
+                       "\"candidates\":[],\"cost\":null,\"into\":[],\"error\":null},"
                        "{\"list\":\"bones\",\"name\":\"謎\",\"class\":\"other\",\"to\":null,\"why\":\"none\","
-                       "\"candidates\":[]}") +
+                       "\"candidates\":[],\"cost\":null,\"into\":[],\"error\":null}") +
                 motion(l.lib + "/sub/deep.vmd", "0", "fits",
                        "\"bone_keys\":0,\"morph_keys\":1,\"bones\":0,\"morphs\":1,\"last_frame\":7", none) +
                 motion(missing, "null", "unread",

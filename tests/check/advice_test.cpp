@@ -229,6 +229,6 @@ TEST(Advice, Words) {
   for (int w = 0; w <= WHY_COUNT; w++) whys.push_back(advice_why_word((AdviceWhy)w));
   for (int c = 0; c <= CLASS_COUNT; c++) classes.push_back(advice_class_word((AdviceClass)c));
   EXPECT_EQ(whys, (std::vector<std::string>{"none", "cut", "spelling", "english name", "rig name", "ambiguous",
-                                            "taken", ""}));
+                                            "taken", "fold", ""}));
   EXPECT_EQ(classes, (std::vector<std::string>{"other", "standard", "semi-standard", "finger", "expression", ""}));
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "formats/pmx.h"
+#include "support/pmxwriter.h"
 #include "text/encoding.h"
 
 // One bone: its name, its parent's name ("" a root), its rest position, flags, and what it inherits
@@ -187,4 +188,45 @@ inline std::unique_ptr<PmxSkeleton> skel_strip(const PmxSkeleton& sk, const std:
   out->bone_count = out->declared = n;
   out->whole = 1;
   return out;
+}
+
+// The bones as a PMX model file (2.0, UTF-16 texts, no vertices, faces, textures, materials, morphs,
+// frames, bodies or joints), for the tool's own runs: each bone with its rest position, parent, flags,
+// inherit source and weight, and IK target and links as the record above has them.
+inline std::string skel_pmx(const std::vector<SkelBone>& bones, const std::string& name = "skeleton") {
+  PmxWriter w;
+  w.header();
+  w.model_texts(name, "skeleton");
+  for (int i = 0; i < 4; i++) w.i32(0);  // vertices, faces, textures, materials
+  auto index = [&](const std::string& n) {
+    for (size_t i = 0; i < bones.size(); i++) {
+      if (bones[i].name == n) return (int32_t)i;
+    }
+    return (int32_t)-1;
+  };
+  w.i32((int64_t)bones.size());
+  for (const SkelBone& b : bones) {
+    w.text(b.name);
+    w.text("");
+    w.f32(b.x), w.f32(b.y), w.f32(b.z);
+    w.index(w.bone_size, b.parent.empty() ? -1 : index(b.parent));
+    w.i32(0);
+    w.u16(b.flags);
+    if (b.flags & 0x0001) w.index(w.bone_size, -1);
+    else w.floats(3, 0.0f);
+    if (b.flags & 0x0300) w.index(w.bone_size, b.inherit.empty() ? -1 : index(b.inherit)), w.f32(b.weight);
+    if (b.flags & SKEL_IK) {
+      w.index(w.bone_size, index(b.ik_target));
+      w.i32(40);
+      w.f32(0.1f);
+      w.i32((int64_t)b.links.size());
+      for (size_t k = 0; k < b.links.size(); k++) {
+        w.index(w.bone_size, index(b.links[k]));
+        w.u8(k == 0 ? 1 : 0);
+        if (k == 0) w.f32(-3.14f), w.f32(0), w.f32(0), w.f32(-0.01f), w.f32(0), w.f32(0);
+      }
+    }
+  }
+  for (int i = 0; i < 4; i++) w.i32(0);  // morphs, frames, bodies, joints
+  return w.bytes;
 }
