@@ -9,7 +9,9 @@
 # folder of 1,000 motions of a real library's sizes (bench/gen_inputs.py --dances 1000, about 265 MB),
 #   velmora-report --summary MODEL FOLDER  against  cat FOLDER/*.vmd | wc -c
 # in turn, pair by pair, and the median ratio (target: at most 1.5x); then --each-model with three
-# models against the summary with one, on 200 of those motions (target: at most 3.2x); then, on one
+# models against the summary with one, on 200 of those motions (target: at most 3.2x); then those 200
+# on the corpus's Gene.pmx without its semi-standard bones, --summary --fit against --summary (target:
+# at most 2x; bench/run.sh times one dance's fold); then, on one
 # folder each of 1,000, 5,000 and 10,000 small motions (bench/gen_inputs.py --folder N):
 #   velmora-report --summary FOLDER          for each of the three folders
 #   cat FOLDER/* | wc -c                     the floor of the 10,000
@@ -78,6 +80,26 @@ ratio = paired([report, "--each-model", "--no-alias", folder] + models,
 print(f"3 models / 1 model: {ratio:5.2f}x   (target: at most 3.2x)")
 PY
   echo
+  # Folds: the same 200 dances against the corpus's Gene.pmx without its semi-standard bones, --summary
+  # --fit against --summary alone (both measure what each lacking bone costs).
+  corpus=${VELMORA_CORPUS_DIR:-$top/../shared/corpus}
+  if [ -f "$corpus/Gene.pmx" ]; then
+    python3 "$top/tools/strip_pmx_bones.py" "$corpus/Gene.pmx" "$data/bare.pmx" 全ての親 グルーブ 腰 腰キャンセル左 \
+      腰キャンセル右 上半身2 左肩P 右肩P 左肩C 右肩C 左腕捩 右腕捩 左腕捩1 左腕捩2 左腕捩3 右腕捩1 右腕捩2 右腕捩3 左手捩 \
+      右手捩 左手捩1 左手捩2 左手捩3 右手捩1 右手捩2 右手捩3 左親指０ 右親指０ 両目 左足IK親 右足IK親 左足D 右足D \
+      左ひざD 右ひざD 左足首D 右足首D 左足先EX 右足先EX >/dev/null
+    PYTHONPATH="$top/bench" python3 - "$runs" "$report" "$data" <<'PY'
+import os, sys
+from medians import paired
+runs, report, data = int(sys.argv[1]), sys.argv[2], sys.argv[3]
+folder, model, out = os.path.join(data, "dances-200"), os.path.join(data, "bare.pmx"), os.path.join(data, "fitted")
+print("200 dances on a model without the semi-standard bones: --summary --fit against --summary")
+ratio = paired(["sh", "-c", f'rm -rf "{out}"; "{report}" --summary --no-alias --fit "{out}" "{model}" "{folder}"'],
+               [report, "--summary", "--no-alias", model, folder], runs)
+print(f"with folds / costs alone: {ratio:5.2f}x   (target: at most 2x)")
+PY
+    echo
+  fi
 fi
 
 for n in 1000 5000 10000; do
