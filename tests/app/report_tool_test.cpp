@@ -535,3 +535,33 @@ TEST(ReportTool, AFifoInAFolderIsSkipped) {
   EXPECT_EQ(r.out.find("x.vmd"), std::string::npos);
   EXPECT_NE(r.out.find("{\"totals\":{\"motions\":1,\"fit\":1,"), std::string::npos) << r.out;
 }
+
+// A motion exported with English names that names both UpperBody and Spine (both 上半身 by advice), and
+// one with both 左ひじ and 左ヒジ: the fitted copy never gives one name two tracks. Only the whole,
+// exact match is renamed; the other keeps its name, "taken".
+TEST(ReportTool, AFittedCopyNeverGivesOneNameTwoTracks) {
+  TempDir dir;
+  std::string model = dir.file("model.pmx"), motion = dir.file("dance.vmd"), out = dir.file("fitted");
+  write_file(model, PmxWriter::simple({"上半身", "左ひじ"}, {}, 0, "モデル", "model"));
+  VmdWriter w;
+  w.header("");
+  w.i32(6);
+  for (int f = 0; f < 2; f++) {
+    w.bone("UpperBody", f * 10, 0, 0, 0, 0.1f, 0, 0, 0.99f);
+    w.bone("Spine", f * 10 + 1, 0, 0, 0, 0.2f, 0, 0, 0.98f);
+    w.bone(to_sjis(f == 0 ? "左ひじ" : "左ヒジ"), f * 10 + 2, 0, 0, 0, 0, 0.3f, 0, 0.95f);
+  }
+  w.i32(0);
+  for (int block = 0; block < 4; block++) w.i32(0);
+  write_file(motion, w.bytes);
+  ToolRun r = tool({"--summary", "--no-alias", "--fit", out, model, motion});
+  EXPECT_NE(r.out.find("        UpperBody → 上半身 (rig name)\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("        Spine → 上半身 (taken)\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("        左ヒジ → 左ひじ (taken)\n"), std::string::npos) << r.out;
+  // The copy's names, key by key: UpperBody's keys alone became 上半身.
+  std::string copy = read_file(out + "/dance.vmd");
+  std::vector<std::string> names;
+  for (int k = 0; k < 6; k++) names.push_back(std::string(copy.c_str() + 54 + k * 111));
+  EXPECT_EQ(names, (std::vector<std::string>{to_sjis("上半身"), "Spine", to_sjis("左ひじ"), to_sjis("上半身"), "Spine",
+                                             to_sjis("左ヒジ")}));
+}
