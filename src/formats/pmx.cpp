@@ -102,14 +102,14 @@ const ReadEnd* pmx_end() { return &pmx_end_state; }
 
 // The walk ends where the file was cut: in block, after whole of its count records (count -1: before
 // its count). Returns false, for the block reader to return.
-static bool pmx_cut(int block, int64_t whole, int64_t count) {
+static bool pmx_cut(ReadBlock block, int64_t whole, int64_t count) {
   if (pmx_end_state.block == BLOCK_NONE) pmx_end_state = ReadEnd{block, whole, count, nullptr};
   return false;
 }
 
 // The walk ends at a structural fault of the record after whole of count in block: what, with the
 // value that broke it. Returns false.
-static bool pmx_fault(int block, int64_t whole, int64_t count, const char* what, int value) {
+static bool pmx_fault(ReadBlock block, int64_t whole, int64_t count, const char* what, int value) {
   std::snprintf(pmx_fault_text, sizeof pmx_fault_text, what, value);
   pmx_cut(block, whole, count);
   pmx_end_state.fault = pmx_fault_text;
@@ -117,7 +117,7 @@ static bool pmx_fault(int block, int64_t whole, int64_t count, const char* what,
 }
 
 // A block's count into *count; false (the walk ends) when the file ends before it or inside it.
-static bool pmx_count(int block, int32_t* count) {
+static bool pmx_count(ReadBlock block, int32_t* count) {
   unsigned char b[4];
   *count = 0;
   if (rfclosed() || rfread(b, 4) != 4) return pmx_cut(block, 0, -1);

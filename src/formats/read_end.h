@@ -27,16 +27,17 @@ enum ReadBlock : int {
 };
 
 // The blocks' names, as velmora-report prints them.
-inline const char* read_block_name(int block) {
-  static const char* const NAMES[BLOCK_KINDS] = {
+inline const char* read_block_name(ReadBlock block) {
+  static const char* const NAMES[] = {
       "",         "header", "bone keys", "morph keys", "camera keys", "light keys", "shadow keys", "ik keys",
       "vertices", "faces",  "textures",  "materials",  "bones",       "morphs",     "display frames",
       "rigid bodies", "joints"};
+  static_assert(sizeof NAMES / sizeof NAMES[0] == BLOCK_KINDS, "a name for every block");
   return block > 0 && block < BLOCK_KINDS ? NAMES[block] : "";
 }
 
 struct ReadEnd {
-  int block;          // a ReadBlock: BLOCK_NONE when the file is whole
+  ReadBlock block;    // BLOCK_NONE when the file is whole
   int64_t read;       // the block's records read whole (the motion's header: its bytes)
   int64_t declared;   // the records its count declares (the motion's header: 54 bytes); -1 when the file
                       // ended before the count

@@ -16,7 +16,7 @@
 
 static_assert((VMD_RENAME_SLOTS & (VMD_RENAME_SLOTS - 1)) == 0, "the slot count is a power of two");
 
-static VmdRenameTable fit_bones, fit_morphs;
+static VmdRenameTable vmd_fit_bones, vmd_fit_morphs;
 
 bool vmd_rename_fill(VmdRenameTable* t, const VmdRename* renames, int count) {
   std::memset(t->slot, 0, sizeof t->slot);
@@ -54,7 +54,7 @@ bool vmd_rename_field(const VmdRenameTable& t, unsigned char* field, int size) {
 int vmd_fit_copy(const char* path, const char16_t* wpath, bool use_w, FILE* out, const VmdRename* bones,
                  int bone_count, const VmdRename* morphs, int morph_count, long long* renamed) {
   if (renamed != nullptr) *renamed = 0;
-  if (!vmd_rename_fill(&fit_bones, bones, bone_count) || !vmd_rename_fill(&fit_morphs, morphs, morph_count)) {
+  if (!vmd_rename_fill(&vmd_fit_bones, bones, bone_count) || !vmd_rename_fill(&vmd_fit_morphs, morphs, morph_count)) {
     return VMD_FIT_BAD_RENAME;
   }
   int opened = use_w ? (wpath != nullptr ? rfopenW(wpath) : -1) : (path != nullptr ? rfopen(path) : -1);
@@ -67,7 +67,7 @@ int vmd_fit_copy(const char* path, const char16_t* wpath, bool use_w, FILE* out,
   while (vmd_walk_next(&w, &s)) {
     // A name field counts when its bytes are all there.
     if (s.piece == VMD_PIECE_RECORD && s.shape->names != VMD_NAMES_NONE && s.got >= s.shape->name_size) {
-      const VmdRenameTable& t = s.shape->names == VMD_NAMES_MORPHS ? fit_morphs : fit_bones;
+      const VmdRenameTable& t = s.shape->names == VMD_NAMES_MORPHS ? vmd_fit_morphs : vmd_fit_bones;
       if (vmd_rename_field(t, s.bytes, s.shape->name_size)) count++;
     }
     if (std::fwrite(s.bytes, 1, (size_t)s.got, out) != (size_t)s.got) failed = true;

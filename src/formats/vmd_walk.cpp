@@ -43,12 +43,12 @@ static const int IK_BLOCK = VMD_BLOCKS - 1;
 
 // Records where the file was cut; the first cut is the one that counts, and none counts once the file
 // is known to be no motion (the reader stops there).
-static void walk_cut(VmdWalk* w, int block, int64_t read, int64_t declared) {
+static void vmd_walk_cut(VmdWalk* w, ReadBlock block, int64_t read, int64_t declared) {
   if (w->result != READ_DONE) return;
   if (w->end.block == BLOCK_NONE) w->end = ReadEnd{block, read, declared, nullptr};
 }
 
-static void walk_step(VmdStep* s, int piece, const VmdShape* shape, unsigned char* bytes, int got, int32_t index,
+static void vmd_walk_step(VmdStep* s, int piece, const VmdShape* shape, unsigned char* bytes, int got, int32_t index,
                       int32_t count) {
   *s = VmdStep{piece, shape, bytes, got, index, count};
 }
@@ -66,13 +66,13 @@ void vmd_walk_begin(VmdWalk* w) {
 
 // The signature: "Voca" at 0 to 3 and "0002" at 21 to 24; the rest is not examined. A file that ends
 // before a checked byte, every checked byte before its end being right, was cut in its header.
-static bool walk_signature(VmdWalk* w, int got) {
+static bool vmd_walk_signature(VmdWalk* w, int got) {
   static const char want[VMD_SIGNATURE + 1] = "Vocaloid Motion Data 0002";
   for (int i = 0; i < VMD_SIGNATURE; i++) {
     int c = i < got ? w->buf[i] : -1;
     bool checked = i <= 3 || (i >= 21 && i <= 24);
     if (checked && c != (unsigned char)want[i]) {
-      if (i >= got) walk_cut(w, BLOCK_HEADER, got, VMD_HEADER);
+      if (i >= got) vmd_walk_cut(w, BLOCK_HEADER, got, VMD_HEADER);
       return false;
     }
   }
@@ -82,16 +82,16 @@ static bool walk_signature(VmdWalk* w, int got) {
 // One record of shape, read whole or cut; false when there was nothing to read (the file had ended).
 // A cut record ends the structure: the file was cut in the block after index of count records, and is
 // no motion when the record lacks its checkpoint.
-static bool walk_record(VmdWalk* w, VmdStep* s, const VmdShape* shape, int32_t index, int32_t count,
+static bool vmd_walk_record(VmdWalk* w, VmdStep* s, const VmdShape* shape, int32_t index, int32_t count,
                         int32_t cut_index, int32_t cut_count) {
   int got = rfread(w->buf, shape->size);
   if (got < shape->size) {
-    walk_cut(w, shape->block, cut_index, cut_count);
+    vmd_walk_cut(w, shape->block, cut_index, cut_count);
     if (got < shape->checkpoint) w->result = READ_NOT_FORMAT;
     w->stage = WALK_TAIL;
   }
   if (got == 0) return false;
-  walk_step(s, VMD_PIECE_RECORD, shape, w->buf, got, index, count);
+  vmd_walk_step(s, VMD_PIECE_RECORD, shape, w->buf, got, index, count);
   return true;
 }
 
@@ -100,10 +100,10 @@ bool vmd_walk_next(VmdWalk* w, VmdStep* s) {
     switch (w->stage) {
       case WALK_SIGNATURE: {
         int got = rfread(w->buf, VMD_SIGNATURE);
-        w->signature_ok = walk_signature(w, got);
+        w->signature_ok = vmd_walk_signature(w, got);
         if (!w->signature_ok) w->result = READ_NOT_FORMAT;
         w->stage = WALK_MODEL;
-        walk_step(s, VMD_PIECE_SIGNATURE, nullptr, w->buf, got, 0, 0);
+        vmd_walk_step(s, VMD_PIECE_SIGNATURE, nullptr, w->buf, got, 0, 0);
         return true;
       }
       case WALK_MODEL: {
@@ -111,10 +111,10 @@ bool vmd_walk_next(VmdWalk* w, VmdStep* s) {
         w->stage = WALK_BONE_COUNT;
         if (got < VMD_MODEL) {
           // The count is not read after a short model name (the reader has closed).
-          walk_cut(w, BLOCK_HEADER, VMD_SIGNATURE + got, VMD_HEADER);
+          vmd_walk_cut(w, BLOCK_HEADER, VMD_SIGNATURE + got, VMD_HEADER);
           w->stage = WALK_TAIL;
         }
-        walk_step(s, VMD_PIECE_MODEL, nullptr, w->buf, got, 0, 0);
+        vmd_walk_step(s, VMD_PIECE_MODEL, nullptr, w->buf, got, 0, 0);
         return true;
       }
       case WALK_BONE_COUNT:
@@ -124,8 +124,8 @@ bool vmd_walk_next(VmdWalk* w, VmdStep* s) {
         if (got < 4) {
           // A file may end right before a block's count; one that ends inside the bone count or any
           // other count was cut there.
-          if (w->stage == WALK_BONE_COUNT) walk_cut(w, BLOCK_HEADER, VMD_SIGNATURE + VMD_MODEL + got, VMD_HEADER);
-          else if (got > 0) walk_cut(w, shape->block, 0, -1);
+          if (w->stage == WALK_BONE_COUNT) vmd_walk_cut(w, BLOCK_HEADER, VMD_SIGNATURE + VMD_MODEL + got, VMD_HEADER);
+          else if (got > 0) vmd_walk_cut(w, shape->block, 0, -1);
           w->stage = WALK_TAIL;
           if (got == 0) continue;
         } else {
@@ -133,7 +133,7 @@ bool vmd_walk_next(VmdWalk* w, VmdStep* s) {
           w->index = 0;
           w->stage = WALK_RECORDS;
         }
-        walk_step(s, VMD_PIECE_COUNT, shape, w->buf, got, 0, 0);
+        vmd_walk_step(s, VMD_PIECE_COUNT, shape, w->buf, got, 0, 0);
         return true;
       }
       case WALK_RECORDS: {
@@ -144,7 +144,7 @@ bool vmd_walk_next(VmdWalk* w, VmdStep* s) {
         }
         const VmdShape* shape = &vmd_shapes[w->block];
         int32_t index = w->index;
-        if (!walk_record(w, s, shape, index, w->count, index, w->count)) continue;
+        if (!vmd_walk_record(w, s, shape, index, w->count, index, w->count)) continue;
         if (w->stage == WALK_TAIL) return true;
         if (w->block == IK_BLOCK) {
           w->head = index;
@@ -165,7 +165,7 @@ bool vmd_walk_next(VmdWalk* w, VmdStep* s) {
         int32_t index = w->index;
         // A cut switch is counted against its head: the file was cut in the show-and-IK block after
         // head of its heads.
-        if (!walk_record(w, s, &vmd_ik_switch, index, w->switches, w->head, w->count)) continue;
+        if (!vmd_walk_record(w, s, &vmd_ik_switch, index, w->switches, w->head, w->count)) continue;
         if (w->stage != WALK_TAIL) w->index++;
         return true;
       }
@@ -175,7 +175,7 @@ bool vmd_walk_next(VmdWalk* w, VmdStep* s) {
           w->stage = WALK_DONE;
           return false;
         }
-        walk_step(s, VMD_PIECE_TAIL, nullptr, w->buf, got, 0, 0);
+        vmd_walk_step(s, VMD_PIECE_TAIL, nullptr, w->buf, got, 0, 0);
         return true;
       }
       default:

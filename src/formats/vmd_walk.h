@@ -34,7 +34,7 @@ enum VmdNames : int { VMD_NAMES_NONE = 0, VMD_NAMES_BONES = 1, VMD_NAMES_MORPHS 
 
 // One kind of record.
 struct VmdShape {
-  int block;       // the ReadBlock it belongs to
+  ReadBlock block;  // the block it belongs to
   int size;        // bytes of a record
   int checkpoint;  // a record cut before this many bytes makes the file no motion (READ_NOT_FORMAT); a
                    // record cut after them ends the file where it is (0: every cut does)
