@@ -777,16 +777,28 @@ static void fold_keys_at(double frame) {
   fold_dense_have[at] = 1;
 }
 
+// The first key of a track at or after frame (t.count when none), by bisection.
+static int fold_key_from(const PoseTrackRef& t, uint32_t frame) {
+  int lo = 0, up = t.count;
+  while (lo < up) {
+    int mid = lo + (up - lo) / 2;
+    if (t.keys[mid].frame < frame) lo = mid + 1;
+    else up = mid;
+  }
+  return lo;
+}
+
+// The track's key on frame, or null.
+static const PoseKey* fold_key_on(const PoseTrackRef& t, uint32_t frame) {
+  int i = fold_key_from(t, frame);
+  return i < t.count && t.keys[i].frame == frame ? &t.keys[i] : nullptr;
+}
+
 static void fold_span_moves(const PoseTrackRef& t, uint32_t f0, uint32_t f1, FoldMove* m) {
   for (double& v : m->moved) v = 0.0;
   if (t.count < 2) return;
   // The track's span holding (f0, f1]: its first key at or after f1, and the key before.
-  int lo = 0, up = t.count;
-  while (lo < up) {
-    int mid = lo + (up - lo) / 2;
-    if (t.keys[mid].frame < f1) lo = mid + 1;
-    else up = mid;
-  }
+  int lo = fold_key_from(t, f1);
   if (lo == 0 || lo == t.count) return;
   const PoseKey& a = t.keys[lo - 1];
   const PoseKey& b = t.keys[lo];
@@ -807,7 +819,9 @@ static void fold_span_moves(const PoseTrackRef& t, uint32_t f0, uint32_t f1, Fol
 // The physics bytes (P1, P2) in effect at frame on a track: its last key at or before frame, else 0.
 static void fold_physics(const PoseTrackRef& t, uint32_t frame, uint8_t* p1, uint8_t* p2) {
   *p1 = *p2 = 0;
-  for (int i = 0; i < t.count && t.keys[i].frame <= frame; i++) *p1 = t.keys[i].curve[2], *p2 = t.keys[i].curve[3];
+  int i = fold_key_from(t, frame);
+  if (i < t.count && t.keys[i].frame == frame) i++;  // the last at or before frame is the one before i
+  if (i > 0) *p1 = t.keys[i - 1].curve[2], *p2 = t.keys[i - 1].curve[3];
 }
 
 // One receiver's key at U[i] (the union of the fold's frames), its values from w.keys. Its curves, per
@@ -822,12 +836,8 @@ static void fold_union_key(int r, const uint32_t* frames, int i, PoseKey* out) {
   out->rot[0] = (float)k.q.x, out->rot[1] = (float)k.q.y, out->rot[2] = (float)k.q.z, out->rot[3] = (float)k.q.w;
   const PoseTrackRef& own = w.ta[x];
   // Its own keys on this frame and on the union's frame before (the ends of the span).
-  const PoseKey* mine = nullptr;
-  bool mine_before = false;
-  for (int j = 0; j < own.count && own.keys[j].frame <= frames[i]; j++) {
-    if (own.keys[j].frame == frames[i]) mine = &own.keys[j];
-    if (i > 0 && own.keys[j].frame == frames[i - 1]) mine_before = true;
-  }
+  const PoseKey* mine = fold_key_on(own, frames[i]);
+  bool mine_before = i > 0 && fold_key_on(own, frames[i - 1]) != nullptr;
   PoseBezier ch[CURVE_CHANNELS];
   int who[CURVE_CHANNELS] = {-1, -1, -1, -1};
   bool only_own = true;
@@ -1023,16 +1033,6 @@ static int fold_union_frames() {
 
 static uint8_t fold_quiet[FOLD_KEYS];  // per span (U[i - 1], U[i]] of the union: nothing to check
 
-// Whether a track has a key on frame.
-static bool fold_keyed_on(const PoseTrackRef& t, uint32_t frame) {
-  int lo = 0, up = t.count;
-  while (lo < up) {
-    int mid = lo + (up - lo) / 2;
-    if (t.keys[mid].frame < frame) lo = mid + 1;
-    else up = mid;
-  }
-  return lo < t.count && t.keys[lo].frame == frame;
-}
 
 static bool fold_at_rest(const PoseTrackRef& t, uint32_t frame) {
   PoseVec p;
@@ -1053,7 +1053,7 @@ static void fold_mark_quiet(int n) {
     }
     for (int r = 0; r < w.nrecv && quiet; r++) {
       const PoseTrackRef& own = w.ta[w.recv[r]];
-      if (fold_keyed_on(own, fold_union[i - 1]) && fold_keyed_on(own, fold_union[i])) continue;
+      if (fold_key_on(own, fold_union[i - 1]) != nullptr && fold_key_on(own, fold_union[i]) != nullptr) continue;
       PoseVec p0, p1;
       PoseQuat q0, q1;
       pose_track_at(own, fold_union[i - 1], &p0, &q0, nullptr);
