@@ -70,7 +70,11 @@ inline PoseQuat pose_slerp(PoseQuat a, PoseQuat b, double t) {
     d = -d;
   }
   double ka, kb;
-  if (d > 0.9999995) {
+  // At either end the weights are 1 and 0 (the sines below give exactly that): no sine is needed there.
+  if (t == 0.0 || t == 1.0) {
+    ka = 1.0 - t;
+    kb = t;
+  } else if (d > 0.9999995) {
     ka = 1.0 - t;
     kb = t;
   } else {
