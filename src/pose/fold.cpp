@@ -199,6 +199,7 @@ struct FoldWork {
   bool full_chains;  // the targets are evaluated from the roots (no common base was found)
   int32_t ta_locals[POSE_SLOTS], nta_locals, ta_worlds[POSE_SLOTS], nta_worlds, ta_bases[POSE_SLOTS], nta_bases;
   int32_t tb_chain[POSE_SLOTS], ntb_chain, tb_src[POSE_SLOTS], ntb_src, tb_bases[POSE_SLOTS], ntb_bases;
+  uint8_t recv_on_a[FOLD_RECEIVERS];  // per receiver: sa plays its own key as its local translation
   PoseXf la[POSE_SLOTS], wa[POSE_SLOTS], lb[POSE_SLOTS], wb[POSE_SLOTS];
   PoseXf dense[POSE_SLOTS], written[POSE_SLOTS];  // per bone: keys set on the receivers
   uint8_t over[POSE_SLOTS];
@@ -642,6 +643,12 @@ static void fold_target_lists() {
       if (local[x]) w.ta_locals[w.nta_locals++] = x;
       if (base[x]) w.ta_bases[w.nta_bases++] = x;
     }
+    // A receiver whose local pose sa evaluates anyway, without an inherited translation: its key's
+    // translation is already there.
+    for (int r = 0; r < w.nrecv; r++) {
+      const PoseBone& b = w.sa.bone[w.recv[r]];
+      w.recv_on_a[r] = local[w.recv[r]] && !(b.inherit >= 0 && (b.flags & PMX_BONE_INHERITS_TRANSLATION));
+    }
     // sb: the receivers and, from the roots, everything above them.
     std::memset(mark, 0, sizeof mark);
     for (int r = 0; r < w.nrecv; r++) mark[w.recv[r]] = 1;
@@ -706,6 +713,8 @@ static void fold_targets(double frame) {
       pose_qnormalize(&key.q);
       if (b.flags & PMX_BONE_TRANSLATES) {
         key.p = pose_vsub(pose_vsub(local.p, offset), moved);
+      } else if (w.recv_on_a[r]) {
+        key.p = w.la[x].p;
       } else {
         PoseQuat unused;
         pose_track_at(w.ta[x], frame, &key.p, &unused, &w.hint_a[x]);
