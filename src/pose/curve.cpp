@@ -1,12 +1,14 @@
 // curve.cpp: a key's interpolation curves (see curve.h): byte layout, evaluation, de Casteljau splits.
 //
-// Records: none.
+// Records: the solves kept (curve_solved: the t of recent x1, x2 and s, written by curve_t).
 // Limits: x(t) = s is solved by Newton's method from t = s, checked, and by bisection where Newton does
 // not settle, to 1e-9 in x (curves whose x does not rise, from bytes a file may hold, still give a t).
+// 4,096 solves are kept, one per slot (a newer one takes the slot).
 // Trust: the bytes come from files: any value; bytes above 127 are read as 127.
 #include "pose/curve.h"
 
 #include <cmath>
+#include <cstring>
 
 // Where each channel's x1 sits in the 64 bytes (row 0 holds P1 and P2 where Z.x1 and R.x1 would be).
 static const int CURVE_X1_AT[CURVE_CHANNELS] = {0, 1, 17, 18};
@@ -42,10 +44,8 @@ static double curve_slope(double a, double b, double t) {
   return 3.0 * u * u * a + 6.0 * u * t * (b - a) + 3.0 * t * t * (1.0 - b);
 }
 
-double curve_t(PoseBezier b, double s) {
-  if (!(s > 0.0)) return 0.0;
-  if (s >= 1.0) return 1.0;
-  double x1 = curve_unit(b.x1), x2 = curve_unit(b.x2);
+// x(t) = s for 0 < s < 1.
+static double curve_solve(double x1, double x2, double s) {
   double t = s;
   for (int i = 0; i < 8; i++) {
     double e = curve_at(x1, x2, t) - s;
@@ -64,6 +64,32 @@ double curve_t(PoseBezier b, double s) {
     if (e < 0.0) lo = t;
     else hi = t;
   }
+  return t;
+}
+
+// The solves kept: a motion's curves are few and its spans' lengths small whole frames, so one curve
+// is solved at the same s again and again (every span of that length, every fold that looks at it).
+// The t kept is the one the solve above gives, so a kept solve changes nothing.
+constexpr int CURVE_SOLVED = 4096;  // a power of two
+struct CurveSolved {
+  uint64_t s_bits;
+  uint16_t x12;    // x1, x2 (bytes as given)
+  uint16_t used;
+  double t;
+};
+static CurveSolved curve_solved[CURVE_SOLVED];
+
+double curve_t(PoseBezier b, double s) {
+  if (!(s > 0.0)) return 0.0;
+  if (s >= 1.0) return 1.0;
+  uint64_t bits;
+  std::memcpy(&bits, &s, sizeof bits);
+  uint16_t x12 = (uint16_t)(b.x1 | b.x2 << 8);
+  uint64_t h = (bits ^ (bits >> 29) ^ ((uint64_t)x12 << 40)) * 0x9E3779B97F4A7C15ull;
+  CurveSolved& kept = curve_solved[h >> 52 & (CURVE_SOLVED - 1)];
+  if (kept.used && kept.s_bits == bits && kept.x12 == x12) return kept.t;
+  double t = curve_solve(curve_unit(b.x1), curve_unit(b.x2), s);
+  kept = CurveSolved{bits, x12, 1, t};
   return t;
 }
 
