@@ -786,6 +786,10 @@ static void fold_keys_at(double frame) {
   fold_dense_have[at] = 1;
 }
 
+static bool fold_same_curve(PoseBezier a, PoseBezier b) {
+  return a.x1 == b.x1 && a.y1 == b.y1 && a.x2 == b.x2 && a.y2 == b.y2;
+}
+
 // The first key of a track at or after frame (t.count when none), by bisection.
 static int fold_key_from(const PoseTrackRef& t, uint32_t frame) {
   int lo = 0, up = t.count;
@@ -820,8 +824,15 @@ static void fold_span_moves(const PoseTrackRef& t, uint32_t f0, uint32_t f1, Fol
   m->moved[CURVE_Z] = std::fabs(p1.z - p0.z);
   m->moved[CURVE_R] = pose_qbetween(q0, q1);
   double fa = a.frame, fb = b.frame;
+  PoseBezier bz[CURVE_CHANNELS];
   for (int c = 0; c < CURVE_CHANNELS; c++) {
-    if (m->moved[c] > 0.0) curve_part(curve_get(b.curve, c), (f0 - fa) / (fb - fa), (f1 - fa) / (fb - fa), &m->curve[c]);
+    if (!(m->moved[c] > 0.0)) continue;
+    bz[c] = curve_get(b.curve, c);
+    // Channels often share one curve: its part is found once.
+    int same = 0;
+    while (same < c && !(m->moved[same] > 0.0 && fold_same_curve(bz[same], bz[c]))) same++;
+    if (same < c) m->curve[c] = m->curve[same];
+    else curve_part(bz[c], (f0 - fa) / (fb - fa), (f1 - fa) / (fb - fa), &m->curve[c]);
   }
 }
 
@@ -990,7 +1001,18 @@ static void fold_put_key(int32_t left, int32_t right, int64_t g, int32_t s) {
     double x = (double)(g - a) / (double)(b - a);
     int out = 0;
     for (int r = 0; r < w.nrecv; r++) {
-      for (int c = 0; c < CURVE_CHANNELS; c++) out |= curve_split(curve_get(t[r].curve, c), x, &first[r][c], &second[r][c]);
+      PoseBezier bz[CURVE_CHANNELS];
+      for (int c = 0; c < CURVE_CHANNELS; c++) {
+        bz[c] = curve_get(t[r].curve, c);
+        // Channels often share one curve: it is split once.
+        int same = 0;
+        while (same < c && !fold_same_curve(bz[same], bz[c])) same++;
+        if (same < c) {
+          first[r][c] = first[r][same], second[r][c] = second[r][same];
+          continue;
+        }
+        out |= curve_split(bz[c], x, &first[r][c], &second[r][c]);
+      }
     }
     int64_t next = g;
     if (out & CURVE_FIRST_OUT) next = a + (g - a) / 2;
