@@ -10,14 +10,7 @@
 #include <cmath>
 #include <cstring>
 
-// Where each channel's x1 sits in the 64 bytes (row 0 holds P1 and P2 where Z.x1 and R.x1 would be).
-static const int CURVE_X1_AT[CURVE_CHANNELS] = {0, 1, 17, 18};
-
 static double curve_unit(uint8_t b) { return (b > 127 ? 127 : b) / 127.0; }
-
-PoseBezier curve_get(const uint8_t* bytes, int channel) {
-  return {bytes[CURVE_X1_AT[channel]], bytes[4 + channel], bytes[8 + channel], bytes[12 + channel]};
-}
 
 void curve_block(uint8_t* bytes, const PoseBezier* ch, uint8_t p1, uint8_t p2) {
   uint8_t row[16];
