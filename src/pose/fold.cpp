@@ -764,8 +764,10 @@ static PoseXf fold_dense_get(const FoldDense& d) {
   return {{d.p[0], d.p[1], d.p[2]}, {d.q[0], d.q[1], d.q[2], d.q[3]}};
 }
 
-// The receivers' keys at frame into w.keys and w.exact.
-static void fold_keys_at(double frame) {
+// The receivers' keys at frame into w.keys and w.exact. False when they were found now and kept: the
+// next call gives them as kept (as floats), so they differ from these by the rounding; true when the
+// next call gives the same again.
+static bool fold_keys_at(double frame) {
   FoldWork& w = fold_work;
   uint32_t f = (uint32_t)frame;
   bool kept = fold_dense_on && (double)f == frame && f >= fold_dense_first && (f - fold_dense_first) % fold_dense_stride == 0;
@@ -775,15 +777,16 @@ static void fold_keys_at(double frame) {
       w.keys[r] = fold_dense_get(fold_dense_keys[at * w.nrecv + r]);
       w.exact[r] = fold_dense_get(fold_dense_exact[at * w.nrecv + r]);
     }
-    return;
+    return true;
   }
   fold_targets(frame);
-  if (!kept) return;
+  if (!kept) return true;
   for (int r = 0; r < w.nrecv; r++) {
     fold_dense_keys[at * w.nrecv + r] = fold_dense_put(w.keys[r]);
     fold_dense_exact[at * w.nrecv + r] = fold_dense_put(w.exact[r]);
   }
   fold_dense_have[at] = 1;
+  return false;
 }
 
 static bool fold_same_curve(PoseBezier a, PoseBezier b) {
@@ -914,15 +917,27 @@ static int32_t fold_prev[FOLD_KEYS], fold_next[FOLD_KEYS];
 
 static PoseKey* fold_slot(int32_t s) { return fold_slots + (int64_t)s * fold_work.nrecv; }
 
+// The receivers as written at the frames of the span being weighed, kept from its first pass for its
+// second (its frames measured exactly): written[(g - a - 1) * receivers + r], a the span's first frame.
+constexpr int FOLD_WEIGH_WRITTEN = 4096;  // receiver-frames kept; a longer span finds them again
+static PoseXf fold_weigh_written[FOLD_WEIGH_WRITTEN];
+
 // Evaluates frame g of the span (left, right] (slots): the receivers as written against their exact
 // keys. Returns a score no smaller than the worst move's share of what is allowed (above 1: maybe too
-// far): its degrees exactly, its units by the bound.
-static double fold_span_frame(int32_t left, int32_t right, double g) {
+// far): its degrees exactly, its units by the bound. The written poses are found now (and kept at
+// *keep, when given) or taken from *kept, when given. *same (may be null) is set when the keys at g
+// will be the same at the next call (see fold_keys_at), so that the comparison made now stands for it.
+static double fold_span_frame(int32_t left, int32_t right, double g, PoseXf* keep, const PoseXf* kept, bool* same) {
   FoldWork& w = fold_work;
   const PoseKey* l = fold_slot(left);
   const PoseKey* t = fold_slot(right);
-  for (int r = 0; r < w.nrecv; r++) w.written[w.recv[r]] = fold_written_at(l[r], t[r], g);
-  fold_keys_at(g);
+  for (int r = 0; r < w.nrecv; r++) {
+    PoseXf& x = w.written[w.recv[r]];
+    x = kept != nullptr ? kept[r] : fold_written_at(l[r], t[r], g);
+    if (keep != nullptr) keep[r] = x;
+  }
+  bool again = fold_keys_at(g);
+  if (same != nullptr) *same = again;
   for (int r = 0; r < w.nrecv; r++) w.dense[w.recv[r]] = w.keys[r];
   fold_compare_frame(&w.cmp, g);
   return std::fmax(w.cmp.degrees / FOLD_DEGREES, w.cmp.bound / FOLD_UNITS);
@@ -951,11 +966,17 @@ constexpr int FOLD_WEIGH_EXACT = 2;  // frames of a span measured exactly, highe
 // measured afterwards at every frame all the same.
 static void fold_span_weigh(int32_t left, int32_t right, uint32_t first, uint32_t stride) {
   FoldCompare& c = fold_work.cmp;
+  int nrecv = fold_work.nrecv;
   uint32_t a = fold_slot(left)[0].frame, b = fold_slot(right)[0].frame;
+  bool keeping = b - a - 1 <= (uint32_t)(FOLD_WEIGH_WRITTEN / nrecv);
   int n = 0;
+  uint64_t last = 0;  // the frame the comparison holds, and whether it stands for a second pass
+  bool last_same = false;
   for (uint64_t g = (uint64_t)a + 1; g < b && n <= FOLD_FRAMES; g++) {
     if ((g - first) % stride != 0) continue;
-    double score = fold_span_frame(left, right, (double)g);
+    PoseXf* keep = keeping ? fold_weigh_written + (g - a - 1) * nrecv : nullptr;
+    double score = fold_span_frame(left, right, (double)g, keep, nullptr, &last_same);
+    last = g;
     if (score > 1.0) fold_weigh_bounds[n++] = FoldFrameBound{(float)score, (uint32_t)g};
   }
   std::sort(fold_weigh_bounds, fold_weigh_bounds + n,
@@ -964,7 +985,14 @@ static void fold_span_weigh(int32_t left, int32_t right, uint32_t first, uint32_
   bool found = false;
   for (int i = 0; i < n && i < FOLD_WEIGH_EXACT && (double)fold_weigh_bounds[i].bound * (1.0 + 1e-6) > worst.score; i++) {
     uint32_t g = fold_weigh_bounds[i].frame;
-    fold_span_frame(left, right, (double)g);
+    // Its keys are kept now: found again as kept, they may differ from those of the first pass by the
+    // rounding, so the frame is compared again (its written poses as they were), unless the comparison
+    // of the first pass stands.
+    if (!(g == last && last_same)) {
+      fold_span_frame(left, right, (double)g, nullptr, keeping ? fold_weigh_written + (g - a - 1) * nrecv : nullptr, nullptr);
+      last = g;
+      last_same = true;
+    }
     double score = c.degrees / FOLD_DEGREES;
     // A turn too far settles it (the bound then ranks the span); otherwise the units are measured.
     if (score > 1.0) {
