@@ -175,6 +175,12 @@ struct FoldEntry {
 struct FoldMove {
   double moved[CURVE_CHANNELS];
   PoseBezier curve[CURVE_CHANNELS];
+  // The track's pose at the end of the last span asked (the next span starts there): its key after
+  // that frame (null: none kept), the frame and the pose.
+  const PoseKey* end;
+  uint32_t end_frame;
+  PoseVec end_p;
+  PoseQuat end_q;
 };
 
 constexpr int FOLD_RECEIVERS = 256;  // bones one fold goes into
@@ -208,6 +214,7 @@ struct FoldWork {
   PoseXf exact[FOLD_RECEIVERS];  // the keys that would give the original poses (any translation)
   PoseXf wbx[POSE_SLOTS];        // world poses on sb with the exact keys
   FoldMove moves[3];            // how the removed bones move over the span being keyed
+  FoldMove own_moves[FOLD_RECEIVERS];  // and how each receiver's own track moves
   int32_t hint_a[POSE_SLOTS], hint_b[POSE_SLOTS];
 };
 static FoldWork fold_work;
@@ -820,8 +827,19 @@ static void fold_span_moves(const PoseTrackRef& t, uint32_t f0, uint32_t f1, Fol
   const PoseKey& b = t.keys[lo];
   PoseVec p0, p1;
   PoseQuat q0, q1;
-  pose_span_at(a, b, f0, &p0, &q0);
+  // The union's spans follow one another: where this one starts the last one asked ended, on the same
+  // span of the track.
+  if (m->end == &b && m->end_frame == f0) {
+    p0 = m->end_p;
+    q0 = m->end_q;
+  } else {
+    pose_span_at(a, b, f0, &p0, &q0);
+  }
   pose_span_at(a, b, f1, &p1, &q1);
+  m->end = &b;
+  m->end_frame = f1;
+  m->end_p = p1;
+  m->end_q = q1;
   m->moved[CURVE_X] = std::fabs(p1.x - p0.x);
   m->moved[CURVE_Y] = std::fabs(p1.y - p0.y);
   m->moved[CURVE_Z] = std::fabs(p1.z - p0.z);
@@ -866,7 +884,7 @@ static void fold_union_key(int r, const uint32_t* frames, int i, PoseKey* out) {
   bool only_own = true;
   if (i > 0) {
     // The folded bones' moves were found once for the span (w.moves); the receiver's own here.
-    FoldMove mine_move;
+    FoldMove& mine_move = w.own_moves[r];
     fold_span_moves(own, frames[i - 1], frames[i], &mine_move);
     for (int c = 0; c < CURVE_CHANNELS; c++) {
       // The curve of the track that moves this channel the most; where several move it, their curves'
@@ -1229,6 +1247,8 @@ static void fold_step(int ei) {
 
   // A key at each frame of the union; then, worst span first, keys where the written keys stray, up to
   // twice as many again.
+  for (int k = 0; k < w.nremoved; k++) w.moves[k].end = nullptr;
+  for (int r = 0; r < w.nrecv; r++) w.own_moves[r].end = nullptr;
   for (int i = 0; i < n; i++) {
     for (int k = 0; k < w.nremoved && i > 0; k++) fold_span_moves(w.ta[w.removed[k]], fold_union[i - 1], fold_union[i], &w.moves[k]);
     fold_keys_at(fold_union[i]);
