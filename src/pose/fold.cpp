@@ -206,6 +206,7 @@ struct FoldWork {
   int32_t ta_locals[POSE_SLOTS], nta_locals, ta_worlds[POSE_SLOTS], nta_worlds, ta_bases[POSE_SLOTS], nta_bases;
   int32_t tb_chain[POSE_SLOTS], ntb_chain, tb_src[POSE_SLOTS], ntb_src, tb_bases[POSE_SLOTS], ntb_bases;
   uint8_t recv_on_a[FOLD_RECEIVERS];  // per receiver: sa plays its own key as its local translation
+  uint8_t tb_needed[POSE_SLOTS];      // per chain bone: TB_WORLD and/or TB_LOCAL, what a later one reads
   PoseXf la[POSE_SLOTS], wa[POSE_SLOTS], lb[POSE_SLOTS], wb[POSE_SLOTS];
   PoseXf dense[POSE_SLOTS], written[POSE_SLOTS];  // per bone: keys set on the receivers
   uint8_t over[POSE_SLOTS];
@@ -605,6 +606,8 @@ static void fold_take_out(int replaced) {
   pose_skeleton_order(&s);
 }
 
+enum : uint8_t { TB_WORLD = 1, TB_LOCAL = 2 };
+
 // The lists the targets are evaluated with: on sa, the bones from each receiver's source up to a base
 // (a bone both sides share, whose world pose cancels out: the receivers' parents on sb that are no
 // receivers), with the inheritance sources they need; on sb, the receivers in order, the sources they
@@ -677,6 +680,13 @@ static void fold_target_lists() {
       else if (local[x]) w.tb_src[w.ntb_src++] = x;
       if (base[x]) w.tb_bases[w.ntb_bases++] = x;
     }
+    // What the chain reads of its own bones: a parent's world poses, a source's local pose.
+    for (int i = 0; i < w.ntb_chain; i++) w.tb_needed[w.tb_chain[i]] = 0;
+    for (int i = 0; i < w.ntb_chain; i++) {
+      const PoseBone& b = w.sb.bone[w.tb_chain[i]];
+      if (b.parent >= 0 && mark[b.parent]) w.tb_needed[b.parent] |= TB_WORLD;
+      if (b.inherit >= 0 && mark[b.inherit]) w.tb_needed[b.inherit] |= TB_LOCAL;
+    }
     return;
   }
 }
@@ -727,11 +737,17 @@ static void fold_targets(double frame) {
         pose_track_at(w.ta[x], frame, &key.p, &unused, &w.hint_a[x]);
       }
       w.keys[r] = key;
-      w.lb[x] = PoseXf{pose_vadd(key.p, moved), pose_qmul(key.q, inherited)};
-      local_x = pose_xmul(pose_xinverse(parent_x), target);
+      if (w.tb_needed[x] & (TB_WORLD | TB_LOCAL)) w.lb[x] = PoseXf{pose_vadd(key.p, moved), pose_qmul(key.q, inherited)};
       PoseXf exact;
-      exact.q = pose_qmul(local_x.q, pose_qconj(inherited));
-      pose_qnormalize(&exact.q);
+      if (std::memcmp(&parent, &parent_x, sizeof parent) == 0) {
+        // Below the same pose (a base: most receivers) the exact keys turn as the written ones.
+        local_x = local;
+        exact.q = key.q;
+      } else {
+        local_x = pose_xmul(pose_xinverse(parent_x), target);
+        exact.q = pose_qmul(local_x.q, pose_qconj(inherited));
+        pose_qnormalize(&exact.q);
+      }
       exact.p = pose_vsub(pose_vsub(local_x.p, offset), moved);
       w.exact[r] = exact;
     } else {
@@ -740,8 +756,11 @@ static void fold_targets(double frame) {
       w.lb[x] = PoseXf{pose_vadd(key.p, moved), pose_qmul(key.q, inherited)};
       local_x = PoseXf{pose_vadd(offset, w.lb[x].p), w.lb[x].q};
     }
-    w.wb[x] = pose_xmul(parent, PoseXf{pose_vadd(offset, w.lb[x].p), w.lb[x].q});
-    w.wbx[x] = pose_xmul(parent_x, local_x);
+    // World poses only for the chain's parents (a receiver is its chain's last bone as a rule).
+    if (w.tb_needed[x] & TB_WORLD) {
+      w.wb[x] = pose_xmul(parent, PoseXf{pose_vadd(offset, w.lb[x].p), w.lb[x].q});
+      w.wbx[x] = pose_xmul(parent_x, local_x);
+    }
   }
 }
 
