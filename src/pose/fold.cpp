@@ -207,6 +207,10 @@ struct FoldWork {
   int32_t tb_chain[POSE_SLOTS], ntb_chain, tb_src[POSE_SLOTS], ntb_src, tb_bases[POSE_SLOTS], ntb_bases;
   uint8_t recv_on_a[FOLD_RECEIVERS];  // per receiver: sa plays its own key as its local translation
   uint8_t tb_needed[POSE_SLOTS];      // per chain bone: TB_WORLD and/or TB_LOCAL, what a later one reads
+  uint8_t la_raw[POSE_SLOTS];         // per bone: la holds its track's own pose (evaluated, nothing inherited)
+  double la_frame;                    // the frame la was evaluated at (-1: none)
+  bool rest_prev;                     // the union's last frame: the folded bones rested there
+  PoseXf own_prev[FOLD_RECEIVERS];    // and the receivers' own poses there
   PoseXf la[POSE_SLOTS], wa[POSE_SLOTS], lb[POSE_SLOTS], wb[POSE_SLOTS];
   PoseXf dense[POSE_SLOTS], written[POSE_SLOTS];  // per bone: keys set on the receivers
   uint8_t over[POSE_SLOTS];
@@ -653,6 +657,7 @@ static void fold_target_lists() {
       if (local[x]) w.ta_locals[w.nta_locals++] = x;
       if (base[x]) w.ta_bases[w.nta_bases++] = x;
     }
+    for (int i = 0; i < n; i++) w.la_raw[i] = local[i] && w.sa.bone[i].inherit < 0;
     // A receiver whose local pose sa evaluates anyway, without an inherited translation: its key's
     // translation is already there.
     for (int r = 0; r < w.nrecv; r++) {
@@ -700,6 +705,7 @@ static void fold_targets(double frame) {
   PoseEval ea = {&w.sa, w.ta, nullptr, nullptr, w.hint_a};
   for (int k = 0; k < w.nta_bases; k++) w.wa[w.ta_bases[k]] = pose_xidentity();
   pose_locals(ea, w.ta_locals, w.nta_locals, frame, w.la);
+  w.la_frame = frame;
   pose_worlds(ea, w.ta_worlds, w.nta_worlds, w.la, w.wa);
   PoseEval eb = {&w.sb, w.tb, nullptr, nullptr, w.hint_b};
   for (int k = 0; k < w.ntb_bases; k++) w.wb[w.tb_bases[k]] = w.wbx[w.tb_bases[k]] = pose_xidentity();
@@ -1130,35 +1136,40 @@ static int fold_union_frames() {
 static uint8_t fold_quiet[FOLD_KEYS];  // per span (U[i - 1], U[i]] of the union: nothing to check
 
 
-static bool fold_at_rest(const PoseTrackRef& t, uint32_t frame) {
-  PoseVec p;
-  PoseQuat q;
-  pose_track_at(t, frame, &p, &q, nullptr);
-  return pose_vlen(p) < 1e-6 && pose_qangle(q) < 1e-7;
+// The pose of bone's track (on sa) at frame: as the targets of that frame found it, where they did.
+static PoseXf fold_track_pose(int bone, uint32_t frame) {
+  FoldWork& w = fold_work;
+  if (w.la_raw[bone] && w.la_frame == (double)frame) return w.la[bone];
+  PoseXf x;
+  pose_track_at(w.ta[bone], frame, &x.p, &x.q, nullptr);
+  return x;
 }
 
-// Marks the union's quiet spans: the folded bones rest at both ends (so between, as no key of theirs
-// lies between), and each receiver's own motion over the span is one of its own spans or does not
-// move: its keys there are its own, played as they were, and match the exact ones.
-static void fold_mark_quiet(int n) {
+// Marks whether the union's span ending at U[i] is quiet, after the targets of U[i] were found, from
+// what U[i - 1] left: the folded bones rest at both ends (so between, as no key of theirs lies
+// between), and each receiver's own motion over the span is one of its own spans or does not move: its
+// keys there are its own, played as they were, and match the exact ones.
+static void fold_mark_quiet(int i) {
   FoldWork& w = fold_work;
-  for (int i = 1; i < n; i++) {
-    bool quiet = true;
-    for (int k = 0; k < w.nremoved && quiet; k++) {
-      quiet = fold_at_rest(w.ta[w.removed[k]], fold_union[i - 1]) && fold_at_rest(w.ta[w.removed[k]], fold_union[i]);
-    }
-    for (int r = 0; r < w.nrecv && quiet; r++) {
-      const PoseTrackRef& own = w.ta[w.recv[r]];
-      if (fold_key_on(own, fold_union[i - 1]) != nullptr && fold_key_on(own, fold_union[i]) != nullptr) continue;
-      PoseVec p0, p1;
-      PoseQuat q0, q1;
-      pose_track_at(own, fold_union[i - 1], &p0, &q0, nullptr);
-      pose_track_at(own, fold_union[i], &p1, &q1, nullptr);
-      quiet = p0.x == p1.x && p0.y == p1.y && p0.z == p1.z && q0.x == q1.x && q0.y == q1.y && q0.z == q1.z &&
-              q0.w == q1.w;
-    }
-    fold_quiet[i] = quiet;
+  uint32_t f = fold_union[i];
+  bool rest = true;
+  for (int k = 0; k < w.nremoved && rest; k++) {
+    PoseXf x = fold_track_pose(w.removed[k], f);
+    rest = pose_vlen(x.p) < 1e-6 && pose_qangle(x.q) < 1e-7;
   }
+  bool quiet = i > 0 && rest && w.rest_prev;
+  // The receivers' poses matter only where the folded bones rest (here, and for the next span).
+  for (int r = 0; r < w.nrecv && rest; r++) {
+    PoseXf x = fold_track_pose(w.recv[r], f);
+    const PoseXf& p = w.own_prev[r];
+    if (quiet && !(fold_key_on(w.ta[w.recv[r]], fold_union[i - 1]) != nullptr && fold_key_on(w.ta[w.recv[r]], f) != nullptr)) {
+      quiet = p.p.x == x.p.x && p.p.y == x.p.y && p.p.z == x.p.z && p.q.x == x.q.x && p.q.y == x.q.y && p.q.z == x.q.z &&
+              p.q.w == x.q.w;
+    }
+    w.own_prev[r] = x;
+  }
+  w.rest_prev = rest;
+  fold_quiet[i] = quiet;
 }
 
 static int fold_full(const char* why) {
@@ -1245,6 +1256,7 @@ static void fold_step(int ei) {
   for (int i = 0; i < w.sa.count; i++) w.step_compared[i] = w.compared[i] && !w.is_recv[i];
   fold_target_lists();
   for (int i = 0; i < w.sa.count; i++) w.hint_a[i] = w.hint_b[i] = -1;
+  w.la_frame = -1.0;
 
   int n = fold_union_frames();
   if (n <= 0) return (void)(n < 0 ? fold_full("a fold's tracks hold more than 262,144 keys") : 0);
@@ -1271,13 +1283,13 @@ static void fold_step(int ei) {
   for (int i = 0; i < n; i++) {
     for (int k = 0; k < w.nremoved && i > 0; k++) fold_span_moves(w.ta[w.removed[k]], fold_union[i - 1], fold_union[i], &w.moves[k]);
     fold_keys_at(fold_union[i]);
+    fold_mark_quiet(i);
     for (int r = 0; r < w.nrecv; r++) fold_union_key(r, fold_union, i, &fold_slot(i)[r]);
     fold_prev[i] = i - 1;
     fold_next[i] = i + 1 < n ? i + 1 : -1;
   }
   int32_t slots = n;
   fold_heap_count = 0;
-  fold_mark_quiet(n);
   if (checking) {
     for (int i = 1; i < n; i++) {
       if (!fold_quiet[i]) fold_span_weigh(i - 1, i, fold_union[0], stride);
