@@ -842,7 +842,9 @@ static const PoseKey* fold_key_on(const PoseTrackRef& t, uint32_t frame) {
   return i < t.count && t.keys[i].frame == frame ? &t.keys[i] : nullptr;
 }
 
-static void fold_span_moves(const PoseTrackRef& t, uint32_t f0, uint32_t f1, FoldMove* m) {
+static void fold_span_moves(int bone, uint32_t f0, uint32_t f1, FoldMove* m) {
+  FoldWork& w = fold_work;
+  const PoseTrackRef& t = w.ta[bone];
   for (double& v : m->moved) v = 0.0;
   if (t.count < 2) return;
   // The track's span holding (f0, f1]: its first key at or after f1, and the key before.
@@ -860,7 +862,13 @@ static void fold_span_moves(const PoseTrackRef& t, uint32_t f0, uint32_t f1, Fol
   } else {
     pose_span_at(a, b, f0, &p0, &q0);
   }
-  pose_span_at(a, b, f1, &p1, &q1);
+  // Inside the span, the targets of f1 played the same span at f1 (at its end the track's next span).
+  if (f1 < b.frame && w.la_raw[bone] && w.la_frame == (double)f1) {
+    p1 = w.la[bone].p;
+    q1 = w.la[bone].q;
+  } else {
+    pose_span_at(a, b, f1, &p1, &q1);
+  }
   m->end = &b;
   m->end_frame = f1;
   m->end_p = p1;
@@ -910,7 +918,7 @@ static void fold_union_key(int r, const uint32_t* frames, int i, PoseKey* out) {
   if (i > 0) {
     // The folded bones' moves were found once for the span (w.moves); the receiver's own here.
     FoldMove& mine_move = w.own_moves[r];
-    fold_span_moves(own, frames[i - 1], frames[i], &mine_move);
+    fold_span_moves(x, frames[i - 1], frames[i], &mine_move);
     for (int c = 0; c < CURVE_CHANNELS; c++) {
       // The curve of the track that moves this channel the most; where several move it, their curves'
       // control points blended by how far each moves (a composed turn runs at a blend of their paces).
@@ -1281,9 +1289,9 @@ static void fold_step(int ei) {
   for (int k = 0; k < w.nremoved; k++) w.moves[k].end = nullptr;
   for (int r = 0; r < w.nrecv; r++) w.own_moves[r].end = nullptr;
   for (int i = 0; i < n; i++) {
-    for (int k = 0; k < w.nremoved && i > 0; k++) fold_span_moves(w.ta[w.removed[k]], fold_union[i - 1], fold_union[i], &w.moves[k]);
     fold_keys_at(fold_union[i]);
     fold_mark_quiet(i);
+    for (int k = 0; k < w.nremoved && i > 0; k++) fold_span_moves(w.removed[k], fold_union[i - 1], fold_union[i], &w.moves[k]);
     for (int r = 0; r < w.nrecv; r++) fold_union_key(r, fold_union, i, &fold_slot(i)[r]);
     fold_prev[i] = i - 1;
     fold_next[i] = i + 1 < n ? i + 1 : -1;
