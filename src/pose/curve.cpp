@@ -127,11 +127,7 @@ static bool curve_byte(double v, uint8_t* out) {
   bool inside = v >= -0.5 / 127.0 && v <= 1.0 + 0.5 / 127.0;
   if (!(v > 0.0)) v = 0.0;  // also a value that is not a number
   if (v > 1.0) v = 1.0;
-  // v * 127 lies in 0..127: rounded half away from zero, as lround rounds, without the call (the part
-  // after the point is exact there).
-  double x = v * 127.0;
-  int whole = (int)x;
-  *out = (uint8_t)(x - whole >= 0.5 ? whole + 1 : whole);
+  *out = curve_round(v * 127.0);
   return inside;
 }
 

@@ -933,8 +933,8 @@ static void fold_union_key(int r, const uint32_t* frames, int i, PoseKey* out) {
         if (mv.moved[c] > best) best = mv.moved[c], who[c] = k2, ch[c] = mv.curve[c];
       }
       if (who[c] >= 0 && total > best * (1.0 + 1e-9)) {
-        ch[c] = PoseBezier{(uint8_t)std::lround(blend[0] / total), (uint8_t)std::lround(blend[1] / total),
-                           (uint8_t)std::lround(blend[2] / total), (uint8_t)std::lround(blend[3] / total)};
+        ch[c] = PoseBezier{curve_round(blend[0] / total), curve_round(blend[1] / total), curve_round(blend[2] / total),
+                           curve_round(blend[3] / total)};
       }
       if (who[c] >= 0 && who[c] != w.nremoved) only_own = false;
     }
