@@ -14,16 +14,14 @@
 static double curve_unit(uint8_t b) { return (b > 127 ? 127 : b) / 127.0; }
 
 void curve_block(uint8_t* bytes, const PoseBezier* ch, uint8_t p1, uint8_t p2) {
-  uint8_t row[16];
+  uint8_t row[16 + 3] = {};  // the row, then the zeros that fill the shifted rows' ends
   for (int c = 0; c < CURVE_CHANNELS; c++) {
     row[c] = ch[c].x1;
     row[4 + c] = ch[c].y1;
     row[8 + c] = ch[c].x2;
     row[12 + c] = ch[c].y2;
   }
-  for (int r = 0; r < 4; r++) {
-    for (int i = 0; i < 16; i++) bytes[16 * r + i] = i + r < 16 ? row[i + r] : 0;
-  }
+  for (int r = 0; r < 4; r++) std::memcpy(bytes + 16 * r, row + r, 16);
   bytes[2] = p1;
   bytes[3] = p2;
 }
