@@ -181,6 +181,7 @@ struct FoldMove {
   uint32_t end_frame;
   PoseVec end_p;
   PoseQuat end_q;
+  int32_t at;  // where the last span was found (the union's spans come in order)
 };
 
 constexpr int FOLD_RECEIVERS = 256;  // bones one fold goes into
@@ -211,6 +212,10 @@ struct FoldWork {
   double la_frame;                    // the frame la was evaluated at (-1: none)
   bool rest_prev;                     // the union's last frame: the folded bones rested there
   PoseXf own_prev[FOLD_RECEIVERS];    // and the receivers' own poses there
+  // Per receiver, at the union's frame U[i] being keyed: its own first key at or after U[i], and whether
+  // it has a key on U[i] and on U[i - 1].
+  int32_t own_at[FOLD_RECEIVERS];
+  uint8_t own_keyed[FOLD_RECEIVERS], own_keyed_before[FOLD_RECEIVERS];
   PoseXf la[POSE_SLOTS], wa[POSE_SLOTS], lb[POSE_SLOTS], wb[POSE_SLOTS];
   PoseXf dense[POSE_SLOTS], written[POSE_SLOTS];  // per bone: keys set on the receivers
   uint8_t over[POSE_SLOTS];
@@ -836,10 +841,17 @@ static int fold_key_from(const PoseTrackRef& t, uint32_t frame) {
   return lo;
 }
 
-// The track's key on frame, or null.
-static const PoseKey* fold_key_on(const PoseTrackRef& t, uint32_t frame) {
-  int i = fold_key_from(t, frame);
-  return i < t.count && t.keys[i].frame == frame ? &t.keys[i] : nullptr;
+// fold_key_from, going on from *at where every key before it lies before frame (frames asked in order
+// move it on by a key or two), else by bisection; *at becomes the answer.
+static int fold_key_next(const PoseTrackRef& t, uint32_t frame, int32_t* at) {
+  int i = *at;
+  if (i < 0 || i > t.count || (i > 0 && t.keys[i - 1].frame >= frame)) {
+    i = fold_key_from(t, frame);
+  } else {
+    while (i < t.count && t.keys[i].frame < frame) i++;
+  }
+  *at = i;
+  return i;
 }
 
 static void fold_span_moves(int bone, uint32_t f0, uint32_t f1, FoldMove* m) {
@@ -848,7 +860,7 @@ static void fold_span_moves(int bone, uint32_t f0, uint32_t f1, FoldMove* m) {
   for (double& v : m->moved) v = 0.0;
   if (t.count < 2) return;
   // The track's span holding (f0, f1]: its first key at or after f1, and the key before.
-  int lo = fold_key_from(t, f1);
+  int lo = fold_key_next(t, f1, &m->at);
   if (lo == 0 || lo == t.count) return;
   const PoseKey& a = t.keys[lo - 1];
   const PoseKey& b = t.keys[lo];
@@ -890,13 +902,6 @@ static void fold_span_moves(int bone, uint32_t f0, uint32_t f1, FoldMove* m) {
   }
 }
 
-// The physics bytes (P1, P2) in effect at frame on a track: its last key at or before frame, else 0.
-static void fold_physics(const PoseTrackRef& t, uint32_t frame, uint8_t* p1, uint8_t* p2) {
-  *p1 = *p2 = 0;
-  int i = fold_key_from(t, frame);
-  if (i < t.count && t.keys[i].frame == frame) i++;  // the last at or before frame is the one before i
-  if (i > 0) *p1 = t.keys[i - 1].curve[2], *p2 = t.keys[i - 1].curve[3];
-}
 
 // One receiver's key at U[i] (the union of the fold's frames), its values from w.keys. Its curves, per
 // channel, are those of the track that moves that channel the most over the span before it (the folded
@@ -910,8 +915,8 @@ static void fold_union_key(int r, const uint32_t* frames, int i, PoseKey* out) {
   out->rot[0] = (float)k.q.x, out->rot[1] = (float)k.q.y, out->rot[2] = (float)k.q.z, out->rot[3] = (float)k.q.w;
   const PoseTrackRef& own = w.ta[x];
   // Its own keys on this frame and on the union's frame before (the ends of the span).
-  const PoseKey* mine = fold_key_on(own, frames[i]);
-  bool mine_before = i > 0 && fold_key_on(own, frames[i - 1]) != nullptr;
+  const PoseKey* mine = w.own_keyed[r] ? &own.keys[w.own_at[r]] : nullptr;
+  bool mine_before = i > 0 && w.own_keyed_before[r];
   PoseBezier ch[CURVE_CHANNELS];
   int who[CURVE_CHANNELS] = {-1, -1, -1, -1};
   bool only_own = true;
@@ -950,8 +955,9 @@ static void fold_union_key(int r, const uint32_t* frames, int i, PoseKey* out) {
     if (c != CURVE_R && who[CURVE_R] >= 0) ch[c] = ch[CURVE_R];
     else ch[c] = mine != nullptr ? curve_get(mine->curve, c) : POSE_LINEAR;
   }
-  uint8_t p1, p2;
-  fold_physics(own, frames[i], &p1, &p2);
+  // The physics bytes (P1, P2) in effect: those of its last key at or before the frame, else 0.
+  int last = w.own_keyed[r] ? w.own_at[r] : w.own_at[r] - 1;
+  uint8_t p1 = last >= 0 ? own.keys[last].curve[2] : 0, p2 = last >= 0 ? own.keys[last].curve[3] : 0;
   curve_block(out->curve, ch, p1, p2);
 }
 
@@ -1170,7 +1176,7 @@ static void fold_mark_quiet(int i) {
   for (int r = 0; r < w.nrecv && rest; r++) {
     PoseXf x = fold_track_pose(w.recv[r], f);
     const PoseXf& p = w.own_prev[r];
-    if (quiet && !(fold_key_on(w.ta[w.recv[r]], fold_union[i - 1]) != nullptr && fold_key_on(w.ta[w.recv[r]], f) != nullptr)) {
+    if (quiet && !(w.own_keyed_before[r] && w.own_keyed[r])) {
       quiet = p.p.x == x.p.x && p.p.y == x.p.y && p.p.z == x.p.z && p.q.x == x.q.x && p.q.y == x.q.y && p.q.z == x.q.z &&
               p.q.w == x.q.w;
     }
@@ -1286,9 +1292,19 @@ static void fold_step(int ei) {
 
   // A key at each frame of the union; then, worst span first, keys where the written keys stray, up to
   // twice as many again.
-  for (int k = 0; k < w.nremoved; k++) w.moves[k].end = nullptr;
-  for (int r = 0; r < w.nrecv; r++) w.own_moves[r].end = nullptr;
+  for (int k = 0; k < w.nremoved; k++) w.moves[k].end = nullptr, w.moves[k].at = 0;
+  for (int r = 0; r < w.nrecv; r++) {
+    w.own_moves[r].end = nullptr;
+    w.own_moves[r].at = w.own_at[r] = 0;
+    w.own_keyed[r] = 0;
+  }
   for (int i = 0; i < n; i++) {
+    for (int r = 0; r < w.nrecv; r++) {
+      const PoseTrackRef& own = w.ta[w.recv[r]];
+      int k = fold_key_next(own, fold_union[i], &w.own_at[r]);
+      w.own_keyed_before[r] = w.own_keyed[r];
+      w.own_keyed[r] = k < own.count && own.keys[k].frame == fold_union[i];
+    }
     fold_keys_at(fold_union[i]);
     fold_mark_quiet(i);
     for (int k = 0; k < w.nremoved && i > 0; k++) fold_span_moves(w.removed[k], fold_union[i - 1], fold_union[i], &w.moves[k]);
