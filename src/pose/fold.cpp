@@ -516,9 +516,13 @@ static void fold_measure_exact(FoldFigure* fig, int kept, int max_exact, void (*
   FoldCompare& c = fold_work.cmp;
   // Only the first max_exact can be measured: only they are put in order.
   int ordered = kept < max_exact ? kept : max_exact;
-  std::partial_sort(fold_bounds, fold_bounds + ordered, fold_bounds + kept, [](const FoldFrameBound& a, const FoldFrameBound& b) {
+  auto larger = [](const FoldFrameBound& a, const FoldFrameBound& b) {
     return a.bound > b.bound || (a.bound == b.bound && a.frame < b.frame);
-  });
+  };
+  // A whole sort where all are ordered (a partial sort is a heap sort, slower): frames differ, so both
+  // give the one order.
+  if (ordered == kept) std::sort(fold_bounds, fold_bounds + kept, larger);
+  else std::partial_sort(fold_bounds, fold_bounds + ordered, fold_bounds + kept, larger);
   for (int i = 0; i < ordered; i++) {
     // The bound is stored as a float: let it settle a frame only when it is clearly below what was found.
     if ((double)fold_bounds[i].bound * (1.0 + 1e-6) < fig->units) break;
