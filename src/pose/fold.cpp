@@ -805,18 +805,23 @@ static PoseXf fold_dense_get(const FoldDense& d) {
   return {{d.p[0], d.p[1], d.p[2]}, {d.q[0], d.q[1], d.q[2], d.q[3]}};
 }
 
-// The receivers' keys at frame into w.keys and w.exact. False when they were found now and kept: the
-// next call gives them as kept (as floats), so they differ from these by the rounding; true when the
-// next call gives the same again.
-static bool fold_keys_at(double frame) {
+enum : int { KEYS_WRITTEN = 1, KEYS_EXACT = 2 };
+
+// The receivers' keys at frame into w.keys and w.exact (want: which of the two the caller reads, at
+// least; both where they are found now). False when they were found now and kept: the next call gives
+// them as kept (as floats), so they differ from these by the rounding; true when the next call gives the
+// same again.
+static bool fold_keys_at(double frame, int want) {
   FoldWork& w = fold_work;
   uint32_t f = (uint32_t)frame;
   bool kept = fold_dense_on && (double)f == frame && f >= fold_dense_first && (f - fold_dense_first) % fold_dense_stride == 0;
   int64_t at = kept ? (int64_t)((f - fold_dense_first) / fold_dense_stride) : 0;
   if (kept && fold_dense_have[at]) {
-    for (int r = 0; r < w.nrecv; r++) {
-      w.keys[r] = fold_dense_get(fold_dense_keys[at * w.nrecv + r]);
-      w.exact[r] = fold_dense_get(fold_dense_exact[at * w.nrecv + r]);
+    if (want & KEYS_WRITTEN) {
+      for (int r = 0; r < w.nrecv; r++) w.keys[r] = fold_dense_get(fold_dense_keys[at * w.nrecv + r]);
+    }
+    if (want & KEYS_EXACT) {
+      for (int r = 0; r < w.nrecv; r++) w.exact[r] = fold_dense_get(fold_dense_exact[at * w.nrecv + r]);
     }
     return true;
   }
@@ -997,7 +1002,7 @@ static double fold_span_frame(int32_t left, int32_t right, double g, PoseXf* kee
     x = kept != nullptr ? kept[r] : fold_written_at(l[r], t[r], g);
     if (keep != nullptr) keep[r] = x;
   }
-  bool again = fold_keys_at(g);
+  bool again = fold_keys_at(g, KEYS_WRITTEN);
   if (same != nullptr) *same = again;
   for (int r = 0; r < w.nrecv; r++) w.dense[w.recv[r]] = w.keys[r];
   fold_compare_frame(&w.cmp, g);
@@ -1109,7 +1114,7 @@ static void fold_put_key(int32_t left, int32_t right, int64_t g, int32_t s) {
     if (next == g || next <= a || next >= b) break;
     g = next;
   }
-  fold_keys_at((double)g);
+  fold_keys_at((double)g, KEYS_WRITTEN);
   PoseKey* k = fold_slot(s);
   for (int r = 0; r < w.nrecv; r++) {
     const PoseXf& v = w.keys[r];
@@ -1230,7 +1235,7 @@ static bool fold_receivers_of(int r, int mode) {
 // Sets the receivers' exact keys at frame as side a's keys (the fold's measure).
 static void fold_exact_at(double frame) {
   FoldWork& w = fold_work;
-  fold_keys_at(frame);
+  fold_keys_at(frame, KEYS_EXACT);
   for (int r = 0; r < w.nrecv; r++) w.dense[w.recv[r]] = w.exact[r];
 }
 
@@ -1309,7 +1314,7 @@ static void fold_step(int ei) {
       w.own_keyed_before[r] = w.own_keyed[r];
       w.own_keyed[r] = k < own.count && own.keys[k].frame == fold_union[i];
     }
-    fold_keys_at(fold_union[i]);
+    fold_keys_at(fold_union[i], KEYS_WRITTEN);
     fold_mark_quiet(i);
     for (int k = 0; k < w.nremoved && i > 0; k++) fold_span_moves(w.removed[k], fold_union[i - 1], fold_union[i], &w.moves[k]);
     for (int r = 0; r < w.nrecv; r++) fold_union_key(r, fold_union, i, &fold_slot(i)[r]);
