@@ -514,24 +514,26 @@ static void fold_measure(const uint32_t* frames, int n, FoldFigure* fig, void (*
 // beat what was found, at most max_exact frames.
 static void fold_measure_exact(FoldFigure* fig, int kept, int max_exact, void (*prepare)(double frame)) {
   FoldCompare& c = fold_work.cmp;
-  // Only the first max_exact can be measured: only they are put in order.
-  int ordered = kept < max_exact ? kept : max_exact;
-  auto larger = [](const FoldFrameBound& a, const FoldFrameBound& b) {
-    return a.bound > b.bound || (a.bound == b.bound && a.frame < b.frame);
+  // Largest bound first (of equal bounds the earlier frame; frames differ, so the order is one). The
+  // frames are taken off a heap one by one: the measure stops after a few as a rule, and a sort of them
+  // all would cost more than the frames it measures.
+  auto later = [](const FoldFrameBound& a, const FoldFrameBound& b) {
+    return a.bound < b.bound || (a.bound == b.bound && a.frame > b.frame);
   };
-  // A whole sort where all are ordered (a partial sort is a heap sort, slower): frames differ, so both
-  // give the one order.
-  if (ordered == kept) std::sort(fold_bounds, fold_bounds + kept, larger);
-  else std::partial_sort(fold_bounds, fold_bounds + ordered, fold_bounds + kept, larger);
-  for (int i = 0; i < ordered; i++) {
+  std::make_heap(fold_bounds, fold_bounds + kept, later);
+  int heap = kept;
+  for (int i = 0; i < max_exact && heap > 0; i++) {
+    const FoldFrameBound next = fold_bounds[0];
     // The bound is stored as a float: let it settle a frame only when it is clearly below what was found.
-    if ((double)fold_bounds[i].bound * (1.0 + 1e-6) < fig->units) break;
-    if (prepare != nullptr) prepare(fold_bounds[i].frame);
-    fold_compare_frame(&c, fold_bounds[i].frame);
+    if ((double)next.bound * (1.0 + 1e-6) < fig->units) break;
+    std::pop_heap(fold_bounds, fold_bounds + heap, later);
+    heap--;
+    if (prepare != nullptr) prepare(next.frame);
+    fold_compare_frame(&c, next.frame);
     double units;
     int32_t bone;
     fold_compare_units(&c, fig->units, &units, &bone);
-    fold_figure_add(fig, units, bone, 0.0, -1, fold_bounds[i].frame);
+    fold_figure_add(fig, units, bone, 0.0, -1, next.frame);
   }
 }
 
@@ -1138,12 +1140,22 @@ static uint32_t fold_frames[FOLD_FRAMES + 1];
 // not fit.
 static int fold_union_frames() {
   FoldWork& w = fold_work;
+  static uint32_t merged[FOLD_KEYS];
+  int64_t total = 0;
   int n = 0;
+  // Each track's frames rise (one key per frame): merged into the union one track after another.
   auto add = [&](const PoseTrackRef& t) {
-    for (int i = 0; i < t.count; i++) {
-      if (n >= FOLD_KEYS) return false;
-      fold_union[n++] = t.keys[i].frame;
+    total += t.count;
+    if (total > FOLD_KEYS) return false;
+    int i = 0, j = 0, m = 0;
+    while (i < n || j < t.count) {
+      uint32_t f = j == t.count || (i < n && fold_union[i] <= t.keys[j].frame) ? fold_union[i] : t.keys[j].frame;
+      if (i < n && fold_union[i] == f) i++;
+      if (j < t.count && t.keys[j].frame == f) j++;
+      if (m == 0 || merged[m - 1] != f) merged[m++] = f;
     }
+    std::memcpy(fold_union, merged, sizeof(uint32_t) * (size_t)m);
+    n = m;
     return true;
   };
   for (int k = 0; k < w.nremoved; k++) {
@@ -1152,8 +1164,7 @@ static int fold_union_frames() {
   for (int r = 0; r < w.nrecv; r++) {
     if (!add(w.ta[w.recv[r]])) return -1;
   }
-  std::sort(fold_union, fold_union + n);
-  return (int)(std::unique(fold_union, fold_union + n) - fold_union);
+  return n;
 }
 
 static uint8_t fold_quiet[FOLD_KEYS];  // per span (U[i - 1], U[i]] of the union: nothing to check
