@@ -113,22 +113,6 @@ void pose_bind(const PoseSkeleton* s, const PoseMotion* m, PoseTrackRef* tracks)
   }
 }
 
-void pose_locals(const PoseEval& e, const int32_t* bones, int n, double frame, PoseXf* local) {
-  for (int i = 0; i < n; i++) {
-    int b = bones[i];
-    const PoseBone& bone = e.s->bone[b];
-    PoseXf x;
-    if (e.overridden != nullptr && e.overridden[b]) x = e.override_key[b];
-    else pose_track_at(e.tracks[b], frame, &x.p, &x.q, e.hints != nullptr ? &e.hints[b] : nullptr);
-    if (bone.inherit >= 0) {
-      const PoseXf& src = local[bone.inherit];
-      if (bone.flags & PMX_BONE_INHERITS_ROTATION) x.q = pose_qmul(x.q, pose_qpow(src.q, bone.inherit_weight));
-      if (bone.flags & PMX_BONE_INHERITS_TRANSLATION) x.p = pose_vadd(x.p, pose_vscale(src.p, bone.inherit_weight));
-    }
-    local[b] = x;
-  }
-}
-
 void pose_worlds(const PoseEval& e, const int32_t* bones, int n, const PoseXf* local, PoseXf* world) {
   for (int i = 0; i < n; i++) {
     int b = bones[i];
