@@ -108,6 +108,9 @@ int fold_write(const FoldPlan* plan, const char* path, const char16_t* wpath, bo
   vmd_walk_begin(&w);
   VmdStep s;
   bool in_bones = false, bones_done = false, changed = false;
+  char last_name[POSE_TRACK_NAME];  // the name of the last bone key and what write_removed gave for it
+  bool last_known = false;
+  int last_removed = -1;
   auto close_bones = [&]() {
     // Tracks no removed name brought out yet go at the end of the block.
     for (int t = 0; t < plan->track_count; t++) write_track(c, plan, t);
@@ -130,7 +133,13 @@ int fold_write(const FoldPlan* plan, const char* path, const char16_t* wpath, bo
       char name[POSE_TRACK_NAME];
       std::memcpy(name, s.bytes, VMD_NAME);
       name[VMD_NAME] = 0;
-      int r = write_removed(plan, name);
+      // Files list a bone's keys together as a rule: a key of the last key's name has its answer.
+      if (!(last_known && std::memcmp(name, last_name, sizeof name) == 0)) {
+        std::memcpy(last_name, name, sizeof name);
+        last_removed = write_removed(plan, name);
+        last_known = true;
+      }
+      int r = last_removed;
       if (r < 0) {
         write_bytes(c, s.bytes, s.got);
         c.bone_keys++;
