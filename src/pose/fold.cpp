@@ -10,11 +10,16 @@
 // leaves against the play before it. The next fold starts from that.
 //
 // Records: fold_work, the working skeletons, bindings, comparison and scratch of the plan in progress,
-// and the fold's keys kept by frame (fold_dense_*), written by fold_plan for its duration; plans are the
-// callers' values.
+// the fold's keys kept by frame (fold_dense_*) and the written poses of the span being weighed
+// (fold_weigh_written), written by fold_plan for its duration; plans are the callers' values.
 // Limits: 64 lacking bones, 256 bones one fold goes into, 128 rewritten tracks, 262,144 rewritten keys,
 // 65,536 frames compared per fold (a longer span is compared at a stride), 262,144 receiver-frames of
-// keys kept (a fold that needs more finds them again).
+// keys kept (a fold that needs more finds them again), 4,096 receiver-frames of a weighed span's
+// written poses kept (a longer span finds them again).
+//
+// What is found once. A frame's keys are found once per fold (fold_dense_*); the union's spans are
+// walked in order, each track's moves starting where the last span ended and its poses at the union's
+// frames taken from the targets found there; a weighed span's second pass reuses its first.
 // Trust: skeletons and motions were checked when made; the plan's own bounds are checked before every
 // write into the plan.
 //
