@@ -24,8 +24,18 @@ struct PoseBezier {
 // The straight curve the editor writes by default.
 constexpr PoseBezier POSE_LINEAR = {20, 20, 107, 107};
 
-// The curve of channel in a key's 64 bytes.
-PoseBezier curve_get(const uint8_t* bytes, int channel);
+// The curve of channel in a key's 64 bytes (inline: every evaluation of a span reads one). Row 0 holds
+// P1 and P2 where Z.x1 and R.x1 would be, so those two are read from row 1 (bytes 17 and 18).
+inline PoseBezier curve_get(const uint8_t* bytes, int channel) {
+  return {bytes[channel < 2 ? channel : 15 + channel], bytes[4 + channel], bytes[8 + channel], bytes[12 + channel]};
+}
+// x (0 to 255) rounded to a byte half away from zero, as lround rounds it, without the library call (the
+// part after the point of such an x is exact).
+inline uint8_t curve_round(double x) {
+  int whole = (int)x;
+  return (uint8_t)(x - whole >= 0.5 ? whole + 1 : whole);
+}
+
 // Builds a key's 64 bytes from its four curves (X, Y, Z, R) and its P1, P2 bytes, in the layout above.
 void curve_block(uint8_t* bytes, const PoseBezier* channels, uint8_t p1, uint8_t p2);
 // The curve's y where its x is s (0 to 1), found to 1e-7 in x.

@@ -10,11 +10,16 @@
 // leaves against the play before it. The next fold starts from that.
 //
 // Records: fold_work, the working skeletons, bindings, comparison and scratch of the plan in progress,
-// and the fold's keys kept by frame (fold_dense_*), written by fold_plan for its duration; plans are the
-// callers' values.
+// the fold's keys kept by frame (fold_dense_*) and the written poses of the span being weighed
+// (fold_weigh_written), written by fold_plan for its duration; plans are the callers' values.
 // Limits: 64 lacking bones, 256 bones one fold goes into, 128 rewritten tracks, 262,144 rewritten keys,
 // 65,536 frames compared per fold (a longer span is compared at a stride), 262,144 receiver-frames of
-// keys kept (a fold that needs more finds them again).
+// keys kept (a fold that needs more finds them again), 4,096 receiver-frames of a weighed span's
+// written poses kept (a longer span finds them again).
+//
+// What is found once. A frame's keys are found once per fold (fold_dense_*); the union's spans are
+// walked in order, each track's moves starting where the last span ended and its poses at the union's
+// frames taken from the targets found there; a weighed span's second pass reuses its first.
 // Trust: skeletons and motions were checked when made; the plan's own bounds are checked before every
 // write into the plan.
 //
@@ -175,6 +180,13 @@ struct FoldEntry {
 struct FoldMove {
   double moved[CURVE_CHANNELS];
   PoseBezier curve[CURVE_CHANNELS];
+  // The track's pose at the end of the last span asked (the next span starts there): its key after
+  // that frame (null: none kept), the frame and the pose.
+  const PoseKey* end;
+  uint32_t end_frame;
+  PoseVec end_p;
+  PoseQuat end_q;
+  int32_t at;  // where the last span was found (the union's spans come in order)
 };
 
 constexpr int FOLD_RECEIVERS = 256;  // bones one fold goes into
@@ -199,6 +211,16 @@ struct FoldWork {
   bool full_chains;  // the targets are evaluated from the roots (no common base was found)
   int32_t ta_locals[POSE_SLOTS], nta_locals, ta_worlds[POSE_SLOTS], nta_worlds, ta_bases[POSE_SLOTS], nta_bases;
   int32_t tb_chain[POSE_SLOTS], ntb_chain, tb_src[POSE_SLOTS], ntb_src, tb_bases[POSE_SLOTS], ntb_bases;
+  uint8_t recv_on_a[FOLD_RECEIVERS];  // per receiver: sa plays its own key as its local translation
+  uint8_t tb_needed[POSE_SLOTS];      // per chain bone: TB_WORLD and/or TB_LOCAL, what a later one reads
+  uint8_t la_raw[POSE_SLOTS];         // per bone: la holds its track's own pose (evaluated, nothing inherited)
+  double la_frame;                    // the frame la was evaluated at (-1: none)
+  bool rest_prev;                     // the union's last frame: the folded bones rested there
+  PoseXf own_prev[FOLD_RECEIVERS];    // and the receivers' own poses there
+  // Per receiver, at the union's frame U[i] being keyed: its own first key at or after U[i], and whether
+  // it has a key on U[i] and on U[i - 1].
+  int32_t own_at[FOLD_RECEIVERS];
+  uint8_t own_keyed[FOLD_RECEIVERS], own_keyed_before[FOLD_RECEIVERS];
   PoseXf la[POSE_SLOTS], wa[POSE_SLOTS], lb[POSE_SLOTS], wb[POSE_SLOTS];
   PoseXf dense[POSE_SLOTS], written[POSE_SLOTS];  // per bone: keys set on the receivers
   uint8_t over[POSE_SLOTS];
@@ -207,6 +229,7 @@ struct FoldWork {
   PoseXf exact[FOLD_RECEIVERS];  // the keys that would give the original poses (any translation)
   PoseXf wbx[POSE_SLOTS];        // world poses on sb with the exact keys
   FoldMove moves[3];            // how the removed bones move over the span being keyed
+  FoldMove own_moves[FOLD_RECEIVERS];  // and how each receiver's own track moves
   int32_t hint_a[POSE_SLOTS], hint_b[POSE_SLOTS];
 };
 static FoldWork fold_work;
@@ -496,20 +519,26 @@ static void fold_measure(const uint32_t* frames, int n, FoldFigure* fig, void (*
 // beat what was found, at most max_exact frames.
 static void fold_measure_exact(FoldFigure* fig, int kept, int max_exact, void (*prepare)(double frame)) {
   FoldCompare& c = fold_work.cmp;
-  // Only the first max_exact can be measured: only they are put in order.
-  int ordered = kept < max_exact ? kept : max_exact;
-  std::partial_sort(fold_bounds, fold_bounds + ordered, fold_bounds + kept, [](const FoldFrameBound& a, const FoldFrameBound& b) {
-    return a.bound > b.bound || (a.bound == b.bound && a.frame < b.frame);
-  });
-  for (int i = 0; i < ordered; i++) {
+  // Largest bound first (of equal bounds the earlier frame; frames differ, so the order is one). The
+  // frames are taken off a heap one by one: the measure stops after a few as a rule, and a sort of them
+  // all would cost more than the frames it measures.
+  auto later = [](const FoldFrameBound& a, const FoldFrameBound& b) {
+    return a.bound < b.bound || (a.bound == b.bound && a.frame > b.frame);
+  };
+  std::make_heap(fold_bounds, fold_bounds + kept, later);
+  int heap = kept;
+  for (int i = 0; i < max_exact && heap > 0; i++) {
+    const FoldFrameBound next = fold_bounds[0];
     // The bound is stored as a float: let it settle a frame only when it is clearly below what was found.
-    if ((double)fold_bounds[i].bound * (1.0 + 1e-6) < fig->units) break;
-    if (prepare != nullptr) prepare(fold_bounds[i].frame);
-    fold_compare_frame(&c, fold_bounds[i].frame);
+    if ((double)next.bound * (1.0 + 1e-6) < fig->units) break;
+    std::pop_heap(fold_bounds, fold_bounds + heap, later);
+    heap--;
+    if (prepare != nullptr) prepare(next.frame);
+    fold_compare_frame(&c, next.frame);
     double units;
     int32_t bone;
     fold_compare_units(&c, fig->units, &units, &bone);
-    fold_figure_add(fig, units, bone, 0.0, -1, fold_bounds[i].frame);
+    fold_figure_add(fig, units, bone, 0.0, -1, next.frame);
   }
 }
 
@@ -597,6 +626,8 @@ static void fold_take_out(int replaced) {
   pose_skeleton_order(&s);
 }
 
+enum : uint8_t { TB_WORLD = 1, TB_LOCAL = 2 };
+
 // The lists the targets are evaluated with: on sa, the bones from each receiver's source up to a base
 // (a bone both sides share, whose world pose cancels out: the receivers' parents on sb that are no
 // receivers), with the inheritance sources they need; on sb, the receivers in order, the sources they
@@ -642,6 +673,13 @@ static void fold_target_lists() {
       if (local[x]) w.ta_locals[w.nta_locals++] = x;
       if (base[x]) w.ta_bases[w.nta_bases++] = x;
     }
+    for (int i = 0; i < n; i++) w.la_raw[i] = local[i] && w.sa.bone[i].inherit < 0;
+    // A receiver whose local pose sa evaluates anyway, without an inherited translation: its key's
+    // translation is already there.
+    for (int r = 0; r < w.nrecv; r++) {
+      const PoseBone& b = w.sa.bone[w.recv[r]];
+      w.recv_on_a[r] = local[w.recv[r]] && !(b.inherit >= 0 && (b.flags & PMX_BONE_INHERITS_TRANSLATION));
+    }
     // sb: the receivers and, from the roots, everything above them.
     std::memset(mark, 0, sizeof mark);
     for (int r = 0; r < w.nrecv; r++) mark[w.recv[r]] = 1;
@@ -663,6 +701,13 @@ static void fold_target_lists() {
       else if (local[x]) w.tb_src[w.ntb_src++] = x;
       if (base[x]) w.tb_bases[w.ntb_bases++] = x;
     }
+    // What the chain reads of its own bones: a parent's world poses, a source's local pose.
+    for (int i = 0; i < w.ntb_chain; i++) w.tb_needed[w.tb_chain[i]] = 0;
+    for (int i = 0; i < w.ntb_chain; i++) {
+      const PoseBone& b = w.sb.bone[w.tb_chain[i]];
+      if (b.parent >= 0 && mark[b.parent]) w.tb_needed[b.parent] |= TB_WORLD;
+      if (b.inherit >= 0 && mark[b.inherit]) w.tb_needed[b.inherit] |= TB_LOCAL;
+    }
     return;
   }
 }
@@ -676,6 +721,7 @@ static void fold_targets(double frame) {
   PoseEval ea = {&w.sa, w.ta, nullptr, nullptr, w.hint_a};
   for (int k = 0; k < w.nta_bases; k++) w.wa[w.ta_bases[k]] = pose_xidentity();
   pose_locals(ea, w.ta_locals, w.nta_locals, frame, w.la);
+  w.la_frame = frame;
   pose_worlds(ea, w.ta_worlds, w.nta_worlds, w.la, w.wa);
   PoseEval eb = {&w.sb, w.tb, nullptr, nullptr, w.hint_b};
   for (int k = 0; k < w.ntb_bases; k++) w.wb[w.tb_bases[k]] = w.wbx[w.tb_bases[k]] = pose_xidentity();
@@ -706,16 +752,24 @@ static void fold_targets(double frame) {
       pose_qnormalize(&key.q);
       if (b.flags & PMX_BONE_TRANSLATES) {
         key.p = pose_vsub(pose_vsub(local.p, offset), moved);
+      } else if (w.recv_on_a[r]) {
+        key.p = w.la[x].p;
       } else {
         PoseQuat unused;
         pose_track_at(w.ta[x], frame, &key.p, &unused, &w.hint_a[x]);
       }
       w.keys[r] = key;
-      w.lb[x] = PoseXf{pose_vadd(key.p, moved), pose_qmul(key.q, inherited)};
-      local_x = pose_xmul(pose_xinverse(parent_x), target);
+      if (w.tb_needed[x] & (TB_WORLD | TB_LOCAL)) w.lb[x] = PoseXf{pose_vadd(key.p, moved), pose_qmul(key.q, inherited)};
       PoseXf exact;
-      exact.q = pose_qmul(local_x.q, pose_qconj(inherited));
-      pose_qnormalize(&exact.q);
+      if (std::memcmp(&parent, &parent_x, sizeof parent) == 0) {
+        // Below the same pose (a base: most receivers) the exact keys turn as the written ones.
+        local_x = local;
+        exact.q = key.q;
+      } else {
+        local_x = pose_xmul(pose_xinverse(parent_x), target);
+        exact.q = pose_qmul(local_x.q, pose_qconj(inherited));
+        pose_qnormalize(&exact.q);
+      }
       exact.p = pose_vsub(pose_vsub(local_x.p, offset), moved);
       w.exact[r] = exact;
     } else {
@@ -724,8 +778,11 @@ static void fold_targets(double frame) {
       w.lb[x] = PoseXf{pose_vadd(key.p, moved), pose_qmul(key.q, inherited)};
       local_x = PoseXf{pose_vadd(offset, w.lb[x].p), w.lb[x].q};
     }
-    w.wb[x] = pose_xmul(parent, PoseXf{pose_vadd(offset, w.lb[x].p), w.lb[x].q});
-    w.wbx[x] = pose_xmul(parent_x, local_x);
+    // World poses only for the chain's parents (a receiver is its chain's last bone as a rule).
+    if (w.tb_needed[x] & TB_WORLD) {
+      w.wb[x] = pose_xmul(parent, PoseXf{pose_vadd(offset, w.lb[x].p), w.lb[x].q});
+      w.wbx[x] = pose_xmul(parent_x, local_x);
+    }
   }
 }
 
@@ -755,60 +812,112 @@ static PoseXf fold_dense_get(const FoldDense& d) {
   return {{d.p[0], d.p[1], d.p[2]}, {d.q[0], d.q[1], d.q[2], d.q[3]}};
 }
 
-// The receivers' keys at frame into w.keys and w.exact.
-static void fold_keys_at(double frame) {
+enum : int { KEYS_WRITTEN = 1, KEYS_EXACT = 2 };
+
+// The receivers' keys at frame into w.keys and w.exact (want: which of the two the caller reads, at
+// least; both where they are found now). False when they were found now and kept: the next call gives
+// them as kept (as floats), so they differ from these by the rounding; true when the next call gives the
+// same again.
+static bool fold_keys_at(double frame, int want) {
   FoldWork& w = fold_work;
   uint32_t f = (uint32_t)frame;
   bool kept = fold_dense_on && (double)f == frame && f >= fold_dense_first && (f - fold_dense_first) % fold_dense_stride == 0;
   int64_t at = kept ? (int64_t)((f - fold_dense_first) / fold_dense_stride) : 0;
   if (kept && fold_dense_have[at]) {
-    for (int r = 0; r < w.nrecv; r++) {
-      w.keys[r] = fold_dense_get(fold_dense_keys[at * w.nrecv + r]);
-      w.exact[r] = fold_dense_get(fold_dense_exact[at * w.nrecv + r]);
+    if (want & KEYS_WRITTEN) {
+      for (int r = 0; r < w.nrecv; r++) w.keys[r] = fold_dense_get(fold_dense_keys[at * w.nrecv + r]);
     }
-    return;
+    if (want & KEYS_EXACT) {
+      for (int r = 0; r < w.nrecv; r++) w.exact[r] = fold_dense_get(fold_dense_exact[at * w.nrecv + r]);
+    }
+    return true;
   }
   fold_targets(frame);
-  if (!kept) return;
+  if (!kept) return true;
   for (int r = 0; r < w.nrecv; r++) {
     fold_dense_keys[at * w.nrecv + r] = fold_dense_put(w.keys[r]);
     fold_dense_exact[at * w.nrecv + r] = fold_dense_put(w.exact[r]);
   }
   fold_dense_have[at] = 1;
+  return false;
 }
 
-static void fold_span_moves(const PoseTrackRef& t, uint32_t f0, uint32_t f1, FoldMove* m) {
-  for (double& v : m->moved) v = 0.0;
-  if (t.count < 2) return;
-  // The track's span holding (f0, f1]: its first key at or after f1, and the key before.
+static bool fold_same_curve(PoseBezier a, PoseBezier b) {
+  return a.x1 == b.x1 && a.y1 == b.y1 && a.x2 == b.x2 && a.y2 == b.y2;
+}
+
+// The first key of a track at or after frame (t.count when none), by bisection.
+static int fold_key_from(const PoseTrackRef& t, uint32_t frame) {
   int lo = 0, up = t.count;
   while (lo < up) {
     int mid = lo + (up - lo) / 2;
-    if (t.keys[mid].frame < f1) lo = mid + 1;
+    if (t.keys[mid].frame < frame) lo = mid + 1;
     else up = mid;
   }
+  return lo;
+}
+
+// fold_key_from, going on from *at where every key before it lies before frame (frames asked in order
+// move it on by a key or two), else by bisection; *at becomes the answer.
+static int fold_key_next(const PoseTrackRef& t, uint32_t frame, int32_t* at) {
+  int i = *at;
+  if (i < 0 || i > t.count || (i > 0 && t.keys[i - 1].frame >= frame)) {
+    i = fold_key_from(t, frame);
+  } else {
+    while (i < t.count && t.keys[i].frame < frame) i++;
+  }
+  *at = i;
+  return i;
+}
+
+static void fold_span_moves(int bone, uint32_t f0, uint32_t f1, FoldMove* m) {
+  FoldWork& w = fold_work;
+  const PoseTrackRef& t = w.ta[bone];
+  for (double& v : m->moved) v = 0.0;
+  if (t.count < 2) return;
+  // The track's span holding (f0, f1]: its first key at or after f1, and the key before.
+  int lo = fold_key_next(t, f1, &m->at);
   if (lo == 0 || lo == t.count) return;
   const PoseKey& a = t.keys[lo - 1];
   const PoseKey& b = t.keys[lo];
   PoseVec p0, p1;
   PoseQuat q0, q1;
-  pose_span_at(a, b, f0, &p0, &q0);
-  pose_span_at(a, b, f1, &p1, &q1);
+  // The union's spans follow one another: where this one starts the last one asked ended, on the same
+  // span of the track.
+  if (m->end == &b && m->end_frame == f0) {
+    p0 = m->end_p;
+    q0 = m->end_q;
+  } else {
+    pose_span_at(a, b, f0, &p0, &q0);
+  }
+  // Inside the span, the targets of f1 played the same span at f1 (at its end the track's next span).
+  if (f1 < b.frame && w.la_raw[bone] && w.la_frame == (double)f1) {
+    p1 = w.la[bone].p;
+    q1 = w.la[bone].q;
+  } else {
+    pose_span_at(a, b, f1, &p1, &q1);
+  }
+  m->end = &b;
+  m->end_frame = f1;
+  m->end_p = p1;
+  m->end_q = q1;
   m->moved[CURVE_X] = std::fabs(p1.x - p0.x);
   m->moved[CURVE_Y] = std::fabs(p1.y - p0.y);
   m->moved[CURVE_Z] = std::fabs(p1.z - p0.z);
   m->moved[CURVE_R] = pose_qbetween(q0, q1);
   double fa = a.frame, fb = b.frame;
+  PoseBezier bz[CURVE_CHANNELS];
   for (int c = 0; c < CURVE_CHANNELS; c++) {
-    if (m->moved[c] > 0.0) curve_part(curve_get(b.curve, c), (f0 - fa) / (fb - fa), (f1 - fa) / (fb - fa), &m->curve[c]);
+    if (!(m->moved[c] > 0.0)) continue;
+    bz[c] = curve_get(b.curve, c);
+    // Channels often share one curve: its part is found once.
+    int same = 0;
+    while (same < c && !(m->moved[same] > 0.0 && fold_same_curve(bz[same], bz[c]))) same++;
+    if (same < c) m->curve[c] = m->curve[same];
+    else curve_part(bz[c], (f0 - fa) / (fb - fa), (f1 - fa) / (fb - fa), &m->curve[c]);
   }
 }
 
-// The physics bytes (P1, P2) in effect at frame on a track: its last key at or before frame, else 0.
-static void fold_physics(const PoseTrackRef& t, uint32_t frame, uint8_t* p1, uint8_t* p2) {
-  *p1 = *p2 = 0;
-  for (int i = 0; i < t.count && t.keys[i].frame <= frame; i++) *p1 = t.keys[i].curve[2], *p2 = t.keys[i].curve[3];
-}
 
 // One receiver's key at U[i] (the union of the fold's frames), its values from w.keys. Its curves, per
 // channel, are those of the track that moves that channel the most over the span before it (the folded
@@ -822,19 +931,15 @@ static void fold_union_key(int r, const uint32_t* frames, int i, PoseKey* out) {
   out->rot[0] = (float)k.q.x, out->rot[1] = (float)k.q.y, out->rot[2] = (float)k.q.z, out->rot[3] = (float)k.q.w;
   const PoseTrackRef& own = w.ta[x];
   // Its own keys on this frame and on the union's frame before (the ends of the span).
-  const PoseKey* mine = nullptr;
-  bool mine_before = false;
-  for (int j = 0; j < own.count && own.keys[j].frame <= frames[i]; j++) {
-    if (own.keys[j].frame == frames[i]) mine = &own.keys[j];
-    if (i > 0 && own.keys[j].frame == frames[i - 1]) mine_before = true;
-  }
+  const PoseKey* mine = w.own_keyed[r] ? &own.keys[w.own_at[r]] : nullptr;
+  bool mine_before = i > 0 && w.own_keyed_before[r];
   PoseBezier ch[CURVE_CHANNELS];
   int who[CURVE_CHANNELS] = {-1, -1, -1, -1};
   bool only_own = true;
   if (i > 0) {
     // The folded bones' moves were found once for the span (w.moves); the receiver's own here.
-    FoldMove mine_move;
-    fold_span_moves(own, frames[i - 1], frames[i], &mine_move);
+    FoldMove& mine_move = w.own_moves[r];
+    fold_span_moves(x, frames[i - 1], frames[i], &mine_move);
     for (int c = 0; c < CURVE_CHANNELS; c++) {
       // The curve of the track that moves this channel the most; where several move it, their curves'
       // control points blended by how far each moves (a composed turn runs at a blend of their paces).
@@ -849,8 +954,8 @@ static void fold_union_key(int r, const uint32_t* frames, int i, PoseKey* out) {
         if (mv.moved[c] > best) best = mv.moved[c], who[c] = k2, ch[c] = mv.curve[c];
       }
       if (who[c] >= 0 && total > best * (1.0 + 1e-9)) {
-        ch[c] = PoseBezier{(uint8_t)std::lround(blend[0] / total), (uint8_t)std::lround(blend[1] / total),
-                           (uint8_t)std::lround(blend[2] / total), (uint8_t)std::lround(blend[3] / total)};
+        ch[c] = PoseBezier{curve_round(blend[0] / total), curve_round(blend[1] / total), curve_round(blend[2] / total),
+                           curve_round(blend[3] / total)};
       }
       if (who[c] >= 0 && who[c] != w.nremoved) only_own = false;
     }
@@ -866,8 +971,9 @@ static void fold_union_key(int r, const uint32_t* frames, int i, PoseKey* out) {
     if (c != CURVE_R && who[CURVE_R] >= 0) ch[c] = ch[CURVE_R];
     else ch[c] = mine != nullptr ? curve_get(mine->curve, c) : POSE_LINEAR;
   }
-  uint8_t p1, p2;
-  fold_physics(own, frames[i], &p1, &p2);
+  // The physics bytes (P1, P2) in effect: those of its last key at or before the frame, else 0.
+  int last = w.own_keyed[r] ? w.own_at[r] : w.own_at[r] - 1;
+  uint8_t p1 = last >= 0 ? own.keys[last].curve[2] : 0, p2 = last >= 0 ? own.keys[last].curve[3] : 0;
   curve_block(out->curve, ch, p1, p2);
 }
 
@@ -884,15 +990,27 @@ static int32_t fold_prev[FOLD_KEYS], fold_next[FOLD_KEYS];
 
 static PoseKey* fold_slot(int32_t s) { return fold_slots + (int64_t)s * fold_work.nrecv; }
 
+// The receivers as written at the frames of the span being weighed, kept from its first pass for its
+// second (its frames measured exactly): written[(g - a - 1) * receivers + r], a the span's first frame.
+constexpr int FOLD_WEIGH_WRITTEN = 4096;  // receiver-frames kept; a longer span finds them again
+static PoseXf fold_weigh_written[FOLD_WEIGH_WRITTEN];
+
 // Evaluates frame g of the span (left, right] (slots): the receivers as written against their exact
 // keys. Returns a score no smaller than the worst move's share of what is allowed (above 1: maybe too
-// far): its degrees exactly, its units by the bound.
-static double fold_span_frame(int32_t left, int32_t right, double g) {
+// far): its degrees exactly, its units by the bound. The written poses are found now (and kept at
+// *keep, when given) or taken from *kept, when given. *same (may be null) is set when the keys at g
+// will be the same at the next call (see fold_keys_at), so that the comparison made now stands for it.
+static double fold_span_frame(int32_t left, int32_t right, double g, PoseXf* keep, const PoseXf* kept, bool* same) {
   FoldWork& w = fold_work;
   const PoseKey* l = fold_slot(left);
   const PoseKey* t = fold_slot(right);
-  for (int r = 0; r < w.nrecv; r++) w.written[w.recv[r]] = fold_written_at(l[r], t[r], g);
-  fold_keys_at(g);
+  for (int r = 0; r < w.nrecv; r++) {
+    PoseXf& x = w.written[w.recv[r]];
+    x = kept != nullptr ? kept[r] : fold_written_at(l[r], t[r], g);
+    if (keep != nullptr) keep[r] = x;
+  }
+  bool again = fold_keys_at(g, KEYS_WRITTEN);
+  if (same != nullptr) *same = again;
   for (int r = 0; r < w.nrecv; r++) w.dense[w.recv[r]] = w.keys[r];
   fold_compare_frame(&w.cmp, g);
   return std::fmax(w.cmp.degrees / FOLD_DEGREES, w.cmp.bound / FOLD_UNITS);
@@ -921,11 +1039,17 @@ constexpr int FOLD_WEIGH_EXACT = 2;  // frames of a span measured exactly, highe
 // measured afterwards at every frame all the same.
 static void fold_span_weigh(int32_t left, int32_t right, uint32_t first, uint32_t stride) {
   FoldCompare& c = fold_work.cmp;
+  int nrecv = fold_work.nrecv;
   uint32_t a = fold_slot(left)[0].frame, b = fold_slot(right)[0].frame;
+  bool keeping = b - a - 1 <= (uint32_t)(FOLD_WEIGH_WRITTEN / nrecv);
   int n = 0;
+  uint64_t last = 0;  // the frame the comparison holds, and whether it stands for a second pass
+  bool last_same = false;
   for (uint64_t g = (uint64_t)a + 1; g < b && n <= FOLD_FRAMES; g++) {
     if ((g - first) % stride != 0) continue;
-    double score = fold_span_frame(left, right, (double)g);
+    PoseXf* keep = keeping ? fold_weigh_written + (g - a - 1) * nrecv : nullptr;
+    double score = fold_span_frame(left, right, (double)g, keep, nullptr, &last_same);
+    last = g;
     if (score > 1.0) fold_weigh_bounds[n++] = FoldFrameBound{(float)score, (uint32_t)g};
   }
   std::sort(fold_weigh_bounds, fold_weigh_bounds + n,
@@ -934,7 +1058,14 @@ static void fold_span_weigh(int32_t left, int32_t right, uint32_t first, uint32_
   bool found = false;
   for (int i = 0; i < n && i < FOLD_WEIGH_EXACT && (double)fold_weigh_bounds[i].bound * (1.0 + 1e-6) > worst.score; i++) {
     uint32_t g = fold_weigh_bounds[i].frame;
-    fold_span_frame(left, right, (double)g);
+    // Its keys are kept now: found again as kept, they may differ from those of the first pass by the
+    // rounding, so the frame is compared again (its written poses as they were), unless the comparison
+    // of the first pass stands.
+    if (!(g == last && last_same)) {
+      fold_span_frame(left, right, (double)g, nullptr, keeping ? fold_weigh_written + (g - a - 1) * nrecv : nullptr, nullptr);
+      last = g;
+      last_same = true;
+    }
     double score = c.degrees / FOLD_DEGREES;
     // A turn too far settles it (the bound then ranks the span); otherwise the units are measured.
     if (score > 1.0) {
@@ -971,7 +1102,18 @@ static void fold_put_key(int32_t left, int32_t right, int64_t g, int32_t s) {
     double x = (double)(g - a) / (double)(b - a);
     int out = 0;
     for (int r = 0; r < w.nrecv; r++) {
-      for (int c = 0; c < CURVE_CHANNELS; c++) out |= curve_split(curve_get(t[r].curve, c), x, &first[r][c], &second[r][c]);
+      PoseBezier bz[CURVE_CHANNELS];
+      for (int c = 0; c < CURVE_CHANNELS; c++) {
+        bz[c] = curve_get(t[r].curve, c);
+        // Channels often share one curve: it is split once.
+        int same = 0;
+        while (same < c && !fold_same_curve(bz[same], bz[c])) same++;
+        if (same < c) {
+          first[r][c] = first[r][same], second[r][c] = second[r][same];
+          continue;
+        }
+        out |= curve_split(bz[c], x, &first[r][c], &second[r][c]);
+      }
     }
     int64_t next = g;
     if (out & CURVE_FIRST_OUT) next = a + (g - a) / 2;
@@ -979,7 +1121,7 @@ static void fold_put_key(int32_t left, int32_t right, int64_t g, int32_t s) {
     if (next == g || next <= a || next >= b) break;
     g = next;
   }
-  fold_keys_at((double)g);
+  fold_keys_at((double)g, KEYS_WRITTEN);
   PoseKey* k = fold_slot(s);
   for (int r = 0; r < w.nrecv; r++) {
     const PoseXf& v = w.keys[r];
@@ -1003,12 +1145,22 @@ static uint32_t fold_frames[FOLD_FRAMES + 1];
 // not fit.
 static int fold_union_frames() {
   FoldWork& w = fold_work;
+  static uint32_t merged[FOLD_KEYS];
+  int64_t total = 0;
   int n = 0;
+  // Each track's frames rise (one key per frame): merged into the union one track after another.
   auto add = [&](const PoseTrackRef& t) {
-    for (int i = 0; i < t.count; i++) {
-      if (n >= FOLD_KEYS) return false;
-      fold_union[n++] = t.keys[i].frame;
+    total += t.count;
+    if (total > FOLD_KEYS) return false;
+    int i = 0, j = 0, m = 0;
+    while (i < n || j < t.count) {
+      uint32_t f = j == t.count || (i < n && fold_union[i] <= t.keys[j].frame) ? fold_union[i] : t.keys[j].frame;
+      if (i < n && fold_union[i] == f) i++;
+      if (j < t.count && t.keys[j].frame == f) j++;
+      if (m == 0 || merged[m - 1] != f) merged[m++] = f;
     }
+    std::memcpy(fold_union, merged, sizeof(uint32_t) * (size_t)m);
+    n = m;
     return true;
   };
   for (int k = 0; k < w.nremoved; k++) {
@@ -1017,52 +1169,46 @@ static int fold_union_frames() {
   for (int r = 0; r < w.nrecv; r++) {
     if (!add(w.ta[w.recv[r]])) return -1;
   }
-  std::sort(fold_union, fold_union + n);
-  return (int)(std::unique(fold_union, fold_union + n) - fold_union);
+  return n;
 }
 
 static uint8_t fold_quiet[FOLD_KEYS];  // per span (U[i - 1], U[i]] of the union: nothing to check
 
-// Whether a track has a key on frame.
-static bool fold_keyed_on(const PoseTrackRef& t, uint32_t frame) {
-  int lo = 0, up = t.count;
-  while (lo < up) {
-    int mid = lo + (up - lo) / 2;
-    if (t.keys[mid].frame < frame) lo = mid + 1;
-    else up = mid;
-  }
-  return lo < t.count && t.keys[lo].frame == frame;
-}
 
-static bool fold_at_rest(const PoseTrackRef& t, uint32_t frame) {
-  PoseVec p;
-  PoseQuat q;
-  pose_track_at(t, frame, &p, &q, nullptr);
-  return pose_vlen(p) < 1e-6 && pose_qangle(q) < 1e-7;
-}
-
-// Marks the union's quiet spans: the folded bones rest at both ends (so between, as no key of theirs
-// lies between), and each receiver's own motion over the span is one of its own spans or does not
-// move: its keys there are its own, played as they were, and match the exact ones.
-static void fold_mark_quiet(int n) {
+// The pose of bone's track (on sa) at frame: as the targets of that frame found it, where they did.
+static PoseXf fold_track_pose(int bone, uint32_t frame) {
   FoldWork& w = fold_work;
-  for (int i = 1; i < n; i++) {
-    bool quiet = true;
-    for (int k = 0; k < w.nremoved && quiet; k++) {
-      quiet = fold_at_rest(w.ta[w.removed[k]], fold_union[i - 1]) && fold_at_rest(w.ta[w.removed[k]], fold_union[i]);
-    }
-    for (int r = 0; r < w.nrecv && quiet; r++) {
-      const PoseTrackRef& own = w.ta[w.recv[r]];
-      if (fold_keyed_on(own, fold_union[i - 1]) && fold_keyed_on(own, fold_union[i])) continue;
-      PoseVec p0, p1;
-      PoseQuat q0, q1;
-      pose_track_at(own, fold_union[i - 1], &p0, &q0, nullptr);
-      pose_track_at(own, fold_union[i], &p1, &q1, nullptr);
-      quiet = p0.x == p1.x && p0.y == p1.y && p0.z == p1.z && q0.x == q1.x && q0.y == q1.y && q0.z == q1.z &&
-              q0.w == q1.w;
-    }
-    fold_quiet[i] = quiet;
+  if (w.la_raw[bone] && w.la_frame == (double)frame) return w.la[bone];
+  PoseXf x;
+  pose_track_at(w.ta[bone], frame, &x.p, &x.q, nullptr);
+  return x;
+}
+
+// Marks whether the union's span ending at U[i] is quiet, after the targets of U[i] were found, from
+// what U[i - 1] left: the folded bones rest at both ends (so between, as no key of theirs lies
+// between), and each receiver's own motion over the span is one of its own spans or does not move: its
+// keys there are its own, played as they were, and match the exact ones.
+static void fold_mark_quiet(int i) {
+  FoldWork& w = fold_work;
+  uint32_t f = fold_union[i];
+  bool rest = true;
+  for (int k = 0; k < w.nremoved && rest; k++) {
+    PoseXf x = fold_track_pose(w.removed[k], f);
+    rest = pose_vlen(x.p) < 1e-6 && pose_qangle(x.q) < 1e-7;
   }
+  bool quiet = i > 0 && rest && w.rest_prev;
+  // The receivers' poses matter only where the folded bones rest (here, and for the next span).
+  for (int r = 0; r < w.nrecv && rest; r++) {
+    PoseXf x = fold_track_pose(w.recv[r], f);
+    const PoseXf& p = w.own_prev[r];
+    if (quiet && !(w.own_keyed_before[r] && w.own_keyed[r])) {
+      quiet = p.p.x == x.p.x && p.p.y == x.p.y && p.p.z == x.p.z && p.q.x == x.q.x && p.q.y == x.q.y && p.q.z == x.q.z &&
+              p.q.w == x.q.w;
+    }
+    w.own_prev[r] = x;
+  }
+  w.rest_prev = rest;
+  fold_quiet[i] = quiet;
 }
 
 static int fold_full(const char* why) {
@@ -1105,7 +1251,7 @@ static bool fold_receivers_of(int r, int mode) {
 // Sets the receivers' exact keys at frame as side a's keys (the fold's measure).
 static void fold_exact_at(double frame) {
   FoldWork& w = fold_work;
-  fold_keys_at(frame);
+  fold_keys_at(frame, KEYS_EXACT);
   for (int r = 0; r < w.nrecv; r++) w.dense[w.recv[r]] = w.exact[r];
 }
 
@@ -1149,6 +1295,7 @@ static void fold_step(int ei) {
   for (int i = 0; i < w.sa.count; i++) w.step_compared[i] = w.compared[i] && !w.is_recv[i];
   fold_target_lists();
   for (int i = 0; i < w.sa.count; i++) w.hint_a[i] = w.hint_b[i] = -1;
+  w.la_frame = -1.0;
 
   int n = fold_union_frames();
   if (n <= 0) return (void)(n < 0 ? fold_full("a fold's tracks hold more than 262,144 keys") : 0);
@@ -1170,16 +1317,28 @@ static void fold_step(int ei) {
 
   // A key at each frame of the union; then, worst span first, keys where the written keys stray, up to
   // twice as many again.
+  for (int k = 0; k < w.nremoved; k++) w.moves[k].end = nullptr, w.moves[k].at = 0;
+  for (int r = 0; r < w.nrecv; r++) {
+    w.own_moves[r].end = nullptr;
+    w.own_moves[r].at = w.own_at[r] = 0;
+    w.own_keyed[r] = 0;
+  }
   for (int i = 0; i < n; i++) {
-    for (int k = 0; k < w.nremoved && i > 0; k++) fold_span_moves(w.ta[w.removed[k]], fold_union[i - 1], fold_union[i], &w.moves[k]);
-    fold_keys_at(fold_union[i]);
+    for (int r = 0; r < w.nrecv; r++) {
+      const PoseTrackRef& own = w.ta[w.recv[r]];
+      int k = fold_key_next(own, fold_union[i], &w.own_at[r]);
+      w.own_keyed_before[r] = w.own_keyed[r];
+      w.own_keyed[r] = k < own.count && own.keys[k].frame == fold_union[i];
+    }
+    fold_keys_at(fold_union[i], KEYS_WRITTEN);
+    fold_mark_quiet(i);
+    for (int k = 0; k < w.nremoved && i > 0; k++) fold_span_moves(w.removed[k], fold_union[i - 1], fold_union[i], &w.moves[k]);
     for (int r = 0; r < w.nrecv; r++) fold_union_key(r, fold_union, i, &fold_slot(i)[r]);
     fold_prev[i] = i - 1;
     fold_next[i] = i + 1 < n ? i + 1 : -1;
   }
   int32_t slots = n;
   fold_heap_count = 0;
-  fold_mark_quiet(n);
   if (checking) {
     for (int i = 1; i < n; i++) {
       if (!fold_quiet[i]) fold_span_weigh(i - 1, i, fold_union[0], stride);

@@ -73,24 +73,21 @@ static int cmp_list(const PoseSkeleton* s, const uint8_t* mark, int32_t* out) {
 }
 
 // The lists one side evaluates each frame: the frontier bones and the bones between them and the
-// nearest ancestor that is unaffected (their base, whose world pose is the identity), for world poses;
-// those and every inheritance source they need, for local poses.
+// nearest ancestor that is unaffected (their base, whose world pose cancels out: taken as the identity),
+// for world poses; those and every inheritance source they need, for local poses.
 static void cmp_side_lists(const PoseSkeleton* s, const uint8_t* frontier, const uint8_t* affected, int32_t* locals,
-                           int* nl, int32_t* worlds, int* nw, int32_t* bases, int* nb) {
-  static uint8_t world_mark[POSE_SLOTS], local_mark[POSE_SLOTS], base_mark[POSE_SLOTS];
+                           int* nl, FoldWorldStep* worlds, int* nw) {
+  static uint8_t world_mark[POSE_SLOTS], local_mark[POSE_SLOTS];
+  static int32_t list[POSE_SLOTS];
   std::memset(world_mark, 0, sizeof world_mark);
   std::memset(local_mark, 0, sizeof local_mark);
-  std::memset(base_mark, 0, sizeof base_mark);
   // Children come after their parents in the order, so one pass from the end closes the marks upward.
   for (int i = 0; i < s->count; i++) world_mark[i] = frontier[i] && cmp_present(s, i);
   for (int i = s->order_count - 1; i >= 0; i--) {
     int x = s->order[i];
     if (!world_mark[x]) continue;
     int p = s->bone[x].parent;
-    if (p >= 0) {
-      if (affected[p]) world_mark[p] = 1;
-      else base_mark[p] = 1;
-    }
+    if (p >= 0 && affected[p]) world_mark[p] = 1;
   }
   for (int i = 0; i < s->count; i++) local_mark[i] = world_mark[i];
   for (int i = s->order_count - 1; i >= 0; i--) {
@@ -98,8 +95,26 @@ static void cmp_side_lists(const PoseSkeleton* s, const uint8_t* frontier, const
     if (local_mark[x] && s->bone[x].inherit >= 0) local_mark[s->bone[x].inherit] = 1;
   }
   *nl = cmp_list(s, local_mark, locals);
-  *nw = cmp_list(s, world_mark, worlds);
-  *nb = cmp_list(s, base_mark, bases);
+  *nw = cmp_list(s, world_mark, list);
+  for (int k = 0; k < *nw; k++) {
+    const PoseBone& b = s->bone[list[k]];
+    // The offset as pose_worlds finds it.
+    PoseVec offset = {b.rest[0], b.rest[1], b.rest[2]};
+    if (b.parent >= 0) offset = pose_vsub(offset, PoseVec{s->bone[b.parent].rest[0], s->bone[b.parent].rest[1], s->bone[b.parent].rest[2]});
+    worlds[k] = FoldWorldStep{list[k], b.parent >= 0 && world_mark[b.parent] ? b.parent : -1, offset};
+  }
+}
+
+// The world poses of the steps from the local poses. Above the first steps stands a base or nothing:
+// the identity, which a step's local pose is then taken for as it is (a product with the identity
+// gives the same numbers, but for the sign of a zero, which no figure of a comparison can tell).
+static void cmp_worlds(const FoldWorldStep* steps, int n, const PoseXf* local, PoseXf* world) {
+  for (int k = 0; k < n; k++) {
+    const FoldWorldStep& st = steps[k];
+    const PoseXf& l = local[st.bone];
+    PoseXf x = {pose_vadd(st.offset, l.p), l.q};
+    world[st.bone] = st.parent < 0 ? x : pose_xmul(world[st.parent], x);
+  }
 }
 
 bool fold_compare_build(FoldCompare* c) {
@@ -196,8 +211,8 @@ bool fold_compare_build(FoldCompare* c) {
     int x = sb->order[i];
     if (owner[x] >= 0 && owner[x] != x && frontier[owner[x]]) c->zone[fill[index_of[owner[x]]]++] = x;
   }
-  cmp_side_lists(sa, frontier, affected_a, c->locals_a, &c->nla, c->worlds_a, &c->nwa, c->bases_a, &c->nba);
-  cmp_side_lists(sb, frontier, affected_b, c->locals_b, &c->nlb, c->worlds_b, &c->nwb, c->bases_b, &c->nbb);
+  cmp_side_lists(sa, frontier, affected_a, c->locals_a, &c->nla, c->worlds_a, &c->nwa);
+  cmp_side_lists(sb, frontier, affected_b, c->locals_b, &c->nlb, c->worlds_b, &c->nwb);
   // Inheritance sources the zones need that side b does not evaluate anyway (a zone's bones may inherit
 // from another zone's, which may be skipped).
   static uint8_t src_mark[POSE_SLOTS];
@@ -241,12 +256,10 @@ void fold_compare_frame(FoldCompare* c, double frame) {
   c->frame = frame;
   PoseEval ea = {c->a.s, c->a.tracks, c->a.override_key, c->a.overridden, c->hint_a};
   PoseEval eb = {c->b.s, c->b.tracks, c->b.override_key, c->b.overridden, c->hint_b};
-  for (int k = 0; k < c->nba; k++) c->world_a[c->bases_a[k]] = pose_xidentity();
-  for (int k = 0; k < c->nbb; k++) c->world_b[c->bases_b[k]] = pose_xidentity();
   pose_locals(ea, c->locals_a, c->nla, frame, c->local_a);
-  pose_worlds(ea, c->worlds_a, c->nwa, c->local_a, c->world_a);
+  cmp_worlds(c->worlds_a, c->nwa, c->local_a, c->world_a);
   pose_locals(eb, c->locals_b, c->nlb, frame, c->local_b);
-  pose_worlds(eb, c->worlds_b, c->nwb, c->local_b, c->world_b);
+  cmp_worlds(c->worlds_b, c->nwb, c->local_b, c->world_b);
   c->bound = 0.0;
   c->degrees = 0.0;
   c->degrees_bone = -1;

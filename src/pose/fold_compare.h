@@ -22,6 +22,13 @@ struct FoldSide {
   const uint8_t* overridden;   // may be null
 };
 
+// One world pose a comparison finds each frame: the bone's, from its parent's (-1: the parent is a base
+// or there is none, so the world pose is the local one) and its rest offset from it.
+struct FoldWorldStep {
+  int32_t bone, parent;
+  PoseVec offset;
+};
+
 struct FoldCompare {
   FoldSide a, b;
   const uint8_t* compared;  // per bone: 1 when its moves count
@@ -33,8 +40,9 @@ struct FoldCompare {
   uint8_t self[POSE_SLOTS];        // per frontier: it is compared itself
   int32_t zone_first[POSE_SLOTS + 1];  // per frontier: its bones below it (not below another), b's order
   int32_t zone[POSE_SLOTS];
-  int32_t locals_a[POSE_SLOTS], nla, worlds_a[POSE_SLOTS], nwa, bases_a[POSE_SLOTS], nba;
-  int32_t locals_b[POSE_SLOTS], nlb, worlds_b[POSE_SLOTS], nwb, bases_b[POSE_SLOTS], nbb;
+  int32_t locals_a[POSE_SLOTS], nla, locals_b[POSE_SLOTS], nlb;
+  FoldWorldStep worlds_a[POSE_SLOTS], worlds_b[POSE_SLOTS];
+  int nwa, nwb;
   int32_t zone_src[POSE_SLOTS], nzs;  // inheritance sources of zone bones (locals on side b)
 
   // One frame's evaluation (fold_compare_frame).

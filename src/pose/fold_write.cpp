@@ -2,7 +2,8 @@
 // file (formats/vmd_walk.h), every piece written as it is but for the renamed name fields and the bone
 // block, which is rebuilt from the plan.
 //
-// Records: the renaming tables and the name hash of the copy in progress, written by fold_write.
+// Records: the renaming tables, the name hash and the output buffer of the copy in progress, written by
+// fold_write.
 // Limits: the plan's (FoldPlan): 192 removed names, 128 rewritten tracks.
 // Trust: the file is read again and may have changed since the plan was made: the bone keys written are
 // counted against the count written before them, and a difference is a result, never a wrong file
@@ -28,15 +29,33 @@ static int write_removed(const FoldPlan* plan, const char* name) {
   }
 }
 
+constexpr int WRITE_BUFFER = 1 << 16;  // bytes gathered before they go to the stream (a call per key
+                                       // costs more than the key)
+static_assert(WRITE_BUFFER >= VMD_RECORD_MAX, "a record fits the buffer");
+
 struct WriteCopy {
   FILE* out;
   bool failed;
   int64_t bone_keys, morph_keys;
   uint8_t emitted[FOLD_TRACKS];
+  int held;  // bytes in buf
+  unsigned char buf[WRITE_BUFFER];
 };
 
+static void write_flush(WriteCopy& c) {
+  if (c.held > 0 && std::fwrite(c.buf, 1, (size_t)c.held, c.out) != (size_t)c.held) c.failed = true;
+  c.held = 0;
+}
+
 static void write_bytes(WriteCopy& c, const void* bytes, int n) {
-  if (n > 0 && std::fwrite(bytes, 1, (size_t)n, c.out) != (size_t)n) c.failed = true;
+  if (n <= 0) return;
+  if (n > WRITE_BUFFER - c.held) write_flush(c);
+  if (n > WRITE_BUFFER) {
+    if (std::fwrite(bytes, 1, (size_t)n, c.out) != (size_t)n) c.failed = true;
+    return;
+  }
+  std::memcpy(c.buf + c.held, bytes, (size_t)n);
+  c.held += n;
 }
 
 static void write_le32(unsigned char* p, uint32_t v) {
@@ -48,11 +67,12 @@ static void write_track(WriteCopy& c, const FoldPlan* plan, int t) {
   if (c.emitted[t]) return;
   c.emitted[t] = 1;
   const FoldTrack& track = plan->track[t];
+  unsigned char rec[VMD_BONE_KEY];
+  std::memset(rec, 0, VMD_NAME);
+  size_t len = strnlen(track.name, sizeof track.name);
+  std::memcpy(rec, track.name, len < (size_t)VMD_NAME ? len : (size_t)VMD_NAME);
   for (int i = 0; i < track.count; i++) {
     const PoseKey& k = plan->key[track.first + i];
-    unsigned char rec[VMD_BONE_KEY];
-    std::memset(rec, 0, VMD_NAME);
-    std::memcpy(rec, track.name, std::strlen(track.name) < (size_t)VMD_NAME ? std::strlen(track.name) : (size_t)VMD_NAME);
     write_le32(rec + VMD_NAME, k.frame);
     for (int a = 0; a < 3; a++) std::memcpy(rec + VMD_NAME + 4 + 4 * a, &k.pos[a], 4);
     for (int a = 0; a < 4; a++) std::memcpy(rec + VMD_NAME + 16 + 4 * a, &k.rot[a], 4);
@@ -82,11 +102,15 @@ int fold_write(const FoldPlan* plan, const char* path, const char16_t* wpath, bo
   c.out = out;
   c.failed = false;
   c.bone_keys = c.morph_keys = 0;
+  c.held = 0;
   std::memset(c.emitted, 0, sizeof c.emitted);
   static VmdWalk w;
   vmd_walk_begin(&w);
   VmdStep s;
   bool in_bones = false, bones_done = false, changed = false;
+  char last_name[POSE_TRACK_NAME];  // the name of the last bone key and what write_removed gave for it
+  bool last_known = false;
+  int last_removed = -1;
   auto close_bones = [&]() {
     // Tracks no removed name brought out yet go at the end of the block.
     for (int t = 0; t < plan->track_count; t++) write_track(c, plan, t);
@@ -109,7 +133,13 @@ int fold_write(const FoldPlan* plan, const char* path, const char16_t* wpath, bo
       char name[POSE_TRACK_NAME];
       std::memcpy(name, s.bytes, VMD_NAME);
       name[VMD_NAME] = 0;
-      int r = write_removed(plan, name);
+      // Files list a bone's keys together as a rule: a key of the last key's name has its answer.
+      if (!(last_known && std::memcmp(name, last_name, sizeof name) == 0)) {
+        std::memcpy(last_name, name, sizeof name);
+        last_removed = write_removed(plan, name);
+        last_known = true;
+      }
+      int r = last_removed;
       if (r < 0) {
         write_bytes(c, s.bytes, s.got);
         c.bone_keys++;
@@ -125,6 +155,7 @@ int fold_write(const FoldPlan* plan, const char* path, const char16_t* wpath, bo
     write_bytes(c, s.bytes, s.got);
   }
   if (in_bones) close_bones();
+  write_flush(c);
   rfclose();
   if (!bones_done) changed = true;  // the file no longer reaches its bone keys
   if (counts != nullptr) *counts = FoldCounts{c.bone_keys, c.morph_keys};

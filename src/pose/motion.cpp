@@ -24,6 +24,11 @@ static_assert(POSE_TRACKS <= 32767 && POSE_TRACKS <= 65535, "a track fits the ha
 
 static VmdRenameTable motion_renames;
 
+// The name of the last key loaded and its track (-1: none): files list a bone's keys together as a
+// rule, so most keys name the track of the key before them. Written by pose_motion_load.
+static char motion_last_name[POSE_TRACK_NAME];
+static int motion_last_track = -1;
+
 int pose_motion_track(const PoseMotion* m, const char* name) {
   for (uint32_t at = hash_text(name);; at++) {
     int t = m->slot[at & (POSE_TRACK_SLOTS - 1)] - 1;
@@ -62,7 +67,10 @@ static bool motion_key(PoseMotion* m, const unsigned char* rec) {
   char name[POSE_TRACK_NAME];
   std::memset(name, 0, sizeof name);
   for (int i = 0; i < VMD_NAME && rec[i] != 0; i++) name[i] = (char)rec[i];
-  int t = motion_track_add(m, name);
+  int t = motion_last_track >= 0 && std::memcmp(name, motion_last_name, sizeof name) == 0 ? motion_last_track
+                                                                                         : motion_track_add(m, name);
+  std::memcpy(motion_last_name, name, sizeof name);
+  motion_last_track = t;
   if (t < 0) return motion_refuse(m, "the motion names more than 8,192 bones"), false;
   if (m->key_count >= POSE_KEYS) return motion_refuse(m, "the motion has more than 524,288 bone keys"), false;
   PoseKey& k = m->key[m->key_count];
@@ -162,6 +170,7 @@ int pose_motion_load(PoseMotion* m, const char* path, const char16_t* wpath, boo
   m->last_frame = 0;
   m->reason[0] = 0;
   std::memset(m->slot, 0, sizeof m->slot);
+  motion_last_track = -1;
   if (!vmd_rename_fill(&motion_renames, renames, rename_count)) return motion_refuse(m, "a renaming is refused");
   int opened = use_w ? (wpath != nullptr ? rfopenW(wpath) : -1) : (path != nullptr ? rfopen(path) : -1);
   if (opened != 0) return motion_refuse(m, "the motion cannot be opened");

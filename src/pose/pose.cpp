@@ -1,12 +1,15 @@
 // pose.cpp: track evaluation and forward kinematics (see pose.h).
 //
-// Records: the binding and pose scratch of pose_play (written by it, for its duration).
-// Limits: the bones of one skeleton (POSE_SLOTS).
+// Records: the binding and pose scratch of pose_play (written by it, for its duration); the arcs of
+// recent spans' rotations (pose_arcs, written by pose_span_at).
+// Limits: the bones of one skeleton (POSE_SLOTS); 1,024 arcs kept, one per slot.
 // Trust: skeletons and motions were checked when made (indices in range, no cycles, numbers finite), so
 // the evaluation follows indices without checking them again; every loop is bounded by a count.
 #include "pose/pose.h"
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 #include "pose/curve.h"
 
@@ -47,6 +50,34 @@ void pose_track_at(const PoseTrackRef& track, double frame, PoseVec* pos, PoseQu
   pose_span_at(k[hi - 1], k[hi], frame, pos, rot);
 }
 
+// The arcs of spans' rotations: a span is played at many frames, and its arc (the angle between its
+// two rotations and that angle's sine) is the same at each. Kept by the two keys' rotations, exactly
+// as stored, so a kept arc is the one the slerp would find.
+constexpr int POSE_ARCS = 1024;  // a power of two
+struct PoseArc {
+  float qa[4], qb[4];
+  double angle, sine;
+};
+static PoseArc pose_arcs[POSE_ARCS];
+
+// The span's rotation at t, as pose_slerp(qa, qb, t) gives it (qa, qb: a's and b's rotations).
+static PoseQuat pose_span_slerp(const PoseKey& a, const PoseKey& b, PoseQuat qa, PoseQuat qb, double t) {
+  double d = pose_qdot(qa, qb);
+  if (t == 0.0 || t == 1.0 || !(d < 0.9999995 && d > -0.9999995)) return pose_slerp(qa, qb, t);
+  if (d < 0.0) {
+    qb = pose_qneg(qb);
+    d = -d;
+  }
+  PoseArc& arc = pose_arcs[((uintptr_t)&b / sizeof(PoseKey)) & (POSE_ARCS - 1)];
+  if (std::memcmp(arc.qa, a.rot, sizeof arc.qa) != 0 || std::memcmp(arc.qb, b.rot, sizeof arc.qb) != 0) {
+    std::memcpy(arc.qa, a.rot, sizeof arc.qa);
+    std::memcpy(arc.qb, b.rot, sizeof arc.qb);
+    arc.angle = std::acos(d < 1.0 ? d : 1.0);
+    arc.sine = std::sin(arc.angle);
+  }
+  return pose_slerp_mix(qa, qb, std::sin((1.0 - t) * arc.angle) / arc.sine, std::sin(t * arc.angle) / arc.sine);
+}
+
 void pose_span_at(const PoseKey& a, const PoseKey& b, double frame, PoseVec* pos, PoseQuat* rot) {
   double s = (frame - (double)a.frame) / ((double)b.frame - (double)a.frame);
   // Channels often share one curve: each distinct curve is solved once.
@@ -70,7 +101,7 @@ void pose_span_at(const PoseKey& a, const PoseKey& b, double frame, PoseVec* pos
   *pos = {p[0], p[1], p[2]};
   PoseQuat qa = pose_key_rot(a), qb = pose_key_rot(b);
   if (qa.x == qb.x && qa.y == qb.y && qa.z == qb.z && qa.w == qb.w) *rot = qa;
-  else *rot = pose_slerp(qa, qb, y_of(CURVE_R));
+  else *rot = pose_span_slerp(a, b, qa, qb, y_of(CURVE_R));
 }
 
 void pose_bind(const PoseSkeleton* s, const PoseMotion* m, PoseTrackRef* tracks) {
@@ -79,22 +110,6 @@ void pose_bind(const PoseSkeleton* s, const PoseMotion* m, PoseTrackRef* tracks)
     if (s->bone[i].absent || s->bone[i].long_name) continue;
     int t = pose_motion_track(m, s->bone[i].name);
     if (t >= 0) tracks[i] = PoseTrackRef{m->key + m->track[t].first, m->track[t].count};
-  }
-}
-
-void pose_locals(const PoseEval& e, const int32_t* bones, int n, double frame, PoseXf* local) {
-  for (int i = 0; i < n; i++) {
-    int b = bones[i];
-    const PoseBone& bone = e.s->bone[b];
-    PoseXf x;
-    if (e.overridden != nullptr && e.overridden[b]) x = e.override_key[b];
-    else pose_track_at(e.tracks[b], frame, &x.p, &x.q, e.hints != nullptr ? &e.hints[b] : nullptr);
-    if (bone.inherit >= 0) {
-      const PoseXf& src = local[bone.inherit];
-      if (bone.flags & PMX_BONE_INHERITS_ROTATION) x.q = pose_qmul(x.q, pose_qpow(src.q, bone.inherit_weight));
-      if (bone.flags & PMX_BONE_INHERITS_TRANSLATION) x.p = pose_vadd(x.p, pose_vscale(src.p, bone.inherit_weight));
-    }
-    local[b] = x;
   }
 }
 

@@ -46,8 +46,23 @@ struct PoseEval {
 
 // The local poses (p: translation from the key and inheritance, without the rest offset; q: the
 // rotation) of bones[0..n), which lists bones in the skeleton's order and every inheritance source
-// before the bones inheriting from it.
-void pose_locals(const PoseEval& e, const int32_t* bones, int n, double frame, PoseXf* local);
+// before the bones inheriting from it. Inline: the folds call it for a bone or two at a time, many times.
+inline void pose_locals(const PoseEval& e, const int32_t* bones, int n, double frame, PoseXf* local) {
+  for (int i = 0; i < n; i++) {
+    int b = bones[i];
+    const PoseBone& bone = e.s->bone[b];
+    PoseXf x;
+    if (e.overridden != nullptr && e.overridden[b]) x = e.override_key[b];
+    else pose_track_at(e.tracks[b], frame, &x.p, &x.q, e.hints != nullptr ? &e.hints[b] : nullptr);
+    if (bone.inherit >= 0) {
+      const PoseXf& src = local[bone.inherit];
+      if (bone.flags & PMX_BONE_INHERITS_ROTATION) x.q = pose_qmul(x.q, pose_qpow(src.q, bone.inherit_weight));
+      if (bone.flags & PMX_BONE_INHERITS_TRANSLATION) x.p = pose_vadd(x.p, pose_vscale(src.p, bone.inherit_weight));
+    }
+    local[b] = x;
+  }
+}
+
 // The world poses of bones[0..n) (in order: every bone after its parent, or with its parent's world pose
 // already in world) from their local poses. A root's parent is the identity.
 void pose_worlds(const PoseEval& e, const int32_t* bones, int n, const PoseXf* local, PoseXf* world);

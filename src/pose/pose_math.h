@@ -62,6 +62,13 @@ inline double pose_qangle(PoseQuat q) {
 // The angle (radians) between two rotations.
 inline double pose_qbetween(PoseQuat a, PoseQuat b) { return pose_qangle(pose_qmul(pose_qconj(a), b)); }
 
+// ka a + kb b, scaled to length 1: the last part of a slerp (b on a's side of the sphere).
+inline PoseQuat pose_slerp_mix(PoseQuat a, PoseQuat b, double ka, double kb) {
+  PoseQuat r = {ka * a.x + kb * b.x, ka * a.y + kb * b.y, ka * a.z + kb * b.z, ka * a.w + kb * b.w};
+  pose_qnormalize(&r);
+  return r;
+}
+
 // From a to b by t (0 to 1) along the shorter arc.
 inline PoseQuat pose_slerp(PoseQuat a, PoseQuat b, double t) {
   double d = pose_qdot(a, b);
@@ -70,7 +77,11 @@ inline PoseQuat pose_slerp(PoseQuat a, PoseQuat b, double t) {
     d = -d;
   }
   double ka, kb;
-  if (d > 0.9999995) {
+  // At either end the weights are 1 and 0 (the sines below give exactly that): no sine is needed there.
+  if (t == 0.0 || t == 1.0) {
+    ka = 1.0 - t;
+    kb = t;
+  } else if (d > 0.9999995) {
     ka = 1.0 - t;
     kb = t;
   } else {
@@ -78,9 +89,7 @@ inline PoseQuat pose_slerp(PoseQuat a, PoseQuat b, double t) {
     ka = std::sin((1.0 - t) * angle) / s;
     kb = std::sin(t * angle) / s;
   }
-  PoseQuat r = {ka * a.x + kb * b.x, ka * a.y + kb * b.y, ka * a.z + kb * b.z, ka * a.w + kb * b.w};
-  pose_qnormalize(&r);
-  return r;
+  return pose_slerp_mix(a, b, ka, kb);
 }
 
 // q to the power w: the same axis, w times the angle, taken along the shorter arc (for 0 <= w <= 1 this

@@ -3,6 +3,7 @@
 // double precision).
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 #include "pose/curve.h"
@@ -72,4 +73,37 @@ TEST(Curve, DeCasteljauSplit) {
   PoseBezier part;
   EXPECT_TRUE(curve_part(PoseBezier{40, 0, 87, 127}, 0.25, 0.5, &part));
   EXPECT_TRUE(same(part, PoseBezier{42, 35, 84, 81}));
+}
+
+// Solves and parts are kept by curve and place: two curves of the same x control points but other y
+// ones give each its own y at the same s, and asked again give the same numbers; a part cut from the
+// same curve to the same end but from another start is its own part.
+TEST(Curve, KeptSolvesAndParts) {
+  double eased = curve_y(PoseBezier{40, 0, 87, 127}, 0.25);
+  double other = curve_y(PoseBezier{40, 60, 87, 127}, 0.25);
+  EXPECT_NEAR(eased, 0.16206024875443342, 1e-7);
+  EXPECT_NE(eased, other);
+  EXPECT_EQ(curve_y(PoseBezier{40, 0, 87, 127}, 0.25), eased);
+  EXPECT_EQ(curve_y(PoseBezier{40, 60, 87, 127}, 0.25), other);
+  EXPECT_EQ(curve_t(PoseBezier{40, 0, 87, 127}, 0.25), curve_t(PoseBezier{40, 60, 87, 127}, 0.25));
+  PoseBezier late, whole;
+  EXPECT_TRUE(curve_part(PoseBezier{40, 0, 87, 127}, 0.25, 0.5, &late));
+  EXPECT_TRUE(curve_part(PoseBezier{40, 0, 87, 127}, 0.0, 0.5, &whole));
+  EXPECT_TRUE(same(late, PoseBezier{42, 35, 84, 81}));
+  EXPECT_TRUE(same(whole, PoseBezier{40, 0, 83, 64}));  // the first half of the split at 0.5
+  EXPECT_TRUE(curve_part(PoseBezier{40, 0, 87, 127}, 0.25, 0.5, &late));
+  EXPECT_TRUE(same(late, PoseBezier{42, 35, 84, 81}));
+}
+
+// A control value rounds to its byte half away from zero, as lround rounds it: at every half from 0 to
+// 255 and the doubles either side of it.
+TEST(Curve, RoundingToAByte) {
+  for (int k = 0; k < 255; k++) {
+    double half = k + 0.5;
+    for (double x : {half, std::nextafter(half, 0.0), std::nextafter(half, 256.0), (double)k}) {
+      EXPECT_EQ(curve_round(x), (uint8_t)std::lround(x)) << x;
+    }
+  }
+  EXPECT_EQ(curve_round(0.49999999999999994), 0);
+  EXPECT_EQ(curve_round(255.0), 255);
 }

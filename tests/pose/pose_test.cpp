@@ -56,6 +56,28 @@ TEST(Pose, TrackAtAFrame) {
   EXPECT_EQ(p.x, 4.0);
 }
 
+// A span's turn is the slerp of its keys' rotations, exactly, also where the same keys' places are
+// played again with other rotations (a fold rewrites keys in place: what a span's arc was is not what
+// it is), and at both ends exactly the keys' own rotations (scaled to length 1).
+TEST(Pose, SpanTurnAsItsKeysHaveIt) {
+  const int straight[4][4] = {{20, 20, 107, 107}, {20, 20, 107, 107}, {20, 20, 107, 107}, {20, 20, 107, 107}};
+  PoseKey keys[2] = {key(0, 0, 10, straight), key(10, 0, 70, straight)};
+  auto rot = [](const PoseKey& k) { return PoseQuat{k.rot[0], k.rot[1], k.rot[2], k.rot[3]}; };
+  for (float to : {70.0f, 130.0f, 20.0f}) {
+    keys[1] = key(10, 0, to, straight);
+    PoseVec p;
+    PoseQuat q, want = pose_slerp(rot(keys[0]), rot(keys[1]), 0.3);
+    pose_span_at(keys[0], keys[1], 3, &p, &q);
+    EXPECT_TRUE(q.x == want.x && q.y == want.y && q.z == want.z && q.w == want.w) << to;
+    EXPECT_NEAR(degrees_z(q), 10.0 + 0.3 * (to - 10.0), 1e-4) << to;
+  }
+  PoseVec p;
+  PoseQuat q, end = rot(keys[1]);
+  pose_qnormalize(&end);
+  pose_span_at(keys[0], keys[1], 10, &p, &q);
+  EXPECT_TRUE(q.x == end.x && q.y == end.y && q.z == end.z && q.w == end.w);
+}
+
 // A parent's turn carries its child; inheritance: weight -1 turns the other way, 0.5 half way, and a
 // translation inherited with weight 2 moves twice as far; the inherited part turns first (q * a).
 TEST(Pose, ForwardKinematicsWithInheritance) {
