@@ -14,7 +14,7 @@
 //   model:   model  DISPLAY-NAME  BONES  MORPHS  PATH    (a cut model: "cut", and the line of the cut)
 //            then "    N bone names longer than 15 bytes: A, B (first 15 bytes shared), ..." and the same
 //            for morphs: the names no motion can name whole (eight shown at most, then "and N more")
-//   totals:  totals: N motions, F fit, E extras, L lack names (R would fit after renaming), M no model,
+//   totals:  totals: N motions, F fit, E extras, L lack names (R would fit after fitting), M no model,
 //            C camera, Y empty, X cut, U unread
 //            With two models or more, one such line per model ("totals for NAME (PATH): ..."), and one for
 //            the motions checked without a model ("totals without a model: ...") when there are any.
