@@ -37,11 +37,14 @@ static OutcomeMove report_pose_move(const PoseSkeleton* s, const FoldFigure& f) 
   return OutcomeMove{true, f.units, f.degrees, fold_bone_name(s, f.bone), (int64_t)f.frame};
 }
 
-// True when the motion's lacking names hold one the pose engine measures.
+static const char REPORT_POSE_EYES[] = "\x97\xbc\x96\xda";  // 両目, the one standard bone with a fold
+
+// True when the motion's lacking names hold one the pose engine measures: a semi-standard bone, or 両目.
+// A motion that lacks only other bones is not read again.
 static bool report_pose_wanted(const FileOutcome& o) {
   if (o.verdict != VERDICT_LACKS && o.verdict != VERDICT_CUT) return false;
   for (const LackingName& l : o.lacking) {
-    if (l.list == LISTING_BONES && (l.cls == CLASS_SEMI_STANDARD || l.cls == CLASS_STANDARD)) return true;
+    if (l.list == LISTING_BONES && (l.cls == CLASS_SEMI_STANDARD || l.name == REPORT_POSE_EYES)) return true;
   }
   return false;
 }

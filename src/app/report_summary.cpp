@@ -395,11 +395,7 @@ void report_summary_cells(const std::vector<FileOutcome>& cells) {
   const FileOutcome& first = cells[0];
   if (report_summary_json()) {
     // The motion's own fields once, without a verdict of its own; then one object per model.
-    std::string line = report_verdict_json_head(first);
-    size_t at = line.find(",\"verdict\":");
-    size_t end = line.find(",\"error\":", at);
-    if (at != std::string::npos && end != std::string::npos) line.erase(at, end - at);
-    line += report_summary_keys_json(first) + ",\"models\":[";
+    std::string line = report_verdict_json_head(first, false) + report_summary_keys_json(first) + ",\"models\":[";
     for (size_t m = 0; m < cells.size(); m++) {
       const FileOutcome& c = cells[m];
       const FileOutcome& model = sr.each_models[m];

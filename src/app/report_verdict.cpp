@@ -296,14 +296,14 @@ static std::string report_verdict_path_bytes(const FilePath& p) {
   return hex;
 }
 
-std::string report_verdict_json_head(const FileOutcome& o) {
+std::string report_verdict_json_head(const FileOutcome& o, bool verdict) {
   std::string line = "{\"file\":" + report_text_json(o.path.shown.c_str());
   std::string bytes = report_verdict_path_bytes(o.path);
   if (!bytes.empty()) line += ",\"path_bytes\":\"" + bytes + "\"";
   line += std::string(",\"kind\":\"") + report_verdict_kind_word(o.kind) + "\",\"read\":";
   line += o.read == RUN_NO_READER ? "null" : std::to_string(o.read);
-  line += std::string(",\"verdict\":\"") + report_verdict_word(o.verdict) +
-          "\",\"error\":" + report_text_json_or_null(o.error);
+  if (verdict) line += std::string(",\"verdict\":\"") + report_verdict_word(o.verdict) + "\"";
+  line += ",\"error\":" + report_text_json_or_null(o.error);
   return line + ",\"cut\":" + report_verdict_cut_json(o);
 }
 

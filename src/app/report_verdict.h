@@ -152,5 +152,6 @@ bool report_verdict_fails(ToolVerdict verdict);
 // ended before the count; "fault" added for a model's structural fault).
 std::string report_verdict_cut_json(const FileOutcome& o);
 // JSON: the fields every entry of a file begins with: {"file":...,"kind":...,"read":...,"verdict":...,
-// "error":...,"cut":... (no closing brace).
-std::string report_verdict_json_head(const FileOutcome& o);
+// "error":...,"cut":... (no closing brace); without "verdict" where verdict is false (a motion of the
+// table of every model, whose verdicts are the models' own).
+std::string report_verdict_json_head(const FileOutcome& o, bool verdict = true);
