@@ -303,19 +303,29 @@ static void report_tool_check(ToolRun& run, const char16_t* w, const char16_t* r
   run.model_error = o->path.shown + ": " + o->error;
 }
 
+// A file's complaint on standard error and its part of the exit code.
+static void report_tool_complain(ToolRun& run, const FileOutcome& o) {
+  if (!o.error.empty()) std::fprintf(run.err, "velmora-report: %s: %s\n", o.path.shown.c_str(), o.error.c_str());
+  if (report_verdict_fails(o.verdict)) run.status = 1;
+}
+
+// The files a motion's outcome asks for: its fitted copy (into the folder sub of --fit's, or --fit's
+// own for null) and, with picture, its page's picture. A file not written makes the exit code 1.
+static void report_tool_files(ToolRun& run, FileOutcome& o, const char16_t* sub, bool picture) {
+  bool fitting = o.verdict == VERDICT_LACKS || o.verdict == VERDICT_EXTRAS || o.verdict == VERDICT_CUT;
+  if (run.opt->word[OPT_FIT] != 0 && o.kind == KIND_MOTION && fitting && report_fit_motion(run.err, o, sub, &o.fitted) != 0) {
+    run.status = 1;
+  }
+  if (picture && o.page != nullptr && report_png_page(run.err, o, &o.picture) != 0) run.status = 1;
+}
+
 // What the run does with a file's outcome in the order of the arguments: its line on standard error,
 // the exit code, the fitted copy, its page or summary line, and its picture.
 static void report_tool_outcome(ToolRun& run, FileOutcome& o) {
   if (o.kind == KIND_MODEL && run.first_model == 0) run.first_model = o.position;
   if (o.kind != KIND_MODEL) run.last_motion = o.position;
-  if (!o.error.empty()) std::fprintf(run.err, "velmora-report: %s: %s\n", o.path.shown.c_str(), o.error.c_str());
-  if (report_verdict_fails(o.verdict)) run.status = 1;
-  if (run.opt->word[OPT_FIT] != 0 && o.kind == KIND_MOTION && (o.verdict == VERDICT_LACKS || o.verdict == VERDICT_EXTRAS ||
-                                                                o.verdict == VERDICT_CUT) &&
-      report_fit_motion(run.err, o, nullptr, &o.fitted) != 0) {
-    run.status = 1;
-  }
-  if (run.opt->word[OPT_PNG] != 0 && o.page != nullptr && report_png_page(run.err, o, &o.picture) != 0) run.status = 1;
+  report_tool_complain(run, o);
+  report_tool_files(run, o, nullptr, run.opt->word[OPT_PNG] != 0);
   // The summary prints the file's line, or with --html alone only makes its JSON for the page.
   if (run.opt->summary || run.html != nullptr) report_summary_file(o);
   if (!run.opt->summary && run.opt->json) {
@@ -408,8 +418,7 @@ static void report_tool_each_model(ToolRun& run, const char16_t* const* argv, co
     FileOutcome& model = model_outcomes[m];
     report_tool_check(run, argv[models[m]], nullptr, false, &model);
     model.position = (int)m + 1;
-    if (!model.error.empty()) std::fprintf(run.err, "velmora-report: %s: %s\n", model.path.shown.c_str(), model.error.c_str());
-    if (report_verdict_fails(model.verdict)) run.status = 1;
+    report_tool_complain(run, model);
     // The fitted copies for this model go into a folder of their own, named after the model's file.
     char16_t stem[RUN_PATH];
     stem[0] = 0;
@@ -431,14 +440,10 @@ static void report_tool_each_model(ToolRun& run, const char16_t* const* argv, co
       bool picture = m == 0 && run.opt->word[OPT_PNG] != 0;
       report_tool_check(run, entries[e].w.c_str(), entries[e].rel.c_str(), picture, &o);
       o.model.place = model.verdict == VERDICT_MODEL ? model.position : 0;
+      // A motion's fault is said once, in the first model's pass.
       if (m == 0 && !o.error.empty()) std::fprintf(run.err, "velmora-report: %s: %s\n", o.path.shown.c_str(), o.error.c_str());
       if (report_verdict_fails(o.verdict)) run.status = 1;
-      if (run.opt->word[OPT_FIT] != 0 && o.kind == KIND_MOTION &&
-          (o.verdict == VERDICT_LACKS || o.verdict == VERDICT_EXTRAS || o.verdict == VERDICT_CUT) &&
-          report_fit_motion(run.err, o, stem, &o.fitted) != 0) {
-        run.status = 1;
-      }
-      if (picture && o.page != nullptr && report_png_page(run.err, o, &o.picture) != 0) run.status = 1;
+      report_tool_files(run, o, stem, picture);
       o.page = nullptr;  // the page is the check's until the next file
     }
   }
