@@ -244,9 +244,12 @@ int names_find_or_add(int list, const char* name) {
   RecentName* slot = nullptr;
   for (int probe = 0; probe < RECENT_PROBES && slot == nullptr; probe++) {
     RecentName& at = recent[list][(home + (uint32_t)probe) & (RECENT_SLOTS - 1)];
-    if (at.generation != list_generation[list]) slot = &at;
-    else if (std::memcmp(at.name, key, RECENT_NAME) == 0 && at.entry > 0) return at.entry;
-    else if (std::memcmp(at.name, key, RECENT_NAME) == 0) slot = &at;
+    if (at.generation != list_generation[list]) {
+      slot = &at;
+    } else if (std::memcmp(at.name, key, RECENT_NAME) == 0) {
+      if (at.entry > 0) return at.entry;
+      slot = &at;  // it knows where no match is; the scan goes on above its floor
+    }
   }
   // A slot of this name that knows only where no match is: the entries above its floor are scanned.
   int floor = slot != nullptr && slot->generation == list_generation[list] ? slot->floor : 0;
