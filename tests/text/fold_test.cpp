@@ -1,5 +1,6 @@
 // fold_test.cpp: the spelling fold, one test per kind of fold, the destination's bound and a hostile
-// name; the look-alike key and the key with gaps. Names are spelled as Shift-JIS bytes; expectations are the exact bytes of the key.
+// name; the look-alike key and the key with gaps. Names are spelled as Shift-JIS bytes; expectations are
+// the exact bytes of the key.
 #include <gtest/gtest.h>
 
 #include <string>
