@@ -94,9 +94,10 @@ static constexpr FoldSign fold_signs[] = {
 // Small half-width kana ｧ to ｯ (0xA7 to 0xAF) as their large ones.
 static constexpr uint8_t fold_half_small[] = {0xB1, 0xB2, 0xB3, 0xB4, 0xB5, 0xD4, 0xD5, 0xD6, 0xC2};  // ｱｲｳｴｵﾔﾕﾖﾂ
 
-static FoldChar fold_single(unsigned char b, unsigned how) {
+template <unsigned How>
+static inline FoldChar fold_single(unsigned char b) {
   if (b >= 'A' && b <= 'Z') return fold_one((unsigned char)(b - 'A' + 'a'));
-  if (b == ' ' || b == '_' || b == 0xA5) return how & FOLD_HOW_GAPS ? fold_one(FOLD_GAP) : fold_none();  // space, _, ･
+  if (b == ' ' || b == '_' || b == 0xA5) return (How & FOLD_HOW_GAPS) != 0 ? fold_one(FOLD_GAP) : fold_none();  // space, _, ･
   if (b == 0xB0) return fold_one(FOLD_DASH);                     // ｰ
   if (b >= 0xA7 && b <= 0xAF) return fold_one(fold_half_small[b - 0xA7]);
   return fold_one(b);
@@ -110,9 +111,10 @@ static FoldChar fold_kata(unsigned code) {
   return k.mark != 0 ? fold_two(k.base, k.mark) : fold_one(k.base);
 }
 
-static FoldChar fold_double(unsigned char lead, unsigned char trail, unsigned how, int* alike) {
+template <unsigned How>
+static inline FoldChar fold_double(unsigned char lead, unsigned char trail, int* alike) {
   unsigned code = (unsigned)lead << 8 | trail;
-  if (how & FOLD_HOW_ALIKE) {
+  if constexpr ((How & FOLD_HOW_ALIKE) != 0) {
     for (const FoldAlike& a : fold_alikes) {
       if (a.code != code) continue;
       (*alike)++;
@@ -133,7 +135,7 @@ static FoldChar fold_double(unsigned char lead, unsigned char trail, unsigned ho
   if (code >= 0x8260 && code <= 0x8279) return fold_one((unsigned char)('a' + (code - 0x8260)));  // Ａ-Ｚ
   if (code >= 0x8281 && code <= 0x829A) return fold_one((unsigned char)('a' + (code - 0x8281)));  // ａ-ｚ
   switch (code) {
-    case 0x8140: case 0x8145: case 0x8151: return how & FOLD_HOW_GAPS ? fold_one(FOLD_GAP) : fold_none();  // 　 ・ ＿
+    case 0x8140: case 0x8145: case 0x8151: return (How & FOLD_HOW_GAPS) != 0 ? fold_one(FOLD_GAP) : fold_none();  // 　 ・ ＿
     case 0x815B: case 0x815C: case 0x815D: case 0x817C: return fold_one(FOLD_DASH);  // ー ― ‐ －
     case 0x814A: return fold_one(FOLD_VOICED);       // ゛
     case 0x814B: return fold_one(FOLD_SEMI_VOICED);  // ゜
@@ -151,9 +153,11 @@ static FoldChar fold_double(unsigned char lead, unsigned char trail, unsigned ho
   return fold_two(lead, trail);
 }
 
-// The key of src as fold.h describes it; how: FOLD_HOW_ALIKE, FOLD_HOW_GAPS or neither; alike counts the
+// The key of src as fold.h describes it; How: FOLD_HOW_ALIKE, FOLD_HOW_GAPS or neither (made once for
+// each, so the plain fold, which the checks run on every name, pays for neither); alike counts the
 // look-alike characters met (FOLD_HOW_ALIKE only).
-static int fold_run(char* dst, int dst_size, const char* src, int src_max, unsigned how, int* alike) {
+template <unsigned How>
+static int fold_run(char* dst, int dst_size, const char* src, int src_max, int* alike) {
   if (dst_size <= 0) return 0;
   int n = 0;
   int i = 0;
@@ -169,16 +173,18 @@ static int fold_run(char* dst, int dst_size, const char* src, int src_max, unsig
         i++;
         continue;
       }
-      c = fold_double(b, t, how, alike);
+      c = fold_double<How>(b, t, alike);
       i += 2;
     } else {
-      c = fold_single(b, how);
+      c = fold_single<How>(b);
       i++;
     }
-    // With gaps, a run of gaps and "." leaves one ".".
-    const bool is_gap = (how & FOLD_HOW_GAPS) && c.len == 1 && c.b[0] == FOLD_GAP;
-    if (is_gap && gap) continue;
-    gap = is_gap;
+    if constexpr ((How & FOLD_HOW_GAPS) != 0) {
+      // A run of gaps and "." leaves one ".".
+      const bool is_gap = c.len == 1 && c.b[0] == FOLD_GAP;
+      if (is_gap && gap) continue;
+      gap = is_gap;
+    }
     if (c.len > dst_size - 1 - n) break;
     for (int k = 0; k < c.len; k++) dst[n++] = (char)c.b[k];
   }
@@ -188,16 +194,16 @@ static int fold_run(char* dst, int dst_size, const char* src, int src_max, unsig
 
 int fold_name(char* dst, int dst_size, const char* src, int src_max) {
   int alike = 0;
-  return fold_run(dst, dst_size, src, src_max, 0, &alike);
+  return fold_run<0>(dst, dst_size, src, src_max, &alike);
 }
 
 int fold_alike(char* dst, int dst_size, const char* src, int src_max) {
   int alike = 0;
-  fold_run(dst, dst_size, src, src_max, FOLD_HOW_ALIKE, &alike);
+  fold_run<FOLD_HOW_ALIKE>(dst, dst_size, src, src_max, &alike);
   return alike;
 }
 
 int fold_gaps(char* dst, int dst_size, const char* src, int src_max) {
   int alike = 0;
-  return fold_run(dst, dst_size, src, src_max, FOLD_HOW_GAPS, &alike);
+  return fold_run<FOLD_HOW_GAPS>(dst, dst_size, src, src_max, &alike);
 }
