@@ -121,9 +121,9 @@ static void advice_add_longer(Advice* a, int which, const char* key) {
 
 // ---- Loose spellings ----------------------------------------------------------------------------------
 //
-// Two rules tried only when every other rule (below) found nothing, and followed only where they find exactly one
-// model name (several leave the advice "none", never "ambiguous"); their renamings yield to any other
-// (advice_resolve_taken).
+// Two rules tried only when every other rule (below) found nothing, and followed only where they find
+// exactly one model name (several leave the advice "none", never "ambiguous"); their renamings yield to
+// any other (advice_resolve_taken).
 
 constexpr int WINK_DIGITS = 8;  // the digits of a wink's number kept; a longer number is no wink name
 constexpr int WINK_NONE = 0, WINK_LEFT = 1, WINK_RIGHT = 2;

@@ -97,7 +97,9 @@ static constexpr uint8_t fold_half_small[] = {0xB1, 0xB2, 0xB3, 0xB4, 0xB5, 0xD4
 template <unsigned How>
 static inline FoldChar fold_single(unsigned char b) {
   if (b >= 'A' && b <= 'Z') return fold_one((unsigned char)(b - 'A' + 'a'));
-  if (b == ' ' || b == '_' || b == 0xA5) return (How & FOLD_HOW_GAPS) != 0 ? fold_one(FOLD_GAP) : fold_none();  // space, _, ･
+  if (b == ' ' || b == '_' || b == 0xA5) {  // space, _, ･
+    return (How & FOLD_HOW_GAPS) != 0 ? fold_one(FOLD_GAP) : fold_none();
+  }
   if (b == 0xB0) return fold_one(FOLD_DASH);                     // ｰ
   if (b >= 0xA7 && b <= 0xAF) return fold_one(fold_half_small[b - 0xA7]);
   return fold_one(b);
@@ -135,7 +137,8 @@ static inline FoldChar fold_double(unsigned char lead, unsigned char trail, int*
   if (code >= 0x8260 && code <= 0x8279) return fold_one((unsigned char)('a' + (code - 0x8260)));  // Ａ-Ｚ
   if (code >= 0x8281 && code <= 0x829A) return fold_one((unsigned char)('a' + (code - 0x8281)));  // ａ-ｚ
   switch (code) {
-    case 0x8140: case 0x8145: case 0x8151: return (How & FOLD_HOW_GAPS) != 0 ? fold_one(FOLD_GAP) : fold_none();  // 　 ・ ＿
+    case 0x8140: case 0x8145: case 0x8151:  // 　 ・ ＿
+      return (How & FOLD_HOW_GAPS) != 0 ? fold_one(FOLD_GAP) : fold_none();
     case 0x815B: case 0x815C: case 0x815D: case 0x817C: return fold_one(FOLD_DASH);  // ー ― ‐ －
     case 0x814A: return fold_one(FOLD_VOICED);       // ゛
     case 0x814B: return fold_one(FOLD_SEMI_VOICED);  // ゜
