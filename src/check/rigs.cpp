@@ -101,6 +101,10 @@ int rig_bone_standard(const char* name, bool filled, const char** out, int max) 
   rig_key_make(&k, name, filled);
   if (k.len == 0 || max <= 0) return 0;
   int n = rig_pairs(k, rig_bone_pairs, rig_bone_pair_count, out, 0, max);
+  // The key with gaps, for a side set apart before its part.
+  RigKey gapped;
+  gapped.len = fold_gaps(gapped.text, FOLD_NAME, name, -1);
+  gapped.filled = filled;
   // The English names: a part alone, or a side and a part either way round.
   for (int p = 0; p < rig_part_count; p++) {
     const RigPart& part = rig_parts[p];
@@ -113,7 +117,8 @@ int rig_bone_standard(const char* name, bool filled, const char** out, int max) 
       const char* standard = side.right ? part.right : part.left;
       for (const char* sep : rig_separators) {
         if (((part.where & RIG_SIDE_BEFORE) && rig_match3(k, side.key, sep, part.key)) ||
-            ((part.where & RIG_SIDE_AFTER) && rig_match3(k, part.key, sep, side.key))) {
+            ((part.where & RIG_SIDE_AFTER) && rig_match3(k, part.key, sep, side.key)) ||
+            ((part.where & RIG_SIDE_APART) && sep[0] != 0 && rig_match3(gapped, side.key, sep, part.key))) {
           n = rig_put(out, n, max, standard);
         }
       }
