@@ -1,0 +1,2 @@
+import { register } from "node:module";
+register("./hooks.mjs", import.meta.url);
