@@ -20,7 +20,8 @@
 #include "text/hash.h"
 
 constexpr int IK_LOOPS = 256;                     // passes of one solve at most, whatever the model says
-constexpr double IK_CLOSE = 1e-8;                 // |g - e|^2 below this: reached
+constexpr double IK_CLOSE = 1e-8;                 // |g - e|^2 below this: the solve is done
+constexpr double IK_REACHED = 0.01;               // |g - e| below this: the target reached its goal
 constexpr double IK_MIDDLE = 88.0 / POSE_DEGREES;  // the middle Euler angle's bound
 constexpr double IK_AT_BOUND = 1e-5;              // radians: an angle this near a bound sits at it
 
@@ -179,10 +180,10 @@ void pose_ik_prepare(PoseSkeleton* s) {
   if (count < present) {
     for (int i = 0; i < n; i++) {
       if (!s->bone[i].absent && waiting[i] > 0 && s->bone[i].chain_count > 0) {
-        return ik_refuse(s, "the IK of bone %d waits on itself", i);
+        return ik_refuse(s, "the IK bones' chains wait on each other (IK bone %d)", i);
       }
     }
-    return ik_refuse(s, "the IK of bone %d waits on itself", -1);
+    return ik_refuse(s, "the IK bones' chains wait on each other (IK bone %d)", -1);
   }
   s->play_count = count;
   s->ik_work = work;
@@ -437,7 +438,7 @@ static void ik_solve(IkPlay& p, int k, int at, PoseIkFrame* out) {
     out->solved++;
     out->flags[k] |= POSE_IK_SOLVED;
     out->miss[k] = (float)std::sqrt(d2);
-    if (d2 < IK_CLOSE) out->flags[k] |= POSE_IK_REACHED;
+    if (d2 < IK_REACHED * IK_REACHED) out->flags[k] |= POSE_IK_REACHED;
     else out->missed++;
     for (int i = 0; i < K.link_count; i++) {
       const PoseLink& l = links[i];

@@ -36,7 +36,9 @@
 // Per bone, what IK play found at a frame.
 enum PoseIkFlag : uint8_t {
   POSE_IK_SOLVED = 1,    // an IK bone whose IK was on and solved at this frame
-  POSE_IK_REACHED = 2,   // such a bone whose target came to its position (|g - e|^2 < 1e-8)
+  POSE_IK_REACHED = 2,   // such a bone whose target came within 0.01 units of its goal (a solve stops
+                         // turning a link once the target lies within 1e-4 radians of the goal as seen
+                         // from it, so a long chain may stop a little short of 1e-4 units)
   POSE_IK_AT_LIMIT = 4,  // a limited link whose solved rotation ends at a bound of a free axis (a knee held
                          // straight); only set where an IK on it was solved
 };
@@ -56,7 +58,7 @@ struct PoseIkFrame {
 // own target or its own link, a link that is its own target or does not carry the target (every link
 // must be above the target), an IK bone that hangs below its own links (its goal would move with its
 // chain), chains of more than 16,384 bones together, more than 1,048,576 bone updates a frame, or an
-// IK whose chain waits on the IK bone itself. Nothing else of the skeleton changes.
+// IK whose chain waits on the IK bone itself (or on another IK that does). Nothing else of the skeleton changes.
 
 // Whether the IK of the bone named name (Shift-JIS) is on at frame in m.
 bool pose_ik_on(const PoseMotion* m, const char* name, double frame);
