@@ -11,34 +11,40 @@
 // What sizing does (size_plan), on the keys as T will play them (names already T's):
 //   root chain  translations of 全ての親, センター, グルーブ, 足IK親, 足ＩＫ (whichever T has) scaled, x and
 //               z by r_xz, y by r_y; つま先ＩＫ, whose key moves the toe about the ankle where it hangs
-//               below 足ＩＫ, by r_foot (else by the leg ratios). Where such a bone's rotation key turns
-//               the body about a pivot whose height differs from S's scaled (センター's rest against the
-//               hips), its translation takes the difference, so the hips go where S's went, scaled.
+//               below 足ＩＫ, x and z by r_foot and y by r_y (as 足ＩＫ's y, which it mostly undoes), else
+//               as the others. Where a rotation key of センター, グルーブ or 足IK親 turns what hangs below
+//               about a pivot that stands otherwise from it on T than on S, scaled (センター's rest against
+//               the hips', 足IK親's against 足ＩＫ's), its translation takes the difference, so the hips
+//               (the foot) go where S's went, scaled. T's rest stance stays its own: a key of 0 is T's rest.
 //   feet        contacts are read from S playing the motion with its IK: a foot is planted where its
 //               lower point (the heel below the ankle, or the toe) is within 0.05 x leg_S of the floor and
 //               moves less than 0.02 x leg_S a frame, for 3 frames or more. At S's planted frames T's
-//               足ＩＫ is moved so that T's foot stands as high above the floor as S's times r_foot and its
-//               lower point travels r_xz times as far as S's (it stays where S's stays); between contacts
-//               the correction fades over 6 frames (or, between two contacts closer than 12 frames,
-//               passes from one to the other). Two passes: the second corrects what the keys of the
-//               first left.
-//   reach       where T's 足ＩＫ lies farther from its hip than 0.98 of its leg (thigh and shin), at a frame
-//               where S's knee is not held at its limit and S's foot reaches its own goal, センター (else
-//               グルーブ, else 全ての親) is lowered until it does not; the lowering rises and falls over
-//               6 frames.
+//               足ＩＫ (and a つま先ＩＫ that does not hang below it) is moved so that T's foot stands as
+//               high above the floor as S's times r_foot and its lower point travels r_xz times as far as
+//               S's from the contact's first frame (it stays where S's stays), less a band of 0.01 x leg_T
+//               (what a leg's IK leaves near its full length is not chased); between contacts the
+//               correction fades over 6 frames (or, between two contacts closer than 12 frames, passes
+//               from one to the other). Two passes: the second corrects what the keys of the first left.
+//   reach       a leg's full length is its reach from 足 to 足首 with the knee as straight as its IK
+//               limits let it. Where T's 足ＩＫ lies farther from its hip, against T's full length, than
+//               S's does against S's, than T's own at rest, and than 0.98 (and never past the full
+//               length), by more than 0.002 of it, センター (else グルーブ) is lowered until it does not;
+//               the lowering rises and falls over 6 frames. Two passes.
 //   hands       where S's wrist is within 1.7 units x (S's arm / the standard arm) of the other wrist, or
 //               of 頭, 首 or 下半身 (the nearest), T's wrist is moved to S's offset from that point times
 //               r_arm, in the point's frame (two touching wrists: about their midpoint, which keeps S's
 //               offset from the chest times r_arm), by turning 腕 and ひじ (a two-joint CCD), and 手首 keeps
-//               its world rotation; the turn fades over 6 frames at each end. Two passes.
-//   keys        each rewritten track keeps its keys' frames; a key's values take the correction at its
-//               frame, curves of keys whose span nothing changes stay byte for byte; keys are put in at
-//               the ends of each corrected stretch and where the keys stray from the corrected motion by
-//               more than 0.005 units or 0.1 degrees (the next key's curve split, so the motion between
-//               keeps its timing), up to twice the track's keys.
+//               its world rotation; the turn fades over 6 frames at each end. Two passes. Arms an IK turns
+//               are left as they are.
+//   keys        each rewritten track keeps every key's frame; a key's values take the correction at its
+//               frame; keys are put in where the keys stray most from the corrected motion (more than
+//               0.005 units or 0.1 degrees), the worst span first, up to twice the track's keys, each
+//               taking its part of the span's curve (a de Casteljau split, so the motion between keeps its
+//               timing); a key whose frame and span no correction reaches goes out byte for byte.
 //   identity    where S's bones sizing reads stand where T's stand, nothing changes (SIZE_SAME).
-// Not done: a pose below the hips other than the feet (a knee on the floor), hands touching other
-// bodies' parts (a hand on the knee), bones an IK turns in the arms.
+// Not done: a pose below the hips other than the feet (a knee on the floor), hands touching other parts
+// (a hand on the knee), a bone keyed on S that T lacks (the caller folds first: the motion's names are
+// T's).
 //
 // How a caller sizes a motion (the plan is large: keep one, statically or on the heap):
 //   size_plan(&plan, &source, &model, &motion)   SIZE_DONE: plan.track[] are the tracks the copy rewrites
@@ -171,16 +177,19 @@ int size_plan(SizePlan* plan, const PoseSkeleton* source, const PoseSkeleton* mo
 void size_bind(const SizePlan* plan, const PoseSkeleton* model, const PoseMotion* m, PoseTrackRef* tracks);
 
 // How a motion plays on T against S playing the original, IK on, every frame (at the plan's stride rule).
-// Contacts and touches are S's, as size_plan finds them.
+// Contacts and touches are S's, as size_plan finds them. A foot's contact height is its lower point's
+// height over its rest (the heel: 足首's; the toe's).
 struct SizeFigures {
   int32_t frames;        // frames judged
   int32_t stride;
   int32_t planted;       // S's planted frames, both feet
   double floor_mean;     // at S's planted frames: |T's contact height - S's x r_foot|, the mean
   double floor_p95;      // and the 95th percentile
-  double sink;           // the deepest T's foot goes below the floor, beyond S's (x r_foot), any frame
+  double sink;           // at S's planted frames, the deepest T's foot goes below the floor beyond S's
+                         // (x r_foot)
   int32_t sink_frames;   // frames where that is more than 0.05
-  double slide_mean;     // per frame of a contact: T's horizontal travel less S's x r_xz (0 where less)
+  double slide_mean;     // per frame of a contact after its first: the horizontal travel of T's lower point
+                         // (the one lower on S) less S's x r_xz (0 where less)
   double slide_max;
   int32_t miss_frames;   // frames where a foot of T misses its IK goal by more than 0.05, S's not
   int32_t limit_frames;  // frames where a knee of T is held at its limit, S's not
@@ -188,7 +197,8 @@ struct SizeFigures {
   int32_t touching;      // wrist frames where S's hands touch
   double hands_mean;     // |d_T - d_S x r_arm| at those, d the distance to the touched point
   double hands_max;
-  double hips_mean;      // |T's hip height / S's - r_y| (hip height: the mean of 足's heights)
+  double hips_mean;      // |T's hip height / S's - r_y| (hip height: the mean of 足's heights), where S's
+                         // hips stand above a tenth of their rest height
   double hips_max;
 };
 

@@ -186,24 +186,32 @@ static int fix_reach_bones(int32_t* bones) {
   return n;
 }
 
-// How far the hips must come down at sample i for each leg of T to reach no farther than S's (against
-// the legs' rest lengths, at least SIZE_REACH_LEAST), where S's leg reaches: world units, 0 for none.
-static double fix_reach_at(int i, const PoseXf* world) {
+// How far the hips must come down at sample i for each leg of T to reach no farther, against its full
+// length (size_leg_reach), than S's leg reaches against its own, or than T's leg at rest, or than
+// SIZE_REACH_LEAST of it (whichever is most), and never past it: world units, 0 for none. Full lengths:
+// S's (fulls), T's (fullt), per side.
+static double fix_reach_at(int i, const PoseXf* world, const double* fulls, const double* fullt) {
   const SizeRun& run = size_run;
   const SizeSource& src = size_source;
   double most = 0.0;
   for (int side = 0; side < SIZE_SIDES; side++) {
     const SizeLeg& l = run.bt.leg[side];
     const SizeFootAt& s = src.at[i].foot[side];
-    double leg_s = src.leg, leg_t = run.plan->ratios.leg_model;
-    if (l.hip < 0 || l.ik < 0 || leg_s <= 0.0 || leg_t <= 0.0 || !s.solved || s.miss > SIZE_MISS || s.limit) continue;
+    if (l.hip < 0 || l.ik < 0 || fulls[side] <= 0.0 || fullt[side] <= 0.0 || !s.solved) continue;
     double reach_s = std::sqrt((double)(s.hip[0] - s.goal[0]) * (s.hip[0] - s.goal[0]) +
                                (double)(s.hip[1] - s.goal[1]) * (s.hip[1] - s.goal[1]) +
-                               (double)(s.hip[2] - s.goal[2]) * (s.hip[2] - s.goal[2])) / leg_s;
-    double allowed = (reach_s > SIZE_REACH_LEAST ? reach_s : SIZE_REACH_LEAST) * leg_t;
+                               (double)(s.hip[2] - s.goal[2]) * (s.hip[2] - s.goal[2])) / fulls[side];
+    // T may stand as straight as at rest (its 足ＩＫ at its ankle), or as S stands.
+    const PoseBone& hip = run.model->bone[l.hip];
+    const PoseBone& ik = run.model->bone[l.ik];
+    double least = std::sqrt((double)(hip.rest[0] - ik.rest[0]) * (hip.rest[0] - ik.rest[0]) +
+                             (double)(hip.rest[1] - ik.rest[1]) * (hip.rest[1] - ik.rest[1]) +
+                             (double)(hip.rest[2] - ik.rest[2]) * (hip.rest[2] - ik.rest[2])) / fullt[side];
+    if (least < SIZE_REACH_LEAST) least = SIZE_REACH_LEAST;
+    double share = reach_s < least ? least : reach_s > 1.0 ? 1.0 : reach_s;
+    double allowed = share * fullt[side];
     PoseVec v = pose_vsub(world[l.hip].p, world[l.ik].p);
-    // A leg a little longer than S's reaches as well (the ratios of legs and heights differ a little).
-    if (pose_vlen(v) <= allowed + SIZE_FOOT_BAND * leg_t || v.y <= 0.0) continue;
+    if (pose_vlen(v) <= allowed + SIZE_REACH_SLACK * fullt[side] || v.y <= 0.0) continue;
     double across = v.x * v.x + v.z * v.z;
     // Lowered by d, the leg spans (v.x, v.y - d, v.z); where even the hips at the goal's height leave it
     // too long, they come down no further than that.
@@ -228,12 +236,16 @@ void size_fix_reach() {
   PoseEval e = {run.model, run.tracks_t, nullptr, nullptr, hints};
   int up = run.model->bone[lowered].parent;
   SizeFix* fix = nullptr;
+  // The legs' full lengths, S's and T's.
+  static SizePlay ps, pt;
+  size_play_make(&ps, run.source, run.m, run.tracks_s, 0);
+  size_play_make(&pt, run.model, run.m, run.tracks_t, 0);
   for (int pass = 0; pass < 2; pass++) {
     int found = 0;
     for (int i = 0; i < run.samples; i++) {
       pose_locals(e, bones, n, (double)i * run.stride, local);
       pose_worlds(e, bones, n, local, world);
-      fix_lower[i] = (float)fix_reach_at(i, world);
+      fix_lower[i] = (float)fix_reach_at(i, world, ps.leg_full, pt.leg_full);
       found += fix_lower[i] > 0.0f;
     }
     if (found == 0) break;

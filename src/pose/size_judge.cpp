@@ -42,9 +42,9 @@ static void judge_foot(SizeFigures* out, JudgeSums& sum, const SizePlay* pt, con
   if (pt->body.leg[side].ankle < 0) return;
   double height = size_foot_height(pt, side, t, nullptr);
   double want = r.feet * src.height[side][i];
+  if (!src.planted[side][i]) return;
   double sink = (height < 0.0 ? -height : 0.0) - (want < 0.0 ? -want : 0.0);
   if (sink > out->sink) out->sink = sink;
-  if (!src.planted[side][i]) return;
   judge_floor[sum.floors++] = (float)std::fabs(height - want);
   sum.floor_sum += std::fabs(height - want);
   if (before == nullptr || !src.planted[side][i - 1]) return;

@@ -1,17 +1,17 @@
 // size_keys.cpp: a correction fitted into a track's keys (size_fit, see size_work.h).
 //
 // The corrected motion at frame f is the track played at f with the correction there (interpolated
-// between the samples) applied. The fit walks the frames that must hold keys (every key's, and the two
-// frames that close each corrected stretch, where the correction is 0) in order, and before a key goes
-// out checks the span from the key before it: where the keys would stray from the corrected motion by
-// more than the tolerances, a key goes in at the worst frame first (to the left of the one pending),
-// until the span holds or the keys allowed are spent. A key put inside a span of the track takes the
-// part of the span's curve it covers (curve_part: a de Casteljau cut, so the motion keeps its timing)
-// and the physics bytes of the key on its left; the key ending the span takes the rest of its curve. A
-// key of the track whose frame has no correction and whose span is not cut goes out byte for byte.
+// between the samples) applied. The fit starts from the track's own keys, each taking the correction at
+// its frame, then puts keys in where the keys stray most from the corrected motion (more than the
+// tolerances: 0.005 units, 0.1 degrees), the worst span first, until none strays or the keys allowed are
+// spent. A key put inside a span of the track takes the part of the span's curve it covers (curve_part:
+// a de Casteljau cut, so the motion keeps its timing) and the physics bytes of the key on its left; the
+// key ending the span takes the rest of its curve; a key put before the track's first key or after its
+// last (where the track stands still) is straight. A key of the track whose frame has no correction and
+// whose span is not cut goes out byte for byte.
 //
-// Records: the scratch of the fit in progress (the frames to key, the pending stack, the running count
-// of corrected samples), written by size_fit.
+// Records: the scratch of the fit in progress (the running count of corrected samples, the keys as a
+// list in frame order, the spans by how far they stray), written by size_fit.
 // Limits: the caller's capacity; SIZE_WORK frames evaluated in all (counted by the caller's counter).
 #include <cmath>
 #include <cstring>
@@ -22,17 +22,13 @@
 
 // Samples whose correction is not nothing, counted: fit_nonzero[i] is the count below sample i.
 static int32_t fit_nonzero[SIZE_SAMPLES + 1];
-static uint32_t fit_frames[2 * SIZE_KEYS];  // frames that must hold keys: a key's (tagged) or a stretch's end
-static uint32_t fit_stack[SIZE_KEYS];
-
-constexpr uint32_t FIT_OWN = 1u << 31;  // fit_frames: the frame of a key of the track
-
 struct FitRun {
   const PoseKey* base;
   int n;
   const SizeFix* fix;
   int samples, stride;
   int32_t hint;
+  uint32_t last;  // the last frame a correction holds for
 };
 
 // Whether a sample's correction is nothing: no offset, or the identity turn.
@@ -148,67 +144,127 @@ static double fit_stray(FitRun& r, const PoseKey& ka, const PoseKey& kb, uint32_
   return most;
 }
 
-// The frames that must hold keys, ascending: the base's (tagged FIT_OWN) and the ends of each
-// corrected stretch that fall where the base has none. Their count.
-static int fit_plan_frames(const FitRun& r, int ends_allowed) {
-  static uint32_t ends[2 * SIZE_KEYS];
-  int ne = 0;
-  uint32_t last = (uint32_t)(r.samples - 1) * (uint32_t)r.stride;
-  for (int i = 0; i < r.samples && ne + 2 <= ends_allowed && ne + 2 <= 2 * SIZE_KEYS; i++) {
-    bool on = fit_nonzero[i + 1] - fit_nonzero[i] != 0;
-    bool before = i > 0 && fit_nonzero[i] - fit_nonzero[i - 1] != 0;
-    bool after = i + 1 < r.samples && fit_nonzero[i + 2] - fit_nonzero[i + 1] != 0;
-    if (on && !before) ends[ne++] = i > 0 ? (uint32_t)(i - 1) * (uint32_t)r.stride : 0;
-    if (on && !after) ends[ne++] = i + 1 < r.samples ? (uint32_t)(i + 1) * (uint32_t)r.stride : last;
+// How far a key standing still strays from the corrected motion over frames f0 .. f1 (every stride-th):
+// above 1 strays; the worst frame into *worst.
+static double fit_still(FitRun& r, const PoseKey& k, uint32_t f0, uint32_t f1, uint32_t* worst, int64_t* work) {
+  double most = 0.0;
+  PoseVec p = {k.pos[0], k.pos[1], k.pos[2]};
+  PoseQuat q = {k.rot[0], k.rot[1], k.rot[2], k.rot[3]};
+  uint32_t step = (uint32_t)r.stride;
+  for (uint32_t f = (f0 + step - 1) / step * step; f <= f1 && f >= f0; f += step) {
+    PoseXf want = fit_want(r, f);
+    double e = pose_vlen(pose_vsub(p, want.p)) / SIZE_TOLERANCE_UNITS;
+    double turn = pose_qbetween(q, want.q) / SIZE_TOLERANCE_RADIANS;
+    if (turn > e) e = turn;
+    if (e > most) most = e, *worst = f;
+    (*work)++;
   }
-  int n = 0, a = 0, b = 0;
-  while (a < r.n || b < ne) {
-    uint32_t fa = a < r.n ? r.base[a].frame : UINT32_MAX, fb = b < ne ? ends[b] : UINT32_MAX;
-    uint32_t f = fa <= fb ? fa : fb;
-    if (fa == f) a++;
-    while (b < ne && ends[b] == f) b++;
-    if (n > 0 && (fit_frames[n - 1] & ~FIT_OWN) == f) continue;
-    fit_frames[n++] = f | (fa == f ? FIT_OWN : 0);
+  return most;
+}
+
+// The keys being fitted: a list in frame order, and the spans that stray, worst on top of a heap. A span
+// is named by the key that ends it (from the key before it, or from frame 0 for the first key) or, for
+// the frames after the last key, by that key with `tail` set; a span's entry is stale when its key's
+// version moved on.
+static PoseKey fit_keys[SIZE_KEYS];
+static int32_t fit_prev[SIZE_KEYS], fit_next[SIZE_KEYS], fit_version[SIZE_KEYS];
+static uint8_t fit_as_is[SIZE_KEYS];
+struct FitSpan {
+  double stray;
+  int32_t key, version;
+  uint32_t worst;
+};
+static FitSpan fit_heap[3 * SIZE_KEYS + 8];
+static int fit_heap_count;
+static int32_t fit_tail_version;
+
+static void fit_push(const FitSpan& s) {
+  int i = fit_heap_count++;
+  while (i > 0 && fit_heap[(i - 1) / 2].stray < s.stray) fit_heap[i] = fit_heap[(i - 1) / 2], i = (i - 1) / 2;
+  fit_heap[i] = s;
+}
+
+static FitSpan fit_pop() {
+  FitSpan top = fit_heap[0], last = fit_heap[--fit_heap_count];
+  int i = 0;
+  for (;;) {
+    int c = 2 * i + 1;
+    if (c >= fit_heap_count) break;
+    if (c + 1 < fit_heap_count && fit_heap[c + 1].stray > fit_heap[c].stray) c++;
+    if (fit_heap[c].stray <= last.stray) break;
+    fit_heap[i] = fit_heap[c], i = c;
   }
-  return n;
+  if (fit_heap_count > 0) fit_heap[i] = last;
+  return top;
+}
+
+// Checks the span ending at key e (tail: the frames after e, the last key) and pushes it when it strays.
+static void fit_check(FitRun& r, int e, bool tail, int64_t* work) {
+  uint32_t worst = 0;
+  double stray = 0.0;
+  const PoseKey& k = fit_keys[e];
+  int p = fit_prev[e];
+  if (tail) {
+    if (k.frame < r.last) stray = fit_still(r, k, k.frame + 1, r.last, &worst, work);
+  } else if (p < 0) {
+    if (k.frame > 0) stray = fit_still(r, k, 0, k.frame - 1, &worst, work);
+  } else if (!(fit_as_is[p] && fit_as_is[e] && fit_none(r, fit_keys[p].frame, k.frame))) {
+    stray = fit_stray(r, fit_keys[p], k, &worst, work);
+  }
+  if (stray > 1.0) fit_push(FitSpan{stray, tail ? -1 - e : e, tail ? fit_tail_version : fit_version[e], worst});
 }
 
 int size_fit(const PoseKey* base, int n, const SizeFix* fix, int samples, int stride, PoseKey* out, int cap,
              int64_t* work) {
   if (n <= 0 || n > SIZE_KEYS || cap < n || samples <= 0 || samples > SIZE_SAMPLES) return 0;
-  FitRun r = {base, n, fix, samples, stride < 1 ? 1 : stride, -1};
+  if (cap > SIZE_KEYS) cap = SIZE_KEYS;
+  FitRun r = {base, n, fix, samples, stride < 1 ? 1 : stride, -1, 0};
+  r.last = (uint32_t)(samples - 1) * (uint32_t)r.stride;
   fit_nonzero[0] = 0;
   for (int i = 0; i < samples; i++) fit_nonzero[i + 1] = fit_nonzero[i] + (fit_zero(fix->v[i]) ? 0 : 1);
   if (fit_nonzero[samples] == 0) {
     std::memcpy(out, base, sizeof(PoseKey) * (size_t)n);
     return n;
   }
-  int budget = cap - n;
-  int frames = fit_plan_frames(r, budget);
-  for (int i = 0; i < frames; i++) budget -= (fit_frames[i] & FIT_OWN) ? 0 : 1;
-  int count = 0;
-  uint32_t a = 0;
-  for (int i = 0; i < frames; i++) {
-    int top = 0;
-    fit_stack[top++] = fit_frames[i] & ~FIT_OWN;
-    while (top > 0) {
-      uint32_t e = fit_stack[top - 1];
-      PoseKey k;
-      bool as_it_is = fit_key(r, count > 0, a, e, &k);
-      // A span of the base's own keys with no correction plays as it did: nothing to check.
-      if (count > 0 && !(as_it_is && fit_none(r, a, e))) {
-        uint32_t worst = 0;
-        if (budget > 0 && top < SIZE_KEYS && *work < SIZE_WORK && fit_stray(r, out[count - 1], k, &worst, work) > 1.0 &&
-            worst > a && worst < e) {
-          fit_stack[top++] = worst;
-          budget--;
-          continue;
-        }
-      }
-      out[count++] = k;
-      a = e;
-      top--;
-    }
+  for (int i = 0; i < n; i++) {
+    fit_as_is[i] = fit_key(r, i > 0, i > 0 ? base[i - 1].frame : 0, base[i].frame, &fit_keys[i]);
+    fit_prev[i] = i - 1;
+    fit_next[i] = i + 1 < n ? i + 1 : -1;
+    fit_version[i] = 0;
   }
-  return count;
+  int count = n, first = 0, last = n - 1;
+  fit_heap_count = 0;
+  fit_tail_version = 0;
+  for (int i = 0; i < n; i++) fit_check(r, i, false, work);
+  fit_check(r, last, true, work);
+  while (fit_heap_count > 0 && count < cap && *work < SIZE_WORK) {
+    FitSpan s = fit_pop();
+    bool tail = s.key < 0;
+    int e = tail ? -1 - s.key : s.key;
+    if (s.version != (tail ? fit_tail_version : fit_version[e]) || (tail && e != last)) continue;
+    // The key put in at the worst frame, between p and e (or after e, the last).
+    int c = count++;
+    int p = tail ? e : fit_prev[e];
+    fit_as_is[c] = fit_key(r, p >= 0, p >= 0 ? fit_keys[p].frame : 0, s.worst, &fit_keys[c]);
+    fit_version[c] = 0;
+    fit_prev[c] = p;
+    fit_next[c] = tail ? -1 : e;
+    if (p >= 0) fit_next[p] = c;
+    else first = c;
+    if (tail) {
+      last = c;
+      fit_tail_version++;
+      fit_check(r, c, false, work);
+      fit_check(r, c, true, work);
+      continue;
+    }
+    fit_prev[e] = c;
+    fit_version[e]++;
+    fit_as_is[e] = fit_key(r, true, s.worst, fit_keys[e].frame, &fit_keys[e]);
+    fit_check(r, c, false, work);
+    fit_check(r, e, false, work);
+  }
+  int written = 0;
+  for (int k = first; k >= 0; k = fit_next[k]) out[written++] = fit_keys[k];
+  return written;
 }

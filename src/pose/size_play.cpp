@@ -63,6 +63,30 @@ static PoseVec size_rest(const PoseSkeleton* s, int b) {
   return b >= 0 ? PoseVec{s->bone[b].rest[0], s->bone[b].rest[1], s->bone[b].rest[2]} : PoseVec{0.0, 0.0, 0.0};
 }
 
+double size_leg_reach(const PoseSkeleton* s, const SizeLeg& l) {
+  if (l.hip < 0 || l.knee < 0 || l.ankle < 0) return 0.0;
+  PoseVec a = pose_vsub(size_rest(s, l.knee), size_rest(s, l.hip)), b = pose_vsub(size_rest(s, l.ankle), size_rest(s, l.knee));
+  // The knee's range about X: its link's limits (a knee the file gave none takes a knee's), else none.
+  double lo = 0.0, hi = 0.0;
+  if (l.ik >= 0) {
+    const PoseBone& k = s->bone[l.ik];
+    for (int i = 0; i < k.link_count; i++) {
+      const PoseLink& link = s->link[k.link_first + i];
+      if (link.bone != l.knee) continue;
+      if (link.limited) lo = link.lower[0], hi = link.upper[0];
+      else if (link.knee) lo = -POSE_PI, hi = -0.5 / POSE_DEGREES;
+      else lo = -POSE_PI, hi = POSE_PI;
+    }
+  }
+  // The shin turned about X by t: straightest where it lines up with the thigh, within the range.
+  double t = std::atan2(a.z, a.y) - std::atan2(b.z, b.y);
+  if (t > POSE_PI) t -= 2.0 * POSE_PI;
+  if (t < -POSE_PI) t += 2.0 * POSE_PI;
+  t = t < lo ? lo : t > hi ? hi : t;
+  PoseVec turned = {b.x, b.y * std::cos(t) - b.z * std::sin(t), b.y * std::sin(t) + b.z * std::cos(t)};
+  return pose_vlen(pose_vadd(a, turned));
+}
+
 void size_play_make(SizePlay* p, const PoseSkeleton* s, const PoseMotion* m, const PoseTrackRef* tracks, int what) {
   p->s = s;
   p->m = m;
@@ -79,6 +103,7 @@ void size_play_make(SizePlay* p, const PoseSkeleton* s, const PoseMotion* m, con
     p->rest_ankle_y[side] = size_rest(s, l.ankle).y;
     p->rest_toe_y[side] = size_rest(s, l.toe).y;
     p->leg_rest[side] = l.hip >= 0 && l.ankle >= 0 ? pose_vlen(pose_vsub(size_rest(s, l.hip), size_rest(s, l.ankle))) : 0.0;
+    p->leg_full[side] = size_leg_reach(s, l);
     if (what & (SIZE_PLAY_FEET | SIZE_PLAY_HIPS)) want(l.hip);
     if (what & SIZE_PLAY_FEET) want(l.knee), want(l.ankle), want(l.toe), want(l.ik), want(l.toe_ik);
     if (what & SIZE_PLAY_HANDS) want(b.arm[side].wrist);

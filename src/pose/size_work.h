@@ -13,7 +13,8 @@ constexpr double SIZE_PLANT_SPEED = 0.02;  // moving less than this x leg_S a fr
 constexpr int SIZE_PLANT_FRAMES = 3;       // for this many frames or more
 constexpr double SIZE_TOUCH = 1.7;         // touching wrists: this near (x S's arm / the standard arm)
 constexpr double SIZE_ARM_STANDARD = 5.2434;  // the standard body's arm
-constexpr double SIZE_REACH_LEAST = 0.98;  // a leg may always reach this far (of its rest length)
+constexpr double SIZE_REACH_LEAST = 0.98;  // a leg may always reach this far (of its full length)
+constexpr double SIZE_REACH_SLACK = 0.002; // a leg reaching this much (x its full length) too far is left
 constexpr double SIZE_FOOT_BAND = 0.01;   // a foot's error within this x leg_T is left as it is
 constexpr double SIZE_MISS = 0.05;         // a foot this far from its IK goal misses it
 constexpr double SIZE_TOLERANCE_UNITS = 0.005;     // what a fit's keys may stray from the corrected motion
@@ -53,8 +54,14 @@ struct SizePlay {
   SizeBody body;
   double rest_ankle_y[SIZE_SIDES], rest_toe_y[SIZE_SIDES];
   double leg_rest[SIZE_SIDES];  // |足 - 足首| at rest (0 without them)
+  double leg_full[SIZE_SIDES];  // as far as the leg reaches (size_leg_reach; 0 without its bones)
   uint8_t needed[POSE_SLOTS];
 };
+
+// How far a leg reaches from 足 to 足首: at rest, with the knee turned about X as straight as its IK
+// link's limits let it (a knee without limits in the file takes a knee's: it bends only); 0 without the
+// leg's bones.
+double size_leg_reach(const PoseSkeleton* s, const SizeLeg& l);
 
 // Makes *p play s with tracks (m's IK switches), posing what `what` asks for.
 void size_play_make(SizePlay* p, const PoseSkeleton* s, const PoseMotion* m, const PoseTrackRef* tracks, int what);

@@ -20,8 +20,9 @@ namespace {
 
 constexpr float HIP = 10.5f;  // the hips' height: the legs are scaled below it
 
-// The body: its bones, with the legs k times as long and the arms a times as long.
-std::vector<SkelBone> body(float k = 1.0f, float a = 1.0f) {
+// The body: its bones, with the legs k times as long and the arms a times as long, the knee at z (the
+// leg is straight at rest with the knee at -0.093).
+std::vector<SkelBone> body(float k = 1.0f, float a = 1.0f, float knee = -0.5f) {
   std::vector<SkelBone> v = {
       {"全ての親", "", 0, 0, 0, SKEL_MOVE, "", 0, "", {}},
       {"センター", "全ての親", 0, 9.2f, -0.3f, SKEL_MOVE, "", 0, "", {}},
@@ -41,7 +42,7 @@ std::vector<SkelBone> body(float k = 1.0f, float a = 1.0f) {
         {s + "ひじ", s + "腕", x * 3.7f, 13.8f, 0.1f, SKEL_ROT, "", 0, "", {}},
         {s + "手首", s + "ひじ", x * 6.2f, 12.0f, 0.05f, SKEL_ROT, "", 0, "", {}},
         {s + "足", "下半身", x * 0.9f, HIP, -0.4f, SKEL_ROT, "", 0, "", {}},
-        {s + "ひざ", s + "足", x * 0.9f, 5.8f, -0.5f, SKEL_ROT, "", 0, "", {}},
+        {s + "ひざ", s + "足", x * 0.9f, 5.8f, knee, SKEL_ROT, "", 0, "", {}},
         {s + "足首", s + "ひざ", x * 0.9f, 1.3f, 0.2f, SKEL_ROT, "", 0, "", {}},
         {s + "つま先", s + "足首", x * 0.9f, 0, -1.3f, SKEL_ROT, "", 0, "", {}},
         {s + "足IK親", "全ての親", x * 0.9f, 0, 0.2f, SKEL_MOVE, "", 0, "", {}},
@@ -65,8 +66,8 @@ std::vector<SkelBone> body(float k = 1.0f, float a = 1.0f) {
 }
 
 // The skeleton of the body, its IK as real models have it: 足ＩＫ with 40 loops of 2 radians, its knee
-// limited to X from -180 to -0.5 degrees; つま先ＩＫ with 3 loops of 4 radians, 足首 free.
-std::unique_ptr<PoseSkeleton> skeleton(const std::vector<SkelBone>& bones) {
+// limited to X from -180 to -0.5 degrees (or to knee_upper); つま先ＩＫ with 3 loops of 4 radians, 足首 free.
+std::unique_ptr<PoseSkeleton> skeleton(const std::vector<SkelBone>& bones, float knee_upper = -0.00872665f) {
   auto record = skel_make(bones);
   for (int i = 0; i < record->bone_count; i++) {
     PmxBone& b = record->bone[i];
@@ -77,7 +78,7 @@ std::unique_ptr<PoseSkeleton> skeleton(const std::vector<SkelBone>& bones) {
     PmxIkLink& first = record->link[b.link_first];
     first.limited = !toe;
     first.lower[0] = toe ? 0.0f : -3.14159265f;
-    first.upper[0] = toe ? 0.0f : -0.00872665f;
+    first.upper[0] = toe ? 0.0f : knee_upper;
   }
   auto s = std::make_unique<PoseSkeleton>();
   EXPECT_EQ(pose_skeleton_load(s.get(), record.get()), POSE_DONE) << s->reason;
@@ -137,9 +138,9 @@ struct Key {
   Q rot;
 };
 
-// The motion, made for the unscaled body: a walk of six steps forward (-z), each foot planted while the
-// other swings 1.5 high, its heel rising first; a squat that takes the hips 7.5 down (to 3 above the
-// floor); two claps (the wrists 0.24 apart in front
+// The motion, made for the unscaled body: a walk of six steps forward (-z) with the knees a little bent
+// (the hips 1 down), each foot planted while the other swings 1 high, its heel rising first; a squat
+// that takes the hips 7.5 down (to 3 above the floor); two claps (the wrists 0.24 apart in front
 // of the chest); the right hand at the chin. Linear curves but for センター's, which ease in and out.
 std::string motion() {
   std::vector<Key> keys;
@@ -158,7 +159,7 @@ std::string motion() {
       key(s + "つま先ＩＫ", f[i] - 5, 0, 0, 0);
       key(s + "足ＩＫ", f[i], 0, 0.6f, z[i]);
       key(s + "つま先ＩＫ", f[i], 0, -0.6f, 0);
-      key(s + "足ＩＫ", (f[i] + f[i + 1]) / 2, 0, 1.5f, (z[i] + z[i + 1]) / 2);
+      key(s + "足ＩＫ", (f[i] + f[i + 1]) / 2, 0, 1.0f, (z[i] + z[i + 1]) / 2);
       key(s + "つま先ＩＫ", (f[i] + f[i + 1]) / 2, 0, 0, 0);
     }
   };
@@ -171,7 +172,7 @@ std::string motion() {
   // The hips over the feet, bobbing, then the squat.
   const int cf[] = {0, 35, 50, 65, 80, 95, 100, 120, 140, 160};
   const float cz[] = {0, -1.5f, -4.5f, -7.5f, -10.5f, -12, -12, -12, -12, -12};
-  const float cy[] = {0, -0.3f, -0.3f, -0.3f, -0.3f, 0, 0, -7.5f, -7.5f, 0};
+  const float cy[] = {-1.0f, -1.2f, -1.2f, -1.2f, -1.2f, -1.0f, -1.0f, -7.5f, -7.5f, -1.0f};
   for (int i = 0; i < 10; i++) key("センター", cf[i], 0, cy[i], cz[i]);
   // The arms: rest, clap, apart, clap, rest; then the right hand at the chin.
   for (int side = 0; side < 2; side++) {
@@ -269,6 +270,39 @@ TEST_F(SizeTest, ShortAndTallBodiesMeetTheFigures) {
     // Unsized, the short body's hips go through the floor in the squat and the tall body's hands miss.
     EXPECT_GT(c.legs < 1.0f ? unsized.hips_max : unsized.hands_mean, c.legs < 1.0f ? 0.5 : 0.3);
   }
+}
+
+// A leg that cannot reach as far as S's: S's knees bent at rest and free to straighten (they reach 4.5%
+// past their rest length), T's straight at rest and bending only. S stands and rises 0.25 on its legs: T, scaled, would be asked past its length; sized,
+// its hips come down instead, and its feet reach.
+TEST_F(SizeTest, ALegThatCannotReachLowersTheHips) {
+  auto bent = skeleton(body(1.0f, 1.0f, -1.5f), 0.7f);
+  auto straight = skeleton(body(0.7f));
+  VmdWriter w;
+  w.header("body");
+  const int linear[4][4] = {{20, 20, 107, 107}, {20, 20, 107, 107}, {20, 20, 107, 107}, {20, 20, 107, 107}};
+  const float still[4] = {0, 0, 0, 1};
+  const int frames[] = {0, 30, 60, 90};
+  const float rise[] = {0, 0.25f, 0.25f, 0};
+  w.i32(6);
+  for (int i = 0; i < 4; i++) w.bone_key(skel_sjis("センター"), frames[i], {0, rise[i], 0}, still, VmdWriter::curves(linear));
+  w.bone_key(skel_sjis("左足ＩＫ"), 0, {0, 0, 0}, still, VmdWriter::curves(linear));
+  w.bone_key(skel_sjis("右足ＩＫ"), 0, {0, 0, 0}, still, VmdWriter::curves(linear));
+  for (int i = 0; i < 5; i++) w.i32(0);
+  std::string path = dir.file("rise.vmd");
+  write_file(path, w.bytes);
+  ASSERT_EQ(pose_motion_load(m.get(), path.c_str(), nullptr, false, nullptr, 0), POSE_DONE);
+  ASSERT_EQ(size_plan(plan.get(), bent.get(), straight.get(), m.get()), SIZE_DONE);
+  EXPECT_TRUE(plan->parts & SIZE_PART_REACH);
+  EXPECT_GT(plan->lowered, 40);
+  SizeFigures unsized, sized;
+  ASSERT_EQ(size_judge(&unsized, bent.get(), straight.get(), m.get(), nullptr), POSE_DONE);
+  ASSERT_EQ(size_judge(&sized, bent.get(), straight.get(), m.get(), plan.get()), POSE_DONE);
+  print("reach", unsized);
+  print("reach", sized);
+  EXPECT_GT(unsized.miss_frames, 40);
+  expect_targets(sized, plan->ratios, "sized");
+  EXPECT_EQ(sized.miss_frames, 0);
 }
 
 // The keys a plan writes: every key's frame kept, at most twice the keys, keys and curves that no
