@@ -73,10 +73,14 @@ void size_fix_blend(SizeFix* f, const uint8_t* held, int samples, int stride) {
 // v less the band towards 0 (0 within it).
 static double fix_band(double v, double band) { return v > band ? v - band : v < -band ? v + band : 0.0; }
 
-// One foot's pass: T played at S's planted frames; the offset that puts T's lower point at S's height
-// (x r_foot) and makes it travel as S's does (x r_xz) from the contact's first frame, added to the
-// correction of 足ＩＫ (and of つま先ＩＫ where it does not hang below 足ＩＫ).
-static void fix_foot_pass(SizePlay* pt, int side, const SizeRatios& r, SizeFix* ik, SizeFix* toe) {
+// The contacts a foot's second pass plays again: those the first pass moved.
+static uint8_t fix_again[SIZE_SAMPLES];
+
+// One foot's pass: T played at S's planted frames (where `only` is given, at those it marks); the offset
+// that puts T's lower point at S's height (x r_foot) and makes it travel as S's does (x r_xz) from the
+// contact's first frame, added to the correction of 足ＩＫ (and of つま先ＩＫ where it does not hang below
+// 足ＩＫ). Marks in fix_again the contacts it moved.
+static void fix_foot_pass(SizePlay* pt, int side, const SizeRatios& r, SizeFix* ik, SizeFix* toe, const uint8_t* only) {
   const SizeRun& run = size_run;
   const SizeSource& src = size_source;
   const SizeLeg& l = run.bt.leg[side];
@@ -84,14 +88,22 @@ static void fix_foot_pass(SizePlay* pt, int side, const SizeRatios& r, SizeFix* 
   SizeAt now, before;
   PoseVec offset = {0.0, 0.0, 0.0};
   double band = SIZE_FOOT_BAND * r.leg_model;
+  int run_first = -1;
+  bool moved = false;
   for (int i = 0; i < run.samples; i++) {
-    if (!src.planted[side][i]) continue;
-    if (size_play_at(pt, (double)i * run.stride, &now) != POSE_DONE) return;
+    if (!src.planted[side][i] || (only != nullptr && !only[i])) continue;
+    // The foot where its goals put it: the correction places the goals; the reach sees to the leg.
+    if (!size_play_foot(pt, (double)i * run.stride, side, true, &now.foot[side]) &&
+        size_play_at(pt, (double)i * run.stride, &now) != POSE_DONE) {
+      return;
+    }
     const SizeFootAt& f = now.foot[side];
     double height = size_foot_height(pt, side, f, nullptr);
     bool first = i == 0 || !src.planted[side][i - 1];
     if (first) {
       offset = {0.0, 0.0, 0.0};
+      run_first = i;
+      moved = false;
     } else {
       // The same point on both bodies: S's lower point at this frame.
       bool tip = src.toe[side][i] != 0;
@@ -108,6 +120,9 @@ static void fix_foot_pass(SizePlay* pt, int side, const SizeRatios& r, SizeFix* 
     PoseVec put = {0.0, fix_band(offset.y, band), 0.0};
     double across = std::sqrt(offset.x * offset.x + offset.z * offset.z);
     if (across > band) put.x = offset.x * (across - band) / across, put.z = offset.z * (across - band) / across;
+    bool last = i + 1 >= run.samples || !src.planted[side][i + 1];
+    moved = moved || put.x != 0.0 || put.y != 0.0 || put.z != 0.0;
+    if (last && only == nullptr) std::memset(fix_again + run_first, moved, (size_t)(i + 1 - run_first));
     PoseVec local = ik_up >= 0 ? pose_qrot(pose_qconj(size_world[ik_up].q), put) : put;
     fix_store(ik->v[i], pose_vadd(fix_vec(ik->v[i]), local));
     if (toe != nullptr) {
@@ -137,9 +152,11 @@ void size_fix_feet(const SizeRatios& r) {
       below = below || up == l.ik;
     }
     SizeFix* toe = l.toe_ik >= 0 && !below ? size_fix_of(l.toe_ik, false) : nullptr;
+    // The second pass plays again only the contacts the first moved.
+    std::memset(fix_again, 0, (size_t)run.samples);
     for (int pass = 0; pass < 2; pass++) {
-      size_play_make(&pt, run.model, run.m, run.tracks_t, SIZE_PLAY_FEET);
-      fix_foot_pass(&pt, side, r, ik, toe);
+      size_play_make(&pt, run.model, run.m, run.tracks_t, SIZE_PLAY_FEET | (side == 0 ? SIZE_PLAY_LEFT : SIZE_PLAY_RIGHT));
+      fix_foot_pass(&pt, side, r, ik, toe, pass == 0 ? nullptr : fix_again);
       size_fix_blend(ik, src.planted[side], run.samples, run.stride);
       size_refit(ik->track);
       if (toe != nullptr) {

@@ -95,7 +95,7 @@ int size_judge(SizeFigures* out, const PoseSkeleton* source, const PoseSkeleton*
   int all = SIZE_PLAY_FEET | SIZE_PLAY_HANDS | SIZE_PLAY_HIPS;
   size_play_make(&ps, source, m, ts, all);
   size_play_make(&pt, model, m, tt, all);
-  if (size_source_read(&ps, samples, stride) != POSE_DONE) return POSE_HOSTILE;
+  if (size_source_read(&ps, samples, stride, false) != POSE_DONE) return POSE_HOSTILE;
   const SizeSource& src = size_source;
   out->frames = samples;
   out->stride = stride;

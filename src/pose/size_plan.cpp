@@ -397,7 +397,7 @@ int size_plan(SizePlan* plan, const PoseSkeleton* source, const PoseSkeleton* mo
   plan->stride = run.stride;
   static SizePlay ps;
   size_play_make(&ps, source, m, run.tracks_s, SIZE_PLAY_FEET | SIZE_PLAY_HANDS | SIZE_PLAY_HIPS);
-  if (size_source_read(&ps, run.samples, run.stride) != POSE_DONE) {
+  if (size_source_read(&ps, run.samples, run.stride, true) != POSE_DONE) {
     return size_refuse(plan, SIZE_HOSTILE, "the source's skeleton cannot be played with its IK");
   }
   plan->contacts = size_source.contacts;

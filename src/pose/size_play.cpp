@@ -59,6 +59,8 @@ void size_body(SizeBody* out, const PoseSkeleton* s) {
 
 // ---- a body played ----
 
+static void size_put(float* to, PoseVec v) { to[0] = (float)v.x, to[1] = (float)v.y, to[2] = (float)v.z; }
+
 static PoseVec size_rest(const PoseSkeleton* s, int b) {
   return b >= 0 ? PoseVec{s->bone[b].rest[0], s->bone[b].rest[1], s->bone[b].rest[2]} : PoseVec{0.0, 0.0, 0.0};
 }
@@ -87,6 +89,75 @@ double size_leg_reach(const PoseSkeleton* s, const SizeLeg& l) {
   return pose_vlen(pose_vadd(a, turned));
 }
 
+// The bones size_play_foot poses for each leg (what 足 hangs from, and 足ＩＫ and つま先ＩＫ with what they
+// hang from, all with their inheritance sources, in the skeleton's order) and the legs it can work out.
+static void size_quick_make(SizePlay* p, const PoseSkeleton* s) {
+  static uint8_t want[POSE_SLOTS];
+  for (int side = 0; side < SIZE_SIDES; side++) {
+    const SizeLeg& l = p->body.leg[side];
+    p->quick_count[side] = 0;
+    p->foot_length[side] = l.ankle >= 0 && l.toe >= 0 ? pose_vlen(pose_vsub(size_rest(s, l.toe), size_rest(s, l.ankle))) : 0.0;
+    bool quick = l.hip >= 0 && s->bone[l.hip].parent >= 0 && l.ankle >= 0 && l.ik >= 0 && l.toe_ik >= 0 &&
+                 p->leg_full[side] > 0.0 && s->bone[l.ik].ik_target == l.ankle && s->bone[l.toe_ik].ik_target == l.toe &&
+                 s->bone[l.toe_ik].link_count == 1 && p->foot_length[side] > 1e-4;
+    if (quick) {
+      const PoseLink& link = s->link[s->bone[l.toe_ik].link_first];
+      quick = link.bone == l.ankle && !link.limited && !link.knee;
+    }
+    p->quick[side] = quick;
+    if (!quick) continue;
+    std::memset(want, 0, (size_t)s->count);
+    // 足 is a link of its IK: its place (not its turn) comes from what it hangs from.
+    const int ends[3] = {s->bone[l.hip].parent, l.ik, l.toe_ik};
+    for (int b : ends) {
+      // Up the parents, and up each inheritance source's parents (sources have no cycle: bounded).
+      for (int up = b, hops = 0; up >= 0 && hops < POSE_SLOTS; up = s->bone[up].parent, hops++) {
+        want[up] = 1;
+        for (int src = s->bone[up].inherit, k = 0; src >= 0 && k < POSE_SLOTS; src = s->bone[src].parent, k++) want[src] = 1;
+      }
+    }
+    for (int i = 0; i < s->order_count; i++) {
+      int b = s->order[i];
+      if (!want[b]) continue;
+      // A bone an IK turns (or one below) cannot be posed without solving.
+      if (s->bone[b].ik_moved) p->quick[side] = 0;
+      p->quick_bones[side][p->quick_count[side]++] = b;
+    }
+  }
+  for (int i = 0; i < s->count; i++) p->hints[i] = -1;
+}
+
+bool size_play_foot(SizePlay* p, double frame, int side, bool reach, SizeFootAt* f) {
+  if (!p->quick[side]) return false;
+  const PoseSkeleton* s = p->s;
+  const SizeLeg& l = p->body.leg[side];
+  if (!pose_ik_on(p->m, s->bone[l.ik].name, frame) || !pose_ik_on(p->m, s->bone[l.toe_ik].name, frame)) return false;
+  static PoseXf local[POSE_SLOTS];
+  PoseEval e = {s, p->tracks, nullptr, nullptr, p->hints};
+  pose_locals(e, p->quick_bones[side], p->quick_count[side], frame, local);
+  pose_worlds(e, p->quick_bones[side], p->quick_count[side], local, size_world);
+  const PoseBone& h = s->bone[l.hip];
+  PoseVec hip = size_rest(s, l.hip);
+  if (h.parent >= 0) {
+    PoseVec t;
+    PoseQuat q;
+    pose_track_at(p->tracks[l.hip], frame, &t, &q, nullptr);
+    hip = pose_xapply(size_world[h.parent], pose_vadd(pose_vsub(hip, size_rest(s, h.parent)), t));
+  }
+  PoseVec goal = size_world[l.ik].p, aim = size_world[l.toe_ik].p;
+  if (!reach && pose_vlen(pose_vsub(goal, hip)) >= SIZE_QUICK_REACH * p->leg_full[side]) return false;
+  PoseVec d = pose_vsub(aim, goal);
+  double n = pose_vlen(d);
+  if (!(n > 1e-6)) return false;
+  std::memset(f, 0, sizeof *f);
+  size_put(f->hip, hip);
+  size_put(f->goal, goal);
+  size_put(f->ankle, goal);
+  size_put(f->toe, pose_vadd(goal, pose_vscale(d, p->foot_length[side] / n)));
+  f->solved = 1;
+  return true;
+}
+
 void size_play_make(SizePlay* p, const PoseSkeleton* s, const PoseMotion* m, const PoseTrackRef* tracks, int what) {
   p->s = s;
   p->m = m;
@@ -95,8 +166,12 @@ void size_play_make(SizePlay* p, const PoseSkeleton* s, const PoseMotion* m, con
   const SizeBody& b = p->body;
   int n = s->count > 0 ? s->count : 0;
   std::memset(p->needed, 0, (size_t)n);
+  std::memset(p->needed_body, 0, (size_t)n);
+  std::memset(p->needed_foot[0], 0, (size_t)n);
+  std::memset(p->needed_foot[1], 0, (size_t)n);
+  uint8_t* part = p->needed_body;
   auto want = [&](int bone) {
-    if (bone >= 0) p->needed[bone] = 1;
+    if (bone >= 0) p->needed[bone] = part[bone] = 1;
   };
   for (int side = 0; side < SIZE_SIDES; side++) {
     const SizeLeg& l = b.leg[side];
@@ -104,38 +179,45 @@ void size_play_make(SizePlay* p, const PoseSkeleton* s, const PoseMotion* m, con
     p->rest_toe_y[side] = size_rest(s, l.toe).y;
     p->leg_rest[side] = l.hip >= 0 && l.ankle >= 0 ? pose_vlen(pose_vsub(size_rest(s, l.hip), size_rest(s, l.ankle))) : 0.0;
     p->leg_full[side] = size_leg_reach(s, l);
-    if (what & (SIZE_PLAY_FEET | SIZE_PLAY_HIPS)) want(l.hip);
-    if (what & SIZE_PLAY_FEET) want(l.knee), want(l.ankle), want(l.toe), want(l.ik), want(l.toe_ik);
+    bool foot = (what & SIZE_PLAY_FEET) && (!(what & (SIZE_PLAY_LEFT | SIZE_PLAY_RIGHT)) ||
+                                            (what & (side == 0 ? SIZE_PLAY_LEFT : SIZE_PLAY_RIGHT)));
+    part = p->needed_foot[side];
+    if (foot || (what & SIZE_PLAY_HIPS)) want(l.hip);
+    if (foot) want(l.knee), want(l.ankle), want(l.toe), want(l.ik), want(l.toe_ik);
+    part = p->needed_body;
     if (what & SIZE_PLAY_HANDS) want(b.arm[side].wrist);
   }
   if (what & SIZE_PLAY_HANDS) want(b.head), want(b.neck), want(b.lower), want(b.upper2 >= 0 ? b.upper2 : b.upper);
+  size_quick_make(p, s);
   pose_ik_needs(s, p->needed);
+  pose_ik_needs(s, p->needed_body);
+  pose_ik_needs(s, p->needed_foot[0]);
+  pose_ik_needs(s, p->needed_foot[1]);
 }
 
-static void size_put(float* to, PoseVec v) { to[0] = (float)v.x, to[1] = (float)v.y, to[2] = (float)v.z; }
+// One foot of the frame last played (size_world, size_ik) into *f.
+static void size_fill_foot(const SizePlay* p, int side, SizeFootAt* f) {
+  const SizeLeg& l = p->body.leg[side];
+  const PoseXf* w = size_world;
+  std::memset(f, 0, sizeof *f);
+  if (l.ankle >= 0) size_put(f->ankle, w[l.ankle].p);
+  if (l.toe >= 0) size_put(f->toe, w[l.toe].p);
+  if (l.hip >= 0) size_put(f->hip, w[l.hip].p);
+  if (l.ik >= 0) {
+    size_put(f->goal, w[l.ik].p);
+    f->solved = (size_ik.flags[l.ik] & POSE_IK_SOLVED) != 0;
+    f->miss = size_ik.miss[l.ik];
+  }
+  if (l.knee >= 0) f->limit = (size_ik.flags[l.knee] & POSE_IK_AT_LIMIT) != 0;
+}
 
-int size_play_at(SizePlay* p, double frame, SizeAt* at) {
-  const PoseSkeleton* s = p->s;
-  if (pose_play_ik_tracks(s, p->tracks, p->m, p->needed, frame, size_world, &size_ik) != POSE_DONE) return POSE_HOSTILE;
-  std::memset(at, 0, sizeof *at);
+// The wrists and parts of the frame last played into *at.
+static void size_fill_body(const SizePlay* p, SizeAt* at) {
   const SizeBody& b = p->body;
   const PoseXf* w = size_world;
-  int hips = 0;
   for (int side = 0; side < SIZE_SIDES; side++) {
-    const SizeLeg& l = b.leg[side];
-    SizeFootAt& f = at->foot[side];
-    if (l.ankle >= 0) size_put(f.ankle, w[l.ankle].p);
-    if (l.toe >= 0) size_put(f.toe, w[l.toe].p);
-    if (l.hip >= 0) size_put(f.hip, w[l.hip].p), at->hips += (float)w[l.hip].p.y, hips++;
-    if (l.ik >= 0) {
-      size_put(f.goal, w[l.ik].p);
-      f.solved = (size_ik.flags[l.ik] & POSE_IK_SOLVED) != 0;
-      f.miss = size_ik.miss[l.ik];
-    }
-    if (l.knee >= 0) f.limit = (size_ik.flags[l.knee] & POSE_IK_AT_LIMIT) != 0;
     if (b.arm[side].wrist >= 0) size_put(at->wrist[side], w[b.arm[side].wrist].p);
   }
-  if (hips > 0) at->hips /= (float)hips;
   const int parts[SIZE_PARTS] = {b.head, b.neck, b.lower, b.upper2 >= 0 ? b.upper2 : b.upper};
   for (int i = 0; i < SIZE_PARTS; i++) {
     float* x = at->part[i];
@@ -147,6 +229,40 @@ int size_play_at(SizePlay* p, double frame, SizeAt* at) {
     size_put(x, t.p);
     x[3] = (float)t.q.x, x[4] = (float)t.q.y, x[5] = (float)t.q.z, x[6] = (float)t.q.w;
   }
+}
+
+// The hips' height: the mean of 足's.
+static void size_fill_hips(const SizePlay* p, SizeAt* at) {
+  int hips = 0;
+  at->hips = 0.0f;
+  for (int side = 0; side < SIZE_SIDES; side++) {
+    if (p->body.leg[side].hip >= 0) at->hips += at->foot[side].hip[1], hips++;
+  }
+  if (hips > 0) at->hips /= (float)hips;
+}
+
+int size_play_at(SizePlay* p, double frame, SizeAt* at) {
+  if (pose_play_ik_tracks(p->s, p->tracks, p->m, p->needed, frame, size_world, &size_ik) != POSE_DONE) return POSE_HOSTILE;
+  std::memset(at, 0, sizeof *at);
+  for (int side = 0; side < SIZE_SIDES; side++) size_fill_foot(p, side, &at->foot[side]);
+  size_fill_body(p, at);
+  size_fill_hips(p, at);
+  return POSE_DONE;
+}
+
+int size_play_fast(SizePlay* p, double frame, SizeAt* at) {
+  const PoseSkeleton* s = p->s;
+  std::memset(at, 0, sizeof *at);
+  if (pose_play_ik_tracks(s, p->tracks, p->m, p->needed_body, frame, size_world, &size_ik) != POSE_DONE) return POSE_HOSTILE;
+  size_fill_body(p, at);
+  for (int side = 0; side < SIZE_SIDES; side++) {
+    if (size_play_foot(p, frame, side, false, &at->foot[side])) continue;
+    if (pose_play_ik_tracks(s, p->tracks, p->m, p->needed_foot[side], frame, size_world, &size_ik) != POSE_DONE) {
+      return POSE_HOSTILE;
+    }
+    size_fill_foot(p, side, &at->foot[side]);
+  }
+  size_fill_hips(p, at);
   return POSE_DONE;
 }
 
@@ -240,7 +356,7 @@ static void size_touches(const SizePlay* p, int side, SizeSource& src) {
   }
 }
 
-int size_source_read(SizePlay* p, int32_t samples, int32_t stride) {
+int size_source_read(SizePlay* p, int32_t samples, int32_t stride, bool fast) {
   SizeSource& src = size_source;
   src.samples = samples;
   src.stride = stride;
@@ -256,7 +372,10 @@ int size_source_read(SizePlay* p, int32_t samples, int32_t stride) {
   }
   src.touch = SIZE_TOUCH * arm / SIZE_ARM_STANDARD;
   for (int i = 0; i < samples; i++) {
-    if (size_play_at(p, (double)i * stride, &src.at[i]) != POSE_DONE) return POSE_HOSTILE;
+    SizeAt& at = src.at[i];
+    if ((fast ? size_play_fast(p, (double)i * stride, &at) : size_play_at(p, (double)i * stride, &at)) != POSE_DONE) {
+      return POSE_HOSTILE;
+    }
   }
   for (int side = 0; side < SIZE_SIDES; side++) {
     size_contacts(p, side, src);

@@ -13,6 +13,8 @@ constexpr double SIZE_PLANT_SPEED = 0.02;  // moving less than this x leg_S a fr
 constexpr int SIZE_PLANT_FRAMES = 3;       // for this many frames or more
 constexpr double SIZE_TOUCH = 1.7;         // touching wrists: this near (x S's arm / the standard arm)
 constexpr double SIZE_ARM_STANDARD = 5.2434;  // the standard body's arm
+constexpr double SIZE_QUICK_REACH = 0.995; // a leg reaching less than this far (of its full length) is
+                                           // worked out without solving its IK
 constexpr double SIZE_REACH_LEAST = 0.98;  // a leg may always reach this far (of its full length)
 constexpr double SIZE_REACH_SLACK = 0.002; // a leg reaching this much (x its full length) too far is left
 constexpr double SIZE_FOOT_BAND = 0.01;   // a foot's error within this x leg_T is left as it is
@@ -44,7 +46,8 @@ struct SizeAt {
 };
 
 // What a player plays (SizePlay::what).
-enum SizeWhat : int { SIZE_PLAY_FEET = 1, SIZE_PLAY_HANDS = 2, SIZE_PLAY_HIPS = 4 };
+// SIZE_PLAY_LEFT or SIZE_PLAY_RIGHT with the feet: that foot's leg alone (its IK alone is solved).
+enum SizeWhat : int { SIZE_PLAY_FEET = 1, SIZE_PLAY_HANDS = 2, SIZE_PLAY_HIPS = 4, SIZE_PLAY_LEFT = 8, SIZE_PLAY_RIGHT = 16 };
 
 // A body played: its skeleton, the bones sizing reads, the tracks, the bones posed.
 struct SizePlay {
@@ -55,7 +58,16 @@ struct SizePlay {
   double rest_ankle_y[SIZE_SIDES], rest_toe_y[SIZE_SIDES];
   double leg_rest[SIZE_SIDES];  // |足 - 足首| at rest (0 without them)
   double leg_full[SIZE_SIDES];  // as far as the leg reaches (size_leg_reach; 0 without its bones)
-  uint8_t needed[POSE_SLOTS];
+  uint8_t needed[POSE_SLOTS];       // the bones posed (all asked for)
+  uint8_t needed_body[POSE_SLOTS];  // those of the wrists and parts alone (and the hips without the feet)
+  uint8_t needed_foot[SIZE_SIDES][POSE_SLOTS];  // those of one foot alone
+  // A foot worked out without solving (size_play_foot): the bones its IK bones hang from, in order.
+  uint8_t quick[SIZE_SIDES];       // the leg can be worked out so (its IK bones and toe found, the toe's
+                                   // link 足首 alone and free)
+  double foot_length[SIZE_SIDES];  // |足首 - toe| at rest
+  int32_t quick_bones[SIZE_SIDES][POSE_SLOTS];
+  int32_t quick_count[SIZE_SIDES];
+  int32_t hints[POSE_SLOTS];
 };
 
 // How far a leg reaches from 足 to 足首: at rest, with the knee turned about X as straight as its IK
@@ -68,8 +80,19 @@ void size_play_make(SizePlay* p, const PoseSkeleton* s, const PoseMotion* m, con
 // The body at frame into *at; the world poses of the bones posed stay in size_world and what the IK did
 // in size_ik, until the next play. POSE_DONE or POSE_HOSTILE (the skeleton's IK cannot be played).
 int size_play_at(SizePlay* p, double frame, SizeAt* at);
+// As size_play_at, but each foot worked out without solving where size_play_foot can (and solved alone
+// where not): what a plan reads, not what a judge compares.
+int size_play_fast(SizePlay* p, double frame, SizeAt* at);
 extern PoseXf size_world[POSE_SLOTS];
 extern PoseIkFrame size_ik;
+
+// One foot at frame worked out without solving its IK, where the IK would bring 足首 to 足ＩＫ and point
+// the toe at つま先ＩＫ: both IK on, the toe's IK turning 足首 alone, freely, and the leg reaching less
+// than SIZE_QUICK_REACH of its full length (where CCD converges) unless `reach` (the foot as if the leg
+// reached: what a correction of 足ＩＫ asks for, the reach itself seen to later). Into *f (its hip, goal,
+// ankle and toe; miss 0, solved), the world poses of the bones it reads into size_world; false where it
+// cannot say (play the frame with size_play_at).
+bool size_play_foot(SizePlay* p, double frame, int side, bool reach, SizeFootAt* f);
 
 // A foot's contact height: its lower point's (the heel below the ankle, or the toe) height over its rest
 // height; *toe (may be null) gets 1 where the toe is the lower.
@@ -93,9 +116,9 @@ struct SizeSource {
 };
 extern SizeSource size_source;
 
-// Plays S (p, made with every SizeWhat) at samples frames of stride: fills size_source. POSE_DONE or
-// POSE_HOSTILE.
-int size_source_read(SizePlay* p, int32_t samples, int32_t stride);
+// Plays S (p, made with every SizeWhat) at samples frames of stride (fast: by size_play_fast): fills
+// size_source. POSE_DONE or POSE_HOSTILE.
+int size_source_read(SizePlay* p, int32_t samples, int32_t stride, bool fast);
 
 // The point a wrist touches at sample i (partner, not SIZE_NONE): world position into *at.
 void size_partner_point(const SizeAt& a, int side, int partner, double* at);
