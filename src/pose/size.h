@@ -24,7 +24,11 @@
 //               S's from the contact's first frame (it stays where S's stays), less a band of 0.01 x leg_T
 //               (what a leg's IK leaves near its full length is not chased); between contacts the
 //               correction fades over 6 frames (or, between two contacts closer than 12 frames, passes
-//               from one to the other). Two passes: the second corrects what the keys of the first left.
+//               from one to the other). Two passes: the second corrects what the keys of the first left
+//               (and plays only the contacts the first moved). The plan reads a foot where its IK would
+//               bring it (足首 at 足ＩＫ, the toe pointed at つま先ＩＫ), solving S's IK only where its leg
+//               stretches past 0.995 of its full length (or the foot cannot be read so); a judge solves
+//               every frame's.
 //   reach       a leg's full length is its reach from 足 to 足首 with the knee as straight as its IK
 //               limits let it. Where T's 足ＩＫ lies farther from its hip, against T's full length, than
 //               S's does against S's, than T's own at rest, and than 0.98 (and never past the full
@@ -51,8 +55,9 @@
 //   size_bind(&plan, &model, &motion, tracks)    the model's tracks with the plan's in place (to play it)
 //   size_judge(&unsized, &source, &model, &motion, nullptr) and size_judge(&sized, ..., &plan)
 //
-// Limits: 32,768 frames played (a longer motion is played at a stride), 2^27 bone updates for a plan or
-// a judge (a costlier skeleton is played at a stride), 32 rewritten tracks, 131,072 keys together.
+// Limits: 32,768 frames played (a longer motion is played at a stride), 2^25 bone updates for a plan or
+// a judge, counted as the bones and IK it poses could take at most (a costlier body is played at a
+// stride; 16 frames at least), 32 rewritten tracks, 131,072 keys together.
 #pragma once
 #include <cstdint>
 
@@ -64,7 +69,8 @@ constexpr int SIZE_SIDES = 2;            // left, right
 constexpr int SIZE_TRACKS = 32;          // tracks a plan rewrites (the root chain, the feet and the arms)
 constexpr int SIZE_KEYS = 1 << 17;       // keys of the rewritten tracks together (a real dance: a few thousand)
 constexpr int SIZE_SAMPLES = 1 << 15;    // frames played (18 minutes); a longer motion is played at a stride
-constexpr int64_t SIZE_WORK = 1 << 27;   // bone updates of a plan's or a judge's plays together, at most
+constexpr int64_t SIZE_WORK = 1 << 25;   // bone updates of a plan's or a judge's plays together, at most
+                                         // (a 12,000-frame dance on a model with two IK legs, whole)
 
 // The bones sizing reads on a body: each the bone's index, or -1 where the body lacks it.
 struct SizeLeg {
@@ -168,8 +174,9 @@ struct SizePlan {
 
 // Sizes motion m (the keys as T plays them) from source to model. SIZE_DONE, SIZE_SAME, SIZE_HOSTILE or
 // SIZE_FULL (see SizeResult). The plan is rewritten whole; nothing is allocated. The work is bounded:
-// at most SIZE_SAMPLES frames played, SIZE_WORK bone updates (the skeletons' IK work a frame decides the
-// stride), and the keys' fits stop at their budget.
+// at most SIZE_SAMPLES frames played and SIZE_WORK bone updates (the most a frame of the bones it poses
+// could take decides the stride), and the keys' fits stop at their budget of keys and at SIZE_WORK
+// frames evaluated.
 int size_plan(SizePlan* plan, const PoseSkeleton* source, const PoseSkeleton* model, const PoseMotion* m);
 
 // Binds the model's bones to m's tracks (as pose_bind) with the plan's rewritten tracks in their place

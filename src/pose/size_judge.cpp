@@ -86,8 +86,6 @@ int size_judge(SizeFigures* out, const PoseSkeleton* source, const PoseSkeleton*
   }
   SizeRatios r;
   size_ratios(&r, source, model);
-  int32_t samples = 0;
-  int32_t stride = size_stride(source, model, m, 1, &samples);
   static PoseTrackRef ts[POSE_SLOTS], tt[POSE_SLOTS];
   pose_bind(source, m, ts);
   size_bind(plan, model, m, tt);
@@ -95,6 +93,8 @@ int size_judge(SizeFigures* out, const PoseSkeleton* source, const PoseSkeleton*
   int all = SIZE_PLAY_FEET | SIZE_PLAY_HANDS | SIZE_PLAY_HIPS;
   size_play_make(&ps, source, m, ts, all);
   size_play_make(&pt, model, m, tt, all);
+  int32_t samples = 0;
+  int32_t stride = size_stride(ps.cost + pt.cost, m, &samples);
   if (size_source_read(&ps, samples, stride, false) != POSE_DONE) return POSE_HOSTILE;
   const SizeSource& src = size_source;
   out->frames = samples;

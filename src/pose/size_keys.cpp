@@ -73,7 +73,7 @@ static PoseXf fit_want(FitRun& r, double f) {
 }
 
 static void fit_values(PoseKey* k, const PoseXf& x) {
-  k->pos[0] = (float)x.p.x, k->pos[1] = (float)x.p.y, k->pos[2] = (float)x.p.z;
+  k->pos[0] = size_far(x.p.x), k->pos[1] = size_far(x.p.y), k->pos[2] = size_far(x.p.z);
   PoseQuat q = x.q;
   pose_qnormalize(&q);
   k->rot[0] = (float)q.x, k->rot[1] = (float)q.y, k->rot[2] = (float)q.z, k->rot[3] = (float)q.w;

@@ -217,7 +217,8 @@ static void size_scale(const PoseKey* keys, int n, int bone, int side, const Siz
       PoseVec fix = pose_vsub(PoseVec{ms.x * kx, ms.y * ky, ms.z * kx}, mt);
       if (pose_vlen(fix) > 1e-5) scaled = pose_vadd(scaled, fix);
     }
-    out[i].pos[0] = (float)scaled.x, out[i].pos[1] = (float)scaled.y, out[i].pos[2] = (float)scaled.z;
+    // A key stays within what a motion may hold (bodies of hostile proportions scale far).
+    out[i].pos[0] = size_far(scaled.x), out[i].pos[1] = size_far(scaled.y), out[i].pos[2] = size_far(scaled.z);
   }
 }
 
@@ -393,10 +394,12 @@ int size_plan(SizePlan* plan, const PoseSkeleton* source, const PoseSkeleton* mo
            size_take(a.wrist, -2, r, &base_used);
   }
   if (!fits) return size_refuse(plan, SIZE_FULL, "the rewritten tracks would hold more than 131,072 keys");
-  run.stride = size_stride(source, model, m, 5, &run.samples);
-  plan->stride = run.stride;
   static SizePlay ps;
   size_play_make(&ps, source, m, run.tracks_s, SIZE_PLAY_FEET | SIZE_PLAY_HANDS | SIZE_PLAY_HIPS);
+  // A frame: S played once; T's feet and hips worked out without solving (twice each), its arms posed
+  // (twice): at most 8 times its bones.
+  run.stride = size_stride(ps.cost + 8 * (int64_t)model->count, m, &run.samples);
+  plan->stride = run.stride;
   if (size_source_read(&ps, run.samples, run.stride, true) != POSE_DONE) {
     return size_refuse(plan, SIZE_HOSTILE, "the source's skeleton cannot be played with its IK");
   }

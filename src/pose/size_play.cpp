@@ -190,6 +190,17 @@ void size_play_make(SizePlay* p, const PoseSkeleton* s, const PoseMotion* m, con
   if (what & SIZE_PLAY_HANDS) want(b.head), want(b.neck), want(b.lower), want(b.upper2 >= 0 ? b.upper2 : b.upper);
   size_quick_make(p, s);
   pose_ik_needs(s, p->needed);
+  // What a frame of it costs at most: each bone posed once, and each IK solved with its every pass
+  // posing its chain, and the bones below its links posed again (as the skeleton's own bound counts).
+  int64_t posed = 0;
+  for (int i = 0; i < n; i++) posed += p->needed[i];
+  p->cost = posed;
+  for (int k = 0; k < n; k++) {
+    const PoseBone& K = s->bone[k];
+    if (!p->needed[k] || K.chain_count <= 0) continue;
+    int loops = K.ik_loops < 256 ? K.ik_loops : 256;
+    p->cost += ((int64_t)loops * K.link_count + 1) * K.chain_count + posed;
+  }
   pose_ik_needs(s, p->needed_body);
   pose_ik_needs(s, p->needed_foot[0]);
   pose_ik_needs(s, p->needed_foot[1]);
@@ -273,10 +284,9 @@ double size_foot_height(const SizePlay* p, int side, const SizeFootAt& f, int* t
   return tip < heel ? tip : heel;
 }
 
-int size_stride(const PoseSkeleton* a, const PoseSkeleton* b, const PoseMotion* m, int plays, int32_t* samples) {
+int size_stride(int64_t per_frame, const PoseMotion* m, int32_t* samples) {
   int64_t frames = (int64_t)m->last_frame + 1;
-  int64_t per_frame = 1 + a->ik_work + (int64_t)plays * b->ik_work;
-  int64_t most = SIZE_WORK / per_frame;
+  int64_t most = SIZE_WORK / (per_frame > 1 ? per_frame : 1);
   if (most > SIZE_SAMPLES) most = SIZE_SAMPLES;
   if (most < 16) most = 16;
   int64_t stride = (frames + most - 1) / most;

@@ -22,6 +22,9 @@ constexpr double SIZE_MISS = 0.05;         // a foot this far from its IK goal m
 constexpr double SIZE_TOLERANCE_UNITS = 0.005;     // what a fit's keys may stray from the corrected motion
 constexpr double SIZE_TOLERANCE_RADIANS = 0.00174533;  // 0.1 degrees
 
+// v within what a motion's key may hold (POSE_FAR either way), as a key's float.
+inline float size_far(double v) { return (float)(v > POSE_FAR ? POSE_FAR : v < -POSE_FAR ? -POSE_FAR : v); }
+
 // Parts of a body a wrist may touch, and the chest the arms hang from.
 enum SizePartIndex : int { SIZE_HEAD = 0, SIZE_NECK = 1, SIZE_LOWER = 2, SIZE_CHEST = 3, SIZE_PARTS = 4 };
 // A wrist's touch (SizeSource::partner): the other wrist, or a part.
@@ -58,6 +61,7 @@ struct SizePlay {
   double rest_ankle_y[SIZE_SIDES], rest_toe_y[SIZE_SIDES];
   double leg_rest[SIZE_SIDES];  // |足 - 足首| at rest (0 without them)
   double leg_full[SIZE_SIDES];  // as far as the leg reaches (size_leg_reach; 0 without its bones)
+  int64_t cost;                     // bone updates a frame of all asked for takes at most
   uint8_t needed[POSE_SLOTS];       // the bones posed (all asked for)
   uint8_t needed_body[POSE_SLOTS];  // those of the wrists and parts alone (and the hips without the feet)
   uint8_t needed_foot[SIZE_SIDES][POSE_SLOTS];  // those of one foot alone
@@ -98,9 +102,9 @@ bool size_play_foot(SizePlay* p, double frame, int side, bool reach, SizeFootAt*
 // height; *toe (may be null) gets 1 where the toe is the lower.
 double size_foot_height(const SizePlay* p, int side, const SizeFootAt& f, int* toe);
 
-// The frames played: every stride-th frame from 0 to m's last, at most SIZE_SAMPLES of them and at most
-// SIZE_WORK bone updates over plays passes of both skeletons.
-int size_stride(const PoseSkeleton* a, const PoseSkeleton* b, const PoseMotion* m, int plays, int32_t* samples);
+// The frames played: every stride-th frame from 0 to m's last, at most SIZE_SAMPLES of them (and 16 at
+// least) and at most SIZE_WORK bone updates where a frame costs per_frame. Their count into *samples.
+int size_stride(int64_t per_frame, const PoseMotion* m, int32_t* samples);
 
 // S playing the original: every frame played, its contacts and its touches. Written by size_source_read.
 struct SizeSource {
