@@ -63,8 +63,7 @@ int report_fit_motion(FILE* err, const FileOutcome& o, const char16_t* sub, std:
     const VmdRename* morphs = renames[LISTING_MORPHS].data();
     int nb = (int)renames[LISTING_BONES].size(), nm = (int)renames[LISTING_MORPHS].size();
     int copied = o.folded ? report_pose_write(o, copy.f, bones, nb, morphs, nm)
-                          : vmd_fit_copy(o.path.ansi.c_str(), o.path.w.c_str(), o.path.opened == OPENED_UTF16, copy.f,
-                                         bones, nb, morphs, nm, nullptr);
+                          : vmd_fit_copy(run_path_opened(o.path), copy.f, bones, nb, morphs, nm, nullptr);
     int closed = report_files_close(&copy, copied == 0);
     if (copied == VMD_FIT_UNOPENED) problem = "the motion cannot be opened again";
     else if (copied != 0 && o.folded) problem = "it cannot be written, or the motion changed since it was read";

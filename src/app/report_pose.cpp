@@ -59,8 +59,7 @@ void report_pose_motion(FileOutcome* o, bool fold) {
   }
   std::vector<VmdRename> renames[LISTING_KINDS];
   report_verdict_renames(*o, renames);
-  const FilePath& p = o->path;
-  if (pose_motion_load(&r->motion, p.ansi.c_str(), p.w.c_str(), p.opened == OPENED_UTF16, renames[LISTING_BONES].data(),
+  if (pose_motion_load(&r->motion, run_path_opened(o->path), renames[LISTING_BONES].data(),
                        (int)renames[LISTING_BONES].size()) != POSE_DONE) {
     return;
   }
@@ -90,8 +89,6 @@ int report_pose_write(const FileOutcome& o, FILE* out, const VmdRename* bones, i
                       int morph_count) {
   PoseRecords* r = report_pose_records;
   if (!o.folded || r == nullptr) return -2;
-  const FilePath& p = o.path;
-  int written = fold_write(&r->plan, p.ansi.c_str(), p.w.c_str(), p.opened == OPENED_UTF16, out, bones, bone_count,
-                           morphs, morph_count, nullptr);
+  int written = fold_write(&r->plan, run_path_opened(o.path), out, bones, bone_count, morphs, morph_count, nullptr);
   return written == FOLD_WRITE_DONE ? 0 : written == FOLD_WRITE_UNOPENED ? -1 : -2;
 }

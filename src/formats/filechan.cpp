@@ -71,6 +71,10 @@ static int rfopen_handle(const char16_t* path) {
 
 int rfopen(const char* path) { return rfopen_stream(path, true); }
 int rfopenW(const char16_t* path) { return rfopen_handle(path); }
+int rfopenpath(const OpenedPath& p) {
+  if (p.spelling == SPELLING_UTF16) return p.w != nullptr ? rfopenW(p.w) : -1;
+  return p.ansi != nullptr ? rfopen(p.ansi) : -1;
+}
 int rfprobe(const char* path) { return rfopen_stream(path, false); }
 int rfprobeW(const char16_t* path) { return rfopen_handle(path); }
 

@@ -15,12 +15,31 @@ constexpr int FILECHAN_BUFFER = 8192;  // read buffer, and the buffer attached t
 // The closed flag of the byte reader and the byte writer: 0 while open, CHAN_CLOSED once closed.
 constexpr uint8_t CHAN_CLOSED = 255;
 
+// ---- Paths ----------------------------------------------------------------------------------------------
+
+// Which spelling of a path opens its file: the ANSI one or the UTF-16 one (none: not known yet).
+enum FileSpelling : int { SPELLING_NONE = 0, SPELLING_ANSI, SPELLING_UTF16 };
+
+// A file as the readers and writers take it: both spellings of its path and the one to open it by.
+// The strings are the caller's and must outlive every open made with it.
+struct OpenedPath {
+  const char* ansi;       // the ANSI spelling, or nullptr (none: it never opens)
+  const char16_t* w;      // the UTF-16 spelling, or nullptr
+  FileSpelling spelling;  // SPELLING_UTF16 opens by w; any other by ansi
+};
+// A path given in one spelling only.
+inline OpenedPath rfpathA(const char* path) { return OpenedPath{path, nullptr, SPELLING_ANSI}; }
+inline OpenedPath rfpathW(const char16_t* wpath) { return OpenedPath{nullptr, wpath, SPELLING_UTF16}; }
+
 // ---- Byte reader --------------------------------------------------------------------------------------
 
 // Opens for binary reading by ANSI path, with an 8,192-byte stream buffer. 0, or -1.
 int rfopen(const char* path);
 // Opens by UTF-16 path: reading, no sharing, existing file only. 0, or -1.
 int rfopenW(const char16_t* path);
+// Opens by the spelling p names: rfopenW for SPELLING_UTF16, else rfopen; a missing spelling does not
+// open. 0, or -1.
+int rfopenpath(const OpenedPath& p);
 // The same opens without the stream buffer, to learn whether a path opens. 0, or -1.
 int rfprobe(const char* path);
 int rfprobeW(const char16_t* path);

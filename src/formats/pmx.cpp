@@ -482,23 +482,16 @@ static int pmx_walk() {
   return READ_DONE;
 }
 
-// Reads by wpath when use_w is set, else by path.
-static int pmx_read(const char* path, const char16_t* wpath, bool use_w) {
+int pmdinforead(const OpenedPath& p) {
   model_clear();
   pmx_end_state = ReadEnd{BLOCK_NONE, 0, 0, nullptr};
   pmx_skel.bone_count = pmx_skel.declared = pmx_skel.link_count = 0;
   pmx_skel.whole = pmx_skel.index_size_bad = pmx_skel.links_dropped = 0;
-  int opened = -1;
-  if (use_w) {
-    if (wpath != nullptr) opened = rfopenW(wpath);
-  } else {
-    if (path != nullptr) opened = rfopen(path);
-  }
-  if (opened != 0) return READ_UNOPENED;
+  if (rfopenpath(p) != 0) return READ_UNOPENED;
   int result = pmx_walk();
   rfclose();
   return result;
 }
 
-int pmdinforead_a(const char* path) { return pmx_read(path, nullptr, false); }
-int pmdinforead_w(const char16_t* wpath) { return pmx_read(nullptr, wpath, true); }
+int pmdinforead_a(const char* path) { return pmdinforead(rfpathA(path)); }
+int pmdinforead_w(const char16_t* wpath) { return pmdinforead(rfpathW(wpath)); }

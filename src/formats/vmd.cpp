@@ -98,20 +98,19 @@ static int vmd_entry(int list, const unsigned char* field, const char* name) {
 static void vmd_bone(const unsigned char* key) {
   char name[VMD_NAME + 1];
   vmd_key_name(name, key);
-  const unsigned char* body = key + VMD_NAME;
-  vmd_count_key(&vmd_key_count.bone_keys, rfle32(body));
+  vmd_count_key(&vmd_key_count.bone_keys, rfle32(key + VMD_BONE_FRAME));
   int entry = vmd_entry(LIST_BONES, key, name);
   if (entry < 1) return;
   BoneKey k;
   k.name = name;
-  k.frame = rfle32(body);
-  k.px = rflefloat(body + 4);
-  k.py = rflefloat(body + 8);
-  k.pz = rflefloat(body + 12);
-  k.qx = rflefloat(body + 16);
-  k.qy = rflefloat(body + 20);
-  k.qz = rflefloat(body + 24);
-  k.qw = rflefloat(body + 28);
+  k.frame = rfle32(key + VMD_BONE_FRAME);
+  k.px = rflefloat(key + VMD_BONE_POSITION);
+  k.py = rflefloat(key + VMD_BONE_POSITION + 4);
+  k.pz = rflefloat(key + VMD_BONE_POSITION + 8);
+  k.qx = rflefloat(key + VMD_BONE_ROTATION);
+  k.qy = rflefloat(key + VMD_BONE_ROTATION + 4);
+  k.qz = rflefloat(key + VMD_BONE_ROTATION + 8);
+  k.qw = rflefloat(key + VMD_BONE_ROTATION + 12);
   bone_usage_add(entry, k);
 }
 
@@ -121,13 +120,13 @@ static void vmd_bone(const unsigned char* key) {
 static void vmd_morph(const unsigned char* key) {
   char name[VMD_NAME + 1];
   vmd_key_name(name, key);
-  vmd_count_key(&vmd_key_count.morph_keys, rfle32(key + VMD_NAME));
+  vmd_count_key(&vmd_key_count.morph_keys, rfle32(key + VMD_MORPH_FRAME));
   int entry = vmd_entry(LIST_MORPHS, key, name);
   if (entry < 1) return;
   MorphKey k;
   k.name = name;
-  k.frame = rfle32(key + VMD_NAME);
-  k.weight = rflefloat(key + VMD_NAME + 4);
+  k.frame = rfle32(key + VMD_MORPH_FRAME);
+  k.weight = rflefloat(key + VMD_MORPH_WEIGHT);
   morph_usage_add(entry, k);
 }
 
@@ -140,25 +139,25 @@ static void vmd_scene_key(int32_t* count, const unsigned char* record) {
 }
 
 // The walk, as far as the file is a motion: the model name, every bone and morph key read whole.
-static int vmd_walk() {
-  static VmdWalk w;
-  vmd_walk_begin(&w);
+static void vmd_walk(VmdWalk* w) {
   VmdStep s;
-  while (vmd_walk_next(&w, &s) && w.result == READ_DONE) {
+  while (vmd_walk_next(w, &s) && w->result == READ_DONE) {
     if (s.piece == VMD_PIECE_MODEL) {
       std::memset(vmd_model, 0, sizeof vmd_model);
       std::memcpy(vmd_model, s.bytes, (size_t)s.got);
       cut_broken_tail(vmd_model);
     } else if (s.piece == VMD_PIECE_RECORD && s.got == s.shape->size) {
-      if (s.shape == &vmd_shapes[0]) vmd_bone(s.bytes);
-      else if (s.shape == &vmd_shapes[1]) vmd_morph(s.bytes);
-      else if (s.shape == &vmd_shapes[2]) vmd_scene_key(&vmd_key_count.camera_keys, s.bytes);
-      else if (s.shape == &vmd_shapes[3]) vmd_scene_key(&vmd_key_count.light_keys, s.bytes);
-      else if (s.shape == &vmd_shapes[4]) vmd_scene_key(&vmd_key_count.shadow_keys, s.bytes);
+      switch (s.shape->block) {
+        case BLOCK_BONE_KEYS: vmd_bone(s.bytes); break;
+        case BLOCK_MORPH_KEYS: vmd_morph(s.bytes); break;
+        case BLOCK_CAMERA_KEYS: vmd_scene_key(&vmd_key_count.camera_keys, s.bytes); break;
+        case BLOCK_LIGHT_KEYS: vmd_scene_key(&vmd_key_count.light_keys, s.bytes); break;
+        case BLOCK_SHADOW_KEYS: vmd_scene_key(&vmd_key_count.shadow_keys, s.bytes); break;
+        default: break;  // show-and-IK keys: walked for the file's structure only
+      }
     }
   }
-  vmd_end_state = w.end;
-  return w.result;
+  vmd_end_state = w->end;
 }
 
 void vmd_clear() {
@@ -170,15 +169,14 @@ void vmd_clear() {
   vmd_end_state = ReadEnd{BLOCK_NONE, 0, 0, nullptr};
 }
 
-// Reads by wpath when use_w is set, else by path.
-static int vmd_read(const char* path, const char16_t* wpath, bool use_w) {
+int vmd_read(const OpenedPath& p) {
   vmd_clear();
-  int opened = use_w ? (wpath != nullptr ? rfopenW(wpath) : -1) : (path != nullptr ? rfopen(path) : -1);
-  if (opened != 0) return READ_UNOPENED;
-  int result = vmd_walk();
-  rfclose();
-  return result;
+  static VmdWalk w;
+  if (!vmd_walk_open(&w, p)) return READ_UNOPENED;
+  vmd_walk(&w);
+  vmd_walk_close(&w);
+  return w.result;
 }
 
-int vmd_read_a(const char* path) { return vmd_read(path, nullptr, false); }
-int vmd_read_w(const char16_t* wpath) { return vmd_read(nullptr, wpath, true); }
+int vmd_read_a(const char* path) { return vmd_read(rfpathA(path)); }
+int vmd_read_w(const char16_t* wpath) { return vmd_read(rfpathW(wpath)); }

@@ -9,9 +9,11 @@
 
 // The record layout (VMD_BONE_KEY and the others) is described once, in vmd_walk.h.
 
-// Reads a motion by its ANSI path (rfopen) or its UTF-16 path (rfopenW). READ_DONE (also when the file
-// ends early in the bone block or before a block count), READ_NOT_FORMAT not a VMD file of this version
-// or cut inside a later record, READ_UNOPENED cannot be opened.
+// Reads the motion p names, opened by the spelling it names. READ_DONE (also when the file ends early
+// in the bone block or before a block count), READ_NOT_FORMAT not a VMD file of this version or cut
+// inside a later record, READ_UNOPENED cannot be opened.
+int vmd_read(const OpenedPath& p);
+// The same by an ANSI path (rfopen) or a UTF-16 path (rfopenW) alone.
 int vmd_read_a(const char* path);
 int vmd_read_w(const char16_t* wpath);
 

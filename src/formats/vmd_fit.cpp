@@ -51,16 +51,14 @@ bool vmd_rename_field(const VmdRenameTable& t, unsigned char* field, int size) {
   }
 }
 
-int vmd_fit_copy(const char* path, const char16_t* wpath, bool use_w, FILE* out, const VmdRename* bones,
-                 int bone_count, const VmdRename* morphs, int morph_count, long long* renamed) {
+int vmd_fit_copy(const OpenedPath& p, FILE* out, const VmdRename* bones, int bone_count, const VmdRename* morphs,
+                 int morph_count, long long* renamed) {
   if (renamed != nullptr) *renamed = 0;
   if (!vmd_rename_fill(&vmd_fit_bones, bones, bone_count) || !vmd_rename_fill(&vmd_fit_morphs, morphs, morph_count)) {
     return VMD_FIT_BAD_RENAME;
   }
-  int opened = use_w ? (wpath != nullptr ? rfopenW(wpath) : -1) : (path != nullptr ? rfopen(path) : -1);
-  if (opened != 0) return VMD_FIT_UNOPENED;
   static VmdWalk w;
-  vmd_walk_begin(&w);
+  if (!vmd_walk_open(&w, p)) return VMD_FIT_UNOPENED;
   VmdStep s;
   bool failed = false;
   long long count = 0;
@@ -72,7 +70,7 @@ int vmd_fit_copy(const char* path, const char16_t* wpath, bool use_w, FILE* out,
     }
     if (std::fwrite(s.bytes, 1, (size_t)s.got, out) != (size_t)s.got) failed = true;
   }
-  rfclose();
+  vmd_walk_close(&w);
   if (renamed != nullptr) *renamed = count;
   return failed ? VMD_FIT_WRITE : VMD_FIT_DONE;
 }

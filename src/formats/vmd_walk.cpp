@@ -39,8 +39,6 @@ enum WalkStage : int {
   WALK_DONE,
 };
 
-static const int IK_BLOCK = VMD_BLOCKS - 1;
-
 // Records where the file was cut; the first cut is the one that counts, and none counts once the file
 // is known to be no motion (the reader stops there).
 static void vmd_walk_cut(VmdWalk* w, ReadBlock block, int64_t read, int64_t declared) {
@@ -63,6 +61,14 @@ void vmd_walk_begin(VmdWalk* w) {
   w->result = READ_DONE;
   w->end = ReadEnd{BLOCK_NONE, 0, 0, nullptr};
 }
+
+bool vmd_walk_open(VmdWalk* w, const OpenedPath& p) {
+  if (rfopenpath(p) != 0) return false;
+  vmd_walk_begin(w);
+  return true;
+}
+
+void vmd_walk_close(VmdWalk*) { rfclose(); }
 
 // The signature: "Voca" at 0 to 3 and "0002" at 21 to 24; the rest is not examined. A file that ends
 // before a checked byte, every checked byte before its end being right, was cut in its header.
@@ -146,9 +152,9 @@ bool vmd_walk_next(VmdWalk* w, VmdStep* s) {
         int32_t index = w->index;
         if (!vmd_walk_record(w, s, shape, index, w->count, index, w->count)) continue;
         if (w->stage == WALK_TAIL) return true;
-        if (w->block == IK_BLOCK) {
+        if (shape->block == BLOCK_IK_KEYS) {
           w->head = index;
-          w->switches = rfle32(w->buf + 5);
+          w->switches = rfle32(w->buf + VMD_SHOW_IK_SWITCHES);
           w->index = 0;  // the switches' place; the head's is kept in head
           w->stage = WALK_SWITCHES;
         } else {

@@ -29,6 +29,21 @@ constexpr int VMD_IK_SWITCH = 21;   // bone name, enabled flag
 constexpr int VMD_HEADER = VMD_SIGNATURE + VMD_MODEL + 4;  // signature, model name, bone count
 constexpr int VMD_MODEL_NAME = 21;  // the model name field: 20 bytes and a terminator
 
+// A bone key's fields, by their offsets in the record (every record's name field is at 0).
+constexpr int VMD_BONE_FRAME = VMD_NAME;               // frame number, 32 bits
+constexpr int VMD_BONE_POSITION = VMD_BONE_FRAME + 4;  // x, y, z: three floats, the offset from rest
+constexpr int VMD_BONE_ROTATION = VMD_BONE_POSITION + 12;  // x, y, z, w: four floats, a quaternion
+constexpr int VMD_BONE_CURVES = VMD_BONE_ROTATION + 16;    // the interpolation bytes
+constexpr int VMD_BONE_CURVE_BYTES = 64;
+static_assert(VMD_BONE_CURVES + VMD_BONE_CURVE_BYTES == VMD_BONE_KEY, "the bone key's fields fill it");
+// A morph key's fields.
+constexpr int VMD_MORPH_FRAME = VMD_NAME;              // frame number, 32 bits
+constexpr int VMD_MORPH_WEIGHT = VMD_MORPH_FRAME + 4;  // a float
+static_assert(VMD_MORPH_WEIGHT + 4 == VMD_MORPH_KEY, "the morph key's fields fill it");
+// A show-and-IK head's switch count: after its frame number and show flag.
+constexpr int VMD_SHOW_IK_SWITCHES = 5;
+static_assert(VMD_SHOW_IK_SWITCHES + 4 == VMD_SHOW_IK_HEAD, "the switch count ends the head");
+
 // Whose names a record's name field holds.
 enum VmdNames : int { VMD_NAMES_NONE = 0, VMD_NAMES_BONES = 1, VMD_NAMES_MORPHS = 2 };
 
@@ -82,8 +97,13 @@ struct VmdWalk {
   unsigned char buf[FILECHAN_BUFFER];
 };
 
+// Opens the byte reader on the file p names (by the spelling it names) and starts a walk on it: true,
+// or false (nothing to walk) when it does not open.
+bool vmd_walk_open(VmdWalk* w, const OpenedPath& p);
 // Starts a walk on the file the byte reader has open.
 void vmd_walk_begin(VmdWalk* w);
+// Ends a walk: closes the byte reader.
+void vmd_walk_close(VmdWalk* w);
 // The next piece into *step; false when the file is walked to its end. A consumer may stop early (the
 // reader stops at a wrong signature or as soon as result is READ_NOT_FORMAT); the walk itself goes on
 // to the end of the file, handing out whatever follows as the tail.

@@ -21,6 +21,7 @@
 
 static_assert((POSE_TRACK_SLOTS & (POSE_TRACK_SLOTS - 1)) == 0, "the slot count is a power of two");
 static_assert(POSE_TRACKS <= 32767 && POSE_TRACKS <= 65535, "a track fits the hash's and the load's fields");
+static_assert(POSE_CURVE_BYTES == VMD_BONE_CURVE_BYTES, "a key keeps the file's curve bytes");
 
 static VmdRenameTable motion_renames;
 
@@ -74,15 +75,15 @@ static bool motion_key(PoseMotion* m, const unsigned char* rec) {
   if (t < 0) return motion_refuse(m, "the motion names more than 8,192 bones"), false;
   if (m->key_count >= POSE_KEYS) return motion_refuse(m, "the motion has more than 524,288 bone keys"), false;
   PoseKey& k = m->key[m->key_count];
-  const unsigned char* body = rec + VMD_NAME;
-  k.frame = (uint32_t)rfle32(body);
+  k.frame = (uint32_t)rfle32(rec + VMD_BONE_FRAME);
   for (int a = 0; a < 3; a++) {
-    k.pos[a] = rflefloat(body + 4 + 4 * a);
+    k.pos[a] = rflefloat(rec + VMD_BONE_POSITION + 4 * a);
     if (!std::isfinite(k.pos[a]) || std::fabs(k.pos[a]) > POSE_FAR) {
       return motion_refuse(m, "a bone key's position is not a number or too far out"), false;
     }
   }
-  PoseQuat q = {rflefloat(body + 16), rflefloat(body + 20), rflefloat(body + 24), rflefloat(body + 28)};
+  const unsigned char* r = rec + VMD_BONE_ROTATION;
+  PoseQuat q = {rflefloat(r), rflefloat(r + 4), rflefloat(r + 8), rflefloat(r + 12)};
   if (!std::isfinite(q.x) || !std::isfinite(q.y) || !std::isfinite(q.z) || !std::isfinite(q.w) ||
       !pose_qnormalize(&q)) {
     return motion_refuse(m, "a bone key's rotation is zero or not a number"), false;
@@ -92,7 +93,7 @@ static bool motion_key(PoseMotion* m, const unsigned char* rec) {
   // the rest of the key.
   for (int i = 0; i < POSE_CURVE_BYTES; i += 8) {
     uint64_t word;
-    std::memcpy(&word, body + 32 + i, 8);
+    std::memcpy(&word, rec + VMD_BONE_CURVES + i, 8);
     std::memcpy(k.curve + i, &word, 8);
   }
   m->key_track[m->key_count] = (uint16_t)t;
@@ -163,8 +164,7 @@ static void motion_arrange(PoseMotion* m) {
   m->key_count = w;
 }
 
-int pose_motion_load(PoseMotion* m, const char* path, const char16_t* wpath, bool use_w, const VmdRename* renames,
-                     int rename_count) {
+int pose_motion_load(PoseMotion* m, const OpenedPath& p, const VmdRename* renames, int rename_count) {
   m->track_count = m->key_count = 0;
   m->file_bone_keys = 0;
   m->last_frame = 0;
@@ -172,30 +172,28 @@ int pose_motion_load(PoseMotion* m, const char* path, const char16_t* wpath, boo
   std::memset(m->slot, 0, sizeof m->slot);
   motion_last_track = -1;
   if (!vmd_rename_fill(&motion_renames, renames, rename_count)) return motion_refuse(m, "a renaming is refused");
-  int opened = use_w ? (wpath != nullptr ? rfopenW(wpath) : -1) : (path != nullptr ? rfopen(path) : -1);
-  if (opened != 0) return motion_refuse(m, "the motion cannot be opened");
   static VmdWalk w;
-  vmd_walk_begin(&w);
+  if (!vmd_walk_open(&w, p)) return motion_refuse(m, "the motion cannot be opened");
   VmdStep s;
   bool ok = true;
   while (ok && vmd_walk_next(&w, &s)) {
     if (s.piece == VMD_PIECE_SIGNATURE && !w.signature_ok) {
       ok = false;
       motion_refuse(m, "not a VMD motion");
-    } else if (s.piece == VMD_PIECE_COUNT && s.shape == &vmd_shapes[0] && s.got == 4 &&
+    } else if (s.piece == VMD_PIECE_COUNT && s.shape->block == BLOCK_BONE_KEYS && s.got == 4 &&
                (uint32_t)rfle32(s.bytes) > (uint32_t)POSE_KEYS) {
       // Refused before any key is kept: a motion this long would fill the whole record first.
       ok = false;
       motion_refuse(m, "the motion declares more than 524,288 bone keys");
-    } else if (s.piece == VMD_PIECE_RECORD && s.shape == &vmd_shapes[0] && s.got == s.shape->size) {
+    } else if (s.piece == VMD_PIECE_RECORD && s.shape->block == BLOCK_BONE_KEYS && s.got == s.shape->size) {
       vmd_rename_field(motion_renames, s.bytes, VMD_NAME);
       m->file_bone_keys++;
       ok = motion_key(m, s.bytes);
-    } else if (s.piece == VMD_PIECE_COUNT && s.shape != &vmd_shapes[0]) {
+    } else if (s.piece == VMD_PIECE_COUNT && s.shape->block != BLOCK_BONE_KEYS) {
       break;  // past the bone keys
     }
   }
-  rfclose();
+  vmd_walk_close(&w);
   if (!ok) return POSE_HOSTILE;
   motion_arrange(m);
   return POSE_DONE;

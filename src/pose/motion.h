@@ -42,15 +42,14 @@ struct PoseMotion {
   char reason[POSE_REASON];        // why the motion holds no keys to play ("" when it does)
 };
 
-// Loads the bone keys of the motion at path (by its UTF-16 path wpath when use_w is set), every key's
+// Loads the bone keys of the motion p names (opened by the spelling it names), every key's
 // name renamed by renames (count of them) as vmd_fit_copy renames it. A name's keys are sorted by frame;
 // of two keys on one frame the later in the file is kept, as players keep it. Uses the byte reader.
 // POSE_DONE; or POSE_HOSTILE with m->reason: the file cannot be opened, is not a VMD motion, declares
 // more than 524,288 bone keys (refused before any is kept), names more than 8,192 bones, a key whose rotation is zero or not a number, or a
 // position that is not a number or lies beyond 100,000; or a renaming is refused. A file cut inside
 // its bone keys gives the keys read whole.
-int pose_motion_load(PoseMotion* m, const char* path, const char16_t* wpath, bool use_w, const VmdRename* renames,
-                     int rename_count);
+int pose_motion_load(PoseMotion* m, const OpenedPath& p, const VmdRename* renames, int rename_count);
 
 // The track of name (exactly, up to its 0), or -1.
 int pose_motion_track(const PoseMotion* m, const char* name);

@@ -22,7 +22,7 @@ int load(PoseMotion* m, const std::string& bytes, const std::vector<VmdRename>& 
   TempDir dir;
   std::string path = dir.file("m.vmd");
   write_file(path, bytes);
-  return pose_motion_load(m, path.c_str(), nullptr, false, renames.data(), (int)renames.size());
+  return pose_motion_load(m, rfpathA(path.c_str()), renames.data(), (int)renames.size());
 }
 
 }  // namespace
@@ -101,7 +101,7 @@ TEST(Motion, RefusedWithTheirReason) {
   EXPECT_STREQ(m->reason, "the motion declares more than 524,288 bone keys");
   EXPECT_EQ(load(m.get(), std::string("Vocaloid Motion Data file\0\0\0\0\0", 30)), POSE_HOSTILE);
   EXPECT_STREQ(m->reason, "not a VMD motion");
-  EXPECT_EQ(pose_motion_load(m.get(), "/nonexistent/m.vmd", nullptr, false, nullptr, 0), POSE_HOSTILE);
+  EXPECT_EQ(pose_motion_load(m.get(), rfpathA("/nonexistent/m.vmd"), nullptr, 0), POSE_HOSTILE);
   EXPECT_STREQ(m->reason, "the motion cannot be opened");
   VmdRename too_long = {"A", "1234567890123456"};
   EXPECT_EQ(load(m.get(), std::string(), {too_long}), POSE_HOSTILE);
