@@ -11,6 +11,10 @@
 #include <cstring>
 
 constexpr int FILECHAN_BUFFER = 8192;  // read buffer, and the buffer attached to runtime streams
+// The byte reader's buffer holds this much, filled whole only for rfwindow: a reader that parses
+// records where they lie reads the file in blocks of this size, as a disk and a file cache deliver it
+// best; rfgetc and rfread refill FILECHAN_BUFFER bytes at a time, as they always did.
+constexpr int RF_WINDOW = 1 << 16;
 
 // The closed flag of the byte reader and the byte writer: 0 while open, CHAN_CLOSED once closed.
 constexpr uint8_t CHAN_CLOSED = 255;
@@ -50,6 +54,16 @@ int rfgetc();
 // Copies up to count bytes into buf. Returns the bytes delivered; fewer than asked closes the reader;
 // 0 when closed.
 int rfread(void* buf, int count);
+// The next bytes of the file in place, for a reader that parses records where they lie instead of
+// copying them out: makes at least want bytes ready (want from 1 to RF_WINDOW) when the file has them,
+// and points *bytes at what is ready. Returns how many bytes are ready: at least want, or fewer only when
+// the file ends before (then all it has left); 0 when the reader is closed (*bytes is then null). The
+// bytes are the reader's buffer: a caller may change them in place; they stay valid until the next call
+// on the reader. Nothing is consumed and the reader never closes here: rfadvance consumes, and a record
+// the file cuts is read with rfread as before, which closes the reader.
+int rfwindow(int want, unsigned char** bytes);
+// Consumes n bytes of those rfwindow made ready (0 <= n <= its result).
+void rfadvance(int n);
 // The readers' results (VMD, PMX and alias file).
 enum ReadResult : int {
   READ_DONE = 0,        // read; a reader may have stopped early at a fault its format tolerates

@@ -39,6 +39,22 @@ const VmdKeys* vmd_keys();
 // model name, 4 of bone count). A file cut in the header is one the reader could not read; one cut in
 // a block was read up to its last whole record, whatever the result. Valid until the next read or clear.
 const ReadEnd* vmd_end();
-// Empties the motion: the bone and morph usage records, the model name, the key counts and the end
-// (every read starts so).
+// Empties the motion: the bone and morph usage records, the model name, the key counts, the end and
+// what was kept (every read starts so).
 void vmd_clear();
+
+// Keeping what the pose engine reads of a motion, so that it need not read the file again: while on,
+// every read keeps the file's bytes from its start through its bone keys (at most VMD_KEEP_KEYS of
+// them: as many as the pose engine plays). Off at the start; the memory (about 58 MB, touched only as far
+// as a motion fills it) is taken the first time it is turned on, and without it nothing is kept.
+constexpr int VMD_KEEP_KEYS = 1 << 19;
+void vmd_keep(bool keep);
+// What the last read kept: the file's first size bytes, through the end of its bone keys (a walk over
+// them, vmd_walk_open_bytes, meets what a walk of the file meets up to there); or {nullptr, 0} when it
+// kept nothing whole (keeping off, more bone keys than are kept, a read that stopped before the end of
+// the bone keys). Valid until the next read or clear.
+struct VmdKept {
+  const unsigned char* bytes;
+  int64_t size;
+};
+VmdKept vmd_kept();

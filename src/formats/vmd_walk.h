@@ -75,21 +75,30 @@ enum VmdPiece : int {
 };
 
 struct VmdStep {
-  int piece;               // a VmdPiece
+  VmdPiece piece;
   const VmdShape* shape;   // the record's or the count's block shape (null for the header and the tail)
-  unsigned char* bytes;    // the piece's bytes, writable (a copy renames its name fields in place)
+  unsigned char* bytes;    // the piece's bytes: writable (a copy renames its name fields in place), but for
+                           // a walk over bytes in memory (vmd_walk_open_bytes), whose bytes are the caller's;
+                           // valid until the next step
   int got;                 // how many there are: fewer than the shape's size when the file ends inside it
-  int32_t index;           // a record's place in its block (an IK switch's: in its head's switches)
+  int32_t index;           // a record's place in its block (an IK switch's: in its head's switches); a
+                           // run's: its first record's
   int32_t count;           // the count of its block (an IK switch's: its head's switch count)
+  int32_t records;         // a record piece's whole records, one after another at bytes: 1 (several when
+                           // the walk hands out runs), or 0 for a record the file cuts
 };
 
-// The walk in progress. The byte reader must be open on the file; the walk only reads through it.
+// The walk in progress, over the file the byte reader has open or over bytes in memory.
 struct VmdWalk {
   int stage;            // where the walk is (private)
   int block;            // the block of vmd_shapes being walked (private)
   int32_t index, count; // the record to come and the block's count (private)
   int32_t head;         // the show-and-IK head whose switches are walked (private)
   int32_t switches;     // its switch count (private)
+  const unsigned char* memory;  // the bytes walked instead of the file, or null (private)
+  int64_t memory_size, memory_at;
+  bool runs;            // hand out the records of a block (but the show-and-IK keys) in runs: as many whole
+                        // records in one piece as lie ready; set by the consumer after the walk opens
   bool signature_ok;    // the signature's checked bytes are "Voca" and "0002" (known after the first piece)
   int result;           // READ_DONE, or READ_NOT_FORMAT once the file is known to be no motion of this
                         // version (a wrong signature, or a record cut before its checkpoint)
@@ -100,9 +109,12 @@ struct VmdWalk {
 // Opens the byte reader on the file p names (by the spelling it names) and starts a walk on it: true,
 // or false (nothing to walk) when it does not open.
 bool vmd_walk_open(VmdWalk* w, const OpenedPath& p);
+// Starts a walk over size bytes at bytes, the first bytes of a file (a motion the reader kept, vmd.h):
+// its pieces are those of a file that ends after them. The bytes must outlive the walk.
+void vmd_walk_open_bytes(VmdWalk* w, const unsigned char* bytes, int64_t size);
 // Starts a walk on the file the byte reader has open.
 void vmd_walk_begin(VmdWalk* w);
-// Ends a walk: closes the byte reader.
+// Ends a walk: closes the byte reader (nothing for a walk over bytes).
 void vmd_walk_close(VmdWalk* w);
 // The next piece into *step; false when the file is walked to its end. A consumer may stop early (the
 // reader stops at a wrong signature or as soon as result is READ_NOT_FORMAT); the walk itself goes on
