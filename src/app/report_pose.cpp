@@ -2,14 +2,17 @@
 //
 // Records: PoseRecords, the skeleton of the model checked last, the motion's keys and its plan; made
 // once, on the heap, the first time a motion needs them, and written by report_pose_model and
-// report_pose_motion. Each record is big (the bounds of pose/), so a run keeps one of each.
+// report_pose_motion. Each record is big (the bounds of pose/), so a run keeps one of each. A motion's
+// keys come from the bytes the check kept (formats/vmd.h), so its file is read once.
 #include "app/report_pose.h"
 
+#include <cstdlib>
 #include <cstring>
-#include <new>
+#include <type_traits>
 #include <vector>
 
 #include "formats/pmx.h"
+#include "formats/vmd.h"
 #include "pose/fold.h"
 
 struct PoseRecords {
@@ -21,15 +24,26 @@ static PoseRecords* report_pose_records;
 static bool report_pose_skeleton_read;  // the skeleton holds the model checked last
 static bool report_pose_skeleton_made;  // ... and pose_skeleton_load made it
 
-// The records, made the first time; nullptr when there is no memory for them.
+// The records, made the first time; nullptr when there is no memory for them. They start as all zeros
+// (an empty motion and plan) from memory the system gives zeroed, untouched until used: most of them
+// never are.
 static PoseRecords* report_pose_get() {
-  if (report_pose_records == nullptr) report_pose_records = new (std::nothrow) PoseRecords();
+  static_assert(std::is_trivially_default_constructible_v<PoseRecords>, "records of plain fields");
+  if (report_pose_records == nullptr) report_pose_records = static_cast<PoseRecords*>(std::calloc(1, sizeof(PoseRecords)));
   return report_pose_records;
 }
+
+// Whether the motion read next keeps its file in memory (formats/vmd.h) for the pose engine, so that
+// the motion is measured without reading it again. Keeping costs the check about a fifth more (the
+// file goes to memory the cache does not hold), so it is done while there is a skeleton to measure on
+// and the motion before needed the pose engine (or none came yet): a library's motions tend to be alike,
+// and a motion that needs it unkept is read again.
+static void report_pose_keep_next(bool wanted) { vmd_keep(report_pose_skeleton_read && wanted); }
 
 void report_pose_model(bool read) {
   report_pose_skeleton_read = read;
   report_pose_skeleton_made = false;
+  report_pose_keep_next(true);
 }
 
 // A measured figure as the outcome keeps it.
@@ -50,7 +64,9 @@ static bool report_pose_wanted(const FileOutcome& o) {
 }
 
 void report_pose_motion(FileOutcome* o, bool fold) {
-  if (!report_pose_skeleton_read || !o->model.loaded || !report_pose_wanted(*o)) return;
+  bool wanted = report_pose_skeleton_read && o->model.loaded && report_pose_wanted(*o);
+  if (o->kind == KIND_MOTION) report_pose_keep_next(wanted);
+  if (!wanted) return;
   PoseRecords* r = report_pose_get();
   if (r == nullptr) return;
   if (!report_pose_skeleton_made) {
@@ -59,10 +75,13 @@ void report_pose_motion(FileOutcome* o, bool fold) {
   }
   std::vector<VmdRename> renames[LISTING_KINDS];
   report_verdict_renames(*o, renames);
-  if (pose_motion_load(&r->motion, run_path_opened(o->path), renames[LISTING_BONES].data(),
-                       (int)renames[LISTING_BONES].size()) != POSE_DONE) {
-    return;
-  }
+  // The bytes the check kept of the motion it read last (this one), or else the file again.
+  const VmdRename* bones = renames[LISTING_BONES].data();
+  int bone_count = (int)renames[LISTING_BONES].size();
+  VmdKept kept = vmd_kept();
+  int loaded = kept.bytes != nullptr ? pose_motion_load_bytes(&r->motion, kept.bytes, kept.size, bones, bone_count)
+                                     : pose_motion_load(&r->motion, run_path_opened(o->path), bones, bone_count);
+  if (loaded != POSE_DONE) return;
   if (fold_plan(&r->plan, &r->skeleton, &r->motion, fold) == FOLD_HOSTILE) return;
   const FoldPlan& plan = r->plan;
   for (int i = 0; i < plan.lack_count; i++) {

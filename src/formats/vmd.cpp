@@ -6,9 +6,10 @@
 // show-and-IK keys are only walked, for the file's structure.
 //
 // Records: vmd_model, the motion's model name, vmd_key_count, its keys and last frame, and
-// vmd_end_state, how its file ended, written here at every read and clear; vmd_image, the bytes a read
+// vmd_end_state, how its file ended, written here at every read and clear; vmd_image, the file a read
 // keeps for the pose engine (vmd_keep).
-// Limits: names of 15 bytes, the model name of 20 bytes; a kept motion of 524,288 bone keys.
+// Limits: names of 15 bytes, the model name of 20 bytes; a kept file of 54 bytes and 524,288 bone keys
+// (about 58 MB; a longer one is walked through the byte reader and not kept).
 // Trust: input is untrusted. Every count is a loop bound, never a size; the walk stops as soon as the
 // byte reader has closed at the end of the file, so a count of 2^31 - 1 on a short file ends at once.
 //
@@ -214,9 +215,7 @@ static void vmd_scene_keys(int32_t* count, const unsigned char* records, int n, 
 constexpr int64_t VMD_IMAGE_BYTES = VMD_HEADER + (int64_t)VMD_KEEP_KEYS * VMD_BONE_KEY;
 static unsigned char* vmd_image;  // VMD_IMAGE_BYTES, taken the first time keeping is asked for
 static bool vmd_keeping;
-// The read in progress: what it kept, and whether the walk has passed the end of the bone keys.
-static int64_t vmd_image_size;
-static bool vmd_image_whole, vmd_image_full;
+static int64_t vmd_image_size;    // the last read's whole file, or -1 when it did not keep it
 
 void vmd_keep(bool keep) {
   if (keep && vmd_image == nullptr) vmd_image = new (std::nothrow) unsigned char[VMD_IMAGE_BYTES];
@@ -224,26 +223,8 @@ void vmd_keep(bool keep) {
 }
 
 VmdKept vmd_kept() {
-  if (!vmd_image_whole) return VmdKept{nullptr, 0};
+  if (vmd_image_size < 0) return VmdKept{nullptr, 0};
   return VmdKept{vmd_image, vmd_image_size};
-}
-
-// A piece of the walk: kept while it is of the header or the bone keys; the first piece after them
-// makes what was kept whole.
-static void vmd_image_piece(const VmdStep& s) {
-  if (vmd_image_whole || vmd_image_full) return;
-  bool kept = s.piece == VMD_PIECE_SIGNATURE || s.piece == VMD_PIECE_MODEL ||
-              ((s.piece == VMD_PIECE_COUNT || s.piece == VMD_PIECE_RECORD) && s.shape->block == BLOCK_BONE_KEYS);
-  if (!kept) {
-    vmd_image_whole = true;
-    return;
-  }
-  if (s.got > VMD_IMAGE_BYTES - vmd_image_size) {
-    vmd_image_full = true;
-    return;
-  }
-  std::memcpy(vmd_image + vmd_image_size, s.bytes, (size_t)s.got);
-  vmd_image_size += s.got;
 }
 
 // ---- The read ------------------------------------------------------------------------------------------------
@@ -253,13 +234,7 @@ static void vmd_walk(VmdWalk* w) {
   w->runs = true;
   vmd_run.open = false;
   VmdStep s;
-  bool ended = true;
-  while (vmd_walk_next(w, &s)) {
-    if (w->result != READ_DONE) {
-      ended = false;
-      break;
-    }
-    if (vmd_keeping) vmd_image_piece(s);
+  while (vmd_walk_next(w, &s) && w->result == READ_DONE) {
     // A run is of one block's keys.
     if (s.piece != VMD_PIECE_RECORD || s.shape->block != vmd_run.block) vmd_run.open = false;
     if (s.piece == VMD_PIECE_RECORD) vmd_run.block = s.shape->block;
@@ -278,8 +253,6 @@ static void vmd_walk(VmdWalk* w) {
       }
     }
   }
-  // A walk that ran to the end of the file has passed the end of its bone keys too.
-  if (vmd_keeping && ended && !vmd_image_full) vmd_image_whole = true;
   vmd_run.open = false;
   bone_usage_finish();
   vmd_end_state = w->end;
@@ -287,8 +260,7 @@ static void vmd_walk(VmdWalk* w) {
 
 void vmd_clear() {
   vmd_seen_clear();
-  vmd_image_size = 0;
-  vmd_image_whole = vmd_image_full = false;
+  vmd_image_size = -1;
   bone_usage_reset();
   morph_usage_reset();
   vmd_model[0] = 0;
@@ -300,7 +272,10 @@ int vmd_read(const OpenedPath& p) {
   vmd_clear();
   static VmdWalk w;
   if (!vmd_walk_open(&w, p)) return READ_UNOPENED;
+  // Kept, the file is read into memory as it is walked: a walk to its end leaves it there whole.
+  if (vmd_keeping) vmd_walk_keep(&w, vmd_image, VMD_IMAGE_BYTES);
   vmd_walk(&w);
+  vmd_image_size = vmd_walk_kept(&w);
   vmd_walk_close(&w);
   return w.result;
 }

@@ -44,15 +44,14 @@ const ReadEnd* vmd_end();
 void vmd_clear();
 
 // Keeping what the pose engine reads of a motion, so that it need not read the file again: while on,
-// every read keeps the file's bytes from its start through its bone keys (at most VMD_KEEP_KEYS of
-// them: as many as the pose engine plays). Off at the start; the memory (about 58 MB, touched only as far
-// as a motion fills it) is taken the first time it is turned on, and without it nothing is kept.
+// every read reads its file into memory as it walks it, so that a file of at most 54 + 111 *
+// VMD_KEEP_KEYS bytes (as many bone keys as the pose engine plays) lies there whole after the read. Off
+// at the start; the memory (about 58 MB, touched only as far as a motion fills it) is taken the first
+// time it is turned on, and without it nothing is kept.
 constexpr int VMD_KEEP_KEYS = 1 << 19;
 void vmd_keep(bool keep);
-// What the last read kept: the file's first size bytes, through the end of its bone keys (a walk over
-// them, vmd_walk_open_bytes, meets what a walk of the file meets up to there); or {nullptr, 0} when it
-// kept nothing whole (keeping off, more bone keys than are kept, a read that stopped before the end of
-// the bone keys). Valid until the next read or clear.
+// The file the last read kept whole: its size bytes; or {nullptr, 0} when it kept none (keeping off, a
+// file too long, a FIFO, a read that stopped before the file's end). Valid until the next read or clear.
 struct VmdKept {
   const unsigned char* bytes;
   int64_t size;

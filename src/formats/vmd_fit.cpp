@@ -18,19 +18,26 @@ static_assert((VMD_RENAME_SLOTS & (VMD_RENAME_SLOTS - 1)) == 0, "the slot count 
 
 static VmdRenameTable vmd_fit_bones, vmd_fit_morphs;
 
-bool vmd_rename_fill(VmdRenameTable* t, const VmdRename* renames, int count) {
-  std::memset(t->slot, 0, sizeof t->slot);
+// Empties the table: the slots taken cleared, one by one.
+static void vmd_rename_empty(VmdRenameTable* t) {
+  for (int i = 0; i < t->taken; i++) t->slot[t->taken_at[i]] = nullptr;
+  t->taken = 0;
   t->count = 0;
+}
+
+bool vmd_rename_fill(VmdRenameTable* t, const VmdRename* renames, int count) {
+  vmd_rename_empty(t);
   if (count < 0 || count > VMD_RENAMES) return false;
   for (int i = 0; i < count; i++) {
     size_t from = std::strlen(renames[i].from);
     if (from == 0 || from > VMD_MODEL || std::strlen(renames[i].to) > VMD_NAME) {
-      std::memset(t->slot, 0, sizeof t->slot);
+      vmd_rename_empty(t);
       return false;
     }
     uint32_t at = hash_bytes(renames[i].from, (int)from);
     while (t->slot[at & (VMD_RENAME_SLOTS - 1)] != nullptr) at++;
     t->slot[at & (VMD_RENAME_SLOTS - 1)] = &renames[i];
+    t->taken_at[t->taken++] = (int32_t)(at & (VMD_RENAME_SLOTS - 1));
   }
   t->count = count;
   return true;

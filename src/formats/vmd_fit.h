@@ -15,11 +15,14 @@ struct VmdRename {
 constexpr int VMD_RENAMES = 16384;  // renamings a copy takes of each kind (a name list's entries); more are refused
 
 // Renamings by name: open addressing from a from name to its renaming, at most half full. The table
-// points into the renamings it was filled from, which must outlive it.
+// points into the renamings it was filled from, which must outlive it. All zeros is an empty table; a
+// fill clears only the slots the fill before it took (a copy or a load fills one per motion).
 constexpr int VMD_RENAME_SLOTS = 2 * VMD_RENAMES;
 struct VmdRenameTable {
   const VmdRename* slot[VMD_RENAME_SLOTS];
-  int count;  // renamings in the table
+  int count;                     // renamings in the table
+  int taken;                     // slots taken (private)
+  int32_t taken_at[VMD_RENAMES];  // which (private)
 };
 // Fills t with count renamings: true, or false (t then renames nothing) for a count below 0 or above
 // VMD_RENAMES, an empty from, a from of more than 20 bytes or a to of more than 15.

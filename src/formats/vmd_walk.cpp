@@ -54,10 +54,39 @@ static void vmd_walk_step(VmdStep* s, VmdPiece piece, const VmdShape* shape, uns
   *s = VmdStep{piece, shape, bytes, got, index, count, records};
 }
 
-// ---- The bytes walked: the byte reader's, or the caller's in memory --------------------------------------
+// ---- The bytes walked: the byte reader's, or in memory --------------------------------------------------
+//
+// Three sources: the byte reader (memory null), bytes the caller has in memory, or the byte reader's
+// file read into memory as the walk goes (keep set): each block of the file is read into the memory
+// right after what was read before, and walked there while it is fresh in the cache, so that at the end
+// the whole file lies in memory, read once. A file longer than the memory goes on from the byte reader.
+
+// In keeping, reads blocks of the file into memory until need bytes lie ahead of the walk or the file
+// ends; a file longer than the memory goes on from the byte reader, where the walk is.
+static void vmd_walk_fill(VmdWalk* w, int need) {
+  while (w->filling && w->memory_size - w->memory_at < need) {
+    int64_t room = w->keep_capacity - w->memory_size;
+    if (room <= 0) {
+      w->filling = false;
+      w->keep = nullptr;
+      w->memory = nullptr;
+      if (rfseek((uint32_t)w->memory_at) != RFSEEK_DONE) rfclose();  // cannot go back: the file ends here
+      return;
+    }
+    int want = room < RF_WINDOW ? (int)room : RF_WINDOW;
+    int got = rfread(w->keep + w->memory_size, want);
+    w->memory_size += got;
+    if (got < want) {
+      // The end of the file (the byte reader has closed): it lies in memory whole.
+      w->filling = false;
+      w->kept_whole = true;
+    }
+  }
+}
 
 // Up to n bytes into out, as rfread delivers them: fewer only at the end.
 static int vmd_walk_read(VmdWalk* w, unsigned char* out, int n) {
+  if (w->keep != nullptr) vmd_walk_fill(w, n);
   if (w->memory == nullptr) return rfread(out, n);
   int64_t left = w->memory_size - w->memory_at;
   int got = left < n ? (int)left : n;
@@ -68,6 +97,7 @@ static int vmd_walk_read(VmdWalk* w, unsigned char* out, int n) {
 
 // The bytes ready in place, at least want of them unless the end comes first (rfwindow).
 static int vmd_walk_window(VmdWalk* w, int want, unsigned char** bytes) {
+  if (w->keep != nullptr) vmd_walk_fill(w, want);
   if (w->memory == nullptr) return rfwindow(want, bytes);
   int64_t left = w->memory_size - w->memory_at;
   *bytes = const_cast<unsigned char*>(w->memory + w->memory_at);
@@ -85,6 +115,12 @@ void vmd_walk_begin(VmdWalk* w) {
   w->index = w->count = 0;
   w->head = 0;
   w->switches = 0;
+  w->memory = nullptr;
+  w->memory_size = w->memory_at = 0;
+  w->keep = nullptr;
+  w->keep_capacity = 0;
+  w->filling = w->kept_whole = false;
+  w->on_file = true;
   w->runs = false;
   w->signature_ok = false;
   w->result = READ_DONE;
@@ -94,19 +130,31 @@ void vmd_walk_begin(VmdWalk* w) {
 bool vmd_walk_open(VmdWalk* w, const OpenedPath& p) {
   if (rfopenpath(p) != 0) return false;
   vmd_walk_begin(w);
-  w->memory = nullptr;
   return true;
 }
 
 void vmd_walk_open_bytes(VmdWalk* w, const unsigned char* bytes, int64_t size) {
   vmd_walk_begin(w);
+  w->on_file = false;
   w->memory = bytes;
   w->memory_size = bytes != nullptr && size > 0 ? size : 0;
-  w->memory_at = 0;
 }
 
+bool vmd_walk_keep(VmdWalk* w, unsigned char* memory, int64_t capacity) {
+  // Only at the start of a walk on a file that can go back (a FIFO cannot), to go on from the byte reader.
+  if (!w->on_file || w->stage != WALK_SIGNATURE || memory == nullptr || capacity <= 0) return false;
+  if (rfseek(0) != RFSEEK_DONE) return false;
+  w->keep = memory;
+  w->keep_capacity = capacity;
+  w->memory = memory;
+  w->filling = true;
+  return true;
+}
+
+int64_t vmd_walk_kept(const VmdWalk* w) { return w->kept_whole ? w->memory_size : -1; }
+
 void vmd_walk_close(VmdWalk* w) {
-  if (w->memory == nullptr) rfclose();
+  if (w->on_file) rfclose();
 }
 
 // The signature: "Voca" at 0 to 3 and "0002" at 21 to 24; the rest is not examined. A file that ends

@@ -95,8 +95,13 @@ struct VmdWalk {
   int32_t index, count; // the record to come and the block's count (private)
   int32_t head;         // the show-and-IK head whose switches are walked (private)
   int32_t switches;     // its switch count (private)
-  const unsigned char* memory;  // the bytes walked instead of the file, or null (private)
+  const unsigned char* memory;  // the bytes walked instead of the byte reader's, or null (private)
   int64_t memory_size, memory_at;
+  unsigned char* keep;  // keeping: the memory the file is read into (private)
+  int64_t keep_capacity;
+  bool filling;         // keeping: the byte reader may have more of the file (private)
+  bool kept_whole;      // keeping: the whole file lies in memory (private)
+  bool on_file;         // the walk has the byte reader open (private)
   bool runs;            // hand out the records of a block (but the show-and-IK keys) in runs: as many whole
                         // records in one piece as lie ready; set by the consumer after the walk opens
   bool signature_ok;    // the signature's checked bytes are "Voca" and "0002" (known after the first piece)
@@ -114,6 +119,13 @@ bool vmd_walk_open(VmdWalk* w, const OpenedPath& p);
 void vmd_walk_open_bytes(VmdWalk* w, const unsigned char* bytes, int64_t size);
 // Starts a walk on the file the byte reader has open.
 void vmd_walk_begin(VmdWalk* w);
+// Right after the walk opens on a file: reads the file into memory (capacity bytes) as the walk goes and
+// walks it there, so that once the walk has reached the file's end the whole file lies in memory, read
+// once (vmd_walk_kept). False, and the walk goes on as it was, for a file that cannot go back to its
+// start (a FIFO). A file longer than capacity is walked on from the byte reader and is not kept.
+bool vmd_walk_keep(VmdWalk* w, unsigned char* memory, int64_t capacity);
+// The bytes of the file in memory when the walk has reached its end and all of it lies there, else -1.
+int64_t vmd_walk_kept(const VmdWalk* w);
 // Ends a walk: closes the byte reader (nothing for a walk over bytes).
 void vmd_walk_close(VmdWalk* w);
 // The next piece into *step; false when the file is walked to its end. A consumer may stop early (the

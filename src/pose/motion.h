@@ -3,7 +3,8 @@
 // walk (formats/vmd_walk.h) with the same renamings as the fitted copy (formats/vmd_fit.h).
 //
 // A motion is a value the caller keeps (about 55 MB at its bound: keep one, statically or on the heap;
-// only the keys loaded are ever touched). All zeros is an empty motion.
+// only the keys loaded are ever touched). All zeros is an empty motion; a load empties it as far as the
+// load before filled it (its name hash is never cleared whole), so a motion must start as all zeros.
 #pragma once
 #include <cstdint>
 
@@ -27,6 +28,7 @@ struct PoseTrack {
   char name[POSE_TRACK_NAME];  // Shift-JIS, after the renamings
   int32_t first, count;        // its keys in PoseMotion::key, by frame, one per frame
   int32_t file_keys;           // the keys of this name the file holds (two on one frame count twice)
+  int32_t slot;                // its place in PoseMotion::slot (private: the next load clears it)
 };
 
 struct PoseMotion {
@@ -50,6 +52,10 @@ struct PoseMotion {
 // position that is not a number or lies beyond 100,000; or a renaming is refused. A file cut inside
 // its bone keys gives the keys read whole.
 int pose_motion_load(PoseMotion* m, const OpenedPath& p, const VmdRename* renames, int rename_count);
+// The same from the first size bytes of the motion's file, kept in memory (formats/vmd.h, vmd_kept),
+// which must run through the end of its bone keys; the file is not opened. The bytes are not changed.
+int pose_motion_load_bytes(PoseMotion* m, const unsigned char* bytes, int64_t size, const VmdRename* renames,
+                           int rename_count);
 
 // The track of name (exactly, up to its 0), or -1.
 int pose_motion_track(const PoseMotion* m, const char* name);
