@@ -33,7 +33,7 @@ int report_fit_start(FILE* err, const char16_t* dir, bool replace) {
   return 0;
 }
 
-int report_fit_motion(FILE* err, const FileOutcome& o, const char16_t* sub, std::string* fitted) {
+int report_fit_motion(FILE* err, const FileOutcome& o, const char16_t* sub, std::string* fitted, std::string* said) {
   fitted->clear();
   std::vector<VmdRename> renames[LISTING_KINDS];
   report_verdict_renames(o, renames);
@@ -70,7 +70,9 @@ int report_fit_motion(FILE* err, const FileOutcome& o, const char16_t* sub, std:
     else if (closed != REPORT_FILE_DONE) problem = report_files_problem(closed);
   }
   if (problem != nullptr) {
-    std::fprintf(err, "velmora-report: cannot write %s: %s\n", report_text_path(name).c_str(), problem);
+    std::string line = "velmora-report: cannot write " + report_text_path(name) + ": " + problem + "\n";
+    if (said != nullptr) *said += line;
+    else std::fputs(line.c_str(), err);
     return 1;
   }
   *fitted = report_text_path(name);
