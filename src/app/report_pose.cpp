@@ -28,7 +28,10 @@ struct ReportPoseModel {
   bool made;               // skeleton holds it (pose_skeleton_load made it)
   PoseSkeleton* skeleton;  // taken the first time
 };
-static std::vector<ReportPoseModel> report_pose_models(1);
+// The models, grown as --each-model asks for more; all zeros is a model that was not read.
+static ReportPoseModel report_pose_first;
+static ReportPoseModel* report_pose_models = &report_pose_first;
+static size_t report_pose_model_count = 1;
 static size_t report_pose_model_slot;  // the one in use
 
 // Memory the system gives zeroed (all zeros is an empty motion, plan and skeleton), untouched until used:
@@ -59,13 +62,27 @@ static const PoseSkeleton* report_pose_skeleton() {
 }
 
 void report_pose_use(int slot) {
-  report_pose_model_slot = slot > 0 ? (size_t)slot : 0;
-  if (report_pose_model_slot >= report_pose_models.size()) report_pose_models.resize(report_pose_model_slot + 1);
+  size_t want = slot > 0 ? (size_t)slot : 0;
+  if (want >= report_pose_model_count) {
+    // Twice as many, the records there are copied over. Without memory for more, a model measures on
+    // the last record there is.
+    size_t count = 2 * (want + 1);
+    auto* grown = static_cast<ReportPoseModel*>(std::calloc(count, sizeof(ReportPoseModel)));
+    if (grown == nullptr) {
+      report_pose_model_slot = report_pose_model_count - 1;
+      return;
+    }
+    std::memcpy(grown, report_pose_models, report_pose_model_count * sizeof(ReportPoseModel));
+    if (report_pose_models != &report_pose_first) std::free(report_pose_models);
+    report_pose_models = grown;
+    report_pose_model_count = count;
+  }
+  report_pose_model_slot = want;
 }
 
 void report_pose_keep(bool wanted) {
   bool skeleton = false;
-  for (const ReportPoseModel& m : report_pose_models) skeleton = skeleton || m.read;
+  for (size_t m = 0; m < report_pose_model_count; m++) skeleton = skeleton || report_pose_models[m].read;
   vmd_keep(skeleton && wanted);
 }
 
