@@ -26,7 +26,6 @@
 #include "check/advice.h"
 #include "check/rigs.h"
 #include "paths/paths.h"
-#include "sys/sys.h"
 #include "text/base64.h"
 #include "text/encoding.h"
 #include "text/sha256.h"
@@ -650,32 +649,13 @@ HtmlMotion report_html_motion(const FileOutcome& o) {
   return h;
 }
 
-// path as an absolute path into dst (REPORT_TEXT_PATH units): as it is when it begins at a root ("/",
-// "\\", "C:"), else after the current folder. 0, or -1 when it does not fit.
-static int report_html_absolute(char16_t* dst, const char16_t* path) {
-  if (path_is_sep_w(path[0]) || (path[0] != 0 && path[1] == u':')) {
-    return utf16_copy(dst, REPORT_TEXT_PATH, path) == utf16_length(path) ? 0 : -1;
-  }
-  int n = sys_current_dir_w(dst, REPORT_TEXT_PATH - 2);
-  if (n <= 0) return -1;
-  dst[n] = PATH_SEP_W;
-  dst[n + 1] = 0;
-  return utf16_append(dst, REPORT_TEXT_PATH, path) == utf16_length(path) ? 0 : -1;
-}
-
 int report_html_page_dir(const char16_t* page, std::u16string* dir) {
   static char16_t absolute[REPORT_TEXT_PATH];
   static char16_t folder[REPORT_TEXT_PATH];
   dir->clear();
-  if (report_html_absolute(absolute, page) != 0) return -1;
-  // The folder: up to the last separator of either kind.
-  int last = -1;
-  for (int i = 0; absolute[i] != 0; i++) {
-    if (path_is_sep_w(absolute[i])) last = i;
+  if (path_absolute_w(absolute, REPORT_TEXT_PATH, page) != 0 || path_folder_w(folder, REPORT_TEXT_PATH, absolute) != 0) {
+    return -1;
   }
-  if (last < 0) return -1;
-  for (int i = 0; i <= last; i++) folder[i] = absolute[i];
-  folder[last + 1] = 0;
   *dir = folder;
   return 0;
 }
@@ -688,7 +668,7 @@ static std::string report_html_relative(const std::string& path, const std::u16s
   static char16_t absolute[REPORT_TEXT_PATH];
   static char16_t relative[REPORT_TEXT_PATH];
   if (utf8_to_utf16(wide, REPORT_TEXT_PATH, path.c_str()) != UTF8_CLEAN) return "";
-  if (report_html_absolute(absolute, wide) != 0) return "";
+  if (path_absolute_w(absolute, REPORT_TEXT_PATH, wide) != 0) return "";
   if (path_relative_w(relative, REPORT_TEXT_PATH, page_dir.c_str(), absolute) != 0) return "";
   return report_text_path(relative);
 }

@@ -421,14 +421,7 @@ static void report_tool_each_model(ToolRun& run, const char16_t* const* argv, co
     report_tool_complain(run, model);
     // The fitted copies for this model go into a folder of their own, named after the model's file.
     char16_t stem[RUN_PATH];
-    stem[0] = 0;
-    if (model.path.w.size() < (size_t)RUN_PATH) path_name_w(stem, RUN_PATH, model.path.w.c_str());
-    for (int i = utf16_length(stem) - 1; i > 0; i--) {
-      if (stem[i] == u'.') {
-        stem[i] = 0;
-        break;
-      }
-    }
+    path_stem_w(stem, RUN_PATH, model.path.w.c_str());
     for (size_t e = 0; e < entries.size(); e++) {
       FileOutcome& o = cells[e][m];
       if (entries[e].problem != nullptr) {
