@@ -581,7 +581,7 @@ static bool report_html_record_ok(const HtmlRun& run) {
 
 int report_html_write(FILE* out, const HtmlRun& run) {
   if (!report_html_record_ok(run)) return 2;
-  const HtmlLabels& l = HTML_LABELS[run.lang == HTML_JA ? 1 : 0];
+  const HtmlLabels& l = HTML_LABELS[run.lang == LANG_JA ? 1 : 0];
   HtmlOut o = {out, std::string(), false};
   o.buf.reserve(HTML_FLUSH * 2);
   std::string lang_style = report_html_language_style(l);

@@ -8,7 +8,7 @@
 //
 // ---- Filling the record ----------------------------------------------------------------------------
 //   HtmlRun run;
-//   run.lang = HTML_JA;  run.date = "2025-12-08 14:03";  run.version = "1.0.0";
+//   run.lang = LANG_JA;  run.date = "2025-12-08 14:03";  run.version = "1.0.0";
 //   run.models = {{"ジェネ / Gene", "Gene.pmx", 224, 184, HTML_MODEL, ""}};   // every model of the run
 //   run.each_model = true with --each-model (every motion against every model), else false;
 //   per checked motion, in run order:
@@ -64,8 +64,6 @@
 
 #include "app/report_verdict.h"
 
-enum HtmlLang : int { HTML_EN, HTML_JA };
-
 constexpr int HTML_MODELS = 64;  // model columns; a run with more is refused (the page would be unusable)
 
 // One lacking name and what to do about it (check/advice.h's Advice, as UTF-8).
@@ -107,7 +105,7 @@ struct HtmlModel {
 };
 
 struct HtmlRun {
-  int lang;                        // an HtmlLang: the labels' language
+  ToolLang lang;                   // the labels' language
   std::string date;                // the run's date and time, shown as given
   std::string version;             // velmora-report's version
   std::vector<HtmlModel> models;   // the run's models in run order; empty: checked without a model

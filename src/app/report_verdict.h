@@ -41,6 +41,9 @@ enum ToolVerdict : int {
   VERDICT_COUNT
 };
 enum ToolKind : int { KIND_MOTION, KIND_MODEL, KIND_OTHER, KIND_COUNT };
+// The language of the texts velmora-report writes for a reader beside its fixed English words and JSON:
+// the library page's labels and the notes under a lacking name.
+enum ToolLang : int { LANG_EN, LANG_JA };
 
 // A worst move the pose engine measured (pose/fold.h): how far a bone the model has goes and how much
 // it turns, which bone and at what frame.

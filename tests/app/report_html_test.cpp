@@ -34,7 +34,7 @@ HtmlMotion motion(const std::string& file, long long last_frame) {
 
 HtmlRun run_of(std::vector<HtmlModel> models) {
   HtmlRun r;
-  r.lang = HTML_EN;
+  r.lang = LANG_EN;
   r.date = "2025-12-08";
   r.version = "1.0.0";
   r.models = models;

@@ -320,7 +320,7 @@ static bool add_run(HtmlRun& run, const std::string& text, const char* png, int 
 
 int main(int argc, char** argv) {
   HtmlRun run;
-  run.lang = HTML_EN;
+  run.lang = LANG_EN;
   run.version = "1.0.0";
   run.each_model = false;
   char date[64];
@@ -334,7 +334,7 @@ int main(int argc, char** argv) {
     std::string o = argv[k];
     if (o == "--each-model") run.each_model = true;
     else if (o == "--time") timed = true;
-    else if (k + 1 < argc && o == "--lang") run.lang = std::strcmp(argv[++k], "ja") == 0 ? HTML_JA : HTML_EN;
+    else if (k + 1 < argc && o == "--lang") run.lang = std::strcmp(argv[++k], "ja") == 0 ? LANG_JA : LANG_EN;
     else if (k + 1 < argc && o == "--date") run.date = argv[++k];
     else if (k + 1 < argc && o == "--version") run.version = argv[++k];
     else if (k + 1 < argc && o == "--png") png = argv[++k];
