@@ -629,7 +629,7 @@ int report_html_write(FILE* out, const HtmlRun& run) {
 
 HtmlModel report_html_model(const FileOutcome& m) {
   HtmlModel h;
-  h.name = report_text_utf8_of(m.model.name);
+  h.name = m.model.name;
   h.path = m.path.shown;
   h.bones = m.model.bones;
   h.morphs = m.model.morphs;
@@ -681,11 +681,11 @@ HtmlCell report_html_cell(const FileOutcome& o, int model, const std::u16string&
   for (const LackingName& l : o.lacking) {
     HtmlAdvice a;
     a.list = l.list;
-    a.name = report_text_utf8_of(l.name);
+    a.name = l.name;
     a.cls = l.cls;
     a.why = l.why;
-    a.to = report_text_utf8_of(l.to);
-    for (const std::string& candidate : l.candidates) a.candidates.push_back(report_text_utf8_of(candidate));
+    a.to = l.to;
+    a.candidates = l.candidates;
     std::string fold = report_summary_fold(l), cost = report_summary_cost(l);
     if (!fold.empty()) a.notes.push_back(fold);
     if (!cost.empty()) a.notes.push_back(cost);

@@ -129,7 +129,7 @@ static void report_tool_print_json(FILE* out, const FileOutcome& o) {
     report_text_utf8(text, REPORT_TEXT_BYTES, o.page->text[i]);
     line += report_text_json(text) + "]";
   }
-  line += "],\"summary\":" + report_text_json(report_text_utf8_of(o.summary).c_str()) + "}\n";
+  line += "],\"summary\":" + report_text_json(o.summary.c_str()) + "}\n";
   std::fputs(line.c_str(), out);
 }
 
@@ -150,7 +150,7 @@ static void report_tool_print_plain(FILE* out, bool colour, const FileOutcome& o
     if (len > 0 && text[len - 1] == '\n') text[len - 1] = 0;
     report_tool_print_line(out, colour, o.page->colour[i], text);
   }
-  std::fprintf(out, "%s\n", report_text_utf8_of(o.summary).c_str());
+  std::fprintf(out, "%s\n", o.summary.c_str());
   std::string line = "verdict: " + report_verdict_text(o);
   report_tool_print_line(out, colour, report_verdict_colour(o.verdict), line.c_str());
 }
