@@ -21,7 +21,6 @@
 #include <cstdint>
 #include <cstring>
 
-#include "app/report_summary.h"
 #include "app/report_text.h"
 #include "check/advice.h"
 #include "check/rigs.h"
@@ -673,7 +672,7 @@ static std::string report_html_relative(const std::string& path, const std::u16s
   return report_text_path(relative);
 }
 
-HtmlCell report_html_cell(const FileOutcome& o, int model, const std::u16string& page_dir) {
+HtmlCell report_html_cell(const FileOutcome& o, int model, const std::u16string& page_dir, ToolLang lang) {
   HtmlCell c;
   c.model = model;
   c.verdict = o.verdict;
@@ -686,7 +685,7 @@ HtmlCell report_html_cell(const FileOutcome& o, int model, const std::u16string&
     a.why = l.why;
     a.to = l.to;
     a.candidates = l.candidates;
-    std::string fold = report_summary_fold(l), cost = report_summary_cost(l);
+    std::string fold = report_verdict_fold_note(l, lang), cost = report_verdict_cost_note(l, lang);
     if (!fold.empty()) a.notes.push_back(fold);
     if (!cost.empty()) a.notes.push_back(cost);
     c.advice.push_back(a);

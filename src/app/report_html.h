@@ -128,6 +128,6 @@ HtmlMotion report_html_motion(const FileOutcome& o);
 // The folder of the page at page (absolute or relative to the current folder), absolute, with its
 // separator, into *dir. 0, or -1.
 int report_html_page_dir(const char16_t* page, std::u16string* dir);
-// A motion's cell against the model at place model of the record (-1: none), its fitted copy and
-// picture as links relative to page_dir (report_html_page_dir).
-HtmlCell report_html_cell(const FileOutcome& o, int model, const std::u16string& page_dir);
+// A motion's cell against the model at place model of the record (-1: none), its notes in lang, its
+// fitted copy and picture as links relative to page_dir (report_html_page_dir).
+HtmlCell report_html_cell(const FileOutcome& o, int model, const std::u16string& page_dir, ToolLang lang);

@@ -186,24 +186,9 @@ static std::string report_summary_some(const std::vector<std::string>& names, in
   return text;
 }
 
-std::string report_summary_cost(const LackingName& a) {
-  if (!a.cost.measured) return "";
-  if (a.cost.bone.empty()) return "moves only bones IK poses if dropped";
-  char figures[96];
-  std::snprintf(figures, sizeof figures, "%.1f units, %.0f\xC2\xB0 at ", a.cost.units, a.cost.degrees);
-  return figures + a.cost.bone + ", frame " + std::to_string(a.cost.frame) + " if dropped";
-}
-
-std::string report_summary_fold(const LackingName& a) {
-  if (a.why != WHY_FOLD) return "";
-  char within[64];
-  std::snprintf(within, sizeof within, "fold, within %.2f units", a.error.units);
-  return within;
-}
-
 // The advice line of a lacking name, or "" when it has none.
 static std::string report_summary_advice_text(const LackingName& a) {
-  if (a.why == WHY_FOLD) return a.name + " \xE2\x86\x92 " + a.to + " (" + report_summary_fold(a) + ")";
+  if (a.why == WHY_FOLD) return a.name + " \xE2\x86\x92 " + a.to + " (" + report_verdict_fold_note(a, LANG_EN) + ")";
   if (a.why == WHY_AMBIGUOUS) {
     return a.name + " \xE2\x86\x92 ? one of: " + report_summary_some(a.candidates, a.candidate_count) + " (ambiguous)";
   }
@@ -225,7 +210,7 @@ static void report_summary_lacks(const std::vector<LackingName>& lacking, bool j
     if (a.cls != CLASS_OTHER) l->text[a.list] += std::string(" [") + advice_class_word(a.cls) + "]";
     std::string advice = report_summary_advice_text(a);
     if (!advice.empty()) l->advice_text.push_back(advice);
-    std::string cost = report_summary_cost(a);
+    std::string cost = report_verdict_cost_note(a, LANG_EN);
     if (!cost.empty()) l->advice_text.push_back(a.name + ": " + cost);
   }
 }

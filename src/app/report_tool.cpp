@@ -326,7 +326,7 @@ static void report_tool_outcome(ToolRun& run, FileOutcome& o) {
   run.first = false;
   if (run.html != nullptr && o.kind != KIND_MODEL) {
     HtmlMotion m = report_html_motion(o);
-    m.cells.push_back(report_html_cell(o, run.html_model, run.page_dir));
+    m.cells.push_back(report_html_cell(o, run.html_model, run.page_dir, run.html->lang));
     run.html->motions.push_back(m);
   }
 }
@@ -388,7 +388,7 @@ static void report_tool_entry(ToolRun& run, const ToolEntry& e) {
     report_summary_file(outcome);
     if (run.html != nullptr) {
       HtmlMotion m = report_html_motion(outcome);
-      m.cells.push_back(report_html_cell(outcome, run.html_model, run.page_dir));
+      m.cells.push_back(report_html_cell(outcome, run.html_model, run.page_dir, run.html->lang));
       run.html->motions.push_back(m);
     }
   }
@@ -438,7 +438,7 @@ static void report_tool_each_model(ToolRun& run, const char16_t* const* argv, co
   for (const std::vector<FileOutcome>& row : cells) {
     if (row.empty()) continue;
     HtmlMotion m = report_html_motion(row[0]);
-    for (size_t i = 0; i < row.size(); i++) m.cells.push_back(report_html_cell(row[i], (int)i, run.page_dir));
+    for (size_t i = 0; i < row.size(); i++) m.cells.push_back(report_html_cell(row[i], (int)i, run.page_dir, run.html->lang));
     run.html->motions.push_back(m);
   }
 }

@@ -296,6 +296,29 @@ std::string report_verdict_text(const FileOutcome& o) {
   }
 }
 
+std::string report_verdict_cost_note(const LackingName& a, ToolLang lang) {
+  if (!a.cost.measured) return "";
+  bool ja = lang == LANG_JA;
+  if (a.cost.bone.empty()) {
+    return ja ? "外しても動くのは IK が決めるボーンだけ" : "moves only bones IK poses if dropped";
+  }
+  char figures[96];
+  if (ja) {
+    std::snprintf(figures, sizeof figures, " が %.1f 単位、%.0f\xC2\xB0 ずれる（フレーム ", a.cost.units, a.cost.degrees);
+    return "外すと " + a.cost.bone + figures + std::to_string(a.cost.frame) + "）";
+  }
+  std::snprintf(figures, sizeof figures, "%.1f units, %.0f\xC2\xB0 at ", a.cost.units, a.cost.degrees);
+  return figures + a.cost.bone + ", frame " + std::to_string(a.cost.frame) + " if dropped";
+}
+
+std::string report_verdict_fold_note(const LackingName& a, ToolLang lang) {
+  if (a.why != WHY_FOLD) return "";
+  char within[64];
+  std::snprintf(within, sizeof within, lang == LANG_JA ? "畳み込み、誤差 %.2f 単位以内" : "fold, within %.2f units",
+                a.error.units);
+  return within;
+}
+
 // The path's bytes on the host as hex digits when they are not UTF-8 (a name a Japanese archive left in
 // Shift-JIS): "file" shows the name decoded, which names no file; these bytes open it. "" otherwise.
 static std::string report_verdict_path_bytes(const FilePath& p) {

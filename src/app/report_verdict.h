@@ -151,6 +151,11 @@ uint32_t report_verdict_colour(ToolVerdict verdict);
 // "no model (x.pmx: cut in the bones after 3 of 10)", "camera: 120 camera keys, 1 light key", "empty",
 // "cut in the bone keys after 9,008 of 20,657", "unread: REASON", "model". A count of 0 is left out.
 std::string report_verdict_text(const FileOutcome& o);
+// The notes under a lacking semi-standard bone, in lang: what dropping its keys costs, as the summary's
+// line says it after "NAME: " ("4.2 units, 40° at 右手首, frame 518 if dropped"; "" when not measured),
+// and its fold, as in "NAME → 上半身 (...)" ("fold, within 0.41 units"; "" when not folded).
+std::string report_verdict_cost_note(const LackingName& a, ToolLang lang);
+std::string report_verdict_fold_note(const LackingName& a, ToolLang lang);
 // "1 key", "2 keys": n and the word, plural unless n is 1, n with commas between thousands.
 std::string report_verdict_count(int64_t n, const char* one, const char* more);
 // True for the verdicts that make the exit code 1: lacks, cut, unread.
