@@ -96,20 +96,13 @@ static void report_html_attr(std::string& b, const std::string& s) {
   b += '"';
 }
 
-// A JSON string with its quotes, for a script element: '"' and '\' escaped, and '<', '>', '&' as
-// \u003c, \u003e, \u0026, so that nothing in it can end the element or start markup.
+// A JSON string with its quotes, for a script element: the text as the page shows it (malformed bytes
+// and control characters but a tab as U+FFFD), written script-safe.
 static void report_html_json(std::string& b, const std::string& s) {
-  b += '"';
-  report_html_walk(s, [&b](const char* c, int len, uint32_t cp) {
-    if (cp == '"') b += "\\\"";
-    else if (cp == '\\') b += "\\\\";
-    else if (cp == '\t') b += "\\t";
-    else if (cp == '<') b += "\\u003c";
-    else if (cp == '>') b += "\\u003e";
-    else if (cp == '&') b += "\\u0026";
-    else b.append(c, (size_t)len);
-  });
-  b += '"';
+  static std::string shown;
+  shown.clear();
+  report_html_walk(s, [](const char* c, int len, uint32_t) { shown.append(c, (size_t)len); });
+  report_text_json_put(b, shown.c_str(), true);
 }
 
 // A relative link as a JSON string: every byte but letters, digits, "-._~" and the '/' between parts
