@@ -68,7 +68,7 @@ constexpr int HTML_MODELS = 64;  // model columns; a run with more is refused (t
 
 // One lacking name and what to do about it (check/advice.h's Advice, as UTF-8).
 struct HtmlAdvice {
-  int list;                             // 0 a bone, 1 a morph (LISTING_BONES, LISTING_MORPHS)
+  ListingKind list;
   std::string name;                     // as the motion spells it
   AdviceClass cls;
   AdviceWhy why;

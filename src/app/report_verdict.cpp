@@ -149,9 +149,12 @@ void report_verdict_unexamined(const FilePath& p, int position, const char* prob
   out->error = problem;
 }
 
-// The order of the classes in every list of lacking names: standard, semi-standard, finger, expression,
-// then other.
-static int report_verdict_class_rank(AdviceClass cls) { return cls == CLASS_OTHER ? CLASS_COUNT : cls; }
+// A class's place in REPORT_CLASS_ORDER (CLASS_COUNT for a value out of range).
+static int report_verdict_class_rank(AdviceClass cls) {
+  int rank = 0;
+  while (rank < CLASS_COUNT && REPORT_CLASS_ORDER[rank] != cls) rank++;
+  return rank;
+}
 
 // Display width of Shift-JIS text: two columns for a two-byte character, one for any other byte.
 static int report_verdict_width(const char* sjis) {

@@ -120,6 +120,11 @@ struct FileOutcome {
   std::string picture;         // the path of the picture --png wrote (UTF-8), or ""
 };
 
+// The order of the classes in every list of lacking names: standard, semi-standard, finger, expression,
+// then other.
+constexpr AdviceClass REPORT_CLASS_ORDER[CLASS_COUNT] = {CLASS_STANDARD, CLASS_SEMI_STANDARD, CLASS_FINGER,
+                                                         CLASS_EXPRESSION, CLASS_OTHER};
+
 // The outcome of the file the run checked last: p as run_check_path left it, read its result, position
 // its place in the run, page whether the check wrote the page, model_error why the model given last
 // could not be read ("" when it could, or when none was given). Reads the check's records (the readers'

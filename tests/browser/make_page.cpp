@@ -239,7 +239,7 @@ static HtmlCell cell_of(const Json& line, int model) {
   if (advice != nullptr) {
     for (const Json& a : advice->items) {
       HtmlAdvice h;
-      h.list = text_of(a.get("list")) == "morphs" ? 1 : 0;
+      h.list = text_of(a.get("list")) == "morphs" ? LISTING_MORPHS : LISTING_BONES;
       h.name = text_of(a.get("name"));
       h.cls = class_of(text_of(a.get("class")));
       h.why = why_of(text_of(a.get("why")));
