@@ -538,17 +538,17 @@ static void report_html_cell_details(std::string& b, const HtmlCell& c, bool nam
     member("\"model\":");
     report_html_number(b, c.model);
   }
-  if (!c.reason.empty()) {
-    member("\"reason\":");
-    report_html_json(b, c.reason);
-  }
-  if (!c.fitted.empty()) {
-    member("\"fitted\":");
-    report_html_link(b, c.fitted);
-  }
-  if (!c.picture.empty()) {
-    member("\"picture\":");
-    report_html_link(b, c.picture);
+  // The texts: the reason as it is, the fitted copy and the picture as links.
+  const struct {
+    const char* key;
+    const std::string& text;
+    bool link;
+  } texts[] = {{"\"reason\":", c.reason, false}, {"\"fitted\":", c.fitted, true}, {"\"picture\":", c.picture, true}};
+  for (const auto& t : texts) {
+    if (t.text.empty()) continue;
+    member(t.key);
+    if (t.link) report_html_link(b, t.text);
+    else report_html_json(b, t.text);
   }
   if (!c.advice.empty()) {
     member("\"advice\":[");
