@@ -659,8 +659,10 @@ static void report_html_page_data(HtmlOut& o, const HtmlRun& run) {
   b += "]}</script>\n";
 }
 
-// True when every motion has the cells the run asks for, each naming a model of the run or none.
+// True when the record's language is one the page has, and every motion has the cells the run asks for,
+// each naming a model of the run or none.
 static bool report_html_record_ok(const HtmlRun& run) {
+  if (run.lang != LANG_EN && run.lang != LANG_JA) return false;
   if (run.models.size() > (size_t)HTML_MODELS) return false;
   size_t cells = run.each_model && !run.models.empty() ? run.models.size() : 1;
   for (const HtmlMotion& m : run.motions) {

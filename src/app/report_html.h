@@ -115,8 +115,8 @@ struct HtmlRun {
 };
 
 // Writes the page of run to out. 0 written; 1 the stream reported an error; 2 the record is refused
-// (more than HTML_MODELS models, a motion whose cells are not as above, or a cell's model out of
-// range), nothing written.
+// (a language the page has no words in, more than HTML_MODELS models, a motion whose cells are not as
+// above, or a cell's model out of range), nothing written.
 int report_html_write(FILE* out, const HtmlRun& run);
 
 // ---- The record from the run's outcomes ----------------------------------------------------------------

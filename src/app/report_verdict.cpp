@@ -305,7 +305,7 @@ std::string report_verdict_cost_note(const LackingName& a, ToolLang lang) {
   if (a.cost.bone.empty()) {
     return ja ? "外しても動くのは IK が決めるボーンだけ" : "moves only bones IK poses if dropped";
   }
-  char figures[96];
+  char figures[160];  // room for the largest figures a float's range gives, in either language
   if (ja) {
     std::snprintf(figures, sizeof figures, " が %.1f 単位、%.0f\xC2\xB0 ずれる（フレーム ", a.cost.units, a.cost.degrees);
     return "外すと " + a.cost.bone + figures + std::to_string(a.cost.frame) + "）";

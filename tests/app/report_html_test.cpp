@@ -184,6 +184,10 @@ TEST(ReportHtml, RefusesARecordItCannotShowAndReportsAFailedStream) {
   EXPECT_EQ(result, 2);
   run.each_model = true;
   run.motions[0].cells = {cell(VERDICT_FITS, 0)};
+  run.lang = (ToolLang)2;  // no such language
+  EXPECT_EQ(page_of(run, &result), "");
+  EXPECT_EQ(result, 2);
+  run.lang = LANG_EN;
   FILE* full = std::fopen("/dev/full", "w");
   ASSERT_NE(full, nullptr);
   EXPECT_EQ(report_html_write(full, run), 1);
