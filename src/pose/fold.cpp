@@ -571,7 +571,8 @@ static void fold_cost(FoldLack* lack, const FoldEntry& e) {
   FoldFigure* fig = &lack->cost;
   int kept = 0;
   uint32_t turned = 0;
-  for (int i = 0; i < t.count; i++) {
+  // As many key frames as fold_measure weighs: the bounds' table holds no more.
+  for (int i = 0; i < t.count && kept <= FOLD_FRAMES; i++) {
     const PoseKey& k = t.keys[i];
     double theta = pose_qangle(PoseQuat{k.rot[0], k.rot[1], k.rot[2], k.rot[3]});
     double bound = std::sqrt((double)k.pos[0] * k.pos[0] + (double)k.pos[1] * k.pos[1] + (double)k.pos[2] * k.pos[2]) +
