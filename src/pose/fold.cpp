@@ -236,9 +236,7 @@ static FoldWork fold_work;
 
 static const PoseSkeleton* fold_sa() { return &fold_work.sa; }
 
-static PoseVec fold_rest(const PoseSkeleton* s, int b) {
-  return {s->bone[b].rest[0], s->bone[b].rest[1], s->bone[b].rest[2]};
-}
+static PoseVec fold_rest(const PoseSkeleton* s, int b) { return pose_skeleton_rest(s, b); }
 
 // A bone of the working skeleton (the model's, or one put back) by the table's name: the name exactly,
 // else a model bone of the same spelling key; -1 when there is none.
@@ -663,17 +661,10 @@ static void fold_target_lists() {
       continue;
     }
     std::memcpy(local, mark, sizeof local);
-    for (int i = w.sa.order_count - 1; i >= 0; i--) {
-      int x = w.sa.order[i];
-      if (local[x] && w.sa.bone[x].inherit >= 0) local[w.sa.bone[x].inherit] = 1;
-    }
-    w.nta_worlds = w.nta_locals = w.nta_bases = 0;
-    for (int i = 0; i < w.sa.order_count; i++) {
-      int x = w.sa.order[i];
-      if (mark[x]) w.ta_worlds[w.nta_worlds++] = x;
-      if (local[x]) w.ta_locals[w.nta_locals++] = x;
-      if (base[x]) w.ta_bases[w.nta_bases++] = x;
-    }
+    pose_skeleton_mark_sources(&w.sa, local, local);
+    w.nta_worlds = pose_skeleton_list(&w.sa, mark, w.ta_worlds);
+    w.nta_locals = pose_skeleton_list(&w.sa, local, w.ta_locals);
+    w.nta_bases = pose_skeleton_list(&w.sa, base, w.ta_bases);
     for (int i = 0; i < n; i++) w.la_raw[i] = local[i] && w.sa.bone[i].inherit < 0;
     // A receiver whose local pose sa evaluates anyway, without an inherited translation: its key's
     // translation is already there.
@@ -684,24 +675,13 @@ static void fold_target_lists() {
     // sb: the receivers and, from the roots, everything above them.
     std::memset(mark, 0, sizeof mark);
     for (int r = 0; r < w.nrecv; r++) mark[w.recv[r]] = 1;
-    if (w.full_chains) {
-      for (int i = w.sb.order_count - 1; i >= 0; i--) {
-        int x = w.sb.order[i];
-        if (mark[x] && w.sb.bone[x].parent >= 0) mark[w.sb.bone[x].parent] = 1;
-      }
-    }
+    if (w.full_chains) pose_skeleton_mark_parents(&w.sb, mark, nullptr);
     std::memset(local, 0, sizeof local);
-    for (int i = w.sb.order_count - 1; i >= 0; i--) {
-      int x = w.sb.order[i];
-      if ((mark[x] || local[x]) && w.sb.bone[x].inherit >= 0) local[w.sb.bone[x].inherit] = 1;
-    }
-    w.ntb_chain = w.ntb_src = w.ntb_bases = 0;
-    for (int i = 0; i < w.sb.order_count; i++) {
-      int x = w.sb.order[i];
-      if (mark[x]) w.tb_chain[w.ntb_chain++] = x;
-      else if (local[x]) w.tb_src[w.ntb_src++] = x;
-      if (base[x]) w.tb_bases[w.ntb_bases++] = x;
-    }
+    pose_skeleton_mark_sources(&w.sb, mark, local);
+    for (int i = 0; i < n; i++) local[i] = local[i] && !mark[i];  // the chain's own bones are no sources
+    w.ntb_chain = pose_skeleton_list(&w.sb, mark, w.tb_chain);
+    w.ntb_src = pose_skeleton_list(&w.sb, local, w.tb_src);
+    w.ntb_bases = pose_skeleton_list(&w.sb, base, w.tb_bases);
     // What the chain reads of its own bones: a parent's world poses, a source's local pose.
     for (int i = 0; i < w.ntb_chain; i++) w.tb_needed[w.tb_chain[i]] = 0;
     for (int i = 0; i < w.ntb_chain; i++) {
@@ -734,8 +714,7 @@ static void fold_targets(double frame) {
     const PoseBone& b = w.sb.bone[x];
     PoseXf parent = b.parent >= 0 ? w.wb[b.parent] : pose_xidentity();
     PoseXf parent_x = b.parent >= 0 ? w.wbx[b.parent] : pose_xidentity();
-    PoseVec offset = fold_rest(&w.sb, x);
-    if (b.parent >= 0) offset = pose_vsub(offset, fold_rest(&w.sb, b.parent));
+    PoseVec offset = pose_skeleton_offset(&w.sb, x);
     PoseQuat inherited = pose_qidentity();
     PoseVec moved = {0.0, 0.0, 0.0};
     if (b.inherit >= 0) {

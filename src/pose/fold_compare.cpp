@@ -53,25 +53,6 @@ static double cmp_track_reach(int x, const PoseTrackRef& t) {
   return cmp_reach_value[x];
 }
 
-static double cmp_offset(const PoseSkeleton* s, int x) {
-  const PoseBone& b = s->bone[x];
-  PoseVec o = {b.rest[0], b.rest[1], b.rest[2]};
-  if (b.parent >= 0) {
-    const PoseBone& p = s->bone[b.parent];
-    o = pose_vsub(o, PoseVec{p.rest[0], p.rest[1], p.rest[2]});
-  }
-  return pose_vlen(o);
-}
-
-// Lists, in s's order, the bones marked in mark.
-static int cmp_list(const PoseSkeleton* s, const uint8_t* mark, int32_t* out) {
-  int n = 0;
-  for (int i = 0; i < s->order_count; i++) {
-    if (mark[s->order[i]]) out[n++] = s->order[i];
-  }
-  return n;
-}
-
 // The lists one side evaluates each frame: the frontier bones and the bones between them and the
 // nearest ancestor that is unaffected (their base, whose world pose cancels out: taken as the identity),
 // for world poses; those and every inheritance source they need, for local poses.
@@ -80,28 +61,15 @@ static void cmp_side_lists(const PoseSkeleton* s, const uint8_t* frontier, const
   static uint8_t world_mark[POSE_SLOTS], local_mark[POSE_SLOTS];
   static int32_t list[POSE_SLOTS];
   std::memset(world_mark, 0, sizeof world_mark);
-  std::memset(local_mark, 0, sizeof local_mark);
-  // Children come after their parents in the order, so one pass from the end closes the marks upward.
   for (int i = 0; i < s->count; i++) world_mark[i] = frontier[i] && cmp_present(s, i);
-  for (int i = s->order_count - 1; i >= 0; i--) {
-    int x = s->order[i];
-    if (!world_mark[x]) continue;
-    int p = s->bone[x].parent;
-    if (p >= 0 && affected[p]) world_mark[p] = 1;
-  }
-  for (int i = 0; i < s->count; i++) local_mark[i] = world_mark[i];
-  for (int i = s->order_count - 1; i >= 0; i--) {
-    int x = s->order[i];
-    if (local_mark[x] && s->bone[x].inherit >= 0) local_mark[s->bone[x].inherit] = 1;
-  }
-  *nl = cmp_list(s, local_mark, locals);
-  *nw = cmp_list(s, world_mark, list);
+  pose_skeleton_mark_parents(s, world_mark, affected);
+  std::memcpy(local_mark, world_mark, sizeof local_mark);
+  pose_skeleton_mark_sources(s, local_mark, local_mark);
+  *nl = pose_skeleton_list(s, local_mark, locals);
+  *nw = pose_skeleton_list(s, world_mark, list);
   for (int k = 0; k < *nw; k++) {
-    const PoseBone& b = s->bone[list[k]];
-    // The offset as pose_worlds finds it.
-    PoseVec offset = {b.rest[0], b.rest[1], b.rest[2]};
-    if (b.parent >= 0) offset = pose_vsub(offset, PoseVec{s->bone[b.parent].rest[0], s->bone[b.parent].rest[1], s->bone[b.parent].rest[2]});
-    worlds[k] = FoldWorldStep{list[k], b.parent >= 0 && world_mark[b.parent] ? b.parent : -1, offset};
+    int p = s->bone[list[k]].parent;
+    worlds[k] = FoldWorldStep{list[k], p >= 0 && world_mark[p] ? p : -1, pose_skeleton_offset(s, list[k])};
   }
 }
 
@@ -144,14 +112,8 @@ bool fold_compare_build(FoldCompare* c) {
   }
   // affected: differs, or below a bone that does (on that side).
   for (int x = 0; x < n; x++) affected_a[x] = affected_b[x] = differs[x];
-  for (int i = 0; i < sa->order_count; i++) {
-    int x = sa->order[i];
-    if (sa->bone[x].parent >= 0 && affected_a[sa->bone[x].parent]) affected_a[x] = 1;
-  }
-  for (int i = 0; i < sb->order_count; i++) {
-    int x = sb->order[i];
-    if (sb->bone[x].parent >= 0 && affected_b[sb->bone[x].parent]) affected_b[x] = 1;
-  }
+  pose_skeleton_mark_children(sa, affected_a);
+  pose_skeleton_mark_children(sb, affected_b);
   // Zones, on side b (below a frontier the sides agree): each bone's nearest frontier at or above it, and
   // how far from it a bone can be (rest offsets, plus the largest translation of its keys and of what it
   // inherits).
@@ -167,7 +129,7 @@ bool fold_compare_build(FoldCompare* c) {
       reach_at[x] = 0.0;
     } else if (q.parent >= 0 && owner[q.parent] >= 0 && !q.ik_moved) {
       owner[x] = owner[q.parent];
-      reach_at[x] = reach_at[q.parent] + cmp_offset(sb, x) + reach_tt[x];
+      reach_at[x] = reach_at[q.parent] + pose_vlen(pose_skeleton_offset(sb, x)) + reach_tt[x];
     } else {
       owner[x] = -1;
     }
@@ -221,12 +183,9 @@ bool fold_compare_build(FoldCompare* c) {
     int x = c->zone[k];
     if (sb->bone[x].inherit >= 0) src_mark[sb->bone[x].inherit] = 1;
   }
-  for (int i = sb->order_count - 1; i >= 0; i--) {
-    int x = sb->order[i];
-    if (src_mark[x] && sb->bone[x].inherit >= 0) src_mark[sb->bone[x].inherit] = 1;
-  }
+  pose_skeleton_mark_sources(sb, src_mark, src_mark);
   for (int k = 0; k < c->nlb; k++) src_mark[c->locals_b[k]] = 0;
-  c->nzs = cmp_list(sb, src_mark, c->zone_src);
+  c->nzs = pose_skeleton_list(sb, src_mark, c->zone_src);
   for (int x = 0; x < n; x++) c->hint_a[x] = c->hint_b[x] = -1;
   return true;
 }
@@ -315,6 +274,8 @@ void fold_compare_units(FoldCompare* c, double floor, double* units, int32_t* bo
         int b = c->zone[z];
         const PoseBone& bz = s->bone[b];
         const PoseBone& bp = s->bone[bz.parent];
+        // The offset in single precision, unlike pose_skeleton_offset's: taking it in double would move
+        // the figures' last digits.
         PoseVec o = {bz.rest[0] - bp.rest[0], bz.rest[1] - bp.rest[1], bz.rest[2] - bp.rest[2]};
         PoseXf l = {pose_vadd(o, c->local_b[b].p), c->local_b[b].q};
         c->y[b] = bz.parent == x ? l : pose_xmul(c->y[bz.parent], l);
