@@ -548,8 +548,8 @@ static void fold_cost(FoldLack* lack, const FoldEntry& e) {
   static PoseTrackRef dropped[POSE_SLOTS];
   std::memcpy(dropped, w.ta, sizeof(PoseTrackRef) * (size_t)w.sa.count);
   dropped[e.bone] = PoseTrackRef{nullptr, 0};
-  w.cmp.a = FoldSide{&w.sa, w.ta, nullptr, nullptr};
-  w.cmp.b = FoldSide{&w.sa, dropped, nullptr, nullptr};
+  fold_compare_sides(&w.cmp, PoseEval{&w.sa, w.ta, nullptr, nullptr, nullptr},
+                     PoseEval{&w.sa, dropped, nullptr, nullptr, nullptr});
   w.cmp.compared = w.compared;
   lack->cost = FoldFigure{0.0, 0.0, -1, 0};
   if (!fold_compare_build(&w.cmp)) {
@@ -1289,8 +1289,8 @@ static void fold_step(int ei) {
   // The span check compares the receivers as written with their exact keys.
   std::memset(w.over, 0, sizeof w.over);
   for (int r = 0; r < w.nrecv; r++) w.over[w.recv[r]] = 1;
-  w.cmp.a = FoldSide{&w.sb, w.tb, w.dense, w.over};
-  w.cmp.b = FoldSide{&w.sb, w.tb, w.written, w.over};
+  fold_compare_sides(&w.cmp, PoseEval{&w.sb, w.tb, w.dense, w.over, nullptr},
+                     PoseEval{&w.sb, w.tb, w.written, w.over, nullptr});
   w.cmp.compared = w.step_compared;
   bool checking = fold_compare_build(&w.cmp);
   if (checking) fold_compare_cache(&w.cmp, fold_union[0], fold_union[n - 1], stride);
@@ -1358,15 +1358,16 @@ static void fold_step(int ei) {
   lack.error = FoldFigure{0.0, 0.0, -1, 0};
   if (subtrees && checking) {
     // The same frontier and zones as the check: what it kept of the zones serves again.
-    fold_compare_sides(&w.cmp, FoldSide{&w.sb, w.tb, w.dense, w.over}, FoldSide{&w.sb, w.tb, nullptr, nullptr});
+    fold_compare_sides(&w.cmp, PoseEval{&w.sb, w.tb, w.dense, w.over, nullptr},
+                       PoseEval{&w.sb, w.tb, nullptr, nullptr, nullptr});
     measuring = true;
   } else {
     if (subtrees) {
-      w.cmp.a = FoldSide{&w.sb, w.tb, w.dense, w.over};
-      w.cmp.b = FoldSide{&w.sb, w.tb, nullptr, nullptr};
+      fold_compare_sides(&w.cmp, PoseEval{&w.sb, w.tb, w.dense, w.over, nullptr},
+                         PoseEval{&w.sb, w.tb, nullptr, nullptr, nullptr});
     } else {
-      w.cmp.a = FoldSide{&w.sa, w.ta, nullptr, nullptr};
-      w.cmp.b = FoldSide{&w.sb, w.tb, nullptr, nullptr};
+      fold_compare_sides(&w.cmp, PoseEval{&w.sa, w.ta, nullptr, nullptr, nullptr},
+                         PoseEval{&w.sb, w.tb, nullptr, nullptr, nullptr});
     }
     w.cmp.compared = w.step_compared;
     measuring = fold_compare_build(&w.cmp);

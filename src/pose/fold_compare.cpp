@@ -13,7 +13,7 @@
 
 static bool cmp_present(const PoseSkeleton* s, int x) { return x < s->count && !s->bone[x].absent; }
 
-static bool cmp_same_track(const FoldSide& a, const FoldSide& b, int x) {
+static bool cmp_same_track(const PoseEval& a, const PoseEval& b, int x) {
   bool oa = a.overridden != nullptr && a.overridden[x], ob = b.overridden != nullptr && b.overridden[x];
   if (oa || ob) return false;
   return a.tracks[x].keys == b.tracks[x].keys && a.tracks[x].count == b.tracks[x].count;
@@ -206,18 +206,18 @@ void fold_compare_cache(FoldCompare* c, uint32_t first, uint32_t last, uint32_t 
   if (c->cache_on) std::memset(cmp_have, 0, (size_t)(frames * c->nf));
 }
 
-void fold_compare_sides(FoldCompare* c, const FoldSide& a, const FoldSide& b) {
+void fold_compare_sides(FoldCompare* c, const PoseEval& a, const PoseEval& b) {
   c->a = a;
+  c->a.hints = c->hint_a;
   c->b = b;
+  c->b.hints = c->hint_b;
 }
 
 void fold_compare_frame(FoldCompare* c, double frame) {
   c->frame = frame;
-  PoseEval ea = {c->a.s, c->a.tracks, c->a.override_key, c->a.overridden, c->hint_a};
-  PoseEval eb = {c->b.s, c->b.tracks, c->b.override_key, c->b.overridden, c->hint_b};
-  pose_locals(ea, c->locals_a, c->nla, frame, c->local_a);
+  pose_locals(c->a, c->locals_a, c->nla, frame, c->local_a);
   cmp_worlds(c->worlds_a, c->nwa, c->local_a, c->world_a);
-  pose_locals(eb, c->locals_b, c->nlb, frame, c->local_b);
+  pose_locals(c->b, c->locals_b, c->nlb, frame, c->local_b);
   cmp_worlds(c->worlds_b, c->nwb, c->local_b, c->world_b);
   c->bound = 0.0;
   c->degrees = 0.0;
@@ -245,7 +245,7 @@ void fold_compare_units(FoldCompare* c, double floor, double* units, int32_t* bo
   *units = 0.0;
   *bone = -1;
   bool sources = false;
-  PoseEval eb = {c->b.s, c->b.tracks, c->b.override_key, c->b.overridden, c->hint_b};
+  const PoseEval& eb = c->b;
   uint32_t f32 = (uint32_t)c->frame;
   bool grid = c->cache_on && (double)f32 == c->frame && f32 >= c->cache_first &&
               (f32 - c->cache_first) % c->cache_stride == 0;
