@@ -46,12 +46,13 @@ enum FoldNameId : int {
   N_NAMES
 };
 
-enum : uint8_t { SIDE_NONE = 0, SIDE_BEFORE = 1, SIDE_AFTER = 2 };
+// Where a name's side (左, 右) stands.
+enum FoldNameSide : uint8_t { SIDE_NONE = 0, SIDE_BEFORE = 1, SIDE_AFTER = 2 };
 
 // The names as the model editor spells them (Shift-JIS); a side (左, 右) stands before or after.
 struct FoldNameDef {
   const char* text;
-  uint8_t side;
+  FoldNameSide side;
 };
 static const FoldNameDef fold_names[N_NAMES] = {
     {"\x91\x53\x82\xc4\x82\xcc\x90\x65", SIDE_NONE},              // 全ての親
@@ -111,9 +112,9 @@ enum FoldRuleId : int {
   R_WRIST_TWIST, R_THUMB0, R_EYES, R_LEG_D, R_KNEE_D, R_ANKLE_D, R_RULES
 };
 struct FoldRule {
-  int name;  // a FoldNameId
-  int mode;
-  int kind;  // FOLD_EXACT or FOLD_APPROXIMATE (FOLD_NONE: no fold)
+  FoldNameId name;
+  FoldMode mode;
+  FoldKind kind;  // FOLD_EXACT or FOLD_APPROXIMATE (FOLD_NONE: no fold)
 };
 static const FoldRule fold_rules[R_RULES] = {
     {N_LEG_IKP, MODE_PUSH, FOLD_EXACT},           {N_MASTER, MODE_PUSH, FOLD_EXACT},
@@ -203,7 +204,7 @@ struct FoldWork {
   bool model_keys_made;
   FoldCompare cmp;
   // The fold in progress.
-  int mode;
+  FoldMode mode;
   int removed[3], nremoved;
   int recv[FOLD_RECEIVERS], src[FOLD_RECEIVERS], nrecv;
   uint8_t is_recv[POSE_SLOTS];
@@ -1201,7 +1202,7 @@ static int fold_full(const char* why) {
 }
 
 // The receivers of the removed bone r by its fold's mode, appended to w.recv; false when there are too many.
-static bool fold_receivers_of(int r, int mode) {
+static bool fold_receivers_of(int r, FoldMode mode) {
   FoldWork& w = fold_work;
   const PoseSkeleton& s = w.sa;
   auto add = [&](int bone, int src) {
@@ -1255,7 +1256,7 @@ static void fold_step(int ei) {
   if (!fold_receivers_of(e.bone, rule.mode)) return (void)fold_full("a fold goes into more than 256 bones");
   if (rule.mode == MODE_REPLACE) replaced = w.sa.bone[e.bone].inherit;
   for (int k = 1; k < w.nremoved; k++) {
-    int mode = w.sa.bone[w.removed[k]].inherit == e.bone && e.rule == R_SHOULDER_P ? MODE_PUSH : MODE_NONE;
+    FoldMode mode = w.sa.bone[w.removed[k]].inherit == e.bone && e.rule == R_SHOULDER_P ? MODE_PUSH : MODE_NONE;
     if (!fold_receivers_of(w.removed[k], mode)) return (void)fold_full("a fold goes into more than 256 bones");
   }
   if (w.nrecv == 0) return;
@@ -1385,7 +1386,6 @@ static void fold_step(int ei) {
   lack.kind = rule.kind;
   lack.into_count = w.nrecv;
   for (int r = 0; r < w.nrecv && r < FOLD_INTO; r++) lack.into[r] = w.recv[r];
-  lack.keys_removed = w.motion->track[e.track].file_keys;
   pose_skeleton_copy(&w.sa, &w.sb);
   std::memcpy(w.ta, w.tb, sizeof(PoseTrackRef) * (size_t)w.sa.count);
 }
@@ -1399,14 +1399,15 @@ static int fold_refuse(FoldPlan* plan, const char* why) {
 }
 
 // Lists the motion's lacking bones: names the model lacks, keyed away from rest, semi-standard or 両目;
-// into lack[0..*count) (the working entries beside them), counting those beyond FOLD_LACKS in *dropped.
-static void fold_find_lacks(FoldLack* lack, int* count, int* dropped) {
+// into lack[0..*count) (the working entries beside them); those beyond FOLD_LACKS are left out.
+static void fold_find_lacks(FoldLack* lack, int* count) {
   FoldWork& w = fold_work;
   const PoseMotion* m = w.motion;
   for (int t = 0; t < m->track_count; t++) {
     const char* name = m->track[t].name;
     if (pose_skeleton_find(w.model, name) >= 0 || !pose_track_moves(m, t)) continue;
-    int rule = -1, side = 0, cls;
+    int rule = -1, side = 0;
+    AdviceClass cls;
     if (fold_rule_of(name, &rule, &side)) {
       cls = fold_rules[rule].name == N_EYES ? CLASS_STANDARD : CLASS_SEMI_STANDARD;
     } else {
@@ -1414,10 +1415,7 @@ static void fold_find_lacks(FoldLack* lack, int* count, int* dropped) {
       cls = rig_bone_class(name);
       if (cls != CLASS_SEMI_STANDARD) continue;
     }
-    if (*count >= FOLD_LACKS) {
-      (*dropped)++;
-      continue;
-    }
+    if (*count >= FOLD_LACKS) continue;
     FoldLack& l = lack[*count];
     std::memset(&l, 0, sizeof l);
     std::memcpy(l.name, name, POSE_TRACK_NAME);
@@ -1538,7 +1536,7 @@ int fold_plan(FoldPlan* plan, const PoseSkeleton* s, const PoseMotion* m, bool f
   FoldWork& w = fold_work;
   plan->result = FOLD_DONE;
   plan->reason[0] = 0;
-  plan->lack_count = plan->lacks_dropped = 0;
+  plan->lack_count = 0;
   plan->track_count = plan->removed_count = 0;
   plan->key_count = 0;
   plan->bone_keys = m->file_bone_keys;
@@ -1550,7 +1548,7 @@ int fold_plan(FoldPlan* plan, const PoseSkeleton* s, const PoseMotion* m, bool f
   w.plan = plan;
   w.model_keys_made = false;
   fold_compare_forget();
-  fold_find_lacks(plan->lack, &plan->lack_count, &plan->lacks_dropped);
+  fold_find_lacks(plan->lack, &plan->lack_count);
   if (plan->lack_count == 0) return FOLD_DONE;
 
   pose_skeleton_copy(&w.sa, s);
@@ -1595,8 +1593,8 @@ int fold_put_back(PoseSkeleton* out, const PoseSkeleton* s, const PoseMotion* m)
   w.model = s;
   w.motion = m;
   w.model_keys_made = false;
-  int count = 0, dropped = 0;
-  fold_find_lacks(lack, &count, &dropped);
+  int count = 0;
+  fold_find_lacks(lack, &count);
   pose_skeleton_copy(&w.sa, s);
   if (!fold_place_all(count)) return FOLD_HOSTILE;
   pose_skeleton_copy(out, &w.sa);

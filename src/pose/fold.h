@@ -61,6 +61,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "check/rigs.h"
 #include "formats/vmd_fit.h"
 #include "pose/motion.h"
 #include "pose/skeleton.h"
@@ -96,16 +97,15 @@ enum FoldKind : int {
 
 struct FoldLack {
   char name[POSE_TRACK_NAME];  // as the motion names it, after the renamings (Shift-JIS)
-  int cls;                     // CLASS_SEMI_STANDARD, or CLASS_STANDARD for 両目 (check/rigs.h)
-  int cost_state;              // a FoldCost
+  AdviceClass cls;             // CLASS_SEMI_STANDARD, or CLASS_STANDARD for 両目
+  FoldCost cost_state;
   FoldFigure cost;
-  int kind;                    // a FoldKind
+  FoldKind kind;
   bool foldable;               // the table has a fold for it and its bone has a place to go back to: what
                                // a plan without folds can tell of a fold (folding may still be refused)
   int into_count;              // bones its keys go into (all of them); into[0] is the one to name
   int32_t into[FOLD_INTO];     // model bones, the first FOLD_INTO
   FoldFigure error;            // folded: the worst move the fold leaves
-  int32_t keys_removed;        // folded: its keys the copy leaves out
 };
 
 // A rewritten track: the bone's name and its new keys (in FoldPlan::key).
@@ -125,11 +125,10 @@ enum FoldPlanResult : int {
 // The plan for one motion on one model: the caller's value (about 25 MB; keep one, statically or on the
 // heap: only what is used is touched). All zeros is empty.
 struct FoldPlan {
-  int result;                  // a FoldPlanResult
+  FoldPlanResult result;
   char reason[POSE_REASON];
-  int lack_count;
+  int lack_count;              // lacking bones listed (those beyond FOLD_LACKS are not)
   FoldLack lack[FOLD_LACKS];
-  int lacks_dropped;           // lacking bones beyond FOLD_LACKS, not listed
   int track_count;             // the rewritten tracks (folding)
   FoldTrack track[FOLD_TRACKS];
   int32_t key_count;           // keys of the pool (the rewritten tracks' and the steps' between)
