@@ -85,107 +85,143 @@ static void cmp_worlds(const FoldWorldStep* steps, int n, const PoseXf* local, P
   }
 }
 
+// What fold_compare_build finds on its way, per bone.
+struct CmpBuild {
+  uint8_t differs[POSE_SLOTS];      // its local pose can differ (or it is on one side only)
+  uint8_t frontier[POSE_SLOTS];     // it differs while its parent does not need to: evaluated each frame
+  uint8_t affected_a[POSE_SLOTS], affected_b[POSE_SLOTS];  // it differs, or hangs from one that does
+  int32_t owner[POSE_SLOTS];        // its nearest frontier bone at or above it on side b, -1 none
+  double reach_tt[POSE_SLOTS];      // the largest translation its keys and what it inherits give
+  double reach_at[POSE_SLOTS];      // how far from its owner it can be
+  uint8_t counts[POSE_SLOTS];       // a frontier bone with compared bones in its zone
+  double reach[POSE_SLOTS];         // per frontier bone: how far its compared bones can be
+  int32_t index_of[POSE_SLOTS];     // per frontier bone: its place in FoldCompare::front
+  int32_t fill[POSE_SLOTS];         // per frontier: where its zone's next bone goes
+  uint8_t src_mark[POSE_SLOTS];     // inheritance sources the zones need
+};
+static CmpBuild cmp_build;
+
+// differs, frontier and affected, over the bones of either side (n). Sources come first in b's order; a
+// bone only a has is absent from b's order and marked first.
+static void cmp_build_frontier(const FoldCompare* c, int n) {
+  CmpBuild& k = cmp_build;
+  const PoseSkeleton* sa = c->a.s;
+  const PoseSkeleton* sb = c->b.s;
+  std::memset(k.differs, 0, sizeof k.differs);
+  std::memset(k.frontier, 0, sizeof k.frontier);
+  for (int x = 0; x < n; x++) {
+    if (!(cmp_present(sa, x) && cmp_present(sb, x))) k.differs[x] = 1;
+  }
+  for (int i = 0; i < sb->order_count; i++) {
+    int x = sb->order[i];
+    if (k.differs[x]) continue;
+    const PoseBone& p = sa->bone[x];
+    const PoseBone& q = sb->bone[x];
+    bool d = p.parent != q.parent || !cmp_same_track(c->a, c->b, x) || !cmp_same_inherit(p, q) ||
+             std::memcmp(p.rest, q.rest, sizeof p.rest) != 0;
+    if (!d && q.inherit >= 0 && k.differs[q.inherit]) d = true;
+    if (d) k.differs[x] = k.frontier[x] = 1;
+  }
+  for (int x = 0; x < n; x++) k.affected_a[x] = k.affected_b[x] = k.differs[x];
+  pose_skeleton_mark_children(sa, k.affected_a);
+  pose_skeleton_mark_children(sb, k.affected_b);
+}
+
+// Zones, on side b (below a frontier the sides agree): each bone's nearest frontier at or above it, and
+// how far from it a bone can be (rest offsets, plus the largest translation of its keys and of what it
+// inherits).
+static void cmp_build_owners(const FoldCompare* c) {
+  CmpBuild& k = cmp_build;
+  const PoseSkeleton* sb = c->b.s;
+  for (int i = 0; i < sb->order_count; i++) {
+    int x = sb->order[i];
+    const PoseBone& q = sb->bone[x];
+    k.reach_tt[x] = cmp_track_reach(x, c->b.tracks[x]);
+    if (q.inherit >= 0 && (q.flags & PMX_BONE_INHERITS_TRANSLATION)) {
+      k.reach_tt[x] += std::fabs((double)q.inherit_weight) * k.reach_tt[q.inherit];
+    }
+    if (k.frontier[x]) {
+      k.owner[x] = x;
+      k.reach_at[x] = 0.0;
+    } else if (q.parent >= 0 && k.owner[q.parent] >= 0 && !q.ik_moved) {
+      k.owner[x] = k.owner[q.parent];
+      k.reach_at[x] = k.reach_at[q.parent] + pose_vlen(pose_skeleton_offset(sb, x)) + k.reach_tt[x];
+    } else {
+      k.owner[x] = -1;
+    }
+  }
+}
+
+// The frontier bones that count (compared themselves, or with compared bones in their zone) into
+// c->front, with their reaches; the others leave the frontier.
+static void cmp_build_fronts(FoldCompare* c) {
+  CmpBuild& k = cmp_build;
+  const PoseSkeleton* sb = c->b.s;
+  std::memset(k.counts, 0, sizeof k.counts);
+  for (int i = 0; i < sb->order_count; i++) {
+    int x = sb->order[i];
+    k.reach[x] = 0.0;
+    if (k.owner[x] < 0 || !c->compared[x]) continue;
+    k.counts[k.owner[x]] = 1;
+    if (k.reach_at[x] > k.reach[k.owner[x]]) k.reach[k.owner[x]] = k.reach_at[x];
+  }
+  c->nf = 0;
+  for (int i = 0; i < sb->order_count; i++) {
+    int x = sb->order[i];
+    if (!k.frontier[x]) continue;
+    if (!k.counts[x]) {
+      k.frontier[x] = 0;  // nothing compared at or below it: not evaluated
+      continue;
+    }
+    k.index_of[x] = c->nf;
+    c->front[c->nf] = x;
+    c->reach[c->nf] = k.reach[x];
+    c->self[c->nf] = c->compared[x];
+    c->nf++;
+  }
+}
+
+// The zones' bones, grouped by frontier, each group in b's order; then the inheritance sources the
+// zones need that side b does not evaluate anyway (a zone's bones may inherit from another zone's,
+// which may be skipped).
+static void cmp_build_zones(FoldCompare* c) {
+  CmpBuild& k = cmp_build;
+  const PoseSkeleton* sb = c->b.s;
+  for (int f = 0; f <= c->nf; f++) c->zone_first[f] = 0;
+  auto zoned = [&](int x) { return k.owner[x] >= 0 && k.owner[x] != x && k.frontier[k.owner[x]]; };
+  for (int i = 0; i < sb->order_count; i++) {
+    int x = sb->order[i];
+    if (zoned(x)) c->zone_first[k.index_of[k.owner[x]] + 1]++;
+  }
+  for (int f = 0; f < c->nf; f++) c->zone_first[f + 1] += c->zone_first[f];
+  for (int f = 0; f < c->nf; f++) k.fill[f] = c->zone_first[f];
+  for (int i = 0; i < sb->order_count; i++) {
+    int x = sb->order[i];
+    if (zoned(x)) c->zone[k.fill[k.index_of[k.owner[x]]]++] = x;
+  }
+  std::memset(k.src_mark, 0, sizeof k.src_mark);
+  for (int z = 0; z < c->zone_first[c->nf]; z++) {
+    int x = c->zone[z];
+    if (sb->bone[x].inherit >= 0) k.src_mark[sb->bone[x].inherit] = 1;
+  }
+  pose_skeleton_mark_sources(sb, k.src_mark, k.src_mark);
+  for (int z = 0; z < c->nlb; z++) k.src_mark[c->locals_b[z]] = 0;
+  c->nzs = pose_skeleton_list(sb, k.src_mark, c->zone_src);
+}
+
 bool fold_compare_build(FoldCompare* c) {
   c->cache_on = false;
   const PoseSkeleton* sa = c->a.s;
   const PoseSkeleton* sb = c->b.s;
   int n = sa->count > sb->count ? sa->count : sb->count;
-  static uint8_t differs[POSE_SLOTS], frontier[POSE_SLOTS], affected_a[POSE_SLOTS], affected_b[POSE_SLOTS];
-  static int32_t owner[POSE_SLOTS], index_of[POSE_SLOTS];
-  static double reach_tt[POSE_SLOTS], reach_at[POSE_SLOTS];
-  std::memset(differs, 0, sizeof differs);
-  std::memset(frontier, 0, sizeof frontier);
-  // differs: a bone's local pose can differ (or it is on one side only). Sources come first in b's order;
-  // a bone only a has is absent from b's order and marked first.
-  for (int x = 0; x < n; x++) {
-    if (!(cmp_present(sa, x) && cmp_present(sb, x))) differs[x] = 1;
-  }
-  for (int i = 0; i < sb->order_count; i++) {
-    int x = sb->order[i];
-    if (differs[x]) continue;
-    const PoseBone& p = sa->bone[x];
-    const PoseBone& q = sb->bone[x];
-    bool d = p.parent != q.parent || !cmp_same_track(c->a, c->b, x) || !cmp_same_inherit(p, q) ||
-             std::memcmp(p.rest, q.rest, sizeof p.rest) != 0;
-    if (!d && q.inherit >= 0 && differs[q.inherit]) d = true;
-    if (d) differs[x] = frontier[x] = 1;
-  }
-  // affected: differs, or below a bone that does (on that side).
-  for (int x = 0; x < n; x++) affected_a[x] = affected_b[x] = differs[x];
-  pose_skeleton_mark_children(sa, affected_a);
-  pose_skeleton_mark_children(sb, affected_b);
-  // Zones, on side b (below a frontier the sides agree): each bone's nearest frontier at or above it, and
-  // how far from it a bone can be (rest offsets, plus the largest translation of its keys and of what it
-  // inherits).
-  for (int i = 0; i < sb->order_count; i++) {
-    int x = sb->order[i];
-    const PoseBone& q = sb->bone[x];
-    reach_tt[x] = cmp_track_reach(x, c->b.tracks[x]);
-    if (q.inherit >= 0 && (q.flags & PMX_BONE_INHERITS_TRANSLATION)) {
-      reach_tt[x] += std::fabs((double)q.inherit_weight) * reach_tt[q.inherit];
-    }
-    if (frontier[x]) {
-      owner[x] = x;
-      reach_at[x] = 0.0;
-    } else if (q.parent >= 0 && owner[q.parent] >= 0 && !q.ik_moved) {
-      owner[x] = owner[q.parent];
-      reach_at[x] = reach_at[q.parent] + pose_vlen(pose_skeleton_offset(sb, x)) + reach_tt[x];
-    } else {
-      owner[x] = -1;
-    }
-  }
-  // The frontier bones that count: compared themselves, or with compared bones in their zone.
-  static uint8_t counts[POSE_SLOTS];
-  static double reach[POSE_SLOTS];
-  std::memset(counts, 0, sizeof counts);
-  for (int i = 0; i < sb->order_count; i++) {
-    int x = sb->order[i];
-    reach[x] = 0.0;
-    if (owner[x] < 0 || !c->compared[x]) continue;
-    counts[owner[x]] = 1;
-    if (reach_at[x] > reach[owner[x]]) reach[owner[x]] = reach_at[x];
-  }
-  c->nf = 0;
-  for (int i = 0; i < sb->order_count; i++) {
-    int x = sb->order[i];
-    if (!frontier[x]) continue;
-    if (!counts[x]) {
-      frontier[x] = 0;  // nothing compared at or below it: not evaluated
-      continue;
-    }
-    index_of[x] = c->nf;
-    c->front[c->nf] = x;
-    c->reach[c->nf] = reach[x];
-    c->self[c->nf] = c->compared[x];
-    c->nf++;
-  }
+  cmp_build_frontier(c, n);
+  cmp_build_owners(c);
+  cmp_build_fronts(c);
   if (c->nf == 0) return false;
-  // The zones' bones, grouped by frontier, each group in b's order.
-  for (int f = 0; f <= c->nf; f++) c->zone_first[f] = 0;
-  for (int i = 0; i < sb->order_count; i++) {
-    int x = sb->order[i];
-    if (owner[x] >= 0 && owner[x] != x && frontier[owner[x]]) c->zone_first[index_of[owner[x]] + 1]++;
-  }
-  for (int f = 0; f < c->nf; f++) c->zone_first[f + 1] += c->zone_first[f];
-  static int32_t fill[POSE_SLOTS];
-  for (int f = 0; f < c->nf; f++) fill[f] = c->zone_first[f];
-  for (int i = 0; i < sb->order_count; i++) {
-    int x = sb->order[i];
-    if (owner[x] >= 0 && owner[x] != x && frontier[owner[x]]) c->zone[fill[index_of[owner[x]]]++] = x;
-  }
-  cmp_side_lists(sa, frontier, affected_a, c->locals_a, &c->nla, c->worlds_a, &c->nwa);
-  cmp_side_lists(sb, frontier, affected_b, c->locals_b, &c->nlb, c->worlds_b, &c->nwb);
-  // Inheritance sources the zones need that side b does not evaluate anyway (a zone's bones may inherit
-// from another zone's, which may be skipped).
-  static uint8_t src_mark[POSE_SLOTS];
-  std::memset(src_mark, 0, sizeof src_mark);
-  for (int k = 0; k < c->zone_first[c->nf]; k++) {
-    int x = c->zone[k];
-    if (sb->bone[x].inherit >= 0) src_mark[sb->bone[x].inherit] = 1;
-  }
-  pose_skeleton_mark_sources(sb, src_mark, src_mark);
-  for (int k = 0; k < c->nlb; k++) src_mark[c->locals_b[k]] = 0;
-  c->nzs = pose_skeleton_list(sb, src_mark, c->zone_src);
+  CmpBuild& k = cmp_build;
+  cmp_side_lists(sa, k.frontier, k.affected_a, c->locals_a, &c->nla, c->worlds_a, &c->nwa);
+  cmp_side_lists(sb, k.frontier, k.affected_b, c->locals_b, &c->nlb, c->worlds_b, &c->nwb);
+  cmp_build_zones(c);
   for (int x = 0; x < n; x++) c->hint_a[x] = c->hint_b[x] = -1;
   return true;
 }
