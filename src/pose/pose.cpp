@@ -87,7 +87,7 @@ void pose_span_at(const PoseKey& a, const PoseKey& b, double frame, PoseVec* pos
   auto y_of = [&](int c) {
     PoseBezier bz = curve_get(b.curve, c);
     for (int k = 0; k < solved; k++) {
-      if (curve_same(seen[k], bz)) return share[k];
+      if (seen[k].x1 == bz.x1 && seen[k].y1 == bz.y1 && seen[k].x2 == bz.x2 && seen[k].y2 == bz.y2) return share[k];
     }
     seen[solved] = bz;
     share[solved] = curve_y(bz, s);
