@@ -57,6 +57,12 @@
 //   with --fit, when plan.removed_count > 0 (something was folded): fold_write(&plan, path, wpath, use_w,
 //     out, bone_renames, n, morph_renames, m, &counts) writes the copy (renamed and folded); otherwise
 //     vmd_fit_copy as before.
+//
+// Where it is done, each file with its own record: fold_plan.cpp makes the plan (the functions below
+// but fold_write); fold_place.h holds the table and puts bones back, one placer per rule;
+// fold_measure.h measures costs and what a fold leaves, on the yardstick of fold_compare.h; fold_step.h
+// makes one fold from its targets (fold_target.h), its keys at the union of its frames (fold_union.h)
+// and keys put in worst span first (fold_refine.h); fold_write.cpp writes the copy.
 #pragma once
 #include <cstdint>
 #include <cstdio>
@@ -111,7 +117,6 @@ struct FoldLack {
 // A rewritten track: the bone's name and its new keys (in FoldPlan::key).
 struct FoldTrack {
   char name[POSE_TRACK_NAME];
-  int32_t bone;
   int32_t first, count;
 };
 

@@ -1,8 +1,8 @@
 // fold_compare.cpp: the fold engine's yardstick (see fold_compare.h).
 //
-// Records: the tracks' reaches kept by keys (cmp_reach_*, until fold_compare_forget) and the zones'
-// positions kept by frame (cmp_y, cmp_have, for the comparison that turned them on); a comparison is
-// the caller's FoldCompare.
+// Records: the tracks' reaches kept by keys (cmp_reach_*, until fold_compare_forget), what a build
+// finds per bone (cmp_build, written by fold_compare_build) and the zones' positions kept by frame
+// (cmp_y, cmp_have, for the comparison that turned them on); a comparison is the caller's FoldCompare.
 // Limits: the bones of one skeleton's index space (POSE_SLOTS); 1,048,576 zone positions kept.
 // Trust: both skeletons were checked and ordered (pose_skeleton_order); every list built here is a
 // subset of one skeleton's order, so every walk is bounded by the bone count.

@@ -1,6 +1,6 @@
 // fold_compare.h: the fold engine's yardstick (private to pose/): how far the bones of one skeleton's
 // index space move between two plays, side a and side b (two skeletons that differ by bones taken out
-// and re-parented, two sets of tracks, keys set per bone).
+// and re-parented, two sets of tracks, keys set per bone: each side a PoseEval, pose.h).
 //
 // Only what differs is evaluated. The frontier is the set of bones present on both sides whose local
 // pose can differ (another parent, another track or set key, another inheritance, or a source that

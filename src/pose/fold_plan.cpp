@@ -29,7 +29,6 @@
 
 struct FoldPlanning {
   const PoseMotion* motion;
-  FoldPlan* plan;
   FoldWorking work;
   FoldEntry entry[FOLD_LACKS];            // beside plan->lack[i] (fold_put_back: beside put_back_lack[i])
   PoseTrackRef original[POSE_SLOTS];      // the working skeleton's tracks before the folds
@@ -183,7 +182,6 @@ static void fold_plan_finish(FoldPlan* plan) {
     FoldTrack& t = plan->track[plan->track_count];
     std::memset(t.name, 0, sizeof t.name);
     std::snprintf(t.name, sizeof t.name, "%s", w.model->bone[x].name);
-    t.bone = x;
     t.first = (int32_t)(w.tracks[x].keys - plan->key);
     t.count = w.tracks[x].count;
     p.track_of_bone[x] = (int16_t)plan->track_count++;
@@ -230,7 +228,6 @@ int fold_plan(FoldPlan* plan, const PoseSkeleton* s, const PoseMotion* m, bool f
   if (s->count > POSE_BONES || s->count != s->model_count) return fold_plan_refuse(plan, "the skeleton holds put-back bones");
   w.model = s;
   p.motion = m;
-  p.plan = plan;
   fold_place_start(&w.skeleton, s);
   fold_compare_forget();
   fold_plan_find_lacks(plan->lack, &plan->lack_count);

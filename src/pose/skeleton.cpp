@@ -1,5 +1,5 @@
 // skeleton.cpp: a model's skeleton for the pose engine (see skeleton.h): made from the PMX reader's
-// record, checked, ordered.
+// record, checked, ordered; the walks of its hierarchy.
 //
 // Records: none of its own; skeletons are the callers' values.
 // Limits: 4,096 model bones and 64 put back; 16,384 IK links.

@@ -8,6 +8,10 @@
 //
 // The fold engine (fold.h) adds bones a model lacks to a copy of a skeleton, after the model's own; they
 // are marked put_back.
+//
+// The walks of the hierarchy are here once, for every evaluation and comparison: a bone's rest offset
+// from its parent, marking parents, inheritance sources or children of marked bones, listing the marked
+// bones in the skeleton's order.
 #pragma once
 #include <cstdint>
 
