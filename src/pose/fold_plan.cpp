@@ -13,7 +13,7 @@
 // and the tracks as the motion had them; written by fold_plan and fold_put_back for their duration;
 // plans are the callers' values.
 // Limits: 64 lacking bones, 128 rewritten tracks, 262,144 rewritten keys (FoldPlan); a fold's own
-// (fold_step.h).
+// (fold_step.cpp).
 // Trust: skeletons and motions were checked when made; the plan's own bounds are checked before every
 // write into the plan.
 #include <cstdio>
