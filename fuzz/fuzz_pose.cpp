@@ -1,17 +1,23 @@
-// fuzz_pose.cpp: libFuzzer target: the pose engine and the folds, with a hostile skeleton and a hostile
-// motion together.
+// fuzz_pose.cpp: libFuzzer target: the pose engine (forward kinematics and IK) and the folds, with a
+// hostile skeleton and a hostile motion together.
 //
 // Input: byte 0 picks the modes (bit 0: the skeleton from raw bone records instead of the semi-standard
 // model; bit 1: the motion as raw VMD bytes instead of keys built from records; bit 2: a plan with
-// folds); byte 1 is the skeleton part's length L; bytes 2 to 2 + L build the skeleton, the rest the
-// motion.
+// folds; bit 3: keys come with IK switches); byte 1 is the skeleton part's length L; bytes 2 to 2 + L
+// build the skeleton, the rest the motion.
 //   skeleton, semi-standard: 4 bytes choosing which semi-standard bones the model lacks, then edits of 4
 //     bytes (bone, field, value as 16 bits): parent, inheritance source and weight, a rest coordinate
-//     (0x7FFF: not a number), flags, IK target, an IK link, the declared bone count;
+//     (0x7FFF: not a number), flags, IK target, an IK link, the declared bone count, IK loops, the IK
+//     angle a step (0x7FFF: not a number), a link's limit (0x7FFF: not a number);
 //   skeleton, raw: records of 12 bytes (name, parent, source, weight, flags x2, x, y, z, IK target, IK
-//     link, 0) for up to 48 bones;
-//   motion, keys: records of 8 bytes (name, frame x2, x, y, turn, axis, curve) for up to 400 keys.
-// Checked: a skeleton or motion refused has a reason and holds nothing; what is played is finite; every
+//     link, IK byte) for up to 48 bones; the IK byte's bits 0-2 pick the loops (40, 0, 1, 3, 255, 256,
+//     100,000, -7), bits 3-4 the angle a step (0.1, 2, not a number, -1), bits 5-6 the link's limits
+//     (none; a knee's, with the link's parent as a second link; all zero; not a number), bit 7 deform
+//     layer 1;
+//   motion, keys: with bit 3, first a count (up to 16) of IK switches of 3 bytes (name, frame, on); then
+//     records of 8 bytes (name, frame x2, x, y, turn, axis, curve) for up to 400 keys.
+// Checked: a skeleton or motion refused has a reason and holds nothing; what is played is finite, with
+// IK too, or IK play refused with a reason; a frame's IK work stays within the skeleton's bound; every
 // figure of a plan is a number at least 0, its bones are the model's; the bones put back play; a folded
 // copy holds the keys the plan counts, no rewritten track with two keys on one frame, and after its
 // bone keys the original's bytes as they were.
@@ -25,6 +31,7 @@
 #include "formats/vmd_walk.h"
 #include "fuzz_common.h"
 #include "pose/fold.h"
+#include "pose/ik.h"
 #include "pose/pose.h"
 #include "support/skeletons.h"
 #include "support/vmdwriter.h"
@@ -47,7 +54,8 @@ const char* const NAMES[] = {
     "全ての親", "センター", "グルーブ", "腰", "上半身", "上半身2", "下半身", "首", "頭", "両目", "左目", "右目",
     "左肩P", "左肩", "左肩C", "左腕", "左腕捩", "左ひじ", "左手捩", "左手首", "左親指０", "左親指１", "左足",
     "左ひざ", "左足首", "左足ＩＫ", "左足IK親", "左足D", "左ひざD", "左足首D", "腰キャンセル左", "右肩P", "右腕捩",
-    "右手捩", "右親指０", "右足IK親", "上半身3", "髪1", "操作中心", "x",
+    "右手捩", "右親指０", "右足IK親", "上半身3", "髪1", "操作中心", "x", "左つま先ＩＫ", "右足ＩＫ", "右つま先ＩＫ",
+    "右ひざ", "左つま先",
 };
 constexpr int NAME_COUNT = sizeof NAMES / sizeof NAMES[0];
 
@@ -72,17 +80,36 @@ std::unique_ptr<PmxSkeleton> skeleton_of(Bytes b, bool raw) {
       for (float& v : p.position) v = (float)b.s8() / 4.0f;
       p.ik_target = b.s8();
       int link = b.s8();
+      int ik = b.u8();
+      const int loops[8] = {40, 0, 1, 3, 255, 256, 100000, -7};
+      const float steps[4] = {0.1f, 2.0f, std::nanf(""), -1.0f};
+      p.ik_loops = loops[ik & 7];
+      p.ik_limit = steps[(ik >> 3) & 3];
+      p.layer = ik >> 7;
       p.link_first = s->link_count;
       p.link_count = 0;
       if ((p.flags & PMX_BONE_IK) && s->link_count < PMX_IK_LINKS) {
-        s->link[s->link_count++].bone = link;
+        PmxIkLink& l = s->link[s->link_count++];
+        l.bone = link;
+        int limits = (ik >> 5) & 3;
+        l.limited = limits != 0;
+        if (limits == 1) l.lower[0] = -3.1415927f, l.upper[0] = -0.0087266f;
+        if (limits == 3) l.upper[1] = std::nanf("");
         p.link_count = 1;
       }
-      b.u8();
       n++;
     }
     s->bone_count = s->declared = n;
     s->whole = 1;
+    // A knee's link gets its parent as a second link, as a leg's hip (whatever that bone is).
+    for (int i = 0; i < n; i++) {
+      PmxBone& p = s->bone[i];
+      if (p.link_count != 1 || !s->link[p.link_first].limited || s->link[p.link_first].lower[0] == 0.0f) continue;
+      int link = s->link[p.link_first].bone;
+      if (link < 0 || link >= n || p.link_first + 1 != s->link_count || s->link_count >= PMX_IK_LINKS) continue;
+      s->link[s->link_count++] = PmxIkLink{s->bone[link].parent, 0, {0, 0, 0}, {0, 0, 0}};
+      p.link_count = 2;
+    }
     return s;
   }
   std::vector<std::string> lacks;
@@ -92,7 +119,7 @@ std::unique_ptr<PmxSkeleton> skeleton_of(Bytes b, bool raw) {
   }
   auto s = skel_make(skel_without(skel_semi_standard(), lacks));
   for (int e = 0; e < 16 && b.more(); e++) {
-    int bone = b.u8() % (s->bone_count + 1), field = b.u8() % 8, value = b.s16();
+    int bone = b.u8() % (s->bone_count + 1), field = b.u8() % 11, value = b.s16();
     PmxBone& p = s->bone[bone < PMX_BONES ? bone : 0];
     switch (field) {
       case 0: p.parent = value; break;
@@ -104,14 +131,33 @@ std::unique_ptr<PmxSkeleton> skeleton_of(Bytes b, bool raw) {
       case 6:
         if (s->link_count > 0) s->link[(unsigned)value % (unsigned)s->link_count].bone = value >> 4;
         break;
-      default: s->declared = value; break;
+      case 7: s->declared = value; break;
+      case 8: p.ik_loops = value; break;
+      case 9: p.ik_limit = value == 0x7FFF ? std::nanf("") : (float)value / 64.0f; break;
+      default:
+        if (s->link_count > 0) {
+          PmxIkLink& l = s->link[(unsigned)value % (unsigned)s->link_count];
+          l.limited = 1;
+          l.upper[value & 1] = value == 0x7FFF ? std::nanf("") : (float)value / 1024.0f;
+        }
+        break;
     }
   }
   return s;
 }
 
-std::string motion_of(Bytes b, bool raw) {
+std::string motion_of(Bytes b, bool raw, bool switches) {
   if (raw) return std::string(reinterpret_cast<const char*>(b.p + b.at), b.n - b.at);
+  VmdWriter ik;
+  int heads = switches ? b.u8() % 17 : 0;
+  for (int i = 0; i < heads; i++) {
+    std::string name = skel_sjis(NAMES[b.u8() % NAME_COUNT]);
+    ik.i32(b.u8() * 8);
+    ik.u8(1);
+    ik.i32(1);
+    ik.name(name, 20);
+    ik.u8(b.u8() & 1);
+  }
   const int curves[4][4][4] = {
       {{20, 20, 107, 107}, {20, 20, 107, 107}, {20, 20, 107, 107}, {20, 20, 107, 107}},
       {{40, 0, 87, 127}, {40, 0, 87, 127}, {40, 0, 87, 127}, {40, 0, 87, 127}},
@@ -140,7 +186,8 @@ std::string motion_of(Bytes b, bool raw) {
   w.i32(0);
   w.i32(0);
   w.i32(0);
-  w.i32(0);
+  w.i32(heads);
+  w.raw(ik.bytes);
   w.raw("tail");
   return w.bytes;
 }
@@ -151,6 +198,21 @@ bool finite_pose(const PoseXf* world, int n) {
     if (!std::isfinite(x.p.x) || !std::isfinite(x.p.y) || !std::isfinite(x.p.z) || !std::isfinite(x.q.w)) return false;
   }
   return true;
+}
+
+// IK play at a frame: refused with a reason, or a finite pose whose work stays within the bound.
+void check_ik(const PoseSkeleton* s, const PoseMotion* m, double frame, PoseXf* world) {
+  static std::unique_ptr<PoseIkFrame> out = std::make_unique<PoseIkFrame>();
+  int r = pose_play_ik(s, m, frame, world, out.get());
+  if (s->ik_reason[0] != 0) {
+    FUZZ_CHECK(r == POSE_HOSTILE, "IK played on a skeleton whose IK was refused: %s", s->ik_reason);
+    return;
+  }
+  FUZZ_CHECK(r == POSE_DONE, "IK play");
+  FUZZ_CHECK(finite_pose(world, s->count), "an IK pose that is not finite at %f", frame);
+  FUZZ_CHECK(out->work <= s->ik_work && s->ik_work <= POSE_IK_WORK, "IK work %lld of %lld",
+             (long long)out->work, (long long)s->ik_work);
+  for (int i = 0; i < s->count; i++) FUZZ_CHECK(std::isfinite(out->miss[i]) && out->miss[i] >= 0.0f, "a miss");
 }
 
 void check_figure(const FoldFigure& f, int bones) {
@@ -195,12 +257,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   int sr = pose_skeleton_load(s.get(), record.get());
   FUZZ_CHECK(sr == POSE_DONE || (sr == POSE_HOSTILE && s->reason[0] != 0 && s->count == 0), "skeleton %d", sr);
 
-  std::string motion = motion_of(mo, mode & 2);
+  std::string motion = motion_of(mo, mode & 2, mode & 8);
   FuzzPath path = fuzz_write("in.vmd", motion.data(), motion.size());
   int mr = pose_motion_load(m.get(), rfpathA(path.a.c_str()), nullptr, 0);
   FUZZ_CHECK(mr == POSE_DONE || (mr == POSE_HOSTILE && m->reason[0] != 0 && m->key_count == 0), "motion %d", mr);
   if (sr != POSE_DONE) {
     FUZZ_CHECK(pose_play(s.get(), m.get(), 0.0, world) == POSE_HOSTILE, "a refused skeleton played");
+    FUZZ_CHECK(pose_play_ik(s.get(), m.get(), 0.0, world, nullptr) == POSE_HOSTILE && s->ik_reason[0] != 0,
+               "a refused skeleton played with IK");
     FUZZ_CHECK(fold_plan(plan.get(), s.get(), m.get(), true) == FOLD_HOSTILE, "a refused skeleton planned");
     return 0;
   }
@@ -211,6 +275,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (double frame : {0.0, m->last_frame * 0.5, (double)m->last_frame + 1.0}) {
     FUZZ_CHECK(pose_play(s.get(), m.get(), frame, world) == POSE_DONE, "play");
     FUZZ_CHECK(finite_pose(world, s->count), "a pose that is not finite at %f", frame);
+    check_ik(s.get(), m.get(), frame, world);
   }
 
   bool fold = (mode & 4) != 0;
@@ -220,6 +285,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(put_back->count >= s->count, "put back %d of %d", put_back->count, s->count);
   FUZZ_CHECK(pose_play(put_back.get(), m.get(), 1.0, world) == POSE_DONE && finite_pose(world, put_back->count),
              "the put-back skeleton does not play");
+  check_ik(put_back.get(), m.get(), 1.0, world);
   if (!fold || plan->result != FOLD_DONE || plan->removed_count == 0) return 0;
 
   FuzzPath out = fuzz_path("out.vmd");

@@ -350,6 +350,27 @@ void pose_seeds() {
   seed("pose", "raw-skeleton", pose_input(5, raw, keys));
   // A whole motion file as it is, on the semi-standard model lacking every semi-standard bone.
   seed("pose", "raw-motion", pose_input(6, le32(0x01FFFFFF), fuzz_fixed_vmd()));
+  // IK: the legs' IK bones keyed and switched off and on; hostile loops, angles and limits by edit.
+  std::string legs;
+  for (int f = 0; f < 40; f += 4) {
+    legs += pose_key(25, f, f % 9 - 4, f % 5, f, 0, 1);   // 左足ＩＫ
+    legs += pose_key(41, f + 2, 0, f % 7 - 3, 0, 0, 0);   // 右足ＩＫ
+    legs += pose_key(40, f + 1, 3, -2, 20, 1, 2);         // 左つま先ＩＫ
+    legs += pose_key(1, f + 3, 0, -(f % 11), 0, 0, 3);    // センター
+  }
+  std::string switches = std::string(1, (char)3) + std::string("\x19\x00\x01", 3) + std::string("\x19\x02\x00", 3) +
+                         std::string("\x28\x03\x01", 3);
+  seed("pose", "ik-legs", pose_input(8, le32(0), switches + legs));
+  std::string ik_edits = le32(0) + std::string("\x2a\x08\x00\x00", 4) + std::string("\x2b\x09\xff\x7f", 4) +
+                         std::string("\x2a\x0a\x01\x00", 4);
+  seed("pose", "ik-hostile-edits", pose_input(12, ik_edits, switches + legs));
+  // Raw bones: a leg chain (hip, knee, ankle) and its IK with a knee's limits and 256 loops.
+  std::string chain;
+  chain += std::string("\x16\xff\xff\x00\x1b\x00\x04\x28\x00\xff\xff\x00", 12);
+  chain += std::string("\x17\x00\xff\x00\x1b\x00\x04\x14\xff\xff\xff\x00", 12);
+  chain += std::string("\x18\x01\xff\x00\x1b\x00\x04\x00\x00\xff\xff\x00", 12);
+  chain += std::string("\x19\xff\xff\x00\x3f\x00\x04\x00\x00\x02\x01\x2d", 12);
+  seed("pose", "ik-raw-leg", pose_input(9, chain, switches + legs));
 }
 
 }  // namespace

@@ -4,9 +4,10 @@
 #     FreeType, libpng (velmora-report's pictures), zlib for mingw, clang with its sanitizer and
 #     fuzzer runtimes, Wine (with i386), Xvfb, xdotool, xclip, ImageMagick, the VL Gothic font, zip,
 #     Chromium and Node (the library page's browser tests).
-#   - The browser tests' driver from npm (tests/browser/package-lock.json: puppeteer-core, which brings
-#     no browser of its own), into tests/browser/node_modules (not tracked) when it is missing or the
-#     lock changed.
+#   - The tests' npm packages (tests/browser/package-lock.json: puppeteer-core, which brings no browser
+#     of its own, and mmd-parser; tests/pose/player/package-lock.json: babylon-mmd, a player to check the
+#     pose engine's IK against), into each folder's node_modules (not tracked) when it is missing or
+#     the lock changed.
 #   - FreeType and libpng built as static libraries for i686-w64-mingw32 from Debian's source
 #     packages (libpng with Debian's patches, against Debian's zlib for mingw), cached in .deps/ (not
 #     tracked).
@@ -124,15 +125,18 @@ if [ ! -f "$pngprefix/lib/libpng16.a" ]; then
   cmake --install png-build >/dev/null
   rm -rf png-src png-build
 fi
-# The browser tests' driver: puppeteer-core as tests/browser/package-lock.json pins it, into
-# tests/browser/node_modules, when that is missing or the lock changed since the last install (the
-# lock's hash is kept in node_modules). It downloads no browser of its own: the tests start Debian's.
-browser_dir="$top/tests/browser"
-stamp="$browser_dir/node_modules/.velmora-lock.sha256"
-lock_sum=$(sha256sum "$browser_dir/package-lock.json" | cut -d' ' -f1)
-if [ ! -f "$stamp" ] || [ "$(cat "$stamp")" != "$lock_sum" ]; then
-  say "installing the browser tests' driver (npm ci in tests/browser)"
-  (cd "$browser_dir" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error >/dev/null)
-  echo "$lock_sum" > "$stamp"
-fi
+# The tests' npm packages, each folder as its package-lock.json pins them, into its node_modules, when
+# that is missing or the lock changed since the last install (the lock's hash is kept in node_modules):
+# tests/browser, the browser tests' driver (puppeteer-core, which downloads no browser of its own: the
+# tests start Debian's) and a second VMD reader; tests/pose/player, the player the pose engine's IK is
+# checked against (babylon-mmd and the engine it runs on).
+for npm_dir in "$top/tests/browser" "$top/tests/pose/player"; do
+  stamp="$npm_dir/node_modules/.velmora-lock.sha256"
+  lock_sum=$(sha256sum "$npm_dir/package-lock.json" | cut -d' ' -f1)
+  if [ ! -f "$stamp" ] || [ "$(cat "$stamp")" != "$lock_sum" ]; then
+    say "installing the tests' npm packages (npm ci in ${npm_dir#"$top"/})"
+    (cd "$npm_dir" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error >/dev/null)
+    echo "$lock_sum" > "$stamp"
+  fi
+done
 exit 0

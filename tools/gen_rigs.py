@@ -3,6 +3,9 @@
 
 Usage (from the repository root):
     python3 tools/gen_rigs.py [tools/rigs.txt [src/check/rig_tables.cpp [tools/vocab.txt]]]
+    python3 tools/gen_rigs.py --check [tools/rigs.txt [src/check/rig_tables.cpp [tools/vocab.txt]]]
+With --check it writes nothing: it checks the tables as below and that the C++ file is what it would write
+(exit 1 and a word on what differs otherwise); the tests run it so.
 
 Japanese names are encoded with Python's cp932 codec, as tools/gen_vocab.py encodes the vocabularies.
 Before writing, the tables are checked against each other and against the built-in vocabulary:
@@ -10,25 +13,47 @@ Before writing, the tables are checked against each other and against the built-
   - every bone a rig name or an English part gives has a class; every morph one gives is a standard
     expression morph, spelled as the vocabulary spells it;
   - no two rig names or English spellings (side, separator and part, either way round) fold to one key
-    but give different standard names.
+    but give different standard names;
+  - every naming (an "@ naming" section: one rig's published bone names) has no holes: each of its names
+    gives, through the tables, exactly the standard name it says (or, where it says so, none), and every
+    standard and finger bone is one it names or one it says it has no name for.
 The fold here is the spelling fold's ASCII half (lower case, no spaces, no "_"), which is all a rig name
 or a part key needs: they are ASCII.
 """
 import os
+import re
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from gen_vocab import c_literal, matches, parse as parse_vocab  # noqa: E402
 
 CLASSES = {"standard": "CLASS_STANDARD", "semi-standard": "CLASS_SEMI_STANDARD", "finger": "CLASS_FINGER"}
-WHERE = {"none": "RIG_SIDE_NONE", "before": "RIG_SIDE_BEFORE", "after": "RIG_SIDE_AFTER",
-         "both": "RIG_SIDE_BEFORE | RIG_SIDE_AFTER"}
+WHERE = {"before": "RIG_SIDE_BEFORE", "after": "RIG_SIDE_AFTER", "apart": "RIG_SIDE_APART"}
 SIDES = {"left": "\u5de6", "right": "\u53f3"}  # 左 右
 SEPARATORS = ["", ".", "-"]  # what joins a side and a part once the fold has dropped " " and "_"
 
 
 def fold_ascii(s):
     return s.lower().replace(" ", "").replace("_", "")
+
+
+def fold_gaps(s):
+    """The key with gaps (text/fold.h): a run of spaces, "_" and "." leaves one "."."""
+    return re.sub(r"[ _.]+", ".", s.lower())
+
+
+def where_words(place):
+    """The WHERE of a part as a set of "before", "after", "apart" (empty for "none")."""
+    if place == "none":
+        return set()
+    if place == "both":
+        return {"before", "after"}
+    words = set(place.split("+"))
+    return words if words <= set(WHERE) and len(words) == len(place.split("+")) else None
+
+
+# A naming's side templates: in a rig name, each stands for its left and its right spelling.
+TEMPLATES = {"<Left>": ("Left", "Right"), "<left>": ("left", "right"), "<L>": ("L", "R"), "<l>": ("l", "r")}
 
 
 def expand(name):
@@ -39,7 +64,7 @@ def expand(name):
 
 
 def parse(path):
-    sections = {"class": [], "sides": [], "parts": [], "bones": [], "morphs": []}
+    sections = {"class": [], "sides": [], "parts": [], "bones": [], "morphs": [], "naming": []}
     current = None
     source = None  # the source paragraph being read: its "# source:" line and the "#" lines after it
     with open(path, encoding="utf-8") as f:
@@ -50,7 +75,8 @@ def parse(path):
                 if current is None:
                     sys.exit(f"{where}: source before the first section")
                 source = [line[len("# source:"):].strip()]
-                sections[current[0]].append(("source", source))
+                if current[0] != "naming":
+                    sections[current[0]].append(("source", source))
                 continue
             if source is not None and line.startswith("#"):
                 source.append(line[1:].strip())
@@ -62,7 +88,10 @@ def parse(path):
                 words = line[1:].split()
                 if words[0] == "class" and len(words) == 2 and words[1] in CLASSES:
                     current = ("class", words[1])
-                elif len(words) == 1 and words[0] in sections and words[0] != "class":
+                elif words[0] == "naming" and len(words) > 1:
+                    current = ("naming", None)
+                    sections["naming"].append({"title": " ".join(words[1:]), "names": [], "none": []})
+                elif len(words) == 1 and words[0] in sections and words[0] not in ("class", "naming"):
                     current = (words[0], None)
                 else:
                     sys.exit(f"{where}: bad section line: {line}")
@@ -71,6 +100,31 @@ def parse(path):
                 sys.exit(f"{where}: name before the first section")
             kind = current[0]
             words = line.split()
+            if kind == "naming":
+                naming = sections["naming"][-1]
+                if words[0] == "none:":
+                    for name in words[1:]:
+                        naming["none"].extend(sorted(set(expand(name)), key=expand(name).index))
+                    continue
+                if len(words) < 2:
+                    sys.exit(f"{where}: a naming's line is RIG_NAME STANDARD_NAME, !STANDARD_NAME or -")
+                rig, says = " ".join(words[:-1]), words[-1]
+                if not rig.isascii():
+                    sys.exit(f"{where}: a naming's name is RIG_NAME STANDARD_NAME, the rig name in ASCII")
+                deliberate = says.startswith("!")
+                standard = says[1:] if deliberate else says
+                templates = [t for t in TEMPLATES if t in rig]
+                if len(templates) > 1 or (templates and "{side}" not in standard) or \
+                        (not templates and "{side}" in standard):
+                    sys.exit(f"{where}: one side template in the name, and then {{side}} in the standard name")
+                if templates:
+                    left, right = TEMPLATES[templates[0]]
+                    std_left, std_right = expand(standard)
+                    naming["names"].append((rig.replace(templates[0], left), std_left, deliberate, where))
+                    naming["names"].append((rig.replace(templates[0], right), std_right, deliberate, where))
+                else:
+                    naming["names"].append((rig, standard, deliberate, where))
+                continue
             if kind == "class":
                 if len(words) != 1:
                     sys.exit(f"{where}: one name per line")
@@ -81,7 +135,7 @@ def parse(path):
                     sys.exit(f"{where}: a side is KEY left|right, KEY folded")
                 sections["sides"].append(("entry", (words[0], words[1])))
             elif kind == "parts":
-                if len(words) != 3 or words[1] not in ("none", "both", "after", "before"):
+                if len(words) != 3 or where_words(words[1]) is None:
                     sys.exit(f"{where}: a part is KEY WHERE NAME")
                 key, place, name = words
                 if key != fold_ascii(key) or not key.isascii():
@@ -126,26 +180,76 @@ def check(sections, vocab_path):
         for standard in (left, right):
             if standard not in classed:
                 sys.exit(f"gen_rigs: part {key} gives {standard}, which has no class")
-        if place == "none":
+        place = where_words(place)
+        if not place:
             claim(key, left, f"part {key}")
             continue
         for side, which in sides:
             standard = left if which == "left" else right
             for sep in SEPARATORS:
-                if place in ("both", "before"):
+                # A side set apart before its part: the key without the gap is claimed too, so that no
+                # other entry gives the joined spelling another name.
+                if place & {"before", "apart"}:
                     claim(side + sep + key, standard, f"part {key} after {side}")
-                if place in ("both", "after"):
+                if "after" in place:
                     claim(key + sep + side, standard, f"part {key} before {side}")
     for rig, standard in entries(sections["bones"]):
         if standard not in classed:
             sys.exit(f"gen_rigs: {rig} gives {standard}, which has no class")
         claim(fold_ascii(rig), standard, rig)
+    check_namings(sections, classed)
     keys.clear()
     for rig, standard in entries(sections["morphs"]):
         if standard not in expressions:
             sys.exit(f"gen_rigs: {rig} gives {standard}, which is no standard expression morph")
         claim(fold_ascii(rig), standard, rig)
     return classed
+
+
+def bone_standard(sections, name):
+    """The standard names the tables give a whole bone name (ASCII), as rig_bone_standard does."""
+    key, gapped = fold_ascii(name), fold_gaps(name)
+    out = [standard for rig, standard in entries(sections["bones"]) if fold_ascii(rig) == key]
+    for part, place, names in entries(sections["parts"]):
+        left, right = expand(names)
+        place = where_words(place)
+        if not place:
+            if key == part:
+                out.append(left)
+            continue
+        for side, which in entries(sections["sides"]):
+            for sep in SEPARATORS:
+                if (("before" in place and key == side + sep + part) or
+                        ("after" in place and key == part + sep + side) or
+                        ("apart" in place and sep and gapped == side + sep + part)):
+                    out.append(left if which == "left" else right)
+    return sorted(set(out))
+
+
+def check_namings(sections, classed):
+    """Each naming's names give what it says, and it says something of every standard and finger bone."""
+    wanted = [name for name, klass in classed.items() if klass in ("standard", "finger")]
+    for naming in sections["naming"]:
+        title = naming["title"]
+        covered = set()
+        for rig, standard, deliberate, where in naming["names"]:
+            if standard != "-" and standard not in classed:
+                sys.exit(f"{where}: {standard} has no class")
+            given = bone_standard(sections, rig)
+            says = [] if deliberate or standard == "-" else [standard]
+            if given != says:
+                what = ", ".join(given) if given else "nothing"
+                sys.exit(f"{where}: a hole in the naming {title}: {rig} gives {what}, not "
+                         f"{'nothing' if not says else standard}")
+            covered.add(standard)
+        for name in naming["none"]:
+            if name not in classed:
+                sys.exit(f"gen_rigs: naming {title}: {name} has no class")
+            if name in covered:
+                sys.exit(f"gen_rigs: naming {title} names {name} and says it has no name for it")
+        for name in wanted:
+            if name not in covered and name not in naming["none"]:
+                sys.exit(f"gen_rigs: naming {title} says nothing of {name}: name it, or put it after none:")
 
 
 def wrap(text, width):
@@ -165,9 +269,13 @@ def sj(name):
 
 
 def main():
-    src = sys.argv[1] if len(sys.argv) > 1 else "tools/rigs.txt"
-    dst = sys.argv[2] if len(sys.argv) > 2 else "src/check/rig_tables.cpp"
-    vocab_path = sys.argv[3] if len(sys.argv) > 3 else "tools/vocab.txt"
+    args = sys.argv[1:]
+    only_check = bool(args) and args[0] == "--check"
+    if only_check:
+        args = args[1:]
+    src = args[0] if len(args) > 0 else "tools/rigs.txt"
+    dst = args[1] if len(args) > 1 else "src/check/rig_tables.cpp"
+    vocab_path = args[2] if len(args) > 2 else "tools/vocab.txt"
     sections = parse(src)
     check(sections, vocab_path)
 
@@ -201,14 +309,22 @@ def main():
         key, place, name = v
         left, right = expand(name)
         note = left if left == right else f"{left} {right}"
-        return '{"%s", %s, %s, %s},  // %s' % (key, WHERE[place], sj(left), sj(right), note)
+        words = where_words(place)
+        flags = " | ".join(WHERE[w] for w in ("before", "after", "apart") if w in words) or "RIG_SIDE_NONE"
+        return '{"%s", %s, %s, %s},  // %s' % (key, flags, sj(left), sj(right), note)
 
     table("const RigPart rig_parts[]", sections["parts"], part_row, "rig_part_count")
     pair = lambda v: '{"%s", %s},  // %s' % (v[0], sj(v[1]), v[1])  # noqa: E731
     table("const RigPair rig_bone_pairs[]", sections["bones"], pair, "rig_bone_pair_count")
     table("const RigPair rig_morph_pairs[]", sections["morphs"], pair, "rig_morph_pair_count")
+    text = "\n".join(out) + "\n"
+    if only_check:
+        with open(dst, encoding="utf-8", newline="") as f:
+            if f.read() != text:
+                sys.exit(f"gen_rigs: {dst} is not what {src} makes: run python3 tools/gen_rigs.py")
+        return
     with open(dst, "w", encoding="utf-8", newline="\n") as f:
-        f.write("\n".join(out) + "\n")
+        f.write(text)
 
 
 if __name__ == "__main__":

@@ -8,7 +8,7 @@
 //
 // ---- Filling the record ----------------------------------------------------------------------------
 //   HtmlRun run;
-//   run.lang = HTML_JA;  run.date = "2025-12-08 14:03";  run.version = "1.0.0";
+//   run.lang = LANG_JA;  run.date = "2025-12-08 14:03";  run.version = "1.0.0";
 //   run.models = {{"ジェネ / Gene", "Gene.pmx", 224, 184, HTML_MODEL, ""}};   // every model of the run
 //   run.each_model = true with --each-model (every motion against every model), else false;
 //   per checked motion, in run order:
@@ -64,13 +64,11 @@
 
 #include "app/report_verdict.h"
 
-enum HtmlLang : int { HTML_EN, HTML_JA };
-
 constexpr int HTML_MODELS = 64;  // model columns; a run with more is refused (the page would be unusable)
 
 // One lacking name and what to do about it (check/advice.h's Advice, as UTF-8).
 struct HtmlAdvice {
-  int list;                             // 0 a bone, 1 a morph (LISTING_BONES, LISTING_MORPHS)
+  ListingKind list;
   std::string name;                     // as the motion spells it
   AdviceClass cls;
   AdviceWhy why;
@@ -107,7 +105,7 @@ struct HtmlModel {
 };
 
 struct HtmlRun {
-  int lang;                        // an HtmlLang: the labels' language
+  ToolLang lang;                   // the labels' language
   std::string date;                // the run's date and time, shown as given
   std::string version;             // velmora-report's version
   std::vector<HtmlModel> models;   // the run's models in run order; empty: checked without a model
@@ -117,8 +115,8 @@ struct HtmlRun {
 };
 
 // Writes the page of run to out. 0 written; 1 the stream reported an error; 2 the record is refused
-// (more than HTML_MODELS models, a motion whose cells are not as above, or a cell's model out of
-// range), nothing written.
+// (a language the page has no words in, more than HTML_MODELS models, a motion whose cells are not as
+// above, or a cell's model out of range), nothing written.
 int report_html_write(FILE* out, const HtmlRun& run);
 
 // ---- The record from the run's outcomes ----------------------------------------------------------------
@@ -130,6 +128,6 @@ HtmlMotion report_html_motion(const FileOutcome& o);
 // The folder of the page at page (absolute or relative to the current folder), absolute, with its
 // separator, into *dir. 0, or -1.
 int report_html_page_dir(const char16_t* page, std::u16string* dir);
-// A motion's cell against the model at place model of the record (-1: none), its fitted copy and
-// picture as links relative to page_dir (report_html_page_dir).
-HtmlCell report_html_cell(const FileOutcome& o, int model, const std::u16string& page_dir);
+// A motion's cell against the model at place model of the record (-1: none), its notes in lang, its
+// fitted copy and picture as links relative to page_dir (report_html_page_dir).
+HtmlCell report_html_cell(const FileOutcome& o, int model, const std::u16string& page_dir, ToolLang lang);

@@ -12,6 +12,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "app/report_text.h"
 #include "formats/pmx.h"
 #include "formats/vmd.h"
 #include "pose/fold.h"
@@ -98,7 +99,7 @@ void report_pose_model_now() {
 
 // A measured figure as the outcome keeps it.
 static OutcomeMove report_pose_move(const PoseSkeleton* s, const FoldFigure& f) {
-  return OutcomeMove{true, f.units, f.degrees, fold_bone_name(s, f.bone), (int64_t)f.frame};
+  return OutcomeMove{true, f.units, f.degrees, report_text_utf8_of(fold_bone_name(s, f.bone)), (int64_t)f.frame};
 }
 
 static const char REPORT_POSE_EYES[] = "\x97\xbc\x96\xda";  // 両目, the one standard bone with a fold
@@ -108,7 +109,7 @@ static const char REPORT_POSE_EYES[] = "\x97\xbc\x96\xda";  // 両目, the one s
 static bool report_pose_wanted(const FileOutcome& o) {
   if (o.verdict != VERDICT_LACKS && o.verdict != VERDICT_CUT) return false;
   for (const LackingName& l : o.lacking) {
-    if (l.list == LISTING_BONES && (l.cls == CLASS_SEMI_STANDARD || l.name == REPORT_POSE_EYES)) return true;
+    if (l.list == LISTING_BONES && (l.cls == CLASS_SEMI_STANDARD || l.name_sjis == REPORT_POSE_EYES)) return true;
   }
   return false;
 }
@@ -132,14 +133,17 @@ bool report_pose_motion(FileOutcome* o, bool fold) {
   for (int i = 0; i < plan.lack_count; i++) {
     const FoldLack& f = plan.lack[i];
     for (LackingName& l : o->lacking) {
-      if (l.list != LISTING_BONES || l.name != f.name) continue;
+      if (l.list != LISTING_BONES || l.name_sjis != f.name) continue;
       if (f.cost_state == FOLD_COST_MEASURED) l.cost = report_pose_move(skeleton, f.cost);
       if (f.cost_state == FOLD_COST_IK) l.cost = OutcomeMove{true, 0.0, 0.0, "", 0};
       l.foldable = !fold && f.foldable;
       if (f.kind != FOLD_NONE) {
-        for (int k = 0; k < f.into_count && k < FOLD_INTO; k++) l.into.push_back(fold_bone_name(skeleton, f.into[k]));
+        for (int k = 0; k < f.into_count && k < FOLD_INTO; k++) {
+          l.into.push_back(report_text_utf8_of(fold_bone_name(skeleton, f.into[k])));
+        }
         l.why = WHY_FOLD;
         l.to = l.into.empty() ? "" : l.into[0];
+        l.to_sjis = f.into_count > 0 ? fold_bone_name(skeleton, f.into[0]) : "";
         l.error = report_pose_move(skeleton, f.error);
         o->folded = true;
       }

@@ -70,20 +70,6 @@ void report_summary_begin(FILE* out, bool json, bool colour, std::string* json_c
   sr.each_rows.clear();
 }
 
-// Display width of Shift-JIS text: two columns for a two-byte character, one for any other byte.
-static int report_summary_width(const char* sjis) {
-  int w = 0;
-  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(sjis); *p != 0; p++, w++) {
-    if (is_lead_byte(*p) && p[1] != 0) {
-      p++;
-      w++;
-    }
-  }
-  return w;
-}
-
-static std::string report_summary_utf8(const std::string& sjis) { return report_text_utf8_of(sjis); }
-
 // True when the summary is printed as text; when JSON Lines are made at all.
 static bool report_summary_text() { return !sr.json && sr.out != nullptr; }
 static bool report_summary_json() { return (sr.json && sr.out != nullptr) || sr.json_copy != nullptr; }
@@ -165,24 +151,24 @@ static std::string report_summary_move_json(const OutcomeMove& m) {
   char numbers[96];
   std::snprintf(numbers, sizeof numbers, "{\"units\":%.3f,\"degrees\":%.2f,\"bone\":", m.units, m.degrees);
   if (m.bone.empty()) return std::string(numbers) + "null,\"frame\":null}";
-  return std::string(numbers) + report_text_json(report_summary_utf8(m.bone).c_str()) + ",\"frame\":" +
+  return std::string(numbers) + report_text_json(m.bone.c_str()) + ",\"frame\":" +
          std::to_string(m.frame) + "}";
 }
 
 static std::string report_summary_advice_json(const LackingName& a) {
   std::string line = std::string("{\"list\":\"") + listing_kind_word(a.list) + "\",\"name\":" +
-                     report_text_json(report_summary_utf8(a.name).c_str()) + ",\"class\":\"" +
+                     report_text_json(a.name.c_str()) + ",\"class\":\"" +
                      advice_class_word(a.cls) + "\",\"to\":";
-  line += a.to.empty() ? "null" : report_text_json(report_summary_utf8(a.to).c_str());
+  line += a.to.empty() ? "null" : report_text_json(a.to.c_str());
   line += std::string(",\"why\":\"") + advice_why_word(a.why) + "\",\"candidates\":[";
   for (size_t i = 0; i < a.candidates.size(); i++) {
     if (i > 0) line += ",";
-    line += report_text_json(report_summary_utf8(a.candidates[i]).c_str());
+    line += report_text_json(a.candidates[i].c_str());
   }
   line += "],\"cost\":" + report_summary_move_json(a.cost) + ",\"into\":[";
   for (size_t i = 0; i < a.into.size(); i++) {
     if (i > 0) line += ",";
-    line += report_text_json(report_summary_utf8(a.into[i]).c_str());
+    line += report_text_json(a.into[i].c_str());
   }
   return line + "],\"error\":" + report_summary_move_json(a.error) + "}";
 }
@@ -200,50 +186,32 @@ static std::string report_summary_some(const std::vector<std::string>& names, in
   return text;
 }
 
-std::string report_summary_cost(const LackingName& a) {
-  if (!a.cost.measured) return "";
-  if (a.cost.bone.empty()) return "moves only bones IK poses if dropped";
-  char figures[96];
-  std::snprintf(figures, sizeof figures, "%.1f units, %.0f\xC2\xB0 at ", a.cost.units, a.cost.degrees);
-  return figures + report_summary_utf8(a.cost.bone) + ", frame " + std::to_string(a.cost.frame) + " if dropped";
-}
-
-std::string report_summary_fold(const LackingName& a) {
-  if (a.why != WHY_FOLD) return "";
-  char within[64];
-  std::snprintf(within, sizeof within, "fold, within %.2f units", a.error.units);
-  return within;
-}
-
 // The advice line of a lacking name, or "" when it has none.
-static std::string report_summary_advice_text(const LackingName& a, const std::string& utf8) {
-  if (a.why == WHY_FOLD) return utf8 + " \xE2\x86\x92 " + report_summary_utf8(a.to) + " (" + report_summary_fold(a) + ")";
+static std::string report_summary_advice_text(const LackingName& a) {
+  if (a.why == WHY_FOLD) return a.name + " \xE2\x86\x92 " + a.to + " (" + report_verdict_fold_note(a, LANG_EN) + ")";
   if (a.why == WHY_AMBIGUOUS) {
-    std::vector<std::string> names;
-    for (const std::string& c : a.candidates) names.push_back(report_summary_utf8(c));
-    return utf8 + " \xE2\x86\x92 ? one of: " + report_summary_some(names, a.candidate_count) + " (ambiguous)";
+    return a.name + " \xE2\x86\x92 ? one of: " + report_summary_some(a.candidates, a.candidate_count) + " (ambiguous)";
   }
   if (a.to.empty()) return "";
-  return utf8 + " \xE2\x86\x92 " + report_summary_utf8(a.to) + " (" + advice_why_word(a.why) + ")";
+  return a.name + " \xE2\x86\x92 " + a.to + " (" + advice_why_word(a.why) + ")";
 }
 
 // The JSON pieces with json set, else the text pieces.
 static void report_summary_lacks(const std::vector<LackingName>& lacking, bool json, SummaryLacks* l) {
   for (const LackingName& a : lacking) {
-    std::string utf8 = report_summary_utf8(a.name);
     if (json) {
       if (!l->json[a.list].empty()) l->json[a.list] += ",";
-      l->json[a.list] += report_text_json(utf8.c_str());
+      l->json[a.list] += report_text_json(a.name.c_str());
       if (!l->advice_json.empty()) l->advice_json += ",";
       l->advice_json += report_summary_advice_json(a);
       continue;
     }
-    l->text[a.list] += "  " + utf8;
+    l->text[a.list] += "  " + a.name;
     if (a.cls != CLASS_OTHER) l->text[a.list] += std::string(" [") + advice_class_word(a.cls) + "]";
-    std::string advice = report_summary_advice_text(a, utf8);
+    std::string advice = report_summary_advice_text(a);
     if (!advice.empty()) l->advice_text.push_back(advice);
-    std::string cost = report_summary_cost(a);
-    if (!cost.empty()) l->advice_text.push_back(utf8 + ": " + cost);
+    std::string cost = report_verdict_cost_note(a, LANG_EN);
+    if (!cost.empty()) l->advice_text.push_back(a.name + ": " + cost);
   }
 }
 
@@ -272,7 +240,7 @@ static std::string report_summary_against_json(const FileOutcome& o) {
 }
 
 static void report_summary_motion(const FileOutcome& o) {
-  report_summary_count(report_summary_totals(o.model.place, o.model.file, report_summary_utf8(o.model.name)), o);
+  report_summary_count(report_summary_totals(o.model.place, o.model.file, o.model.name), o);
   if (report_summary_json()) {
     report_summary_jsonl(report_verdict_json_head(o) + report_summary_keys_json(o) + report_summary_against_json(o) +
                          "}\n");
@@ -308,13 +276,13 @@ static void report_summary_unnameable(const FileOutcome& o, std::vector<std::str
     *json += std::string(list > 0 ? "," : "") + "\"" + listing_kind_word(list) + "\":[";
     std::vector<std::string> shown;
     for (size_t i = 0; i < names.size(); i++) {
-      std::string utf8 = report_summary_utf8(names[i].name);
-      *json += std::string(i > 0 ? "," : "") + "{\"name\":" + report_text_json(utf8.c_str()) +
+      std::string shown_name = names[i].name;
+      *json += std::string(i > 0 ? "," : "") + "{\"name\":" + report_text_json(shown_name.c_str()) +
                ",\"shared\":" + (names[i].shared ? "true" : "false") + ",\"split\":" +
                (names[i].split ? "true" : "false") + "}";
-      if (names[i].shared) utf8 += " (first 15 bytes shared)";
-      if (names[i].split) utf8 += " (cut inside a character)";
-      shown.push_back(utf8);
+      if (names[i].shared) shown_name += " (first 15 bytes shared)";
+      if (names[i].split) shown_name += " (cut inside a character)";
+      shown.push_back(shown_name);
     }
     *json += "]";
     if (!names.empty()) {
@@ -327,7 +295,7 @@ static void report_summary_unnameable(const FileOutcome& o, std::vector<std::str
 
 static void report_summary_model(const FileOutcome& o) {
   sr.models++;
-  std::string name = report_summary_utf8(o.model.name);
+  std::string name = o.model.name;
   std::vector<std::string> unnameable;
   std::string unnameable_json;
   report_summary_unnameable(o, &unnameable, &unnameable_json);
@@ -338,7 +306,7 @@ static void report_summary_model(const FileOutcome& o) {
                          unnameable_json + "}\n");
   }
   if (!report_summary_text()) return;
-  SummaryRow row = {o.verdict, true, report_verdict_word(o.verdict), name, report_summary_width(o.model.name.c_str()),
+  SummaryRow row = {o.verdict, true, report_verdict_word(o.verdict), name, o.model.name_width,
                     {0, 0, o.model.bones, o.model.morphs, 0}, false, o.path.shown, {}};
   if (o.verdict == VERDICT_CUT) row.below.push_back(o.error);
   for (const std::string& line : unnameable) row.below.push_back(line);
@@ -354,7 +322,7 @@ void report_summary_file(const FileOutcome& o) {
 
 // A model as the table names it: its display name, or its file when it has none.
 static std::string report_summary_model_label(const FileOutcome& m) {
-  std::string name = report_summary_utf8(m.model.name);
+  std::string name = m.model.name;
   return name.empty() ? m.path.shown : name;
 }
 
@@ -400,7 +368,7 @@ void report_summary_cells(const std::vector<FileOutcome>& cells) {
       const FileOutcome& c = cells[m];
       const FileOutcome& model = sr.each_models[m];
       line += std::string(m > 0 ? "," : "") + "{\"model\":" +
-              report_text_json(report_summary_utf8(model.model.name).c_str()) +
+              report_text_json(model.model.name.c_str()) +
               ",\"file\":" + report_text_json(model.path.shown.c_str()) + ",\"verdict\":\"" +
               report_verdict_word(c.verdict) + "\",\"would_fit\":" + (c.would_fit ? "true" : "false") +
               report_summary_against_json(c) + "}";

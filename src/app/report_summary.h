@@ -51,8 +51,3 @@ void report_summary_models(const std::vector<FileOutcome>& models);
 void report_summary_cells(const std::vector<FileOutcome>& cells);
 // The rows (text), then the totals.
 void report_summary_end();
-// What a lacking semi-standard bone costs, as its line says it after "NAME: ": "4.2 units, 40° at 右手首,
-// frame 518 if dropped" ("" when not measured); and its fold, as in "NAME → 上半身 (...)": "fold, within
-// 0.41 units" ("" when not folded).
-std::string report_summary_cost(const LackingName& a);
-std::string report_summary_fold(const LackingName& a);

@@ -102,15 +102,17 @@ static const ToolValueWord TOOL_VALUE_WORDS[] = {{"--alias", "--alias needs a fi
                                                   {"--lang", "--lang needs ja or en"}};
 static_assert(sizeof TOOL_VALUE_WORDS / sizeof TOOL_VALUE_WORDS[0] == OPT_VALUE_COUNT, "every value-taking option");
 
+// The run's options, read once from the command line (report_tool_options).
 struct ReportOptions {
   bool summary;
   bool json;
   ReportColour colour;
   bool no_alias;
-  bool each_model;            // every model against every motion
-  bool replace;               // a fitted copy or the page replaces an earlier file of its name
-  int lang;                   // the page's labels: HTML_EN, HTML_JA, or -1 for the user's language
-  int word[OPT_VALUE_COUNT];  // the list position of each value-taking option's value, or 0
+  bool each_model;                         // every model against every motion
+  bool replace;                            // a fitted copy or the page replaces an earlier file of its name
+  const char16_t* value[OPT_VALUE_COUNT];  // each value-taking option's value, or nullptr
+  ToolLang lang;                           // the page's labels, where value[OPT_LANG] is set
+  std::vector<int> files;                  // the list positions of the file words, in order
 };
 
 // ---- Output -----------------------------------------------------------------------------------------------
@@ -128,7 +130,7 @@ static void report_tool_print_json(FILE* out, const FileOutcome& o) {
     report_text_utf8(text, REPORT_TEXT_BYTES, o.page->text[i]);
     line += report_text_json(text) + "]";
   }
-  line += "],\"summary\":" + report_text_json(report_text_utf8_of(o.summary).c_str()) + "}\n";
+  line += "],\"summary\":" + report_text_json(o.summary.c_str()) + "}\n";
   std::fputs(line.c_str(), out);
 }
 
@@ -149,7 +151,7 @@ static void report_tool_print_plain(FILE* out, bool colour, const FileOutcome& o
     if (len > 0 && text[len - 1] == '\n') text[len - 1] = 0;
     report_tool_print_line(out, colour, o.page->colour[i], text);
   }
-  std::fprintf(out, "%s\n", report_text_utf8_of(o.summary).c_str());
+  std::fprintf(out, "%s\n", o.summary.c_str());
   std::string line = "verdict: " + report_verdict_text(o);
   report_tool_print_line(out, colour, report_verdict_colour(o.verdict), line.c_str());
 }
@@ -179,16 +181,15 @@ static int report_tool_value_option(const char16_t* w) {
   return -1;
 }
 
-// Reads the options of argv into opt. Returns 0, -1 after --help or --version, or the exit code of a
-// usage error.
+// Reads the options of argv into opt, and the positions of its file words. Returns 0, -1 after --help
+// or --version, or the exit code of a usage error.
 static int report_tool_options(FILE* out, FILE* err, int argc, const char16_t* const* argv, ReportOptions* opt) {
   static char word[RUN_WORD * 2];
-  int files = 0;
   bool options_end = false;
   for (int k = 1; k < argc; k++) {
     const char16_t* w = argv[k];
     if (options_end || w[0] != u'-' || w[1] == 0) {
-      files++;
+      opt->files.push_back(k);
       continue;
     }
     if (report_tool_is(w, "--")) options_end = true;
@@ -210,7 +211,7 @@ static int report_tool_options(FILE* out, FILE* err, int argc, const char16_t* c
     else if (report_tool_is(w, "--replace")) opt->replace = true;
     else if (int which = report_tool_value_option(w); which >= 0) {
       if (k + 1 >= argc) return report_tool_usage_error(err, TOOL_VALUE_WORDS[which].needs, "");
-      opt->word[which] = ++k;
+      opt->value[which] = argv[++k];
     } else {
       report_text_path_utf8(word, (int)sizeof word, w);
       // An unknown value of --colour is named as such.
@@ -220,30 +221,18 @@ static int report_tool_options(FILE* out, FILE* err, int argc, const char16_t* c
       return report_tool_usage_error(err, "unknown option ", word);
     }
   }
-  if (opt->no_alias && opt->word[OPT_ALIAS] != 0) return report_tool_usage_error(err, "--alias and --no-alias together", "");
-  if (opt->word[OPT_FONT] != 0 && opt->word[OPT_PNG] == 0) return report_tool_usage_error(err, "--font without --png", "");
-  if (opt->word[OPT_LANG] != 0) {
-    const char16_t* lang = argv[opt->word[OPT_LANG]];
-    if (report_tool_is(lang, "ja")) opt->lang = HTML_JA;
-    else if (report_tool_is(lang, "en")) opt->lang = HTML_EN;
+  if (opt->no_alias && opt->value[OPT_ALIAS] != nullptr) return report_tool_usage_error(err, "--alias and --no-alias together", "");
+  if (opt->value[OPT_FONT] != nullptr && opt->value[OPT_PNG] == nullptr) return report_tool_usage_error(err, "--font without --png", "");
+  if (const char16_t* lang = opt->value[OPT_LANG]) {
+    if (report_tool_is(lang, "ja")) opt->lang = LANG_JA;
+    else if (report_tool_is(lang, "en")) opt->lang = LANG_EN;
     else {
       report_text_path_utf8(word, (int)sizeof word, lang);
       return report_tool_usage_error(err, "--lang takes ja or en, not ", word);
     }
   }
-  if (files == 0) return report_tool_usage_error(err, "no file given", "");
+  if (opt->files.empty()) return report_tool_usage_error(err, "no file given", "");
   return 0;
-}
-
-// Position of the first file word at or after k (as report_tool_options tells files from options), or argc.
-static int report_tool_next_file(int argc, const char16_t* const* argv, int k, bool* options_end) {
-  for (; k < argc; k++) {
-    const char16_t* w = argv[k];
-    if (*options_end || w[0] != u'-' || w[1] == 0) return k;
-    if (report_tool_is(w, "--")) *options_end = true;
-    else if (report_tool_value_option(w) >= 0) k++;
-  }
-  return argc;
 }
 
 // ---- The run ------------------------------------------------------------------------------------------------
@@ -283,7 +272,7 @@ static void report_tool_check(ToolRun& run, const char16_t* w, const char16_t* r
       o->model.file = run.model_file;
     }
     // What the model's missing semi-standard bones cost, and with --fit their folds.
-    bool posed = report_pose_motion(o, run.opt->word[OPT_FIT] != 0);
+    bool posed = report_pose_motion(o, run.opt->value[OPT_FIT] != nullptr);
     if (o->kind == KIND_MOTION) report_pose_keep(posed);
     return;
   }
@@ -317,7 +306,7 @@ static void report_tool_complain(ToolRun& run, const FileOutcome& o) {
 static void report_tool_files(ToolRun& run, FileOutcome& o, const char16_t* sub, bool picture,
                               std::string* said = nullptr) {
   bool fitting = o.verdict == VERDICT_LACKS || o.verdict == VERDICT_EXTRAS || o.verdict == VERDICT_CUT;
-  if (run.opt->word[OPT_FIT] != 0 && o.kind == KIND_MOTION && fitting &&
+  if (run.opt->value[OPT_FIT] != nullptr && o.kind == KIND_MOTION && fitting &&
       report_fit_motion(run.err, o, sub, &o.fitted, said) != 0) {
     run.status = 1;
   }
@@ -330,7 +319,7 @@ static void report_tool_outcome(ToolRun& run, FileOutcome& o) {
   if (o.kind == KIND_MODEL && run.first_model == 0) run.first_model = o.position;
   if (o.kind != KIND_MODEL) run.last_motion = o.position;
   report_tool_complain(run, o);
-  report_tool_files(run, o, nullptr, run.opt->word[OPT_PNG] != 0);
+  report_tool_files(run, o, nullptr, run.opt->value[OPT_PNG] != nullptr);
   // The summary prints the file's line, or with --html alone only makes its JSON for the page.
   if (run.opt->summary || run.html != nullptr) report_summary_file(o);
   if (!run.opt->summary && run.opt->json) {
@@ -342,13 +331,13 @@ static void report_tool_outcome(ToolRun& run, FileOutcome& o) {
   run.first = false;
   if (run.html != nullptr && o.kind != KIND_MODEL) {
     HtmlMotion m = report_html_motion(o);
-    m.cells.push_back(report_html_cell(o, run.html_model, run.page_dir));
+    m.cells.push_back(report_html_cell(o, run.html_model, run.page_dir, run.html->lang));
     run.html->motions.push_back(m);
   }
 }
 
 // The page is printed, or drawn as a picture; a summary needs none.
-static bool report_tool_page(const ToolRun& run) { return !run.opt->summary || run.opt->word[OPT_PNG] != 0; }
+static bool report_tool_page(const ToolRun& run) { return !run.opt->summary || run.opt->value[OPT_PNG] != nullptr; }
 
 // One motion or model the run takes, from a FILE argument or from a FOLDER: its path, the name its
 // fitted copy takes, and for a folder's part that is not examined, why.
@@ -404,7 +393,7 @@ static void report_tool_entry(ToolRun& run, const ToolEntry& e) {
     report_summary_file(outcome);
     if (run.html != nullptr) {
       HtmlMotion m = report_html_motion(outcome);
-      m.cells.push_back(report_html_cell(outcome, run.html_model, run.page_dir));
+      m.cells.push_back(report_html_cell(outcome, run.html_model, run.page_dir, run.html->lang));
       run.html->motions.push_back(m);
     }
   }
@@ -464,14 +453,7 @@ static size_t report_tool_each_models(ToolRun& run, const char16_t* const* argv,
     model.error = run.model_error;
     // The fitted copies for this model go into a folder of their own, named after the model's file.
     char16_t stem[RUN_PATH];
-    stem[0] = 0;
-    if (o.path.w.size() < (size_t)RUN_PATH) path_name_w(stem, RUN_PATH, o.path.w.c_str());
-    for (int i = utf16_length(stem) - 1; i > 0; i--) {
-      if (stem[i] == u'.') {
-        stem[i] = 0;
-        break;
-      }
-    }
+    path_stem_w(stem, RUN_PATH, o.path.w.c_str());
     model.stem = stem;
   }
   return m - first;
@@ -497,7 +479,7 @@ static void report_tool_each_motions(ToolRun& run, const std::vector<ToolEntry>&
     for (size_t m = first; m < end; m++) {
       FileOutcome& o = cells[e][m];
       report_tool_use_model(run, models[m], (int)m);
-      bool picture = m == 0 && run.opt->word[OPT_PNG] != 0;
+      bool picture = m == 0 && run.opt->value[OPT_PNG] != nullptr;
       if (m == first) {
         // The one read of the motion (with the first model's page when it is drawn).
         run_path_make(&path, entries[e].w.c_str(), entries[e].rel.c_str());
@@ -509,7 +491,7 @@ static void report_tool_each_motions(ToolRun& run, const std::vector<ToolEntry>&
         o.model.place = run.model_place;
         o.model.file = run.model_file;
       }
-      posed = report_pose_motion(&o, run.opt->word[OPT_FIT] != 0) || posed;
+      posed = report_pose_motion(&o, run.opt->value[OPT_FIT] != nullptr) || posed;
       o.model.place = outcomes[m].verdict == VERDICT_MODEL ? outcomes[m].position : 0;
       // A motion's fault is said once, with the first model.
       if (m == 0 && !o.error.empty()) std::fprintf(run.err, "velmora-report: %s: %s\n", o.path.shown.c_str(), o.error.c_str());
@@ -558,7 +540,7 @@ static void report_tool_each_model(ToolRun& run, const char16_t* const* argv, co
   for (const std::vector<FileOutcome>& row : cells) {
     if (row.empty()) continue;
     HtmlMotion m = report_html_motion(row[0]);
-    for (size_t i = 0; i < row.size(); i++) m.cells.push_back(report_html_cell(row[i], (int)i, run.page_dir));
+    for (size_t i = 0; i < row.size(); i++) m.cells.push_back(report_html_cell(row[i], (int)i, run.page_dir, run.html->lang));
     run.html->motions.push_back(m);
   }
 }
@@ -604,7 +586,8 @@ static bool report_tool_names_model(const char16_t* w) {
 // motion.
 static int report_tool_run_files(FILE* out, FILE* err, int argc, const char16_t* const* argv, bool dropped,
                                  std::u16string* drop_page) {
-  ReportOptions opt = {dropped, false, COLOUR_AUTO, false, false, false, -1, {}};
+  ReportOptions opt{};
+  opt.summary = dropped;
   int usage = report_tool_options(out, err, argc, argv, &opt);
   if (usage != 0) return usage < 0 ? 0 : usage;
   run_language(sys_user_lang(), sys_is_dbcs_lead(0x92), sys_console_output_cp());
@@ -614,8 +597,8 @@ static int report_tool_run_files(FILE* out, FILE* err, int argc, const char16_t*
   static char16_t alias_w[RUN_WORD];
   const char* alias_a = nullptr;
   const char16_t* alias_u = nullptr;
-  if (opt.word[OPT_ALIAS] != 0) {
-    utf16_copy(alias_w, RUN_WORD, argv[opt.word[OPT_ALIAS]]);
+  if (opt.value[OPT_ALIAS] != nullptr) {
+    utf16_copy(alias_w, RUN_WORD, opt.value[OPT_ALIAS]);
     sys_ansi_from_utf16(alias, (int)sizeof alias, alias_w);
     alias_a = alias;
     alias_u = alias_w;
@@ -633,30 +616,24 @@ static int report_tool_run_files(FILE* out, FILE* err, int argc, const char16_t*
   // A run starts without a model, whatever an earlier run in the process read.
   model_clear();
 
-  if (opt.word[OPT_FIT] != 0 && report_fit_start(err, argv[opt.word[OPT_FIT]], opt.replace) != 0) return 2;
+  if (opt.value[OPT_FIT] != nullptr && report_fit_start(err, opt.value[OPT_FIT], opt.replace) != 0) return 2;
   // The pictures' font and directory, before any file is checked.
-  if (opt.word[OPT_PNG] != 0) {
-    const char16_t* font = opt.word[OPT_FONT] != 0 ? argv[opt.word[OPT_FONT]] : nullptr;
-    if (report_png_start(err, argv[opt.word[OPT_PNG]], font) != 0) return 2;
+  if (opt.value[OPT_PNG] != nullptr) {
+    if (report_png_start(err, opt.value[OPT_PNG], opt.value[OPT_FONT]) != 0) return 2;
   }
 
   // Colour where asked, or on a terminal unless NO_COLOR is set and not empty.
   const char* no_colour = std::getenv("NO_COLOR");
   bool quiet = no_colour != nullptr && no_colour[0] != 0;
   run.colour = opt.colour == COLOUR_ALWAYS || (opt.colour == COLOUR_AUTO && !quiet && sys_is_terminal(out));
-  std::vector<int> words, models, motions;
-  bool options_end = false;
-  for (int k = report_tool_next_file(argc, argv, 1, &options_end); k < argc;
-       k = report_tool_next_file(argc, argv, k + 1, &options_end)) {
-    words.push_back(k);
-    (report_tool_names_model(argv[k]) ? models : motions).push_back(k);
-  }
+  std::vector<int> words = opt.files, models, motions;
+  for (int k : words) (report_tool_names_model(argv[k]) ? models : motions).push_back(k);
   bool each = (opt.each_model || (dropped && models.size() >= 2)) && !models.empty();
   // The library page: its record, and the run's JSON Lines for it, whatever the run prints.
   static HtmlRun html;
   html = HtmlRun{};
   // A drop writes its page into the temporary folder.
-  const char16_t* page = opt.word[OPT_HTML] != 0 ? argv[opt.word[OPT_HTML]] : nullptr;
+  const char16_t* page = opt.value[OPT_HTML];
   if (dropped && page == nullptr && sys_stdin_console() && report_drop_page(drop_page) == 0) page = drop_page->c_str();
   if (page != nullptr) {
     if (report_html_page_dir(page, &run.page_dir) != 0) {
@@ -665,7 +642,7 @@ static int report_tool_run_files(FILE* out, FILE* err, int argc, const char16_t*
       return 2;
     }
     run.html = &html;
-    html.lang = opt.lang >= 0 ? opt.lang : run_settings()->japanese ? HTML_JA : HTML_EN;
+    html.lang = opt.value[OPT_LANG] != nullptr ? opt.lang : run_settings()->japanese ? LANG_JA : LANG_EN;
     html.version = VELMORA_VERSION;
     html.date = report_tool_now();
   }

@@ -104,13 +104,17 @@ static void report_verdict_collect(const Advice& a, void* arg) { static_cast<std
 // The advice for one lacking name, with the model's names spelled out.
 static LackingName report_verdict_lacking(const Advice& a) {
   LackingName l;
-  l.list = a.list;
+  l.list = a.list == LISTING_MORPHS ? LISTING_MORPHS : LISTING_BONES;
   l.cls = a.cls;
   l.why = a.why;
-  l.name = a.name;
-  if (a.to >= 0) l.to = advice_model_name(a.list, a.to);
+  l.name_sjis = a.name;
+  l.name = report_text_utf8_of(l.name_sjis);
+  if (a.to >= 0) {
+    l.to_sjis = advice_model_name(a.list, a.to);
+    l.to = report_text_utf8_of(l.to_sjis);
+  }
   int kept = a.candidate_count < ADVICE_CANDIDATES ? a.candidate_count : ADVICE_CANDIDATES;
-  for (int i = 0; i < kept; i++) l.candidates.push_back(advice_model_name(a.list, a.candidates[i]));
+  for (int i = 0; i < kept; i++) l.candidates.push_back(report_text_utf8_of(advice_model_name(a.list, a.candidates[i])));
   l.candidate_count = a.candidate_count;
   l.renameable = advice_renameable(a);
   l.cost = l.error = OutcomeMove{false, 0.0, 0.0, "", 0};
@@ -145,16 +149,32 @@ void report_verdict_unexamined(const FilePath& p, int position, const char* prob
   out->error = problem;
 }
 
-// The order of the classes in every list of lacking names: standard, semi-standard, finger, expression,
-// then other.
-static int report_verdict_class_rank(AdviceClass cls) { return cls == CLASS_OTHER ? CLASS_COUNT : cls; }
+// A class's place in REPORT_CLASS_ORDER (CLASS_COUNT for a value out of range).
+static int report_verdict_class_rank(AdviceClass cls) {
+  int rank = 0;
+  while (rank < CLASS_COUNT && REPORT_CLASS_ORDER[rank] != cls) rank++;
+  return rank;
+}
+
+// Display width of Shift-JIS text: two columns for a two-byte character, one for any other byte.
+static int report_verdict_width(const char* sjis) {
+  int w = 0;
+  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(sjis); *p != 0; p++, w++) {
+    if (is_lead_byte(*p) && p[1] != 0) {
+      p++;
+      w++;
+    }
+  }
+  return w;
+}
 
 // A model's names that no motion can name whole, with their marks.
 static void report_verdict_unnameable(int list, std::vector<UnnameableName>* out) {
   static AdviceUnnameable found[MODEL_MORPHS];
   int n = advice_unnameable(list, found, MODEL_MORPHS);
   for (int i = 0; i < n && i < MODEL_MORPHS; i++) {
-    out->push_back(UnnameableName{advice_model_name(list, found[i].entry), found[i].shared, found[i].split});
+    out->push_back(UnnameableName{report_text_utf8_of(advice_model_name(list, found[i].entry)), found[i].shared,
+                                  found[i].split});
   }
 }
 
@@ -164,7 +184,7 @@ void report_verdict_of(const FilePath& p, int read_result, int position, bool pa
   out->kind = report_verdict_kind(p);
   if (page) {
     out->page = report_view();
-    out->summary = summary_text();
+    out->summary = report_text_utf8_of(summary_text());
   }
   // The motion's numbers: an empty motion's for any file but a motion (the run cleared them).
   const VmdKeys* k = vmd_keys();
@@ -185,7 +205,8 @@ void report_verdict_of(const FilePath& p, int read_result, int position, bool pa
   const ModelTables* m = model_view();
   if (out->kind == KIND_MODEL ? read : model_loaded()) {
     out->model.loaded = true;
-    out->model.name = m->display_name;
+    out->model.name = report_text_utf8_of(m->display_name);
+    out->model.name_width = report_verdict_width(m->display_name);
     out->model.bones = m->bone_count;
     out->model.morphs = m->morph_count;
   }
@@ -237,7 +258,7 @@ void report_verdict_of(const FilePath& p, int read_result, int position, bool pa
 void report_verdict_renames(const FileOutcome& o, std::vector<VmdRename>* renames) {
   for (const LackingName& a : o.lacking) {
     if (!a.renameable || renames[a.list].size() >= (size_t)VMD_RENAMES) continue;
-    renames[a.list].push_back(VmdRename{a.name.c_str(), a.to.c_str()});
+    renames[a.list].push_back(VmdRename{a.name_sjis.c_str(), a.to_sjis.c_str()});
   }
 }
 
@@ -276,6 +297,29 @@ std::string report_verdict_text(const FileOutcome& o) {
     case VERDICT_UNREAD: return "unread: " + o.error;
     default: return report_verdict_word(o.verdict);
   }
+}
+
+std::string report_verdict_cost_note(const LackingName& a, ToolLang lang) {
+  if (!a.cost.measured) return "";
+  bool ja = lang == LANG_JA;
+  if (a.cost.bone.empty()) {
+    return ja ? "外しても動くのは IK が決めるボーンだけ" : "moves only bones IK poses if dropped";
+  }
+  char figures[160];  // room for the largest figures a float's range gives, in either language
+  if (ja) {
+    std::snprintf(figures, sizeof figures, " が %.1f 単位、%.0f\xC2\xB0 ずれる（フレーム ", a.cost.units, a.cost.degrees);
+    return "外すと " + a.cost.bone + figures + std::to_string(a.cost.frame) + "）";
+  }
+  std::snprintf(figures, sizeof figures, "%.1f units, %.0f\xC2\xB0 at ", a.cost.units, a.cost.degrees);
+  return figures + a.cost.bone + ", frame " + std::to_string(a.cost.frame) + " if dropped";
+}
+
+std::string report_verdict_fold_note(const LackingName& a, ToolLang lang) {
+  if (a.why != WHY_FOLD) return "";
+  char within[64];
+  std::snprintf(within, sizeof within, lang == LANG_JA ? "畳み込み、誤差 %.2f 単位以内" : "fold, within %.2f units",
+                a.error.units);
+  return within;
 }
 
 // The path's bytes on the host as hex digits when they are not UTF-8 (a name a Japanese archive left in

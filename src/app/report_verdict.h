@@ -41,6 +41,9 @@ enum ToolVerdict : int {
   VERDICT_COUNT
 };
 enum ToolKind : int { KIND_MOTION, KIND_MODEL, KIND_OTHER, KIND_COUNT };
+// The language of the texts velmora-report writes for a reader beside its fixed English words and JSON:
+// the library page's labels and the notes under a lacking name.
+enum ToolLang : int { LANG_EN, LANG_JA };
 
 // A worst move the pose engine measured (pose/fold.h): how far a bone the model has goes and how much
 // it turns, which bone and at what frame.
@@ -48,19 +51,22 @@ struct OutcomeMove {
   bool measured;     // false: nothing was measured
   double units;
   double degrees;
-  std::string bone;  // Shift-JIS; "" when no bone the model poses without IK moves
+  std::string bone;  // UTF-8; "" when no bone the model poses without IK moves
   int64_t frame;
 };
 
 // One name a motion's page colours as lacking, with its advice (advice.h), the model's names spelled
-// out so that nothing after the check asks the model's tables.
+// out so that nothing after the check asks the model's tables. Names are UTF-8, as every output shows
+// them; the name and its renaming are kept in Shift-JIS too, as the motion's file and the model spell
+// them, for the fitted copy and the pose engine.
 struct LackingName {
-  int list;                             // LISTING_BONES or LISTING_MORPHS
+  ListingKind list;
   AdviceClass cls;
   AdviceWhy why;
-  std::string name;                     // as the motion spells it (Shift-JIS)
-  std::string to;                       // the model's name the advice gives (Shift-JIS), or ""
-  std::vector<std::string> candidates;  // the model names kept (Shift-JIS), at most ADVICE_CANDIDATES
+  std::string name;                     // as the motion spells it
+  std::string to;                       // the model's name the advice gives, or ""
+  std::string name_sjis, to_sjis;       // the same in Shift-JIS
+  std::vector<std::string> candidates;  // the model names kept, at most ADVICE_CANDIDATES
   int candidate_count;                  // the model names found
   bool renameable;                      // advice_renameable: a fitted copy may take the model's name
   // A semi-standard bone (or 両目) the motion keys off its rest pose (report_pose.h):
@@ -72,7 +78,7 @@ struct LackingName {
 
 // One of a model's names that no motion can name whole: longer than a motion's 15-byte name field.
 struct UnnameableName {
-  std::string name;  // Shift-JIS
+  std::string name;  // UTF-8
   bool shared;       // its first 15 bytes begin another name of the model too
   bool split;        // its 15th byte is the first half of a character
 };
@@ -80,7 +86,8 @@ struct UnnameableName {
 // The model a motion was checked against, or a model file's own tables.
 struct OutcomeModel {
   bool loaded;        // a target model is loaded (a model file: it was read)
-  std::string name;   // its display name (Shift-JIS)
+  std::string name;   // its display name (UTF-8)
+  int name_width;     // its display width as the page counts it: two columns a two-byte Shift-JIS character
   int bones, morphs;
   int place;          // a motion's: the run's place of the model file it was checked against, 0 for none
   std::string file;   // a motion's: that model file's path as the user reads it (UTF-8), or ""
@@ -108,10 +115,15 @@ struct FileOutcome {
   bool folded;                 // the fitted copy folds bones (report_pose.h holds the plan)
   OutcomeModel model;
   const ReportPage* page;      // the page the check wrote, until the next check; nullptr when it wrote none
-  std::string summary;         // the page's summary text (Shift-JIS), "" without a page
+  std::string summary;         // the page's summary text (UTF-8), "" without a page
   std::string fitted;          // the path of the fitted copy --fit wrote (UTF-8), or ""
   std::string picture;         // the path of the picture --png wrote (UTF-8), or ""
 };
+
+// The order of the classes in every list of lacking names: standard, semi-standard, finger, expression,
+// then other.
+constexpr AdviceClass REPORT_CLASS_ORDER[CLASS_COUNT] = {CLASS_STANDARD, CLASS_SEMI_STANDARD, CLASS_FINGER,
+                                                         CLASS_EXPRESSION, CLASS_OTHER};
 
 // The outcome of the file the run checked last: p as run_check_path left it, read its result, position
 // its place in the run, page whether the check wrote the page, model_error why the model given last
@@ -144,6 +156,11 @@ uint32_t report_verdict_colour(ToolVerdict verdict);
 // "no model (x.pmx: cut in the bones after 3 of 10)", "camera: 120 camera keys, 1 light key", "empty",
 // "cut in the bone keys after 9,008 of 20,657", "unread: REASON", "model". A count of 0 is left out.
 std::string report_verdict_text(const FileOutcome& o);
+// The notes under a lacking semi-standard bone, in lang: what dropping its keys costs, as the summary's
+// line says it after "NAME: " ("4.2 units, 40° at 右手首, frame 518 if dropped"; "" when not measured),
+// and its fold, as in "NAME → 上半身 (...)" ("fold, within 0.41 units"; "" when not folded).
+std::string report_verdict_cost_note(const LackingName& a, ToolLang lang);
+std::string report_verdict_fold_note(const LackingName& a, ToolLang lang);
 // "1 key", "2 keys": n and the word, plural unless n is 1, n with commas between thousands.
 std::string report_verdict_count(int64_t n, const char* one, const char* more);
 // True for the verdicts that make the exit code 1: lacks, cut, unread.

@@ -10,8 +10,8 @@
 // Limits: a key holds FOLD_NAME bytes (names kept to 255 bytes; a longer key is cut, whole characters
 // only); ADVICE_CANDIDATES model names are kept per advice.
 //
-// Sections (search for "// ---- "): the model's spelling keys, candidates, the rules, advice already
-// given, the advice, the motion's advice, names taken, names no motion can name whole.
+// Sections (search for "// ---- "): the model's spelling keys, candidates, loose spellings, the rules,
+// advice already given, the advice, the motion's advice, names taken, names no motion can name whole.
 #include "check/advice.h"
 
 #include <cstring>
@@ -121,6 +121,100 @@ static void advice_add_longer(Advice* a, int which, const char* key) {
   for (int e = 0; e < count; e++) {
     if (std::strncmp(k.key[e], key, len) == 0 && k.key[e][len] != 0) advice_add(a, e);
   }
+}
+
+// ---- Loose spellings ----------------------------------------------------------------------------------
+//
+// Two rules tried only when every other rule (below) found nothing, and followed only where they find
+// exactly one model name (several leave the advice "none", never "ambiguous"); their renamings yield to
+// any other (advice_resolve_taken).
+
+constexpr int WINK_DIGITS = 8;  // the digits of a wink's number kept; a longer number is no wink name
+constexpr int WINK_NONE = 0, WINK_LEFT = 1, WINK_RIGHT = 2;
+// A wink name read from its key: ウィンク, then at most one side and at most one number, either way round.
+struct AdviceWink {
+  char digits[WINK_DIGITS];  // the number as the key spells it (ASCII digits), "" for none
+  int side;                  // WINK_NONE, WINK_LEFT or WINK_RIGHT
+};
+static const char ADVICE_WINK_STEM[] = "\xB3\xB2\xDD\xB8";  // ｳｲﾝｸ, the key of ウィンク and ウインク
+static const char ADVICE_KEY_LEFT[] = "\x8D\xB6";              // 左
+static const char ADVICE_KEY_RIGHT[] = "\x89\x45";             // 右
+
+// True when key is a wink name's key; w gets its side and number.
+static bool advice_wink_read(const char* key, AdviceWink* w) {
+  const size_t stem = sizeof ADVICE_WINK_STEM - 1;
+  if (std::strncmp(key, ADVICE_WINK_STEM, stem) != 0) return false;
+  std::memset(w, 0, sizeof *w);
+  bool numbered = false;
+  for (const char* p = key + stem; *p != 0;) {
+    if (w->side == WINK_NONE && std::strncmp(p, ADVICE_KEY_LEFT, 2) == 0) {
+      w->side = WINK_LEFT;
+      p += 2;
+    } else if (w->side == WINK_NONE && std::strncmp(p, ADVICE_KEY_RIGHT, 2) == 0) {
+      w->side = WINK_RIGHT;
+      p += 2;
+    } else if (!numbered && *p >= '0' && *p <= '9') {
+      int n = 0;
+      for (; *p >= '0' && *p <= '9'; p++) {
+        if (n == WINK_DIGITS - 1) return false;
+        w->digits[n++] = *p;
+      }
+      numbered = true;
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
+// A wink's side or number placed otherwise (ｳｨﾝｸ２右 and ウィンク右２), and MMD's left-eye winks, named
+// without a side (ウィンク, ウィンク２), and the same winks with 左, where the model names both sides of
+// that wink: the one the name stands for. Morphs only.
+static void advice_rule_wink(Advice* a, const char* key) {
+  AdviceWink want;
+  if (a->list != LISTING_MORPHS || !advice_wink_read(key, &want)) return;
+  const AdviceKeys k = advice_keys(a->list, KEYS_JAPANESE);
+  int count = advice_table_count(a->list);
+  // Whether the model names this wink's right side, which makes a wink without a side its left one.
+  bool both = false;
+  for (int e = 0; e < count && !both; e++) {
+    AdviceWink w;
+    both = advice_wink_read(k.key[e], &w) && w.side == WINK_RIGHT && std::strcmp(w.digits, want.digits) == 0;
+  }
+  for (int e = 0; e < count; e++) {
+    AdviceWink w;
+    if (!advice_wink_read(k.key[e], &w) || std::strcmp(w.digits, want.digits) != 0) continue;
+    bool same = w.side == want.side;
+    bool left = both && ((want.side == WINK_NONE && w.side == WINK_LEFT) ||
+                         (want.side == WINK_LEFT && w.side == WINK_NONE));
+    if (same || left) advice_add(a, e);
+  }
+}
+
+// Look-alike signs of other scripts or cases (fold_alike: ∧ and Λ, д and Д, ...): the model names whose
+// look-alike key is the name's, where the name holds such a sign.
+static void advice_rule_alike(Advice* a) {
+  char want[FOLD_NAME], key[FOLD_NAME];
+  if (fold_alike(want, FOLD_NAME, a->name, NAME_BYTES) == 0) return;
+  int count = advice_table_count(a->list);
+  for (int e = 0; e < count; e++) {
+    if (fold_alike(key, FOLD_NAME, advice_model_name(a->list, e), -1) > 0 && std::strcmp(key, want) == 0) {
+      advice_add(a, e);
+    }
+  }
+}
+
+// The loose rules for a name nothing else matched (key: its spelling key): WHY_SPELLING when one of them
+// finds exactly one model name, else WHY_NONE with no candidates.
+static AdviceWhy advice_rule_loose(Advice* a, const char* key) {
+  advice_rule_wink(a, key);
+  if (a->candidate_count == 0) advice_rule_alike(a);
+  if (a->candidate_count == 1) {
+    a->loose = true;
+    return WHY_SPELLING;
+  }
+  a->candidate_count = 0;
+  return WHY_NONE;
 }
 
 // ---- The rules --------------------------------------------------------------------------------------
@@ -249,6 +343,11 @@ static void advice_work_out(int list, const char* name, Advice* out) {
       why = advice_english_or_rig(out, standard, standards);
     }
   }
+  // Last, the loose spellings of the whole name.
+  if (why == WHY_NONE) {
+    why = advice_rule_loose(out, key);
+    out->whole = out->loose;
+  }
   if (out->candidate_count == 1) {
     out->to = out->candidates[0];
     out->candidate_count = 0;
@@ -346,6 +445,7 @@ void advice_walk(ListingTally* tally, void (*on)(const Advice& advice, void* arg
 
 // How close a renameable advice's match is, for two that lead to one name: lower is closer.
 static int advice_closeness(const Advice& a) {
+  if (a.loose) return 3;  // a loose spelling yields to every other match
   if (a.why == WHY_SPELLING) return 1;
   return a.whole ? 0 : 2;  // a whole English or rig name, or one the name only begins
 }

@@ -13,6 +13,12 @@
 //                 needs a shorter name);
 //   english name, rig name   as above, where the name is the beginning of a longer English or rig name
 //                 (that is how a 16-byte VRM name arrives).
+// Last, only for a name none of these matched, two loose spellings of the whole name, why "spelling",
+// followed only where they find exactly one model name (several leave "none"):
+//   wink          a wink morph with its side and number placed otherwise (ｳｨﾝｸ２右 = ウィンク右２), or
+//                 MMD's left-eye wink named without a side (ウィンク, ウィンク２) and the same wink with
+//                 左, where the model names both sides of it (ウインク左 and ウインク右);
+//   look-alike    the name and a model name have the same look-alike key (fold_alike: ∧ Λ, д Д, ...).
 // So a whole match always wins over a cut one. Where the English names give several model names and
 // the rig's standard name is exactly one of them, that one is the advice, why "rig name".
 // One model name found: it is the advice's "to". Several: "ambiguous", the names are candidates.
@@ -58,6 +64,7 @@ struct Advice {
   AdviceWhy why;
   bool whole;             // the match is of the whole name (spelling, English or rig name), not of a
                           // longer name that it begins (cut, or a cut English or rig name)
+  bool loose;             // the match is a loose spelling (a wink's side or number, a look-alike sign)
   int to;                 // the model's entry (0-based) in the table of list, or -1; for WHY_TAKEN the
                           // model name the name would have become
   int candidate_count;    // model names found (ambiguous: 2 or more)
@@ -85,7 +92,8 @@ void advice_walk(ListingTally* tally, void (*on)(const Advice& advice, void* arg
 //   - when the motion already keys that name, every advice to it becomes WHY_TAKEN (the motion's own
 //     track of the name keeps it);
 //   - else one advice keeps it, the one whose match is closest: a whole English or rig name before a
-//     spelling, a spelling before a cut English or rig name; between equals, the first in the list.
+//     spelling, a spelling before a cut English or rig name, that before a loose spelling; between
+//     equals, the first in the list.
 //     The others become WHY_TAKEN.
 // A WHY_TAKEN advice keeps its "to" (the model name it lost) and is not renameable. Advice of other
 // whys is left as it is; calling it again changes nothing. Bounded by count and the model's tables.

@@ -145,7 +145,7 @@ const RigPart rig_parts[] = {
     {"arm", RIG_SIDE_BEFORE | RIG_SIDE_AFTER, "\x8d\xb6\x98\x72", "\x89\x45\x98\x72"},  // 左腕 右腕
     {"elbow", RIG_SIDE_BEFORE | RIG_SIDE_AFTER, "\x8d\xb6\x82\xd0\x82\xb6", "\x89\x45\x82\xd0\x82\xb6"},  // 左ひじ 右ひじ
     {"wrist", RIG_SIDE_BEFORE | RIG_SIDE_AFTER, "\x8d\xb6\x8e\xe8\x8e\xf1", "\x89\x45\x8e\xe8\x8e\xf1"},  // 左手首 右手首
-    {"leg", RIG_SIDE_AFTER, "\x8d\xb6\x91\xab", "\x89\x45\x91\xab"},  // 左足 右足
+    {"leg", RIG_SIDE_AFTER | RIG_SIDE_APART, "\x8d\xb6\x91\xab", "\x89\x45\x91\xab"},  // 左足 右足
     {"knee", RIG_SIDE_BEFORE | RIG_SIDE_AFTER, "\x8d\xb6\x82\xd0\x82\xb4", "\x89\x45\x82\xd0\x82\xb4"},  // 左ひざ 右ひざ
     {"ankle", RIG_SIDE_BEFORE | RIG_SIDE_AFTER, "\x8d\xb6\x91\xab\x8e\xf1", "\x89\x45\x91\xab\x8e\xf1"},  // 左足首 右足首
     {"toe", RIG_SIDE_BEFORE | RIG_SIDE_AFTER, "\x8d\xb6\x82\xc2\x82\xdc\x90\xe6", "\x89\x45\x82\xc2\x82\xdc\x90\xe6"},  // 左つま先 右つま先
@@ -226,8 +226,49 @@ const RigPart rig_parts[] = {
     {"pinky1", RIG_SIDE_BEFORE | RIG_SIDE_AFTER, "\x8d\xb6\x8f\xac\x8e\x77\x82\x50", "\x89\x45\x8f\xac\x8e\x77\x82\x50"},  // 左小指１ 右小指１
     {"pinky2", RIG_SIDE_BEFORE | RIG_SIDE_AFTER, "\x8d\xb6\x8f\xac\x8e\x77\x82\x51", "\x89\x45\x8f\xac\x8e\x77\x82\x51"},  // 左小指２ 右小指２
     {"pinky3", RIG_SIDE_BEFORE | RIG_SIDE_AFTER, "\x8d\xb6\x8f\xac\x8e\x77\x82\x52", "\x89\x45\x8f\xac\x8e\x77\x82\x52"},  // 左小指３ 右小指３
+    // source: HumanIK's and Mixamo's finger bones (LeftHandThumb1 to 3, LeftHandIndex1 to 3, and Middle,
+    // Ring, Pinky; the 4th, the tip, has no standard name). Their Thumb1 is the thumb's metacarpal, as
+    // Unity's ThumbProximal, so Thumb1 to 3 are 親指０ to ２.
+    {"handthumb1", RIG_SIDE_BEFORE | RIG_SIDE_AFTER, "\x8d\xb6\x90\x65\x8e\x77\x82\x4f", "\x89\x45\x90\x65\x8e\x77\x82\x4f"},  // 左親指０ 右親指０
+    {"handthumb2", RIG_SIDE_BEFORE | RIG_SIDE_AFTER, "\x8d\xb6\x90\x65\x8e\x77\x82\x50", "\x89\x45\x90\x65\x8e\x77\x82\x50"},  // 左親指１ 右親指１
+    {"handthumb3", RIG_SIDE_BEFORE | RIG_SIDE_AFTER, "\x8d\xb6\x90\x65\x8e\x77\x82\x51", "\x89\x45\x90\x65\x8e\x77\x82\x51"},  // 左親指２ 右親指２
+    {"handindex1", RIG_SIDE_BEFORE | RIG_SIDE_AFTER, "\x8d\xb6\x90\x6c\x8e\x77\x82\x50", "\x89\x45\x90\x6c\x8e\x77\x82\x50"},  // 左人指１ 右人指１
+    {"handindex2", RIG_SIDE_BEFORE | RIG_SIDE_AFTER, "\x8d\xb6\x90\x6c\x8e\x77\x82\x51", "\x89\x45\x90\x6c\x8e\x77\x82\x51"},  // 左人指２ 右人指２
+    {"handindex3", RIG_SIDE_BEFORE | RIG_SIDE_AFTER, "\x8d\xb6\x90\x6c\x8e\x77\x82\x52", "\x89\x45\x90\x6c\x8e\x77\x82\x52"},  // 左人指３ 右人指３
+    {"handmiddle1", RIG_SIDE_BEFORE | RIG_SIDE_AFTER, "\x8d\xb6\x92\x86\x8e\x77\x82\x50", "\x89\x45\x92\x86\x8e\x77\x82\x50"},  // 左中指１ 右中指１
+    {"handmiddle2", RIG_SIDE_BEFORE | RIG_SIDE_AFTER, "\x8d\xb6\x92\x86\x8e\x77\x82\x51", "\x89\x45\x92\x86\x8e\x77\x82\x51"},  // 左中指２ 右中指２
+    {"handmiddle3", RIG_SIDE_BEFORE | RIG_SIDE_AFTER, "\x8d\xb6\x92\x86\x8e\x77\x82\x52", "\x89\x45\x92\x86\x8e\x77\x82\x52"},  // 左中指３ 右中指３
+    {"handring1", RIG_SIDE_BEFORE | RIG_SIDE_AFTER, "\x8d\xb6\x96\xf2\x8e\x77\x82\x50", "\x89\x45\x96\xf2\x8e\x77\x82\x50"},  // 左薬指１ 右薬指１
+    {"handring2", RIG_SIDE_BEFORE | RIG_SIDE_AFTER, "\x8d\xb6\x96\xf2\x8e\x77\x82\x51", "\x89\x45\x96\xf2\x8e\x77\x82\x51"},  // 左薬指２ 右薬指２
+    {"handring3", RIG_SIDE_BEFORE | RIG_SIDE_AFTER, "\x8d\xb6\x96\xf2\x8e\x77\x82\x52", "\x89\x45\x96\xf2\x8e\x77\x82\x52"},  // 左薬指３ 右薬指３
+    {"handpinky1", RIG_SIDE_BEFORE | RIG_SIDE_AFTER, "\x8d\xb6\x8f\xac\x8e\x77\x82\x50", "\x89\x45\x8f\xac\x8e\x77\x82\x50"},  // 左小指１ 右小指１
+    {"handpinky2", RIG_SIDE_BEFORE | RIG_SIDE_AFTER, "\x8d\xb6\x8f\xac\x8e\x77\x82\x51", "\x89\x45\x8f\xac\x8e\x77\x82\x51"},  // 左小指２ 右小指２
+    {"handpinky3", RIG_SIDE_BEFORE | RIG_SIDE_AFTER, "\x8d\xb6\x8f\xac\x8e\x77\x82\x52", "\x89\x45\x8f\xac\x8e\x77\x82\x52"},  // 左小指３ 右小指３
+    // source: the Unreal Engine mannequin's bones (spine_01, neck_01, clavicle_l, ball_l, and the fingers
+    // thumb_01_l to pinky_03_l) where the names above do not give them: spine_01 is the lowest of the
+    // spine, as Unity's Spine; clavicle is the shoulder; ball is the toes; thumb_01 is the metacarpal
+    // (親指０).
+    {"spine01", RIG_SIDE_NONE, "\x8f\xe3\x94\xbc\x90\x67", "\x8f\xe3\x94\xbc\x90\x67"},  // 上半身
+    {"neck01", RIG_SIDE_NONE, "\x8e\xf1", "\x8e\xf1"},  // 首
+    {"clavicle", RIG_SIDE_BEFORE | RIG_SIDE_AFTER, "\x8d\xb6\x8c\xa8", "\x89\x45\x8c\xa8"},  // 左肩 右肩
+    {"ball", RIG_SIDE_BEFORE | RIG_SIDE_AFTER, "\x8d\xb6\x82\xc2\x82\xdc\x90\xe6", "\x89\x45\x82\xc2\x82\xdc\x90\xe6"},  // 左つま先 右つま先
+    {"thumb01", RIG_SIDE_BEFORE | RIG_SIDE_AFTER, "\x8d\xb6\x90\x65\x8e\x77\x82\x4f", "\x89\x45\x90\x65\x8e\x77\x82\x4f"},  // 左親指０ 右親指０
+    {"thumb02", RIG_SIDE_BEFORE | RIG_SIDE_AFTER, "\x8d\xb6\x90\x65\x8e\x77\x82\x50", "\x89\x45\x90\x65\x8e\x77\x82\x50"},  // 左親指１ 右親指１
+    {"thumb03", RIG_SIDE_BEFORE | RIG_SIDE_AFTER, "\x8d\xb6\x90\x65\x8e\x77\x82\x51", "\x89\x45\x90\x65\x8e\x77\x82\x51"},  // 左親指２ 右親指２
+    {"index01", RIG_SIDE_BEFORE | RIG_SIDE_AFTER, "\x8d\xb6\x90\x6c\x8e\x77\x82\x50", "\x89\x45\x90\x6c\x8e\x77\x82\x50"},  // 左人指１ 右人指１
+    {"index02", RIG_SIDE_BEFORE | RIG_SIDE_AFTER, "\x8d\xb6\x90\x6c\x8e\x77\x82\x51", "\x89\x45\x90\x6c\x8e\x77\x82\x51"},  // 左人指２ 右人指２
+    {"index03", RIG_SIDE_BEFORE | RIG_SIDE_AFTER, "\x8d\xb6\x90\x6c\x8e\x77\x82\x52", "\x89\x45\x90\x6c\x8e\x77\x82\x52"},  // 左人指３ 右人指３
+    {"middle01", RIG_SIDE_BEFORE | RIG_SIDE_AFTER, "\x8d\xb6\x92\x86\x8e\x77\x82\x50", "\x89\x45\x92\x86\x8e\x77\x82\x50"},  // 左中指１ 右中指１
+    {"middle02", RIG_SIDE_BEFORE | RIG_SIDE_AFTER, "\x8d\xb6\x92\x86\x8e\x77\x82\x51", "\x89\x45\x92\x86\x8e\x77\x82\x51"},  // 左中指２ 右中指２
+    {"middle03", RIG_SIDE_BEFORE | RIG_SIDE_AFTER, "\x8d\xb6\x92\x86\x8e\x77\x82\x52", "\x89\x45\x92\x86\x8e\x77\x82\x52"},  // 左中指３ 右中指３
+    {"ring01", RIG_SIDE_BEFORE | RIG_SIDE_AFTER, "\x8d\xb6\x96\xf2\x8e\x77\x82\x50", "\x89\x45\x96\xf2\x8e\x77\x82\x50"},  // 左薬指１ 右薬指１
+    {"ring02", RIG_SIDE_BEFORE | RIG_SIDE_AFTER, "\x8d\xb6\x96\xf2\x8e\x77\x82\x51", "\x89\x45\x96\xf2\x8e\x77\x82\x51"},  // 左薬指２ 右薬指２
+    {"ring03", RIG_SIDE_BEFORE | RIG_SIDE_AFTER, "\x8d\xb6\x96\xf2\x8e\x77\x82\x52", "\x89\x45\x96\xf2\x8e\x77\x82\x52"},  // 左薬指３ 右薬指３
+    {"pinky01", RIG_SIDE_BEFORE | RIG_SIDE_AFTER, "\x8d\xb6\x8f\xac\x8e\x77\x82\x50", "\x89\x45\x8f\xac\x8e\x77\x82\x50"},  // 左小指１ 右小指１
+    {"pinky02", RIG_SIDE_BEFORE | RIG_SIDE_AFTER, "\x8d\xb6\x8f\xac\x8e\x77\x82\x51", "\x89\x45\x8f\xac\x8e\x77\x82\x51"},  // 左小指２ 右小指２
+    {"pinky03", RIG_SIDE_BEFORE | RIG_SIDE_AFTER, "\x8d\xb6\x8f\xac\x8e\x77\x82\x52", "\x89\x45\x8f\xac\x8e\x77\x82\x52"},  // 左小指３ 右小指３
 };
-const int rig_part_count = 95;
+const int rig_part_count = 129;
 
 const RigPair rig_bone_pairs[] = {
     // source: Unity's humanoid bones (UnityEngine.HumanBodyBones), which VRM 0.x's humanoid also uses.

@@ -162,11 +162,18 @@ int rig_bone_standard(const char* name, bool filled, const char** out, int max) 
   if (k.len == 0 || max <= 0) return 0;
   rig_keys_make(&rig_bone_pair_keys, rig_bone_pair_count, [](int i) { return rig_bone_pairs[i].rig; });
   int n = rig_pairs(k, rig_bone_pairs, rig_bone_pair_keys, rig_bone_pair_count, out, 0, max);
+  // The key with gaps, for a side set apart before its part.
+  RigKey gapped;
+  gapped.len = fold_gaps(gapped.text, FOLD_NAME, name, -1);
+  gapped.filled = filled;
   // The English names: a part alone, or a side and a part either way round. A side or a part the key
   // does not begin as cannot begin a name it matches: those are passed over unmatched.
   constexpr int SIDES = 16;
-  bool side_first[SIDES];
-  for (int s = 0; s < rig_side_count && s < SIDES; s++) side_first[s] = rig_agrees(k, rig_sides[s].key);
+  bool side_first[SIDES], side_apart[SIDES];
+  for (int s = 0; s < rig_side_count && s < SIDES; s++) {
+    side_first[s] = rig_agrees(k, rig_sides[s].key);
+    side_apart[s] = rig_agrees(gapped, rig_sides[s].key);
+  }
   for (int p = 0; p < rig_part_count; p++) {
     const RigPart& part = rig_parts[p];
     if (part.where == RIG_SIDE_NONE) {
@@ -178,10 +185,12 @@ int rig_bone_standard(const char* name, bool filled, const char** out, int max) 
       const RigSide& side = rig_sides[s];
       bool before = (part.where & RIG_SIDE_BEFORE) && (s >= SIDES || side_first[s]);
       bool after = (part.where & RIG_SIDE_AFTER) && part_first;
-      if (!before && !after) continue;
+      bool apart = (part.where & RIG_SIDE_APART) && (s >= SIDES || side_apart[s]);
+      if (!before && !after && !apart) continue;
       const char* standard = side.right ? part.right : part.left;
       for (const char* sep : rig_separators) {
-        if ((before && rig_match3(k, side.key, sep, part.key)) || (after && rig_match3(k, part.key, sep, side.key))) {
+        if ((before && rig_match3(k, side.key, sep, part.key)) || (after && rig_match3(k, part.key, sep, side.key)) ||
+            (apart && sep[0] != 0 && rig_match3(gapped, side.key, sep, part.key))) {
           n = rig_put(out, n, max, standard);
         }
       }

@@ -321,7 +321,7 @@ static void pmx_bone(PmxBone* b, const PmxGlobals& g) {
   if (b->long_name) cut_broken_tail(b->name);
   pmx_floats(b->position, 3);
   b->parent = pmx_bone_index(g.bone_size);
-  pmx_skip(4);  // transform level
+  b->layer = pmx_get32();  // the deform layer: players evaluate bones by (layer, index)
   unsigned char f[2] = {0, 0};
   rfread(f, 2);
   b->flags = rfle16(f);

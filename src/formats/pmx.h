@@ -1,6 +1,6 @@
 // pmx.h: the PMX model reader. Fills the target model's tables (check/model.h): its display name and
 // the Shift-JIS Japanese names of its bones and morphs; and keeps the model's skeleton (every bone's
-// rest position, parent, flags, inheritance, fixed axis and IK) in a record of its own, which the pose
+// rest position, parent, deform layer, flags, inheritance, fixed axis and IK) in a record of its own, which the pose
 // engine (pose/skeleton.h) reads and checks.
 #pragma once
 #include <cstdint>
@@ -55,6 +55,7 @@ struct PmxBone {
   uint16_t flags;            // PmxBoneFlag bits, and the others as the file has them
   float position[3];         // rest position, model space
   int32_t parent;            // -1: a root
+  int32_t layer;             // the deform layer (transform level), as the file gives it
   int32_t inherit;           // inherited rotation or translation: the source (-1 without the flags)
   float inherit_weight;
   float axis[3];             // the fixed axis (0 without the flag)

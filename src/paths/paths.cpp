@@ -116,6 +116,14 @@ int path_name_w(char16_t* dst, int dst_units, const char16_t* src) {
   return 0;
 }
 
+int path_stem_w(char16_t* dst, int dst_units, const char16_t* src) {
+  int len;
+  int from = pth_last_w(src, u'\\', u'/', &len) + 1;
+  int dot = pth_last_w(src + from, u'.', u'.', &len);
+  pth_copy_w(dst, dst_units, src, from, dot > 0 ? from + dot : from + len);
+  return 0;
+}
+
 int path_ext(char* dst, int dst_size, const char* src) {
   int len;
   int dot = pth_last(src, '.', '.', &len);
@@ -298,6 +306,32 @@ int path_make_folders_w(const char16_t* path) {
     part[i] = 0;
     if (sys_make_dir_w(part) != 0) return -1;
   }
+  return 0;
+}
+
+int path_absolute_w(char16_t* dst, int dst_units, const char16_t* path) {
+  if (dst_units <= 0) return -1;
+  dst[0] = 0;
+  int len = utf16_length(path);
+  if (path_is_sep_w(path[0]) || (path[0] != 0 && path[1] == u':')) {
+    return utf16_copy(dst, dst_units, path) == len ? 0 : -1;
+  }
+  int n = sys_current_dir_w(dst, dst_units - 2);
+  if (n <= 0) return -1;
+  dst[n] = PATH_SEP_W;
+  dst[n + 1] = 0;
+  return utf16_append(dst, dst_units, path) == len ? 0 : -1;
+}
+
+int path_folder_w(char16_t* dst, int dst_units, const char16_t* path) {
+  if (dst_units <= 0) return -1;
+  int len;
+  int last = pth_last_w(path, u'\\', u'/', &len);
+  if (last < 0 || last + 1 >= dst_units) {
+    dst[0] = 0;
+    return -1;
+  }
+  pth_copy_w(dst, dst_units, path, 0, last + 1);
   return 0;
 }
 

@@ -1,9 +1,10 @@
-// motion.cpp: a motion's bone keys for the pose engine (see motion.h), loaded by the one walk of a VMD
-// file.
+// motion.cpp: a motion's bone keys and IK switches for the pose engine (see motion.h), loaded by the one
+// walk of a VMD file.
 //
-// Records: the renaming table of the load in progress (written by pose_motion_load); motions are the
-// callers' values, emptied by each load as far as the last one filled them.
-// Limits: 524,288 bone keys, 8,192 names; a walk stops after the bone keys.
+// Records: the renaming table and the switches' scratch of the load in progress (written by
+// pose_motion_load); motions are the callers' values, emptied by each load as far as the last one
+// filled their tracks.
+// Limits: 524,288 bone keys, 8,192 names; 262,144 IK switches, 1,024 IK names.
 // Trust: the file is untrusted: counts are the walk's loop bounds, names are at most 15 bytes, and every
 // key's floats are checked (a rotation must have a length, a position must lie within 100,000) before
 // anything plays them.
@@ -56,12 +57,86 @@ static void motion_empty(PoseMotion* m) {
   for (int t = 0; t < m->track_count; t++) m->slot[m->track[t].slot & (POSE_TRACK_SLOTS - 1)] = 0;
   m->track_count = m->key_count = 0;
   m->file_bone_keys = 0;
+  m->ik_track_count = m->ik_switch_count = 0;
+  std::memset(m->ik_slot, 0, sizeof m->ik_slot);
 }
 
 static int motion_refuse(PoseMotion* m, const char* why) {
   std::snprintf(m->reason, sizeof m->reason, "%s", why);
   motion_empty(m);
   return POSE_HOSTILE;
+}
+
+// ---- IK switches ----
+
+static_assert((POSE_IK_SLOTS & (POSE_IK_SLOTS - 1)) == 0 && POSE_IK_TRACKS <= 32767, "the IK name hash's fields");
+
+// The track of each switch loaded, in file order (scratch of the load).
+static uint16_t motion_switch_track[POSE_IK_SWITCHES];
+static PoseIkSwitch motion_switch_read[POSE_IK_SWITCHES];
+
+int pose_motion_ik_track(const PoseMotion* m, const char* name) {
+  for (uint32_t at = hash_text(name);; at++) {
+    int t = m->ik_slot[at & (POSE_IK_SLOTS - 1)] - 1;
+    if (t < 0) return -1;
+    if (std::strcmp(m->ik_track[t].name, name) == 0) return t;
+  }
+}
+
+// One whole IK switch (its name field already renamed) into the motion's scratch; false (with the
+// reason) when it cannot be kept.
+static bool motion_switch(PoseMotion* m, const unsigned char* rec) {
+  char name[POSE_IK_NAME];
+  std::memset(name, 0, sizeof name);
+  for (int i = 0; i < VMD_MODEL && rec[i] != 0; i++) name[i] = (char)rec[i];
+  uint32_t at = hash_text(name);
+  int t;
+  for (;; at++) {
+    t = m->ik_slot[at & (POSE_IK_SLOTS - 1)] - 1;
+    if (t < 0 || std::strcmp(m->ik_track[t].name, name) == 0) break;
+  }
+  if (t < 0) {
+    if (m->ik_track_count >= POSE_IK_TRACKS) return motion_refuse(m, "the motion switches the IK of more than 1,024 bones"), false;
+    t = m->ik_track_count++;
+    std::memcpy(m->ik_track[t].name, name, sizeof name);
+    m->ik_track[t].first = m->ik_track[t].count = 0;
+    m->ik_slot[at & (POSE_IK_SLOTS - 1)] = (int16_t)(t + 1);
+  }
+  if (m->ik_switch_count >= POSE_IK_SWITCHES) return motion_refuse(m, "the motion has more than 262,144 IK switches"), false;
+  motion_switch_track[m->ik_switch_count] = (uint16_t)t;
+  motion_switch_read[m->ik_switch_count] = PoseIkSwitch{m->ik_frame, (uint8_t)(rec[VMD_MODEL] != 0)};
+  m->ik_switch_count++;
+  m->ik_track[t].count++;
+  return true;
+}
+
+// The switches by track and frame (stable: of two on one frame the later in the file is kept).
+static void motion_switch_arrange(PoseMotion* m) {
+  int w = 0;
+  for (int t = 0; t < m->ik_track_count; t++) {
+    int n = m->ik_track[t].count;
+    m->ik_track[t].first = w;
+    m->ik_track[t].count = 0;
+    w += n;
+  }
+  for (int i = 0; i < m->ik_switch_count; i++) {
+    PoseIkTrack& tr = m->ik_track[motion_switch_track[i]];
+    m->ik_switch[tr.first + tr.count++] = motion_switch_read[i];
+  }
+  w = 0;
+  for (int t = 0; t < m->ik_track_count; t++) {
+    PoseIkTrack& tr = m->ik_track[t];
+    PoseIkSwitch* a = m->ik_switch + tr.first;
+    std::stable_sort(a, a + tr.count, [](const PoseIkSwitch& x, const PoseIkSwitch& y) { return x.frame < y.frame; });
+    int first = w;
+    for (int i = 0; i < tr.count; i++) {
+      if (w > first && m->ik_switch[w - 1].frame == a[i].frame) m->ik_switch[w - 1] = a[i];
+      else m->ik_switch[w++] = a[i];
+    }
+    tr.first = first;
+    tr.count = w - first;
+  }
+  m->ik_switch_count = w;
 }
 
 // The track of a run of keys of the name field at field, renamed as the copy renames it; -1 when the
@@ -164,7 +239,7 @@ static void motion_arrange(PoseMotion* m) {
   m->key_count = w;
 }
 
-// The bone keys of the walk w has begun, into m (made empty); the walk is ended here.
+// The bone keys and IK switches of the walk w has begun, into m (made empty); the walk is ended here.
 static int motion_load(PoseMotion* m, VmdWalk* w) {
   w->runs = true;
   VmdStep s;
@@ -198,13 +273,24 @@ static int motion_load(PoseMotion* m, VmdWalk* w) {
         m->file_bone_keys++;
         ok = motion_key(m, track, rec);
       }
-    } else if (s.piece == VMD_PIECE_COUNT && s.shape->block != BLOCK_BONE_KEYS) {
-      break;  // past the bone keys
+    } else if (s.piece == VMD_PIECE_RECORD && s.records == 1 && s.shape->block == BLOCK_IK_KEYS &&
+               s.shape->size == VMD_SHOW_IK_HEAD) {
+      m->ik_frame = (uint32_t)rfle32(s.bytes);  // a show-and-IK head: its switches follow
+    } else if (s.piece == VMD_PIECE_RECORD && s.records == 1 && s.shape->block == BLOCK_IK_KEYS &&
+               s.shape->size == VMD_IK_SWITCH) {
+      // Renamed in a copy of its own: the walk's bytes may be the kept file's.
+      unsigned char record[VMD_IK_SWITCH];
+      std::memcpy(record, s.bytes, VMD_IK_SWITCH);
+      vmd_rename_field(motion_renames, record, VMD_MODEL);
+      ok = motion_switch(m, record);
+    } else if (s.piece == VMD_PIECE_TAIL) {
+      break;
     }
   }
   vmd_walk_close(w);
   if (!ok) return POSE_HOSTILE;
   motion_arrange(m);
+  motion_switch_arrange(m);
   return POSE_DONE;
 }
 
@@ -213,6 +299,7 @@ static bool motion_begin(PoseMotion* m, const VmdRename* renames, int rename_cou
   motion_empty(m);
   m->last_frame = 0;
   m->reason[0] = 0;
+  m->ik_frame = 0;
   if (!vmd_rename_fill(&motion_renames, renames, rename_count)) return motion_refuse(m, "a renaming is refused"), false;
   return true;
 }

@@ -1,6 +1,7 @@
 // pose.h: playing a motion on a skeleton: a track's key at any frame, as players evaluate it, and
 // forward kinematics with inherited rotation and translation, parents before children. No IK is
-// solved: the bones an IK moves are known (PoseBone::ik_moved) and left out wherever poses are compared.
+// solved here (ik.h plays a motion with it): the bones an IK moves are known (PoseBone::ik_moved) and
+// left out wherever these poses are compared.
 //
 // A track at frame f: before its first key, the first key's values; after its last, the last key's;
 // between keys k0 and k1, s = (f - f0) / (f1 - f0), k1's curves give each position axis its share and

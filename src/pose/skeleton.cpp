@@ -1,5 +1,5 @@
 // skeleton.cpp: a model's skeleton for the pose engine (see skeleton.h): made from the PMX reader's
-// record, checked, ordered.
+// record, checked, ordered; the walks of its hierarchy.
 //
 // Records: none of its own; skeletons are the callers' values.
 // Limits: 4,096 model bones and 64 put back; 16,384 IK links.
@@ -7,7 +7,10 @@
 // it is followed, every float must be a number within 100,000, and the order is found by a bounded
 // topological sort, so a cycle is a reason, never a hang.
 #include "pose/skeleton.h"
+
+#include "pose/pose_math.h"
 #include "text/hash.h"
+#include "text/sjis_bytes.h"
 
 #include <cmath>
 #include <cstdio>
@@ -16,6 +19,9 @@
 static int skeleton_refuse(PoseSkeleton* s, const char* format, int bone) {
   std::snprintf(s->reason, sizeof s->reason, format, bone);
   s->count = s->model_count = s->order_count = s->link_count = 0;
+  s->play_count = s->ik_chain_count = 0;
+  s->ik_work = 0;
+  std::snprintf(s->ik_reason, sizeof s->ik_reason, "%s", s->reason);
   std::memset(s->name_slot, 0, sizeof s->name_slot);
   return POSE_HOSTILE;
 }
@@ -29,6 +35,15 @@ static void skeleton_hash_add(PoseSkeleton* s, int i) {
   uint32_t at = hash_text(s->bone[i].name);
   while (s->name_slot[at & (POSE_NAME_SLOTS - 1)] != 0) at++;
   s->name_slot[at & (POSE_NAME_SLOTS - 1)] = (int16_t)(i + 1);
+}
+
+// True when the Shift-JIS name holds ひざ (knee) as whole characters: 左ひざ, 右ひざ.
+static bool skeleton_is_knee(const char* name) {
+  const unsigned char* p = (const unsigned char*)name;
+  for (int i = 0; i < POSE_NAME && p[i] != 0; i += is_lead_byte(p[i]) && p[i + 1] != 0 ? 2 : 1) {
+    if (i + 3 < POSE_NAME && p[i] == 0x82 && p[i + 1] == 0xD0 && p[i + 2] == 0x82 && p[i + 3] == 0xB4) return true;
+  }
+  return false;
 }
 
 static bool skeleton_near(float v) { return std::isfinite(v) && std::fabs(v) <= POSE_FAR; }
@@ -60,6 +75,7 @@ int pose_skeleton_load(PoseSkeleton* s, const PmxSkeleton* from) {
     if (f.parent < -1 || f.parent >= n) return skeleton_refuse(s, "bone %d: its parent is out of range", i);
     if (f.parent == i) return skeleton_refuse(s, "bone %d is its own parent", i);
     b.parent = f.parent;
+    b.layer = f.layer;
     b.inherit = -1;
     b.inherit_weight = 0.0f;
     // A source of -1 with the flags inherits nothing; its weight is kept (the folds read the weight of
@@ -79,6 +95,8 @@ int pose_skeleton_load(PoseSkeleton* s, const PmxSkeleton* from) {
     b.ik_loops = 0;
     b.ik_limit = 0.0f;
     b.link_first = b.link_count = 0;
+    b.chain_first = b.chain_count = 0;
+    b.ik_link = 0;
     if (f.flags & PMX_BONE_IK) {
       if (f.ik_target < 0 || f.ik_target >= n) return skeleton_refuse(s, "bone %d: its IK target is out of range", i);
       if (f.link_first < 0 || f.link_count < 0 || f.link_first > from->link_count ||
@@ -102,7 +120,14 @@ int pose_skeleton_load(PoseSkeleton* s, const PmxSkeleton* from) {
     PoseLink& l = s->link[k];
     l.bone = f.bone;
     l.limited = f.limited;
+    l.knee = 0;
     for (int a = 0; a < 3; a++) l.lower[a] = f.lower[a], l.upper[a] = f.upper[a];
+    // Models of the older format carry no limits; players give their knees the usual ones.
+    if (!l.limited && l.bone >= 0 && l.bone < n && skeleton_is_knee(from->bone[l.bone].name)) {
+      l.limited = l.knee = 1;
+      l.lower[0] = (float)-POSE_PI, l.upper[0] = (float)(-0.5 / POSE_DEGREES);
+      l.lower[1] = l.upper[1] = l.lower[2] = l.upper[2] = 0.0f;
+    }
   }
   s->count = s->model_count = n;
   std::memset(s->name_slot, 0, sizeof s->name_slot);
@@ -144,6 +169,13 @@ void pose_skeleton_copy(PoseSkeleton* dst, const PoseSkeleton* src) {
   dst->link_count = src->link_count;
   std::memcpy(dst->link, src->link, sizeof(PoseLink) * (size_t)(src->link_count > 0 ? src->link_count : 0));
   std::memcpy(dst->reason, src->reason, sizeof dst->reason);
+  dst->play_count = src->play_count;
+  std::memcpy(dst->play_order, src->play_order, sizeof(int32_t) * (size_t)(src->play_count > 0 ? src->play_count : 0));
+  dst->ik_chain_count = src->ik_chain_count;
+  std::memcpy(dst->ik_chain, src->ik_chain,
+              sizeof(int32_t) * (size_t)(src->ik_chain_count > 0 ? src->ik_chain_count : 0));
+  dst->ik_work = src->ik_work;
+  std::memcpy(dst->ik_reason, src->ik_reason, sizeof dst->ik_reason);
   std::memcpy(dst->name_slot, src->name_slot, sizeof dst->name_slot);
 }
 
@@ -224,5 +256,38 @@ int pose_skeleton_order(PoseSkeleton* s) {
     if (b.inherit >= 0 && turned[b.inherit] && (b.flags & PMX_BONE_INHERITS_ROTATION)) turned[s->order[at]] = 1;
     b.ik_moved = turned[s->order[at]] || target[s->order[at]] || (b.parent >= 0 && s->bone[b.parent].ik_moved);
   }
+  pose_ik_prepare(s);
   return POSE_DONE;
+}
+
+// Children come after their parents in the order: a walk from the end reaches a bone's parent after the
+// bone, a walk from the start a bone after its parent.
+void pose_skeleton_mark_parents(const PoseSkeleton* s, uint8_t* mark, const uint8_t* within) {
+  for (int i = s->order_count - 1; i >= 0; i--) {
+    int x = s->order[i];
+    int p = s->bone[x].parent;
+    if (mark[x] && p >= 0 && (within == nullptr || within[p])) mark[p] = 1;
+  }
+}
+
+void pose_skeleton_mark_sources(const PoseSkeleton* s, const uint8_t* of, uint8_t* mark) {
+  for (int i = s->order_count - 1; i >= 0; i--) {
+    int x = s->order[i];
+    if ((of[x] || mark[x]) && s->bone[x].inherit >= 0) mark[s->bone[x].inherit] = 1;
+  }
+}
+
+void pose_skeleton_mark_children(const PoseSkeleton* s, uint8_t* mark) {
+  for (int i = 0; i < s->order_count; i++) {
+    int x = s->order[i];
+    if (s->bone[x].parent >= 0 && mark[s->bone[x].parent]) mark[x] = 1;
+  }
+}
+
+int pose_skeleton_list(const PoseSkeleton* s, const uint8_t* mark, int32_t* out) {
+  int n = 0;
+  for (int i = 0; i < s->order_count; i++) {
+    if (mark[s->order[i]]) out[n++] = s->order[i];
+  }
+  return n;
 }

@@ -8,10 +8,15 @@
 //
 // The fold engine (fold.h) adds bones a model lacks to a copy of a skeleton, after the model's own; they
 // are marked put_back.
+//
+// The walks of the hierarchy are here once, for every evaluation and comparison: a bone's rest offset
+// from its parent, marking parents, inheritance sources or children of marked bones, listing the marked
+// bones in the skeleton's order.
 #pragma once
 #include <cstdint>
 
 #include "formats/pmx.h"
+#include "pose/pose_math.h"
 
 constexpr int POSE_BONES = PMX_BONES;  // a model's bones: as many as the model tables keep names
 constexpr int POSE_EXTRA = 64;         // bones the fold engine puts back (two sides of the semi-standard set)
@@ -31,6 +36,7 @@ struct PoseBone {
   uint16_t flags;        // PmxBoneFlag bits
   float rest[3];         // rest position, model space
   int32_t parent;        // -1: a root
+  int32_t layer;         // the deform layer: IK play evaluates bones by (after physics, layer, index)
   int32_t inherit;       // inherited rotation and/or translation (flags): the source; -1 none
   float inherit_weight;
   float axis[3];         // the fixed axis (not applied to keys: players play a key as it is)
@@ -38,13 +44,20 @@ struct PoseBone {
   int32_t ik_loops;
   float ik_limit;
   int32_t link_first, link_count;  // IK bones: their links in PoseSkeleton::link
+  int32_t chain_first, chain_count;  // IK bones: the bones their solve moves, in PoseSkeleton::ik_chain
+  uint8_t ik_link;       // a link of some IK bone (its solved turn stands before its key's)
 };
 
 struct PoseLink {
   int32_t bone;
   uint8_t limited;
-  float lower[3], upper[3];
+  uint8_t knee;          // a link named ひざ that the file gave no limits: it takes a knee's, and 4x the step
+  float lower[3], upper[3];  // radians, per axis X, Y, Z
 };
+
+constexpr int POSE_IK_BONE_LINKS = 64;  // links of one IK bone (real chains: 1 to about 20)
+constexpr int POSE_IK_CHAIN = 16384;    // the bones all IK solves move, together (real models: a few hundred)
+constexpr int64_t POSE_IK_WORK = 1 << 20;  // bone updates IK play may do in a frame (real models: thousands)
 
 // Results of pose_skeleton_load.
 enum PoseResult : int {
@@ -61,6 +74,14 @@ struct PoseSkeleton {
   int32_t link_count;
   PoseLink link[POSE_LINKS];
   char reason[POSE_REASON];   // why the skeleton holds no pose ("" when it does)
+  // IK play (pose/ik.h), made with the order: the bones by (after physics, layer, index), every bone
+  // after its parent and inheritance source and every IK bone after the bones its solve moves.
+  int32_t play_order[POSE_SLOTS];
+  int32_t play_count;
+  int32_t ik_chain_count;
+  int32_t ik_chain[POSE_IK_CHAIN];  // per IK bone: from its topmost link down to its target
+  int64_t ik_work;                  // bone updates of a frame at most, IK solves included
+  char ik_reason[POSE_REASON];      // why IK cannot be played on the skeleton ("" when it can)
   int16_t name_slot[POSE_NAME_SLOTS];  // name hash: bone + 1, 0 empty (bones with long names are left out)
 };
 
@@ -84,5 +105,42 @@ int pose_skeleton_put(PoseSkeleton* s, const char* name, const float* rest, int 
 void pose_skeleton_copy(PoseSkeleton* dst, const PoseSkeleton* src);
 
 // Orders s again (parents and sources first) and marks again the bones an IK moves, after bones were
-// put back or taken out: POSE_DONE, or POSE_HOSTILE with the reason (a cycle).
+// put back or taken out: POSE_DONE, or POSE_HOSTILE with the reason (a cycle). Makes IK play's order
+// and chains too (pose_ik_prepare); IK data that cannot be played leaves its reason in s->ik_reason and
+// the rest of the skeleton as it is.
 int pose_skeleton_order(PoseSkeleton* s);
+
+// IK play's order and chains (ik.cpp; ik.h tells what it refuses).
+void pose_ik_prepare(PoseSkeleton* s);
+
+// ---- Walks of the hierarchy ----
+// Every walk follows s->order (parents and inheritance sources before the bones that need them; absent
+// bones are in no order), so one pass settles a whole chain. Marks are per bone, 1 marked.
+
+// A bone's rest position, model space.
+inline PoseVec pose_skeleton_rest(const PoseSkeleton* s, int b) {
+  const PoseBone& bone = s->bone[b];
+  return {bone.rest[0], bone.rest[1], bone.rest[2]};
+}
+
+// A bone's rest position less its parent's (a root's: its rest position): where it stands in its
+// parent's frame, before its key moves it. Inline: the evaluation of every bone reads it.
+inline PoseVec pose_skeleton_offset(const PoseSkeleton* s, int b) {
+  PoseVec offset = pose_skeleton_rest(s, b);
+  int parent = s->bone[b].parent;
+  return parent >= 0 ? pose_vsub(offset, pose_skeleton_rest(s, parent)) : offset;
+}
+
+// Marks the parent of every marked bone, and its parent in turn, up to a root; with within (may be
+// null), only parents marked in within: a parent not within ends the chain.
+void pose_skeleton_mark_parents(const PoseSkeleton* s, uint8_t* mark, const uint8_t* within);
+
+// Marks in mark the inheritance source of every bone marked in of or in mark, and its source in turn
+// (of may be mark itself).
+void pose_skeleton_mark_sources(const PoseSkeleton* s, const uint8_t* of, uint8_t* mark);
+
+// Marks every bone that hangs from a marked bone, at any depth.
+void pose_skeleton_mark_children(const PoseSkeleton* s, uint8_t* mark);
+
+// The marked bones into out, in s's order: their count (at most s->order_count).
+int pose_skeleton_list(const PoseSkeleton* s, const uint8_t* mark, int32_t* out);

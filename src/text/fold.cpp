@@ -1,6 +1,7 @@
 // fold.cpp: the spelling fold of Shift-JIS names (fold.h).
 //
-// Records: none; two constant tables, the katakana row in half-width form and the full-width signs.
+// Records: none; three constant tables: the katakana row in half-width form, the full-width signs and the
+// look-alikes.
 // Limits: the key is never longer than the name (every character folds to as many bytes or fewer), and
 // it is cut, whole characters only, at the destination's size.
 // Trust: names come from motion and model files. Only the 0 byte and src_max bound a name; a lead byte
@@ -24,6 +25,27 @@ static constexpr FoldChar fold_two(unsigned char a, unsigned char b) { return Fo
 constexpr unsigned char FOLD_DASH = '-';           // the one dash of the key
 constexpr unsigned char FOLD_VOICED = 0xDE;        // ﾞ
 constexpr unsigned char FOLD_SEMI_VOICED = 0xDF;   // ﾟ
+constexpr unsigned char FOLD_GAP = '.';            // what a dropped separator leaves in a key with gaps
+
+// How a key is made: the spelling key alone, or also with the look-alikes as one, or with gaps.
+enum : unsigned { FOLD_HOW_ALIKE = 1, FOLD_HOW_GAPS = 2 };
+
+// Look-alike characters of other scripts, each with the character it is taken as (itself for that one,
+// so that it is counted). Only signs that standard expression names use and that a name may carry in a
+// look-alike from another script or case: the mouth ∧ and Greek Λ; the mouth д and its capital Д (as in
+// the face (´Д｀)); the mouth □ and the kanji 口 ("mouth"); △ and Greek Δ; ○ and the kanji zero 〇. Left
+// out: ω, which code page 932 has once; ロ and 一, kana and kanji of ordinary words whose keys the fold
+// already shares with ろ, ﾛ and the dashes; Latin letters in Greek or Cyrillic, which no name seen uses.
+struct FoldAlike {
+  uint16_t code, as;
+};
+static constexpr FoldAlike fold_alikes[] = {
+    {0x81C8, 0x81C8}, {0x83A9, 0x81C8},  // ∧ Λ
+    {0x8474, 0x8474}, {0x8444, 0x8474},  // д Д
+    {0x81A0, 0x81A0}, {0x8CFB, 0x81A0},  // □ 口
+    {0x81A2, 0x81A2}, {0x83A2, 0x81A2},  // △ Δ
+    {0x819B, 0x819B}, {0x815A, 0x819B},  // ○ 〇
+};
 
 // The katakana row, 0x8340 to 0x8396 without 0x837F, in half-width form: the large kana's byte and
 // the voicing mark after it (0 none). Small kana take their large kana. ヰ and ヱ have no half-width
@@ -72,9 +94,12 @@ static constexpr FoldSign fold_signs[] = {
 // Small half-width kana ｧ to ｯ (0xA7 to 0xAF) as their large ones.
 static constexpr uint8_t fold_half_small[] = {0xB1, 0xB2, 0xB3, 0xB4, 0xB5, 0xD4, 0xD5, 0xD6, 0xC2};  // ｱｲｳｴｵﾔﾕﾖﾂ
 
-static FoldChar fold_single(unsigned char b) {
+template <unsigned How>
+static inline FoldChar fold_single(unsigned char b) {
   if (b >= 'A' && b <= 'Z') return fold_one((unsigned char)(b - 'A' + 'a'));
-  if (b == ' ' || b == '_' || b == 0xA5) return fold_none();  // space, _, ･
+  if (b == ' ' || b == '_' || b == 0xA5) {  // space, _, ･
+    return (How & FOLD_HOW_GAPS) != 0 ? fold_one(FOLD_GAP) : fold_none();
+  }
   if (b == 0xB0) return fold_one(FOLD_DASH);                     // ｰ
   if (b >= 0xA7 && b <= 0xAF) return fold_one(fold_half_small[b - 0xA7]);
   return fold_one(b);
@@ -88,8 +113,19 @@ static FoldChar fold_kata(unsigned code) {
   return k.mark != 0 ? fold_two(k.base, k.mark) : fold_one(k.base);
 }
 
-static FoldChar fold_double(unsigned char lead, unsigned char trail) {
-  const unsigned code = (unsigned)lead << 8 | trail;
+template <unsigned How>
+static inline FoldChar fold_double(unsigned char lead, unsigned char trail, int* alike) {
+  unsigned code = (unsigned)lead << 8 | trail;
+  if constexpr ((How & FOLD_HOW_ALIKE) != 0) {
+    for (const FoldAlike& a : fold_alikes) {
+      if (a.code != code) continue;
+      (*alike)++;
+      code = a.as;
+      lead = (unsigned char)(code >> 8);
+      trail = (unsigned char)code;
+      break;
+    }
+  }
   if (code >= FOLD_HIRA_FIRST && code <= FOLD_HIRA_LAST) {
     // The hiragana row runs in the katakana row's order: ぁ is ァ, and so on to ゖ and ヶ.
     unsigned kata = FOLD_KATA_FIRST + (code - FOLD_HIRA_FIRST);
@@ -101,7 +137,8 @@ static FoldChar fold_double(unsigned char lead, unsigned char trail) {
   if (code >= 0x8260 && code <= 0x8279) return fold_one((unsigned char)('a' + (code - 0x8260)));  // Ａ-Ｚ
   if (code >= 0x8281 && code <= 0x829A) return fold_one((unsigned char)('a' + (code - 0x8281)));  // ａ-ｚ
   switch (code) {
-    case 0x8140: case 0x8145: case 0x8151: return fold_none();  // 　 ・ ＿
+    case 0x8140: case 0x8145: case 0x8151:  // 　 ・ ＿
+      return (How & FOLD_HOW_GAPS) != 0 ? fold_one(FOLD_GAP) : fold_none();
     case 0x815B: case 0x815C: case 0x815D: case 0x817C: return fold_one(FOLD_DASH);  // ー ― ‐ －
     case 0x814A: return fold_one(FOLD_VOICED);       // ゛
     case 0x814B: return fold_one(FOLD_SEMI_VOICED);  // ゜
@@ -119,10 +156,15 @@ static FoldChar fold_double(unsigned char lead, unsigned char trail) {
   return fold_two(lead, trail);
 }
 
-int fold_name(char* dst, int dst_size, const char* src, int src_max) {
+// The key of src as fold.h describes it; How: FOLD_HOW_ALIKE, FOLD_HOW_GAPS or neither (made once for
+// each, so the plain fold, which the checks run on every name, pays for neither); alike counts the
+// look-alike characters met (FOLD_HOW_ALIKE only).
+template <unsigned How>
+static int fold_run(char* dst, int dst_size, const char* src, int src_max, int* alike) {
   if (dst_size <= 0) return 0;
   int n = 0;
   int i = 0;
+  bool gap = false;  // the last character written is a gap's "."
   while (src_max < 0 || i < src_max) {
     const unsigned char b = (unsigned char)src[i];
     if (b == 0) break;
@@ -134,15 +176,37 @@ int fold_name(char* dst, int dst_size, const char* src, int src_max) {
         i++;
         continue;
       }
-      c = fold_double(b, t);
+      c = fold_double<How>(b, t, alike);
       i += 2;
     } else {
-      c = fold_single(b);
+      c = fold_single<How>(b);
       i++;
+    }
+    if constexpr ((How & FOLD_HOW_GAPS) != 0) {
+      // A run of gaps and "." leaves one ".".
+      const bool is_gap = c.len == 1 && c.b[0] == FOLD_GAP;
+      if (is_gap && gap) continue;
+      gap = is_gap;
     }
     if (c.len > dst_size - 1 - n) break;
     for (int k = 0; k < c.len; k++) dst[n++] = (char)c.b[k];
   }
   dst[n] = 0;
   return n;
+}
+
+int fold_name(char* dst, int dst_size, const char* src, int src_max) {
+  int alike = 0;
+  return fold_run<0>(dst, dst_size, src, src_max, &alike);
+}
+
+int fold_alike(char* dst, int dst_size, const char* src, int src_max) {
+  int alike = 0;
+  fold_run<FOLD_HOW_ALIKE>(dst, dst_size, src, src_max, &alike);
+  return alike;
+}
+
+int fold_gaps(char* dst, int dst_size, const char* src, int src_max) {
+  int alike = 0;
+  return fold_run<FOLD_HOW_GAPS>(dst, dst_size, src, src_max, &alike);
 }

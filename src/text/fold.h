@@ -28,3 +28,14 @@ constexpr int FOLD_NAME = 256;  // room for the key of any name the program keep
 // without a trail byte (0x40 to 0x7E, 0x80 to 0xFC) after it is dropped, as is the half of a character
 // cut by the end of the field; any other byte is kept as it is.
 int fold_name(char* dst, int dst_size, const char* src, int src_max);
+
+// The look-alike key of a name: its spelling key, where a few signs that a name may carry in a look-alike
+// of another script or case are taken as one: ∧ and Greek Λ, д and Д, □ and the kanji 口, △ and Greek Δ,
+// ○ and the kanji zero 〇. Reads and writes as fold_name does. Returns how many of those characters the
+// name holds (0: the key is the spelling key; 0 also when dst_size is 0 or less).
+int fold_alike(char* dst, int dst_size, const char* src, int src_max);
+
+// The spelling key with gaps: where the spelling key drops a run of spaces, "_" and "・" (and any "."
+// beside them), this key holds one "." ("Right leg" and "Right_Leg" give "right.leg", "RightLeg" gives
+// "rightleg"). Reads, writes and returns as fold_name does; never longer than the name.
+int fold_gaps(char* dst, int dst_size, const char* src, int src_max);

@@ -132,6 +132,45 @@ TEST(Advice, RigNamePicksAmongEnglishNames) {
   EXPECT_EQ(t.candidates, (std::vector<std::string>{"前髪1", "前髪2"}));
 }
 
+// A wink's side and number placed otherwise, and MMD's left-eye winks named without a side, which take
+// the left wink only where the model names both sides of that wink (and the same the other way round).
+TEST(Advice, WinksBySideAndNumber) {
+  const auto to = [](const std::string& name) {
+    Told t = advise(LISTING_MORPHS, name);
+    return t.to + " (" + advice_why_word((AdviceWhy)t.why) + ")";
+  };
+  model({}, {"ウインク左", "ウインク右", "ウィンク右２", "ウィンク左２"});
+  EXPECT_EQ(to("ウィンク"), "ウインク左 (spelling)");
+  EXPECT_EQ(to("ウィンク右"), "ウインク右 (spelling)");
+  EXPECT_EQ(to("ウィンク２"), "ウィンク左２ (spelling)");
+  EXPECT_EQ(to("ｳｨﾝｸ２右"), "ウィンク右２ (spelling)");
+  EXPECT_EQ(to("ウィンク3"), " (none)");
+  EXPECT_EQ(to("ウィンク右右"), " (none)");
+  model({}, {"ウインク左", "ウィンク２右"});  // no right side of ウインク: a lone ウィンク is not sure
+  EXPECT_EQ(to("ウィンク"), " (none)");
+  EXPECT_EQ(to("ウィンク右2"), "ウィンク２右 (spelling)");
+  model({}, {"ウィンク", "ウィンク右"});
+  EXPECT_EQ(to("ｳｨﾝｸ左"), "ウィンク (spelling)");
+  Advice a;
+  advice_for(LISTING_MORPHS, to_sjis("ｳｨﾝｸ左").c_str(), &a);
+  EXPECT_TRUE(a.whole && a.loose && advice_renameable(a));
+}
+
+// Look-alike signs of other scripts or cases, where the whole name matches one model name: several
+// leave the name without advice, never ambiguous; a part of a name is no match.
+TEST(Advice, LookAlikeSigns) {
+  model({{"∧", ""}}, {"∧", "ω□", "д", "ΛΛ", "∧∧"});
+  const std::pair<std::string, std::string> morphs[] = {
+      {"Λ", "∧ (spelling)"}, {"ω口", "ω□ (spelling)"}, {"Д", "д (spelling)"},
+      {"Λ∧", " (none)"},     {"Λ2", " (none)"}};
+  for (const auto& [motion, to] : morphs) {
+    Told t = advise(LISTING_MORPHS, motion);
+    EXPECT_EQ(t.to + " (" + advice_why_word((AdviceWhy)t.why) + ")", to) << motion;
+    EXPECT_TRUE(t.candidates.empty()) << motion;
+  }
+  EXPECT_EQ(advise(LISTING_BONES, "Λ").to, "∧");
+}
+
 namespace {
 
 // A motion as the reader leaves it: the built-in vocabularies, then a key of each of these bones and
@@ -193,6 +232,21 @@ TEST(Advice, RenamingsTaken) {
   motion({"Spine", "左ヒジ"}, {"ｳｨﾝｸ"});
   EXPECT_EQ(resolved(), (std::vector<std::string>{"Spine → 上半身 (rig name)", "左ヒジ → 左ひじ (spelling)",
                                                   "ｳｨﾝｸ → ウィンク (spelling)"}));
+}
+
+// A loose spelling yields to any other match of the same model name, whatever the order; the English
+// names with the side before name the thigh (Right leg), and the fitted copy, keyed by the renamed
+// names, lacks none of them.
+TEST(Advice, LooseSpellingsYieldAndRightLegIsRenamed) {
+  model({{"右足", ""}, {"右ひざ", ""}, {"左足", ""}, {"左腕", ""}}, {"ウインク左", "ウインク右"});
+  motion({}, {"ウィンク", "ウィンク左"});
+  EXPECT_EQ(resolved(),
+            (std::vector<std::string>{"ウィンク → ウインク左 (taken) kept", "ウィンク左 → ウインク左 (spelling)"}));
+  motion({"Right leg", "Right knee", "Left arm", "LeftLeg"}, {});
+  EXPECT_EQ(resolved(), (std::vector<std::string>{"Right leg → 右足 (rig name)", "Right knee → 右ひざ (rig name)",
+                                                  "Left arm → 左腕 (rig name)", "LeftLeg → - (none) kept"}));
+  motion({"右足", "右ひざ", "左腕"}, {"ウインク左"});
+  EXPECT_EQ(resolved(), (std::vector<std::string>{}));
 }
 
 // The model's names longer than the 15-byte field: whether their first 15 bytes begin another name

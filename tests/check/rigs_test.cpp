@@ -12,6 +12,7 @@
 #define SJ_LEFT_ELBOW "\x8d\xb6\x82\xd0\x82\xb6"             // 左ひじ
 #define SJ_LEFT_KNEE "\x8d\xb6\x82\xd0\x82\xb4"              // 左ひざ
 #define SJ_LEFT_LEG "\x8d\xb6\x91\xab"                       // 左足
+#define SJ_RIGHT_LEG "\x89\x45\x91\xab"                      // 右足
 #define SJ_RIGHT_THUMB0 "\x89\x45\x90\x65\x8e\x77\x82\x4f"   // 右親指０
 #define SJ_LEFT_INDEX1 "\x8d\xb6\x90\x6c\x8e\x77\x82\x50"    // 左人指１
 #define SJ_RIGHT_INDEX(d) "\x89\x45\x90\x6c\x8e\x77\x82" d  // 右人指 and a full-width digit
@@ -78,10 +79,16 @@ TEST(RigStandard, EnglishSideBeforeOrAfter) {
   EXPECT_EQ(bones("index finger 1_L"), Names{SJ_LEFT_INDEX1});
 }
 
-TEST(RigStandard, BareLegIsLeftOutButLegWithTheSideAfterIsTheThigh) {
-  EXPECT_EQ(bones("LeftLeg"), Names{});
-  EXPECT_EQ(bones("Right leg"), Names{});
-  EXPECT_EQ(bones("leg_L"), Names{SJ_LEFT_LEG});
+// "Left leg" is the thigh with the side set apart before it or after it; "LeftLeg", joined, is the shin
+// of HumanIK's rigs and is left out, as it is when the gap is not between the side and the part.
+TEST(RigStandard, LegIsTheThighWithTheSideApartOrAfterButNotJoinedBefore) {
+  for (const char* name : {"Left leg", "left_Leg", "L.leg", "Left-leg", "Left \x81\x40_Leg", "leg_L", "LegL"}) {
+    EXPECT_EQ(bones(name), Names{SJ_LEFT_LEG}) << name;
+  }
+  EXPECT_EQ(bones("Right leg"), Names{SJ_RIGHT_LEG});
+  for (const char* name : {"LeftLeg", "Lef tLeg", "leg", "Left leg2"}) {
+    EXPECT_EQ(bones(name), Names{}) << name;
+  }
   EXPECT_EQ(bones("LeftUpLeg"), Names{SJ_LEFT_LEG});
 }
 

@@ -297,6 +297,26 @@ TEST(Fold, CostsOfDroppedBones) {
   EXPECT_EQ(lack_named(f.plan.get(), "髪9"), nullptr);
 }
 
+// A lacking bone keyed on more frames than a cost weighs (70,000: a cost weighs at most 65,537 key
+// frames) is measured on the first of them, within its tables: グルーブ lifted 0.5 at every frame and
+// 1 at frame 10 costs 1 unit at frame 10.
+TEST(Fold, ACostOfMoreKeyFramesThanItWeighsStaysInItsTables) {
+  const std::string L = VmdWriter::curves(LINEAR);
+  std::vector<Key> keys;
+  for (int frame = 0; frame < 70000; frame++) keys.push_back({"グルーブ", frame, 0, frame == 10 ? 1.0f : 0.5f, 0, 0, 1, 0, 0, L});
+  Folded f;
+  std::string path = f.dir.file("m.vmd");
+  write_file(path, motion_bytes(keys));
+  ASSERT_EQ(pose_skeleton_load(f.model.get(), skel_make(skel_without(skel_semi_standard(), {"グルーブ"})).get()), POSE_DONE);
+  ASSERT_EQ(pose_motion_load(f.motion.get(), rfpathA(path.c_str()), nullptr, 0), POSE_DONE);
+  ASSERT_EQ(fold_plan(f.plan.get(), f.model.get(), f.motion.get(), false), FOLD_DONE);
+  const FoldLack* groove = lack_named(f.plan.get(), "グルーブ");
+  ASSERT_NE(groove, nullptr);
+  EXPECT_EQ(groove->cost_state, FOLD_COST_MEASURED);
+  EXPECT_NEAR(groove->cost.units, 1.0, 1e-6);
+  EXPECT_EQ(groove->cost.frame, 10u);
+}
+
 // The corpus's motions folded on the corpus model without the semi-standard bones it has: every
 // lacking bone has its cost; every fold's figure holds at every frame (the copy against the original
 // on the model with the bones put back: at most the folds' figures together), an exact fold's within

@@ -8,6 +8,7 @@
 #include <limits>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "formats/vmd.h"
 #include "pose/motion.h"
@@ -69,6 +70,47 @@ TEST(Motion, TracksByFrame) {
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(m->key[tb.first].curve), 64), c);
   EXPECT_TRUE(pose_track_moves(m.get(), a));
   EXPECT_FALSE(pose_track_moves(m.get(), b));
+}
+
+// IK switches: read past the other blocks, by name and frame, the later of one frame kept, renamed as
+// the bone keys are; a switch cut by the end of the file is left out.
+TEST(Motion, IkSwitchesByNameAndFrame) {
+  VmdWriter w;
+  w.header("m");
+  w.i32(1);
+  w.bone_key("A", 0, {0, 0, 0}, {0, 0, 0, 1}, one_curve());
+  w.i32(1);
+  w.morph("x", 3, 0.5f);
+  w.i32(1);
+  w.camera(2);
+  w.i32(1);
+  w.light(2);
+  w.i32(1);
+  w.shadow(2);
+  auto head = [&](int frame, std::vector<std::pair<std::string, int>> switches) {
+    w.i32(frame);
+    w.u8(1);
+    w.i32((int32_t)switches.size());
+    for (const auto& [name, on] : switches) w.name(name, 20), w.u8(on);
+  };
+  w.i32(4);
+  head(30, {{"leg IK", 0}, {"old IK", 1}});
+  head(10, {{"leg IK", 1}});
+  head(30, {{"leg IK", 1}});
+  head(40, {{"leg IK", 0}});
+  w.bytes.resize(w.bytes.size() - 3);  // the last switch, cut
+  auto m = std::make_unique<PoseMotion>();
+  ASSERT_EQ(load(m.get(), w.bytes, {{"old IK", "toe IK"}}), POSE_DONE) << m->reason;
+  ASSERT_EQ(m->ik_track_count, 2);
+  EXPECT_EQ(pose_motion_ik_track(m.get(), "old IK"), -1);
+  const PoseIkTrack& leg = m->ik_track[pose_motion_ik_track(m.get(), "leg IK")];
+  ASSERT_EQ(leg.count, 2);
+  EXPECT_EQ(m->ik_switch[leg.first].frame, 10u);
+  EXPECT_EQ(m->ik_switch[leg.first + 1].frame, 30u);
+  EXPECT_EQ(m->ik_switch[leg.first + 1].on, 1);  // the later of the two on frame 30
+  const PoseIkTrack& toe = m->ik_track[pose_motion_ik_track(m.get(), "toe IK")];
+  ASSERT_EQ(toe.count, 1);
+  EXPECT_EQ(m->ik_switch[toe.first].on, 1);
 }
 
 // Keys no player can play, and files that are no motion: the reason, and no keys.

@@ -30,7 +30,7 @@ TEST(Skeleton, FromThePmxReader) {
   w.bone("b", 0x0002 | 0x0100);  // inherits bone 0's turn, weight 0.5
   w.bone("c", 0x0002 | 0x0400);  // fixed axis 0.5, 1.5, 2.5
   w.bone("ik", 0x0002 | 0x0020, 2);  // target 2; links 0 (free) and 1 (limited)
-  w.bone("d", 0x0002);
+  w.bone("d", 0x0002, 0, 2);  // deform layer 2
   w.i32(0);
   w.i32(0);
   w.i32(0);
@@ -55,11 +55,13 @@ TEST(Skeleton, FromThePmxReader) {
   EXPECT_EQ(k->link[k->bone[3].link_first + 1].bone, 1);
   EXPECT_EQ(k->link[k->bone[3].link_first + 1].limited, 1);
   EXPECT_EQ(k->link[k->bone[3].link_first + 1].upper[2], 5.5f);
+  EXPECT_EQ(k->bone[4].layer, 2);
 
   auto s = std::make_unique<PoseSkeleton>();
   ASSERT_EQ(pose_skeleton_load(s.get(), k), POSE_DONE) << s->reason;
   const int moved[5] = {1, 1, 1, 0, 0};
   for (int i = 0; i < 5; i++) EXPECT_EQ(s->bone[i].ik_moved, moved[i]) << i;
+  EXPECT_EQ(s->bone[4].layer, 2);
   EXPECT_EQ(pose_skeleton_find(s.get(), "d"), 4);
   EXPECT_EQ(pose_skeleton_find(s.get(), "e"), -1);
 }

@@ -125,12 +125,12 @@ struct PmxWriter {
     i32(face_vertices);
   }
   // A bone: the flags pick the optional parts; ik_links links with alternate limit flags.
-  void bone(const std::string& name, int flags = 0, int ik_links = 0) {
+  void bone(const std::string& name, int flags = 0, int ik_links = 0, int layer = 0) {
     text(name);
     text("bone_en");
     floats(3);
     index(bone_size, -1);
-    i32(0);
+    i32(layer);
     u16(flags);
     if (flags & 0x0001) index(bone_size, 3);
     else floats(3);

@@ -52,6 +52,8 @@ inline std::unique_ptr<PmxSkeleton> skel_make(const std::vector<SkelBone>& bones
     p.inherit = b.inherit.empty() ? -1 : index(b.inherit);
     p.inherit_weight = b.weight;
     p.ik_target = b.ik_target.empty() ? -1 : index(b.ik_target);
+    p.ik_loops = 40;
+    p.ik_limit = 0.1f;
     p.link_first = s->link_count;
     for (size_t k = 0; k < b.links.size(); k++) {
       PmxIkLink& l = s->link[s->link_count++];

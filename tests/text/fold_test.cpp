@@ -1,8 +1,10 @@
 // fold_test.cpp: the spelling fold, one test per kind of fold, the destination's bound and a hostile
-// name. Names are spelled as Shift-JIS bytes; expectations are the exact bytes of the key.
+// name; the look-alike key and the key with gaps. Names are spelled as Shift-JIS bytes; expectations are
+// the exact bytes of the key.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "text/fold.h"
@@ -75,4 +77,32 @@ TEST(Fold, HostileBytesOneAtATimeWithinTheField) {
   char out[FOLD_NAME];
   EXPECT_EQ(fold_name(out, FOLD_NAME, field.data(), (int)field.size()), 2);
   EXPECT_EQ(std::string(out), "ab");
+}
+
+TEST(Fold, LookAlikesAsOneAndCounted) {
+  char a[FOLD_NAME], b[FOLD_NAME];
+  // Λ and ∧ (with a full-width ２ and a 2): one key, one look-alike each; ∧ is its own.
+  EXPECT_EQ(fold_alike(a, FOLD_NAME, "\x83\xA9\x82\x51", -1), 1);
+  EXPECT_EQ(fold_alike(b, FOLD_NAME, "\x81\xC8" "2", -1), 1);
+  EXPECT_EQ(std::string(a), "\x81\xC8" "2");
+  EXPECT_EQ(std::string(b), "\x81\xC8" "2");
+  // Д д, 口 □, Δ △, 〇 ○: each pair one key; the spelling key keeps them apart.
+  EXPECT_EQ(fold_alike(a, FOLD_NAME, "\x84\x44\x8C\xFB\x83\xA2\x81\x5A", -1), 4);
+  EXPECT_EQ(std::string(a), "\x84\x74\x81\xA0\x81\xA2\x81\x9B");
+  EXPECT_EQ(key("\x84\x44"), "\x84\x44");
+  // ω, ロ and ろ are no look-alikes: none counted, the spelling key.
+  EXPECT_EQ(fold_alike(a, FOLD_NAME, "\x83\xD6\x83\x8D\x82\xEB", -1), 0);
+  EXPECT_EQ(std::string(a), key("\x83\xD6\x83\x8D\x82\xEB"));
+  EXPECT_EQ(fold_alike(a, 0, "\x83\xA9", -1), 0);
+}
+
+TEST(Fold, GapsLeaveOneDot) {
+  char out[FOLD_NAME];
+  const std::pair<std::string, std::string> names[] = {
+      {"Right leg", "right.leg"},      {"Right_Leg", "right.leg"}, {"Right \x81\x40_ .leg", "right.leg"},
+      {"Right\x81\x45leg", "right.leg"}, {"RightLeg", "rightleg"},   {"leg-R", "leg-r"}};
+  for (const auto& [name, gapped] : names) {
+    EXPECT_EQ(fold_gaps(out, FOLD_NAME, name.c_str(), -1), (int)gapped.size()) << name;
+    EXPECT_EQ(std::string(out), gapped) << name;
+  }
 }

@@ -1,0 +1,3 @@
+// register.mjs: installs hooks.mjs before the player's modules load (node --import ./register.mjs ...).
+import { register } from "node:module";
+register("./hooks.mjs", import.meta.url);
