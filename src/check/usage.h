@@ -1,5 +1,5 @@
-// usage.h: the bone and morph usage records, the motion's statistics, filled key by key by the motion
-// reader and read by the listings.
+// usage.h: the bone and morph usage records, the motion's statistics, filled by the motion reader a run
+// of keys of one name at a time and read by the listings.
 #pragma once
 #include <cmath>
 #include <cstdint>
@@ -31,7 +31,7 @@ struct BoneUsage {
   int32_t twist_pos_frame;
   float twist_neg;        // largest twist magnitude with a negative x component, as a positive number
   int32_t twist_neg_frame;
-  // Kept while keys are added (bone_usage_key), read by no listing:
+  // Kept while keys are added (bone_usage_gathered, bone_usage_twist), read by no listing:
   float offset_sq, rotation_sq;  // the squares of max_offset and max_rotation (bone_usage_finish)
   float beat_pos, beat_neg;      // a twist whose squared magnitude is above these beats twist_pos, twist_neg
 };

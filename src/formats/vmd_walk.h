@@ -96,9 +96,9 @@ struct VmdWalk {
   int32_t head;         // the show-and-IK head whose switches are walked (private)
   int32_t switches;     // its switch count (private)
   const unsigned char* memory;  // the bytes walked instead of the byte reader's, or null (private)
-  int64_t memory_size, memory_at;
+  int64_t memory_size, memory_at;  // how many, and the next to hand out (private)
   unsigned char* keep;  // keeping: the memory the file is read into (private)
-  int64_t keep_capacity;
+  int64_t keep_capacity;  // its bytes (private)
   bool filling;         // keeping: the byte reader may have more of the file (private)
   bool kept_whole;      // keeping: the whole file lies in memory (private)
   bool on_file;         // the walk has the byte reader open (private)
@@ -122,7 +122,7 @@ void vmd_walk_begin(VmdWalk* w);
 // Right after the walk opens on a file: reads the file into memory (capacity bytes) as the walk goes and
 // walks it there, so that once the walk has reached the file's end the whole file lies in memory, read
 // once (vmd_walk_kept). False, and the walk goes on as it was, for a file that cannot go back to its
-// start (a FIFO). A file longer than capacity is walked on from the byte reader and is not kept.
+// start (a FIFO). A file of capacity bytes or more is walked on from the byte reader and is not kept.
 bool vmd_walk_keep(VmdWalk* w, unsigned char* memory, int64_t capacity);
 // The bytes of the file in memory when the walk has reached its end and all of it lies there, else -1.
 int64_t vmd_walk_kept(const VmdWalk* w);
