@@ -33,7 +33,7 @@ int report_fit_start(FILE* err, const char16_t* dir, bool replace) {
   return 0;
 }
 
-int report_fit_motion(FILE* err, const FileOutcome& o, const char16_t* sub, std::string* fitted) {
+int report_fit_motion(FILE* err, const FileOutcome& o, const char16_t* sub, std::string* fitted, std::string* said) {
   fitted->clear();
   std::vector<VmdRename> renames[LISTING_KINDS];
   report_verdict_renames(o, renames);
@@ -63,15 +63,16 @@ int report_fit_motion(FILE* err, const FileOutcome& o, const char16_t* sub, std:
     const VmdRename* morphs = renames[LISTING_MORPHS].data();
     int nb = (int)renames[LISTING_BONES].size(), nm = (int)renames[LISTING_MORPHS].size();
     int copied = o.folded ? report_pose_write(o, copy.f, bones, nb, morphs, nm)
-                          : vmd_fit_copy(o.path.ansi.c_str(), o.path.w.c_str(), o.path.opened == OPENED_UTF16, copy.f,
-                                         bones, nb, morphs, nm, nullptr);
+                          : vmd_fit_copy(run_path_opened(o.path), copy.f, bones, nb, morphs, nm, nullptr);
     int closed = report_files_close(&copy, copied == 0);
     if (copied == VMD_FIT_UNOPENED) problem = "the motion cannot be opened again";
     else if (copied != 0 && o.folded) problem = "it cannot be written, or the motion changed since it was read";
     else if (closed != REPORT_FILE_DONE) problem = report_files_problem(closed);
   }
   if (problem != nullptr) {
-    std::fprintf(err, "velmora-report: cannot write %s: %s\n", report_text_path(name).c_str(), problem);
+    std::string line = "velmora-report: cannot write " + report_text_path(name) + ": " + problem + "\n";
+    if (said != nullptr) *said += line;
+    else std::fputs(line.c_str(), err);
     return 1;
   }
   *fitted = report_text_path(name);

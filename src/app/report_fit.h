@@ -18,5 +18,7 @@ int report_fit_start(FILE* err, const char16_t* dir, bool replace);
 // After the check of a motion o: writes its fitted copy as DIR/REL (o.path.rel), or DIR/SUB/REL when sub
 // is given, when some advice can be followed, reading the motion by the spelling that opened it, and
 // puts the copy's path (UTF-8) in *fitted ("" when none was written). 0 written or nothing to write; 1
-// with a line on err when the copy exists already (without --replace) or cannot be written.
-int report_fit_motion(FILE* err, const FileOutcome& o, const char16_t* sub, std::string* fitted);
+// with a line on err (or, given said, appended to *said instead) when the copy exists already (without
+// --replace) or cannot be written.
+int report_fit_motion(FILE* err, const FileOutcome& o, const char16_t* sub, std::string* fitted,
+                      std::string* said = nullptr);

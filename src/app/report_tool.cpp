@@ -34,6 +34,7 @@
 #include "app/report_text.h"
 #include "app/report_verdict.h"
 #include "app/run.h"
+#include "check/advice.h"
 #include "check/model.h"
 #include "check/report_page.h"
 #include "paths/paths.h"
@@ -271,7 +272,8 @@ static void report_tool_check(ToolRun& run, const char16_t* w, const char16_t* r
       o->model.file = run.model_file;
     }
     // What the model's missing semi-standard bones cost, and with --fit their folds.
-    report_pose_motion(o, run.opt->value[OPT_FIT] != nullptr);
+    bool posed = report_pose_motion(o, run.opt->value[OPT_FIT] != nullptr);
+    if (o->kind == KIND_MOTION) report_pose_keep(posed);
     return;
   }
   report_pose_model(o->verdict == VERDICT_MODEL);
@@ -299,10 +301,13 @@ static void report_tool_complain(ToolRun& run, const FileOutcome& o) {
 }
 
 // The files a motion's outcome asks for: its fitted copy (into the folder sub of --fit's, or --fit's
-// own for null) and, with picture, its page's picture. A file not written makes the exit code 1.
-static void report_tool_files(ToolRun& run, FileOutcome& o, const char16_t* sub, bool picture) {
+// own for null) and, with picture, its page's picture. A file not written makes the exit code 1; a
+// copy's line goes to standard error, or with said to *said.
+static void report_tool_files(ToolRun& run, FileOutcome& o, const char16_t* sub, bool picture,
+                              std::string* said = nullptr) {
   bool fitting = o.verdict == VERDICT_LACKS || o.verdict == VERDICT_EXTRAS || o.verdict == VERDICT_CUT;
-  if (run.opt->value[OPT_FIT] != nullptr && o.kind == KIND_MOTION && fitting && report_fit_motion(run.err, o, sub, &o.fitted) != 0) {
+  if (run.opt->value[OPT_FIT] != nullptr && o.kind == KIND_MOTION && fitting &&
+      report_fit_motion(run.err, o, sub, &o.fitted, said) != 0) {
     run.status = 1;
   }
   if (picture && o.page != nullptr && report_png_page(run.err, o, &o.picture) != 0) run.status = 1;
@@ -394,41 +399,138 @@ static void report_tool_entry(ToolRun& run, const ToolEntry& e) {
   }
 }
 
-// Every model against every motion: each model in turn, and under it every motion, read again for each
-// model (a run holds one model's tables at a time); the summary then puts the outcomes side by side.
-// Standard error names a motion's fault once, and the pictures are drawn against the first model.
-static void report_tool_each_model(ToolRun& run, const char16_t* const* argv, const std::vector<int>& models,
-                                   const std::vector<int>& motions) {
-  std::vector<ToolEntry> entries = report_tool_entries(run, argv, motions);
-  std::vector<FileOutcome> model_outcomes(models.size());
-  std::vector<std::vector<FileOutcome>> cells(entries.size(), std::vector<FileOutcome>(models.size()));
-  for (size_t m = 0; m < models.size(); m++) {
+// One model of --each-model: its own tables, advice and skeleton, kept beside the other models', and
+// what the run says of it.
+struct ToolModel {
+  ModelRecord* tables;  // taken zeroed from the system
+  AdviceModel* advice;
+  int place;            // what the run's model fields were after its check
+  std::string file, error;
+  std::u16string stem;  // the folder its fitted copies go into: the model file's name without extension
+  std::string said;     // its lines for standard error, said after the motions' (the order of a pass per model)
+};
+
+// Makes model m the one the check, the advice and the pose engine use, and the run's model.
+static void report_tool_use_model(ToolRun& run, const ToolModel& model, int m) {
+  model_use(model.tables);
+  advice_use(model.advice);
+  report_pose_use(m);
+  run.model_place = model.place;
+  run.model_file = model.file;
+  run.model_error = model.error;
+}
+
+// Checks the models first..end-1 into records of their own (as many as memory holds, at least one): how
+// many were checked.
+static size_t report_tool_each_models(ToolRun& run, const char16_t* const* argv, const std::vector<int>& words,
+                                      size_t first, std::vector<ToolModel>& models, std::vector<FileOutcome>& outcomes) {
+  size_t m = first;
+  for (; m < words.size(); m++) {
+    ToolModel& model = models[m];
+    model.tables = static_cast<ModelRecord*>(std::calloc(1, sizeof(ModelRecord)));
+    model.advice = static_cast<AdviceModel*>(std::calloc(1, sizeof(AdviceModel)));
+    if ((model.tables == nullptr || model.advice == nullptr) && m > first) {
+      std::free(model.tables);
+      std::free(model.advice);
+      model.tables = nullptr;
+      model.advice = nullptr;
+      break;  // the models after it wait for the next round
+    }
+    report_tool_use_model(run, model, (int)m);
     run.position = 0;
-    FileOutcome& model = model_outcomes[m];
-    report_tool_check(run, argv[models[m]], nullptr, false, &model);
-    model.position = (int)m + 1;
-    report_tool_complain(run, model);
+    FileOutcome& o = outcomes[m];
+    report_tool_check(run, argv[words[m]], nullptr, false, &o);
+    report_pose_model_now();
+    o.position = (int)m + 1;
+    if (m == 0) {
+      report_tool_complain(run, o);
+    } else {
+      if (!o.error.empty()) model.said += "velmora-report: " + o.path.shown + ": " + o.error + "\n";
+      if (report_verdict_fails(o.verdict)) run.status = 1;
+    }
+    model.place = run.model_place;
+    model.file = run.model_file;
+    model.error = run.model_error;
     // The fitted copies for this model go into a folder of their own, named after the model's file.
     char16_t stem[RUN_PATH];
-    path_stem_w(stem, RUN_PATH, model.path.w.c_str());
-    for (size_t e = 0; e < entries.size(); e++) {
+    path_stem_w(stem, RUN_PATH, o.path.w.c_str());
+    model.stem = stem;
+  }
+  return m - first;
+}
+
+// Every motion against the models first..end-1 (checked by report_tool_each_models): each motion read
+// once, then its outcome against each model in turn (the names, the advice, the costs and folds of
+// each), into cells.
+static void report_tool_each_motions(ToolRun& run, const std::vector<ToolEntry>& entries, size_t first, size_t end,
+                                     std::vector<ToolModel>& models, const std::vector<FileOutcome>& outcomes,
+                                     std::vector<std::vector<FileOutcome>>& cells) {
+  report_pose_keep(true);
+  run.position = 1;
+  static FilePath path;
+  for (size_t e = 0; e < entries.size(); e++) {
+    if (entries[e].problem != nullptr) {
+      run_path_make(&path, entries[e].w.c_str(), entries[e].rel.c_str());
+      for (size_t m = first; m < end; m++) report_verdict_unexamined(path, 0, entries[e].problem, &cells[e][m]);
+      continue;
+    }
+    int read = RUN_NO_READER;
+    bool posed = false;
+    for (size_t m = first; m < end; m++) {
       FileOutcome& o = cells[e][m];
-      if (entries[e].problem != nullptr) {
-        static FilePath path;
-        run_path_make(&path, entries[e].w.c_str(), entries[e].rel.c_str());
-        report_verdict_unexamined(path, 0, entries[e].problem, &o);
-        continue;
-      }
+      report_tool_use_model(run, models[m], (int)m);
       bool picture = m == 0 && run.opt->value[OPT_PNG] != nullptr;
-      report_tool_check(run, entries[e].w.c_str(), entries[e].rel.c_str(), picture, &o);
-      o.model.place = model.verdict == VERDICT_MODEL ? model.position : 0;
-      // A motion's fault is said once, in the first model's pass.
+      if (m == first) {
+        // The one read of the motion (with the first model's page when it is drawn).
+        run_path_make(&path, entries[e].w.c_str(), entries[e].rel.c_str());
+        read = run_check_path(&path, run.alias_found, picture);
+        ++run.position;
+      }
+      report_verdict_of(path, read, run.position, picture, run.model_error, &o);
+      if (o.model.loaded) {
+        o.model.place = run.model_place;
+        o.model.file = run.model_file;
+      }
+      posed = report_pose_motion(&o, run.opt->value[OPT_FIT] != nullptr) || posed;
+      o.model.place = outcomes[m].verdict == VERDICT_MODEL ? outcomes[m].position : 0;
+      // A motion's fault is said once, with the first model.
       if (m == 0 && !o.error.empty()) std::fprintf(run.err, "velmora-report: %s: %s\n", o.path.shown.c_str(), o.error.c_str());
       if (report_verdict_fails(o.verdict)) run.status = 1;
-      report_tool_files(run, o, stem, picture);
+      report_tool_files(run, o, models[m].stem.c_str(), picture, m == 0 ? nullptr : &models[m].said);
       o.page = nullptr;  // the page is the check's until the next file
     }
+    if (cells[e][first].kind == KIND_MOTION) report_pose_keep(posed);
   }
+}
+
+// Every model against every motion: the models read once each, into tables of their own beside each
+// other; then each motion read once and checked against every model in turn; the summary then puts the
+// outcomes side by side. Standard error says what a pass per model would say, in its order: the first
+// model's line, the motions' faults and the first model's files, then each other model's line and files.
+// Pictures are drawn against the first model. Models that memory cannot hold at once wait for another
+// round over the motions.
+static void report_tool_each_model(ToolRun& run, const char16_t* const* argv, const std::vector<int>& words,
+                                   const std::vector<int>& motions) {
+  std::vector<ToolEntry> entries = report_tool_entries(run, argv, motions);
+  std::vector<FileOutcome> model_outcomes(words.size());
+  std::vector<ToolModel> models(words.size());
+  std::vector<std::vector<FileOutcome>> cells(entries.size(), std::vector<FileOutcome>(words.size()));
+  for (size_t first = 0; first < words.size();) {
+    size_t end = first + report_tool_each_models(run, argv, words, first, models, model_outcomes);
+    report_tool_each_motions(run, entries, first, end, models, model_outcomes, cells);
+    for (size_t m = first; m < end; m++) {
+      std::free(models[m].tables);
+      std::free(models[m].advice);
+      models[m].tables = nullptr;
+      models[m].advice = nullptr;
+    }
+    first = end;
+  }
+  // The run's own records again.
+  model_use(nullptr);
+  advice_use(nullptr);
+  report_pose_use(0);
+  for (const ToolModel& m : models) std::fputs(m.said.c_str(), run.err);
   report_summary_models(model_outcomes);
   for (const std::vector<FileOutcome>& row : cells) report_summary_cells(row);
   if (run.html == nullptr) return;

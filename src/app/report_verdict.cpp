@@ -269,12 +269,26 @@ void report_verdict_would_fit(FileOutcome* o) {
 
 void report_verdict_sort(FileOutcome* o) {
   // Within a class, the bones that cost most come first; what was not measured keeps its place after them.
-  std::stable_sort(o->lacking.begin(), o->lacking.end(), [](const LackingName& a, const LackingName& b) {
+  // The places are sorted, and each name then moved once: a name is a large record, and moving them
+  // about in the sort cost more than the rest of an outcome.
+  std::vector<LackingName>& names = o->lacking;
+  std::vector<uint32_t> order(names.size());
+  for (size_t i = 0; i < order.size(); i++) order[i] = (uint32_t)i;
+  std::stable_sort(order.begin(), order.end(), [&names](uint32_t i, uint32_t j) {
+    const LackingName& a = names[i];
+    const LackingName& b = names[j];
     int ra = report_verdict_class_rank(a.cls), rb = report_verdict_class_rank(b.cls);
     if (ra != rb) return ra < rb;
     if (a.cost.measured != b.cost.measured) return a.cost.measured;
     return a.cost.measured && a.cost.units > b.cost.units;
   });
+  size_t first = 0;
+  while (first < order.size() && order[first] == first) first++;
+  if (first == order.size()) return;  // in order already
+  std::vector<LackingName> sorted;
+  sorted.reserve(names.size());
+  for (uint32_t i : order) sorted.push_back(std::move(names[i]));
+  names.swap(sorted);
 }
 
 std::string report_verdict_text(const FileOutcome& o) {

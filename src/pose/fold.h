@@ -49,13 +49,13 @@
 //   static PoseSkeleton skeleton;  // one per model, made after its read:
 //     pose_skeleton_load(&skeleton, pmx_skeleton())     POSE_DONE, or POSE_HOSTILE (skeleton.reason)
 //   static PoseMotion motion;      // only for a motion whose page lists a lacking semi-standard bone:
-//     pose_motion_load(&motion, path, wpath, use_w, bone_renames, n)   the same renamings as the copy's
+//     pose_motion_load(&motion, path, bone_renames, n)   the same renamings as the copy's
 //   static FoldPlan plan;
 //     fold_plan(&plan, &skeleton, &motion, fold)   fold false for the summary's costs, true for --fit
 //     plan.lack[0 .. plan.lack_count): name, cls, cost_state and cost, kind, into and error, where the
 //       figures' bones and into[] are named by fold_bone_name(&skeleton, bone)
-//   with --fit, when plan.removed_count > 0 (something was folded): fold_write(&plan, path, wpath, use_w,
-//     out, bone_renames, n, morph_renames, m, &counts) writes the copy (renamed and folded); otherwise
+//   with --fit, when plan.removed_count > 0 (something was folded): fold_write(&plan, path, out,
+//     bone_renames, n, morph_renames, m, &counts) writes the copy (renamed and folded); otherwise
 //     vmd_fit_copy as before.
 //
 // Where it is done, each file with its own record: fold_plan.cpp makes the plan (the functions below
@@ -176,7 +176,7 @@ enum FoldWriteResult : int {
   FOLD_WRITE_NO_PLAN = -5,     // the plan is not FOLD_DONE or folds nothing
 };
 
-// Writes the fitted and folded copy of the motion at path (wpath when use_w) to out, the caller's open
+// Writes the fitted and folded copy of the motion p names (opened by its spelling) to out, the caller's open
 // stream (the caller makes it whole or nothing): the file walked as vmd_fit_copy walks it, renamed by
 // bones and morphs as it renames, but its bone block rebuilt: the folded bones' keys and the rewritten
 // tracks' old keys left out, each rewritten track's new keys written, by frame, where the first key of
@@ -184,6 +184,5 @@ enum FoldWriteResult : int {
 // end of the file is written whole (its keys read whole). The plan must come from fold_plan with fold
 // true on the motion loaded from the same file with the same bone renamings. *counts (may be null)
 // gets what was written. Uses the byte reader.
-int fold_write(const FoldPlan* plan, const char* path, const char16_t* wpath, bool use_w, FILE* out,
-               const VmdRename* bones, int bone_count, const VmdRename* morphs, int morph_count,
-               FoldCounts* counts);
+int fold_write(const FoldPlan* plan, const OpenedPath& p, FILE* out, const VmdRename* bones, int bone_count,
+               const VmdRename* morphs, int morph_count, FoldCounts* counts);
