@@ -285,8 +285,8 @@ static void report_tool_check(ToolRun& run, const char16_t* w, const char16_t* r
     run.model_error.clear();
     return;
   }
-  // A model read in part is no model: the motions after it are checked without one.
-  model_clear();
+  // A model read in part is no target: the motions after it are checked without one. Its reader's
+  // tables stay as they are, so that their pages are velmora.exe's (its name, its colours).
   run.model_place = 0;
   run.model_file.clear();
   run.model_error = o->path.shown + ": " + o->error;

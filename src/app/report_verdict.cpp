@@ -201,9 +201,11 @@ void report_verdict_of(const FilePath& p, int read_result, int position, bool pa
               (read_result == READ_DONE || out->end.block != BLOCK_NONE);
   bool cut = read && out->end.block != BLOCK_NONE;
   // The model: a model file's own tables, or a motion's target; what an unread model left in the tables
-  // is not its own.
+  // is not its own. After a model that could not be read whole the tables hold what its reader kept,
+  // as velmora.exe keeps them for its page; they are no target.
   const ModelTables* m = model_view();
-  if (out->kind == KIND_MODEL ? read : model_loaded()) {
+  bool target = model_error.empty() && model_loaded();
+  if (out->kind == KIND_MODEL ? read : target) {
     out->model.loaded = true;
     out->model.name = report_text_utf8_of(m->display_name);
     out->model.name_width = report_verdict_width(m->display_name);
@@ -213,7 +215,7 @@ void report_verdict_of(const FilePath& p, int read_result, int position, bool pa
   if (out->kind == KIND_MODEL && read) {
     for (int list = 0; list < LISTING_KINDS; list++) report_verdict_unnameable(list, &out->model.unnameable[list]);
   }
-  if (out->kind != KIND_MODEL && !model_loaded()) out->model.error = model_error;
+  if (out->kind != KIND_MODEL && !target) out->model.error = model_error;
   if (!read) {
     // Nothing was read: an empty page, no advice.
     if (out->end.block == BLOCK_HEADER) out->error = report_verdict_cut_text(out->end);
@@ -225,7 +227,11 @@ void report_verdict_of(const FilePath& p, int read_result, int position, bool pa
     else out->error = "neither a motion (.vmd) nor a model (.pmx); examined as an empty motion";
     return;
   }
-  if (!p.is_pmx) {
+  if (!p.is_pmx && !target) {
+    // Without a target nothing lacks, whatever the page's colours say of the tables a broken model left.
+    listing_tally(&out->tally, nullptr, nullptr);
+    out->tally.lacking_bones = out->tally.lacking_morphs = 0;
+  } else if (!p.is_pmx) {
     // Two names that would take one model name, or a name the motion keys already, are resolved here,
     // so that no output offers a renaming that gives a name two tracks.
     static std::vector<Advice> advice;
@@ -242,7 +248,7 @@ void report_verdict_of(const FilePath& p, int read_result, int position, bool pa
     // Nothing a model could lack: a camera or light motion, or none at all.
     bool scene = out->camera_keys > 0 || out->light_keys > 0 || out->shadow_keys > 0;
     out->verdict = scene ? VERDICT_CAMERA : VERDICT_EMPTY;
-  } else if (!model_loaded()) {
+  } else if (!target) {
     out->verdict = VERDICT_NO_MODEL;
   } else if (out->lacking.empty()) {
     out->verdict = VERDICT_FITS;

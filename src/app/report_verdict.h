@@ -127,7 +127,9 @@ constexpr AdviceClass REPORT_CLASS_ORDER[CLASS_COUNT] = {CLASS_STANDARD, CLASS_S
 
 // The outcome of the file the run checked last: p as run_check_path left it, read its result, position
 // its place in the run, page whether the check wrote the page, model_error why the model given last
-// could not be read ("" when it could, or when none was given). Reads the check's records (the readers'
+// could not be read ("" when it could, or when none was given): while it is set, the model tables (what
+// that model's reader kept, which the page shows) are no target, and a motion is checked without a
+// model. Reads the check's records (the readers'
 // ends and counts, the model's tables, the page) and the advice. The lacking names are in the order of
 // their classes: standard, semi-standard, finger, expression, other; the page's order within a class.
 void report_verdict_of(const FilePath& p, int read, int position, bool page, const std::string& model_error,

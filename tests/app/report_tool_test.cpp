@@ -9,8 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "app/cmdline.h"
 #include "app/report_tool.h"
 #include "app/run.h"
+#include "support/pagedump.h"
 #include "support/pmxwriter.h"
 #include "support/testfiles.h"
 #include "support/vmdwriter.h"
@@ -470,6 +472,101 @@ TEST(ReportTool, CutFiles) {
   EXPECT_NE(r.out.find("{\"totals\":{\"motions\":0,\"fit\":0,\"extras\":0,\"lack\":0,\"would_fit\":0,\"no_model\":0,"
                        "\"camera\":0,\"empty\":0,\"cut\":0,\"unread\":0}}"),
             std::string::npos);
+}
+
+// The page of a motion after a model read in part is velmora.exe's, line by line and colour by colour:
+// the model's name as its reader kept it on the target line, and the colours against the names it read
+// (none when it was cut in its vertices). Only the verdict says that the model is no target.
+TEST(ReportTool, ThePageAfterAModelReadInPartIsVelmoras) {
+  TempDir dir;
+  PmxWriter vertices;
+  vertices.header();
+  vertices.model_texts("切断", "cut");
+  vertices.i32(3);
+  for (int i = 0; i < 3; i++) vertices.vertex(0);
+  PmxWriter bones;
+  bones.header();
+  bones.model_texts("切断", "cut");
+  for (int block = 0; block < 4; block++) bones.i32(0);
+  bones.i32(4);
+  bones.bone("センター");
+  bones.bone("上半身");
+  const size_t third = bones.bytes.size();
+  bones.bone("左腕");
+  bones.bone("右腕");
+  PmxWriter fault;
+  fault.header();
+  fault.model_texts("切断", "cut");
+  for (int block = 0; block < 4; block++) fault.i32(0);
+  fault.i32(2);
+  fault.bone("センター");
+  fault.bone("左腕");
+  fault.i32(3);
+  fault.morph("あ", 1);
+  fault.morph("い", 12);
+  fault.morph("う", 1);
+  struct Case {
+    std::string model;
+    const char* reason;
+    const char* orange;  // a line the page colours as lacking, or nullptr when it colours none
+  };
+  const Case cases[] = {
+      {vertices.bytes.substr(0, vertices.bytes.size() - 5), "cut in the vertices after 2 of 3", nullptr},
+      {bones.bytes.substr(0, third), "cut in the bones after 2 of 4", "#ff7800|  左腕      (1 keys)"},
+      {fault.bytes, "cut in the morphs after 1 of 3: morph kind 12", "#ff7800|  う  (1 keys)"},
+  };
+  VmdWriter w;
+  w.header(to_sjis("テスト"));
+  w.i32(2);
+  w.bone(to_sjis("センター"), 3, 0.0f, 0.5f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f);
+  w.bone(to_sjis("左腕"), 5, 0.0f, 0.5f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f);
+  w.i32(2);
+  w.morph(to_sjis("あ"), 4, 0.25f);
+  w.morph(to_sjis("う"), 6, 0.5f);
+  std::string motion = dir.file("clip.vmd"), model = dir.file("cut.pmx");
+  write_file(motion, w.bytes);
+  for (const Case& c : cases) {
+    write_file(model, c.model);
+    // velmora.exe's run: the model, then the motion, and the page the motion leaves.
+    std::string line = "p " + model + " " + motion;
+    split_command_line_ansi_from(line.c_str());
+    split_command_line_utf16_from(to_u16(line).c_str());
+    for (int k = 1; k <= 2; k++) {
+      run_file_names(k);
+      run_check(nullptr, nullptr);
+    }
+    std::string expected;
+    for (const std::string& l : page_lines()) expected += l + "\n";
+    EXPECT_NE(expected.find("|想定使用先: 切断  (PMX) \n"), std::string::npos) << expected;
+    if (c.orange != nullptr) EXPECT_NE(expected.find(c.orange), std::string::npos) << expected;
+    else EXPECT_EQ(expected.find("#ff7800"), std::string::npos) << expected;
+
+    ToolRun r = tool({"--json", "--no-alias", model, motion});
+    EXPECT_EQ(r.code, 1) << c.reason;
+    size_t at = r.out.find("\n{\"file\":\"" + motion + "\"");
+    ASSERT_NE(at, std::string::npos) << r.out;
+    std::string entry = r.out.substr(at + 1);
+    EXPECT_NE(entry.find("\"verdict\":\"no model\","), std::string::npos) << entry;
+    std::string shown;
+    size_t from = entry.find("\"lines\":[") + 9;
+    for (size_t k = from; entry.compare(k, 2, "[\"") == 0;) {
+      size_t colour_end = entry.find("\",\"", k);
+      size_t text_end = entry.find("\"]", colour_end);
+      std::string text = entry.substr(colour_end + 3, text_end - colour_end - 3);
+      for (size_t n; (n = text.find("\\n")) != std::string::npos;) text.replace(n, 2, "\n");
+      shown += entry.substr(k + 2, colour_end - k - 2) + "|" + text + "\n";
+      k = text_end + 2 + (entry[text_end + 2] == ',' ? 1 : 0);
+    }
+    EXPECT_EQ(shown, expected) << c.reason;
+    r = tool({"--colour=never", "--no-alias", model, motion});
+    EXPECT_NE(r.out.find("\nverdict: no model (" + model + ": " + c.reason + ")\n"), std::string::npos) << r.out;
+    r = tool({"--summary", "--json", "--no-alias", model, motion});
+    EXPECT_NE(r.out.find("\"verdict\":\"no model\",\"error\":null,\"cut\":null,"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"lacks\":{\"bones\":[],\"morphs\":[]},\"advice\":[],\"fitted\":null,\"model_error\":\"" + model +
+                         ": " + c.reason + "\"}"),
+              std::string::npos)
+        << r.out;
+  }
 }
 
 // A Shift-JIS name as a Japanese archive leaves it on Linux (83 5F 83 93 83 58 for ダンス), given as an
