@@ -151,7 +151,7 @@ static void report_tool_print_plain(FILE* out, bool colour, const FileOutcome& o
     report_tool_print_line(out, colour, o.page->colour[i], text);
   }
   std::fprintf(out, "%s\n", o.summary.c_str());
-  std::string line = "verdict: " + report_verdict_text(o);
+  std::string line = "verdict: " + report_verdict_text(o, true);
   report_tool_print_line(out, colour, report_verdict_colour(o.verdict), line.c_str());
 }
 

@@ -283,16 +283,55 @@ void report_verdict_sort(FileOutcome* o) {
   });
 }
 
-std::string report_verdict_text(const FileOutcome& o) {
+std::string report_verdict_some(const std::vector<std::string>& names, int total, const char* separator) {
+  std::string text;
+  int shown = 0;
+  for (const std::string& n : names) {
+    if (shown == REPORT_SHOWN) break;
+    if (shown++ > 0) text += separator;
+    text += n;
+  }
+  if (total > shown) text += " and " + std::to_string(total - shown) + " more";
+  return text;
+}
+
+void report_verdict_lacking_counts(const FileOutcome& o, bool extras, int64_t* n) {
+  n[LISTING_BONES] = n[LISTING_MORPHS] = 0;
+  for (const LackingName& l : o.lacking) {
+    if ((l.cls == CLASS_OTHER) == extras) n[l.list]++;
+  }
+}
+
+// The lacking names of o that lack (extras false) or are extras, counted by list: "2 bones, 1 morph";
+// with names, each count followed by its names: "2 bones: 左肩P, 右肩P; 1 morph: あ".
+static std::string report_verdict_lacking_text(const FileOutcome& o, bool extras, bool names) {
   static const char* const NAMES[][2] = {{"bone", "bones"}, {"morph", "morphs"}};
+  int64_t n[LISTING_KINDS];
+  report_verdict_lacking_counts(o, extras, n);
+  if (!names) return report_verdict_counts(n, NAMES, LISTING_KINDS);
+  std::string text;
+  for (int list = 0; list < LISTING_KINDS; list++) {
+    if (n[list] == 0) continue;
+    std::vector<std::string> of_list;
+    for (const LackingName& l : o.lacking) {
+      if (l.list == list && (l.cls == CLASS_OTHER) == extras && of_list.size() < (size_t)REPORT_SHOWN) of_list.push_back(l.name);
+    }
+    if (!text.empty()) text += "; ";
+    text += report_verdict_count(n[list], NAMES[list][0], NAMES[list][1]) + ": " +
+            report_verdict_some(of_list, (int)n[list], ", ");
+  }
+  return text;
+}
+
+std::string report_verdict_text(const FileOutcome& o, bool names) {
   static const char* const SCENE[][2] = {
       {"camera key", "camera keys"}, {"light key", "light keys"}, {"shadow key", "shadow keys"}};
   switch (o.verdict) {
-    case VERDICT_LACKS:
-    case VERDICT_EXTRAS: {
-      const int64_t n[] = {o.tally.lacking_bones, o.tally.lacking_morphs};
-      return (o.verdict == VERDICT_LACKS ? "lacks " : "extras: ") + report_verdict_counts(n, NAMES, 2);
+    case VERDICT_LACKS: {
+      std::string extras = report_verdict_lacking_text(o, true, names);
+      return "lacks " + report_verdict_lacking_text(o, false, names) + (extras.empty() ? "" : "; extras: " + extras);
     }
+    case VERDICT_EXTRAS: return "extras: " + report_verdict_lacking_text(o, true, names);
     case VERDICT_CAMERA: {
       const int64_t n[] = {o.camera_keys, o.light_keys, o.shadow_keys};
       return "camera: " + report_verdict_counts(n, SCENE, 3);

@@ -58,13 +58,15 @@ TEST(ReportSummary, VerdictsByWhatTheMotionLoses) {
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(row_of(r.out, dir.file("fits.vmd")), "fits");
   EXPECT_EQ(row_of(r.out, dir.file("extras.vmd")), "extras: 2 bones, 1 morph");
-  EXPECT_EQ(row_of(r.out, dir.file("lacks.vmd")), "lacks 3 bones, 1 morph");
+  EXPECT_EQ(row_of(r.out, dir.file("lacks.vmd")), "lacks 2 bones, 1 morph; extras: 1 bone");
   EXPECT_EQ(row_of(r.out, dir.file("camera.vmd")), "camera: 2 camera keys");
   EXPECT_EQ(row_of(r.out, dir.file("empty.vmd")), "empty");
-  EXPECT_NE(r.out.find("    bones:  右腕 [standard]  上半身2 [semi-standard]  謎\n"
-                       "    morphs:  い [expression]\n"),
+  EXPECT_NE(r.out.find("    bones:  右腕 [standard]  上半身2 [semi-standard]\n"
+                       "    morphs:  い [expression]\n"
+                       "    extra bones:  謎\n"),
             std::string::npos)
       << r.out;
+  EXPECT_NE(r.out.find("/extras.vmd\n    extra bones:  左袖  右袖\n    extra morphs:  謎モーフ\n"), std::string::npos) << r.out;
   // A camera motion's last frame is its camera keys'.
   EXPECT_NE(r.out.find("0         200  " + dir.file("camera.vmd") + "\n"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("totals: 5 motions, 1 fit, 1 extras, 1 lack names (0 would fit after fitting), 0 no model, "
@@ -79,6 +81,38 @@ TEST(ReportSummary, VerdictsByWhatTheMotionLoses) {
             std::string::npos)
       << r.out;
   EXPECT_NE(r.out.find("\"verdict\":\"no model\""), std::string::npos);
+}
+
+// A motion that lacks two semi-standard bones and twelve of its own model's bones: "lacks" counts the
+// two, the twelve are extras, said apart and counted apart in the table; a line names eight of them
+// and counts the rest, JSON names them all.
+TEST(ReportSummary, ExtrasAreCountedApartAndLongListsCut) {
+  TempDir dir;
+  std::string m = dir.file("m.pmx"), dance = dir.file("dance.vmd");
+  write_file(m, model({"センター", "左肩"}, {}, "M"));
+  std::vector<std::string> bones = {"センター", "左肩P", "右肩P"};
+  for (int i = 1; i <= 12; i++) bones.push_back("謎" + std::to_string(i));
+  write_file(dance, motion(bones, {}));
+  ToolResult r = run_tool({"--summary", "--no-alias", m, dance});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(row_of(r.out, dance), "lacks 2 bones; extras: 12 bones");
+  EXPECT_NE(r.out.find("    bones:  左肩P [semi-standard]  右肩P [semi-standard]\n"
+                       "    extra bones:  謎1  謎2  謎3  謎4  謎5  謎6  謎7  謎8 and 4 more\n"),
+            std::string::npos)
+      << r.out;
+  r = run_tool({"--summary", "--json", "--no-alias", m, dance});
+  EXPECT_NE(r.out.find("\"lacks\":{\"bones\":[\"左肩P\",\"右肩P\"],\"morphs\":[]},\"extras\":{\"bones\":[\"謎1\",\"謎2\","
+                       "\"謎3\",\"謎4\",\"謎5\",\"謎6\",\"謎7\",\"謎8\",\"謎9\",\"謎10\",\"謎11\",\"謎12\"],\"morphs\":[]},"),
+            std::string::npos)
+      << r.out;
+  r = run_tool({"--each-model", "--no-alias", m, dance});
+  EXPECT_NE(r.out.find("\nlacks 2/0  " + dance + "\n"), std::string::npos) << r.out;
+  // Page mode names them on the verdict line, eight of a list at most.
+  r = run_tool({"--colour=never", "--no-alias", m, dance});
+  EXPECT_NE(r.out.find("\nverdict: lacks 2 bones: 左肩P, 右肩P; extras: 12 bones: 謎1, 謎2, 謎3, 謎4, 謎5, 謎6, 謎7, 謎8 "
+                       "and 4 more\n"),
+            std::string::npos)
+      << r.out;
 }
 
 // --each-model: every model against every motion whatever the order, one column per model, then totals

@@ -269,7 +269,7 @@ struct Library {
 
 }  // namespace
 
-// Columns: the verdict (23 wide), bone keys (1), morph keys (3: the model's name spans them with the
+// Columns: the verdict (37 wide), bone keys (1), morph keys (3: the model's name spans them with the
 // bone keys), bones (1), morphs (1), last frame (2), the path; two spaces between.
 TEST(ReportTool, SummaryOfAModelAndAFolder) {
   Library l;
@@ -279,19 +279,20 @@ TEST(ReportTool, SummaryOfAModelAndAFolder) {
   EXPECT_EQ(r.err, "velmora-report: " + l.lib + "/corrupt.vmd: not a VMD motion of version 0002\n" +
                        "velmora-report: " + missing + ": no such file; examined as an empty motion\n");
   auto pad = [](int n) { return std::string(n, ' '); };
-  EXPECT_EQ(r.out, "verdict" + pad(17) + "bone keys  morph keys  bones  morphs  last frame  file\n" +
-                       "model" + pad(19) + "モデル" + pad(15) + "      2       1" + pad(12) + "  " + l.model + "\n" +
-                       "unread" + pad(18) + pad(8) + "0" + pad(11) + "0      0       0" + pad(11) + "-  " + l.lib +
+  EXPECT_EQ(r.out, "verdict" + pad(32) + "bone keys  morph keys  bones  morphs  last frame  file\n" +
+                       "model" + pad(34) + "モデル" + pad(15) + "      2       1" + pad(12) + "  " + l.model + "\n" +
+                       "unread" + pad(33) + pad(8) + "0" + pad(11) + "0      0       0" + pad(11) + "-  " + l.lib +
                        "/corrupt.vmd\n" +
-                       "fits" + pad(20) + pad(8) + "1" + pad(11) + "1      1       1" + pad(11) + "4  " + l.lib +
+                       "fits" + pad(35) + pad(8) + "1" + pad(11) + "1      1       1" + pad(11) + "4  " + l.lib +
                        "/fits.vmd\n" +
-                       "lacks 2 bones, 1 morph  " + pad(8) + "3" + pad(11) + "2      3       1" + pad(10) + "30  " +
-                       l.lib + "/lacks.vmd\n" +
-                       "    bones:  左腕 [standard]  謎\n" +
+                       "lacks 1 bone, 1 morph; extras: 1 bone  " + pad(8) + "3" + pad(11) + "2      3       1" + pad(10) +
+                       "30  " + l.lib + "/lacks.vmd\n" +
+                       "    bones:  左腕 [standard]\n" +
                        "    morphs:  い [expression]\n" +
-                       "fits" + pad(20) + pad(8) + "0" + pad(11) + "1      0       1" + pad(11) + "7  " + l.lib +
+                       "    extra bones:  謎\n" +
+                       "fits" + pad(35) + pad(8) + "0" + pad(11) + "1      0       1" + pad(11) + "7  " + l.lib +
                        "/sub/deep.vmd\n" +
-                       "unread" + pad(18) + pad(8) + "0" + pad(11) + "0      0       0" + pad(11) + "-  " + missing +
+                       "unread" + pad(33) + pad(8) + "0" + pad(11) + "0      0       0" + pad(11) + "-  " + missing +
                        "\n" + "totals: 5 motions, 2 fit, 0 extras, 1 lack names (0 would fit after fitting), 0 no model, 0 camera, 0 empty, "
                        "0 cut, 2 unread\n");
   r = tool({"--summary", "--json", "--no-alias", l.model, l.lib, missing});
@@ -303,7 +304,7 @@ TEST(ReportTool, SummaryOfAModelAndAFolder) {
            ",\"camera_keys\":0,\"light_keys\":0,\"shadow_keys\":0,\"lacks\":{" + lacks + "},\"advice\":[" + advice +
            "],\"fitted\":null,\"model_error\":null}\n";
   };
-  const std::string none = "\"bones\":[],\"morphs\":[]";
+  const std::string none = "\"bones\":[],\"morphs\":[]},\"extras\":{\"bones\":[],\"morphs\":[]";
   EXPECT_EQ(r.out,
             "{\"file\":\"" + l.model + "\",\"kind\":\"model\",\"read\":0,\"verdict\":\"model\",\"error\":null,"
                 "\"cut\":null,\"name\":\"モデル\",\"bones\":2,\"morphs\":1,\"unnameable\":{\"bones\":[],\"morphs\":[]}}\n" +
@@ -314,7 +315,7 @@ TEST(ReportTool, SummaryOfAModelAndAFolder) {
                        "\"bone_keys\":1,\"morph_keys\":1,\"bones\":1,\"morphs\":1,\"last_frame\":4", none) +
                 motion(l.lib + "/lacks.vmd", "0", "lacks",
                        "\"bone_keys\":3,\"morph_keys\":2,\"bones\":3,\"morphs\":1,\"last_frame\":30",
-                       "\"bones\":[\"左腕\",\"謎\"],\"morphs\":[\"い\"]",
+                       "\"bones\":[\"左腕\"],\"morphs\":[\"い\"]},\"extras\":{\"bones\":[\"謎\"],\"morphs\":[]",
                        "{\"list\":\"bones\",\"name\":\"左腕\",\"class\":\"standard\",\"to\":null,\"why\":\"none\","
                        "\"candidates\":[],\"cost\":null,\"into\":[],\"error\":null},"
                        "{\"list\":\"morphs\",\"name\":\"い\",\"class\":\"expression\",\"to\":null,\"why\":\"none\","
@@ -387,13 +388,15 @@ TEST(ReportTool, FittedCopies) {
   EXPECT_EQ(r.code, 1) << r.err;  // it still lacks 謎
   const std::string copy = out + "/sub/dance.vmd";
   EXPECT_EQ(read_file(copy), motion(to_sjis("左腕"), to_sjis("ウィンク")));
-  EXPECT_NE(r.out.find("    bones:  LeftArm [standard]  謎\n    morphs:  ｳｨﾝｸ [expression]\n"
+  EXPECT_NE(r.out.find("    bones:  LeftArm [standard]\n    morphs:  ｳｨﾝｸ [expression]\n    extra bones:  謎\n"
                        "        LeftArm → 左腕 (rig name)\n        ｳｨﾝｸ → ウィンク (spelling)\n"
                        "    fitted copy: " + copy + "\n"),
             std::string::npos)
       << r.out;
   r = tool({"--summary", "--json", "--no-alias", model, copy});
-  EXPECT_NE(r.out.find("\"lacks\":{\"bones\":[\"謎\"],\"morphs\":[]}"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\"lacks\":{\"bones\":[],\"morphs\":[]},\"extras\":{\"bones\":[\"謎\"],\"morphs\":[]}"),
+            std::string::npos)
+      << r.out;
 
   r = tool({"--summary", "--no-alias", "--fit", out, model, lib});
   EXPECT_EQ(r.code, 1);
@@ -562,7 +565,7 @@ TEST(ReportTool, ThePageAfterAModelReadInPartIsVelmoras) {
     EXPECT_NE(r.out.find("\nverdict: no model (" + model + ": " + c.reason + ")\n"), std::string::npos) << r.out;
     r = tool({"--summary", "--json", "--no-alias", model, motion});
     EXPECT_NE(r.out.find("\"verdict\":\"no model\",\"error\":null,\"cut\":null,"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("\"lacks\":{\"bones\":[],\"morphs\":[]},\"advice\":[],\"fitted\":null,\"model_error\":\"" + model +
+    EXPECT_NE(r.out.find("\"lacks\":{\"bones\":[],\"morphs\":[]},\"extras\":{\"bones\":[],\"morphs\":[]},\"advice\":[],\"fitted\":null,\"model_error\":\"" + model +
                          ": " + c.reason + "\"}"),
               std::string::npos)
         << r.out;
