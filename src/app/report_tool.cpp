@@ -140,19 +140,23 @@ static void report_tool_print_line(FILE* out, bool colour, uint32_t c, const cha
   std::fputc('\n', out);
 }
 
-// The page as velmora.exe shows it, its summary text, then velmora-report's verdict line.
+// The page as velmora.exe shows it, its summary text, then velmora-report's verdict line, which names
+// what lacks. Coloured, a terminal shows only what lacks (the page's orange) and the verdict in colour;
+// every other line keeps the terminal's own colour, which reads on a light background and a dark one.
 static void report_tool_print_plain(FILE* out, bool colour, const FileOutcome& o) {
   static char text[REPORT_TEXT_BYTES];
+  const uint32_t lacking = report_rgb(COLOUR_LACKING.r, COLOUR_LACKING.g, COLOUR_LACKING.b);
   for (int i = 0; o.page != nullptr && i < o.page->line_count; i++) {
     report_text_utf8(text, REPORT_TEXT_BYTES, o.page->text[i]);
     // Morph lines end in a line feed of their own.
     size_t len = std::strlen(text);
     if (len > 0 && text[len - 1] == '\n') text[len - 1] = 0;
-    report_tool_print_line(out, colour, o.page->colour[i], text);
+    report_tool_print_line(out, colour && o.page->colour[i] == lacking, o.page->colour[i], text);
   }
   std::fprintf(out, "%s\n", o.summary.c_str());
   std::string line = "verdict: " + report_verdict_text(o, true);
-  report_tool_print_line(out, colour, report_verdict_colour(o.verdict), line.c_str());
+  uint32_t c = report_verdict_colour(o.verdict);
+  report_tool_print_line(out, colour && c != VERDICT_PLAIN, c, line.c_str());
 }
 
 // ---- Options ------------------------------------------------------------------------------------------------
