@@ -126,9 +126,9 @@ static void report_summary_totals_line(const SummaryTotals& t, const std::string
   }
   if (!report_summary_text()) return;
   std::fprintf(sr.out,
-               "%s: %d motions, %d fit, %d extras, %d lack names (%d would fit after fitting), %d no model, "
+               "%s: %d %s, %d fit, %d extras, %d lack names (%d would fit after fitting), %d no model, "
                "%d camera, %d empty, %d cut, %d unread\n",
-               text_head.c_str(), motions, n[VERDICT_FITS], n[VERDICT_EXTRAS], n[VERDICT_LACKS], t.would_fit,
+               text_head.c_str(), motions, motions == 1 ? "motion" : "motions", n[VERDICT_FITS], n[VERDICT_EXTRAS], n[VERDICT_LACKS], t.would_fit,
                n[VERDICT_NO_MODEL], n[VERDICT_CAMERA], n[VERDICT_EMPTY], n[VERDICT_CUT], n[VERDICT_UNREAD]);
 }
 

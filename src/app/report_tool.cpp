@@ -226,6 +226,8 @@ static int report_tool_options(FILE* out, FILE* err, int argc, const char16_t* c
   }
   if (opt->no_alias && opt->value[OPT_ALIAS] != nullptr) return report_tool_usage_error(err, "--alias and --no-alias together", "");
   if (opt->value[OPT_FONT] != nullptr && opt->value[OPT_PNG] == nullptr) return report_tool_usage_error(err, "--font without --png", "");
+  if (opt->summary && opt->each_model) return report_tool_usage_error(err, "--summary and --each-model together", "");
+  if (opt->value[OPT_LANG] != nullptr && opt->value[OPT_HTML] == nullptr) return report_tool_usage_error(err, "--lang without --html", "");
   if (const char16_t* lang = opt->value[OPT_LANG]) {
     if (report_tool_is(lang, "ja")) opt->lang = LANG_JA;
     else if (report_tool_is(lang, "en")) opt->lang = LANG_EN;
@@ -251,6 +253,8 @@ struct ToolRun {
   int position;             // the place in the run of the file checked last, from 1
   int first_model;          // the place of the first model, or 0
   int last_motion;          // the place of the last motion, or 0
+  int targeted;             // motions checked against a model
+  bool no_model;            // a motion with keys was checked without one
   int model_place;          // the place of the model the motions are checked against, or 0
   std::string model_file;   // its path as the user reads it
   std::string model_error;  // why the model given last could not be read: "x.pmx: cut in ...", or ""
@@ -317,6 +321,8 @@ static void report_tool_files(ToolRun& run, FileOutcome& o, const char16_t* sub,
 static void report_tool_outcome(ToolRun& run, FileOutcome& o) {
   if (o.kind == KIND_MODEL && run.first_model == 0) run.first_model = o.position;
   if (o.kind != KIND_MODEL) run.last_motion = o.position;
+  if (o.kind != KIND_MODEL && o.model.loaded) run.targeted++;
+  if (o.verdict == VERDICT_NO_MODEL) run.no_model = true;
   report_tool_complain(run, o);
   report_tool_files(run, o, nullptr, run.opt->value[OPT_PNG] != nullptr);
   // The summary prints the file's line, or with --html alone only makes its JSON for the page.
@@ -346,11 +352,12 @@ struct ToolEntry {
   const char* problem;
 };
 
-// The entries of a FOLDER argument, in order; what cannot be read is said on standard error, and so is
-// what is skipped on purpose (a FIFO, socket or device), which is no failure and no motion.
-static void report_tool_folder(ToolRun& run, const char16_t* folder, std::vector<ToolEntry>* out) {
+// The entries of a FOLDER argument, in order (with models, its models too); what cannot be read is said
+// on standard error, and so is what is skipped on purpose (a FIFO, socket or device), which is no
+// failure and no motion.
+static void report_tool_folder(ToolRun& run, const char16_t* folder, bool models, std::vector<ToolEntry>* out) {
   std::vector<FolderEntry> entries;
-  report_folders_expand(folder, &entries);
+  report_folders_expand(folder, &entries, models);
   bool motions = false;
   for (const FolderEntry& e : entries) {
     if (e.problem != nullptr) {
@@ -362,17 +369,19 @@ static void report_tool_folder(ToolRun& run, const char16_t* folder, std::vector
     motions = true;
   }
   if (!motions) {
-    std::fprintf(run.err, "velmora-report: %s: no .vmd files\n", report_text_path(folder).c_str());
+    std::fprintf(run.err, "velmora-report: %s: %s\n", report_text_path(folder).c_str(),
+                 models ? "no .vmd or .pmx files" : "no .vmd files");
     run.status = 1;
   }
 }
 
-// The entries of the file words at the list positions words, folders walked.
+// The entries of the file words at the list positions words, folders walked (with models, for their
+// models too).
 static std::vector<ToolEntry> report_tool_entries(ToolRun& run, const char16_t* const* argv,
-                                                  const std::vector<int>& words) {
+                                                  const std::vector<int>& words, bool models) {
   std::vector<ToolEntry> entries;
   for (int k : words) {
-    if (report_folders_is(argv[k])) report_tool_folder(run, argv[k], &entries);
+    if (report_folders_is(argv[k])) report_tool_folder(run, argv[k], models, &entries);
     else entries.push_back(ToolEntry{argv[k], u"", nullptr});
   }
   return entries;
@@ -401,15 +410,14 @@ static void report_tool_entry(ToolRun& run, const ToolEntry& e) {
 // Every model against every motion: each model in turn, and under it every motion, read again for each
 // model (a run holds one model's tables at a time); the summary then puts the outcomes side by side.
 // Standard error names a motion's fault once, and the pictures are drawn against the first model.
-static void report_tool_each_model(ToolRun& run, const char16_t* const* argv, const std::vector<int>& models,
-                                   const std::vector<int>& motions) {
-  std::vector<ToolEntry> entries = report_tool_entries(run, argv, motions);
+static void report_tool_each_model(ToolRun& run, const std::vector<ToolEntry>& models,
+                                   const std::vector<ToolEntry>& entries) {
   std::vector<FileOutcome> model_outcomes(models.size());
   std::vector<std::vector<FileOutcome>> cells(entries.size(), std::vector<FileOutcome>(models.size()));
   for (size_t m = 0; m < models.size(); m++) {
     run.position = 0;
     FileOutcome& model = model_outcomes[m];
-    report_tool_check(run, argv[models[m]], nullptr, false, &model);
+    report_tool_check(run, models[m].w.c_str(), nullptr, false, &model);
     model.position = (int)m + 1;
     report_tool_complain(run, model);
     // The fitted copies for this model go into a folder of their own, named after the model's file.
@@ -514,7 +522,7 @@ static int report_tool_run_files(FILE* out, FILE* err, int argc, const char16_t*
       alias_u = alias_w;
     }
   }
-  ToolRun run = {out, err, &opt, false, run_names_ready(alias_a, alias_u), 0, true, 0, 0, 0, 0, "", "", nullptr, u"", -1};
+  ToolRun run = {out, err, &opt, false, run_names_ready(alias_a, alias_u), 0, true, 0, 0, 0, 0, false, 0, "", "", nullptr, u"", -1};
   // A run starts without a model, whatever an earlier run in the process read.
   model_clear();
 
@@ -528,8 +536,10 @@ static int report_tool_run_files(FILE* out, FILE* err, int argc, const char16_t*
   const char* no_colour = std::getenv("NO_COLOR");
   bool quiet = no_colour != nullptr && no_colour[0] != 0;
   run.colour = opt.colour == COLOUR_ALWAYS || (opt.colour == COLOUR_AUTO && !quiet && sys_is_terminal(out));
-  std::vector<int> words = opt.files, models, motions;
-  for (int k : words) (report_tool_names_model(argv[k]) ? models : motions).push_back(k);
+  // The files: a FOLDER's motions, and with --each-model its models too; every model against every
+  // motion with --each-model (and for a drop of two models or more).
+  std::vector<ToolEntry> entries = report_tool_entries(run, argv, opt.files, opt.each_model), models, motions;
+  for (const ToolEntry& e : entries) (e.problem == nullptr && report_tool_names_model(e.w.c_str()) ? models : motions).push_back(e);
   bool each = (opt.each_model || (dropped && models.size() >= 2)) && !models.empty();
   // The library page: its record, and the run's JSON Lines for it, whatever the run prints.
   static HtmlRun html;
@@ -553,26 +563,28 @@ static int report_tool_run_files(FILE* out, FILE* err, int argc, const char16_t*
     report_summary_begin(summarise ? out : nullptr, opt.json, run.colour, run.html != nullptr ? &html.json : nullptr);
   }
   if (each) {
-    report_tool_each_model(run, argv, models, motions);
+    report_tool_each_model(run, models, motions);
   } else {
     // A drop takes its one model first; every other run keeps the order of the arguments.
     if (dropped && models.size() == 1) {
-      words = models;
-      words.insert(words.end(), motions.begin(), motions.end());
+      entries = models;
+      entries.insert(entries.end(), motions.begin(), motions.end());
     }
-    for (const ToolEntry& e : report_tool_entries(run, argv, words)) report_tool_entry(run, e);
+    for (const ToolEntry& e : entries) report_tool_entry(run, e);
   }
   if (summarise || run.html != nullptr) report_summary_end();
   if (run.html != nullptr && report_tool_write_page(run, page) != 0) {
     run.status = 1;
     if (drop_page != nullptr) drop_page->clear();
   }
-  // A model colours only the motions after it: say so when every model came after the last motion.
+  // A model colours only the motions after it: say so when every model came after the last motion. A
+  // run that was given models and checked no motion against one failed at what it was asked.
   if (!each && run.first_model > run.last_motion && run.last_motion > 0) {
     std::fputs("velmora-report: hint: a model colours only the motions after it, and every model here came "
                "after the last motion; give the model first (or --each-model)\n",
                err);
   }
+  if (!each && run.first_model > 0 && run.no_model && run.targeted == 0) run.status = 1;
   std::fflush(out);
   return run.status;
 }

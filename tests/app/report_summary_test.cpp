@@ -130,9 +130,9 @@ TEST(ReportSummary, EveryModelAgainstEveryMotion) {
                        "model 2: B (1 bone, 0 morphs)  " + b + "\n" +
                        "model 1  model 2    file\n"
                        "fits     lacks 1/1  " + dance + "\n" +
-                       "totals for model 1 (A): 1 motions, 1 fit, 0 extras, 0 lack names (0 would fit after fitting), "
+                       "totals for model 1 (A): 1 motion, 1 fit, 0 extras, 0 lack names (0 would fit after fitting), "
                        "0 no model, 0 camera, 0 empty, 0 cut, 0 unread\n" +
-                       "totals for model 2 (B): 1 motions, 0 fit, 0 extras, 1 lack names (0 would fit after fitting), "
+                       "totals for model 2 (B): 1 motion, 0 fit, 0 extras, 1 lack names (0 would fit after fitting), "
                        "0 no model, 0 camera, 0 empty, 0 cut, 0 unread\n");
   EXPECT_EQ(r.err, "");
   r = run_tool({"--each-model", "--json", "--no-alias", dance, a, b});
@@ -145,10 +145,44 @@ TEST(ReportSummary, EveryModelAgainstEveryMotion) {
   EXPECT_NE(r.out.find("{\"totals\":{\"model\":\"" + b + "\",\"name\":\"B\",\"motions\":1,\"fit\":0,"), std::string::npos);
   // The order of the arguments: each motion counts once, under the model before it.
   r = run_tool({"--summary", "--no-alias", a, dance, b, dance});
-  EXPECT_NE(r.out.find("totals for A (" + a + "): 1 motions, 1 fit, 0 extras, 0 lack names"), std::string::npos)
+  EXPECT_NE(r.out.find("totals for A (" + a + "): 1 motion, 1 fit, 0 extras, 0 lack names"), std::string::npos)
       << r.out;
-  EXPECT_NE(r.out.find("totals for B (" + b + "): 1 motions, 0 fit, 0 extras, 1 lack names"), std::string::npos);
+  EXPECT_NE(r.out.find("totals for B (" + b + "): 1 motion, 0 fit, 0 extras, 1 lack names"), std::string::npos);
   EXPECT_EQ(r.out.find("totals without a model"), std::string::npos);
+}
+
+// With --each-model a FOLDER's models are models, in the order of their paths, beside the models given
+// as files; its motions are motions. Without it a folder stands for its motions alone.
+TEST(ReportSummary, EveryModelOfAFolder) {
+  TempDir dir;
+  std::string models = dir.file("models"), lib = dir.file("lib");
+  ASSERT_EQ(system(("mkdir -p " + models + "/sub " + lib).c_str()), 0);
+  write_file(models + "/sub/b.pmx", model({"センター"}, {}, "B"));
+  write_file(models + "/a.PMX", model({"センター"}, {"あ"}, "A"));
+  write_file(dir.file("c.pmx"), model({}, {"あ"}, "C"));
+  write_file(lib + "/dance.vmd", motion({"センター"}, {"あ"}));
+  ToolResult r = run_tool({"--each-model", "--no-alias", models, lib, dir.file("c.pmx")});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out, "model 1: A (1 bone, 1 morph)  " + models + "/a.PMX\n" +
+                       "model 2: B (1 bone, 0 morphs)  " + models + "/sub/b.pmx\n" +
+                       "model 3: C (0 bones, 1 morph)  " + dir.file("c.pmx") + "\n" +
+                       "model 1  model 2    model 3    file\n"
+                       "fits     lacks 0/1  lacks 1/0  " + lib + "/dance.vmd\n" +
+                       "totals for model 1 (A): 1 motion, 1 fit, 0 extras, 0 lack names (0 would fit after fitting), "
+                       "0 no model, 0 camera, 0 empty, 0 cut, 0 unread\n"
+                       "totals for model 2 (B): 1 motion, 0 fit, 0 extras, 1 lack names (0 would fit after fitting), "
+                       "0 no model, 0 camera, 0 empty, 0 cut, 0 unread\n"
+                       "totals for model 3 (C): 1 motion, 0 fit, 0 extras, 1 lack names (0 would fit after fitting), "
+                       "0 no model, 0 camera, 0 empty, 0 cut, 0 unread\n");
+  r = run_tool({"--each-model", "--no-alias", dir.file("c.pmx"), models, dir.file("none")});
+  EXPECT_NE(r.err.find(dir.file("none")), std::string::npos);
+  ASSERT_EQ(system(("mkdir " + dir.file("empty")).c_str()), 0);
+  r = run_tool({"--each-model", "--no-alias", dir.file("c.pmx"), dir.file("empty"), lib});
+  EXPECT_EQ(r.err, "velmora-report: " + dir.file("empty") + ": no .vmd or .pmx files\n");
+  r = run_tool({"--summary", "--no-alias", models, lib});
+  EXPECT_EQ(r.err, "velmora-report: " + models + ": no .vmd files\n");
+  EXPECT_NE(r.out.find("no model"), std::string::npos) << r.out;
 }
 
 // Ambiguous advice has a line of its own with the candidates; a renaming that would give a name the

@@ -65,6 +65,12 @@ TEST(ReportTool, OptionForms) {
   EXPECT_EQ(tool({"a.vmd", "--alias"}).code, 2);
   EXPECT_EQ(tool({"a.vmd", "--fit"}).code, 2);
   EXPECT_EQ(tool({"--alias", "x.ini", "--no-alias", "a.vmd"}).code, 2);
+  r = tool({"--summary", "--each-model", "a.vmd", "m.pmx"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.err, "velmora-report: --summary and --each-model together\nTry 'velmora-report --help'.\n");
+  r = tool({"--lang", "en", "a.vmd"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.err, "velmora-report: --lang without --html\nTry 'velmora-report --help'.\n");
   r = tool({"--help"});
   EXPECT_EQ(r.code, 0);
   EXPECT_EQ(r.out.rfind("usage: velmora-report", 0), 0u);
@@ -88,9 +94,10 @@ TEST(ReportTool, ExitCodes) {
   ToolRun r = tool({"--summary", "--no-alias", fits, empty, motion});
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.err, "velmora-report: " + empty + ": no .vmd files\n");
-  // A model given after every motion colours none of them, and a line says so.
+  // A model given after every motion colours none of them: the run checked nothing against it, a
+  // failure, and a line says why.
   r = tool({"--summary", "--no-alias", motion, fits});
-  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.err, "velmora-report: hint: a model colours only the motions after it, and every model here came "
                    "after the last motion; give the model first (or --each-model)\n");
 }
