@@ -54,7 +54,7 @@ int report_fit_motion(FILE* err, const FileOutcome& o, const char16_t* sub, std:
   int opened = REPORT_FILE_FAILED;
   if (problem == nullptr && path_make_folders_w(name) != 0) problem = "its folder cannot be made";
   else if (problem == nullptr && (opened = report_files_open(&copy, name, report_fit_settings.replace)) != REPORT_FILE_DONE) {
-    problem = report_files_problem(opened);
+    problem = report_files_problem(opened, true);
   }
   if (opened == REPORT_FILE_DONE) {
     // The copy is read by the path the check read the motion by.
@@ -68,7 +68,7 @@ int report_fit_motion(FILE* err, const FileOutcome& o, const char16_t* sub, std:
     int closed = report_files_close(&copy, copied == 0);
     if (copied == VMD_FIT_UNOPENED) problem = "the motion cannot be opened again";
     else if (copied != 0 && o.folded) problem = "it cannot be written, or the motion changed since it was read";
-    else if (closed != REPORT_FILE_DONE) problem = report_files_problem(closed);
+    else if (closed != REPORT_FILE_DONE) problem = report_files_problem(closed, true);
   }
   if (problem != nullptr) {
     std::fprintf(err, "velmora-report: cannot write %s: %s\n", report_text_path(name).c_str(), problem);

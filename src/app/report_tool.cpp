@@ -10,9 +10,9 @@
 //
 // Exit codes: 0 every motion fits, lacks only its own model's extras, is a camera or empty motion, or
 // was checked without a model; 1 a motion lacks names that matter, a file was cut or could not be read
-// (its report is still printed, with one line on standard error), a FOLDER held no motion, or a copy or
-// picture could not be written; 2 a usage error, or a font, a picture directory or a copy directory that
-// cannot be had.
+// (its report is still printed, with one line on standard error), a FOLDER held no motion, models were
+// given and no motion was checked against one, or a copy or picture could not be written; 2 a usage
+// error, or a font, a picture directory or a copy directory that cannot be had.
 // Records: the tool's options, set once per run.
 #include "app/report_tool.h"
 
@@ -45,38 +45,45 @@ static const char REPORT_USAGE[] =
     "                      [--fit DIR] " REPORT_PNG_SYNOPSIS "[--html FILE [--lang ja|en]] [--replace]\n"
     "                      FILE|FOLDER...\n"
     "  Checks MMD motions (.vmd) and models (.pmx) as velmora.exe does and prints each report page and\n"
-    "  its verdict. A model is the target of the motions after it. A FOLDER stands for the .vmd files\n"
-    "  under it.\n"
+    "  its verdict, which names what the model lacks. A model is the target of the motions after it. A\n"
+    "  FOLDER stands for the .vmd files under it.\n"
     "  --summary         one line per file instead of its page: a motion's verdict (fits, extras, lacks,\n"
     "                    no model, camera, empty, cut, unread), its bone and morph keys, the bones and\n"
-    "                    morphs its page lists, its last frame, the names the model lacks with advice; a\n"
-    "                    model's name and counts; then the totals (one line per model with two or more)\n"
-    "  --each-model      every model given anywhere against every motion: one row per motion, one column\n"
-    "                    per model, then the totals of each model\n"
+    "                    morphs its page lists, its last frame, the names the model lacks with advice,\n"
+    "                    then its extras (names of its own model's hair, sleeves, props); a model's name\n"
+    "                    and counts; then the totals (one line per model with two or more)\n"
+    "  --each-model      every model given anywhere (a FOLDER's .pmx files too) against every motion: one\n"
+    "                    row per motion, one column per model, then the totals of each model; not with\n"
+    "                    --summary\n"
     "  --json            one JSON object per file: file, kind, read, verdict, error, cut, fitted, lines\n"
     "                    ([colour, text]), summary; with --summary or --each-model the summary's fields,\n"
     "                    then the totals\n"
-    "  --colour[=WHEN]   colour the lines (the verdicts) with 24-bit terminal escapes: auto (a terminal,\n"
-    "                    unless NO_COLOR is set), always (the same as --colour alone), never; --color is\n"
-    "                    the same option\n"
+    "  --colour[=WHEN]   colour what lacks and the verdicts with 24-bit terminal escapes: auto (a\n"
+    "                    terminal, unless NO_COLOR is set), always (the same as --colour alone), never;\n"
+    "                    --color is the same option\n"
     "  --alias FILE      read the alias file FILE instead of alias.ini beside the program\n"
     "  --no-alias        read no alias file\n"
     "  --fit DIR         for every motion whose lacking names are the model's names under another\n"
-    "                    spelling, an English name or another rig's name, write a copy that uses the\n"
-    "                    model's names: DIR/NAME, or DIR/PATH for a motion under a FOLDER (with\n"
-    "                    --each-model DIR/MODEL/...); an existing file is never replaced\n"
+    "                    spelling, an English name or another rig's name, or whose lacking semi-standard\n"
+    "                    bones fold into bones the model has, write a copy that renames and folds them:\n"
+    "                    DIR/NAME, or DIR/PATH for a motion under a FOLDER (with --each-model\n"
+    "                    DIR/MODEL/...); two files of one name never share a copy, and an existing file\n"
+    "                    is never replaced\n"
     "  --html FILE       also write the run as one HTML page to look at: sortable, filterable, the\n"
     "                    details of each motion one click away, the run's JSON inside\n"
-    "  --lang ja|en      the page's labels (by default the user's language)\n"
+    "  --lang ja|en      the page's labels (by default from LC_ALL, LC_MESSAGES or LANG: ja... Japanese,\n"
+    "                    else English); only with --html\n"
     "  --replace         let a fitted copy or the page replace an earlier file of its name, whole or not\n"
     "                    at all\n"
     REPORT_PNG_USAGE
     "  --version         show the version and the build date\n"
     "  --help            show this text\n"
     "Exit code: 0 every motion fits, lacks only its own model's extras, has no bone or morph keys, or was\n"
-    "checked without a model; 1 a motion lacks a standard bone or an expression, a file was cut or could\n"
-    "not be read, a FOLDER held no motion, or a copy or picture could not be written; 2 a usage error (or\n"
-    "no font or directory for the pictures, or a copy directory that is not a directory).\n";
+    "checked without a model; 1 a motion lacks a standard, semi-standard or finger bone or an expression,\n"
+    "a file was cut or could not be read, a FOLDER held no motion, models were given and no motion was\n"
+    "checked against one, or a copy or picture could not be written; 2 a usage error (or no font or\n"
+    "directory for the pictures, a copy directory that is not a directory, or copies of two files that\n"
+    "would take one name).\n";
 
 #ifndef VELMORA_VERSION
 #define VELMORA_VERSION "unknown"
@@ -455,6 +462,17 @@ static void report_tool_each_model(ToolRun& run, const std::vector<ToolEntry>& m
   }
 }
 
+// The page's language without --lang: the first of LC_ALL, LC_MESSAGES and LANG that is set and not
+// empty, read as a string ("ja..." Japanese, anything else English) on every platform, whether or not
+// the system has that locale; without any of them, the user's language as the system gives it.
+static ToolLang report_tool_page_lang() {
+  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && value[0] != 0) return std::strncmp(value, "ja", 2) == 0 ? LANG_JA : LANG_EN;
+  }
+  return run_settings()->japanese ? LANG_JA : LANG_EN;
+}
+
 // The local date and time of the run, "YYYY-MM-DD HH:MM".
 static std::string report_tool_now() {
   std::time_t now = std::time(nullptr);
@@ -468,14 +486,15 @@ static std::string report_tool_now() {
 static int report_tool_write_page(ToolRun& run, const char16_t* page) {
   static ReportNewFile file;
   const char* problem = nullptr;
-  int opened = report_files_open(&file, page, run.opt->replace);
+  // Its folders are made as a fitted copy's are.
+  int opened = path_make_folders_w(page) != 0 ? REPORT_FILE_FAILED : report_files_open(&file, page, run.opt->replace);
   if (opened != REPORT_FILE_DONE) {
-    problem = report_files_problem(opened);
+    problem = report_files_problem(opened, true);
   } else {
     int written = report_html_write(file.f, *run.html);
     int closed = report_files_close(&file, written == 0);
     if (written == 2) problem = "the run has more models than a page shows";
-    else if (closed != REPORT_FILE_DONE) problem = report_files_problem(closed);
+    else if (closed != REPORT_FILE_DONE) problem = report_files_problem(closed, true);
   }
   if (problem == nullptr) return 0;
   std::fprintf(run.err, "velmora-report: cannot write %s: %s\n", report_text_path(page).c_str(), problem);
@@ -554,7 +573,7 @@ static int report_tool_run_files(FILE* out, FILE* err, int argc, const char16_t*
       return 2;
     }
     run.html = &html;
-    html.lang = opt.value[OPT_LANG] != nullptr ? opt.lang : run_settings()->japanese ? LANG_JA : LANG_EN;
+    html.lang = opt.value[OPT_LANG] != nullptr ? opt.lang : report_tool_page_lang();
     html.version = VELMORA_VERSION;
     html.date = report_tool_now();
   }

@@ -222,8 +222,7 @@ void report_verdict_of(const FilePath& p, int read_result, int position, bool pa
     else if (read_result == READ_UNOPENED) out->error = "cannot be opened";
     else if (p.is_vmd) out->error = "not a VMD motion of version 0002";
     else if (p.is_pmx) out->error = "not a PMX model";
-    else if (p.ondisk.empty() && p.ondisk_w.empty() && out->kind == KIND_MODEL) out->error = "no such file";
-    else if (p.ondisk.empty() && p.ondisk_w.empty()) out->error = "no such file; examined as an empty motion";
+    else if (p.ondisk.empty() && p.ondisk_w.empty()) out->error = "no such file";
     else out->error = "neither a motion (.vmd) nor a model (.pmx); examined as an empty motion";
     return;
   }

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -138,7 +139,7 @@ TEST(ReportTool, FilesThatAreNotReadStillGetAReport) {
   EXPECT_EQ(r.err, "velmora-report: " + bad + ": not a VMD motion of version 0002\n" +
                        "velmora-report: " + text +
                        ": neither a motion (.vmd) nor a model (.pmx); examined as an empty motion\n" +
-                       "velmora-report: " + missing + ": no such file; examined as an empty motion\n");
+                       "velmora-report: " + missing + ": no such file\n");
   std::vector<std::string> objects;
   size_t at = 0;
   while (at < r.out.size()) {
@@ -299,7 +300,7 @@ TEST(ReportTool, SummaryOfAModelAndAFolder) {
   ToolRun r = tool({"--summary", "--no-alias", l.model, l.lib, missing});
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.err, "velmora-report: " + l.lib + "/corrupt.vmd: not a VMD motion of version 0002\n" +
-                       "velmora-report: " + missing + ": no such file; examined as an empty motion\n");
+                       "velmora-report: " + missing + ": no such file\n");
   auto pad = [](int n) { return std::string(n, ' '); };
   EXPECT_EQ(r.out, "verdict" + pad(32) + "bone keys  morph keys  bones  morphs  last frame  file\n" +
                        "model" + pad(34) + "モデル" + pad(15) + "      2       1" + pad(12) + "  " + l.model + "\n" +
@@ -348,7 +349,7 @@ TEST(ReportTool, SummaryOfAModelAndAFolder) {
                        "\"bone_keys\":0,\"morph_keys\":1,\"bones\":0,\"morphs\":1,\"last_frame\":7", none) +
                 motion(missing, "null", "unread",
                        "\"bone_keys\":0,\"morph_keys\":0,\"bones\":0,\"morphs\":0,\"last_frame\":null", none, "",
-                       "\"no such file; examined as an empty motion\"") +
+                       "\"no such file\"") +
                 "{\"totals\":{\"motions\":5,\"fit\":2,\"extras\":0,\"lack\":1,\"would_fit\":0,\"no_model\":0,"
                 "\"camera\":0,\"empty\":0,\"cut\":0,\"unread\":2}}\n");
 }
@@ -422,7 +423,7 @@ TEST(ReportTool, FittedCopies) {
 
   r = tool({"--summary", "--no-alias", "--fit", out, model, lib});
   EXPECT_EQ(r.code, 1);
-  EXPECT_EQ(r.err, "velmora-report: cannot write " + copy + ": it exists\n");
+  EXPECT_EQ(r.err, "velmora-report: cannot write " + copy + ": it exists (--replace writes over it)\n");
   EXPECT_EQ(read_file(lib + "/sub/dance.vmd"), original);
   EXPECT_FALSE(file_exists(copy + ".part0"));
   // --replace writes the copy again over the earlier file; a run with nothing to fit makes no folder.
@@ -591,6 +592,56 @@ TEST(ReportTool, ThePageAfterAModelReadInPartIsVelmoras) {
                          ": " + c.reason + "\"}"),
               std::string::npos)
         << r.out;
+  }
+}
+
+// --html: the page goes into folders it makes, as a copy does; its language comes from LC_ALL, then
+// LC_MESSAGES, then LANG, read as strings whether or not the system has the locale ("ja..." Japanese,
+// anything else English), unless --lang says; an existing page is replaced only with --replace.
+TEST(ReportTool, ThePageMakesItsFoldersAndTakesItsLanguageFromTheEnvironment) {
+  TempDir dir;
+  std::string motion = dir.file("clip.vmd");
+  write_file(motion, small_motion());
+  const char* const names[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
+  std::string saved[3];
+  bool had[3];
+  for (int i = 0; i < 3; i++) {
+    const char* v = std::getenv(names[i]);
+    had[i] = v != nullptr;
+    saved[i] = v != nullptr ? v : "";
+  }
+  struct Env {
+    const char* all;
+    const char* messages;
+    const char* lang;
+    const char* page_lang;
+  };
+  const Env envs[] = {{nullptr, nullptr, "en_US.UTF-8", "en"}, {nullptr, nullptr, "ja_JP.UTF-8", "ja"},
+                      {nullptr, "ja_JP.eucJP", "en_GB", "ja"},  {"C", "ja_JP.UTF-8", "ja_JP", "en"},
+                      {"", "", "ja", "ja"},                      {nullptr, nullptr, "xx_YY.no-such-locale", "en"}};
+  int n = 0;
+  for (const Env& e : envs) {
+    const char* values[] = {e.all, e.messages, e.lang};
+    for (int i = 0; i < 3; i++) {
+      if (values[i] != nullptr) setenv(names[i], values[i], 1);
+      else unsetenv(names[i]);
+    }
+    std::string page = dir.file("a" + std::to_string(n++) + "/b/page.html");
+    ToolRun r = tool({"--no-alias", "--html", page, motion});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(read_file(page).rfind(std::string("<!DOCTYPE html>\n<html lang=") + e.page_lang + ">\n", 0), 0u)
+        << e.page_lang;
+  }
+  std::string page = dir.file("a0/b/page.html");
+  ToolRun r = tool({"--no-alias", "--html", page, "--lang", "ja", motion});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "velmora-report: cannot write " + page + ": it exists (--replace writes over it)\n");
+  r = tool({"--no-alias", "--replace", "--html", page, "--lang", "ja", motion});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(read_file(page).rfind("<!DOCTYPE html>\n<html lang=ja>\n", 0), 0u);
+  for (int i = 0; i < 3; i++) {
+    if (had[i]) setenv(names[i], saved[i].c_str(), 1);
+    else unsetenv(names[i]);
   }
 }
 
