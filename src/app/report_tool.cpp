@@ -357,12 +357,13 @@ struct ToolEntry {
   std::u16string w;
   std::u16string rel;
   const char* problem;
+  int word;  // the list position of the argument it came from
 };
 
 // The entries of a FOLDER argument, in order (with models, its models too); what cannot be read is said
 // on standard error, and so is what is skipped on purpose (a FIFO, socket or device), which is no
 // failure and no motion.
-static void report_tool_folder(ToolRun& run, const char16_t* folder, bool models, std::vector<ToolEntry>* out) {
+static void report_tool_folder(ToolRun& run, const char16_t* folder, int word, bool models, std::vector<ToolEntry>* out) {
   std::vector<FolderEntry> entries;
   report_folders_expand(folder, &entries, models);
   bool motions = false;
@@ -372,7 +373,7 @@ static void report_tool_folder(ToolRun& run, const char16_t* folder, bool models
       if (e.skipped) continue;
       run.status = 1;
     }
-    out->push_back(ToolEntry{e.path, e.rel, e.problem});
+    out->push_back(ToolEntry{e.path, e.rel, e.problem, word});
     motions = true;
   }
   if (!motions) {
@@ -388,8 +389,8 @@ static std::vector<ToolEntry> report_tool_entries(ToolRun& run, const char16_t* 
                                                   const std::vector<int>& words, bool models) {
   std::vector<ToolEntry> entries;
   for (int k : words) {
-    if (report_folders_is(argv[k])) report_tool_folder(run, argv[k], models, &entries);
-    else entries.push_back(ToolEntry{argv[k], u"", nullptr});
+    if (report_folders_is(argv[k])) report_tool_folder(run, argv[k], k, models, &entries);
+    else entries.push_back(ToolEntry{argv[k], u"", nullptr, k});
   }
   return entries;
 }
@@ -418,7 +419,7 @@ static void report_tool_entry(ToolRun& run, const ToolEntry& e) {
 // model (a run holds one model's tables at a time); the summary then puts the outcomes side by side.
 // Standard error names a motion's fault once, and the pictures are drawn against the first model.
 static void report_tool_each_model(ToolRun& run, const std::vector<ToolEntry>& models,
-                                   const std::vector<ToolEntry>& entries) {
+                                   const std::vector<std::u16string>& folders, const std::vector<ToolEntry>& entries) {
   std::vector<FileOutcome> model_outcomes(models.size());
   std::vector<std::vector<FileOutcome>> cells(entries.size(), std::vector<FileOutcome>(models.size()));
   for (size_t m = 0; m < models.size(); m++) {
@@ -428,8 +429,7 @@ static void report_tool_each_model(ToolRun& run, const std::vector<ToolEntry>& m
     model.position = (int)m + 1;
     report_tool_complain(run, model);
     // The fitted copies for this model go into a folder of their own, named after the model's file.
-    char16_t stem[RUN_PATH];
-    path_stem_w(stem, RUN_PATH, model.path.w.c_str());
+    const char16_t* stem = folders[m].c_str();
     for (size_t e = 0; e < entries.size(); e++) {
       FileOutcome& o = cells[e][m];
       if (entries[e].problem != nullptr) {
@@ -471,6 +471,28 @@ static ToolLang report_tool_page_lang() {
     if (value != nullptr && value[0] != 0) return std::strncmp(value, "ja", 2) == 0 ? LANG_JA : LANG_EN;
   }
   return run_settings()->japanese ? LANG_JA : LANG_EN;
+}
+
+// The names the copies of the motions among entries take under --fit's directory, made so that no two
+// meet (report_fit_unique): into each entry's rel. 0, or 2 with a line on standard error.
+static int report_tool_fit_names(ToolRun& run, const char16_t* const* argv, const std::vector<bool>& is_model,
+                                 std::vector<ToolEntry>* entries) {
+  std::vector<FitName> names;
+  std::vector<size_t> at;
+  for (size_t i = 0; i < entries->size(); i++) {
+    const ToolEntry& e = (*entries)[i];
+    if (is_model[i] || e.problem != nullptr) continue;
+    bool folder = !e.rel.empty();
+    char16_t name[RUN_PATH];
+    name[0] = 0;
+    if (!folder && utf16_length(e.w.c_str()) < RUN_PATH) path_name_w(name, RUN_PATH, e.w.c_str());
+    names.push_back(FitName{folder ? e.rel : std::u16string(name), e.word, folder ? argv[e.word] : e.w, folder,
+                            report_text_path(e.w.c_str())});
+    at.push_back(i);
+  }
+  if (report_fit_unique(run.err, &names) != 0) return 2;
+  for (size_t k = 0; k < at.size(); k++) (*entries)[at[k]].rel = names[k].rel;
+  return 0;
 }
 
 // The local date and time of the run, "YYYY-MM-DD HH:MM".
@@ -558,8 +580,18 @@ static int report_tool_run_files(FILE* out, FILE* err, int argc, const char16_t*
   // The files: a FOLDER's motions, and with --each-model its models too; every model against every
   // motion with --each-model (and for a drop of two models or more).
   std::vector<ToolEntry> entries = report_tool_entries(run, argv, opt.files, opt.each_model), models, motions;
-  for (const ToolEntry& e : entries) (e.problem == nullptr && report_tool_names_model(e.w.c_str()) ? models : motions).push_back(e);
+  std::vector<bool> is_model;
+  for (const ToolEntry& e : entries) is_model.push_back(e.problem == nullptr && report_tool_names_model(e.w.c_str()));
+  // With --fit, every copy's name is its own before anything is written.
+  if (opt.value[OPT_FIT] != nullptr && report_tool_fit_names(run, argv, is_model, &entries) != 0) return 2;
+  std::vector<std::u16string> model_paths, model_folders;
+  for (size_t i = 0; i < entries.size(); i++) {
+    (is_model[i] ? models : motions).push_back(entries[i]);
+    if (is_model[i]) model_paths.push_back(entries[i].w);
+  }
   bool each = (opt.each_model || (dropped && models.size() >= 2)) && !models.empty();
+  model_folders = model_paths;  // without --fit, never used
+  if (opt.value[OPT_FIT] != nullptr && each && report_fit_model_folders(err, model_paths, &model_folders) != 0) return 2;
   // The library page: its record, and the run's JSON Lines for it, whatever the run prints.
   static HtmlRun html;
   html = HtmlRun{};
@@ -582,7 +614,7 @@ static int report_tool_run_files(FILE* out, FILE* err, int argc, const char16_t*
     report_summary_begin(summarise ? out : nullptr, opt.json, run.colour, run.html != nullptr ? &html.json : nullptr);
   }
   if (each) {
-    report_tool_each_model(run, models, motions);
+    report_tool_each_model(run, models, model_folders, motions);
   } else {
     // A drop takes its one model first; every other run keeps the order of the arguments.
     if (dropped && models.size() == 1) {

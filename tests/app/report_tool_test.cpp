@@ -435,6 +435,88 @@ TEST(ReportTool, FittedCopies) {
   EXPECT_FALSE(file_exists(dir.file("unused")));
 }
 
+// Copies never meet: two models of one file name get folders of their own, named by the folder that
+// holds each (by their places where those meet too); two FOLDER arguments whose motions have one
+// relative name keep their own folder's name, and so do two FILE arguments of one name (the folder that
+// holds each). With and without --replace, every copy is written at its own path, and a run that could
+// only write two copies at one path writes nothing.
+TEST(ReportTool, CopiesNeverMeet) {
+  TempDir dir;
+  for (const char* d : {"a", "b", "m", "m/a", "n", "n/a", "p", "p/lib", "q", "q/other", "r", "r/lib", "x", "y"}) {
+    ASSERT_EQ(mkdir(dir.file(d).c_str(), 0700), 0) << d;
+  }
+  auto dance = [](const std::string& header) {
+    VmdWriter w;
+    w.header(header);
+    w.i32(1);
+    w.bone("LeftArm", 0, 1, 0, 0, 0, 0, 0, 1);
+    w.i32(0);
+    for (int block = 0; block < 4; block++) w.i32(0);
+    return w.bytes;
+  };
+  auto fitted = [](const std::string& header) {
+    VmdWriter w;
+    w.header(header);
+    w.i32(1);
+    w.bone(to_sjis("左腕"), 0, 1, 0, 0, 0, 0, 0, 1);
+    w.i32(0);
+    for (int block = 0; block < 4; block++) w.i32(0);
+    return w.bytes;
+  };
+  const std::string model = PmxWriter::simple({"センター", "左腕"}, {}, 0, "モデル", "model");
+  for (const char* m : {"a/model.pmx", "b/model.pmx", "m/a/model.pmx", "n/a/model.pmx"}) write_file(dir.file(m), model);
+  write_file(dir.file("p/lib/dance.vmd"), dance("p"));
+  write_file(dir.file("q/other/dance.vmd"), dance("q"));
+  write_file(dir.file("r/lib/dance.vmd"), dance("r"));
+  write_file(dir.file("x/solo.vmd"), dance("x"));
+  write_file(dir.file("y/solo.vmd"), dance("y"));
+  const std::string out = dir.file("out");
+  const std::vector<std::string> each = {"--each-model", "--no-alias", "--fit", out, dir.file("a/model.pmx"),
+                                         dir.file("b/model.pmx"), dir.file("p/lib"), dir.file("q/other")};
+  const std::vector<std::pair<std::string, std::string>> copies = {
+      {"model (a)/lib/dance.vmd", "p"}, {"model (a)/other/dance.vmd", "q"},
+      {"model (b)/lib/dance.vmd", "p"}, {"model (b)/other/dance.vmd", "q"}};
+  for (int run = 0; run < 3; run++) {
+    std::vector<std::string> words = each;
+    if (run == 2) words.insert(words.begin(), "--replace");
+    ToolRun r = tool(words);
+    EXPECT_EQ(r.code, 1) << run;  // every motion lacks 左腕 until it is fitted
+    if (run == 1) {
+      for (const auto& c : copies) {
+        EXPECT_NE(r.err.find("cannot write " + out + "/" + c.first + ": it exists (--replace writes over it)\n"),
+                  std::string::npos)
+            << r.err;
+      }
+    } else {
+      EXPECT_EQ(r.err, "") << run;
+    }
+    for (const auto& c : copies) EXPECT_EQ(read_file(out + "/" + c.first), fitted(c.second)) << run << " " << c.first;
+  }
+  // Two FILE arguments of one name, each under the folder that holds it.
+  ToolRun r = tool({"--summary", "--no-alias", "--fit", out, dir.file("a/model.pmx"), dir.file("x/solo.vmd"),
+                    dir.file("y/solo.vmd")});
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(read_file(out + "/x/solo.vmd"), fitted("x"));
+  EXPECT_EQ(read_file(out + "/y/solo.vmd"), fitted("y"));
+  // Two models whose folders have one name too: by their places.
+  r = tool({"--each-model", "--no-alias", "--fit", out, dir.file("m/a/model.pmx"), dir.file("n/a/model.pmx"),
+            dir.file("x/solo.vmd")});
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(read_file(out + "/model (1)/solo.vmd"), fitted("x"));
+  EXPECT_EQ(read_file(out + "/model (2)/solo.vmd"), fitted("x"));
+  // What cannot be told apart: nothing written, exit code 2.
+  const std::string none = dir.file("none");
+  r = tool({"--summary", "--no-alias", "--fit", none, dir.file("a/model.pmx"), dir.file("p/lib"), dir.file("r/lib")});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.err, "velmora-report: the fitted copies of " + dir.file("p/lib/dance.vmd") + " and " +
+                       dir.file("r/lib/dance.vmd") + " would both be " + none + "/lib/dance.vmd; nothing was written\n");
+  r = tool({"--summary", "--no-alias", "--fit", none, dir.file("a/model.pmx"), dir.file("x/solo.vmd"),
+            dir.file("x/solo.vmd")});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.out, "");
+  EXPECT_FALSE(file_exists(none));
+}
+
 // A dance cut short as a broken download leaves it is never reported as fitting. Cut in its header it is
 // unread; cut in a block, "cut", with the block and how many of its declared records were read; cut
 // right after its morph block, as older files end, it is whole. A model cut inside its bones is cut too.
