@@ -482,12 +482,12 @@ static int report_tool_fit_names(ToolRun& run, const char16_t* const* argv, cons
   for (size_t i = 0; i < entries->size(); i++) {
     const ToolEntry& e = (*entries)[i];
     if (is_model[i] || e.problem != nullptr) continue;
+    // A FILE's copy takes its name, as run_path_make names it.
     bool folder = !e.rel.empty();
-    char16_t name[RUN_PATH];
-    name[0] = 0;
-    if (!folder && utf16_length(e.w.c_str()) < RUN_PATH) path_name_w(name, RUN_PATH, e.w.c_str());
-    names.push_back(FitName{folder ? e.rel : std::u16string(name), e.word, folder ? argv[e.word] : e.w, folder,
-                            report_text_path(e.w.c_str())});
+    std::u16string name(e.w.size() + 1, u'\0');
+    if (!folder) path_name_w(name.data(), (int)name.size(), e.w.c_str());
+    name.resize(std::char_traits<char16_t>::length(name.c_str()));
+    names.push_back(FitName{folder ? e.rel : name, e.word, folder ? argv[e.word] : e.w, folder, report_text_path(e.w.c_str())});
     at.push_back(i);
   }
   if (report_fit_unique(run.err, &names) != 0) return 2;
