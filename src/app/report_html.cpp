@@ -658,7 +658,7 @@ static void report_html_page_data(HtmlOut& o, const HtmlRun& run) {
 }
 
 // True when the record's language is one the page has, and every motion has the cells the run asks for,
-// each naming a model of the run or none.
+// each naming a model of the run or none, with a motion's verdict (the page has a label for each).
 static bool report_html_record_ok(const HtmlRun& run) {
   if (run.lang != LANG_EN && run.lang != LANG_JA) return false;
   if (run.models.size() > (size_t)HTML_MODELS) return false;
@@ -666,6 +666,7 @@ static bool report_html_record_ok(const HtmlRun& run) {
   for (const HtmlMotion& m : run.motions) {
     if (m.cells.size() != cells) return false;
     for (size_t i = 0; i < cells; i++) {
+      if (m.cells[i].verdict < 0 || m.cells[i].verdict >= VERDICT_MODEL) return false;
       int model = m.cells[i].model;
       if (run.each_model && !run.models.empty() ? model != (int)i : model < -1 || model >= (int)run.models.size()) {
         return false;

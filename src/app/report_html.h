@@ -122,7 +122,7 @@ struct HtmlRun {
 
 // Writes the page of run to out. 0 written; 1 the stream reported an error; 2 the record is refused
 // (a language the page has no words in, more than HTML_MODELS models, a motion whose cells are not as
-// above, or a cell's model out of range), nothing written.
+// above, a cell's model out of range, or a cell's verdict that is not a motion's), nothing written.
 int report_html_write(FILE* out, const HtmlRun& run);
 
 // ---- The record from the run's outcomes ----------------------------------------------------------------

@@ -203,6 +203,11 @@ TEST(ReportHtml, RefusesARecordItCannotShowAndReportsAFailedStream) {
   run.motions[0].cells = {cell(VERDICT_FITS, 0), cell(VERDICT_FITS, 0)};  // two cells without --each-model
   EXPECT_EQ(page_of(run, &result), "");
   EXPECT_EQ(result, 2);
+  for (int verdict : {(int)VERDICT_MODEL, -1, 99}) {  // no motion's verdict: the page has no label for it
+    run.motions[0].cells = {cell((ToolVerdict)verdict, 0)};
+    EXPECT_EQ(page_of(run, &result), "") << verdict;
+    EXPECT_EQ(result, 2) << verdict;
+  }
   run.each_model = true;
   run.motions[0].cells = {cell(VERDICT_FITS, 0)};
   run.lang = (ToolLang)2;  // no such language
