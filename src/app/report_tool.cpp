@@ -568,11 +568,6 @@ static int report_tool_run_files(FILE* out, FILE* err, int argc, const char16_t*
   model_clear();
 
   if (opt.value[OPT_FIT] != nullptr && report_fit_start(err, opt.value[OPT_FIT], opt.replace) != 0) return 2;
-  // The pictures' font and directory, before any file is checked.
-  if (opt.value[OPT_PNG] != nullptr) {
-    if (report_png_start(err, opt.value[OPT_PNG], opt.value[OPT_FONT]) != 0) return 2;
-  }
-
   // Colour where asked, or on a terminal unless NO_COLOR is set and not empty.
   const char* no_colour = std::getenv("NO_COLOR");
   bool quiet = no_colour != nullptr && no_colour[0] != 0;
@@ -592,6 +587,11 @@ static int report_tool_run_files(FILE* out, FILE* err, int argc, const char16_t*
   bool each = (opt.each_model || (dropped && models.size() >= 2)) && !models.empty();
   model_folders = model_paths;  // without --fit, never used
   if (opt.value[OPT_FIT] != nullptr && each && report_fit_model_folders(err, model_paths, &model_folders) != 0) return 2;
+  // The pictures' font and directory, before any file is checked (and after every check that writes
+  // nothing).
+  if (opt.value[OPT_PNG] != nullptr) {
+    if (report_png_start(err, opt.value[OPT_PNG], opt.value[OPT_FONT]) != 0) return 2;
+  }
   // The library page: its record, and the run's JSON Lines for it, whatever the run prints.
   static HtmlRun html;
   html = HtmlRun{};

@@ -510,11 +510,14 @@ TEST(ReportTool, CopiesNeverMeet) {
   EXPECT_EQ(r.code, 2);
   EXPECT_EQ(r.err, "velmora-report: the fitted copies of " + dir.file("p/lib/dance.vmd") + " and " +
                        dir.file("r/lib/dance.vmd") + " would both be " + none + "/lib/dance.vmd; nothing was written\n");
-  r = tool({"--summary", "--no-alias", "--fit", none, dir.file("a/model.pmx"), dir.file("x/solo.vmd"),
-            dir.file("x/solo.vmd")});
+  r = tool({"--summary", "--no-alias", "--fit", none, "--png", dir.file("pictures"), "--font",
+            "/usr/share/fonts/truetype/vlgothic/VL-Gothic-Regular.ttf", "--html", dir.file("page.html"),
+            dir.file("a/model.pmx"), dir.file("x/solo.vmd"), dir.file("x/solo.vmd")});
   EXPECT_EQ(r.code, 2);
   EXPECT_EQ(r.out, "");
   EXPECT_FALSE(file_exists(none));
+  EXPECT_FALSE(file_exists(dir.file("pictures")));
+  EXPECT_FALSE(file_exists(dir.file("page.html")));
 }
 
 // A dance cut short as a broken download leaves it is never reported as fitting. Cut in its header it is
