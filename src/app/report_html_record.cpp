@@ -74,6 +74,9 @@ HtmlCell report_html_cell(const FileOutcome& o, int model, const std::u16string&
     if (!cost.empty()) a.notes.push_back(cost);
     c.advice.push_back(a);
   }
+  int64_t counts[LISTING_KINDS];
+  report_verdict_lacking_counts(o, o.verdict == VERDICT_EXTRAS, counts);
+  for (int list = 0; list < LISTING_KINDS; list++) c.counts[list] = (int)counts[list];
   c.reason = o.verdict == VERDICT_NO_MODEL ? o.model.error : o.error;
   c.fitted = report_html_relative(o.fitted, page_dir);
   c.picture = report_html_relative(o.picture, page_dir);

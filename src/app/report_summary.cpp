@@ -11,8 +11,6 @@
 #include "check/rigs.h"
 #include "text/encoding.h"
 
-constexpr int SUMMARY_SHOWN = 8;  // ambiguous candidates and unnameable names shown on a line
-
 // One text row: a motion's numbers are bone keys, morph keys, bones, morphs and the last frame; a
 // model's are its bones and morphs in the columns of the motions' bones and morphs.
 struct SummaryRow {
@@ -128,19 +126,21 @@ static void report_summary_totals_line(const SummaryTotals& t, const std::string
   }
   if (!report_summary_text()) return;
   std::fprintf(sr.out,
-               "%s: %d motions, %d fit, %d extras, %d lack names (%d would fit after fitting), %d no model, "
+               "%s: %d %s, %d fit, %d extras, %d lack names (%d would fit after fitting), %d no model, "
                "%d camera, %d empty, %d cut, %d unread\n",
-               text_head.c_str(), motions, n[VERDICT_FITS], n[VERDICT_EXTRAS], n[VERDICT_LACKS], t.would_fit,
+               text_head.c_str(), motions, motions == 1 ? "motion" : "motions", n[VERDICT_FITS], n[VERDICT_EXTRAS], n[VERDICT_LACKS], t.would_fit,
                n[VERDICT_NO_MODEL], n[VERDICT_CAMERA], n[VERDICT_EMPTY], n[VERDICT_CUT], n[VERDICT_UNREAD]);
 }
 
 // ---- Lacking names and their advice -------------------------------------------------------------------
 
-// The lacking names and their advice, as JSON arrays and as text pieces and lines.
+// The lacking names and their advice, as JSON arrays and as text pieces and lines: [0] the names that
+// lack (every class but other), [1] the extras (class other), each by list.
 struct SummaryLacks {
-  std::string json[LISTING_KINDS];
+  std::string json[2][LISTING_KINDS];
   std::string advice_json;
-  std::string text[LISTING_KINDS];
+  std::vector<std::string> text[2][LISTING_KINDS];
+  int count[2][LISTING_KINDS];
   std::vector<std::string> advice_text;
 };
 
@@ -173,17 +173,9 @@ static std::string report_summary_advice_json(const LackingName& a) {
   return line + "],\"error\":" + report_summary_move_json(a.error) + "}";
 }
 
-// "A, B, C", at most SUMMARY_SHOWN of them, then " and N more" for the rest of total.
+// "A, B, C", at most REPORT_SHOWN of them, then " and N more" for the rest of total.
 static std::string report_summary_some(const std::vector<std::string>& names, int total) {
-  std::string text;
-  int shown = 0;
-  for (const std::string& n : names) {
-    if (shown == SUMMARY_SHOWN) break;
-    if (shown++ > 0) text += ", ";
-    text += n;
-  }
-  if (total > shown) text += " and " + std::to_string(total - shown) + " more";
-  return text;
+  return report_verdict_some(names, total, ", ");
 }
 
 // The advice line of a lacking name, or "" when it has none.
@@ -198,16 +190,23 @@ static std::string report_summary_advice_text(const LackingName& a) {
 
 // The JSON pieces with json set, else the text pieces.
 static void report_summary_lacks(const std::vector<LackingName>& lacking, bool json, SummaryLacks* l) {
+  for (int extra = 0; extra < 2; extra++) l->count[extra][LISTING_BONES] = l->count[extra][LISTING_MORPHS] = 0;
   for (const LackingName& a : lacking) {
+    int extra = a.cls == CLASS_OTHER ? 1 : 0;
+    l->count[extra][a.list]++;
     if (json) {
-      if (!l->json[a.list].empty()) l->json[a.list] += ",";
-      l->json[a.list] += report_text_json(a.name.c_str());
+      std::string& names = l->json[extra][a.list];
+      if (!names.empty()) names += ",";
+      names += report_text_json(a.name.c_str());
       if (!l->advice_json.empty()) l->advice_json += ",";
       l->advice_json += report_summary_advice_json(a);
       continue;
     }
-    l->text[a.list] += "  " + a.name;
-    if (a.cls != CLASS_OTHER) l->text[a.list] += std::string(" [") + advice_class_word(a.cls) + "]";
+    // A line names REPORT_SHOWN of them; the rest are counted.
+    std::vector<std::string>& names = l->text[extra][a.list];
+    if (names.size() < (size_t)REPORT_SHOWN) {
+      names.push_back(a.cls == CLASS_OTHER ? a.name : a.name + " [" + advice_class_word(a.cls) + "]");
+    }
     std::string advice = report_summary_advice_text(a);
     if (!advice.empty()) l->advice_text.push_back(advice);
     std::string cost = report_verdict_cost_note(a, LANG_EN);
@@ -230,12 +229,16 @@ static std::string report_summary_keys_json(const FileOutcome& o) {
   return line;
 }
 
-// A motion's verdict against its model, as JSON: lacks, advice, fitted, model_error.
+// A motion's verdict against its model, as JSON: lacks, extras, advice, fitted, model_error.
 static std::string report_summary_against_json(const FileOutcome& o) {
-  SummaryLacks lacks;
+  SummaryLacks lacks{};
   if (report_summary_lists(o.verdict)) report_summary_lacks(o.lacking, true, &lacks);
-  return ",\"lacks\":{\"bones\":[" + lacks.json[LISTING_BONES] + "],\"morphs\":[" + lacks.json[LISTING_MORPHS] +
-         "]},\"advice\":[" + lacks.advice_json + "],\"fitted\":" + report_text_json_or_null(o.fitted) +
+  std::string line;
+  for (int extra = 0; extra < 2; extra++) {
+    line += std::string(extra == 0 ? ",\"lacks\"" : ",\"extras\"") + ":{\"bones\":[" + lacks.json[extra][LISTING_BONES] +
+            "],\"morphs\":[" + lacks.json[extra][LISTING_MORPHS] + "]}";
+  }
+  return line + ",\"advice\":[" + lacks.advice_json + "],\"fitted\":" + report_text_json_or_null(o.fitted) +
          ",\"model_error\":" + report_text_json_or_null(o.model.error);
 }
 
@@ -247,7 +250,7 @@ static void report_summary_motion(const FileOutcome& o) {
   }
   if (!report_summary_text()) return;
   // The verdict's text; what a cut or unread file's reason says goes below it, or to standard error.
-  SummaryLacks lacks;
+  SummaryLacks lacks{};
   if (report_summary_lists(o.verdict)) report_summary_lacks(o.lacking, false, &lacks);
   bool plain_word = o.verdict == VERDICT_CUT || o.verdict == VERDICT_UNREAD;
   SummaryRow row = {o.verdict,
@@ -260,8 +263,13 @@ static void report_summary_motion(const FileOutcome& o) {
                     o.path.shown,
                     {}};
   if (o.verdict == VERDICT_CUT) row.below.push_back(o.error);
-  if (!lacks.text[LISTING_BONES].empty()) row.below.push_back("bones:" + lacks.text[LISTING_BONES]);
-  if (!lacks.text[LISTING_MORPHS].empty()) row.below.push_back("morphs:" + lacks.text[LISTING_MORPHS]);
+  static const char* const HEADS[2][LISTING_KINDS] = {{"bones:", "morphs:"}, {"extra bones:", "extra morphs:"}};
+  for (int extra = 0; extra < 2; extra++) {
+    for (int list = 0; list < LISTING_KINDS; list++) {
+      if (lacks.count[extra][list] == 0) continue;
+      row.below.push_back(HEADS[extra][list] + ("  " + report_verdict_some(lacks.text[extra][list], lacks.count[extra][list], "  ")));
+    }
+  }
   for (const std::string& a : lacks.advice_text) row.below.push_back("    " + a);
   if (!o.fitted.empty()) row.below.push_back("fitted copy: " + o.fitted);
   sr.rows.push_back(row);
@@ -347,12 +355,14 @@ void report_summary_models(const std::vector<FileOutcome>& models) {
   }
 }
 
-// A cell of the table: the verdict's word with the lacking counts, or "would fit".
+// A cell of the table: the verdict's word with the counts of what lacks (or of the extras), or "would fit".
 static std::string report_summary_cell(const FileOutcome& o) {
   if (o.would_fit) return "would fit";
   if (o.verdict == VERDICT_LACKS || o.verdict == VERDICT_EXTRAS) {
-    return std::string(report_verdict_word(o.verdict)) + " " + std::to_string(o.tally.lacking_bones) + "/" +
-           std::to_string(o.tally.lacking_morphs);
+    int64_t n[LISTING_KINDS];
+    report_verdict_lacking_counts(o, o.verdict == VERDICT_EXTRAS, n);
+    return std::string(report_verdict_word(o.verdict)) + " " + std::to_string(n[LISTING_BONES]) + "/" +
+           std::to_string(n[LISTING_MORPHS]);
   }
   return report_verdict_word(o.verdict);
 }

@@ -201,9 +201,11 @@ void report_verdict_of(const FilePath& p, int read_result, int position, bool pa
               (read_result == READ_DONE || out->end.block != BLOCK_NONE);
   bool cut = read && out->end.block != BLOCK_NONE;
   // The model: a model file's own tables, or a motion's target; what an unread model left in the tables
-  // is not its own.
+  // is not its own. After a model that could not be read whole the tables hold what its reader kept,
+  // as velmora.exe keeps them for its page; they are no target.
   const ModelTables* m = model_view();
-  if (out->kind == KIND_MODEL ? read : model_loaded()) {
+  bool target = model_error.empty() && model_loaded();
+  if (out->kind == KIND_MODEL ? read : target) {
     out->model.loaded = true;
     out->model.name = report_text_utf8_of(m->display_name);
     out->model.name_width = report_verdict_width(m->display_name);
@@ -213,19 +215,22 @@ void report_verdict_of(const FilePath& p, int read_result, int position, bool pa
   if (out->kind == KIND_MODEL && read) {
     for (int list = 0; list < LISTING_KINDS; list++) report_verdict_unnameable(list, &out->model.unnameable[list]);
   }
-  if (out->kind != KIND_MODEL && !model_loaded()) out->model.error = model_error;
+  if (out->kind != KIND_MODEL && !target) out->model.error = model_error;
   if (!read) {
     // Nothing was read: an empty page, no advice.
     if (out->end.block == BLOCK_HEADER) out->error = report_verdict_cut_text(out->end);
     else if (read_result == READ_UNOPENED) out->error = "cannot be opened";
     else if (p.is_vmd) out->error = "not a VMD motion of version 0002";
     else if (p.is_pmx) out->error = "not a PMX model";
-    else if (p.ondisk.empty() && p.ondisk_w.empty() && out->kind == KIND_MODEL) out->error = "no such file";
-    else if (p.ondisk.empty() && p.ondisk_w.empty()) out->error = "no such file; examined as an empty motion";
+    else if (p.ondisk.empty() && p.ondisk_w.empty()) out->error = "no such file";
     else out->error = "neither a motion (.vmd) nor a model (.pmx); examined as an empty motion";
     return;
   }
-  if (!p.is_pmx) {
+  if (!p.is_pmx && !target) {
+    // Without a target nothing lacks, whatever the page's colours say of the tables a broken model left.
+    listing_tally(&out->tally, nullptr, nullptr);
+    out->tally.lacking_bones = out->tally.lacking_morphs = 0;
+  } else if (!p.is_pmx) {
     // Two names that would take one model name, or a name the motion keys already, are resolved here,
     // so that no output offers a renaming that gives a name two tracks.
     static std::vector<Advice> advice;
@@ -242,7 +247,7 @@ void report_verdict_of(const FilePath& p, int read_result, int position, bool pa
     // Nothing a model could lack: a camera or light motion, or none at all.
     bool scene = out->camera_keys > 0 || out->light_keys > 0 || out->shadow_keys > 0;
     out->verdict = scene ? VERDICT_CAMERA : VERDICT_EMPTY;
-  } else if (!model_loaded()) {
+  } else if (!target) {
     out->verdict = VERDICT_NO_MODEL;
   } else if (out->lacking.empty()) {
     out->verdict = VERDICT_FITS;
@@ -291,16 +296,55 @@ void report_verdict_sort(FileOutcome* o) {
   names.swap(sorted);
 }
 
-std::string report_verdict_text(const FileOutcome& o) {
+std::string report_verdict_some(const std::vector<std::string>& names, int total, const char* separator) {
+  std::string text;
+  int shown = 0;
+  for (const std::string& n : names) {
+    if (shown == REPORT_SHOWN) break;
+    if (shown++ > 0) text += separator;
+    text += n;
+  }
+  if (total > shown) text += " and " + std::to_string(total - shown) + " more";
+  return text;
+}
+
+void report_verdict_lacking_counts(const FileOutcome& o, bool extras, int64_t* n) {
+  n[LISTING_BONES] = n[LISTING_MORPHS] = 0;
+  for (const LackingName& l : o.lacking) {
+    if ((l.cls == CLASS_OTHER) == extras) n[l.list]++;
+  }
+}
+
+// The lacking names of o that lack (extras false) or are extras, counted by list: "2 bones, 1 morph";
+// with names, each count followed by its names: "2 bones: 左肩P, 右肩P; 1 morph: あ".
+static std::string report_verdict_lacking_text(const FileOutcome& o, bool extras, bool names) {
   static const char* const NAMES[][2] = {{"bone", "bones"}, {"morph", "morphs"}};
+  int64_t n[LISTING_KINDS];
+  report_verdict_lacking_counts(o, extras, n);
+  if (!names) return report_verdict_counts(n, NAMES, LISTING_KINDS);
+  std::string text;
+  for (int list = 0; list < LISTING_KINDS; list++) {
+    if (n[list] == 0) continue;
+    std::vector<std::string> of_list;
+    for (const LackingName& l : o.lacking) {
+      if (l.list == list && (l.cls == CLASS_OTHER) == extras && of_list.size() < (size_t)REPORT_SHOWN) of_list.push_back(l.name);
+    }
+    if (!text.empty()) text += "; ";
+    text += report_verdict_count(n[list], NAMES[list][0], NAMES[list][1]) + ": " +
+            report_verdict_some(of_list, (int)n[list], ", ");
+  }
+  return text;
+}
+
+std::string report_verdict_text(const FileOutcome& o, bool names) {
   static const char* const SCENE[][2] = {
       {"camera key", "camera keys"}, {"light key", "light keys"}, {"shadow key", "shadow keys"}};
   switch (o.verdict) {
-    case VERDICT_LACKS:
-    case VERDICT_EXTRAS: {
-      const int64_t n[] = {o.tally.lacking_bones, o.tally.lacking_morphs};
-      return (o.verdict == VERDICT_LACKS ? "lacks " : "extras: ") + report_verdict_counts(n, NAMES, 2);
+    case VERDICT_LACKS: {
+      std::string extras = report_verdict_lacking_text(o, true, names);
+      return "lacks " + report_verdict_lacking_text(o, false, names) + (extras.empty() ? "" : "; extras: " + extras);
     }
+    case VERDICT_EXTRAS: return "extras: " + report_verdict_lacking_text(o, true, names);
     case VERDICT_CAMERA: {
       const int64_t n[] = {o.camera_keys, o.light_keys, o.shadow_keys};
       return "camera: " + report_verdict_counts(n, SCENE, 3);

@@ -127,7 +127,9 @@ constexpr AdviceClass REPORT_CLASS_ORDER[CLASS_COUNT] = {CLASS_STANDARD, CLASS_S
 
 // The outcome of the file the run checked last: p as run_check_path left it, read its result, position
 // its place in the run, page whether the check wrote the page, model_error why the model given last
-// could not be read ("" when it could, or when none was given). Reads the check's records (the readers'
+// could not be read ("" when it could, or when none was given): while it is set, the model tables (what
+// that model's reader kept, which the page shows) are no target, and a motion is checked without a
+// model. Reads the check's records (the readers'
 // ends and counts, the model's tables, the page) and the advice. The lacking names are in the order of
 // their classes: standard, semi-standard, finger, expression, other; the page's order within a class.
 void report_verdict_of(const FilePath& p, int read, int position, bool page, const std::string& model_error,
@@ -152,10 +154,21 @@ const char* report_verdict_kind_word(ToolKind kind);
 // magenta cut, red unread. Each reads on a dark and on a light background.
 constexpr uint32_t VERDICT_PLAIN = 0xFFFFFFFFu;
 uint32_t report_verdict_colour(ToolVerdict verdict);
-// The verdict as one line of text: "fits", "extras: 2 bones", "lacks 3 bones, 1 morph", "no model",
-// "no model (x.pmx: cut in the bones after 3 of 10)", "camera: 120 camera keys, 1 light key", "empty",
-// "cut in the bone keys after 9,008 of 20,657", "unread: REASON", "model". A count of 0 is left out.
-std::string report_verdict_text(const FileOutcome& o);
+// The verdict as one line of text: "fits", "extras: 2 bones", "lacks 3 bones, 1 morph", "lacks 1 morph;
+// extras: 2 bones", "no model", "no model (x.pmx: cut in the bones after 3 of 10)", "camera: 120 camera
+// keys, 1 light key", "empty", "cut in the bone keys after 9,008 of 20,657", "unread: REASON", "model".
+// A count of 0 is left out. "lacks" counts the standard, semi-standard, finger and expression names,
+// "extras" those of class other. With names, each count of a lacking or extra list is followed by its
+// names, REPORT_SHOWN at most: "lacks 2 bones: 左肩P, 右肩P; 1 morph: あ".
+std::string report_verdict_text(const FileOutcome& o, bool names = false);
+// The lacking names of o counted by list (n[LISTING_BONES], n[LISTING_MORPHS]): those that lack (every
+// class but other), or with extras those of class other.
+void report_verdict_lacking_counts(const FileOutcome& o, bool extras, int64_t* n);
+// Names a line shows at most; the rest are counted.
+constexpr int REPORT_SHOWN = 8;
+// "A, B, C" (separator between them): the first REPORT_SHOWN of names, then " and N more" for the rest
+// of total.
+std::string report_verdict_some(const std::vector<std::string>& names, int total, const char* separator);
 // The notes under a lacking semi-standard bone, in lang: what dropping its keys costs, as the summary's
 // line says it after "NAME: " ("4.2 units, 40° at 右手首, frame 518 if dropped"; "" when not measured),
 // and its fold, as in "NAME → 上半身 (...)" ("fold, within 0.41 units"; "" when not folded).

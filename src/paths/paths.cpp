@@ -356,6 +356,20 @@ static bool path_parts_w(const char16_t* path, std::vector<std::u16string>* part
   return true;
 }
 
+constexpr int PTH_FOLDER_NAME_UNITS = 1024;  // the longest path whose folder is named, with its terminator
+
+int path_folder_name_w(char16_t* dst, int dst_units, const char16_t* path, bool file) {
+  if (dst_units <= 0) return -1;
+  dst[0] = 0;
+  static char16_t absolute[PTH_FOLDER_NAME_UNITS];
+  std::vector<std::u16string> parts;
+  if (path_absolute_w(absolute, PTH_FOLDER_NAME_UNITS, path) != 0 || !path_parts_w(absolute, &parts)) return -1;
+  if (file && parts.size() > 1) parts.pop_back();
+  if (parts.size() < 2 || parts.back().size() >= (size_t)dst_units) return -1;
+  utf16_copy(dst, dst_units, parts.back().c_str());
+  return 0;
+}
+
 int path_relative_w(char16_t* dst, int dst_units, const char16_t* from_dir, const char16_t* to) {
   if (dst_units <= 0) return -1;
   dst[0] = 0;

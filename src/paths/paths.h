@@ -17,6 +17,13 @@ constexpr char16_t PATH_SEP_W = u'\\';
 constexpr char16_t PATH_SEP_W = u'/';
 #endif
 inline bool path_is_sep_w(char16_t c) { return c == u'\\' || c == u'/'; }
+// Whether the platform's file names are one name whatever the case of their letters (Windows: "A.vmd"
+// and "a.vmd" name one file); elsewhere they are two.
+#ifdef _WIN32
+constexpr bool PATH_NAMES_FOLD_CASE = true;
+#else
+constexpr bool PATH_NAMES_FOLD_CASE = false;
+#endif
 // dir, the platform's separator unless dir is empty or ends in a separator, and name, into dst
 // (dst_units units with the terminator). 0, or -1 when it would not fit (dst is then empty).
 int path_join_w(char16_t* dst, int dst_units, const char16_t* dir, const char16_t* name);
@@ -38,6 +45,10 @@ int path_folder_w(char16_t* dst, int dst_units, const char16_t* path);
 // "/" between them, into dst (dst_units units with the terminator). 0, or -1 when it would not fit, or
 // when the two have no common root (another drive): dst is then empty.
 int path_relative_w(char16_t* dst, int dst_units, const char16_t* from_dir, const char16_t* to);
+// The name of a folder: of the folder path names, or with file set of the folder that holds the file at
+// path; path made absolute against the current folder first ("." parts dropped, ".." taken back). 0,
+// or -1 with dst empty when that folder is a root (it has no name) or the name does not fit.
+int path_folder_name_w(char16_t* dst, int dst_units, const char16_t* path, bool file);
 
 // Shift-JIS to UTF-16 as sjis_to_utf16_by (encoding.h) with the system's lead-byte test: how an ANSI
 // name is spelled for the system's wide calls. Returns the number of input bytes taken.

@@ -72,9 +72,10 @@ TEST(ReportHtml, HostileNamesReasonsAndLinksAreData) {
   std::string page = page_of(run, &result);
   ASSERT_EQ(result, 0);
   // The row: the name in a quoted attribute and as text, a malformed byte and a control as U+FFFD.
-  EXPECT_NE(page.find("<tr\ndata-verdict=lacks><td data-key=verdict data-value=lacks data-fit><td data-key=bone_keys "
-                      "data-value=12><td data-key=morph_keys data-value=3><td data-key=bones data-value=2><td "
-                      "data-key=morphs data-value=1><td data-key=last_frame data-value=45>1.5<td data-key=file "
+  EXPECT_NE(page.find("<tr\ndata-verdict=lacks><td data-key=verdict data-value=lacks data-fit>lacks \xE2\x9C\x93<td "
+                      "data-key=bone_keys data-value=12>12<td data-key=morph_keys data-value=3>3<td data-key=bones "
+                      "data-value=2>2<td data-key=morphs data-value=1>1<td data-key=last_frame data-value=45>45 "
+                      "<span>(1.5 s)</span><td data-key=file "
                       "data-value=\"<img src=x onerror=alert(1)>&quot;&amp;\xEF\xBF\xBD\xEF\xBF\xBD.vmd\">&lt;img "
                       "src=x onerror=alert(1)>\"&amp;\xEF\xBF\xBD\xEF\xBF\xBD.vmd</tbody>"),
             std::string::npos);
@@ -101,14 +102,34 @@ TEST(ReportHtml, EachModelColumnsAndBoxes) {
   HtmlMotion m = motion("d.vmd", -1);
   m.cells = {cell(VERDICT_FITS, 0), cell(VERDICT_NO_MODEL, 1)};
   run.motions.push_back(m);
+  // A cell of several models shows the counts the terminal's table shows.
+  HtmlMotion lacking = motion("e.vmd", 300);
+  lacking.cells = {cell(VERDICT_LACKS, 0), cell(VERDICT_EXTRAS, 1)};
+  lacking.cells[0].counts[LISTING_BONES] = 3;
+  lacking.cells[0].counts[LISTING_MORPHS] = 2;
+  lacking.cells[0].would_fit = true;
+  lacking.cells[1].counts[LISTING_MORPHS] = 1;
+  run.motions.push_back(lacking);
   int result = -1;
   std::string page = page_of(run, &result);
   ASSERT_EQ(result, 0);
-  EXPECT_NE(page.find("<tr\ndata-verdict-1=fits data-verdict-2=\"no model\"><td data-key=verdict data-value=fits>"
-                      "<td data-key=verdict data-value=\"no model\"><td data-key=bone_keys"),
+  EXPECT_NE(page.find("<tr\ndata-verdict-1=fits data-verdict-2=\"no model\"><td data-key=verdict data-value=fits>fits"
+                      "<td data-key=verdict data-value=\"no model\">no model<td data-key=bone_keys"),
             std::string::npos);
-  EXPECT_NE(page.find("<td data-key=last_frame data-value><td data-key=file data-value=\"d.vmd\">d.vmd</tbody>"),
+  EXPECT_NE(page.find("<td data-key=last_frame data-value>\xE2\x80\x93<td data-key=file data-value=\"d.vmd\">d.vmd<tr"),
             std::string::npos);
+  EXPECT_NE(page.find("<tr\ndata-verdict-1=lacks data-verdict-2=extras><td data-key=verdict data-value=lacks data-fit>"
+                      "lacks 3/2 \xE2\x9C\x93<td data-key=verdict data-value=extras>extras 0/1<td data-key=bone_keys"),
+            std::string::npos)
+      << page;
+  EXPECT_NE(page.find("<td data-key=last_frame data-value=300>300 <span>(10.0 s)</span>"), std::string::npos);
+  run.lang = LANG_JA;
+  page = page_of(run, &result);
+  EXPECT_NE(page.find("data-value=lacks data-fit>不足 3/2 \xE2\x9C\x93<td data-key=verdict data-value=extras>余分あり 0/1<"),
+            std::string::npos);
+  EXPECT_NE(page.find("<td data-key=last_frame data-value=300>300 <span>(10.0秒)</span>"), std::string::npos);
+  run.lang = LANG_EN;
+  page = page_of(run, &result);
   EXPECT_NE(page.find("<th data-key=verdict data-model=2><button type=button>verdict<small>2. b.pmx</small>"),
             std::string::npos);
   EXPECT_NE(page.find("<button type=button data-filter=\"no model\" data-model=2>1 no model</button>"),
@@ -133,7 +154,7 @@ TEST(ReportHtml, ThePageDataCarriesTheRulesAndWordsOfTheTables) {
                       "\"label\":\"空\"},{\"word\":\"cut\",\"label\":\"途切れ\"},{\"word\":\"unread\",\"label\":\"読めず\"},"
                       "{\"word\":\"no model\",\"label\":\"モデルなし\"}],\"classes\":[{\"word\":\"standard\",\"label\":"
                       "\"標準\"},{\"word\":\"semi-standard\",\"label\":\"準標準\"},{\"word\":\"finger\",\"label\":\"指\"},"
-                      "{\"word\":\"expression\",\"label\":\"表情\"},{\"word\":\"other\",\"label\":\"その他\"}],\"whys\":{"),
+                      "{\"word\":\"expression\",\"label\":\"表情\"},{\"word\":\"other\",\"label\":\"余分（その他）\"}],\"whys\":{"),
             std::string::npos)
       << page;
   // The boxes stand in the same order.
@@ -182,6 +203,11 @@ TEST(ReportHtml, RefusesARecordItCannotShowAndReportsAFailedStream) {
   run.motions[0].cells = {cell(VERDICT_FITS, 0), cell(VERDICT_FITS, 0)};  // two cells without --each-model
   EXPECT_EQ(page_of(run, &result), "");
   EXPECT_EQ(result, 2);
+  for (int verdict : {(int)VERDICT_MODEL, -1, 99}) {  // no motion's verdict: the page has no label for it
+    run.motions[0].cells = {cell((ToolVerdict)verdict, 0)};
+    EXPECT_EQ(page_of(run, &result), "") << verdict;
+    EXPECT_EQ(result, 2) << verdict;
+  }
   run.each_model = true;
   run.motions[0].cells = {cell(VERDICT_FITS, 0)};
   run.lang = (ToolLang)2;  // no such language

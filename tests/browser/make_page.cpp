@@ -251,6 +251,12 @@ static HtmlCell cell_of(const Json& line, int model) {
     }
   }
   c.would_fit = c.verdict == VERDICT_LACKS && !c.advice.empty() && renameable;
+  // The counts a cell of several models shows: of the names that lack, or of the extras.
+  const Json* names = line.get(c.verdict == VERDICT_EXTRAS ? "extras" : "lacks");
+  for (int list = 0; list < LISTING_KINDS && names != nullptr; list++) {
+    const Json* of_list = names->get(list == LISTING_BONES ? "bones" : "morphs");
+    c.counts[list] = of_list != nullptr ? (int)of_list->items.size() : 0;
+  }
   return c;
 }
 

@@ -441,6 +441,28 @@ TEST(PathStem, TheLastPartWithoutItsExtension) {
   EXPECT_EQ(std::u16string(out), u"abc");
 }
 
+// A folder's name: of the folder itself, or of the one that holds a file; "." and ".." resolved, a
+// relative path against the current folder; a root has none.
+TEST(PathFolderName, TheFolderItselfOrTheOneThatHoldsAFile) {
+  char16_t out[16];
+  const struct {
+    const char16_t* path;
+    bool file;
+    const char16_t* name;
+  } cases[] = {{u"/m/lib", false, u"lib"},        {u"/m/lib/", false, u"lib"},      {u"/m/lib/.", false, u"lib"},
+               {u"/m/lib/sub/..", false, u"lib"}, {u"/m\\x\\a.vmd", true, u"x"}, {u"C:\\m\\a.pmx", true, u"m"},
+               {u"/a.vmd", true, nullptr},        {u"/", false, nullptr},           {u"/m/0123456789abcdef", false, nullptr}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(path_folder_name_w(out, 16, c.path, c.file), c.name != nullptr ? 0 : -1) << from_u16(c.path);
+    EXPECT_EQ(std::u16string(out), c.name != nullptr ? c.name : u"") << from_u16(c.path);
+  }
+  static char16_t here[4096], name[4096];
+  ASSERT_GT(sys_current_dir_w(here, 4096), 0);
+  path_name_w(name, 4096, here);
+  ASSERT_EQ(path_folder_name_w(here, 4096, u"a.vmd", true), 0);
+  EXPECT_EQ(std::u16string(here), std::u16string(name));
+}
+
 TEST(PathFolderAndAbsolute, UpToTheLastSeparatorAfterTheCurrentFolder) {
   char16_t out[64];
   ASSERT_EQ(path_folder_w(out, 64, u"/a/b\\c.html"), 0);
