@@ -129,7 +129,7 @@ void pose_load(benchmark::State& state) {
   dance_write();
   if (motion == nullptr) motion = std::make_unique<PoseMotion>();
   for (auto _ : state) {
-    if (pose_motion_load(motion.get(), dance_path().c_str(), nullptr, false, nullptr, 0) != POSE_DONE) {
+    if (pose_motion_load(motion.get(), rfpathA(dance_path().c_str()), nullptr, 0) != POSE_DONE) {
       state.SkipWithError("the dance cannot be loaded");
       break;
     }
@@ -142,7 +142,7 @@ void fold_costs(benchmark::State& state) {
   dance_write();
   if (motion == nullptr) motion = std::make_unique<PoseMotion>();
   if (plan == nullptr) plan = std::make_unique<FoldPlan>();
-  pose_motion_load(motion.get(), dance_path().c_str(), nullptr, false, nullptr, 0);
+  pose_motion_load(motion.get(), rfpathA(dance_path().c_str()), nullptr, 0);
   for (auto _ : state) benchmark::DoNotOptimize(fold_plan(plan.get(), standard_model(), motion.get(), false));
   state.counters["lacking"] = plan->lack_count;
 }
@@ -155,10 +155,10 @@ void fold_dance(benchmark::State& state) {
   std::string copy = std::string(VELMORA_BENCH_DIR) + "/dance-folded.vmd";
   FoldCounts counts = {0, 0};
   for (auto _ : state) {
-    pose_motion_load(motion.get(), dance_path().c_str(), nullptr, false, nullptr, 0);
+    pose_motion_load(motion.get(), rfpathA(dance_path().c_str()), nullptr, 0);
     fold_plan(plan.get(), standard_model(), motion.get(), true);
     FILE* out = std::fopen(copy.c_str(), "wb");
-    int r = fold_write(plan.get(), dance_path().c_str(), nullptr, false, out, nullptr, 0, nullptr, 0, &counts);
+    int r = fold_write(plan.get(), rfpathA(dance_path().c_str()), out, nullptr, 0, nullptr, 0, &counts);
     std::fclose(out);
     if (r != FOLD_WRITE_DONE) {
       state.SkipWithError("the fold was not written");
@@ -198,7 +198,7 @@ void size_dance(benchmark::State& state) {
   dance_write(true);
   if (motion == nullptr) motion = std::make_unique<PoseMotion>();
   static std::unique_ptr<SizePlan> sized = std::make_unique<SizePlan>();
-  pose_motion_load(motion.get(), dance_path(true).c_str(), nullptr, false, nullptr, 0);
+  pose_motion_load(motion.get(), rfpathA(dance_path(true).c_str()), nullptr, 0);
   for (auto _ : state) {
     if (size_plan(sized.get(), semi_model(1.0f), semi_model(0.7f), motion.get()) != SIZE_DONE) {
       state.SkipWithError(sized->reason[0] != 0 ? sized->reason : "nothing sized");

@@ -89,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FILE* f = std::fopen(out.a.c_str(), "wb");
   FUZZ_CHECK(f != nullptr, "cannot create the copy");
   long long renamed = -1;
-  int r = vmd_fit_copy(path.a.c_str(), nullptr, false, f, renames[0].data(), (int)renames[0].size(),
+  int r = vmd_fit_copy(rfpathA(path.a.c_str()), f, renames[0].data(), (int)renames[0].size(),
                        renames[1].data(), (int)renames[1].size(), &renamed);
   std::fclose(f);
   FUZZ_CHECK(r == VMD_FIT_DONE, "result %d", r);

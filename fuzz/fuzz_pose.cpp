@@ -324,7 +324,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   std::string motion = motion_of(mo, mode & 2, mode & 8);
   FuzzPath path = fuzz_write("in.vmd", motion.data(), motion.size());
-  int mr = pose_motion_load(m.get(), path.a.c_str(), nullptr, false, nullptr, 0);
+  int mr = pose_motion_load(m.get(), rfpathA(path.a.c_str()), nullptr, 0);
   FUZZ_CHECK(mr == POSE_DONE || (mr == POSE_HOSTILE && m->reason[0] != 0 && m->key_count == 0), "motion %d", mr);
   if (sr != POSE_DONE) {
     FUZZ_CHECK(pose_play(s.get(), m.get(), 0.0, world) == POSE_HOSTILE, "a refused skeleton played");
@@ -361,13 +361,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FILE* f = std::fopen(out.a.c_str(), "wb");
   FUZZ_CHECK(f != nullptr, "cannot create the copy");
   FoldCounts counts = {0, 0};
-  int wr = fold_write(plan.get(), path.a.c_str(), nullptr, false, f, nullptr, 0, nullptr, 0, &counts);
+  int wr = fold_write(plan.get(), rfpathA(path.a.c_str()), f, nullptr, 0, nullptr, 0, &counts);
   std::fclose(f);
   FUZZ_CHECK(wr == FOLD_WRITE_DONE, "write %d", wr);
   FUZZ_CHECK(counts.bone_keys == plan->bone_keys, "%lld bone keys written, %lld planned", (long long)counts.bone_keys,
              (long long)plan->bone_keys);
   std::string written = fuzz_read(out.a);
-  FUZZ_CHECK(pose_motion_load(copy.get(), out.a.c_str(), nullptr, false, nullptr, 0) == POSE_DONE, "the copy: %s",
+  FUZZ_CHECK(pose_motion_load(copy.get(), rfpathA(out.a.c_str()), nullptr, 0) == POSE_DONE, "the copy: %s",
              copy->reason);
   // No rewritten track with two keys on one frame (the copy's keys of a name come by frame).
   for (int t = 0; t < plan->track_count; t++) {

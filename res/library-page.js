@@ -3,7 +3,9 @@
 // and the text box filter the rows, the state lives in the URL fragment (sort=KEY, order=desc,
 // verdict=WORD, model=N, q=TEXT) so that a link reopens it, a row opens to its details, and a link
 // saves the run's JSON Lines. Every name and path is set as text, never as markup; links come
-// percent-encoded from the page's data and stay relative.
+// percent-encoded from the page's data and stay relative. The page's data also holds its rules and
+// words, from the program's own tables: the verdicts in their order, the classes in theirs, the words
+// and labels of verdicts, classes, whys and lists, and what each column holds; none is typed here.
 'use strict';
 (() => {
   const doc = document;
@@ -19,14 +21,20 @@
   const shown = doc.getElementById('shown');
   const boxes = Array.prototype.slice.call(doc.querySelectorAll('button[data-filter]'));
   const collator = new Intl.Collator(undefined, {numeric: true});
-  // The verdicts' order when sorted: the fits first, what cannot be checked last.
-  const RANK = {fits: 0, extras: 1, lacks: 3, camera: 4, empty: 5, 'no model': 6, cut: 7, unread: 8};
-  const CLASSES = ['standard', 'semi-standard', 'finger', 'expression', 'other'];
+  // The verdicts' places in the page's order (a sort puts them so, as the boxes stand), and the verdict
+  // that stands for part of another: the cells of that verdict with data-fit.
+  const rank = new Map(data.verdicts.map((v, i) => [v.word, i]));
+  const partOf = new Map(data.verdicts.filter((v) => v.of).map((v) => [v.of, v.word]));
+  const verdictOf = (td) => (td.hasAttribute('data-fit') && partOf.get(td.dataset.value)) || td.dataset.value;
+  // How each column sorts, by its key: by rank (a verdict), as a number, or as text (the file: where the
+  // text box looks and a row's details open).
+  const sortOf = new Map(data.columns.map((c) => [c.key, c.sort]));
+  const sortOfHead = (th) => sortOf.get(th.dataset.key);
 
   const columnId = (th) => (th.dataset.model ? th.dataset.key + '-' + th.dataset.model : th.dataset.key);
   const columns = new Map(heads.map((th, i) => [columnId(th), i]));
-  const verdictColumns = heads.filter((th) => th.dataset.key === 'verdict').map((th) => heads.indexOf(th));
-  const fileColumn = columns.get('file');
+  const verdictColumns = heads.filter((th) => sortOfHead(th) === 'rank').map((th) => heads.indexOf(th));
+  const fileColumn = heads.findIndex((th) => sortOfHead(th) === 'text');
   const several = verdictColumns.length > 1;  // one verdict column per model (--each-model)
 
   const state = {sort: '', desc: false, verdict: '', model: 0, q: ''};
@@ -37,18 +45,17 @@
     let k = keys.get(id);
     if (k) return k;
     const c = columns.get(id);
-    const key = heads[c].dataset.key;
+    const sort = sortOfHead(heads[c]);
     k = new Float64Array(n);
-    if (key === 'file') {
+    if (sort === 'text') {
       // Names in the reader's collation, ranked once.
       const names = rows.map((r) => r.cells[c].dataset.value);
       const order = names.map((_, i) => i).sort((a, b) => collator.compare(names[a], names[b]) || a - b);
       order.forEach((r, i) => { k[r] = i; });
-    } else if (key === 'verdict') {
+    } else if (sort === 'rank') {
       for (let i = 0; i < n; i++) {
-        const td = rows[i].cells[c];
-        const v = td.dataset.value;
-        k[i] = v === 'lacks' && td.hasAttribute('data-fit') ? 2 : (v in RANK ? RANK[v] : 9);
+        const v = verdictOf(rows[i].cells[c]);
+        k[i] = rank.has(v) ? rank.get(v) : rank.size;
       }
     } else {
       for (let i = 0; i < n; i++) {
@@ -85,7 +92,7 @@
     hay = rows.map((r, i) => {
       let s = r.cells[fileColumn].dataset.value;
       for (const cell of details.get(i) || []) {
-        if (cell && cell.a) for (const a of cell.a) s += '\n' + a[1];
+        if (cell && cell.advice) for (const a of cell.advice) s += '\n' + a.name;
       }
       return fold(s);
     });
@@ -96,8 +103,7 @@
     if (!state.verdict) return true;
     const column = verdictColumns[Math.max(0, Math.min(verdictColumns.length, state.model || 1) - 1)];
     const td = row.cells[column];
-    if (state.verdict === 'would fit') return td.dataset.value === 'lacks' && td.hasAttribute('data-fit');
-    return td.dataset.value === state.verdict;
+    return td.dataset.value === state.verdict || verdictOf(td) === state.verdict;
   }
 
   function applyFilter() {
@@ -167,53 +173,55 @@
     }
   }
 
+  // One lacking name: its list, its name, and the model's name it stands for with why, or the
+  // candidates where the advice is ambiguous (the page gives candidates only then).
   function adviceItem(a) {
     const li = el('li');
-    li.append(el('span', 'kind', L.list[a[0]] || ''), ' ', el('b', 'name', a[1]));
-    const why = L.why[a[3]] || a[3];
-    if (a[3] === 'ambiguous') {
+    li.append(el('span', 'kind', data.lists[a.list] || ''), ' ', el('b', 'name', a.name));
+    const why = data.whys[a.why] || a.why;
+    if (a.candidates) {
       li.append(' \u2192 ', el('span', 'why', why + ', ' + L.candidates + ': '));
-      a[5].forEach((c, i) => li.append(i ? ', ' : '', el('b', 'to', c)));
-    } else if (a[4]) {
-      li.append(' \u2192 ', el('b', 'to', a[4]), ' ', el('span', 'why', '(' + why + ')'));
+      a.candidates.forEach((c, i) => li.append(i ? ', ' : '', el('b', 'to', c)));
+    } else if (a.to) {
+      li.append(' \u2192 ', el('b', 'to', a.to), ' ', el('span', 'why', '(' + why + ')'));
     } else {
       li.append(' ', el('span', 'why', '(' + why + ')'));
     }
-    for (const note of a[6]) li.appendChild(el('div', 'note', note));
+    for (const note of a.notes || []) li.appendChild(el('div', 'note', note));
     return li;
   }
 
   function renderCell(box, d) {
-    if (d.r) {
+    if (d.reason) {
       const p = el('p', 'reason');
-      p.append(el('strong', null, L.reason + ': '), d.r);
+      p.append(el('strong', null, L.reason + ': '), d.reason);
       box.appendChild(p);
     }
-    if (d.a) {
-      for (const cls of CLASSES) {
-        const list = d.a.filter((a) => a[2] === cls);
+    if (d.advice) {
+      for (const cls of data.classes) {
+        const list = d.advice.filter((a) => a.class === cls.word);
         if (!list.length) continue;
-        box.appendChild(el('h4', null, L.class[cls] || cls));
+        box.appendChild(el('h4', null, cls.label));
         const ul = el('ul', 'advice');
         for (const a of list) ul.appendChild(adviceItem(a));
         box.appendChild(ul);
       }
     }
-    if (d.f) {
+    if (d.fitted) {
       const p = el('p', 'fitted');
-      const a = el('a', null, shownLink(d.f));
-      a.href = d.f;
+      const a = el('a', null, shownLink(d.fitted));
+      a.href = d.fitted;
       p.append(L.fitted + ': ', a);
       box.appendChild(p);
     }
-    if (d.p) {
+    if (d.picture) {
       const p = el('p', 'picture');
-      const a = el('a', null, L.picture + ': ' + shownLink(d.p));
-      a.href = d.p;
+      const a = el('a', null, L.picture + ': ' + shownLink(d.picture));
+      a.href = d.picture;
       const img = el('img');
       img.loading = 'lazy';
       img.alt = L.picture;
-      img.src = d.p;
+      img.src = d.picture;
       p.append(a, img);
       box.appendChild(p);
     }
@@ -228,7 +236,7 @@
     }
     cells.forEach((d, m) => {
       if (several) box.appendChild(el('h3', null, m + 1 + '. ' + data.models[m]));
-      else if (d && d.m !== undefined) box.appendChild(el('h3', null, L.model + ': ' + data.models[d.m]));
+      else if (d && d.model !== undefined) box.appendChild(el('h3', null, L.model + ': ' + data.models[d.model]));
       if (d) renderCell(box, d);
       else box.appendChild(el('p', 'none', L.nothing));
     });
@@ -357,6 +365,6 @@
   // The numbers' keys, made while the page is idle, so that a first sort need not read them.
   const idle = window.requestIdleCallback || ((f) => setTimeout(f, 200));
   idle(() => {
-    for (const [id, c] of columns) if (!['verdict', 'file'].includes(heads[c].dataset.key)) keysOf(id);
+    for (const [id, c] of columns) if (sortOfHead(heads[c]) === 'number') keysOf(id);
   });
 })();

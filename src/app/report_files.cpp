@@ -40,8 +40,9 @@ int report_files_close(ReportNewFile* nf, bool whole) {
   return moved == 1 ? REPORT_FILE_EXISTS : REPORT_FILE_FAILED;
 }
 
-const char* report_files_problem(int result) {
-  return result == REPORT_FILE_EXISTS ? "it exists" : "it cannot be created or written";
+const char* report_files_problem(int result, bool replaceable) {
+  if (result != REPORT_FILE_EXISTS) return "it cannot be created or written";
+  return replaceable ? "it exists (--replace writes over it)" : "it exists";
 }
 
 int report_files_dir(FILE* err, const char16_t* dir, char16_t* kept) {

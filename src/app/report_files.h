@@ -32,8 +32,9 @@ int report_files_open(ReportNewFile* nf, const char16_t* name, bool replace);
 // the name stays as it was.
 int report_files_close(ReportNewFile* nf, bool whole);
 
-// Why a file was not written, for a message: "it exists" or "it cannot be created or written".
-const char* report_files_problem(int result);
+// Why a file was not written, for a message: "it exists" (with replaceable, where --replace would let
+// it replace the file: "it exists (--replace writes over it)") or "it cannot be created or written".
+const char* report_files_problem(int result, bool replaceable);
 
 // Makes the folder a run writes its files into (its last part only) and keeps its name in kept
 // (REPORT_FILE_UNITS units). 0, or 2 with a line on err when it cannot be made.

@@ -42,16 +42,18 @@ static void report_folders_collect(const char16_t* name, int kind, void* arg) {
   static_cast<std::vector<FolderChild>*>(arg)->push_back(FolderChild{name, kind});
 }
 
-// A name the run takes for a motion: its extension begins with ".vmd", letters in any case.
-static bool report_folders_is_motion(const std::u16string& name) {
+// A name the run takes for a motion: its extension begins with ".vmd", letters in any case; with models
+// also one whose extension begins with ".pmx".
+static bool report_folders_is_motion(const std::u16string& name, bool models) {
   char16_t ext[FOLDER_PATH_MAX + 1];
   path_ext_w(ext, (int)FOLDER_PATH_MAX + 1, name.c_str());
-  return prefix_nocase_w(ext, u".VMD") == 0;
+  return prefix_nocase_w(ext, u".VMD") == 0 || (models && prefix_nocase_w(ext, u".PMX") == 0);
 }
 
 struct FolderWalk {
   std::vector<FolderEntry>* out;
   std::vector<std::array<uint64_t, 2>> seen;
+  bool models;  // the models under it are taken too
 };
 
 // Walks dir (its relative path rel and sort key order, empty for the folder argument) and everything
@@ -67,7 +69,7 @@ static void report_folders_walk(FolderWalk& walk, const std::u16string& dir, con
   if (!base.empty() && !path_is_sep_w(base.back())) base += PATH_SEP_W;
   for (const FolderChild& child : children) {
     bool is_folder = child.kind == SYS_ENTRY_FOLDER;
-    if (!is_folder && !report_folders_is_motion(child.name)) continue;
+    if (!is_folder && !report_folders_is_motion(child.name, walk.models)) continue;
     std::u16string path = base + child.name;
     std::u16string child_rel = rel.empty() ? child.name : rel + PATH_SEP_W + child.name;
     std::string child_order = (order.empty() ? "" : order + "/") + report_folders_host_bytes(child.name);
@@ -94,9 +96,9 @@ static void report_folders_walk(FolderWalk& walk, const std::u16string& dir, con
   }
 }
 
-void report_folders_expand(const char16_t* folder, std::vector<FolderEntry>* out) {
+void report_folders_expand(const char16_t* folder, std::vector<FolderEntry>* out, bool models) {
   std::vector<FolderEntry> entries;
-  FolderWalk walk = {&entries, {}};
+  FolderWalk walk = {&entries, {}, models};
   std::array<uint64_t, 2> id;
   if (sys_folder_id_w(folder, id.data()) == 0) walk.seen.push_back(id);
   report_folders_walk(walk, folder, u"", "");

@@ -1,5 +1,6 @@
 // report_folders.h: velmora-report's FOLDER arguments. A folder stands for the motions under it,
-// recursively: every file whose extension begins with .vmd in any letter case, as the run tells a motion.
+// recursively: every file whose extension begins with .vmd in any letter case, as the run tells a motion;
+// with --each-model also the models under it (.pmx).
 #pragma once
 #include <string>
 #include <vector>
@@ -22,5 +23,6 @@ bool report_folders_is(const char16_t* path);
 // subfolder that cannot be read, for a path too long for the platform (259 units) and for a motion's
 // name on something other than a file (never opened: a FIFO would wait forever); the folder itself
 // when it cannot be read. A motion is a regular file or a link to one. Each real folder is walked once,
-// so a link back up ends there. Appends to out.
-void report_folders_expand(const char16_t* folder, std::vector<FolderEntry>* out);
+// so a link back up ends there. With models set, the models under it (.pmx, in any letter case) are
+// among its files, in the same order. Appends to out.
+void report_folders_expand(const char16_t* folder, std::vector<FolderEntry>* out, bool models = false);

@@ -8,7 +8,7 @@
 //
 // ---- Filling the record ----------------------------------------------------------------------------
 //   HtmlRun run;
-//   run.lang = HTML_JA;  run.date = "2025-12-08 14:03";  run.version = "1.0.0";
+//   run.lang = LANG_JA;  run.date = "2025-12-08 14:03";  run.version = "1.0.0";
 //   run.models = {{"ジェネ / Gene", "Gene.pmx", 224, 184, HTML_MODEL, ""}};   // every model of the run
 //   run.each_model = true with --each-model (every motion against every model), else false;
 //   per checked motion, in run order:
@@ -19,7 +19,8 @@
 //       -1 for none). A cell holds:
 //       verdict (ToolVerdict), would_fit (a lacks whose fitted copy would fit), advice (one per lacking
 //       name, page order, bones first; cls an AdviceClass, why an AdviceWhy, to/candidates the model's
-//       names, notes further lines such as a fold or its cost), reason (why cut or unread, else ""),
+//       names, notes further lines such as a fold or its cost), counts (lacks: the bones and morphs
+//       that lack; extras: the extra bones and morphs), reason (why cut or unread, else ""),
 //       fitted (the fitted copy, relative to the page's folder, '/' between parts, else ""), picture
 //       (the --png picture, relative likewise, else "").
 //   run.json = the run's JSON Lines exactly as --json prints them (every line ending in '\n').
@@ -38,7 +39,11 @@
 //     depend on the model, come once after them.
 //   - Each cell is <td data-key="KEY" data-value="RAW">: RAW the verdict word, the number in decimal
 //     (last_frame empty for a motion without keys), or the file as shown. A verdict cell of a motion
-//     that lacks names and whose fitted copy would fit also has data-fit.
+//     that lacks names and whose fitted copy would fit also has data-fit. The cell's text is its value
+//     as shown, so that a copied table keeps it: the verdict's label in the page's language (with N > 1
+//     models followed by the bones and morphs that lack, or the extras, "lacks 3/2", as the terminal's
+//     table gives them), " ✓" after a verdict with data-fit; the number; the last frame with the length
+//     in seconds, "300 (10.0 s)", or "–" without keys; the file.
 //   - A row's details are rendered by the page's script into an element inside the row's file cell
 //     (<div class="more">), never as another row.
 //   - Each verdict box is a <button data-filter="WORD"> whose text begins with its count (decimal, no
@@ -64,13 +69,11 @@
 
 #include "app/report_verdict.h"
 
-enum HtmlLang : int { HTML_EN, HTML_JA };
-
 constexpr int HTML_MODELS = 64;  // model columns; a run with more is refused (the page would be unusable)
 
 // One lacking name and what to do about it (check/advice.h's Advice, as UTF-8).
 struct HtmlAdvice {
-  int list;                             // 0 a bone, 1 a morph (LISTING_BONES, LISTING_MORPHS)
+  ListingKind list;
   std::string name;                     // as the motion spells it
   AdviceClass cls;
   AdviceWhy why;
@@ -88,6 +91,7 @@ struct HtmlCell {
   std::string reason;              // why cut or unread, or ""
   std::string fitted;              // the fitted copy, relative to the page's folder, or ""
   std::string picture;             // the page's picture, relative to the page's folder, or ""
+  int counts[LISTING_KINDS] = {0, 0};  // lacks: the bones and morphs that lack; extras: the extra ones
 };
 
 struct HtmlMotion {
@@ -107,7 +111,7 @@ struct HtmlModel {
 };
 
 struct HtmlRun {
-  int lang;                        // an HtmlLang: the labels' language
+  ToolLang lang;                   // the labels' language
   std::string date;                // the run's date and time, shown as given
   std::string version;             // velmora-report's version
   std::vector<HtmlModel> models;   // the run's models in run order; empty: checked without a model
@@ -117,8 +121,8 @@ struct HtmlRun {
 };
 
 // Writes the page of run to out. 0 written; 1 the stream reported an error; 2 the record is refused
-// (more than HTML_MODELS models, a motion whose cells are not as above, or a cell's model out of
-// range), nothing written.
+// (a language the page has no words in, more than HTML_MODELS models, a motion whose cells are not as
+// above, a cell's model out of range, or a cell's verdict that is not a motion's), nothing written.
 int report_html_write(FILE* out, const HtmlRun& run);
 
 // ---- The record from the run's outcomes ----------------------------------------------------------------
@@ -130,6 +134,6 @@ HtmlMotion report_html_motion(const FileOutcome& o);
 // The folder of the page at page (absolute or relative to the current folder), absolute, with its
 // separator, into *dir. 0, or -1.
 int report_html_page_dir(const char16_t* page, std::u16string* dir);
-// A motion's cell against the model at place model of the record (-1: none), its fitted copy and
-// picture as links relative to page_dir (report_html_page_dir).
-HtmlCell report_html_cell(const FileOutcome& o, int model, const std::u16string& page_dir);
+// A motion's cell against the model at place model of the record (-1: none), its notes in lang, its
+// fitted copy and picture as links relative to page_dir (report_html_page_dir).
+HtmlCell report_html_cell(const FileOutcome& o, int model, const std::u16string& page_dir, ToolLang lang);

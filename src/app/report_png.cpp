@@ -93,11 +93,11 @@ int report_png_page(FILE* err, const FileOutcome& o, std::string* written) {
   if (rgb == nullptr) problem = "no memory for the picture";
   else if (font_load_w(settings.font, 0.0, REPORT_PNG_FONT_PIXELS) != 0) problem = "the font cannot be loaded again";
   else if (page_image_render(page, rgb, width, height) != 0) problem = "the page cannot be rendered";
-  else if ((opened = report_files_open(&picture, name, false)) != REPORT_FILE_DONE) problem = report_files_problem(opened);
+  else if ((opened = report_files_open(&picture, name, false)) != REPORT_FILE_DONE) problem = report_files_problem(opened, false);
   if (opened == REPORT_FILE_DONE) {
     bool whole = report_png_encode(picture.f, rgb, width, height);
     int closed = report_files_close(&picture, whole);
-    if (closed != REPORT_FILE_DONE) problem = whole ? report_files_problem(closed) : "the picture cannot be written";
+    if (closed != REPORT_FILE_DONE) problem = whole ? report_files_problem(closed, false) : "the picture cannot be written";
   }
   std::free(rgb);
   if (problem == nullptr) {

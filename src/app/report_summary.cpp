@@ -11,8 +11,6 @@
 #include "check/rigs.h"
 #include "text/encoding.h"
 
-constexpr int SUMMARY_SHOWN = 8;  // ambiguous candidates and unnameable names shown on a line
-
 // One text row: a motion's numbers are bone keys, morph keys, bones, morphs and the last frame; a
 // model's are its bones and morphs in the columns of the motions' bones and morphs.
 struct SummaryRow {
@@ -69,20 +67,6 @@ void report_summary_begin(FILE* out, bool json, bool colour, std::string* json_c
   sr.each_models.clear();
   sr.each_rows.clear();
 }
-
-// Display width of Shift-JIS text: two columns for a two-byte character, one for any other byte.
-static int report_summary_width(const char* sjis) {
-  int w = 0;
-  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(sjis); *p != 0; p++, w++) {
-    if (is_lead_byte(*p) && p[1] != 0) {
-      p++;
-      w++;
-    }
-  }
-  return w;
-}
-
-static std::string report_summary_utf8(const std::string& sjis) { return report_text_utf8_of(sjis); }
 
 // True when the summary is printed as text; when JSON Lines are made at all.
 static bool report_summary_text() { return !sr.json && sr.out != nullptr; }
@@ -142,19 +126,21 @@ static void report_summary_totals_line(const SummaryTotals& t, const std::string
   }
   if (!report_summary_text()) return;
   std::fprintf(sr.out,
-               "%s: %d motions, %d fit, %d extras, %d lack names (%d would fit after fitting), %d no model, "
+               "%s: %d %s, %d fit, %d extras, %d lack names (%d would fit after fitting), %d no model, "
                "%d camera, %d empty, %d cut, %d unread\n",
-               text_head.c_str(), motions, n[VERDICT_FITS], n[VERDICT_EXTRAS], n[VERDICT_LACKS], t.would_fit,
+               text_head.c_str(), motions, motions == 1 ? "motion" : "motions", n[VERDICT_FITS], n[VERDICT_EXTRAS], n[VERDICT_LACKS], t.would_fit,
                n[VERDICT_NO_MODEL], n[VERDICT_CAMERA], n[VERDICT_EMPTY], n[VERDICT_CUT], n[VERDICT_UNREAD]);
 }
 
 // ---- Lacking names and their advice -------------------------------------------------------------------
 
-// The lacking names and their advice, as JSON arrays and as text pieces and lines.
+// The lacking names and their advice, as JSON arrays and as text pieces and lines: [0] the names that
+// lack (every class but other), [1] the extras (class other), each by list.
 struct SummaryLacks {
-  std::string json[LISTING_KINDS];
+  std::string json[2][LISTING_KINDS];
   std::string advice_json;
-  std::string text[LISTING_KINDS];
+  std::vector<std::string> text[2][LISTING_KINDS];
+  int count[2][LISTING_KINDS];
   std::vector<std::string> advice_text;
 };
 
@@ -165,85 +151,66 @@ static std::string report_summary_move_json(const OutcomeMove& m) {
   char numbers[96];
   std::snprintf(numbers, sizeof numbers, "{\"units\":%.3f,\"degrees\":%.2f,\"bone\":", m.units, m.degrees);
   if (m.bone.empty()) return std::string(numbers) + "null,\"frame\":null}";
-  return std::string(numbers) + report_text_json(report_summary_utf8(m.bone).c_str()) + ",\"frame\":" +
+  return std::string(numbers) + report_text_json(m.bone.c_str()) + ",\"frame\":" +
          std::to_string(m.frame) + "}";
 }
 
 static std::string report_summary_advice_json(const LackingName& a) {
   std::string line = std::string("{\"list\":\"") + listing_kind_word(a.list) + "\",\"name\":" +
-                     report_text_json(report_summary_utf8(a.name).c_str()) + ",\"class\":\"" +
+                     report_text_json(a.name.c_str()) + ",\"class\":\"" +
                      advice_class_word(a.cls) + "\",\"to\":";
-  line += a.to.empty() ? "null" : report_text_json(report_summary_utf8(a.to).c_str());
+  line += a.to.empty() ? "null" : report_text_json(a.to.c_str());
   line += std::string(",\"why\":\"") + advice_why_word(a.why) + "\",\"candidates\":[";
   for (size_t i = 0; i < a.candidates.size(); i++) {
     if (i > 0) line += ",";
-    line += report_text_json(report_summary_utf8(a.candidates[i]).c_str());
+    line += report_text_json(a.candidates[i].c_str());
   }
   line += "],\"cost\":" + report_summary_move_json(a.cost) + ",\"into\":[";
   for (size_t i = 0; i < a.into.size(); i++) {
     if (i > 0) line += ",";
-    line += report_text_json(report_summary_utf8(a.into[i]).c_str());
+    line += report_text_json(a.into[i].c_str());
   }
   return line + "],\"error\":" + report_summary_move_json(a.error) + "}";
 }
 
-// "A, B, C", at most SUMMARY_SHOWN of them, then " and N more" for the rest of total.
+// "A, B, C", at most REPORT_SHOWN of them, then " and N more" for the rest of total.
 static std::string report_summary_some(const std::vector<std::string>& names, int total) {
-  std::string text;
-  int shown = 0;
-  for (const std::string& n : names) {
-    if (shown == SUMMARY_SHOWN) break;
-    if (shown++ > 0) text += ", ";
-    text += n;
-  }
-  if (total > shown) text += " and " + std::to_string(total - shown) + " more";
-  return text;
-}
-
-std::string report_summary_cost(const LackingName& a) {
-  if (!a.cost.measured) return "";
-  if (a.cost.bone.empty()) return "moves only bones IK poses if dropped";
-  char figures[96];
-  std::snprintf(figures, sizeof figures, "%.1f units, %.0f\xC2\xB0 at ", a.cost.units, a.cost.degrees);
-  return figures + report_summary_utf8(a.cost.bone) + ", frame " + std::to_string(a.cost.frame) + " if dropped";
-}
-
-std::string report_summary_fold(const LackingName& a) {
-  if (a.why != WHY_FOLD) return "";
-  char within[64];
-  std::snprintf(within, sizeof within, "fold, within %.2f units", a.error.units);
-  return within;
+  return report_verdict_some(names, total, ", ");
 }
 
 // The advice line of a lacking name, or "" when it has none.
-static std::string report_summary_advice_text(const LackingName& a, const std::string& utf8) {
-  if (a.why == WHY_FOLD) return utf8 + " \xE2\x86\x92 " + report_summary_utf8(a.to) + " (" + report_summary_fold(a) + ")";
+static std::string report_summary_advice_text(const LackingName& a) {
+  if (a.why == WHY_FOLD) return a.name + " \xE2\x86\x92 " + a.to + " (" + report_verdict_fold_note(a, LANG_EN) + ")";
   if (a.why == WHY_AMBIGUOUS) {
-    std::vector<std::string> names;
-    for (const std::string& c : a.candidates) names.push_back(report_summary_utf8(c));
-    return utf8 + " \xE2\x86\x92 ? one of: " + report_summary_some(names, a.candidate_count) + " (ambiguous)";
+    return a.name + " \xE2\x86\x92 ? one of: " + report_summary_some(a.candidates, a.candidate_count) + " (ambiguous)";
   }
   if (a.to.empty()) return "";
-  return utf8 + " \xE2\x86\x92 " + report_summary_utf8(a.to) + " (" + advice_why_word(a.why) + ")";
+  return a.name + " \xE2\x86\x92 " + a.to + " (" + advice_why_word(a.why) + ")";
 }
 
 // The JSON pieces with json set, else the text pieces.
 static void report_summary_lacks(const std::vector<LackingName>& lacking, bool json, SummaryLacks* l) {
+  for (int extra = 0; extra < 2; extra++) l->count[extra][LISTING_BONES] = l->count[extra][LISTING_MORPHS] = 0;
   for (const LackingName& a : lacking) {
-    std::string utf8 = report_summary_utf8(a.name);
+    int extra = a.cls == CLASS_OTHER ? 1 : 0;
+    l->count[extra][a.list]++;
     if (json) {
-      if (!l->json[a.list].empty()) l->json[a.list] += ",";
-      l->json[a.list] += report_text_json(utf8.c_str());
+      std::string& names = l->json[extra][a.list];
+      if (!names.empty()) names += ",";
+      names += report_text_json(a.name.c_str());
       if (!l->advice_json.empty()) l->advice_json += ",";
       l->advice_json += report_summary_advice_json(a);
       continue;
     }
-    l->text[a.list] += "  " + utf8;
-    if (a.cls != CLASS_OTHER) l->text[a.list] += std::string(" [") + advice_class_word(a.cls) + "]";
-    std::string advice = report_summary_advice_text(a, utf8);
+    // A line names REPORT_SHOWN of them; the rest are counted.
+    std::vector<std::string>& names = l->text[extra][a.list];
+    if (names.size() < (size_t)REPORT_SHOWN) {
+      names.push_back(a.cls == CLASS_OTHER ? a.name : a.name + " [" + advice_class_word(a.cls) + "]");
+    }
+    std::string advice = report_summary_advice_text(a);
     if (!advice.empty()) l->advice_text.push_back(advice);
-    std::string cost = report_summary_cost(a);
-    if (!cost.empty()) l->advice_text.push_back(utf8 + ": " + cost);
+    std::string cost = report_verdict_cost_note(a, LANG_EN);
+    if (!cost.empty()) l->advice_text.push_back(a.name + ": " + cost);
   }
 }
 
@@ -262,24 +229,28 @@ static std::string report_summary_keys_json(const FileOutcome& o) {
   return line;
 }
 
-// A motion's verdict against its model, as JSON: lacks, advice, fitted, model_error.
+// A motion's verdict against its model, as JSON: lacks, extras, advice, fitted, model_error.
 static std::string report_summary_against_json(const FileOutcome& o) {
-  SummaryLacks lacks;
+  SummaryLacks lacks{};
   if (report_summary_lists(o.verdict)) report_summary_lacks(o.lacking, true, &lacks);
-  return ",\"lacks\":{\"bones\":[" + lacks.json[LISTING_BONES] + "],\"morphs\":[" + lacks.json[LISTING_MORPHS] +
-         "]},\"advice\":[" + lacks.advice_json + "],\"fitted\":" + report_text_json_or_null(o.fitted) +
+  std::string line;
+  for (int extra = 0; extra < 2; extra++) {
+    line += std::string(extra == 0 ? ",\"lacks\"" : ",\"extras\"") + ":{\"bones\":[" + lacks.json[extra][LISTING_BONES] +
+            "],\"morphs\":[" + lacks.json[extra][LISTING_MORPHS] + "]}";
+  }
+  return line + ",\"advice\":[" + lacks.advice_json + "],\"fitted\":" + report_text_json_or_null(o.fitted) +
          ",\"model_error\":" + report_text_json_or_null(o.model.error);
 }
 
 static void report_summary_motion(const FileOutcome& o) {
-  report_summary_count(report_summary_totals(o.model.place, o.model.file, report_summary_utf8(o.model.name)), o);
+  report_summary_count(report_summary_totals(o.model.place, o.model.file, o.model.name), o);
   if (report_summary_json()) {
     report_summary_jsonl(report_verdict_json_head(o) + report_summary_keys_json(o) + report_summary_against_json(o) +
                          "}\n");
   }
   if (!report_summary_text()) return;
   // The verdict's text; what a cut or unread file's reason says goes below it, or to standard error.
-  SummaryLacks lacks;
+  SummaryLacks lacks{};
   if (report_summary_lists(o.verdict)) report_summary_lacks(o.lacking, false, &lacks);
   bool plain_word = o.verdict == VERDICT_CUT || o.verdict == VERDICT_UNREAD;
   SummaryRow row = {o.verdict,
@@ -292,8 +263,13 @@ static void report_summary_motion(const FileOutcome& o) {
                     o.path.shown,
                     {}};
   if (o.verdict == VERDICT_CUT) row.below.push_back(o.error);
-  if (!lacks.text[LISTING_BONES].empty()) row.below.push_back("bones:" + lacks.text[LISTING_BONES]);
-  if (!lacks.text[LISTING_MORPHS].empty()) row.below.push_back("morphs:" + lacks.text[LISTING_MORPHS]);
+  static const char* const HEADS[2][LISTING_KINDS] = {{"bones:", "morphs:"}, {"extra bones:", "extra morphs:"}};
+  for (int extra = 0; extra < 2; extra++) {
+    for (int list = 0; list < LISTING_KINDS; list++) {
+      if (lacks.count[extra][list] == 0) continue;
+      row.below.push_back(HEADS[extra][list] + ("  " + report_verdict_some(lacks.text[extra][list], lacks.count[extra][list], "  ")));
+    }
+  }
   for (const std::string& a : lacks.advice_text) row.below.push_back("    " + a);
   if (!o.fitted.empty()) row.below.push_back("fitted copy: " + o.fitted);
   sr.rows.push_back(row);
@@ -308,13 +284,13 @@ static void report_summary_unnameable(const FileOutcome& o, std::vector<std::str
     *json += std::string(list > 0 ? "," : "") + "\"" + listing_kind_word(list) + "\":[";
     std::vector<std::string> shown;
     for (size_t i = 0; i < names.size(); i++) {
-      std::string utf8 = report_summary_utf8(names[i].name);
-      *json += std::string(i > 0 ? "," : "") + "{\"name\":" + report_text_json(utf8.c_str()) +
+      std::string shown_name = names[i].name;
+      *json += std::string(i > 0 ? "," : "") + "{\"name\":" + report_text_json(shown_name.c_str()) +
                ",\"shared\":" + (names[i].shared ? "true" : "false") + ",\"split\":" +
                (names[i].split ? "true" : "false") + "}";
-      if (names[i].shared) utf8 += " (first 15 bytes shared)";
-      if (names[i].split) utf8 += " (cut inside a character)";
-      shown.push_back(utf8);
+      if (names[i].shared) shown_name += " (first 15 bytes shared)";
+      if (names[i].split) shown_name += " (cut inside a character)";
+      shown.push_back(shown_name);
     }
     *json += "]";
     if (!names.empty()) {
@@ -327,7 +303,7 @@ static void report_summary_unnameable(const FileOutcome& o, std::vector<std::str
 
 static void report_summary_model(const FileOutcome& o) {
   sr.models++;
-  std::string name = report_summary_utf8(o.model.name);
+  std::string name = o.model.name;
   std::vector<std::string> unnameable;
   std::string unnameable_json;
   report_summary_unnameable(o, &unnameable, &unnameable_json);
@@ -338,7 +314,7 @@ static void report_summary_model(const FileOutcome& o) {
                          unnameable_json + "}\n");
   }
   if (!report_summary_text()) return;
-  SummaryRow row = {o.verdict, true, report_verdict_word(o.verdict), name, report_summary_width(o.model.name.c_str()),
+  SummaryRow row = {o.verdict, true, report_verdict_word(o.verdict), name, o.model.name_width,
                     {0, 0, o.model.bones, o.model.morphs, 0}, false, o.path.shown, {}};
   if (o.verdict == VERDICT_CUT) row.below.push_back(o.error);
   for (const std::string& line : unnameable) row.below.push_back(line);
@@ -354,7 +330,7 @@ void report_summary_file(const FileOutcome& o) {
 
 // A model as the table names it: its display name, or its file when it has none.
 static std::string report_summary_model_label(const FileOutcome& m) {
-  std::string name = report_summary_utf8(m.model.name);
+  std::string name = m.model.name;
   return name.empty() ? m.path.shown : name;
 }
 
@@ -379,12 +355,14 @@ void report_summary_models(const std::vector<FileOutcome>& models) {
   }
 }
 
-// A cell of the table: the verdict's word with the lacking counts, or "would fit".
+// A cell of the table: the verdict's word with the counts of what lacks (or of the extras), or "would fit".
 static std::string report_summary_cell(const FileOutcome& o) {
   if (o.would_fit) return "would fit";
   if (o.verdict == VERDICT_LACKS || o.verdict == VERDICT_EXTRAS) {
-    return std::string(report_verdict_word(o.verdict)) + " " + std::to_string(o.tally.lacking_bones) + "/" +
-           std::to_string(o.tally.lacking_morphs);
+    int64_t n[LISTING_KINDS];
+    report_verdict_lacking_counts(o, o.verdict == VERDICT_EXTRAS, n);
+    return std::string(report_verdict_word(o.verdict)) + " " + std::to_string(n[LISTING_BONES]) + "/" +
+           std::to_string(n[LISTING_MORPHS]);
   }
   return report_verdict_word(o.verdict);
 }
@@ -400,7 +378,7 @@ void report_summary_cells(const std::vector<FileOutcome>& cells) {
       const FileOutcome& c = cells[m];
       const FileOutcome& model = sr.each_models[m];
       line += std::string(m > 0 ? "," : "") + "{\"model\":" +
-              report_text_json(report_summary_utf8(model.model.name).c_str()) +
+              report_text_json(model.model.name.c_str()) +
               ",\"file\":" + report_text_json(model.path.shown.c_str()) + ",\"verdict\":\"" +
               report_verdict_word(c.verdict) + "\",\"would_fit\":" + (c.would_fit ? "true" : "false") +
               report_summary_against_json(c) + "}";

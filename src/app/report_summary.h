@@ -4,8 +4,10 @@
 //   header:  verdict  bone keys  morph keys  bones  morphs  last frame  file
 //   motion:  VERDICT  BONE-KEYS  MORPH-KEYS  BONES  MORPHS  LAST-FRAME  PATH
 //            then for a cut file "    cut in the BLOCK after N of M"; when the target model lacks names,
-//            "    bones:" and "    morphs:" with those names by class (standard, semi-standard, finger,
-//            expression, other), each marked with its class unless it is "other"; one line
+//            "    bones:" and "    morphs:" with those that lack by class (standard, semi-standard,
+//            finger, expression), each marked with its class, then "    extra bones:" and
+//            "    extra morphs:" with those of class other (eight names a line at most, then
+//            "and N more"); one line
 //            "        NAME → MODEL-NAME (why)" per advice that names a model name, and
 //            "        NAME → ? one of: A, B, C (ambiguous)" per ambiguous one (eight shown at most, then
 //            "and N more"); for a semi-standard bone the model lacks, "        NAME: 4.2 units, 40° at
@@ -27,7 +29,8 @@
 //   models:  model N: DISPLAY-NAME (B bones, M morphs)  PATH    one line per model, N its place from 1
 //   header:  model 1  model 2  ...  file
 //   motion:  CELL     CELL     ...  PATH      a cell: fits, extras B/M, lacks B/M, would fit, no model,
-//                                             camera, empty, cut or unread
+//                                             camera, empty, cut or unread (lacks: the bones and
+//                                             morphs that lack; extras: the extra ones)
 //   totals:  one line per model, "totals for model N (DISPLAY-NAME): ..."
 // and in JSON the models' entries, one object per motion with "models": [one object per model], then one
 // totals object per model.
@@ -51,8 +54,3 @@ void report_summary_models(const std::vector<FileOutcome>& models);
 void report_summary_cells(const std::vector<FileOutcome>& cells);
 // The rows (text), then the totals.
 void report_summary_end();
-// What a lacking semi-standard bone costs, as its line says it after "NAME: ": "4.2 units, 40° at 右手首,
-// frame 518 if dropped" ("" when not measured); and its fold, as in "NAME → 上半身 (...)": "fold, within
-// 0.41 units" ("" when not folded).
-std::string report_summary_cost(const LackingName& a);
-std::string report_summary_fold(const LackingName& a);

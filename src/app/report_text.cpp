@@ -7,8 +7,8 @@
 #include "sys/sys.h"
 #include "text/encoding.h"
 
-std::string report_text_json(const char* s) {
-  std::string out = "\"";
+void report_text_json_put(std::string& out, const char* s, bool script) {
+  out += '"';
   const unsigned char* p = reinterpret_cast<const unsigned char*>(s);
   char esc[8];
   while (*p != 0) {
@@ -17,7 +17,7 @@ std::string report_text_json(const char* s) {
       out += '\\';
       out += (char)c;
       p++;
-    } else if (c < 0x20) {
+    } else if (c < 0x20 || (script && (c == '<' || c == '>' || c == '&'))) {
       if (c == '\n') out += "\\n";
       else if (c == '\r') out += "\\r";
       else if (c == '\t') out += "\\t";
@@ -41,7 +41,13 @@ std::string report_text_json(const char* s) {
       }
     }
   }
-  return out + "\"";
+  out += '"';
+}
+
+std::string report_text_json(const char* s) {
+  std::string out;
+  report_text_json_put(out, s, false);
+  return out;
 }
 
 std::string report_text_json_or_null(const std::string& s) {

@@ -20,8 +20,13 @@ void report_text_put_coloured(FILE* out, uint32_t colour, const char* text);
 // Printf-formatted ASCII text as UTF-16 into dst (units units with the terminator; cut to fit). Returns
 // its length.
 int report_text_ascii_w(char16_t* dst, int units, const char* fmt, int value);
-// UTF-8 text as a JSON string with its quotes: escapes, and U+FFFD for every byte that does not begin a
-// valid UTF-8 sequence.
+// UTF-8 text (up to its 0) as a JSON string with its quotes, appended to out: '"' and '\\' escaped, a
+// control character as \n, \r, \t or \u00XX, and U+FFFD for every byte that does not begin a valid
+// UTF-8 sequence. script: the string goes into a page's <script> element, and '<', '>' and '&' are
+// written as \u003c, \u003e and \u0026 too, so that nothing in it can end the element or begin markup
+// (the same values to a JSON reader).
+void report_text_json_put(std::string& out, const char* s, bool script);
+// The same as --json prints it, as a string.
 std::string report_text_json(const char* s);
 // The same for a string, or null for "".
 std::string report_text_json_or_null(const std::string& s);

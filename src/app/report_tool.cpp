@@ -10,9 +10,9 @@
 //
 // Exit codes: 0 every motion fits, lacks only its own model's extras, is a camera or empty motion, or
 // was checked without a model; 1 a motion lacks names that matter, a file was cut or could not be read
-// (its report is still printed, with one line on standard error), a FOLDER held no motion, or a copy or
-// picture could not be written; 2 a usage error, or a font, a picture directory or a copy directory that
-// cannot be had.
+// (its report is still printed, with one line on standard error), a FOLDER held no motion, models were
+// given and no motion was checked against one, or a copy or picture could not be written; 2 a usage
+// error, or a font, a picture directory or a copy directory that cannot be had.
 // Records: the tool's options, set once per run.
 #include "app/report_tool.h"
 
@@ -34,6 +34,7 @@
 #include "app/report_text.h"
 #include "app/report_verdict.h"
 #include "app/run.h"
+#include "check/advice.h"
 #include "check/model.h"
 #include "check/report_page.h"
 #include "paths/paths.h"
@@ -45,38 +46,45 @@ static const char REPORT_USAGE[] =
     "                      [--fit DIR] " REPORT_PNG_SYNOPSIS "[--html FILE [--lang ja|en]] [--replace]\n"
     "                      FILE|FOLDER...\n"
     "  Checks MMD motions (.vmd) and models (.pmx) as velmora.exe does and prints each report page and\n"
-    "  its verdict. A model is the target of the motions after it. A FOLDER stands for the .vmd files\n"
-    "  under it.\n"
+    "  its verdict, which names what the model lacks. A model is the target of the motions after it. A\n"
+    "  FOLDER stands for the .vmd files under it.\n"
     "  --summary         one line per file instead of its page: a motion's verdict (fits, extras, lacks,\n"
     "                    no model, camera, empty, cut, unread), its bone and morph keys, the bones and\n"
-    "                    morphs its page lists, its last frame, the names the model lacks with advice; a\n"
-    "                    model's name and counts; then the totals (one line per model with two or more)\n"
-    "  --each-model      every model given anywhere against every motion: one row per motion, one column\n"
-    "                    per model, then the totals of each model\n"
+    "                    morphs its page lists, its last frame, the names the model lacks with advice,\n"
+    "                    then its extras (names of its own model's hair, sleeves, props); a model's name\n"
+    "                    and counts; then the totals (one line per model with two or more)\n"
+    "  --each-model      every model given anywhere (a FOLDER's .pmx files too) against every motion: one\n"
+    "                    row per motion, one column per model, then the totals of each model; not with\n"
+    "                    --summary\n"
     "  --json            one JSON object per file: file, kind, read, verdict, error, cut, fitted, lines\n"
     "                    ([colour, text]), summary; with --summary or --each-model the summary's fields,\n"
     "                    then the totals\n"
-    "  --colour[=WHEN]   colour the lines (the verdicts) with 24-bit terminal escapes: auto (a terminal,\n"
-    "                    unless NO_COLOR is set), always (the same as --colour alone), never; --color is\n"
-    "                    the same option\n"
+    "  --colour[=WHEN]   colour what lacks and the verdicts with 24-bit terminal escapes: auto (a\n"
+    "                    terminal, unless NO_COLOR is set), always (the same as --colour alone), never;\n"
+    "                    --color is the same option\n"
     "  --alias FILE      read the alias file FILE instead of alias.ini beside the program\n"
     "  --no-alias        read no alias file\n"
     "  --fit DIR         for every motion whose lacking names are the model's names under another\n"
-    "                    spelling, an English name or another rig's name, write a copy that uses the\n"
-    "                    model's names: DIR/NAME, or DIR/PATH for a motion under a FOLDER (with\n"
-    "                    --each-model DIR/MODEL/...); an existing file is never replaced\n"
+    "                    spelling, an English name or another rig's name, or whose lacking semi-standard\n"
+    "                    bones fold into bones the model has, write a copy that renames and folds them:\n"
+    "                    DIR/NAME, or DIR/PATH for a motion under a FOLDER (with --each-model\n"
+    "                    DIR/MODEL/...); two files of one name never share a copy, and an existing file\n"
+    "                    is never replaced\n"
     "  --html FILE       also write the run as one HTML page to look at: sortable, filterable, the\n"
     "                    details of each motion one click away, the run's JSON inside\n"
-    "  --lang ja|en      the page's labels (by default the user's language)\n"
+    "  --lang ja|en      the page's labels (by default from LC_ALL, LC_MESSAGES or LANG: ja... Japanese,\n"
+    "                    else English); only with --html\n"
     "  --replace         let a fitted copy or the page replace an earlier file of its name, whole or not\n"
     "                    at all\n"
     REPORT_PNG_USAGE
     "  --version         show the version and the build date\n"
     "  --help            show this text\n"
     "Exit code: 0 every motion fits, lacks only its own model's extras, has no bone or morph keys, or was\n"
-    "checked without a model; 1 a motion lacks a standard bone or an expression, a file was cut or could\n"
-    "not be read, a FOLDER held no motion, or a copy or picture could not be written; 2 a usage error (or\n"
-    "no font or directory for the pictures, or a copy directory that is not a directory).\n";
+    "checked without a model; 1 a motion lacks a standard, semi-standard or finger bone or an expression,\n"
+    "a file was cut or could not be read, a FOLDER held no motion, models were given and no motion was\n"
+    "checked against one, or a copy or picture could not be written; 2 a usage error (or no font or\n"
+    "directory for the pictures, a copy directory that is not a directory, or copies of two files that\n"
+    "would take one name).\n";
 
 #ifndef VELMORA_VERSION
 #define VELMORA_VERSION "unknown"
@@ -101,15 +109,17 @@ static const ToolValueWord TOOL_VALUE_WORDS[] = {{"--alias", "--alias needs a fi
                                                   {"--lang", "--lang needs ja or en"}};
 static_assert(sizeof TOOL_VALUE_WORDS / sizeof TOOL_VALUE_WORDS[0] == OPT_VALUE_COUNT, "every value-taking option");
 
+// The run's options, read once from the command line (report_tool_options).
 struct ReportOptions {
   bool summary;
   bool json;
   ReportColour colour;
   bool no_alias;
-  bool each_model;            // every model against every motion
-  bool replace;               // a fitted copy or the page replaces an earlier file of its name
-  int lang;                   // the page's labels: HTML_EN, HTML_JA, or -1 for the user's language
-  int word[OPT_VALUE_COUNT];  // the list position of each value-taking option's value, or 0
+  bool each_model;                         // every model against every motion
+  bool replace;                            // a fitted copy or the page replaces an earlier file of its name
+  const char16_t* value[OPT_VALUE_COUNT];  // each value-taking option's value, or nullptr
+  ToolLang lang;                           // the page's labels, where value[OPT_LANG] is set
+  std::vector<int> files;                  // the list positions of the file words, in order
 };
 
 // ---- Output -----------------------------------------------------------------------------------------------
@@ -127,7 +137,7 @@ static void report_tool_print_json(FILE* out, const FileOutcome& o) {
     report_text_utf8(text, REPORT_TEXT_BYTES, o.page->text[i]);
     line += report_text_json(text) + "]";
   }
-  line += "],\"summary\":" + report_text_json(report_text_utf8_of(o.summary).c_str()) + "}\n";
+  line += "],\"summary\":" + report_text_json(o.summary.c_str()) + "}\n";
   std::fputs(line.c_str(), out);
 }
 
@@ -138,19 +148,23 @@ static void report_tool_print_line(FILE* out, bool colour, uint32_t c, const cha
   std::fputc('\n', out);
 }
 
-// The page as velmora.exe shows it, its summary text, then velmora-report's verdict line.
+// The page as velmora.exe shows it, its summary text, then velmora-report's verdict line, which names
+// what lacks. Coloured, a terminal shows only what lacks (the page's orange) and the verdict in colour;
+// every other line keeps the terminal's own colour, which reads on a light background and a dark one.
 static void report_tool_print_plain(FILE* out, bool colour, const FileOutcome& o) {
   static char text[REPORT_TEXT_BYTES];
+  const uint32_t lacking = report_rgb(COLOUR_LACKING.r, COLOUR_LACKING.g, COLOUR_LACKING.b);
   for (int i = 0; o.page != nullptr && i < o.page->line_count; i++) {
     report_text_utf8(text, REPORT_TEXT_BYTES, o.page->text[i]);
     // Morph lines end in a line feed of their own.
     size_t len = std::strlen(text);
     if (len > 0 && text[len - 1] == '\n') text[len - 1] = 0;
-    report_tool_print_line(out, colour, o.page->colour[i], text);
+    report_tool_print_line(out, colour && o.page->colour[i] == lacking, o.page->colour[i], text);
   }
-  std::fprintf(out, "%s\n", report_text_utf8_of(o.summary).c_str());
-  std::string line = "verdict: " + report_verdict_text(o);
-  report_tool_print_line(out, colour, report_verdict_colour(o.verdict), line.c_str());
+  std::fprintf(out, "%s\n", o.summary.c_str());
+  std::string line = "verdict: " + report_verdict_text(o, true);
+  uint32_t c = report_verdict_colour(o.verdict);
+  report_tool_print_line(out, colour && c != VERDICT_PLAIN, c, line.c_str());
 }
 
 // ---- Options ------------------------------------------------------------------------------------------------
@@ -178,16 +192,15 @@ static int report_tool_value_option(const char16_t* w) {
   return -1;
 }
 
-// Reads the options of argv into opt. Returns 0, -1 after --help or --version, or the exit code of a
-// usage error.
+// Reads the options of argv into opt, and the positions of its file words. Returns 0, -1 after --help
+// or --version, or the exit code of a usage error.
 static int report_tool_options(FILE* out, FILE* err, int argc, const char16_t* const* argv, ReportOptions* opt) {
   static char word[RUN_WORD * 2];
-  int files = 0;
   bool options_end = false;
   for (int k = 1; k < argc; k++) {
     const char16_t* w = argv[k];
     if (options_end || w[0] != u'-' || w[1] == 0) {
-      files++;
+      opt->files.push_back(k);
       continue;
     }
     if (report_tool_is(w, "--")) options_end = true;
@@ -209,7 +222,7 @@ static int report_tool_options(FILE* out, FILE* err, int argc, const char16_t* c
     else if (report_tool_is(w, "--replace")) opt->replace = true;
     else if (int which = report_tool_value_option(w); which >= 0) {
       if (k + 1 >= argc) return report_tool_usage_error(err, TOOL_VALUE_WORDS[which].needs, "");
-      opt->word[which] = ++k;
+      opt->value[which] = argv[++k];
     } else {
       report_text_path_utf8(word, (int)sizeof word, w);
       // An unknown value of --colour is named as such.
@@ -219,30 +232,20 @@ static int report_tool_options(FILE* out, FILE* err, int argc, const char16_t* c
       return report_tool_usage_error(err, "unknown option ", word);
     }
   }
-  if (opt->no_alias && opt->word[OPT_ALIAS] != 0) return report_tool_usage_error(err, "--alias and --no-alias together", "");
-  if (opt->word[OPT_FONT] != 0 && opt->word[OPT_PNG] == 0) return report_tool_usage_error(err, "--font without --png", "");
-  if (opt->word[OPT_LANG] != 0) {
-    const char16_t* lang = argv[opt->word[OPT_LANG]];
-    if (report_tool_is(lang, "ja")) opt->lang = HTML_JA;
-    else if (report_tool_is(lang, "en")) opt->lang = HTML_EN;
+  if (opt->no_alias && opt->value[OPT_ALIAS] != nullptr) return report_tool_usage_error(err, "--alias and --no-alias together", "");
+  if (opt->value[OPT_FONT] != nullptr && opt->value[OPT_PNG] == nullptr) return report_tool_usage_error(err, "--font without --png", "");
+  if (opt->summary && opt->each_model) return report_tool_usage_error(err, "--summary and --each-model together", "");
+  if (opt->value[OPT_LANG] != nullptr && opt->value[OPT_HTML] == nullptr) return report_tool_usage_error(err, "--lang without --html", "");
+  if (const char16_t* lang = opt->value[OPT_LANG]) {
+    if (report_tool_is(lang, "ja")) opt->lang = LANG_JA;
+    else if (report_tool_is(lang, "en")) opt->lang = LANG_EN;
     else {
       report_text_path_utf8(word, (int)sizeof word, lang);
       return report_tool_usage_error(err, "--lang takes ja or en, not ", word);
     }
   }
-  if (files == 0) return report_tool_usage_error(err, "no file given", "");
+  if (opt->files.empty()) return report_tool_usage_error(err, "no file given", "");
   return 0;
-}
-
-// Position of the first file word at or after k (as report_tool_options tells files from options), or argc.
-static int report_tool_next_file(int argc, const char16_t* const* argv, int k, bool* options_end) {
-  for (; k < argc; k++) {
-    const char16_t* w = argv[k];
-    if (*options_end || w[0] != u'-' || w[1] == 0) return k;
-    if (report_tool_is(w, "--")) *options_end = true;
-    else if (report_tool_value_option(w) >= 0) k++;
-  }
-  return argc;
 }
 
 // ---- The run ------------------------------------------------------------------------------------------------
@@ -258,6 +261,8 @@ struct ToolRun {
   int position;             // the place in the run of the file checked last, from 1
   int first_model;          // the place of the first model, or 0
   int last_motion;          // the place of the last motion, or 0
+  int targeted;             // motions checked against a model
+  bool no_model;            // a motion with keys was checked without one
   int model_place;          // the place of the model the motions are checked against, or 0
   std::string model_file;   // its path as the user reads it
   std::string model_error;  // why the model given last could not be read: "x.pmx: cut in ...", or ""
@@ -282,7 +287,8 @@ static void report_tool_check(ToolRun& run, const char16_t* w, const char16_t* r
       o->model.file = run.model_file;
     }
     // What the model's missing semi-standard bones cost, and with --fit their folds.
-    report_pose_motion(o, run.opt->word[OPT_FIT] != 0);
+    bool posed = report_pose_motion(o, run.opt->value[OPT_FIT] != nullptr);
+    if (o->kind == KIND_MOTION) report_pose_keep(posed);
     return;
   }
   report_pose_model(o->verdict == VERDICT_MODEL);
@@ -296,8 +302,8 @@ static void report_tool_check(ToolRun& run, const char16_t* w, const char16_t* r
     run.model_error.clear();
     return;
   }
-  // A model read in part is no model: the motions after it are checked without one.
-  model_clear();
+  // A model read in part is no target: the motions after it are checked without one. Its reader's
+  // tables stay as they are, so that their pages are velmora.exe's (its name, its colours).
   run.model_place = 0;
   run.model_file.clear();
   run.model_error = o->path.shown + ": " + o->error;
@@ -310,10 +316,13 @@ static void report_tool_complain(ToolRun& run, const FileOutcome& o) {
 }
 
 // The files a motion's outcome asks for: its fitted copy (into the folder sub of --fit's, or --fit's
-// own for null) and, with picture, its page's picture. A file not written makes the exit code 1.
-static void report_tool_files(ToolRun& run, FileOutcome& o, const char16_t* sub, bool picture) {
+// own for null) and, with picture, its page's picture. A file not written makes the exit code 1; a
+// copy's line goes to standard error, or with said to *said.
+static void report_tool_files(ToolRun& run, FileOutcome& o, const char16_t* sub, bool picture,
+                              std::string* said = nullptr) {
   bool fitting = o.verdict == VERDICT_LACKS || o.verdict == VERDICT_EXTRAS || o.verdict == VERDICT_CUT;
-  if (run.opt->word[OPT_FIT] != 0 && o.kind == KIND_MOTION && fitting && report_fit_motion(run.err, o, sub, &o.fitted) != 0) {
+  if (run.opt->value[OPT_FIT] != nullptr && o.kind == KIND_MOTION && fitting &&
+      report_fit_motion(run.err, o, sub, &o.fitted, said) != 0) {
     run.status = 1;
   }
   if (picture && o.page != nullptr && report_png_page(run.err, o, &o.picture) != 0) run.status = 1;
@@ -324,8 +333,10 @@ static void report_tool_files(ToolRun& run, FileOutcome& o, const char16_t* sub,
 static void report_tool_outcome(ToolRun& run, FileOutcome& o) {
   if (o.kind == KIND_MODEL && run.first_model == 0) run.first_model = o.position;
   if (o.kind != KIND_MODEL) run.last_motion = o.position;
+  if (o.kind != KIND_MODEL && o.model.loaded) run.targeted++;
+  if (o.verdict == VERDICT_NO_MODEL) run.no_model = true;
   report_tool_complain(run, o);
-  report_tool_files(run, o, nullptr, run.opt->word[OPT_PNG] != 0);
+  report_tool_files(run, o, nullptr, run.opt->value[OPT_PNG] != nullptr);
   // The summary prints the file's line, or with --html alone only makes its JSON for the page.
   if (run.opt->summary || run.html != nullptr) report_summary_file(o);
   if (!run.opt->summary && run.opt->json) {
@@ -337,13 +348,13 @@ static void report_tool_outcome(ToolRun& run, FileOutcome& o) {
   run.first = false;
   if (run.html != nullptr && o.kind != KIND_MODEL) {
     HtmlMotion m = report_html_motion(o);
-    m.cells.push_back(report_html_cell(o, run.html_model, run.page_dir));
+    m.cells.push_back(report_html_cell(o, run.html_model, run.page_dir, run.html->lang));
     run.html->motions.push_back(m);
   }
 }
 
 // The page is printed, or drawn as a picture; a summary needs none.
-static bool report_tool_page(const ToolRun& run) { return !run.opt->summary || run.opt->word[OPT_PNG] != 0; }
+static bool report_tool_page(const ToolRun& run) { return !run.opt->summary || run.opt->value[OPT_PNG] != nullptr; }
 
 // One motion or model the run takes, from a FILE argument or from a FOLDER: its path, the name its
 // fitted copy takes, and for a folder's part that is not examined, why.
@@ -351,13 +362,15 @@ struct ToolEntry {
   std::u16string w;
   std::u16string rel;
   const char* problem;
+  int word;  // the list position of the argument it came from
 };
 
-// The entries of a FOLDER argument, in order; what cannot be read is said on standard error, and so is
-// what is skipped on purpose (a FIFO, socket or device), which is no failure and no motion.
-static void report_tool_folder(ToolRun& run, const char16_t* folder, std::vector<ToolEntry>* out) {
+// The entries of a FOLDER argument, in order (with models, its models too); what cannot be read is said
+// on standard error, and so is what is skipped on purpose (a FIFO, socket or device), which is no
+// failure and no motion.
+static void report_tool_folder(ToolRun& run, const char16_t* folder, int word, bool models, std::vector<ToolEntry>* out) {
   std::vector<FolderEntry> entries;
-  report_folders_expand(folder, &entries);
+  report_folders_expand(folder, &entries, models);
   bool motions = false;
   for (const FolderEntry& e : entries) {
     if (e.problem != nullptr) {
@@ -365,22 +378,24 @@ static void report_tool_folder(ToolRun& run, const char16_t* folder, std::vector
       if (e.skipped) continue;
       run.status = 1;
     }
-    out->push_back(ToolEntry{e.path, e.rel, e.problem});
+    out->push_back(ToolEntry{e.path, e.rel, e.problem, word});
     motions = true;
   }
   if (!motions) {
-    std::fprintf(run.err, "velmora-report: %s: no .vmd files\n", report_text_path(folder).c_str());
+    std::fprintf(run.err, "velmora-report: %s: %s\n", report_text_path(folder).c_str(),
+                 models ? "no .vmd or .pmx files" : "no .vmd files");
     run.status = 1;
   }
 }
 
-// The entries of the file words at the list positions words, folders walked.
+// The entries of the file words at the list positions words, folders walked (with models, for their
+// models too).
 static std::vector<ToolEntry> report_tool_entries(ToolRun& run, const char16_t* const* argv,
-                                                  const std::vector<int>& words) {
+                                                  const std::vector<int>& words, bool models) {
   std::vector<ToolEntry> entries;
   for (int k : words) {
-    if (report_folders_is(argv[k])) report_tool_folder(run, argv[k], &entries);
-    else entries.push_back(ToolEntry{argv[k], u"", nullptr});
+    if (report_folders_is(argv[k])) report_tool_folder(run, argv[k], k, models, &entries);
+    else entries.push_back(ToolEntry{argv[k], u"", nullptr, k});
   }
   return entries;
 }
@@ -399,54 +414,142 @@ static void report_tool_entry(ToolRun& run, const ToolEntry& e) {
     report_summary_file(outcome);
     if (run.html != nullptr) {
       HtmlMotion m = report_html_motion(outcome);
-      m.cells.push_back(report_html_cell(outcome, run.html_model, run.page_dir));
+      m.cells.push_back(report_html_cell(outcome, run.html_model, run.page_dir, run.html->lang));
       run.html->motions.push_back(m);
     }
   }
 }
 
-// Every model against every motion: each model in turn, and under it every motion, read again for each
-// model (a run holds one model's tables at a time); the summary then puts the outcomes side by side.
-// Standard error names a motion's fault once, and the pictures are drawn against the first model.
-static void report_tool_each_model(ToolRun& run, const char16_t* const* argv, const std::vector<int>& models,
-                                   const std::vector<int>& motions) {
-  std::vector<ToolEntry> entries = report_tool_entries(run, argv, motions);
-  std::vector<FileOutcome> model_outcomes(models.size());
-  std::vector<std::vector<FileOutcome>> cells(entries.size(), std::vector<FileOutcome>(models.size()));
-  for (size_t m = 0; m < models.size(); m++) {
-    run.position = 0;
-    FileOutcome& model = model_outcomes[m];
-    report_tool_check(run, argv[models[m]], nullptr, false, &model);
-    model.position = (int)m + 1;
-    report_tool_complain(run, model);
-    // The fitted copies for this model go into a folder of their own, named after the model's file.
-    char16_t stem[RUN_PATH];
-    stem[0] = 0;
-    if (model.path.w.size() < (size_t)RUN_PATH) path_name_w(stem, RUN_PATH, model.path.w.c_str());
-    for (int i = utf16_length(stem) - 1; i > 0; i--) {
-      if (stem[i] == u'.') {
-        stem[i] = 0;
-        break;
-      }
+// One model of --each-model: its own tables, advice and skeleton, kept beside the other models', and
+// what the run says of it.
+struct ToolModel {
+  ModelRecord* tables;  // taken zeroed from the system
+  AdviceModel* advice;
+  int place;            // what the run's model fields were after its check
+  std::string file, error;
+  std::u16string stem;  // the folder its fitted copies go into: the model file's name without extension
+  std::string said;     // its lines for standard error, said after the motions' (the order of a pass per model)
+};
+
+// Makes model m the one the check, the advice and the pose engine use, and the run's model.
+static void report_tool_use_model(ToolRun& run, const ToolModel& model, int m) {
+  model_use(model.tables);
+  advice_use(model.advice);
+  report_pose_use(m);
+  run.model_place = model.place;
+  run.model_file = model.file;
+  run.model_error = model.error;
+}
+
+// Checks the models first..end-1 into records of their own (as many as memory holds, at least one): how
+// many were checked.
+static size_t report_tool_each_models(ToolRun& run, const std::vector<ToolEntry>& given,
+                                      const std::vector<std::u16string>& folders, size_t first,
+                                      std::vector<ToolModel>& models, std::vector<FileOutcome>& outcomes) {
+  size_t m = first;
+  for (; m < given.size(); m++) {
+    ToolModel& model = models[m];
+    model.tables = static_cast<ModelRecord*>(std::calloc(1, sizeof(ModelRecord)));
+    model.advice = static_cast<AdviceModel*>(std::calloc(1, sizeof(AdviceModel)));
+    if ((model.tables == nullptr || model.advice == nullptr) && m > first) {
+      std::free(model.tables);
+      std::free(model.advice);
+      model.tables = nullptr;
+      model.advice = nullptr;
+      break;  // the models after it wait for the next round
     }
-    for (size_t e = 0; e < entries.size(); e++) {
+    report_tool_use_model(run, model, (int)m);
+    run.position = 0;
+    FileOutcome& o = outcomes[m];
+    report_tool_check(run, given[m].w.c_str(), nullptr, false, &o);
+    report_pose_model_now();
+    o.position = (int)m + 1;
+    if (m == 0) {
+      report_tool_complain(run, o);
+    } else {
+      if (!o.error.empty()) model.said += "velmora-report: " + o.path.shown + ": " + o.error + "\n";
+      if (report_verdict_fails(o.verdict)) run.status = 1;
+    }
+    model.place = run.model_place;
+    model.file = run.model_file;
+    model.error = run.model_error;
+    // The fitted copies for this model go into a folder of their own (report_fit_model_folders).
+    model.stem = folders[m];
+  }
+  return m - first;
+}
+
+// Every motion against the models first..end-1 (checked by report_tool_each_models): each motion read
+// once, then its outcome against each model in turn (the names, the advice, the costs and folds of
+// each), into cells.
+static void report_tool_each_motions(ToolRun& run, const std::vector<ToolEntry>& entries, size_t first, size_t end,
+                                     std::vector<ToolModel>& models, const std::vector<FileOutcome>& outcomes,
+                                     std::vector<std::vector<FileOutcome>>& cells) {
+  report_pose_keep(true);
+  run.position = 1;
+  static FilePath path;
+  for (size_t e = 0; e < entries.size(); e++) {
+    if (entries[e].problem != nullptr) {
+      run_path_make(&path, entries[e].w.c_str(), entries[e].rel.c_str());
+      for (size_t m = first; m < end; m++) report_verdict_unexamined(path, 0, entries[e].problem, &cells[e][m]);
+      continue;
+    }
+    int read = RUN_NO_READER;
+    bool posed = false;
+    for (size_t m = first; m < end; m++) {
       FileOutcome& o = cells[e][m];
-      if (entries[e].problem != nullptr) {
-        static FilePath path;
+      report_tool_use_model(run, models[m], (int)m);
+      bool picture = m == 0 && run.opt->value[OPT_PNG] != nullptr;
+      if (m == first) {
+        // The one read of the motion (with the first model's page when it is drawn).
         run_path_make(&path, entries[e].w.c_str(), entries[e].rel.c_str());
-        report_verdict_unexamined(path, 0, entries[e].problem, &o);
-        continue;
+        read = run_check_path(&path, run.alias_found, picture);
+        ++run.position;
       }
-      bool picture = m == 0 && run.opt->word[OPT_PNG] != 0;
-      report_tool_check(run, entries[e].w.c_str(), entries[e].rel.c_str(), picture, &o);
-      o.model.place = model.verdict == VERDICT_MODEL ? model.position : 0;
-      // A motion's fault is said once, in the first model's pass.
+      report_verdict_of(path, read, run.position, picture, run.model_error, &o);
+      if (o.model.loaded) {
+        o.model.place = run.model_place;
+        o.model.file = run.model_file;
+      }
+      posed = report_pose_motion(&o, run.opt->value[OPT_FIT] != nullptr) || posed;
+      o.model.place = outcomes[m].verdict == VERDICT_MODEL ? outcomes[m].position : 0;
+      // A motion's fault is said once, with the first model.
       if (m == 0 && !o.error.empty()) std::fprintf(run.err, "velmora-report: %s: %s\n", o.path.shown.c_str(), o.error.c_str());
       if (report_verdict_fails(o.verdict)) run.status = 1;
-      report_tool_files(run, o, stem, picture);
+      report_tool_files(run, o, models[m].stem.c_str(), picture, m == 0 ? nullptr : &models[m].said);
       o.page = nullptr;  // the page is the check's until the next file
     }
+    if (cells[e][first].kind == KIND_MOTION) report_pose_keep(posed);
   }
+}
+
+// Every model against every motion: the models read once each, into tables of their own beside each
+// other; then each motion read once and checked against every model in turn; the summary then puts the
+// outcomes side by side. Standard error says what a pass per model would say, in its order: the first
+// model's line, the motions' faults and the first model's files, then each other model's line and files.
+// Pictures are drawn against the first model. Models that memory cannot hold at once wait for another
+// round over the motions.
+static void report_tool_each_model(ToolRun& run, const std::vector<ToolEntry>& given,
+                                   const std::vector<std::u16string>& folders, const std::vector<ToolEntry>& entries) {
+  std::vector<FileOutcome> model_outcomes(given.size());
+  std::vector<ToolModel> models(given.size());
+  std::vector<std::vector<FileOutcome>> cells(entries.size(), std::vector<FileOutcome>(given.size()));
+  for (size_t first = 0; first < given.size();) {
+    size_t end = first + report_tool_each_models(run, given, folders, first, models, model_outcomes);
+    report_tool_each_motions(run, entries, first, end, models, model_outcomes, cells);
+    for (size_t m = first; m < end; m++) {
+      std::free(models[m].tables);
+      std::free(models[m].advice);
+      models[m].tables = nullptr;
+      models[m].advice = nullptr;
+    }
+    first = end;
+  }
+  // The run's own records again.
+  model_use(nullptr);
+  advice_use(nullptr);
+  report_pose_use(0);
+  for (const ToolModel& m : models) std::fputs(m.said.c_str(), run.err);
   report_summary_models(model_outcomes);
   for (const std::vector<FileOutcome>& row : cells) report_summary_cells(row);
   if (run.html == nullptr) return;
@@ -456,9 +559,42 @@ static void report_tool_each_model(ToolRun& run, const char16_t* const* argv, co
   for (const std::vector<FileOutcome>& row : cells) {
     if (row.empty()) continue;
     HtmlMotion m = report_html_motion(row[0]);
-    for (size_t i = 0; i < row.size(); i++) m.cells.push_back(report_html_cell(row[i], (int)i, run.page_dir));
+    for (size_t i = 0; i < row.size(); i++) m.cells.push_back(report_html_cell(row[i], (int)i, run.page_dir, run.html->lang));
     run.html->motions.push_back(m);
   }
+}
+
+// The page's language without --lang: the first of LC_ALL, LC_MESSAGES and LANG that is set and not
+// empty, read as a string ("ja..." Japanese, anything else English) on every platform, whether or not
+// the system has that locale; without any of them, the user's language as the system gives it.
+static ToolLang report_tool_page_lang() {
+  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && value[0] != 0) return std::strncmp(value, "ja", 2) == 0 ? LANG_JA : LANG_EN;
+  }
+  return run_settings()->japanese ? LANG_JA : LANG_EN;
+}
+
+// The names the copies of the motions among entries take under --fit's directory, made so that no two
+// meet (report_fit_unique): into each entry's rel. 0, or 2 with a line on standard error.
+static int report_tool_fit_names(ToolRun& run, const char16_t* const* argv, const std::vector<bool>& is_model,
+                                 std::vector<ToolEntry>* entries) {
+  std::vector<FitName> names;
+  std::vector<size_t> at;
+  for (size_t i = 0; i < entries->size(); i++) {
+    const ToolEntry& e = (*entries)[i];
+    if (is_model[i] || e.problem != nullptr) continue;
+    // A FILE's copy takes its name, as run_path_make names it.
+    bool folder = !e.rel.empty();
+    std::u16string name(e.w.size() + 1, u'\0');
+    if (!folder) path_name_w(name.data(), (int)name.size(), e.w.c_str());
+    name.resize(std::char_traits<char16_t>::length(name.c_str()));
+    names.push_back(FitName{folder ? e.rel : name, e.word, folder ? argv[e.word] : e.w, folder, report_text_path(e.w.c_str())});
+    at.push_back(i);
+  }
+  if (report_fit_unique(run.err, &names) != 0) return 2;
+  for (size_t k = 0; k < at.size(); k++) (*entries)[at[k]].rel = names[k].rel;
+  return 0;
 }
 
 // The local date and time of the run, "YYYY-MM-DD HH:MM".
@@ -474,14 +610,15 @@ static std::string report_tool_now() {
 static int report_tool_write_page(ToolRun& run, const char16_t* page) {
   static ReportNewFile file;
   const char* problem = nullptr;
-  int opened = report_files_open(&file, page, run.opt->replace);
+  // Its folders are made as a fitted copy's are.
+  int opened = path_make_folders_w(page) != 0 ? REPORT_FILE_FAILED : report_files_open(&file, page, run.opt->replace);
   if (opened != REPORT_FILE_DONE) {
-    problem = report_files_problem(opened);
+    problem = report_files_problem(opened, true);
   } else {
     int written = report_html_write(file.f, *run.html);
     int closed = report_files_close(&file, written == 0);
     if (written == 2) problem = "the run has more models than a page shows";
-    else if (closed != REPORT_FILE_DONE) problem = report_files_problem(closed);
+    else if (closed != REPORT_FILE_DONE) problem = report_files_problem(closed, true);
   }
   if (problem == nullptr) return 0;
   std::fprintf(run.err, "velmora-report: cannot write %s: %s\n", report_text_path(page).c_str(), problem);
@@ -502,7 +639,8 @@ static bool report_tool_names_model(const char16_t* w) {
 // motion.
 static int report_tool_run_files(FILE* out, FILE* err, int argc, const char16_t* const* argv, bool dropped,
                                  std::u16string* drop_page) {
-  ReportOptions opt = {dropped, false, COLOUR_AUTO, false, false, false, -1, {}};
+  ReportOptions opt{};
+  opt.summary = dropped;
   int usage = report_tool_options(out, err, argc, argv, &opt);
   if (usage != 0) return usage < 0 ? 0 : usage;
   run_language(sys_user_lang(), sys_is_dbcs_lead(0x92), sys_console_output_cp());
@@ -512,8 +650,8 @@ static int report_tool_run_files(FILE* out, FILE* err, int argc, const char16_t*
   static char16_t alias_w[RUN_WORD];
   const char* alias_a = nullptr;
   const char16_t* alias_u = nullptr;
-  if (opt.word[OPT_ALIAS] != 0) {
-    utf16_copy(alias_w, RUN_WORD, argv[opt.word[OPT_ALIAS]]);
+  if (opt.value[OPT_ALIAS] != nullptr) {
+    utf16_copy(alias_w, RUN_WORD, opt.value[OPT_ALIAS]);
     sys_ansi_from_utf16(alias, (int)sizeof alias, alias_w);
     alias_a = alias;
     alias_u = alias_w;
@@ -527,34 +665,40 @@ static int report_tool_run_files(FILE* out, FILE* err, int argc, const char16_t*
       alias_u = alias_w;
     }
   }
-  ToolRun run = {out, err, &opt, false, run_names_ready(alias_a, alias_u), 0, true, 0, 0, 0, 0, "", "", nullptr, u"", -1};
+  ToolRun run = {out, err, &opt, false, run_names_ready(alias_a, alias_u), 0, true, 0, 0, 0, 0, false, 0, "", "", nullptr, u"", -1};
   // A run starts without a model, whatever an earlier run in the process read.
   model_clear();
 
-  if (opt.word[OPT_FIT] != 0 && report_fit_start(err, argv[opt.word[OPT_FIT]], opt.replace) != 0) return 2;
-  // The pictures' font and directory, before any file is checked.
-  if (opt.word[OPT_PNG] != 0) {
-    const char16_t* font = opt.word[OPT_FONT] != 0 ? argv[opt.word[OPT_FONT]] : nullptr;
-    if (report_png_start(err, argv[opt.word[OPT_PNG]], font) != 0) return 2;
-  }
-
+  if (opt.value[OPT_FIT] != nullptr && report_fit_start(err, opt.value[OPT_FIT], opt.replace) != 0) return 2;
   // Colour where asked, or on a terminal unless NO_COLOR is set and not empty.
   const char* no_colour = std::getenv("NO_COLOR");
   bool quiet = no_colour != nullptr && no_colour[0] != 0;
   run.colour = opt.colour == COLOUR_ALWAYS || (opt.colour == COLOUR_AUTO && !quiet && sys_is_terminal(out));
-  std::vector<int> words, models, motions;
-  bool options_end = false;
-  for (int k = report_tool_next_file(argc, argv, 1, &options_end); k < argc;
-       k = report_tool_next_file(argc, argv, k + 1, &options_end)) {
-    words.push_back(k);
-    (report_tool_names_model(argv[k]) ? models : motions).push_back(k);
+  // The files: a FOLDER's motions, and with --each-model its models too; every model against every
+  // motion with --each-model (and for a drop of two models or more).
+  std::vector<ToolEntry> entries = report_tool_entries(run, argv, opt.files, opt.each_model), models, motions;
+  std::vector<bool> is_model;
+  for (const ToolEntry& e : entries) is_model.push_back(e.problem == nullptr && report_tool_names_model(e.w.c_str()));
+  // With --fit, every copy's name is its own before anything is written.
+  if (opt.value[OPT_FIT] != nullptr && report_tool_fit_names(run, argv, is_model, &entries) != 0) return 2;
+  std::vector<std::u16string> model_paths, model_folders;
+  for (size_t i = 0; i < entries.size(); i++) {
+    (is_model[i] ? models : motions).push_back(entries[i]);
+    if (is_model[i]) model_paths.push_back(entries[i].w);
   }
   bool each = (opt.each_model || (dropped && models.size() >= 2)) && !models.empty();
+  model_folders = model_paths;  // without --fit, never used
+  if (opt.value[OPT_FIT] != nullptr && each && report_fit_model_folders(err, model_paths, &model_folders) != 0) return 2;
+  // The pictures' font and directory, before any file is checked (and after every check that writes
+  // nothing).
+  if (opt.value[OPT_PNG] != nullptr) {
+    if (report_png_start(err, opt.value[OPT_PNG], opt.value[OPT_FONT]) != 0) return 2;
+  }
   // The library page: its record, and the run's JSON Lines for it, whatever the run prints.
   static HtmlRun html;
   html = HtmlRun{};
   // A drop writes its page into the temporary folder.
-  const char16_t* page = opt.word[OPT_HTML] != 0 ? argv[opt.word[OPT_HTML]] : nullptr;
+  const char16_t* page = opt.value[OPT_HTML];
   if (dropped && page == nullptr && sys_stdin_console() && report_drop_page(drop_page) == 0) page = drop_page->c_str();
   if (page != nullptr) {
     if (report_html_page_dir(page, &run.page_dir) != 0) {
@@ -563,7 +707,7 @@ static int report_tool_run_files(FILE* out, FILE* err, int argc, const char16_t*
       return 2;
     }
     run.html = &html;
-    html.lang = opt.lang >= 0 ? opt.lang : run_settings()->japanese ? HTML_JA : HTML_EN;
+    html.lang = opt.value[OPT_LANG] != nullptr ? opt.lang : report_tool_page_lang();
     html.version = VELMORA_VERSION;
     html.date = report_tool_now();
   }
@@ -572,26 +716,28 @@ static int report_tool_run_files(FILE* out, FILE* err, int argc, const char16_t*
     report_summary_begin(summarise ? out : nullptr, opt.json, run.colour, run.html != nullptr ? &html.json : nullptr);
   }
   if (each) {
-    report_tool_each_model(run, argv, models, motions);
+    report_tool_each_model(run, models, model_folders, motions);
   } else {
     // A drop takes its one model first; every other run keeps the order of the arguments.
     if (dropped && models.size() == 1) {
-      words = models;
-      words.insert(words.end(), motions.begin(), motions.end());
+      entries = models;
+      entries.insert(entries.end(), motions.begin(), motions.end());
     }
-    for (const ToolEntry& e : report_tool_entries(run, argv, words)) report_tool_entry(run, e);
+    for (const ToolEntry& e : entries) report_tool_entry(run, e);
   }
   if (summarise || run.html != nullptr) report_summary_end();
   if (run.html != nullptr && report_tool_write_page(run, page) != 0) {
     run.status = 1;
     if (drop_page != nullptr) drop_page->clear();
   }
-  // A model colours only the motions after it: say so when every model came after the last motion.
+  // A model colours only the motions after it: say so when every model came after the last motion. A
+  // run that was given models and checked no motion against one failed at what it was asked.
   if (!each && run.first_model > run.last_motion && run.last_motion > 0) {
     std::fputs("velmora-report: hint: a model colours only the motions after it, and every model here came "
                "after the last motion; give the model first (or --each-model)\n",
                err);
   }
+  if (!each && run.first_model > 0 && run.no_model && run.targeted == 0) run.status = 1;
   std::fflush(out);
   return run.status;
 }

@@ -104,13 +104,17 @@ static void report_verdict_collect(const Advice& a, void* arg) { static_cast<std
 // The advice for one lacking name, with the model's names spelled out.
 static LackingName report_verdict_lacking(const Advice& a) {
   LackingName l;
-  l.list = a.list;
+  l.list = a.list == LISTING_MORPHS ? LISTING_MORPHS : LISTING_BONES;
   l.cls = a.cls;
   l.why = a.why;
-  l.name = a.name;
-  if (a.to >= 0) l.to = advice_model_name(a.list, a.to);
+  l.name_sjis = a.name;
+  l.name = report_text_utf8_of(l.name_sjis);
+  if (a.to >= 0) {
+    l.to_sjis = advice_model_name(a.list, a.to);
+    l.to = report_text_utf8_of(l.to_sjis);
+  }
   int kept = a.candidate_count < ADVICE_CANDIDATES ? a.candidate_count : ADVICE_CANDIDATES;
-  for (int i = 0; i < kept; i++) l.candidates.push_back(advice_model_name(a.list, a.candidates[i]));
+  for (int i = 0; i < kept; i++) l.candidates.push_back(report_text_utf8_of(advice_model_name(a.list, a.candidates[i])));
   l.candidate_count = a.candidate_count;
   l.renameable = advice_renameable(a);
   l.cost = l.error = OutcomeMove{false, 0.0, 0.0, "", 0};
@@ -145,16 +149,32 @@ void report_verdict_unexamined(const FilePath& p, int position, const char* prob
   out->error = problem;
 }
 
-// The order of the classes in every list of lacking names: standard, semi-standard, finger, expression,
-// then other.
-static int report_verdict_class_rank(AdviceClass cls) { return cls == CLASS_OTHER ? CLASS_COUNT : cls; }
+// A class's place in REPORT_CLASS_ORDER (CLASS_COUNT for a value out of range).
+static int report_verdict_class_rank(AdviceClass cls) {
+  int rank = 0;
+  while (rank < CLASS_COUNT && REPORT_CLASS_ORDER[rank] != cls) rank++;
+  return rank;
+}
+
+// Display width of Shift-JIS text: two columns for a two-byte character, one for any other byte.
+static int report_verdict_width(const char* sjis) {
+  int w = 0;
+  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(sjis); *p != 0; p++, w++) {
+    if (is_lead_byte(*p) && p[1] != 0) {
+      p++;
+      w++;
+    }
+  }
+  return w;
+}
 
 // A model's names that no motion can name whole, with their marks.
 static void report_verdict_unnameable(int list, std::vector<UnnameableName>* out) {
   static AdviceUnnameable found[MODEL_MORPHS];
   int n = advice_unnameable(list, found, MODEL_MORPHS);
   for (int i = 0; i < n && i < MODEL_MORPHS; i++) {
-    out->push_back(UnnameableName{advice_model_name(list, found[i].entry), found[i].shared, found[i].split});
+    out->push_back(UnnameableName{report_text_utf8_of(advice_model_name(list, found[i].entry)), found[i].shared,
+                                  found[i].split});
   }
 }
 
@@ -164,7 +184,7 @@ void report_verdict_of(const FilePath& p, int read_result, int position, bool pa
   out->kind = report_verdict_kind(p);
   if (page) {
     out->page = report_view();
-    out->summary = summary_text();
+    out->summary = report_text_utf8_of(summary_text());
   }
   // The motion's numbers: an empty motion's for any file but a motion (the run cleared them).
   const VmdKeys* k = vmd_keys();
@@ -181,30 +201,36 @@ void report_verdict_of(const FilePath& p, int read_result, int position, bool pa
               (read_result == READ_DONE || out->end.block != BLOCK_NONE);
   bool cut = read && out->end.block != BLOCK_NONE;
   // The model: a model file's own tables, or a motion's target; what an unread model left in the tables
-  // is not its own.
+  // is not its own. After a model that could not be read whole the tables hold what its reader kept,
+  // as velmora.exe keeps them for its page; they are no target.
   const ModelTables* m = model_view();
-  if (out->kind == KIND_MODEL ? read : model_loaded()) {
+  bool target = model_error.empty() && model_loaded();
+  if (out->kind == KIND_MODEL ? read : target) {
     out->model.loaded = true;
-    out->model.name = m->display_name;
+    out->model.name = report_text_utf8_of(m->display_name);
+    out->model.name_width = report_verdict_width(m->display_name);
     out->model.bones = m->bone_count;
     out->model.morphs = m->morph_count;
   }
   if (out->kind == KIND_MODEL && read) {
     for (int list = 0; list < LISTING_KINDS; list++) report_verdict_unnameable(list, &out->model.unnameable[list]);
   }
-  if (out->kind != KIND_MODEL && !model_loaded()) out->model.error = model_error;
+  if (out->kind != KIND_MODEL && !target) out->model.error = model_error;
   if (!read) {
     // Nothing was read: an empty page, no advice.
     if (out->end.block == BLOCK_HEADER) out->error = report_verdict_cut_text(out->end);
     else if (read_result == READ_UNOPENED) out->error = "cannot be opened";
     else if (p.is_vmd) out->error = "not a VMD motion of version 0002";
     else if (p.is_pmx) out->error = "not a PMX model";
-    else if (p.ondisk.empty() && p.ondisk_w.empty() && out->kind == KIND_MODEL) out->error = "no such file";
-    else if (p.ondisk.empty() && p.ondisk_w.empty()) out->error = "no such file; examined as an empty motion";
+    else if (p.ondisk.empty() && p.ondisk_w.empty()) out->error = "no such file";
     else out->error = "neither a motion (.vmd) nor a model (.pmx); examined as an empty motion";
     return;
   }
-  if (!p.is_pmx) {
+  if (!p.is_pmx && !target) {
+    // Without a target nothing lacks, whatever the page's colours say of the tables a broken model left.
+    listing_tally(&out->tally, nullptr, nullptr);
+    out->tally.lacking_bones = out->tally.lacking_morphs = 0;
+  } else if (!p.is_pmx) {
     // Two names that would take one model name, or a name the motion keys already, are resolved here,
     // so that no output offers a renaming that gives a name two tracks.
     static std::vector<Advice> advice;
@@ -221,7 +247,7 @@ void report_verdict_of(const FilePath& p, int read_result, int position, bool pa
     // Nothing a model could lack: a camera or light motion, or none at all.
     bool scene = out->camera_keys > 0 || out->light_keys > 0 || out->shadow_keys > 0;
     out->verdict = scene ? VERDICT_CAMERA : VERDICT_EMPTY;
-  } else if (!model_loaded()) {
+  } else if (!target) {
     out->verdict = VERDICT_NO_MODEL;
   } else if (out->lacking.empty()) {
     out->verdict = VERDICT_FITS;
@@ -237,7 +263,7 @@ void report_verdict_of(const FilePath& p, int read_result, int position, bool pa
 void report_verdict_renames(const FileOutcome& o, std::vector<VmdRename>* renames) {
   for (const LackingName& a : o.lacking) {
     if (!a.renameable || renames[a.list].size() >= (size_t)VMD_RENAMES) continue;
-    renames[a.list].push_back(VmdRename{a.name.c_str(), a.to.c_str()});
+    renames[a.list].push_back(VmdRename{a.name_sjis.c_str(), a.to_sjis.c_str()});
   }
 }
 
@@ -248,24 +274,77 @@ void report_verdict_would_fit(FileOutcome* o) {
 
 void report_verdict_sort(FileOutcome* o) {
   // Within a class, the bones that cost most come first; what was not measured keeps its place after them.
-  std::stable_sort(o->lacking.begin(), o->lacking.end(), [](const LackingName& a, const LackingName& b) {
+  // The places are sorted, and each name then moved once: a name is a large record, and moving them
+  // about in the sort cost more than the rest of an outcome.
+  std::vector<LackingName>& names = o->lacking;
+  std::vector<uint32_t> order(names.size());
+  for (size_t i = 0; i < order.size(); i++) order[i] = (uint32_t)i;
+  std::stable_sort(order.begin(), order.end(), [&names](uint32_t i, uint32_t j) {
+    const LackingName& a = names[i];
+    const LackingName& b = names[j];
     int ra = report_verdict_class_rank(a.cls), rb = report_verdict_class_rank(b.cls);
     if (ra != rb) return ra < rb;
     if (a.cost.measured != b.cost.measured) return a.cost.measured;
     return a.cost.measured && a.cost.units > b.cost.units;
   });
+  size_t first = 0;
+  while (first < order.size() && order[first] == first) first++;
+  if (first == order.size()) return;  // in order already
+  std::vector<LackingName> sorted;
+  sorted.reserve(names.size());
+  for (uint32_t i : order) sorted.push_back(std::move(names[i]));
+  names.swap(sorted);
 }
 
-std::string report_verdict_text(const FileOutcome& o) {
+std::string report_verdict_some(const std::vector<std::string>& names, int total, const char* separator) {
+  std::string text;
+  int shown = 0;
+  for (const std::string& n : names) {
+    if (shown == REPORT_SHOWN) break;
+    if (shown++ > 0) text += separator;
+    text += n;
+  }
+  if (total > shown) text += " and " + std::to_string(total - shown) + " more";
+  return text;
+}
+
+void report_verdict_lacking_counts(const FileOutcome& o, bool extras, int64_t* n) {
+  n[LISTING_BONES] = n[LISTING_MORPHS] = 0;
+  for (const LackingName& l : o.lacking) {
+    if ((l.cls == CLASS_OTHER) == extras) n[l.list]++;
+  }
+}
+
+// The lacking names of o that lack (extras false) or are extras, counted by list: "2 bones, 1 morph";
+// with names, each count followed by its names: "2 bones: 左肩P, 右肩P; 1 morph: あ".
+static std::string report_verdict_lacking_text(const FileOutcome& o, bool extras, bool names) {
   static const char* const NAMES[][2] = {{"bone", "bones"}, {"morph", "morphs"}};
+  int64_t n[LISTING_KINDS];
+  report_verdict_lacking_counts(o, extras, n);
+  if (!names) return report_verdict_counts(n, NAMES, LISTING_KINDS);
+  std::string text;
+  for (int list = 0; list < LISTING_KINDS; list++) {
+    if (n[list] == 0) continue;
+    std::vector<std::string> of_list;
+    for (const LackingName& l : o.lacking) {
+      if (l.list == list && (l.cls == CLASS_OTHER) == extras && of_list.size() < (size_t)REPORT_SHOWN) of_list.push_back(l.name);
+    }
+    if (!text.empty()) text += "; ";
+    text += report_verdict_count(n[list], NAMES[list][0], NAMES[list][1]) + ": " +
+            report_verdict_some(of_list, (int)n[list], ", ");
+  }
+  return text;
+}
+
+std::string report_verdict_text(const FileOutcome& o, bool names) {
   static const char* const SCENE[][2] = {
       {"camera key", "camera keys"}, {"light key", "light keys"}, {"shadow key", "shadow keys"}};
   switch (o.verdict) {
-    case VERDICT_LACKS:
-    case VERDICT_EXTRAS: {
-      const int64_t n[] = {o.tally.lacking_bones, o.tally.lacking_morphs};
-      return (o.verdict == VERDICT_LACKS ? "lacks " : "extras: ") + report_verdict_counts(n, NAMES, 2);
+    case VERDICT_LACKS: {
+      std::string extras = report_verdict_lacking_text(o, true, names);
+      return "lacks " + report_verdict_lacking_text(o, false, names) + (extras.empty() ? "" : "; extras: " + extras);
     }
+    case VERDICT_EXTRAS: return "extras: " + report_verdict_lacking_text(o, true, names);
     case VERDICT_CAMERA: {
       const int64_t n[] = {o.camera_keys, o.light_keys, o.shadow_keys};
       return "camera: " + report_verdict_counts(n, SCENE, 3);
@@ -276,6 +355,29 @@ std::string report_verdict_text(const FileOutcome& o) {
     case VERDICT_UNREAD: return "unread: " + o.error;
     default: return report_verdict_word(o.verdict);
   }
+}
+
+std::string report_verdict_cost_note(const LackingName& a, ToolLang lang) {
+  if (!a.cost.measured) return "";
+  bool ja = lang == LANG_JA;
+  if (a.cost.bone.empty()) {
+    return ja ? "外しても動くのは IK が決めるボーンだけ" : "moves only bones IK poses if dropped";
+  }
+  char figures[160];  // room for the largest figures a float's range gives, in either language
+  if (ja) {
+    std::snprintf(figures, sizeof figures, " が %.1f 単位、%.0f\xC2\xB0 ずれる（フレーム ", a.cost.units, a.cost.degrees);
+    return "外すと " + a.cost.bone + figures + std::to_string(a.cost.frame) + "）";
+  }
+  std::snprintf(figures, sizeof figures, "%.1f units, %.0f\xC2\xB0 at ", a.cost.units, a.cost.degrees);
+  return figures + a.cost.bone + ", frame " + std::to_string(a.cost.frame) + " if dropped";
+}
+
+std::string report_verdict_fold_note(const LackingName& a, ToolLang lang) {
+  if (a.why != WHY_FOLD) return "";
+  char within[64];
+  std::snprintf(within, sizeof within, lang == LANG_JA ? "畳み込み、誤差 %.2f 単位以内" : "fold, within %.2f units",
+                a.error.units);
+  return within;
 }
 
 // The path's bytes on the host as hex digits when they are not UTF-8 (a name a Japanese archive left in

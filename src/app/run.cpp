@@ -152,17 +152,18 @@ struct RunRead {
   bool ansi_failed, utf16_failed;
 };
 
-// The readers by ANSI path (input null: not tried) then by UTF-16 path, then the page with its path
-// line (path null: no page) and the summary text.
-static RunRead run_read(const char* input, const char16_t* input_w, bool is_vmd, bool is_pmx, const char* path,
-                        bool alias_found) {
+// The readers by the ANSI spelling of input (none: not tried) then by its UTF-16 spelling, then the
+// page with its path line (path null: no page) and the summary text.
+static RunRead run_read(OpenedPath input, bool is_vmd, bool is_pmx, const char* path, bool alias_found) {
   RunRead r = {RUN_NO_READER, false, false};
   if (is_pmx) {
     model_clear();
-    r.result = input != nullptr ? pmdinforead_a(input) : READ_UNOPENED;
+    input.spelling = SPELLING_ANSI;
+    r.result = input.ansi != nullptr ? pmdinforead(input) : READ_UNOPENED;
     if (r.result != READ_DONE) {
       r.ansi_failed = true;
-      r.result = pmdinforead_w(input_w);
+      input.spelling = SPELLING_UTF16;
+      r.result = pmdinforead(input);
       r.utf16_failed = r.result != READ_DONE;
     }
   }
@@ -171,12 +172,14 @@ static RunRead run_read(const char* input, const char16_t* input_w, bool is_vmd,
     // the lists; the retry by UTF-16 path starts from the lists as they were, or its names would
     // resolve to the first read's entries (a name that is a pattern would take over earlier ones).
     int bones = names_count(LIST_BONES), morphs = names_count(LIST_MORPHS);
-    r.result = input != nullptr ? vmd_read_a(input) : READ_UNOPENED;
+    input.spelling = SPELLING_ANSI;
+    r.result = input.ansi != nullptr ? vmd_read(input) : READ_UNOPENED;
     if (r.result != READ_DONE) {
       r.ansi_failed = true;
       names_truncate(LIST_BONES, bones);
       names_truncate(LIST_MORPHS, morphs);
-      r.result = vmd_read_w(input_w);
+      input.spelling = SPELLING_UTF16;
+      r.result = vmd_read(input);
       r.utf16_failed = r.result != READ_DONE;
     }
   }
@@ -210,8 +213,8 @@ void run_check(const char* alias_path, const char16_t* alias_path_w) {
   names_init();
   file.alias_found = run_alias(alias_path, alias_path_w) ? RUN_SET : 0;
   names_register_builtin();
-  RunRead r = run_read(file.input, file.input_w, file.is_vmd, file.is_pmx, run_path_line(file.input, file.input_w),
-                       file.alias_found != 0);
+  RunRead r = run_read(OpenedPath{file.input, file.input_w, SPELLING_NONE}, file.is_vmd, file.is_pmx,
+                       run_path_line(file.input, file.input_w), file.alias_found != 0);
   file.read_result = r.result;
   file.ansi_failed = r.ansi_failed ? RUN_SET : 0;
   file.utf16_failed = r.utf16_failed ? RUN_SET : 0;
@@ -257,7 +260,11 @@ void run_path_make(FilePath* p, const char16_t* word, const char16_t* rel) {
     path_name_w(name.data(), (int)name.size(), w);
     p->rel = name.c_str();
   }
-  p->opened = OPENED_NONE;
+  p->opened = SPELLING_NONE;
+}
+
+OpenedPath run_path_opened(const FilePath& p) {
+  return OpenedPath{p.ansi_lossy ? nullptr : p.ansi.c_str(), p.w.c_str(), p.opened};
 }
 
 // Lists 1 and 2 as run_names_ready left them: the motion reader appends the motion's names to them, and
@@ -279,9 +286,8 @@ int run_check_path(FilePath* p, bool alias_found, bool page) {
   const char* line = !page                     ? nullptr
                      : !p->page_line.empty()   ? p->page_line.c_str()
                                                : run_path_line(p->ansi.c_str(), p->w.c_str());
-  RunRead r = run_read(p->ansi_lossy ? nullptr : p->ansi.c_str(), p->w.c_str(), p->is_vmd, p->is_pmx, line,
-                       alias_found);
-  p->opened = r.result == RUN_NO_READER ? OPENED_NONE : r.ansi_failed ? OPENED_UTF16 : OPENED_ANSI;
+  RunRead r = run_read(run_path_opened(*p), p->is_vmd, p->is_pmx, line, alias_found);
+  p->opened = r.result == RUN_NO_READER ? SPELLING_NONE : r.ansi_failed ? SPELLING_UTF16 : SPELLING_ANSI;
   return r.result;
 }
 

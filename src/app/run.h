@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "formats/filechan.h"
+
 constexpr int RUN_PATH = 260;  // program directory and on-disk names, in units
 constexpr int RUN_WORD = 4096; // units of a velmora-report file word that are used; no file name is that long
 
@@ -70,10 +72,6 @@ void run_check(const char* alias_path, const char16_t* alias_path_w);
 // velmora-report names each file once, where it takes the argument or the folder entry, in a FilePath
 // that it hands to the check, the fitted copy and the picture; FileState stays velmora.exe's.
 
-// The spelling of a path the check read the file by: the ANSI one when it read the file, else the
-// UTF-16 one it tried next (a file that is cut or not of its format fails both, and is read again by it).
-enum RunOpened : int { OPENED_NONE = 0, OPENED_ANSI, OPENED_UTF16 };
-
 struct FilePath {
   std::u16string w;          // the UTF-16 spelling, as given
   std::string ansi;          // the ANSI spelling the system makes of it (Shift-JIS)
@@ -85,12 +83,18 @@ struct FilePath {
   std::string page_line;     // the page's path line (Shift-JIS) where the shown name differs from w, or ""
   std::u16string rel;        // the name a fitted copy takes: the file's name, or its path under a FOLDER
   bool is_vmd, is_pmx;       // the kind by the on-disk extension
-  RunOpened opened;          // set by run_check_path
+  FileSpelling opened;       // the spelling the check read the file by (set by run_check_path): the ANSI
+                             // one when it read the file, else the UTF-16 one it tried next (a file that
+                             // is cut or not of its format fails both, and is read again by it); none
+                             // when no reader ran
 };
 
 // The path of w (its first RUN_WORD - 1 units), with rel the name a fitted copy takes (empty: the last part of w). Asks the system for
 // the ANSI spelling and the on-disk names.
 void run_path_make(FilePath* p, const char16_t* w, const char16_t* rel);
+// The file of p as the readers and writers below take it, to be opened by the spelling the check read
+// it by (no ANSI spelling where it is lossy); valid while p is.
+OpenedPath run_path_opened(const FilePath& p);
 // The name lists once for a whole run of velmora-report: initialised, the alias file read by alias_path
 // then alias_path_w (as run_check tries it), the built-in vocabularies registered. Returns true when an
 // alias file was read. Every run_check_path after it starts from these lists.

@@ -1,7 +1,8 @@
 // advice.cpp: the advice for the names a motion lacks, the renamings of one motion that would give a
 // name two tracks, and the model's names no motion can name whole (see advice.h).
 //
-// Records: the spelling keys of the target model's Japanese and English names, with an index from a
+// Records: what is kept for the target model (AdviceModel: advice_own, or the caller's in use, one per
+// model of --each-model): the spelling keys of its Japanese and English names, with an index from a
 // key to its entries, made when advice is first asked for a model, and the advice given for it so far;
 // the model's names longer than the name field, found when first asked for; all are kept until the
 // model changes (its tables' generation). Beside them, the holder of each model name while one motion's
@@ -30,21 +31,23 @@ struct AdviceKeys {
   int slots;  // a power of two, at least twice the table's size
 };
 
-static char advice_bone_key[MODEL_BONES][FOLD_NAME];
-static char advice_bone_en_key[MODEL_BONES][FOLD_NAME];
-static char advice_morph_key[MODEL_MORPHS][FOLD_NAME];
-static char advice_morph_en_key[MODEL_MORPHS][FOLD_NAME];
-static uint16_t advice_bone_index[2 * MODEL_BONES], advice_bone_en_index[2 * MODEL_BONES];
-static uint16_t advice_morph_index[2 * MODEL_MORPHS], advice_morph_en_index[2 * MODEL_MORPHS];
-static const AdviceKeys ADVICE_KEYS[2][2] = {
-    {{advice_bone_key, advice_bone_index, 2 * MODEL_BONES},
-     {advice_bone_en_key, advice_bone_en_index, 2 * MODEL_BONES}},
-    {{advice_morph_key, advice_morph_index, 2 * MODEL_MORPHS},
-     {advice_morph_en_key, advice_morph_en_index, 2 * MODEL_MORPHS}},
-};
+static AdviceModel advice_own;
+static AdviceModel* advice_model = &advice_own;  // what is kept for the model in use
+
+void advice_use(AdviceModel* a) { advice_model = a != nullptr ? a : &advice_own; }
+
 constexpr int KEYS_JAPANESE = 0, KEYS_ENGLISH = 1;
-static uint32_t advice_keys_generation;
-static bool advice_keys_made;
+
+// The keys of a list (LISTING_BONES, LISTING_MORPHS), Japanese or English.
+static AdviceKeys advice_keys(int list, int which) {
+  AdviceModel& a = *advice_model;
+  if (list == LISTING_BONES) {
+    return which == KEYS_JAPANESE ? AdviceKeys{a.bone_key, a.bone_index, 2 * MODEL_BONES}
+                                  : AdviceKeys{a.bone_en_key, a.bone_en_index, 2 * MODEL_BONES};
+  }
+  return which == KEYS_JAPANESE ? AdviceKeys{a.morph_key, a.morph_index, 2 * MODEL_MORPHS}
+                                : AdviceKeys{a.morph_en_key, a.morph_en_index, 2 * MODEL_MORPHS};
+}
 
 static int advice_table_count(int list) {
   return list == LISTING_BONES ? model_view()->bone_count : model_view()->morph_count;
@@ -61,7 +64,7 @@ static const char* advice_model_english(int list, int entry) {
 }
 
 static void advice_keys_fill(int list, int which) {
-  const AdviceKeys& k = ADVICE_KEYS[list][which];
+  const AdviceKeys k = advice_keys(list, which);
   std::memset(k.index, 0, sizeof(uint16_t) * (size_t)k.slots);
   int count = advice_table_count(list);
   for (int e = 0; e < count; e++) {
@@ -76,12 +79,13 @@ static void advice_keys_fill(int list, int which) {
 
 static void advice_keys_make() {
   uint32_t generation = model_view()->generation;
-  if (advice_keys_made && generation == advice_keys_generation) return;
+  AdviceModel& a = *advice_model;
+  if (a.keys_made && generation == a.keys_generation) return;
   for (int list = 0; list < 2; list++) {
     for (int which = 0; which < 2; which++) advice_keys_fill(list, which);
   }
-  advice_keys_made = true;
-  advice_keys_generation = generation;
+  a.keys_made = true;
+  a.keys_generation = generation;
 }
 
 // ---- Candidates -------------------------------------------------------------------------------------
@@ -100,7 +104,7 @@ static void advice_add(Advice* a, int entry) {
 // Every entry whose key (of which) equals key.
 static void advice_add_equal(Advice* a, int which, const char* key) {
   if (key[0] == 0) return;
-  const AdviceKeys& k = ADVICE_KEYS[a->list][which];
+  const AdviceKeys k = advice_keys(a->list, which);
   for (uint32_t at = hash_text(key);; at++) {
     uint16_t e = k.index[at & (k.slots - 1)];
     if (e == 0) return;
@@ -112,7 +116,7 @@ static void advice_add_equal(Advice* a, int which, const char* key) {
 static void advice_add_longer(Advice* a, int which, const char* key) {
   size_t len = std::strlen(key);
   if (len == 0) return;
-  const AdviceKeys& k = ADVICE_KEYS[a->list][which];
+  const AdviceKeys k = advice_keys(a->list, which);
   int count = advice_table_count(a->list);
   for (int e = 0; e < count; e++) {
     if (std::strncmp(k.key[e], key, len) == 0 && k.key[e][len] != 0) advice_add(a, e);
@@ -169,7 +173,7 @@ static bool advice_wink_read(const char* key, AdviceWink* w) {
 static void advice_rule_wink(Advice* a, const char* key) {
   AdviceWink want;
   if (a->list != LISTING_MORPHS || !advice_wink_read(key, &want)) return;
-  const AdviceKeys& k = ADVICE_KEYS[a->list][KEYS_JAPANESE];
+  const AdviceKeys k = advice_keys(a->list, KEYS_JAPANESE);
   int count = advice_table_count(a->list);
   // Whether the model names this wink's right side, which makes a wink without a side its left one.
   bool both = false;
@@ -359,14 +363,6 @@ static void advice_work_out(int list, const char* name, Advice* out) {
 // model), so the advice for a name is kept while the model stays: open addressing from the list and the
 // name to the advice, at most half full; past that, advice is worked out again every time.
 
-constexpr int ADVICE_MEMO_SLOTS = 4096;
-struct AdviceMemo {
-  uint32_t generation;  // the model tables' generation the slots hold advice for
-  int used;
-  bool filled[ADVICE_MEMO_SLOTS];
-  Advice advice[ADVICE_MEMO_SLOTS];
-};
-static AdviceMemo advice_memo;
 
 static uint32_t advice_memo_slot(int list, const char* name) {
   return (hash_text(name) ^ (uint32_t)list * 0x9E3779B9u) & (ADVICE_MEMO_SLOTS - 1);
@@ -374,6 +370,7 @@ static uint32_t advice_memo_slot(int list, const char* name) {
 
 // The kept advice for the name, or nullptr.
 static const Advice* advice_memo_find(int list, const char* name) {
+  AdviceMemo& advice_memo = advice_model->memo;
   if (advice_memo.generation != model_view()->generation || advice_memo.used == 0) return nullptr;
   for (uint32_t at = advice_memo_slot(list, name);; at = (at + 1) & (ADVICE_MEMO_SLOTS - 1)) {
     if (!advice_memo.filled[at]) return nullptr;
@@ -383,6 +380,7 @@ static const Advice* advice_memo_find(int list, const char* name) {
 }
 
 static void advice_memo_keep(const Advice& a) {
+  AdviceMemo& advice_memo = advice_model->memo;
   if (advice_memo.generation != model_view()->generation) {
     std::memset(advice_memo.filled, 0, sizeof advice_memo.filled);
     advice_memo.used = 0;
@@ -496,15 +494,6 @@ void advice_resolve_taken(Advice* list, int count) {
 
 // A name longer than the field, as kept for the model: its entry and what advice_unnameable tells of it.
 static_assert(MODEL_MORPHS < 0xFFFF && MODEL_BONES < 0xFFFF, "entry numbers fit 16 bits");
-struct AdviceLong {
-  uint16_t entry;
-  uint8_t shared, split;
-};
-static AdviceLong advice_long_bones[MODEL_BONES];
-static AdviceLong advice_long_morphs[MODEL_MORPHS];
-static int advice_long_count[2];
-static uint32_t advice_long_generation;
-static bool advice_long_made;
 // Open addressing from the first 15 bytes of a name to its entry + 1, for one list at a time.
 static uint16_t advice_cut_index[2 * MODEL_MORPHS];
 
@@ -515,7 +504,8 @@ static void advice_field_cut(char* cut, const char* name) {
 }
 
 static void advice_long_fill(int list) {
-  AdviceLong* out = list == LISTING_BONES ? advice_long_bones : advice_long_morphs;
+  AdviceModel& a = *advice_model;
+  AdviceLong* out = list == LISTING_BONES ? a.long_bones : a.long_morphs;
   int slots = list == LISTING_BONES ? 2 * MODEL_BONES : 2 * MODEL_MORPHS;
   int count = advice_table_count(list);
   std::memset(advice_cut_index, 0, sizeof(uint16_t) * (size_t)slots);
@@ -543,20 +533,21 @@ static void advice_long_fill(int list) {
     bool split = cut_broken_tail(cut) != 0;
     out[n++] = AdviceLong{(uint16_t)e, (uint8_t)shared, (uint8_t)split};
   }
-  advice_long_count[list] = n;
+  a.long_count[list] = n;
 }
 
 int advice_unnameable(int list, AdviceUnnameable* out, int max) {
   if (list != LISTING_BONES && list != LISTING_MORPHS) return -1;
   uint32_t generation = model_view()->generation;
-  if (!advice_long_made || advice_long_generation != generation) {
+  AdviceModel& a = *advice_model;
+  if (!a.long_made || a.long_generation != generation) {
     advice_long_fill(LISTING_BONES);
     advice_long_fill(LISTING_MORPHS);
-    advice_long_made = true;
-    advice_long_generation = generation;
+    a.long_made = true;
+    a.long_generation = generation;
   }
-  const AdviceLong* kept = list == LISTING_BONES ? advice_long_bones : advice_long_morphs;
-  int n = advice_long_count[list];
+  const AdviceLong* kept = list == LISTING_BONES ? a.long_bones : a.long_morphs;
+  int n = a.long_count[list];
   for (int i = 0; i < n && i < max && out != nullptr; i++) {
     out[i] = AdviceUnnameable{kept[i].entry, kept[i].shared != 0, kept[i].split != 0};
   }

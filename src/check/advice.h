@@ -31,8 +31,10 @@
 #include <cstdint>
 
 #include "check/listing.h"
+#include "check/model.h"
 #include "check/names.h"
 #include "check/rigs.h"
+#include "text/fold.h"
 
 enum AdviceWhy : int {
   WHY_NONE = 0,
@@ -109,3 +111,40 @@ struct AdviceUnnameable {
 // first max of them (0 or less: none; out may then be null) to out in the table's order and returns how
 // many there are; -1 for another list. Worked out once per model (its tables' generation).
 int advice_unnameable(int list, AdviceUnnameable* out, int max);
+
+// ---- What is kept for a model -------------------------------------------------------------------------
+//
+// Everything the advice keeps for the target model: its names' spelling keys, the advice given so far
+// and its names longer than the name field, made as they are first asked for and kept until the model's
+// tables change. One record is the file's own; velmora-report's --each-model keeps one per model beside
+// its model record (model_use) and uses each with it. All zeros is a record that holds nothing yet.
+constexpr int ADVICE_MEMO_SLOTS = 4096;  // advice kept per model, at most half full; past that, worked out again
+struct AdviceMemo {
+  uint32_t generation;  // the model tables' generation the slots hold advice for
+  int used;
+  bool filled[ADVICE_MEMO_SLOTS];
+  Advice advice[ADVICE_MEMO_SLOTS];
+};
+struct AdviceLong {
+  uint16_t entry;
+  uint8_t shared, split;
+};
+struct AdviceModel {
+  char bone_key[MODEL_BONES][FOLD_NAME];
+  char bone_en_key[MODEL_BONES][FOLD_NAME];
+  char morph_key[MODEL_MORPHS][FOLD_NAME];
+  char morph_en_key[MODEL_MORPHS][FOLD_NAME];
+  uint16_t bone_index[2 * MODEL_BONES], bone_en_index[2 * MODEL_BONES];
+  uint16_t morph_index[2 * MODEL_MORPHS], morph_en_index[2 * MODEL_MORPHS];
+  uint32_t keys_generation;
+  bool keys_made;
+  AdviceMemo memo;
+  AdviceLong long_bones[MODEL_BONES];
+  AdviceLong long_morphs[MODEL_MORPHS];
+  int long_count[2];
+  uint32_t long_generation;
+  bool long_made;
+};
+// The record every procedure above keeps its model's things in: a (the caller's, kept as long as it is
+// used, for the model record in use), or with nullptr the file's own.
+void advice_use(AdviceModel* a);

@@ -3,17 +3,21 @@
 // arm and twist bones.
 //
 // Record: bone_usage, one record per entry of the bone list, entries 1 to 8191 (entry 0 unused); keys
-// that resolve to a higher entry are not counted. Written by bone_usage_reset/bone_usage_add (the
-// motion reader), read by the bone listing.
-// Statistics are 32-bit floats, computed in single precision as the motion stores them.
+// that resolve to a higher entry are not counted. Written by bone_usage_reset, bone_usage_gathered and
+// bone_usage_twist (the motion reader, a run of keys at a time) and bone_usage_finish, or by
+// bone_usage_add; read by the bone listing.
+// Statistics are 32-bit floats, computed in single precision as the motion stores them: a record keeps
+// squares, whose largest's square root is taken once, and the bound a twist must pass to beat the
+// largest so far, so that a key costs no square root (but an arm key that may beat a twist).
 #include "check/usage.h"
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 static BoneUsage bone_usage[BONE_RECORDS];
 
-static const BoneUsage BONE_INITIAL = {0, 999999, -1, 0, 0.0f, 0.0f, 0.0f, -1, 0.0f, -1};
+static const BoneUsage BONE_INITIAL = {0, 999999, -1, 0, 0.0f, 0.0f, 0.0f, -1, 0.0f, -1, 0.0f, 0.0f, 0.0f, 0.0f};
 
 // ---- Names of the bones with a twist ---------------------------------------------------------------------
 
@@ -66,59 +70,128 @@ static bool bone_twist_about(const float q[4], const float a[3], float out[4]) {
   return true;
 }
 
-static void bone_twist(BoneUsage& r, const BoneKey& key) {
-  // Every twist and arm bone begins with 左 (0x8D 0xB6) or 右 (0x89 0x45): a cheap test for all others.
-  unsigned char first = (unsigned char)key.name[0];
-  if (first != 0x8D && first != 0x89) return;
-  float q[4] = {key.qx, key.qy, key.qz, key.qw};
-  float t[4];
-  if (bone_index_of(TWIST_BONES, key.name) >= 0) {
-    if (q[3] < 0.0f) {
-      for (int i = 0; i < 4; i++) q[i] = -q[i];
+// The largest squared magnitude whose square root does not exceed m: a twist beats a largest twist m
+// exactly when its squared magnitude is above it (the square root is rounded, and so is m * m, so the
+// bound is found by stepping from m * m to its neighbours). m is 0 or more, or infinite.
+static float bone_beat(float m) {
+  const float inf = std::numeric_limits<float>::infinity();
+  float c = m * m;
+  while (c > 0.0f && std::sqrt(c) > m) c = std::nextafter(c, 0.0f);
+  while (c < inf && std::sqrt(std::nextafter(c, inf)) <= m) c = std::nextafter(c, inf);
+  return c;
+}
+
+// The arm bones' twist axes of unit length, and their squared lengths as they came out, made once as
+// the key-by-key twist made them for every key.
+struct BoneArmAxis {
+  float a[3];
+  double length_sq;
+};
+static const BoneArmAxis* bone_arm_axes() {
+  static BoneArmAxis axes[4];
+  static bool made = false;
+  if (!made) {
+    for (int arm = 0; arm < 4; arm++) {
+      const float* axis = ARM_AXES[arm];
+      float alen = std::sqrt(axis[0] * axis[0] + axis[1] * axis[1] + axis[2] * axis[2]);
+      axes[arm].length_sq = 0.0;
+      for (int i = 0; i < 3; i++) {
+        axes[arm].a[i] = axis[i] / alen;
+        axes[arm].length_sq += (double)axes[arm].a[i] * axes[arm].a[i];
+      }
     }
-    for (int i = 0; i < 4; i++) t[i] = q[i];
-  } else {
-    int arm = bone_index_of(ARM_BONES, key.name);
-    if (arm < 0) return;
-    if (q[3] < 0.0f) {
-      for (int i = 0; i < 4; i++) q[i] = -q[i];
-    }
-    const float* axis = ARM_AXES[arm];
-    float alen = std::sqrt(axis[0] * axis[0] + axis[1] * axis[1] + axis[2] * axis[2]);
-    float a[3] = {axis[0] / alen, axis[1] / alen, axis[2] / alen};
-    if (!bone_twist_about(q, a, t)) {
-      t[0] = t[1] = t[2] = 0.0f;
-      t[3] = 1.0f;
-    }
+    made = true;
   }
-  float magnitude = std::sqrt(t[0] * t[0] + t[1] * t[1] + t[2] * t[2]);
-  if (!(t[0] < 0.0f)) {
-    if (magnitude > r.twist_pos) {
-      r.twist_pos = magnitude;
-      r.twist_pos_frame = key.frame;
+  return axes;
+}
+
+bool bone_usage_target(BoneTarget* t, int entry, const char* name) {
+  t->record = nullptr;
+  t->twist = BONE_NO_TWIST;
+  t->arm = -1;
+  if (entry < 1 || entry >= BONE_RECORDS) return false;
+  if (entry >= bone_usage_touched) bone_usage_touched = entry + 1;
+  t->record = &bone_usage[entry];
+  // Every twist and arm bone begins with 左 (0x8D 0xB6) or 右 (0x89 0x45): a cheap test for all others.
+  unsigned char first = (unsigned char)name[0];
+  if (first == 0x8D || first == 0x89) {
+    if (bone_index_of(TWIST_BONES, name) >= 0) t->twist = BONE_TWIST_BONE;
+    else if ((t->arm = bone_index_of(ARM_BONES, name)) >= 0) t->twist = BONE_ARM_BONE;
+  }
+  return true;
+}
+
+// An arm key's twist estimated from the same d as the exact one (in double) is within a few parts in a
+// million of it: when the estimate falls short of the lesser bound by more than a part in a hundred
+// thousand, the key beats neither side, and the exact twist (two square roots, five divisions) is not
+// made. Below 1e-30 the float underflows of the exact twist make that unsure: every key is made exactly.
+static bool bone_arm_may_beat(const BoneUsage& r, float d, double length_sq, float w) {
+  float least = r.beat_pos < r.beat_neg ? r.beat_pos : r.beat_neg;
+  if (least < 1e-30f) return true;
+  double along = (double)d * d * length_sq;
+  return along >= (double)least * (1.0 - 1e-5) * (along + (double)w * w);
+}
+
+void bone_usage_twist(const BoneTarget& t, int32_t frame, float qx, float qy, float qz, float qw, float rotation_sq) {
+  BoneUsage& r = *t.record;
+  float q[4] = {qx, qy, qz, qw};
+  if (q[3] < 0.0f) {
+    for (int i = 0; i < 4; i++) q[i] = -q[i];
+  }
+  float twist[4];
+  float magnitude_sq;
+  if (t.twist == BONE_TWIST_BONE) {
+    // The whole rotation: its squared magnitude is the rotation's, whatever its sign.
+    twist[0] = q[0];
+    magnitude_sq = rotation_sq;
+  } else {
+    const BoneArmAxis& axis = bone_arm_axes()[t.arm];
+    float d = q[0] * axis.a[0] + q[1] * axis.a[1] + q[2] * axis.a[2];
+    if (!bone_arm_may_beat(r, d, axis.length_sq, q[3])) return;
+    if (!bone_twist_about(q, axis.a, twist)) return;  // the identity: no twist, which beats nothing
+    magnitude_sq = twist[0] * twist[0] + twist[1] * twist[1] + twist[2] * twist[2];
+  }
+  if (!(twist[0] < 0.0f)) {
+    if (magnitude_sq > r.beat_pos) {
+      r.twist_pos = std::sqrt(magnitude_sq);
+      r.twist_pos_frame = frame;
+      r.beat_pos = bone_beat(r.twist_pos);
     }
-  } else if (magnitude > r.twist_neg) {
-    r.twist_neg = magnitude;
-    r.twist_neg_frame = key.frame;
+  } else if (magnitude_sq > r.beat_neg) {
+    r.twist_neg = std::sqrt(magnitude_sq);
+    r.twist_neg_frame = frame;
+    r.beat_neg = bone_beat(r.twist_neg);
   }
 }
 
+void bone_usage_gathered(const BoneTarget& t, const BoneGather& g) {
+  BoneUsage& r = *t.record;
+  r.key_count += g.keys;
+  if (g.first_frame < r.first_frame) r.first_frame = g.first_frame;
+  if (g.last_frame > r.last_frame) r.last_frame = g.last_frame;
+  if (g.moves) r.moves = USAGE_SET;
+  if (g.offset_sq > r.offset_sq) r.offset_sq = g.offset_sq;
+  if (g.rotation_sq > r.rotation_sq) r.rotation_sq = g.rotation_sq;
+}
+
+// The lengths of one record from its squares.
+static void bone_usage_lengths(BoneUsage& r) {
+  r.max_offset = std::sqrt(r.offset_sq);
+  r.max_rotation = std::sqrt(r.rotation_sq);
+}
+
+void bone_usage_finish() {
+  for (int i = 1; i < bone_usage_touched; i++) bone_usage_lengths(bone_usage[i]);
+}
+
 void bone_usage_add(int entry, const BoneKey& key) {
-  if (entry < 1 || entry >= BONE_RECORDS) return;
-  if (entry >= bone_usage_touched) bone_usage_touched = entry + 1;
-  BoneUsage& r = bone_usage[entry];
-  r.key_count++;
-  if (key.frame < r.first_frame) r.first_frame = key.frame;
-  if (key.frame > r.last_frame) r.last_frame = key.frame;
-  if (std::fabs(key.qx) > 0.01f || std::fabs(key.qy) > 0.01f || std::fabs(key.qz) > 0.01f ||
-      std::fabs(key.px) > 0.01f || std::fabs(key.py) > 0.01f || std::fabs(key.pz) > 0.01f) {
-    r.moves = USAGE_SET;
-  }
-  float offset = std::sqrt(key.px * key.px + key.py * key.py + key.pz * key.pz);
-  if (offset > r.max_offset) r.max_offset = offset;
-  float rot = std::sqrt(key.qx * key.qx + key.qy * key.qy + key.qz * key.qz);
-  if (rot > r.max_rotation) r.max_rotation = rot;
-  bone_twist(r, key);
+  BoneTarget t;
+  if (!bone_usage_target(&t, entry, key.name)) return;
+  BoneGather g = BONE_GATHER_NONE;
+  float rotation_sq = bone_usage_gather(g, key.frame, key.px, key.py, key.pz, key.qx, key.qy, key.qz);
+  bone_usage_gathered(t, g);
+  if (t.twist != BONE_NO_TWIST) bone_usage_twist(t, key.frame, key.qx, key.qy, key.qz, key.qw, rotation_sq);
+  bone_usage_lengths(*t.record);
 }
 
 BoneTwistKind bone_twist_kind(const char* name) {

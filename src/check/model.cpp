@@ -1,9 +1,10 @@
 // model.cpp: the target model's tables (see model.h).
 //
-// Records: model, written only through model_clear, model_set_display_name and model_add_bone/morph
-// (the PMX reader starts every attempt with model_clear); beside it an index of each table, so that a
-// name is looked up without comparing it with every name of the model (a report asks once for every
-// listed name, a library of motions thousands of times).
+// Records: model_own, the tables with an index of each table, so that a name is looked up without
+// comparing it with every name of the model (a report asks once for every listed name, a library of
+// motions thousands of times); or the caller's record in use (model_use). Written only through
+// model_clear, model_set_display_name and model_add_bone/morph (the PMX reader starts every attempt with
+// model_clear).
 #include "check/model.h"
 
 #include <cstring>
@@ -11,27 +12,28 @@
 #include "text/encoding.h"
 #include "text/hash.h"
 
-static ModelTables model;
-
-// Open addressing from a name's hash to its entry number plus one (0: an empty slot), at most half full.
-constexpr int MODEL_BONE_SLOTS = 2 * MODEL_BONES;
-constexpr int MODEL_MORPH_SLOTS = 2 * MODEL_MORPHS;
 static_assert(MODEL_MORPHS < 0xFFFF, "entry numbers fit the index's 16 bits");
-static uint16_t model_bone_index[MODEL_BONE_SLOTS];
-static uint16_t model_morph_index[MODEL_MORPH_SLOTS];
+static ModelRecord model_own;
+static ModelRecord* model_record = &model_own;  // the record in use
+static uint32_t model_generations;              // the last generation given to any record
 
-const ModelTables* model_view() { return &model; }
+void model_use(ModelRecord* r) { model_record = r != nullptr ? r : &model_own; }
+
+const ModelTables* model_view() { return &model_record->tables; }
 
 void model_clear() {
-  model.generation++;
+  ModelTables& model = model_record->tables;
+  // A generation no record had: what was made from another record's tables is not taken for these.
+  model.generation = ++model_generations;
   model.display_name[0] = 0;
   model.bone_count = 0;
   model.morph_count = 0;
-  std::memset(model_bone_index, 0, sizeof model_bone_index);
-  std::memset(model_morph_index, 0, sizeof model_morph_index);
+  std::memset(model_record->bone_index, 0, sizeof model_record->bone_index);
+  std::memset(model_record->morph_index, 0, sizeof model_record->morph_index);
 }
 
 void model_set_display_name(const char* name) {
+  ModelTables& model = model_record->tables;
   int n = 0;
   while (n < MODEL_DISPLAY_NAME - 1 && name[n] != 0) {
     model.display_name[n] = name[n];
@@ -76,19 +78,22 @@ static int model_entry(const ModelTable& t, const char* name) {
   }
 }
 
-static const ModelTable MODEL_BONE_TABLE = {model.bone, model.bone_en, &model.bone_count, MODEL_BONES,
-                                            model_bone_index, MODEL_BONE_SLOTS};
-static const ModelTable MODEL_MORPH_TABLE = {model.morph, model.morph_en, &model.morph_count, MODEL_MORPHS,
-                                             model_morph_index, MODEL_MORPH_SLOTS};
-
-int model_add_bone(const char* name, const char* english) { return model_add(MODEL_BONE_TABLE, name, english); }
-int model_add_morph(const char* name, const char* english) {
-  return model_add(MODEL_MORPH_TABLE, name, english);
+// The two tables of the record in use.
+static ModelTable model_bones() {
+  ModelTables& m = model_record->tables;
+  return ModelTable{m.bone, m.bone_en, &m.bone_count, MODEL_BONES, model_record->bone_index, MODEL_BONE_SLOTS};
+}
+static ModelTable model_morphs() {
+  ModelTables& m = model_record->tables;
+  return ModelTable{m.morph, m.morph_en, &m.morph_count, MODEL_MORPHS, model_record->morph_index, MODEL_MORPH_SLOTS};
 }
 
-bool model_loaded() { return model.bone_count != 0 || model.morph_count != 0; }
+int model_add_bone(const char* name, const char* english) { return model_add(model_bones(), name, english); }
+int model_add_morph(const char* name, const char* english) { return model_add(model_morphs(), name, english); }
 
-bool model_has_bone(const char* name) { return model_entry(MODEL_BONE_TABLE, name) >= 0; }
-bool model_has_morph(const char* name) { return model_entry(MODEL_MORPH_TABLE, name) >= 0; }
-int model_bone_entry(const char* name) { return model_entry(MODEL_BONE_TABLE, name); }
-int model_morph_entry(const char* name) { return model_entry(MODEL_MORPH_TABLE, name); }
+bool model_loaded() { return model_record->tables.bone_count != 0 || model_record->tables.morph_count != 0; }
+
+bool model_has_bone(const char* name) { return model_entry(model_bones(), name) >= 0; }
+bool model_has_morph(const char* name) { return model_entry(model_morphs(), name) >= 0; }
+int model_bone_entry(const char* name) { return model_entry(model_bones(), name); }
+int model_morph_entry(const char* name) { return model_entry(model_morphs(), name); }

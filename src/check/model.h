@@ -1,6 +1,6 @@
 // model.h: the target model's tables: its display name and the Shift-JIS Japanese and English names
-// of its bones and morphs. One global record, written by the PMX reader through the procedures below and read by
-// the listings, which colour a name by whether the model has it.
+// of its bones and morphs. One global record (or the caller's, model_use), written by the PMX reader
+// through the procedures below and read by the listings, which colour a name by whether the model has it.
 //
 // Limits: 4,096 bone names and 8,192 morph names are kept (later ones are dropped); a name is kept to
 // 255 bytes, the display name to 20 bytes.
@@ -22,6 +22,20 @@ struct ModelTables {
   int32_t morph_count;
   uint32_t generation;  // counts the clears: tables derived from these know when they are stale
 };
+
+// The tables and their name indices: open addressing from a name's hash to its entry number plus one
+// (0: an empty slot), at most half full. All zeros is an empty record.
+constexpr int MODEL_BONE_SLOTS = 2 * MODEL_BONES;
+constexpr int MODEL_MORPH_SLOTS = 2 * MODEL_MORPHS;
+struct ModelRecord {
+  ModelTables tables;
+  uint16_t bone_index[MODEL_BONE_SLOTS];
+  uint16_t morph_index[MODEL_MORPH_SLOTS];
+};
+// The record every procedure below reads and writes: r (the caller's, kept as long as it is used), or
+// with nullptr the file's own. velmora-report's --each-model keeps a record per model and uses each in
+// turn; every other run uses the own record.
+void model_use(ModelRecord* r);
 
 // The tables, read-only.
 const ModelTables* model_view();

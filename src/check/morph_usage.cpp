@@ -2,8 +2,9 @@
 // frame range and weight range.
 //
 // Record: morph_usage, one record per entry of the morph list, entries 1 to 4095 (entry 0 unused);
-// keys that resolve to a higher entry are not counted. Written by morph_usage_reset/morph_usage_add
-// (the motion reader), read by the morph listing.
+// keys that resolve to a higher entry are not counted. Written by morph_usage_reset and
+// morph_usage_key (the motion reader, through the target of a run of keys) or morph_usage_add; read by
+// the morph listing.
 #include "check/usage.h"
 
 static MorphUsage morph_usage[MORPH_RECORDS];
@@ -18,15 +19,15 @@ void morph_usage_reset() {
   morph_usage_touched = 0;
 }
 
-void morph_usage_add(int entry, const MorphKey& key) {
-  if (entry < 1 || entry >= MORPH_RECORDS) return;
+MorphUsage* morph_usage_target(int entry) {
+  if (entry < 1 || entry >= MORPH_RECORDS) return nullptr;
   if (entry >= morph_usage_touched) morph_usage_touched = entry + 1;
-  MorphUsage& r = morph_usage[entry];
-  r.key_count++;
-  if (key.frame < r.first_frame) r.first_frame = key.frame;
-  if (key.frame > r.last_frame) r.last_frame = key.frame;
-  if (key.weight < r.min_weight) r.min_weight = key.weight;
-  if (key.weight > r.max_weight) r.max_weight = key.weight;
+  return &morph_usage[entry];
+}
+
+void morph_usage_add(int entry, const MorphKey& key) {
+  MorphUsage* r = morph_usage_target(entry);
+  if (r != nullptr) morph_usage_key(r, key.frame, key.weight);
 }
 
 static const MorphUsage& morph_record(int entry) {

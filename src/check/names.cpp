@@ -2,8 +2,9 @@
 // wildcard pattern, split into groups; the alias replacements and modes beside lists 0 and 3; the
 // renaming walk.
 //
-// Records: names (the store, one static block) and alias (replacement and mode tables of the two alias
-// lists), written only here: names_init, names_add, names_start_group, names_alias_set.
+// Records: names (the store, one static block, with the chains and patterns a scan looks at) and alias
+// (replacement and mode tables of the two alias lists), written only here: names_init, names_add,
+// names_truncate, names_start_group, names_alias_set.
 // Limits: 4 lists, 16,384 entries a list (numbered from 1), 63 bytes a name, 15 groups a list. A name
 // that does not fit a slot is refused, a full list takes nothing more, and every entry number is checked
 // against the list's count before its slot is touched.
@@ -31,6 +32,26 @@ static char alias_replacement[ALIAS_LISTS][NAME_ENTRIES][NAME_BYTES];
 static uint8_t alias_mode[ALIAS_LISTS][NAME_ENTRIES];
 
 static bool names_list_ok(int list) { return list >= 0 && list < NAME_LISTS; }
+
+// ---- Where a scan looks --------------------------------------------------------------------------------
+//
+// A plain entry (without "*", "?" or "？") matches only a name equal to it; a pattern may match others.
+// So beside each list: its plain entries chained by the hash of their name, newest first, and its
+// patterns in order. A scan for the highest matching entry asks the name's chain for an equal entry and
+// tries the patterns from the top, instead of matching every entry: a motion's names, each added for
+// itself, no longer cost a match against every name added before them. Entries are taken back from the
+// top only, so the one taken back is always the newest of its chain.
+constexpr int NAMES_CHAINS = 4096;  // per list; a power of two
+static int32_t names_chain_head[NAME_LISTS][NAMES_CHAINS];  // newest plain entry of a chain, 0 none
+static int32_t names_chain_next[NAME_LISTS][NAME_ENTRIES];  // [e - 1]: the next older entry of e's chain
+static int32_t names_patterns[NAME_LISTS][NAME_ENTRIES];    // the patterns' entry numbers, ascending
+static int32_t names_pattern_count[NAME_LISTS];
+
+static uint32_t names_chain_of(const char* name) {
+  uint32_t h = 2166136261u;
+  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(name); *p != 0; p++) h = (h ^ *p) * 16777619u;
+  return h & (NAMES_CHAINS - 1);
+}
 
 // Index into the alias tables, or -1 for a list that has none.
 static int names_alias_index(int list) {
@@ -156,6 +177,9 @@ void names_init() {
   for (int l = 0; l < NAME_LISTS; l++) names_new_generation(l);
   for (int l = 0; l < NAME_LISTS; l++) {
     NameList& nl = names_list[l];
+    // The chains emptied as far as the entries filled them.
+    for (int e = 1; e <= nl.count; e++) names_chain_head[l][names_chain_of(names_slot[l][e - 1])] = 0;
+    names_pattern_count[l] = 0;
     nl.count = 0;
     nl.groups = 1;
     for (int g = 0; g <= NAME_GROUPS; g++) nl.group_start[g] = 0;
@@ -171,8 +195,15 @@ int names_add(int list, const char* name) {
   std::memcpy(names_slot[list][nl.count], name, len + 1);
   nl.count++;
   // A pattern may match names resolved before; a plain name only itself.
-  if (names_is_pattern(name)) names_new_generation(list);
-  else names_recent_forget(list, name);
+  if (names_is_pattern(name)) {
+    names_patterns[list][names_pattern_count[list]++] = nl.count;
+    names_new_generation(list);
+  } else {
+    uint32_t chain = names_chain_of(name);
+    names_chain_next[list][nl.count - 1] = names_chain_head[list][chain];
+    names_chain_head[list][chain] = nl.count;
+    names_recent_forget(list, name);
+  }
   return nl.count;
 }
 
@@ -213,13 +244,21 @@ static inline bool names_wild_match(const unsigned char* p, const unsigned char*
 }
 
 // The scan itself: the highest-numbered matching entry above floor (the entries up to floor are known
-// not to match), or 0.
+// not to match), or 0: the highest plain entry equal to the name, or a higher pattern that matches it.
 static int names_scan(int list, const char* name, int floor) {
   const unsigned char* n = (const unsigned char*)name;
-  for (int e = names_list[list].count; e > floor; e--) {
-    if (names_wild_match((const unsigned char*)names_slot[list][e - 1], n)) return e;
+  int best = 0;
+  for (int e = names_chain_head[list][names_chain_of(name)]; e > floor; e = names_chain_next[list][e - 1]) {
+    if (std::strcmp(names_slot[list][e - 1], name) == 0) {
+      best = e;
+      break;
+    }
   }
-  return 0;
+  const int32_t* patterns = names_patterns[list];
+  for (int i = names_pattern_count[list] - 1; i >= 0 && patterns[i] > floor && patterns[i] > best; i--) {
+    if (names_wild_match((const unsigned char*)names_slot[list][patterns[i] - 1], n)) return patterns[i];
+  }
+  return best;
 }
 
 // The scan above floor, or the name added (*added set) when no entry matches.
@@ -280,6 +319,15 @@ int names_truncate(int list, int count) {
   NameList& nl = names_list[list];
   if (count >= nl.count) return 0;
   if (count < nl.group_start[nl.groups]) return -1;
+  // Taken back from the top: each entry is the newest of its chain, or the last pattern.
+  for (int e = nl.count; e > count; e--) {
+    const char* name = names_slot[list][e - 1];
+    if (names_pattern_count[list] > 0 && names_patterns[list][names_pattern_count[list] - 1] == e) {
+      names_pattern_count[list]--;
+    } else {
+      names_chain_head[list][names_chain_of(name)] = names_chain_next[list][e - 1];
+    }
+  }
   nl.count = count;
   // An empty list keeps nothing worth the sweep below: every slot goes at once.
   if (count == 0) {

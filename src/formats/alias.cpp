@@ -86,18 +86,18 @@ static void alias_entry(const char* line, int list, bool sjis) {
   names_alias_set(list, e, replacement, mode);
 }
 
-// Reads by wpath when use_w is set, else by path.
-static int alias_read(const char* path, const char16_t* wpath, bool use_w) {
-  if (use_w ? wpath == nullptr : path == nullptr) return READ_UNOPENED;
+int alias_read(const OpenedPath& p) {
+  bool use_w = p.spelling == SPELLING_UTF16;
+  if (use_w ? p.w == nullptr : p.ansi == nullptr) return READ_UNOPENED;
   // Shift-JIS only when the file is not UTF-8 and is plausible Shift-JIS (and was opened). Everything
   // else reads as UTF-8.
   bool sjis = false;
-  int utf8 = use_w ? check_file_utf8W(wpath) : check_file_utf8(path);
+  int utf8 = use_w ? check_file_utf8W(p.w) : check_file_utf8(p.ansi);
   if (utf8 == UTF8_BROKEN) {
-    int flags = use_w ? chkifsjisW(wpath) : chkifsjis(path);
+    int flags = use_w ? chkifsjisW(p.w) : chkifsjis(p.ansi);
     sjis = flags >= SJIS_PLAUSIBLE && flags != DETECT_UNOPENED;
   }
-  if ((use_w ? rsopenW(wpath) : rsopen(path)) != 0) return READ_UNOPENED;
+  if ((use_w ? rsopenW(p.w) : rsopen(p.ansi)) != 0) return READ_UNOPENED;
 
   int list = LIST_BONE_ALIAS;  // entries before any section line are bones
   char line[ALIAS_LINE];
@@ -131,5 +131,5 @@ static int alias_read(const char* path, const char16_t* wpath, bool use_w) {
   return READ_DONE;
 }
 
-int alias_read_a(const char* path) { return alias_read(path, nullptr, false); }
-int alias_read_w(const char16_t* wpath) { return alias_read(nullptr, wpath, true); }
+int alias_read_a(const char* path) { return alias_read(rfpathA(path)); }
+int alias_read_w(const char16_t* wpath) { return alias_read(rfpathW(wpath)); }

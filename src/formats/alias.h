@@ -3,6 +3,8 @@
 #pragma once
 #include "formats/filechan.h"
 
-// Reads the alias file by its ANSI path or its UTF-16 path. READ_DONE, or READ_UNOPENED.
+// Reads the alias file p names, by the spelling it names (alias_read_a: by an ANSI path alone,
+// alias_read_w: by a UTF-16 path alone). READ_DONE, or READ_UNOPENED.
+int alias_read(const OpenedPath& p);
 int alias_read_a(const char* path);
 int alias_read_w(const char16_t* wpath);

@@ -16,9 +16,11 @@
 
 enum : uint8_t { CHAN_STREAM = 0, CHAN_HANDLE = 1 };
 
-// Both modes deliver bytes from the reader's own 8,192-byte buffer, refilled by one block read from the
-// stream (fread) or the handle (ReadFile / read), so that the common path of rfgetc and rfread is a copy
-// from memory, not a call into the runtime per byte.
+// Both modes deliver bytes from the reader's own buffer, refilled by one block read from the stream
+// (fread) or the handle (ReadFile / read), so that the common path of rfgetc and rfread is a copy from
+// memory, not a call into the runtime per byte. rfgetc and rfread refill 8,192 bytes; rfwindow keeps
+// what is left at the front and fills the rest of the buffer, so that a reader that parses in place
+// reads the file in 64 KiB blocks.
 struct ByteReader {
   bool open;
   uint8_t mode;
@@ -26,8 +28,9 @@ struct ByteReader {
   FILE* stream;       // stream mode
   intptr_t handle;    // handle mode
   int fill, index;    // bytes in buf, next byte to deliver
-  unsigned char buf[FILECHAN_BUFFER];
+  unsigned char buf[RF_WINDOW];
 };
+static_assert(RF_WINDOW >= FILECHAN_BUFFER, "a refill fits the buffer");
 static ByteReader rf;
 static char rf_stream_buf[FILECHAN_BUFFER];  // attached to the stream by rfopen
 
@@ -71,6 +74,10 @@ static int rfopen_handle(const char16_t* path) {
 
 int rfopen(const char* path) { return rfopen_stream(path, true); }
 int rfopenW(const char16_t* path) { return rfopen_handle(path); }
+int rfopenpath(const OpenedPath& p) {
+  if (p.spelling == SPELLING_UTF16) return p.w != nullptr ? rfopenW(p.w) : -1;
+  return p.ansi != nullptr ? rfopen(p.ansi) : -1;
+}
 int rfprobe(const char* path) { return rfopen_stream(path, false); }
 int rfprobeW(const char16_t* path) { return rfopen_handle(path); }
 
@@ -131,6 +138,30 @@ int rfread(void* buf, int count) {
   rf.position += (uint32_t)got;
   if (got < count) rfclose();
   return got;
+}
+
+int rfwindow(int want, unsigned char** bytes) {
+  *bytes = nullptr;
+  if (!rf.open) return 0;
+  if (want > RF_WINDOW) want = RF_WINDOW;
+  int have = rf.fill - rf.index;
+  if (have < want) {
+    // What is left goes to the front; the rest of the buffer is filled from the file. A read that
+    // delivers less than asked has met the end of the file (or an error, which ends it the same way).
+    std::memmove(rf.buf, rf.buf + rf.index, (size_t)have);
+    rf.index = 0;
+    rf.fill = have;
+    int n = rfraw(rf.buf + have, RF_WINDOW - have);
+    if (n > 0) rf.fill += n;
+    have = rf.fill;
+  }
+  *bytes = rf.buf + rf.index;
+  return have;
+}
+
+void rfadvance(int n) {
+  rf.index += n;
+  rf.position += (uint32_t)n;
 }
 
 // Bytes past the end read as 0xFF (rfgetc's -1), as the byte-by-byte reads always gave.

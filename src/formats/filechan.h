@@ -11,9 +11,29 @@
 #include <cstring>
 
 constexpr int FILECHAN_BUFFER = 8192;  // read buffer, and the buffer attached to runtime streams
+// The byte reader's buffer holds this much, filled whole only for rfwindow: a reader that parses
+// records where they lie reads the file in blocks of this size, as a disk and a file cache deliver it
+// best; rfgetc and rfread refill FILECHAN_BUFFER bytes at a time, as they always did.
+constexpr int RF_WINDOW = 1 << 16;
 
 // The closed flag of the byte reader and the byte writer: 0 while open, CHAN_CLOSED once closed.
 constexpr uint8_t CHAN_CLOSED = 255;
+
+// ---- Paths ----------------------------------------------------------------------------------------------
+
+// Which spelling of a path opens its file: the ANSI one or the UTF-16 one (none: not known yet).
+enum FileSpelling : int { SPELLING_NONE = 0, SPELLING_ANSI, SPELLING_UTF16 };
+
+// A file as the readers and writers take it: both spellings of its path and the one to open it by.
+// The strings are the caller's and must outlive every open made with it.
+struct OpenedPath {
+  const char* ansi;       // the ANSI spelling, or nullptr (none: it never opens)
+  const char16_t* w;      // the UTF-16 spelling, or nullptr
+  FileSpelling spelling;  // SPELLING_UTF16 opens by w; any other by ansi
+};
+// A path given in one spelling only.
+inline OpenedPath rfpathA(const char* path) { return OpenedPath{path, nullptr, SPELLING_ANSI}; }
+inline OpenedPath rfpathW(const char16_t* wpath) { return OpenedPath{nullptr, wpath, SPELLING_UTF16}; }
 
 // ---- Byte reader --------------------------------------------------------------------------------------
 
@@ -21,6 +41,9 @@ constexpr uint8_t CHAN_CLOSED = 255;
 int rfopen(const char* path);
 // Opens by UTF-16 path: reading, no sharing, existing file only. 0, or -1.
 int rfopenW(const char16_t* path);
+// Opens by the spelling p names: rfopenW for SPELLING_UTF16, else rfopen; a missing spelling does not
+// open. 0, or -1.
+int rfopenpath(const OpenedPath& p);
 // The same opens without the stream buffer, to learn whether a path opens. 0, or -1.
 int rfprobe(const char* path);
 int rfprobeW(const char16_t* path);
@@ -31,6 +54,16 @@ int rfgetc();
 // Copies up to count bytes into buf. Returns the bytes delivered; fewer than asked closes the reader;
 // 0 when closed.
 int rfread(void* buf, int count);
+// The next bytes of the file in place, for a reader that parses records where they lie instead of
+// copying them out: makes at least want bytes ready (want from 1 to RF_WINDOW) when the file has them,
+// and points *bytes at what is ready. Returns how many bytes are ready: at least want, or fewer only when
+// the file ends before (then all it has left); 0 when the reader is closed (*bytes is then null). The
+// bytes are the reader's buffer: a caller may change them in place; they stay valid until the next call
+// on the reader. Nothing is consumed and the reader never closes here: rfadvance consumes, and a record
+// the file cuts is read with rfread as before, which closes the reader.
+int rfwindow(int want, unsigned char** bytes);
+// Consumes n bytes of those rfwindow made ready (0 <= n <= its result).
+void rfadvance(int n);
 // The readers' results (VMD, PMX and alias file).
 enum ReadResult : int {
   READ_DONE = 0,        // read; a reader may have stopped early at a fault its format tolerates

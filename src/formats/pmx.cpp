@@ -40,14 +40,25 @@ struct PmxGlobals {
 
 static unsigned char pmx_scratch[PMX_SKIP_STEP];
 
-// Skips n bytes (none when n <= 0), in steps; stops when the reader closes at the end of the file.
+// Skips n bytes (none when n <= 0): whole windows of the byte reader while the file has them, then in
+// steps that read up to the end of the file, which closes the reader.
 static void pmx_skip(int64_t n) {
   while (n > 0 && !rfclosed()) {
+    int window = n < RF_WINDOW ? (int)n : RF_WINDOW;
+    unsigned char* ready;
+    if (rfwindow(window, &ready) >= window) {
+      rfadvance(window);
+      n -= window;
+      continue;
+    }
     int step = n < PMX_SKIP_STEP ? (int)n : PMX_SKIP_STEP;
     rfread(pmx_scratch, step);
     n -= step;
   }
 }
+
+// The bytes an index field of size takes: 1, 2 or 4; 0 for other sizes, which read nothing.
+static int pmx_index_bytes(int size) { return size == 1 || size == 2 || size == 4 ? size : 0; }
 
 // A 4-byte little-endian count or length. When the file ends inside it, the reader is closed and the
 // result is 0, so no loop runs on a half-read count.
@@ -130,10 +141,40 @@ static bool pmx_count(ReadBlock block, int32_t* count) {
 // Each block reader returns true to go on with the next block, false when the walk ends: the file ended
 // (a record that reaches the end is cut) or the structure is wrong. Either is recorded (pmx_end).
 
+// Vertices that lie whole in the byte reader's window, from vertex i of count: skipped where they lie.
+// Returns the vertices skipped; it stops before a vertex the window does not hold whole (the file may
+// end inside it) and before one of an unknown deform type, which the field by field walk then meets.
+static int32_t pmx_vertices_ready(const PmxGlobals& g, int32_t i, int32_t count) {
+  const int head = 32 + 16 * (int)g.extra_uv;  // position, normal, UV, additional UVs
+  const int index = pmx_index_bytes(g.bone_size);
+  // The bytes after the deform type of each type (indices, weights, SDEF's C, R0 and R1), then the
+  // edge scale.
+  const int deform[5] = {index, 2 * index + 4, 4 * index + 16, 2 * index + 4 + 36, 4 * index + 16};
+  unsigned char* bytes;
+  int have = rfwindow(RF_WINDOW, &bytes);
+  int at = 0;
+  int32_t done = 0;
+  while (i + done < count && have - at > head) {
+    int type = bytes[at + head];
+    if (type > 4) break;
+    int size = head + 1 + deform[type] + 4;
+    if (size > have - at) break;
+    at += size;
+    done++;
+  }
+  rfadvance(at);
+  return done;
+}
+
 static bool pmx_vertices(const PmxGlobals& g) {
   int32_t count;
   if (!pmx_count(BLOCK_VERTICES, &count)) return false;
   for (int32_t i = 0; i < count; i++) {
+    int32_t ready = pmx_vertices_ready(g, i, count);
+    if (ready > 0) {
+      i += ready - 1;
+      continue;
+    }
     pmx_skip(32 + 16 * (int)g.extra_uv);  // position, normal, UV, additional UVs
     int deform = pmx_get8();
     if (deform < 0) return pmx_cut(BLOCK_VERTICES, i, count);
@@ -172,6 +213,15 @@ static bool pmx_faces(const PmxGlobals& g) {
   // With an index size other than 1, 2 or 4 a triangle reads nothing: there is nothing to walk.
   if (size != 1 && size != 2 && size != 4) return true;
   for (int32_t i = 0; i < count / 3; i++) {
+    // The triangles that lie whole in the window, skipped at once.
+    unsigned char* bytes;
+    int32_t ready = rfwindow(RF_WINDOW, &bytes) / (3 * size);
+    if (ready > count / 3 - i) ready = count / 3 - i;
+    if (ready > 0) {
+      rfadvance(ready * 3 * size);
+      i += ready - 1;
+      continue;
+    }
     rfread(pmx_scratch, 3 * size);
     if (rfclosed()) return pmx_cut(BLOCK_FACES, 3 * (int64_t)i, count);
   }
@@ -350,35 +400,31 @@ static bool pmx_morphs(const PmxGlobals& g) {
     if (kind < 0) return pmx_cut(BLOCK_MORPHS, i, count);
     if (kind > 10) return pmx_fault(BLOCK_MORPHS, i, count, "morph kind %d", kind);
     int32_t offsets = pmx_get32();
-    for (int32_t k = 0; k < offsets && !rfclosed(); k++) {
-      switch (kind) {
-        case 0:  // group
-        case 9:  // flip
-          pmx_index(g.morph_size);
-          pmx_skip(4);
-          break;
-        case 1:  // vertex
-          pmx_index(g.vertex_size);
-          pmx_skip(12);
-          break;
-        case 2:  // bone: translation, rotation
-          pmx_index(g.bone_size);
-          pmx_skip(28);
-          break;
-        case 8:  // material: operation, 28 floats
-          pmx_index(g.material_size);
-          pmx_skip(1 + 112);
-          break;
-        case 10:  // impulse: local flag, velocity, torque
-          pmx_index(g.body_size);
-          pmx_skip(1 + 24);
-          break;
-        default:  // 3 to 7: UV and additional UV 1 to 4
-          pmx_index(g.vertex_size);
-          pmx_skip(16);
-          break;
-      }
+    // Every offset of a morph has one size: skipped together (a file that ends inside them closes the
+    // reader, as the offset it ends in would).
+    int size;
+    switch (kind) {
+      case 0:  // group
+      case 9:  // flip
+        size = pmx_index_bytes(g.morph_size) + 4;
+        break;
+      case 1:  // vertex
+        size = pmx_index_bytes(g.vertex_size) + 12;
+        break;
+      case 2:  // bone: translation, rotation
+        size = pmx_index_bytes(g.bone_size) + 28;
+        break;
+      case 8:  // material: operation, 28 floats
+        size = pmx_index_bytes(g.material_size) + 1 + 112;
+        break;
+      case 10:  // impulse: local flag, velocity, torque
+        size = pmx_index_bytes(g.body_size) + 1 + 24;
+        break;
+      default:  // 3 to 7: UV and additional UV 1 to 4
+        size = pmx_index_bytes(g.vertex_size) + 16;
+        break;
     }
+    if (offsets > 0) pmx_skip((int64_t)offsets * size);
     if (rfclosed()) return pmx_cut(BLOCK_MORPHS, i, count);
   }
   return true;
@@ -482,23 +528,16 @@ static int pmx_walk() {
   return READ_DONE;
 }
 
-// Reads by wpath when use_w is set, else by path.
-static int pmx_read(const char* path, const char16_t* wpath, bool use_w) {
+int pmdinforead(const OpenedPath& p) {
   model_clear();
   pmx_end_state = ReadEnd{BLOCK_NONE, 0, 0, nullptr};
   pmx_skel.bone_count = pmx_skel.declared = pmx_skel.link_count = 0;
   pmx_skel.whole = pmx_skel.index_size_bad = pmx_skel.links_dropped = 0;
-  int opened = -1;
-  if (use_w) {
-    if (wpath != nullptr) opened = rfopenW(wpath);
-  } else {
-    if (path != nullptr) opened = rfopen(path);
-  }
-  if (opened != 0) return READ_UNOPENED;
+  if (rfopenpath(p) != 0) return READ_UNOPENED;
   int result = pmx_walk();
   rfclose();
   return result;
 }
 
-int pmdinforead_a(const char* path) { return pmx_read(path, nullptr, false); }
-int pmdinforead_w(const char16_t* wpath) { return pmx_read(nullptr, wpath, true); }
+int pmdinforead_a(const char* path) { return pmdinforead(rfpathA(path)); }
+int pmdinforead_w(const char16_t* wpath) { return pmdinforead(rfpathW(wpath)); }

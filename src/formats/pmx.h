@@ -9,9 +9,11 @@
 #include "formats/filechan.h"
 #include "formats/read_end.h"
 
-// Reads a model by its ANSI path (rfopen) or its UTF-16 path (rfopenW).
+// Reads the model p names, opened by the spelling it names (pmdinforead_a: by an ANSI path alone,
+// pmdinforead_w: by a UTF-16 path alone).
 // READ_DONE (also when a structural error ended the walk early), READ_NOT_FORMAT not a PMX file,
 // READ_UNOPENED cannot be opened. Every attempt starts with empty tables and an empty display name.
+int pmdinforead(const OpenedPath& p);
 int pmdinforead_a(const char* path);
 int pmdinforead_w(const char16_t* wpath);
 // How the file of the last read ended: whole, or cut inside which block after how many of the records

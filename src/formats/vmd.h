@@ -9,9 +9,11 @@
 
 // The record layout (VMD_BONE_KEY and the others) is described once, in vmd_walk.h.
 
-// Reads a motion by its ANSI path (rfopen) or its UTF-16 path (rfopenW). READ_DONE (also when the file
-// ends early in the bone block or before a block count), READ_NOT_FORMAT not a VMD file of this version
-// or cut inside a later record, READ_UNOPENED cannot be opened.
+// Reads the motion p names, opened by the spelling it names. READ_DONE (also when the file ends early
+// in the bone block or before a block count), READ_NOT_FORMAT not a VMD file of this version or cut
+// inside a later record, READ_UNOPENED cannot be opened.
+int vmd_read(const OpenedPath& p);
+// The same by an ANSI path (rfopen) or a UTF-16 path (rfopenW) alone.
 int vmd_read_a(const char* path);
 int vmd_read_w(const char16_t* wpath);
 
@@ -37,6 +39,21 @@ const VmdKeys* vmd_keys();
 // model name, 4 of bone count). A file cut in the header is one the reader could not read; one cut in
 // a block was read up to its last whole record, whatever the result. Valid until the next read or clear.
 const ReadEnd* vmd_end();
-// Empties the motion: the bone and morph usage records, the model name, the key counts and the end
-// (every read starts so).
+// Empties the motion: the bone and morph usage records, the model name, the key counts, the end and
+// what was kept (every read starts so).
 void vmd_clear();
+
+// Keeping what the pose engine reads of a motion, so that it need not read the file again: while on,
+// every read reads its file into memory as it walks it, so that a file of at most 54 + 111 *
+// VMD_KEEP_KEYS bytes (as many bone keys as the pose engine plays) lies there whole after the read. Off
+// at the start; the memory (about 58 MB, touched only as far as a motion fills it) is taken the first
+// time it is turned on, and without it nothing is kept.
+constexpr int VMD_KEEP_KEYS = 1 << 19;
+void vmd_keep(bool keep);
+// The file the last read kept whole: its size bytes; or {nullptr, 0} when it kept none (keeping off, a
+// file too long, a FIFO, a read that stopped before the file's end). Valid until the next read or clear.
+struct VmdKept {
+  const unsigned char* bytes;
+  int64_t size;
+};
+VmdKept vmd_kept();

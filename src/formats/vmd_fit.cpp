@@ -18,19 +18,26 @@ static_assert((VMD_RENAME_SLOTS & (VMD_RENAME_SLOTS - 1)) == 0, "the slot count 
 
 static VmdRenameTable vmd_fit_bones, vmd_fit_morphs;
 
-bool vmd_rename_fill(VmdRenameTable* t, const VmdRename* renames, int count) {
-  std::memset(t->slot, 0, sizeof t->slot);
+// Empties the table: the slots taken cleared, one by one.
+static void vmd_rename_empty(VmdRenameTable* t) {
+  for (int i = 0; i < t->taken; i++) t->slot[t->taken_at[i]] = nullptr;
+  t->taken = 0;
   t->count = 0;
+}
+
+bool vmd_rename_fill(VmdRenameTable* t, const VmdRename* renames, int count) {
+  vmd_rename_empty(t);
   if (count < 0 || count > VMD_RENAMES) return false;
   for (int i = 0; i < count; i++) {
     size_t from = std::strlen(renames[i].from);
     if (from == 0 || from > VMD_MODEL || std::strlen(renames[i].to) > VMD_NAME) {
-      std::memset(t->slot, 0, sizeof t->slot);
+      vmd_rename_empty(t);
       return false;
     }
     uint32_t at = hash_bytes(renames[i].from, (int)from);
     while (t->slot[at & (VMD_RENAME_SLOTS - 1)] != nullptr) at++;
     t->slot[at & (VMD_RENAME_SLOTS - 1)] = &renames[i];
+    t->taken_at[t->taken++] = (int32_t)(at & (VMD_RENAME_SLOTS - 1));
   }
   t->count = count;
   return true;
@@ -51,16 +58,14 @@ bool vmd_rename_field(const VmdRenameTable& t, unsigned char* field, int size) {
   }
 }
 
-int vmd_fit_copy(const char* path, const char16_t* wpath, bool use_w, FILE* out, const VmdRename* bones,
-                 int bone_count, const VmdRename* morphs, int morph_count, long long* renamed) {
+int vmd_fit_copy(const OpenedPath& p, FILE* out, const VmdRename* bones, int bone_count, const VmdRename* morphs,
+                 int morph_count, long long* renamed) {
   if (renamed != nullptr) *renamed = 0;
   if (!vmd_rename_fill(&vmd_fit_bones, bones, bone_count) || !vmd_rename_fill(&vmd_fit_morphs, morphs, morph_count)) {
     return VMD_FIT_BAD_RENAME;
   }
-  int opened = use_w ? (wpath != nullptr ? rfopenW(wpath) : -1) : (path != nullptr ? rfopen(path) : -1);
-  if (opened != 0) return VMD_FIT_UNOPENED;
   static VmdWalk w;
-  vmd_walk_begin(&w);
+  if (!vmd_walk_open(&w, p)) return VMD_FIT_UNOPENED;
   VmdStep s;
   bool failed = false;
   long long count = 0;
@@ -72,7 +77,7 @@ int vmd_fit_copy(const char* path, const char16_t* wpath, bool use_w, FILE* out,
     }
     if (std::fwrite(s.bytes, 1, (size_t)s.got, out) != (size_t)s.got) failed = true;
   }
-  rfclose();
+  vmd_walk_close(&w);
   if (renamed != nullptr) *renamed = count;
   return failed ? VMD_FIT_WRITE : VMD_FIT_DONE;
 }

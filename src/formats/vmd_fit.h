@@ -4,6 +4,8 @@
 #pragma once
 #include <cstdio>
 
+#include "formats/filechan.h"
+
 // One renaming: from is a name as the motion spells it (at most 15 bytes for a key, 20 for an IK
 // switch), to the name the copy gives it (at most 15 bytes, so that it fits every field it goes to).
 struct VmdRename {
@@ -13,11 +15,14 @@ struct VmdRename {
 constexpr int VMD_RENAMES = 16384;  // renamings a copy takes of each kind (a name list's entries); more are refused
 
 // Renamings by name: open addressing from a from name to its renaming, at most half full. The table
-// points into the renamings it was filled from, which must outlive it.
+// points into the renamings it was filled from, which must outlive it. All zeros is an empty table; a
+// fill clears only the slots the fill before it took (a copy or a load fills one per motion).
 constexpr int VMD_RENAME_SLOTS = 2 * VMD_RENAMES;
 struct VmdRenameTable {
   const VmdRename* slot[VMD_RENAME_SLOTS];
-  int count;  // renamings in the table
+  int count;                     // renamings in the table
+  int taken;                     // slots taken (private)
+  int32_t taken_at[VMD_RENAMES];  // which (private)
 };
 // Fills t with count renamings: true, or false (t then renames nothing) for a count below 0 or above
 // VMD_RENAMES, an empty from, a from of more than 20 bytes or a to of more than 15.
@@ -34,12 +39,12 @@ enum VmdFitResult {
   VMD_FIT_BAD_RENAME = -3,  // a renaming longer than its field, or more than VMD_RENAMES of a kind
 };
 
-// Copies the motion at path (by its UTF-16 path when use_w is set, else its ANSI path) to out, every
+// Copies the motion p names (opened by the spelling it names) to out, every
 // byte as it is but for the name fields of the bone keys and IK switches (renamed by bones) and of the
 // morph keys (renamed by morphs): a field whose name (up to its first 0 byte) equals a from gets that
 // renaming's to, and 0 bytes after it to the end of the field. The model name in the header is never
 // renamed. The file is walked as the reader walks it (vmd_walk.h), as far as its structure holds;
 // whatever follows is copied as it is, so a cut or damaged file is copied whole too. The copy has the
 // file's size. Uses the byte reader. *renamed (may be null) gets the number of renamed fields.
-int vmd_fit_copy(const char* path, const char16_t* wpath, bool use_w, FILE* out, const VmdRename* bones,
-                 int bone_count, const VmdRename* morphs, int morph_count, long long* renamed);
+int vmd_fit_copy(const OpenedPath& p, FILE* out, const VmdRename* bones, int bone_count, const VmdRename* morphs,
+                 int morph_count, long long* renamed);

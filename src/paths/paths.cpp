@@ -116,6 +116,14 @@ int path_name_w(char16_t* dst, int dst_units, const char16_t* src) {
   return 0;
 }
 
+int path_stem_w(char16_t* dst, int dst_units, const char16_t* src) {
+  int len;
+  int from = pth_last_w(src, u'\\', u'/', &len) + 1;
+  int dot = pth_last_w(src + from, u'.', u'.', &len);
+  pth_copy_w(dst, dst_units, src, from, dot > 0 ? from + dot : from + len);
+  return 0;
+}
+
 int path_ext(char* dst, int dst_size, const char* src) {
   int len;
   int dot = pth_last(src, '.', '.', &len);
@@ -301,6 +309,32 @@ int path_make_folders_w(const char16_t* path) {
   return 0;
 }
 
+int path_absolute_w(char16_t* dst, int dst_units, const char16_t* path) {
+  if (dst_units <= 0) return -1;
+  dst[0] = 0;
+  int len = utf16_length(path);
+  if (path_is_sep_w(path[0]) || (path[0] != 0 && path[1] == u':')) {
+    return utf16_copy(dst, dst_units, path) == len ? 0 : -1;
+  }
+  int n = sys_current_dir_w(dst, dst_units - 2);
+  if (n <= 0) return -1;
+  dst[n] = PATH_SEP_W;
+  dst[n + 1] = 0;
+  return utf16_append(dst, dst_units, path) == len ? 0 : -1;
+}
+
+int path_folder_w(char16_t* dst, int dst_units, const char16_t* path) {
+  if (dst_units <= 0) return -1;
+  int len;
+  int last = pth_last_w(path, u'\\', u'/', &len);
+  if (last < 0 || last + 1 >= dst_units) {
+    dst[0] = 0;
+    return -1;
+  }
+  pth_copy_w(dst, dst_units, path, 0, last + 1);
+  return 0;
+}
+
 // The parts of an absolute path, "." dropped and ".." taken back; the first part is the root ("" for
 // "/", "C:" for a drive). false for a path that is not absolute.
 static bool path_parts_w(const char16_t* path, std::vector<std::u16string>* parts) {
@@ -320,6 +354,20 @@ static bool path_parts_w(const char16_t* path, std::vector<std::u16string>* part
     p = *end != 0 ? end + 1 : end;
   }
   return true;
+}
+
+constexpr int PTH_FOLDER_NAME_UNITS = 1024;  // the longest path whose folder is named, with its terminator
+
+int path_folder_name_w(char16_t* dst, int dst_units, const char16_t* path, bool file) {
+  if (dst_units <= 0) return -1;
+  dst[0] = 0;
+  static char16_t absolute[PTH_FOLDER_NAME_UNITS];
+  std::vector<std::u16string> parts;
+  if (path_absolute_w(absolute, PTH_FOLDER_NAME_UNITS, path) != 0 || !path_parts_w(absolute, &parts)) return -1;
+  if (file && parts.size() > 1) parts.pop_back();
+  if (parts.size() < 2 || parts.back().size() >= (size_t)dst_units) return -1;
+  utf16_copy(dst, dst_units, parts.back().c_str());
+  return 0;
 }
 
 int path_relative_w(char16_t* dst, int dst_units, const char16_t* from_dir, const char16_t* to) {

@@ -24,6 +24,9 @@ struct PoseBezier {
 // The straight curve the editor writes by default.
 constexpr PoseBezier POSE_LINEAR = {20, 20, 107, 107};
 
+// True when a and b are one curve (a key's channels often share one: it is solved or split once).
+inline bool curve_same(PoseBezier a, PoseBezier b) { return a.x1 == b.x1 && a.y1 == b.y1 && a.x2 == b.x2 && a.y2 == b.y2; }
+
 // The curve of channel in a key's 64 bytes (inline: every evaluation of a span reads one). Row 0 holds
 // P1 and P2 where Z.x1 and R.x1 would be, so those two are read from row 1 (bytes 17 and 18).
 inline PoseBezier curve_get(const uint8_t* bytes, int channel) {

@@ -49,18 +49,25 @@
 //   static PoseSkeleton skeleton;  // one per model, made after its read:
 //     pose_skeleton_load(&skeleton, pmx_skeleton())     POSE_DONE, or POSE_HOSTILE (skeleton.reason)
 //   static PoseMotion motion;      // only for a motion whose page lists a lacking semi-standard bone:
-//     pose_motion_load(&motion, path, wpath, use_w, bone_renames, n)   the same renamings as the copy's
+//     pose_motion_load(&motion, path, bone_renames, n)   the same renamings as the copy's
 //   static FoldPlan plan;
 //     fold_plan(&plan, &skeleton, &motion, fold)   fold false for the summary's costs, true for --fit
 //     plan.lack[0 .. plan.lack_count): name, cls, cost_state and cost, kind, into and error, where the
 //       figures' bones and into[] are named by fold_bone_name(&skeleton, bone)
-//   with --fit, when plan.removed_count > 0 (something was folded): fold_write(&plan, path, wpath, use_w,
-//     out, bone_renames, n, morph_renames, m, &counts) writes the copy (renamed and folded); otherwise
+//   with --fit, when plan.removed_count > 0 (something was folded): fold_write(&plan, path, out,
+//     bone_renames, n, morph_renames, m, &counts) writes the copy (renamed and folded); otherwise
 //     vmd_fit_copy as before.
+//
+// Where it is done, each file with its own record: fold_plan.cpp makes the plan (the functions below
+// but fold_write); fold_place.h holds the table and puts bones back, one placer per rule;
+// fold_measure.h measures costs and what a fold leaves, on the yardstick of fold_compare.h; fold_step.h
+// makes one fold from its targets (fold_target.h), its keys at the union of its frames (fold_union.h)
+// and keys put in worst span first (fold_refine.h); fold_write.cpp writes the copy.
 #pragma once
 #include <cstdint>
 #include <cstdio>
 
+#include "check/rigs.h"
 #include "formats/vmd_fit.h"
 #include "pose/motion.h"
 #include "pose/skeleton.h"
@@ -96,22 +103,20 @@ enum FoldKind : int {
 
 struct FoldLack {
   char name[POSE_TRACK_NAME];  // as the motion names it, after the renamings (Shift-JIS)
-  int cls;                     // CLASS_SEMI_STANDARD, or CLASS_STANDARD for 両目 (check/rigs.h)
-  int cost_state;              // a FoldCost
+  AdviceClass cls;             // CLASS_SEMI_STANDARD, or CLASS_STANDARD for 両目
+  FoldCost cost_state;
   FoldFigure cost;
-  int kind;                    // a FoldKind
+  FoldKind kind;
   bool foldable;               // the table has a fold for it and its bone has a place to go back to: what
                                // a plan without folds can tell of a fold (folding may still be refused)
   int into_count;              // bones its keys go into (all of them); into[0] is the one to name
   int32_t into[FOLD_INTO];     // model bones, the first FOLD_INTO
   FoldFigure error;            // folded: the worst move the fold leaves
-  int32_t keys_removed;        // folded: its keys the copy leaves out
 };
 
 // A rewritten track: the bone's name and its new keys (in FoldPlan::key).
 struct FoldTrack {
   char name[POSE_TRACK_NAME];
-  int32_t bone;
   int32_t first, count;
 };
 
@@ -125,11 +130,10 @@ enum FoldPlanResult : int {
 // The plan for one motion on one model: the caller's value (about 25 MB; keep one, statically or on the
 // heap: only what is used is touched). All zeros is empty.
 struct FoldPlan {
-  int result;                  // a FoldPlanResult
+  FoldPlanResult result;
   char reason[POSE_REASON];
-  int lack_count;
+  int lack_count;              // lacking bones listed (those beyond FOLD_LACKS are not)
   FoldLack lack[FOLD_LACKS];
-  int lacks_dropped;           // lacking bones beyond FOLD_LACKS, not listed
   int track_count;             // the rewritten tracks (folding)
   FoldTrack track[FOLD_TRACKS];
   int32_t key_count;           // keys of the pool (the rewritten tracks' and the steps' between)
@@ -172,7 +176,7 @@ enum FoldWriteResult : int {
   FOLD_WRITE_NO_PLAN = -5,     // the plan is not FOLD_DONE or folds nothing
 };
 
-// Writes the fitted and folded copy of the motion at path (wpath when use_w) to out, the caller's open
+// Writes the fitted and folded copy of the motion p names (opened by its spelling) to out, the caller's open
 // stream (the caller makes it whole or nothing): the file walked as vmd_fit_copy walks it, renamed by
 // bones and morphs as it renames, but its bone block rebuilt: the folded bones' keys and the rewritten
 // tracks' old keys left out, each rewritten track's new keys written, by frame, where the first key of
@@ -180,6 +184,5 @@ enum FoldWriteResult : int {
 // end of the file is written whole (its keys read whole). The plan must come from fold_plan with fold
 // true on the motion loaded from the same file with the same bone renamings. *counts (may be null)
 // gets what was written. Uses the byte reader.
-int fold_write(const FoldPlan* plan, const char* path, const char16_t* wpath, bool use_w, FILE* out,
-               const VmdRename* bones, int bone_count, const VmdRename* morphs, int morph_count,
-               FoldCounts* counts);
+int fold_write(const FoldPlan* plan, const OpenedPath& p, FILE* out, const VmdRename* bones, int bone_count,
+               const VmdRename* morphs, int morph_count, FoldCounts* counts);

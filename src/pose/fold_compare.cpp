@@ -1,8 +1,8 @@
 // fold_compare.cpp: the fold engine's yardstick (see fold_compare.h).
 //
-// Records: the tracks' reaches kept by keys (cmp_reach_*, until fold_compare_forget) and the zones'
-// positions kept by frame (cmp_y, cmp_have, for the comparison that turned them on); a comparison is
-// the caller's FoldCompare.
+// Records: the tracks' reaches kept by keys (cmp_reach_*, until fold_compare_forget), what a build
+// finds per bone (cmp_build, written by fold_compare_build) and the zones' positions kept by frame
+// (cmp_y, cmp_have, for the comparison that turned them on); a comparison is the caller's FoldCompare.
 // Limits: the bones of one skeleton's index space (POSE_SLOTS); 1,048,576 zone positions kept.
 // Trust: both skeletons were checked and ordered (pose_skeleton_order); every list built here is a
 // subset of one skeleton's order, so every walk is bounded by the bone count.
@@ -13,7 +13,7 @@
 
 static bool cmp_present(const PoseSkeleton* s, int x) { return x < s->count && !s->bone[x].absent; }
 
-static bool cmp_same_track(const FoldSide& a, const FoldSide& b, int x) {
+static bool cmp_same_track(const PoseEval& a, const PoseEval& b, int x) {
   bool oa = a.overridden != nullptr && a.overridden[x], ob = b.overridden != nullptr && b.overridden[x];
   if (oa || ob) return false;
   return a.tracks[x].keys == b.tracks[x].keys && a.tracks[x].count == b.tracks[x].count;
@@ -53,25 +53,6 @@ static double cmp_track_reach(int x, const PoseTrackRef& t) {
   return cmp_reach_value[x];
 }
 
-static double cmp_offset(const PoseSkeleton* s, int x) {
-  const PoseBone& b = s->bone[x];
-  PoseVec o = {b.rest[0], b.rest[1], b.rest[2]};
-  if (b.parent >= 0) {
-    const PoseBone& p = s->bone[b.parent];
-    o = pose_vsub(o, PoseVec{p.rest[0], p.rest[1], p.rest[2]});
-  }
-  return pose_vlen(o);
-}
-
-// Lists, in s's order, the bones marked in mark.
-static int cmp_list(const PoseSkeleton* s, const uint8_t* mark, int32_t* out) {
-  int n = 0;
-  for (int i = 0; i < s->order_count; i++) {
-    if (mark[s->order[i]]) out[n++] = s->order[i];
-  }
-  return n;
-}
-
 // The lists one side evaluates each frame: the frontier bones and the bones between them and the
 // nearest ancestor that is unaffected (their base, whose world pose cancels out: taken as the identity),
 // for world poses; those and every inheritance source they need, for local poses.
@@ -80,28 +61,15 @@ static void cmp_side_lists(const PoseSkeleton* s, const uint8_t* frontier, const
   static uint8_t world_mark[POSE_SLOTS], local_mark[POSE_SLOTS];
   static int32_t list[POSE_SLOTS];
   std::memset(world_mark, 0, sizeof world_mark);
-  std::memset(local_mark, 0, sizeof local_mark);
-  // Children come after their parents in the order, so one pass from the end closes the marks upward.
   for (int i = 0; i < s->count; i++) world_mark[i] = frontier[i] && cmp_present(s, i);
-  for (int i = s->order_count - 1; i >= 0; i--) {
-    int x = s->order[i];
-    if (!world_mark[x]) continue;
-    int p = s->bone[x].parent;
-    if (p >= 0 && affected[p]) world_mark[p] = 1;
-  }
-  for (int i = 0; i < s->count; i++) local_mark[i] = world_mark[i];
-  for (int i = s->order_count - 1; i >= 0; i--) {
-    int x = s->order[i];
-    if (local_mark[x] && s->bone[x].inherit >= 0) local_mark[s->bone[x].inherit] = 1;
-  }
-  *nl = cmp_list(s, local_mark, locals);
-  *nw = cmp_list(s, world_mark, list);
+  pose_skeleton_mark_parents(s, world_mark, affected);
+  std::memcpy(local_mark, world_mark, sizeof local_mark);
+  pose_skeleton_mark_sources(s, local_mark, local_mark);
+  *nl = pose_skeleton_list(s, local_mark, locals);
+  *nw = pose_skeleton_list(s, world_mark, list);
   for (int k = 0; k < *nw; k++) {
-    const PoseBone& b = s->bone[list[k]];
-    // The offset as pose_worlds finds it.
-    PoseVec offset = {b.rest[0], b.rest[1], b.rest[2]};
-    if (b.parent >= 0) offset = pose_vsub(offset, PoseVec{s->bone[b.parent].rest[0], s->bone[b.parent].rest[1], s->bone[b.parent].rest[2]});
-    worlds[k] = FoldWorldStep{list[k], b.parent >= 0 && world_mark[b.parent] ? b.parent : -1, offset};
+    int p = s->bone[list[k]].parent;
+    worlds[k] = FoldWorldStep{list[k], p >= 0 && world_mark[p] ? p : -1, pose_skeleton_offset(s, list[k])};
   }
 }
 
@@ -117,116 +85,143 @@ static void cmp_worlds(const FoldWorldStep* steps, int n, const PoseXf* local, P
   }
 }
 
+// What fold_compare_build finds on its way, per bone.
+struct CmpBuild {
+  uint8_t differs[POSE_SLOTS];      // its local pose can differ (or it is on one side only)
+  uint8_t frontier[POSE_SLOTS];     // it differs while its parent does not need to: evaluated each frame
+  uint8_t affected_a[POSE_SLOTS], affected_b[POSE_SLOTS];  // it differs, or hangs from one that does
+  int32_t owner[POSE_SLOTS];        // its nearest frontier bone at or above it on side b, -1 none
+  double reach_tt[POSE_SLOTS];      // the largest translation its keys and what it inherits give
+  double reach_at[POSE_SLOTS];      // how far from its owner it can be
+  uint8_t counts[POSE_SLOTS];       // a frontier bone with compared bones in its zone
+  double reach[POSE_SLOTS];         // per frontier bone: how far its compared bones can be
+  int32_t index_of[POSE_SLOTS];     // per frontier bone: its place in FoldCompare::front
+  int32_t fill[POSE_SLOTS];         // per frontier: where its zone's next bone goes
+  uint8_t src_mark[POSE_SLOTS];     // inheritance sources the zones need
+};
+static CmpBuild cmp_build;
+
+// differs, frontier and affected, over the bones of either side (n). Sources come first in b's order; a
+// bone only a has is absent from b's order and marked first.
+static void cmp_build_frontier(const FoldCompare* c, int n) {
+  CmpBuild& k = cmp_build;
+  const PoseSkeleton* sa = c->a.s;
+  const PoseSkeleton* sb = c->b.s;
+  std::memset(k.differs, 0, sizeof k.differs);
+  std::memset(k.frontier, 0, sizeof k.frontier);
+  for (int x = 0; x < n; x++) {
+    if (!(cmp_present(sa, x) && cmp_present(sb, x))) k.differs[x] = 1;
+  }
+  for (int i = 0; i < sb->order_count; i++) {
+    int x = sb->order[i];
+    if (k.differs[x]) continue;
+    const PoseBone& p = sa->bone[x];
+    const PoseBone& q = sb->bone[x];
+    bool d = p.parent != q.parent || !cmp_same_track(c->a, c->b, x) || !cmp_same_inherit(p, q) ||
+             std::memcmp(p.rest, q.rest, sizeof p.rest) != 0;
+    if (!d && q.inherit >= 0 && k.differs[q.inherit]) d = true;
+    if (d) k.differs[x] = k.frontier[x] = 1;
+  }
+  for (int x = 0; x < n; x++) k.affected_a[x] = k.affected_b[x] = k.differs[x];
+  pose_skeleton_mark_children(sa, k.affected_a);
+  pose_skeleton_mark_children(sb, k.affected_b);
+}
+
+// Zones, on side b (below a frontier the sides agree): each bone's nearest frontier at or above it, and
+// how far from it a bone can be (rest offsets, plus the largest translation of its keys and of what it
+// inherits).
+static void cmp_build_owners(const FoldCompare* c) {
+  CmpBuild& k = cmp_build;
+  const PoseSkeleton* sb = c->b.s;
+  for (int i = 0; i < sb->order_count; i++) {
+    int x = sb->order[i];
+    const PoseBone& q = sb->bone[x];
+    k.reach_tt[x] = cmp_track_reach(x, c->b.tracks[x]);
+    if (q.inherit >= 0 && (q.flags & PMX_BONE_INHERITS_TRANSLATION)) {
+      k.reach_tt[x] += std::fabs((double)q.inherit_weight) * k.reach_tt[q.inherit];
+    }
+    if (k.frontier[x]) {
+      k.owner[x] = x;
+      k.reach_at[x] = 0.0;
+    } else if (q.parent >= 0 && k.owner[q.parent] >= 0 && !q.ik_moved) {
+      k.owner[x] = k.owner[q.parent];
+      k.reach_at[x] = k.reach_at[q.parent] + pose_vlen(pose_skeleton_offset(sb, x)) + k.reach_tt[x];
+    } else {
+      k.owner[x] = -1;
+    }
+  }
+}
+
+// The frontier bones that count (compared themselves, or with compared bones in their zone) into
+// c->front, with their reaches; the others leave the frontier.
+static void cmp_build_fronts(FoldCompare* c) {
+  CmpBuild& k = cmp_build;
+  const PoseSkeleton* sb = c->b.s;
+  std::memset(k.counts, 0, sizeof k.counts);
+  for (int i = 0; i < sb->order_count; i++) {
+    int x = sb->order[i];
+    k.reach[x] = 0.0;
+    if (k.owner[x] < 0 || !c->compared[x]) continue;
+    k.counts[k.owner[x]] = 1;
+    if (k.reach_at[x] > k.reach[k.owner[x]]) k.reach[k.owner[x]] = k.reach_at[x];
+  }
+  c->nf = 0;
+  for (int i = 0; i < sb->order_count; i++) {
+    int x = sb->order[i];
+    if (!k.frontier[x]) continue;
+    if (!k.counts[x]) {
+      k.frontier[x] = 0;  // nothing compared at or below it: not evaluated
+      continue;
+    }
+    k.index_of[x] = c->nf;
+    c->front[c->nf] = x;
+    c->reach[c->nf] = k.reach[x];
+    c->self[c->nf] = c->compared[x];
+    c->nf++;
+  }
+}
+
+// The zones' bones, grouped by frontier, each group in b's order; then the inheritance sources the
+// zones need that side b does not evaluate anyway (a zone's bones may inherit from another zone's,
+// which may be skipped).
+static void cmp_build_zones(FoldCompare* c) {
+  CmpBuild& k = cmp_build;
+  const PoseSkeleton* sb = c->b.s;
+  for (int f = 0; f <= c->nf; f++) c->zone_first[f] = 0;
+  auto zoned = [&](int x) { return k.owner[x] >= 0 && k.owner[x] != x && k.frontier[k.owner[x]]; };
+  for (int i = 0; i < sb->order_count; i++) {
+    int x = sb->order[i];
+    if (zoned(x)) c->zone_first[k.index_of[k.owner[x]] + 1]++;
+  }
+  for (int f = 0; f < c->nf; f++) c->zone_first[f + 1] += c->zone_first[f];
+  for (int f = 0; f < c->nf; f++) k.fill[f] = c->zone_first[f];
+  for (int i = 0; i < sb->order_count; i++) {
+    int x = sb->order[i];
+    if (zoned(x)) c->zone[k.fill[k.index_of[k.owner[x]]]++] = x;
+  }
+  std::memset(k.src_mark, 0, sizeof k.src_mark);
+  for (int z = 0; z < c->zone_first[c->nf]; z++) {
+    int x = c->zone[z];
+    if (sb->bone[x].inherit >= 0) k.src_mark[sb->bone[x].inherit] = 1;
+  }
+  pose_skeleton_mark_sources(sb, k.src_mark, k.src_mark);
+  for (int z = 0; z < c->nlb; z++) k.src_mark[c->locals_b[z]] = 0;
+  c->nzs = pose_skeleton_list(sb, k.src_mark, c->zone_src);
+}
+
 bool fold_compare_build(FoldCompare* c) {
   c->cache_on = false;
   const PoseSkeleton* sa = c->a.s;
   const PoseSkeleton* sb = c->b.s;
   int n = sa->count > sb->count ? sa->count : sb->count;
-  static uint8_t differs[POSE_SLOTS], frontier[POSE_SLOTS], affected_a[POSE_SLOTS], affected_b[POSE_SLOTS];
-  static int32_t owner[POSE_SLOTS], index_of[POSE_SLOTS];
-  static double reach_tt[POSE_SLOTS], reach_at[POSE_SLOTS];
-  std::memset(differs, 0, sizeof differs);
-  std::memset(frontier, 0, sizeof frontier);
-  // differs: a bone's local pose can differ (or it is on one side only). Sources come first in b's order;
-  // a bone only a has is absent from b's order and marked first.
-  for (int x = 0; x < n; x++) {
-    if (!(cmp_present(sa, x) && cmp_present(sb, x))) differs[x] = 1;
-  }
-  for (int i = 0; i < sb->order_count; i++) {
-    int x = sb->order[i];
-    if (differs[x]) continue;
-    const PoseBone& p = sa->bone[x];
-    const PoseBone& q = sb->bone[x];
-    bool d = p.parent != q.parent || !cmp_same_track(c->a, c->b, x) || !cmp_same_inherit(p, q) ||
-             std::memcmp(p.rest, q.rest, sizeof p.rest) != 0;
-    if (!d && q.inherit >= 0 && differs[q.inherit]) d = true;
-    if (d) differs[x] = frontier[x] = 1;
-  }
-  // affected: differs, or below a bone that does (on that side).
-  for (int x = 0; x < n; x++) affected_a[x] = affected_b[x] = differs[x];
-  for (int i = 0; i < sa->order_count; i++) {
-    int x = sa->order[i];
-    if (sa->bone[x].parent >= 0 && affected_a[sa->bone[x].parent]) affected_a[x] = 1;
-  }
-  for (int i = 0; i < sb->order_count; i++) {
-    int x = sb->order[i];
-    if (sb->bone[x].parent >= 0 && affected_b[sb->bone[x].parent]) affected_b[x] = 1;
-  }
-  // Zones, on side b (below a frontier the sides agree): each bone's nearest frontier at or above it, and
-  // how far from it a bone can be (rest offsets, plus the largest translation of its keys and of what it
-  // inherits).
-  for (int i = 0; i < sb->order_count; i++) {
-    int x = sb->order[i];
-    const PoseBone& q = sb->bone[x];
-    reach_tt[x] = cmp_track_reach(x, c->b.tracks[x]);
-    if (q.inherit >= 0 && (q.flags & PMX_BONE_INHERITS_TRANSLATION)) {
-      reach_tt[x] += std::fabs((double)q.inherit_weight) * reach_tt[q.inherit];
-    }
-    if (frontier[x]) {
-      owner[x] = x;
-      reach_at[x] = 0.0;
-    } else if (q.parent >= 0 && owner[q.parent] >= 0 && !q.ik_moved) {
-      owner[x] = owner[q.parent];
-      reach_at[x] = reach_at[q.parent] + cmp_offset(sb, x) + reach_tt[x];
-    } else {
-      owner[x] = -1;
-    }
-  }
-  // The frontier bones that count: compared themselves, or with compared bones in their zone.
-  static uint8_t counts[POSE_SLOTS];
-  static double reach[POSE_SLOTS];
-  std::memset(counts, 0, sizeof counts);
-  for (int i = 0; i < sb->order_count; i++) {
-    int x = sb->order[i];
-    reach[x] = 0.0;
-    if (owner[x] < 0 || !c->compared[x]) continue;
-    counts[owner[x]] = 1;
-    if (reach_at[x] > reach[owner[x]]) reach[owner[x]] = reach_at[x];
-  }
-  c->nf = 0;
-  for (int i = 0; i < sb->order_count; i++) {
-    int x = sb->order[i];
-    if (!frontier[x]) continue;
-    if (!counts[x]) {
-      frontier[x] = 0;  // nothing compared at or below it: not evaluated
-      continue;
-    }
-    index_of[x] = c->nf;
-    c->front[c->nf] = x;
-    c->reach[c->nf] = reach[x];
-    c->self[c->nf] = c->compared[x];
-    c->nf++;
-  }
+  cmp_build_frontier(c, n);
+  cmp_build_owners(c);
+  cmp_build_fronts(c);
   if (c->nf == 0) return false;
-  // The zones' bones, grouped by frontier, each group in b's order.
-  for (int f = 0; f <= c->nf; f++) c->zone_first[f] = 0;
-  for (int i = 0; i < sb->order_count; i++) {
-    int x = sb->order[i];
-    if (owner[x] >= 0 && owner[x] != x && frontier[owner[x]]) c->zone_first[index_of[owner[x]] + 1]++;
-  }
-  for (int f = 0; f < c->nf; f++) c->zone_first[f + 1] += c->zone_first[f];
-  static int32_t fill[POSE_SLOTS];
-  for (int f = 0; f < c->nf; f++) fill[f] = c->zone_first[f];
-  for (int i = 0; i < sb->order_count; i++) {
-    int x = sb->order[i];
-    if (owner[x] >= 0 && owner[x] != x && frontier[owner[x]]) c->zone[fill[index_of[owner[x]]]++] = x;
-  }
-  cmp_side_lists(sa, frontier, affected_a, c->locals_a, &c->nla, c->worlds_a, &c->nwa);
-  cmp_side_lists(sb, frontier, affected_b, c->locals_b, &c->nlb, c->worlds_b, &c->nwb);
-  // Inheritance sources the zones need that side b does not evaluate anyway (a zone's bones may inherit
-// from another zone's, which may be skipped).
-  static uint8_t src_mark[POSE_SLOTS];
-  std::memset(src_mark, 0, sizeof src_mark);
-  for (int k = 0; k < c->zone_first[c->nf]; k++) {
-    int x = c->zone[k];
-    if (sb->bone[x].inherit >= 0) src_mark[sb->bone[x].inherit] = 1;
-  }
-  for (int i = sb->order_count - 1; i >= 0; i--) {
-    int x = sb->order[i];
-    if (src_mark[x] && sb->bone[x].inherit >= 0) src_mark[sb->bone[x].inherit] = 1;
-  }
-  for (int k = 0; k < c->nlb; k++) src_mark[c->locals_b[k]] = 0;
-  c->nzs = cmp_list(sb, src_mark, c->zone_src);
+  CmpBuild& k = cmp_build;
+  cmp_side_lists(sa, k.frontier, k.affected_a, c->locals_a, &c->nla, c->worlds_a, &c->nwa);
+  cmp_side_lists(sb, k.frontier, k.affected_b, c->locals_b, &c->nlb, c->worlds_b, &c->nwb);
+  cmp_build_zones(c);
   for (int x = 0; x < n; x++) c->hint_a[x] = c->hint_b[x] = -1;
   return true;
 }
@@ -247,18 +242,18 @@ void fold_compare_cache(FoldCompare* c, uint32_t first, uint32_t last, uint32_t 
   if (c->cache_on) std::memset(cmp_have, 0, (size_t)(frames * c->nf));
 }
 
-void fold_compare_sides(FoldCompare* c, const FoldSide& a, const FoldSide& b) {
+void fold_compare_sides(FoldCompare* c, const PoseEval& a, const PoseEval& b) {
   c->a = a;
+  c->a.hints = c->hint_a;
   c->b = b;
+  c->b.hints = c->hint_b;
 }
 
 void fold_compare_frame(FoldCompare* c, double frame) {
   c->frame = frame;
-  PoseEval ea = {c->a.s, c->a.tracks, c->a.override_key, c->a.overridden, c->hint_a};
-  PoseEval eb = {c->b.s, c->b.tracks, c->b.override_key, c->b.overridden, c->hint_b};
-  pose_locals(ea, c->locals_a, c->nla, frame, c->local_a);
+  pose_locals(c->a, c->locals_a, c->nla, frame, c->local_a);
   cmp_worlds(c->worlds_a, c->nwa, c->local_a, c->world_a);
-  pose_locals(eb, c->locals_b, c->nlb, frame, c->local_b);
+  pose_locals(c->b, c->locals_b, c->nlb, frame, c->local_b);
   cmp_worlds(c->worlds_b, c->nwb, c->local_b, c->world_b);
   c->bound = 0.0;
   c->degrees = 0.0;
@@ -286,7 +281,7 @@ void fold_compare_units(FoldCompare* c, double floor, double* units, int32_t* bo
   *units = 0.0;
   *bone = -1;
   bool sources = false;
-  PoseEval eb = {c->b.s, c->b.tracks, c->b.override_key, c->b.overridden, c->hint_b};
+  const PoseEval& eb = c->b;
   uint32_t f32 = (uint32_t)c->frame;
   bool grid = c->cache_on && (double)f32 == c->frame && f32 >= c->cache_first &&
               (f32 - c->cache_first) % c->cache_stride == 0;
@@ -315,6 +310,8 @@ void fold_compare_units(FoldCompare* c, double floor, double* units, int32_t* bo
         int b = c->zone[z];
         const PoseBone& bz = s->bone[b];
         const PoseBone& bp = s->bone[bz.parent];
+        // The offset in single precision, unlike pose_skeleton_offset's: taking it in double would move
+        // the figures' last digits.
         PoseVec o = {bz.rest[0] - bp.rest[0], bz.rest[1] - bp.rest[1], bz.rest[2] - bp.rest[2]};
         PoseXf l = {pose_vadd(o, c->local_b[b].p), c->local_b[b].q};
         c->y[b] = bz.parent == x ? l : pose_xmul(c->y[bz.parent], l);

@@ -1,6 +1,6 @@
 // fold_compare.h: the fold engine's yardstick (private to pose/): how far the bones of one skeleton's
 // index space move between two plays, side a and side b (two skeletons that differ by bones taken out
-// and re-parented, two sets of tracks, keys set per bone).
+// and re-parented, two sets of tracks, keys set per bone: each side a PoseEval, pose.h).
 //
 // Only what differs is evaluated. The frontier is the set of bones present on both sides whose local
 // pose can differ (another parent, another track or set key, another inheritance, or a source that
@@ -15,13 +15,6 @@
 
 #include "pose/pose.h"
 
-struct FoldSide {
-  const PoseSkeleton* s;
-  const PoseTrackRef* tracks;
-  const PoseXf* override_key;  // may be null
-  const uint8_t* overridden;   // may be null
-};
-
 // One world pose a comparison finds each frame: the bone's, from its parent's (-1: the parent is a base
 // or there is none, so the world pose is the local one) and its rest offset from it.
 struct FoldWorldStep {
@@ -30,7 +23,7 @@ struct FoldWorldStep {
 };
 
 struct FoldCompare {
-  FoldSide a, b;
+  PoseEval a, b;             // the two sides (fold_compare_sides: their hints are hint_a and hint_b)
   const uint8_t* compared;  // per bone: 1 when its moves count
 
   // Made by fold_compare_build.
@@ -68,8 +61,9 @@ bool fold_compare_build(FoldCompare* c);
 // a fold weighs and measures a frame many times). Off when they would not fit; off again at every
 // build.
 void fold_compare_cache(FoldCompare* c, uint32_t first, uint32_t last, uint32_t stride);
-// Gives c other sides, keeping what it found: only for sides whose frontier and zones are the same.
-void fold_compare_sides(FoldCompare* c, const FoldSide& a, const FoldSide& b);
+// Sets c's sides a and b (what each plays: their hints are left out, c keeps its own): before
+// fold_compare_build, or after it, keeping what it found, for sides whose frontier and zones are the same.
+void fold_compare_sides(FoldCompare* c, const PoseEval& a, const PoseEval& b);
 // Evaluates the frontier at frame: dp, theta, bound, degrees.
 void fold_compare_frame(FoldCompare* c, double frame);
 // After fold_compare_frame: the largest units a compared bone moves this frame, exactly, into *units and

@@ -73,18 +73,17 @@ static void write_track(WriteCopy& c, const FoldPlan* plan, int t) {
   std::memcpy(rec, track.name, len < (size_t)VMD_NAME ? len : (size_t)VMD_NAME);
   for (int i = 0; i < track.count; i++) {
     const PoseKey& k = plan->key[track.first + i];
-    write_le32(rec + VMD_NAME, k.frame);
-    for (int a = 0; a < 3; a++) std::memcpy(rec + VMD_NAME + 4 + 4 * a, &k.pos[a], 4);
-    for (int a = 0; a < 4; a++) std::memcpy(rec + VMD_NAME + 16 + 4 * a, &k.rot[a], 4);
-    std::memcpy(rec + VMD_NAME + 32, k.curve, POSE_CURVE_BYTES);
+    write_le32(rec + VMD_BONE_FRAME, k.frame);
+    for (int a = 0; a < 3; a++) std::memcpy(rec + VMD_BONE_POSITION + 4 * a, &k.pos[a], 4);
+    for (int a = 0; a < 4; a++) std::memcpy(rec + VMD_BONE_ROTATION + 4 * a, &k.rot[a], 4);
+    std::memcpy(rec + VMD_BONE_CURVES, k.curve, VMD_BONE_CURVE_BYTES);
     write_bytes(c, rec, VMD_BONE_KEY);
     c.bone_keys++;
   }
 }
 
-int fold_write(const FoldPlan* plan, const char* path, const char16_t* wpath, bool use_w, FILE* out,
-               const VmdRename* bones, int bone_count, const VmdRename* morphs, int morph_count,
-               FoldCounts* counts) {
+int fold_write(const FoldPlan* plan, const OpenedPath& p, FILE* out, const VmdRename* bones, int bone_count,
+               const VmdRename* morphs, int morph_count, FoldCounts* counts) {
   if (counts != nullptr) *counts = FoldCounts{0, 0};
   if (plan->result != FOLD_DONE || plan->removed_count <= 0) return FOLD_WRITE_NO_PLAN;
   if (!vmd_rename_fill(&write_bones, bones, bone_count) || !vmd_rename_fill(&write_morphs, morphs, morph_count)) {
@@ -96,16 +95,14 @@ int fold_write(const FoldPlan* plan, const char* path, const char16_t* wpath, bo
     while (write_slot[at & (WRITE_SLOTS - 1)] != 0) at++;
     write_slot[at & (WRITE_SLOTS - 1)] = (int16_t)(i + 1);
   }
-  int opened = use_w ? (wpath != nullptr ? rfopenW(wpath) : -1) : (path != nullptr ? rfopen(path) : -1);
-  if (opened != 0) return FOLD_WRITE_UNOPENED;
+  static VmdWalk w;
+  if (!vmd_walk_open(&w, p)) return FOLD_WRITE_UNOPENED;
   static WriteCopy c;
   c.out = out;
   c.failed = false;
   c.bone_keys = c.morph_keys = 0;
   c.held = 0;
   std::memset(c.emitted, 0, sizeof c.emitted);
-  static VmdWalk w;
-  vmd_walk_begin(&w);
   VmdStep s;
   bool in_bones = false, bones_done = false, changed = false;
   char last_name[POSE_TRACK_NAME];  // the name of the last bone key and what write_removed gave for it
@@ -119,15 +116,16 @@ int fold_write(const FoldPlan* plan, const char* path, const char16_t* wpath, bo
     bones_done = true;
   };
   while (vmd_walk_next(&w, &s)) {
-    if (s.piece == VMD_PIECE_COUNT && s.shape == &vmd_shapes[0] && s.got == 4) {
+    bool bone_key = s.piece == VMD_PIECE_RECORD && s.shape->block == BLOCK_BONE_KEYS;
+    if (s.piece == VMD_PIECE_COUNT && s.shape->block == BLOCK_BONE_KEYS && s.got == 4) {
       unsigned char b[4];
       write_le32(b, (uint32_t)plan->bone_keys);
       write_bytes(c, b, 4);
       in_bones = true;
       continue;
     }
-    if (in_bones && !(s.piece == VMD_PIECE_RECORD && s.shape == &vmd_shapes[0])) close_bones();
-    if (s.piece == VMD_PIECE_RECORD && s.shape == &vmd_shapes[0]) {
+    if (in_bones && !bone_key) close_bones();
+    if (bone_key) {
       if (s.got < s.shape->size) continue;  // a key cut by the end of the file: the copy ends whole before it
       vmd_rename_field(write_bones, s.bytes, VMD_NAME);
       char name[POSE_TRACK_NAME];
@@ -151,12 +149,12 @@ int fold_write(const FoldPlan* plan, const char* path, const char16_t* wpath, bo
     if (s.piece == VMD_PIECE_RECORD && s.shape->names != VMD_NAMES_NONE && s.got >= s.shape->name_size) {
       vmd_rename_field(s.shape->names == VMD_NAMES_MORPHS ? write_morphs : write_bones, s.bytes, s.shape->name_size);
     }
-    if (s.piece == VMD_PIECE_RECORD && s.shape == &vmd_shapes[1] && s.got == s.shape->size) c.morph_keys++;
+    if (s.piece == VMD_PIECE_RECORD && s.shape->block == BLOCK_MORPH_KEYS && s.got == s.shape->size) c.morph_keys++;
     write_bytes(c, s.bytes, s.got);
   }
   if (in_bones) close_bones();
   write_flush(c);
-  rfclose();
+  vmd_walk_close(&w);
   if (!bones_done) changed = true;  // the file no longer reaches its bone keys
   if (counts != nullptr) *counts = FoldCounts{c.bone_keys, c.morph_keys};
   if (c.failed) return FOLD_WRITE_FAILED;

@@ -2,7 +2,8 @@
 // walk of a VMD file.
 //
 // Records: the renaming table and the switches' scratch of the load in progress (written by
-// pose_motion_load); motions are the callers' values.
+// pose_motion_load); motions are the callers' values, emptied by each load as far as the last one
+// filled their tracks.
 // Limits: 524,288 bone keys, 8,192 names; 262,144 IK switches, 1,024 IK names.
 // Trust: the file is untrusted: counts are the walk's loop bounds, names are at most 15 bytes, and every
 // key's floats are checked (a rotation must have a length, a position must lie within 100,000) before
@@ -21,13 +22,9 @@
 
 static_assert((POSE_TRACK_SLOTS & (POSE_TRACK_SLOTS - 1)) == 0, "the slot count is a power of two");
 static_assert(POSE_TRACKS <= 32767 && POSE_TRACKS <= 65535, "a track fits the hash's and the load's fields");
+static_assert(POSE_CURVE_BYTES == VMD_BONE_CURVE_BYTES, "a key keeps the file's curve bytes");
 
 static VmdRenameTable motion_renames;
-
-// The name of the last key loaded and its track (-1: none): files list a bone's keys together as a
-// rule, so most keys name the track of the key before them. Written by pose_motion_load.
-static char motion_last_name[POSE_TRACK_NAME];
-static int motion_last_track = -1;
 
 int pose_motion_track(const PoseMotion* m, const char* name) {
   for (uint32_t at = hash_text(name);; at++) {
@@ -49,17 +46,24 @@ static int motion_track_add(PoseMotion* m, const char* name) {
   int t = m->track_count++;
   std::memcpy(m->track[t].name, name, POSE_TRACK_NAME);
   m->track[t].first = m->track[t].count = m->track[t].file_keys = 0;
-  m->slot[at & (POSE_TRACK_SLOTS - 1)] = (int16_t)(t + 1);
+  m->track[t].slot = (int32_t)(at & (POSE_TRACK_SLOTS - 1));
+  m->slot[m->track[t].slot] = (int16_t)(t + 1);
   return t;
+}
+
+// Empties the tracks: the name hash's slots cleared as far as the tracks filled them (every other slot
+// is 0 already), not the whole hash.
+static void motion_empty(PoseMotion* m) {
+  for (int t = 0; t < m->track_count; t++) m->slot[m->track[t].slot & (POSE_TRACK_SLOTS - 1)] = 0;
+  m->track_count = m->key_count = 0;
+  m->file_bone_keys = 0;
+  m->ik_track_count = m->ik_switch_count = 0;
+  std::memset(m->ik_slot, 0, sizeof m->ik_slot);
 }
 
 static int motion_refuse(PoseMotion* m, const char* why) {
   std::snprintf(m->reason, sizeof m->reason, "%s", why);
-  m->track_count = m->key_count = 0;
-  m->file_bone_keys = 0;
-  std::memset(m->slot, 0, sizeof m->slot);
-  m->ik_track_count = m->ik_switch_count = 0;
-  std::memset(m->ik_slot, 0, sizeof m->ik_slot);
+  motion_empty(m);
   return POSE_HOSTILE;
 }
 
@@ -135,40 +139,38 @@ static void motion_switch_arrange(PoseMotion* m) {
   m->ik_switch_count = w;
 }
 
-// One whole bone key (its name field already renamed) into the motion; false (with the reason) when it
-// cannot be kept.
-static bool motion_key(PoseMotion* m, const unsigned char* rec) {
+// The track of a run of keys of the name field at field, renamed as the copy renames it; -1 when the
+// tracks are full.
+static int motion_track_of(PoseMotion* m, const unsigned char* field) {
+  unsigned char renamed[VMD_NAME];
+  std::memcpy(renamed, field, VMD_NAME);
+  vmd_rename_field(motion_renames, renamed, VMD_NAME);
   char name[POSE_TRACK_NAME];
   std::memset(name, 0, sizeof name);
-  for (int i = 0; i < VMD_NAME && rec[i] != 0; i++) name[i] = (char)rec[i];
-  int t = motion_last_track >= 0 && std::memcmp(name, motion_last_name, sizeof name) == 0 ? motion_last_track
-                                                                                         : motion_track_add(m, name);
-  std::memcpy(motion_last_name, name, sizeof name);
-  motion_last_track = t;
+  for (int i = 0; i < VMD_NAME && renamed[i] != 0; i++) name[i] = (char)renamed[i];
+  return motion_track_add(m, name);
+}
+
+// One whole bone key of track t into the motion; false (with the reason) when it cannot be kept.
+static bool motion_key(PoseMotion* m, int t, const unsigned char* rec) {
   if (t < 0) return motion_refuse(m, "the motion names more than 8,192 bones"), false;
   if (m->key_count >= POSE_KEYS) return motion_refuse(m, "the motion has more than 524,288 bone keys"), false;
   PoseKey& k = m->key[m->key_count];
-  const unsigned char* body = rec + VMD_NAME;
-  k.frame = (uint32_t)rfle32(body);
+  k.frame = (uint32_t)rfle32(rec + VMD_BONE_FRAME);
   for (int a = 0; a < 3; a++) {
-    k.pos[a] = rflefloat(body + 4 + 4 * a);
+    k.pos[a] = rflefloat(rec + VMD_BONE_POSITION + 4 * a);
     if (!std::isfinite(k.pos[a]) || std::fabs(k.pos[a]) > POSE_FAR) {
       return motion_refuse(m, "a bone key's position is not a number or too far out"), false;
     }
   }
-  PoseQuat q = {rflefloat(body + 16), rflefloat(body + 20), rflefloat(body + 24), rflefloat(body + 28)};
+  const unsigned char* r = rec + VMD_BONE_ROTATION;
+  PoseQuat q = {rflefloat(r), rflefloat(r + 4), rflefloat(r + 8), rflefloat(r + 12)};
   if (!std::isfinite(q.x) || !std::isfinite(q.y) || !std::isfinite(q.z) || !std::isfinite(q.w) ||
       !pose_qnormalize(&q)) {
     return motion_refuse(m, "a bone key's rotation is zero or not a number"), false;
   }
   k.rot[0] = (float)q.x, k.rot[1] = (float)q.y, k.rot[2] = (float)q.z, k.rot[3] = (float)q.w;
-  // Eight words at a time: a 64-byte block copy is compiled to a string move that costs more here than
-  // the rest of the key.
-  for (int i = 0; i < POSE_CURVE_BYTES; i += 8) {
-    uint64_t word;
-    std::memcpy(&word, body + 32 + i, 8);
-    std::memcpy(k.curve + i, &word, 8);
-  }
+  std::memcpy(k.curve, rec + VMD_BONE_CURVES, POSE_CURVE_BYTES);  // a few vector moves
   m->key_track[m->key_count] = (uint16_t)t;
   m->key_count++;
   m->track[t].file_keys++;
@@ -237,51 +239,84 @@ static void motion_arrange(PoseMotion* m) {
   m->key_count = w;
 }
 
-int pose_motion_load(PoseMotion* m, const char* path, const char16_t* wpath, bool use_w, const VmdRename* renames,
-                     int rename_count) {
-  m->track_count = m->key_count = 0;
-  m->file_bone_keys = 0;
-  m->last_frame = 0;
-  m->reason[0] = 0;
-  std::memset(m->slot, 0, sizeof m->slot);
-  m->ik_track_count = m->ik_switch_count = 0;
-  m->ik_frame = 0;
-  std::memset(m->ik_slot, 0, sizeof m->ik_slot);
-  motion_last_track = -1;
-  if (!vmd_rename_fill(&motion_renames, renames, rename_count)) return motion_refuse(m, "a renaming is refused");
-  int opened = use_w ? (wpath != nullptr ? rfopenW(wpath) : -1) : (path != nullptr ? rfopen(path) : -1);
-  if (opened != 0) return motion_refuse(m, "the motion cannot be opened");
-  static VmdWalk w;
-  vmd_walk_begin(&w);
+// The bone keys and IK switches of the walk w has begun, into m (made empty); the walk is ended here.
+static int motion_load(PoseMotion* m, VmdWalk* w) {
+  w->runs = true;
   VmdStep s;
   bool ok = true;
-  while (ok && vmd_walk_next(&w, &s)) {
-    if (s.piece == VMD_PIECE_SIGNATURE && !w.signature_ok) {
+  bool named = false;        // a run of keys is under way: its name field's bytes 0 to 7 and 7 to 14
+  uint64_t head = 0, tail = 0;  // are head and tail, track its track
+  int track = -1;
+  while (ok && vmd_walk_next(w, &s)) {
+    if (s.piece == VMD_PIECE_SIGNATURE && !w->signature_ok) {
       ok = false;
       motion_refuse(m, "not a VMD motion");
-    } else if (s.piece == VMD_PIECE_COUNT && s.shape == &vmd_shapes[0] && s.got == 4 &&
+    } else if (s.piece == VMD_PIECE_COUNT && s.shape->block == BLOCK_BONE_KEYS && s.got == 4 &&
                (uint32_t)rfle32(s.bytes) > (uint32_t)POSE_KEYS) {
       // Refused before any key is kept: a motion this long would fill the whole record first.
       ok = false;
       motion_refuse(m, "the motion declares more than 524,288 bone keys");
-    } else if (s.piece == VMD_PIECE_RECORD && s.shape == &vmd_shapes[0] && s.got == s.shape->size) {
-      vmd_rename_field(motion_renames, s.bytes, VMD_NAME);
-      m->file_bone_keys++;
-      ok = motion_key(m, s.bytes);
-    } else if (s.piece == VMD_PIECE_RECORD && s.shape == &vmd_shapes[VMD_BLOCKS - 1] && s.got == s.shape->size) {
+    } else if (s.piece == VMD_PIECE_RECORD && s.shape->block == BLOCK_BONE_KEYS) {
+      // Files list a bone's keys together as a rule: the track is found once for a run of keys of one
+      // name field.
+      const unsigned char* rec = s.bytes;
+      for (int i = 0; ok && i < s.records; i++, rec += VMD_BONE_KEY) {
+        uint64_t h, t;
+        std::memcpy(&h, rec, 8);
+        std::memcpy(&t, rec + 7, 8);
+        if (!named || h != head || t != tail) {
+          head = h;
+          tail = t;
+          named = true;
+          track = motion_track_of(m, rec);
+        }
+        m->file_bone_keys++;
+        ok = motion_key(m, track, rec);
+      }
+    } else if (s.piece == VMD_PIECE_RECORD && s.records == 1 && s.shape->block == BLOCK_IK_KEYS &&
+               s.shape->size == VMD_SHOW_IK_HEAD) {
       m->ik_frame = (uint32_t)rfle32(s.bytes);  // a show-and-IK head: its switches follow
-    } else if (s.piece == VMD_PIECE_RECORD && s.shape == &vmd_ik_switch && s.got == s.shape->size) {
-      vmd_rename_field(motion_renames, s.bytes, VMD_MODEL);
-      ok = motion_switch(m, s.bytes);
+    } else if (s.piece == VMD_PIECE_RECORD && s.records == 1 && s.shape->block == BLOCK_IK_KEYS &&
+               s.shape->size == VMD_IK_SWITCH) {
+      // Renamed in a copy of its own: the walk's bytes may be the kept file's.
+      unsigned char record[VMD_IK_SWITCH];
+      std::memcpy(record, s.bytes, VMD_IK_SWITCH);
+      vmd_rename_field(motion_renames, record, VMD_MODEL);
+      ok = motion_switch(m, record);
     } else if (s.piece == VMD_PIECE_TAIL) {
       break;
     }
   }
-  rfclose();
+  vmd_walk_close(w);
   if (!ok) return POSE_HOSTILE;
   motion_arrange(m);
   motion_switch_arrange(m);
   return POSE_DONE;
+}
+
+// Makes m empty and takes the renamings; false (m refused) when a renaming is refused.
+static bool motion_begin(PoseMotion* m, const VmdRename* renames, int rename_count) {
+  motion_empty(m);
+  m->last_frame = 0;
+  m->reason[0] = 0;
+  m->ik_frame = 0;
+  if (!vmd_rename_fill(&motion_renames, renames, rename_count)) return motion_refuse(m, "a renaming is refused"), false;
+  return true;
+}
+
+int pose_motion_load(PoseMotion* m, const OpenedPath& p, const VmdRename* renames, int rename_count) {
+  if (!motion_begin(m, renames, rename_count)) return POSE_HOSTILE;
+  static VmdWalk w;
+  if (!vmd_walk_open(&w, p)) return motion_refuse(m, "the motion cannot be opened");
+  return motion_load(m, &w);
+}
+
+int pose_motion_load_bytes(PoseMotion* m, const unsigned char* bytes, int64_t size, const VmdRename* renames,
+                           int rename_count) {
+  if (!motion_begin(m, renames, rename_count)) return POSE_HOSTILE;
+  static VmdWalk w;
+  vmd_walk_open_bytes(&w, bytes, size);
+  return motion_load(m, &w);
 }
 
 bool pose_track_moves(const PoseMotion* m, int t) {

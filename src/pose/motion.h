@@ -4,7 +4,8 @@
 // fitted copy (formats/vmd_fit.h).
 //
 // A motion is a value the caller keeps (about 55 MB at its bound: keep one, statically or on the heap;
-// only the keys loaded are ever touched). All zeros is an empty motion.
+// only the keys loaded are ever touched). All zeros is an empty motion; a load empties it as far as the
+// load before filled it (its name hash is never cleared whole), so a motion must start as all zeros.
 #pragma once
 #include <cstdint>
 
@@ -28,6 +29,7 @@ struct PoseTrack {
   char name[POSE_TRACK_NAME];  // Shift-JIS, after the renamings
   int32_t first, count;        // its keys in PoseMotion::key, by frame, one per frame
   int32_t file_keys;           // the keys of this name the file holds (two on one frame count twice)
+  int32_t slot;                // its place in PoseMotion::slot (private: the next load clears it)
 };
 
 constexpr int POSE_IK_SWITCHES = 1 << 18;  // IK switches a motion keeps (a switch a frame per IK bone: 6,000 frames of 40)
@@ -65,16 +67,19 @@ struct PoseMotion {
   uint32_t ik_frame;               // scratch of the load: the frame of the switches being read
 };
 
-// Loads the bone keys and the IK switches of the motion at path (by its UTF-16 path wpath when use_w is
-// set), every key's and switch's name renamed by renames (count of them) as vmd_fit_copy renames it. A
-// name's keys (switches) are sorted by frame; of two on one frame the later in the file is kept, as
-// players keep it. Uses the byte reader. POSE_DONE; or POSE_HOSTILE with m->reason: the file cannot be
-// opened, is not a VMD motion, declares more than 524,288 bone keys (refused before any is kept), names
-// more than 8,192 bones, a key whose rotation is zero or not a number, or a position that is not a
-// number or lies beyond 100,000; holds more than 262,144 IK switches or switches more than 1,024 names;
-// or a renaming is refused. A file cut inside a block gives what was read whole before.
-int pose_motion_load(PoseMotion* m, const char* path, const char16_t* wpath, bool use_w, const VmdRename* renames,
-                     int rename_count);
+// Loads the bone keys and the IK switches of the motion p names (opened by the spelling it names), every
+// key's and switch's name renamed by renames (count of them) as vmd_fit_copy renames it. A name's keys
+// (switches) are sorted by frame; of two on one frame the later in the file is kept, as players keep it.
+// Uses the byte reader. POSE_DONE; or POSE_HOSTILE with m->reason: the file cannot be opened, is not a
+// VMD motion, declares more than 524,288 bone keys (refused before any is kept), names more than 8,192
+// bones, a key whose rotation is zero or not a number, or a position that is not a number or lies
+// beyond 100,000; holds more than 262,144 IK switches or switches more than 1,024 names; or a renaming
+// is refused. A file cut inside a block gives what was read whole before.
+int pose_motion_load(PoseMotion* m, const OpenedPath& p, const VmdRename* renames, int rename_count);
+// The same from the motion's file kept in memory (formats/vmd.h, vmd_kept: size bytes, the whole file);
+// the file is not opened. The bytes are not changed.
+int pose_motion_load_bytes(PoseMotion* m, const unsigned char* bytes, int64_t size, const VmdRename* renames,
+                           int rename_count);
 
 // The track of name (exactly, up to its 0), or -1.
 int pose_motion_track(const PoseMotion* m, const char* name);

@@ -116,16 +116,9 @@ void pose_bind(const PoseSkeleton* s, const PoseMotion* m, PoseTrackRef* tracks)
 void pose_worlds(const PoseEval& e, const int32_t* bones, int n, const PoseXf* local, PoseXf* world) {
   for (int i = 0; i < n; i++) {
     int b = bones[i];
-    const PoseBone& bone = e.s->bone[b];
-    PoseVec offset = {bone.rest[0], bone.rest[1], bone.rest[2]};
-    PoseXf parent = pose_xidentity();
-    if (bone.parent >= 0) {
-      const PoseBone& p = e.s->bone[bone.parent];
-      offset = pose_vsub(offset, PoseVec{p.rest[0], p.rest[1], p.rest[2]});
-      parent = world[bone.parent];
-    }
-    PoseXf l = {pose_vadd(offset, local[b].p), local[b].q};
-    world[b] = pose_xmul(parent, l);
+    int p = e.s->bone[b].parent;
+    PoseXf l = {pose_vadd(pose_skeleton_offset(e.s, b), local[b].p), local[b].q};
+    world[b] = pose_xmul(p >= 0 ? world[p] : pose_xidentity(), l);
   }
 }
 

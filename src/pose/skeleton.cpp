@@ -1,5 +1,5 @@
 // skeleton.cpp: a model's skeleton for the pose engine (see skeleton.h): made from the PMX reader's
-// record, checked, ordered.
+// record, checked, ordered; the walks of its hierarchy.
 //
 // Records: none of its own; skeletons are the callers' values.
 // Limits: 4,096 model bones and 64 put back; 16,384 IK links.
@@ -258,4 +258,36 @@ int pose_skeleton_order(PoseSkeleton* s) {
   }
   pose_ik_prepare(s);
   return POSE_DONE;
+}
+
+// Children come after their parents in the order: a walk from the end reaches a bone's parent after the
+// bone, a walk from the start a bone after its parent.
+void pose_skeleton_mark_parents(const PoseSkeleton* s, uint8_t* mark, const uint8_t* within) {
+  for (int i = s->order_count - 1; i >= 0; i--) {
+    int x = s->order[i];
+    int p = s->bone[x].parent;
+    if (mark[x] && p >= 0 && (within == nullptr || within[p])) mark[p] = 1;
+  }
+}
+
+void pose_skeleton_mark_sources(const PoseSkeleton* s, const uint8_t* of, uint8_t* mark) {
+  for (int i = s->order_count - 1; i >= 0; i--) {
+    int x = s->order[i];
+    if ((of[x] || mark[x]) && s->bone[x].inherit >= 0) mark[s->bone[x].inherit] = 1;
+  }
+}
+
+void pose_skeleton_mark_children(const PoseSkeleton* s, uint8_t* mark) {
+  for (int i = 0; i < s->order_count; i++) {
+    int x = s->order[i];
+    if (s->bone[x].parent >= 0 && mark[s->bone[x].parent]) mark[x] = 1;
+  }
+}
+
+int pose_skeleton_list(const PoseSkeleton* s, const uint8_t* mark, int32_t* out) {
+  int n = 0;
+  for (int i = 0; i < s->order_count; i++) {
+    if (mark[s->order[i]]) out[n++] = s->order[i];
+  }
+  return n;
 }

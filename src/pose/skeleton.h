@@ -8,10 +8,15 @@
 //
 // The fold engine (fold.h) adds bones a model lacks to a copy of a skeleton, after the model's own; they
 // are marked put_back.
+//
+// The walks of the hierarchy are here once, for every evaluation and comparison: a bone's rest offset
+// from its parent, marking parents, inheritance sources or children of marked bones, listing the marked
+// bones in the skeleton's order.
 #pragma once
 #include <cstdint>
 
 #include "formats/pmx.h"
+#include "pose/pose_math.h"
 
 constexpr int POSE_BONES = PMX_BONES;  // a model's bones: as many as the model tables keep names
 constexpr int POSE_EXTRA = 64;         // bones the fold engine puts back (two sides of the semi-standard set)
@@ -107,3 +112,35 @@ int pose_skeleton_order(PoseSkeleton* s);
 
 // IK play's order and chains (ik.cpp; ik.h tells what it refuses).
 void pose_ik_prepare(PoseSkeleton* s);
+
+// ---- Walks of the hierarchy ----
+// Every walk follows s->order (parents and inheritance sources before the bones that need them; absent
+// bones are in no order), so one pass settles a whole chain. Marks are per bone, 1 marked.
+
+// A bone's rest position, model space.
+inline PoseVec pose_skeleton_rest(const PoseSkeleton* s, int b) {
+  const PoseBone& bone = s->bone[b];
+  return {bone.rest[0], bone.rest[1], bone.rest[2]};
+}
+
+// A bone's rest position less its parent's (a root's: its rest position): where it stands in its
+// parent's frame, before its key moves it. Inline: the evaluation of every bone reads it.
+inline PoseVec pose_skeleton_offset(const PoseSkeleton* s, int b) {
+  PoseVec offset = pose_skeleton_rest(s, b);
+  int parent = s->bone[b].parent;
+  return parent >= 0 ? pose_vsub(offset, pose_skeleton_rest(s, parent)) : offset;
+}
+
+// Marks the parent of every marked bone, and its parent in turn, up to a root; with within (may be
+// null), only parents marked in within: a parent not within ends the chain.
+void pose_skeleton_mark_parents(const PoseSkeleton* s, uint8_t* mark, const uint8_t* within);
+
+// Marks in mark the inheritance source of every bone marked in of or in mark, and its source in turn
+// (of may be mark itself).
+void pose_skeleton_mark_sources(const PoseSkeleton* s, const uint8_t* of, uint8_t* mark);
+
+// Marks every bone that hangs from a marked bone, at any depth.
+void pose_skeleton_mark_children(const PoseSkeleton* s, uint8_t* mark);
+
+// The marked bones into out, in s's order: their count (at most s->order_count).
+int pose_skeleton_list(const PoseSkeleton* s, const uint8_t* mark, int32_t* out);

@@ -73,12 +73,18 @@ static const EncPair enc_to_sjis_pairs[ENC_TO_SJIS_PAIRS] = {
     {0xFF3C, 0x815F}, {0xFFE0, 0x8191}, {0xFFE1, 0x8192}, {0xFFE2, 0x81CA},
 };
 constexpr int ENC_TO_UNICODE_PAIRS = 18;
-static const EncPair enc_to_unicode_pairs[ENC_TO_UNICODE_PAIRS] = {
+static constexpr EncPair enc_to_unicode_pairs[ENC_TO_UNICODE_PAIRS] = {
     {0x815C, 0x2015}, {0x815F, 0xFF3C}, {0x8160, 0xFF5E}, {0x8161, 0x2225}, {0x817C, 0xFF0D},
     {0x8191, 0xFFE0}, {0x8192, 0xFFE1}, {0x81CA, 0xFFE2}, {0x8790, 0x2252}, {0x8791, 0x2261},
     {0x8792, 0x222B}, {0x8794, 0x2211}, {0x8795, 0x221A}, {0x8796, 0x22A5}, {0x8797, 0x2220},
     {0x879A, 0x2235}, {0x879B, 0x2229}, {0x879C, 0x222A},
 };
+static_assert([] {
+  for (const EncPair& p : enc_to_unicode_pairs) {
+    if (p.from >> 8 != 0x81 && p.from >> 8 != 0x87) return false;
+  }
+  return true;
+}(), "every override's lead byte is 0x81 or 0x87");
 
 // The override for key, or 0.
 static unsigned enc_pair_find(const EncPair* pairs, int count, unsigned key) {
@@ -92,7 +98,11 @@ static unsigned enc_override_to_sjis(unsigned unit) {
   return enc_pair_find(enc_to_sjis_pairs, ENC_TO_SJIS_PAIRS, unit);
 }
 
+// Every override's code has the lead byte 0x81 or 0x87: the pairs are searched for those alone (a
+// converter asks for every double-byte character, kana and kanji most of them).
 static uint32_t enc_override_to_unicode(unsigned code) {
+  unsigned lead = code >> 8;
+  if (lead != 0x81 && lead != 0x87) return 0;
   return enc_pair_find(enc_to_unicode_pairs, ENC_TO_UNICODE_PAIRS, code);
 }
 

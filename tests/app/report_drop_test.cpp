@@ -84,7 +84,7 @@ TEST(ReportDrop, AConsoleOfItsOwnWithoutOptionWordsPrintsTheSummary) {
   std::string motion = motion_in(dir);
   int nul = open("/dev/null", O_RDONLY);
   std::string summary = printed("shared", nul, {"--summary", motion});
-  ASSERT_NE(summary.find("totals: 1 motions"), std::string::npos) << summary;
+  ASSERT_NE(summary.find("totals: 1 motion"), std::string::npos) << summary;
   EXPECT_EQ(printed("own", nul, {motion}), summary);
   // Shared, or with an option word, nothing changes.
   std::string page = printed("shared", nul, {motion});

@@ -58,13 +58,15 @@ TEST(ReportSummary, VerdictsByWhatTheMotionLoses) {
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(row_of(r.out, dir.file("fits.vmd")), "fits");
   EXPECT_EQ(row_of(r.out, dir.file("extras.vmd")), "extras: 2 bones, 1 morph");
-  EXPECT_EQ(row_of(r.out, dir.file("lacks.vmd")), "lacks 3 bones, 1 morph");
+  EXPECT_EQ(row_of(r.out, dir.file("lacks.vmd")), "lacks 2 bones, 1 morph; extras: 1 bone");
   EXPECT_EQ(row_of(r.out, dir.file("camera.vmd")), "camera: 2 camera keys");
   EXPECT_EQ(row_of(r.out, dir.file("empty.vmd")), "empty");
-  EXPECT_NE(r.out.find("    bones:  右腕 [standard]  上半身2 [semi-standard]  謎\n"
-                       "    morphs:  い [expression]\n"),
+  EXPECT_NE(r.out.find("    bones:  右腕 [standard]  上半身2 [semi-standard]\n"
+                       "    morphs:  い [expression]\n"
+                       "    extra bones:  謎\n"),
             std::string::npos)
       << r.out;
+  EXPECT_NE(r.out.find("/extras.vmd\n    extra bones:  左袖  右袖\n    extra morphs:  謎モーフ\n"), std::string::npos) << r.out;
   // A camera motion's last frame is its camera keys'.
   EXPECT_NE(r.out.find("0         200  " + dir.file("camera.vmd") + "\n"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("totals: 5 motions, 1 fit, 1 extras, 1 lack names (0 would fit after fitting), 0 no model, "
@@ -79,6 +81,38 @@ TEST(ReportSummary, VerdictsByWhatTheMotionLoses) {
             std::string::npos)
       << r.out;
   EXPECT_NE(r.out.find("\"verdict\":\"no model\""), std::string::npos);
+}
+
+// A motion that lacks two semi-standard bones and twelve of its own model's bones: "lacks" counts the
+// two, the twelve are extras, said apart and counted apart in the table; a line names eight of them
+// and counts the rest, JSON names them all.
+TEST(ReportSummary, ExtrasAreCountedApartAndLongListsCut) {
+  TempDir dir;
+  std::string m = dir.file("m.pmx"), dance = dir.file("dance.vmd");
+  write_file(m, model({"センター", "左肩"}, {}, "M"));
+  std::vector<std::string> bones = {"センター", "左肩P", "右肩P"};
+  for (int i = 1; i <= 12; i++) bones.push_back("謎" + std::to_string(i));
+  write_file(dance, motion(bones, {}));
+  ToolResult r = run_tool({"--summary", "--no-alias", m, dance});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(row_of(r.out, dance), "lacks 2 bones; extras: 12 bones");
+  EXPECT_NE(r.out.find("    bones:  左肩P [semi-standard]  右肩P [semi-standard]\n"
+                       "    extra bones:  謎1  謎2  謎3  謎4  謎5  謎6  謎7  謎8 and 4 more\n"),
+            std::string::npos)
+      << r.out;
+  r = run_tool({"--summary", "--json", "--no-alias", m, dance});
+  EXPECT_NE(r.out.find("\"lacks\":{\"bones\":[\"左肩P\",\"右肩P\"],\"morphs\":[]},\"extras\":{\"bones\":[\"謎1\",\"謎2\","
+                       "\"謎3\",\"謎4\",\"謎5\",\"謎6\",\"謎7\",\"謎8\",\"謎9\",\"謎10\",\"謎11\",\"謎12\"],\"morphs\":[]},"),
+            std::string::npos)
+      << r.out;
+  r = run_tool({"--each-model", "--no-alias", m, dance});
+  EXPECT_NE(r.out.find("\nlacks 2/0  " + dance + "\n"), std::string::npos) << r.out;
+  // Page mode names them on the verdict line, eight of a list at most.
+  r = run_tool({"--colour=never", "--no-alias", m, dance});
+  EXPECT_NE(r.out.find("\nverdict: lacks 2 bones: 左肩P, 右肩P; extras: 12 bones: 謎1, 謎2, 謎3, 謎4, 謎5, 謎6, 謎7, 謎8 "
+                       "and 4 more\n"),
+            std::string::npos)
+      << r.out;
 }
 
 // --each-model: every model against every motion whatever the order, one column per model, then totals
@@ -96,9 +130,9 @@ TEST(ReportSummary, EveryModelAgainstEveryMotion) {
                        "model 2: B (1 bone, 0 morphs)  " + b + "\n" +
                        "model 1  model 2    file\n"
                        "fits     lacks 1/1  " + dance + "\n" +
-                       "totals for model 1 (A): 1 motions, 1 fit, 0 extras, 0 lack names (0 would fit after fitting), "
+                       "totals for model 1 (A): 1 motion, 1 fit, 0 extras, 0 lack names (0 would fit after fitting), "
                        "0 no model, 0 camera, 0 empty, 0 cut, 0 unread\n" +
-                       "totals for model 2 (B): 1 motions, 0 fit, 0 extras, 1 lack names (0 would fit after fitting), "
+                       "totals for model 2 (B): 1 motion, 0 fit, 0 extras, 1 lack names (0 would fit after fitting), "
                        "0 no model, 0 camera, 0 empty, 0 cut, 0 unread\n");
   EXPECT_EQ(r.err, "");
   r = run_tool({"--each-model", "--json", "--no-alias", dance, a, b});
@@ -111,10 +145,44 @@ TEST(ReportSummary, EveryModelAgainstEveryMotion) {
   EXPECT_NE(r.out.find("{\"totals\":{\"model\":\"" + b + "\",\"name\":\"B\",\"motions\":1,\"fit\":0,"), std::string::npos);
   // The order of the arguments: each motion counts once, under the model before it.
   r = run_tool({"--summary", "--no-alias", a, dance, b, dance});
-  EXPECT_NE(r.out.find("totals for A (" + a + "): 1 motions, 1 fit, 0 extras, 0 lack names"), std::string::npos)
+  EXPECT_NE(r.out.find("totals for A (" + a + "): 1 motion, 1 fit, 0 extras, 0 lack names"), std::string::npos)
       << r.out;
-  EXPECT_NE(r.out.find("totals for B (" + b + "): 1 motions, 0 fit, 0 extras, 1 lack names"), std::string::npos);
+  EXPECT_NE(r.out.find("totals for B (" + b + "): 1 motion, 0 fit, 0 extras, 1 lack names"), std::string::npos);
   EXPECT_EQ(r.out.find("totals without a model"), std::string::npos);
+}
+
+// With --each-model a FOLDER's models are models, in the order of their paths, beside the models given
+// as files; its motions are motions. Without it a folder stands for its motions alone.
+TEST(ReportSummary, EveryModelOfAFolder) {
+  TempDir dir;
+  std::string models = dir.file("models"), lib = dir.file("lib");
+  ASSERT_EQ(system(("mkdir -p " + models + "/sub " + lib).c_str()), 0);
+  write_file(models + "/sub/b.pmx", model({"センター"}, {}, "B"));
+  write_file(models + "/a.PMX", model({"センター"}, {"あ"}, "A"));
+  write_file(dir.file("c.pmx"), model({}, {"あ"}, "C"));
+  write_file(lib + "/dance.vmd", motion({"センター"}, {"あ"}));
+  ToolResult r = run_tool({"--each-model", "--no-alias", models, lib, dir.file("c.pmx")});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out, "model 1: A (1 bone, 1 morph)  " + models + "/a.PMX\n" +
+                       "model 2: B (1 bone, 0 morphs)  " + models + "/sub/b.pmx\n" +
+                       "model 3: C (0 bones, 1 morph)  " + dir.file("c.pmx") + "\n" +
+                       "model 1  model 2    model 3    file\n"
+                       "fits     lacks 0/1  lacks 1/0  " + lib + "/dance.vmd\n" +
+                       "totals for model 1 (A): 1 motion, 1 fit, 0 extras, 0 lack names (0 would fit after fitting), "
+                       "0 no model, 0 camera, 0 empty, 0 cut, 0 unread\n"
+                       "totals for model 2 (B): 1 motion, 0 fit, 0 extras, 1 lack names (0 would fit after fitting), "
+                       "0 no model, 0 camera, 0 empty, 0 cut, 0 unread\n"
+                       "totals for model 3 (C): 1 motion, 0 fit, 0 extras, 1 lack names (0 would fit after fitting), "
+                       "0 no model, 0 camera, 0 empty, 0 cut, 0 unread\n");
+  r = run_tool({"--each-model", "--no-alias", dir.file("c.pmx"), models, dir.file("none")});
+  EXPECT_NE(r.err.find(dir.file("none")), std::string::npos);
+  ASSERT_EQ(system(("mkdir " + dir.file("empty")).c_str()), 0);
+  r = run_tool({"--each-model", "--no-alias", dir.file("c.pmx"), dir.file("empty"), lib});
+  EXPECT_EQ(r.err, "velmora-report: " + dir.file("empty") + ": no .vmd or .pmx files\n");
+  r = run_tool({"--summary", "--no-alias", models, lib});
+  EXPECT_EQ(r.err, "velmora-report: " + models + ": no .vmd files\n");
+  EXPECT_NE(r.out.find("no model"), std::string::npos) << r.out;
 }
 
 // Ambiguous advice has a line of its own with the candidates; a renaming that would give a name the

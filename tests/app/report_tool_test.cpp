@@ -6,11 +6,14 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "app/cmdline.h"
 #include "app/report_tool.h"
 #include "app/run.h"
+#include "support/pagedump.h"
 #include "support/pmxwriter.h"
 #include "support/testfiles.h"
 #include "support/vmdwriter.h"
@@ -63,6 +66,12 @@ TEST(ReportTool, OptionForms) {
   EXPECT_EQ(tool({"a.vmd", "--alias"}).code, 2);
   EXPECT_EQ(tool({"a.vmd", "--fit"}).code, 2);
   EXPECT_EQ(tool({"--alias", "x.ini", "--no-alias", "a.vmd"}).code, 2);
+  r = tool({"--summary", "--each-model", "a.vmd", "m.pmx"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.err, "velmora-report: --summary and --each-model together\nTry 'velmora-report --help'.\n");
+  r = tool({"--lang", "en", "a.vmd"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.err, "velmora-report: --lang without --html\nTry 'velmora-report --help'.\n");
   r = tool({"--help"});
   EXPECT_EQ(r.code, 0);
   EXPECT_EQ(r.out.rfind("usage: velmora-report", 0), 0u);
@@ -86,9 +95,10 @@ TEST(ReportTool, ExitCodes) {
   ToolRun r = tool({"--summary", "--no-alias", fits, empty, motion});
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.err, "velmora-report: " + empty + ": no .vmd files\n");
-  // A model given after every motion colours none of them, and a line says so.
+  // A model given after every motion colours none of them: the run checked nothing against it, a
+  // failure, and a line says why.
   r = tool({"--summary", "--no-alias", motion, fits});
-  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.err, "velmora-report: hint: a model colours only the motions after it, and every model here came "
                    "after the last motion; give the model first (or --each-model)\n");
 }
@@ -129,7 +139,7 @@ TEST(ReportTool, FilesThatAreNotReadStillGetAReport) {
   EXPECT_EQ(r.err, "velmora-report: " + bad + ": not a VMD motion of version 0002\n" +
                        "velmora-report: " + text +
                        ": neither a motion (.vmd) nor a model (.pmx); examined as an empty motion\n" +
-                       "velmora-report: " + missing + ": no such file; examined as an empty motion\n");
+                       "velmora-report: " + missing + ": no such file\n");
   std::vector<std::string> objects;
   size_t at = 0;
   while (at < r.out.size()) {
@@ -163,10 +173,25 @@ TEST(ReportTool, PlainTextWithAndWithoutColour) {
                      "  センター  (1 keys) (frame 3 - 3) (|pos|=0.5) \n\n\n使用モーフ(表情): \n" +
                      "  あ  (1 keys) (frame 4 - 4) (val 0.25 - 0.25) \n\n\n\n" + SUMMARY + "\nverdict: no model\n";
   EXPECT_EQ(r.out, page + "\n" + page);
+  // Coloured, only what lacks and the verdict take a colour: the rest is in the terminal's own, whatever
+  // colour the page gives it (white, grey without a model).
   r = tool({"--colour=always", "--no-alias", path});
-  EXPECT_NE(r.out.find("\x1B[38;2;150;150;150m  センター  (1 keys) (frame 3 - 3) (|pos|=0.5) \x1B[0m\n"),
-            std::string::npos);
-  EXPECT_NE(r.out.find("\x1B[38;2;255;255;255m使用ボーン: \x1B[0m\n"), std::string::npos);
+  EXPECT_NE(r.out.find("\n  センター  (1 keys) (frame 3 - 3) (|pos|=0.5) \n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\n使用ボーン: \n"), std::string::npos);
+  EXPECT_NE(r.out.find("\n\x1B[38;2;150;150;150mverdict: no model\x1B[0m\n"), std::string::npos);
+  EXPECT_EQ(r.out.find("\x1B"), r.out.find("\x1B[38;2;150;150;150mverdict: no model"));
+  std::string model = dir.file("model.pmx");
+  write_file(model, PmxWriter::simple({"センター"}, {}, 0, "モデル", "model"));
+  r = tool({"--colour=always", "--no-alias", model, path});
+  EXPECT_NE(r.out.find("\n  センター  (1 keys) (frame 3 - 3) (|pos|=0.5) \n\n\n使用モーフ(表情): \n"
+                       "\x1B[38;2;255;120;0m  あ  (1 keys) (frame 4 - 4) (val 0.25 - 0.25) \x1B[0m\n"),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("\n\x1B[38;2;255;120;0mverdict: lacks 1 morph: あ\x1B[0m\n"), std::string::npos) << r.out;
+  write_file(model, PmxWriter::simple({"センター"}, {"あ"}, 0, "モデル", "model"));
+  r = tool({"--colour=always", "--no-alias", model, path});
+  EXPECT_EQ(r.out.find('\x1B'), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\nverdict: fits\n"), std::string::npos) << r.out;
   // Output to a file is not a terminal: no escapes by default.
   r = tool({"--no-alias", path});
   EXPECT_EQ(r.out.find('\x1B'), std::string::npos);
@@ -267,7 +292,7 @@ struct Library {
 
 }  // namespace
 
-// Columns: the verdict (23 wide), bone keys (1), morph keys (3: the model's name spans them with the
+// Columns: the verdict (37 wide), bone keys (1), morph keys (3: the model's name spans them with the
 // bone keys), bones (1), morphs (1), last frame (2), the path; two spaces between.
 TEST(ReportTool, SummaryOfAModelAndAFolder) {
   Library l;
@@ -275,21 +300,22 @@ TEST(ReportTool, SummaryOfAModelAndAFolder) {
   ToolRun r = tool({"--summary", "--no-alias", l.model, l.lib, missing});
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.err, "velmora-report: " + l.lib + "/corrupt.vmd: not a VMD motion of version 0002\n" +
-                       "velmora-report: " + missing + ": no such file; examined as an empty motion\n");
+                       "velmora-report: " + missing + ": no such file\n");
   auto pad = [](int n) { return std::string(n, ' '); };
-  EXPECT_EQ(r.out, "verdict" + pad(17) + "bone keys  morph keys  bones  morphs  last frame  file\n" +
-                       "model" + pad(19) + "モデル" + pad(15) + "      2       1" + pad(12) + "  " + l.model + "\n" +
-                       "unread" + pad(18) + pad(8) + "0" + pad(11) + "0      0       0" + pad(11) + "-  " + l.lib +
+  EXPECT_EQ(r.out, "verdict" + pad(32) + "bone keys  morph keys  bones  morphs  last frame  file\n" +
+                       "model" + pad(34) + "モデル" + pad(15) + "      2       1" + pad(12) + "  " + l.model + "\n" +
+                       "unread" + pad(33) + pad(8) + "0" + pad(11) + "0      0       0" + pad(11) + "-  " + l.lib +
                        "/corrupt.vmd\n" +
-                       "fits" + pad(20) + pad(8) + "1" + pad(11) + "1      1       1" + pad(11) + "4  " + l.lib +
+                       "fits" + pad(35) + pad(8) + "1" + pad(11) + "1      1       1" + pad(11) + "4  " + l.lib +
                        "/fits.vmd\n" +
-                       "lacks 2 bones, 1 morph  " + pad(8) + "3" + pad(11) + "2      3       1" + pad(10) + "30  " +
-                       l.lib + "/lacks.vmd\n" +
-                       "    bones:  左腕 [standard]  謎\n" +
+                       "lacks 1 bone, 1 morph; extras: 1 bone  " + pad(8) + "3" + pad(11) + "2      3       1" + pad(10) +
+                       "30  " + l.lib + "/lacks.vmd\n" +
+                       "    bones:  左腕 [standard]\n" +
                        "    morphs:  い [expression]\n" +
-                       "fits" + pad(20) + pad(8) + "0" + pad(11) + "1      0       1" + pad(11) + "7  " + l.lib +
+                       "    extra bones:  謎\n" +
+                       "fits" + pad(35) + pad(8) + "0" + pad(11) + "1      0       1" + pad(11) + "7  " + l.lib +
                        "/sub/deep.vmd\n" +
-                       "unread" + pad(18) + pad(8) + "0" + pad(11) + "0      0       0" + pad(11) + "-  " + missing +
+                       "unread" + pad(33) + pad(8) + "0" + pad(11) + "0      0       0" + pad(11) + "-  " + missing +
                        "\n" + "totals: 5 motions, 2 fit, 0 extras, 1 lack names (0 would fit after fitting), 0 no model, 0 camera, 0 empty, "
                        "0 cut, 2 unread\n");
   r = tool({"--summary", "--json", "--no-alias", l.model, l.lib, missing});
@@ -301,7 +327,7 @@ TEST(ReportTool, SummaryOfAModelAndAFolder) {
            ",\"camera_keys\":0,\"light_keys\":0,\"shadow_keys\":0,\"lacks\":{" + lacks + "},\"advice\":[" + advice +
            "],\"fitted\":null,\"model_error\":null}\n";
   };
-  const std::string none = "\"bones\":[],\"morphs\":[]";
+  const std::string none = "\"bones\":[],\"morphs\":[]},\"extras\":{\"bones\":[],\"morphs\":[]";
   EXPECT_EQ(r.out,
             "{\"file\":\"" + l.model + "\",\"kind\":\"model\",\"read\":0,\"verdict\":\"model\",\"error\":null,"
                 "\"cut\":null,\"name\":\"モデル\",\"bones\":2,\"morphs\":1,\"unnameable\":{\"bones\":[],\"morphs\":[]}}\n" +
@@ -312,7 +338,7 @@ TEST(ReportTool, SummaryOfAModelAndAFolder) {
                        "\"bone_keys\":1,\"morph_keys\":1,\"bones\":1,\"morphs\":1,\"last_frame\":4", none) +
                 motion(l.lib + "/lacks.vmd", "0", "lacks",
                        "\"bone_keys\":3,\"morph_keys\":2,\"bones\":3,\"morphs\":1,\"last_frame\":30",
-                       "\"bones\":[\"左腕\",\"謎\"],\"morphs\":[\"い\"]",
+                       "\"bones\":[\"左腕\"],\"morphs\":[\"い\"]},\"extras\":{\"bones\":[\"謎\"],\"morphs\":[]",
                        "{\"list\":\"bones\",\"name\":\"左腕\",\"class\":\"standard\",\"to\":null,\"why\":\"none\","
                        "\"candidates\":[],\"cost\":null,\"into\":[],\"error\":null},"
                        "{\"list\":\"morphs\",\"name\":\"い\",\"class\":\"expression\",\"to\":null,\"why\":\"none\","
@@ -323,7 +349,7 @@ TEST(ReportTool, SummaryOfAModelAndAFolder) {
                        "\"bone_keys\":0,\"morph_keys\":1,\"bones\":0,\"morphs\":1,\"last_frame\":7", none) +
                 motion(missing, "null", "unread",
                        "\"bone_keys\":0,\"morph_keys\":0,\"bones\":0,\"morphs\":0,\"last_frame\":null", none, "",
-                       "\"no such file; examined as an empty motion\"") +
+                       "\"no such file\"") +
                 "{\"totals\":{\"motions\":5,\"fit\":2,\"extras\":0,\"lack\":1,\"would_fit\":0,\"no_model\":0,"
                 "\"camera\":0,\"empty\":0,\"cut\":0,\"unread\":2}}\n");
 }
@@ -385,17 +411,19 @@ TEST(ReportTool, FittedCopies) {
   EXPECT_EQ(r.code, 1) << r.err;  // it still lacks 謎
   const std::string copy = out + "/sub/dance.vmd";
   EXPECT_EQ(read_file(copy), motion(to_sjis("左腕"), to_sjis("ウィンク")));
-  EXPECT_NE(r.out.find("    bones:  LeftArm [standard]  謎\n    morphs:  ｳｨﾝｸ [expression]\n"
+  EXPECT_NE(r.out.find("    bones:  LeftArm [standard]\n    morphs:  ｳｨﾝｸ [expression]\n    extra bones:  謎\n"
                        "        LeftArm → 左腕 (rig name)\n        ｳｨﾝｸ → ウィンク (spelling)\n"
                        "    fitted copy: " + copy + "\n"),
             std::string::npos)
       << r.out;
   r = tool({"--summary", "--json", "--no-alias", model, copy});
-  EXPECT_NE(r.out.find("\"lacks\":{\"bones\":[\"謎\"],\"morphs\":[]}"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\"lacks\":{\"bones\":[],\"morphs\":[]},\"extras\":{\"bones\":[\"謎\"],\"morphs\":[]}"),
+            std::string::npos)
+      << r.out;
 
   r = tool({"--summary", "--no-alias", "--fit", out, model, lib});
   EXPECT_EQ(r.code, 1);
-  EXPECT_EQ(r.err, "velmora-report: cannot write " + copy + ": it exists\n");
+  EXPECT_EQ(r.err, "velmora-report: cannot write " + copy + ": it exists (--replace writes over it)\n");
   EXPECT_EQ(read_file(lib + "/sub/dance.vmd"), original);
   EXPECT_FALSE(file_exists(copy + ".part0"));
   // --replace writes the copy again over the earlier file; a run with nothing to fit makes no folder.
@@ -405,6 +433,91 @@ TEST(ReportTool, FittedCopies) {
   EXPECT_EQ(read_file(copy), motion(to_sjis("左腕"), to_sjis("ウィンク")));
   r = tool({"--summary", "--no-alias", "--fit", dir.file("unused"), model, copy});
   EXPECT_FALSE(file_exists(dir.file("unused")));
+}
+
+// Copies never meet: two models of one file name get folders of their own, named by the folder that
+// holds each (by their places where those meet too); two FOLDER arguments whose motions have one
+// relative name keep their own folder's name, and so do two FILE arguments of one name (the folder that
+// holds each). With and without --replace, every copy is written at its own path, and a run that could
+// only write two copies at one path writes nothing.
+TEST(ReportTool, CopiesNeverMeet) {
+  TempDir dir;
+  for (const char* d : {"a", "b", "m", "m/a", "n", "n/a", "p", "p/lib", "q", "q/other", "r", "r/lib", "x", "y"}) {
+    ASSERT_EQ(mkdir(dir.file(d).c_str(), 0700), 0) << d;
+  }
+  auto dance = [](const std::string& header) {
+    VmdWriter w;
+    w.header(header);
+    w.i32(1);
+    w.bone("LeftArm", 0, 1, 0, 0, 0, 0, 0, 1);
+    w.i32(0);
+    for (int block = 0; block < 4; block++) w.i32(0);
+    return w.bytes;
+  };
+  auto fitted = [](const std::string& header) {
+    VmdWriter w;
+    w.header(header);
+    w.i32(1);
+    w.bone(to_sjis("左腕"), 0, 1, 0, 0, 0, 0, 0, 1);
+    w.i32(0);
+    for (int block = 0; block < 4; block++) w.i32(0);
+    return w.bytes;
+  };
+  const std::string model = PmxWriter::simple({"センター", "左腕"}, {}, 0, "モデル", "model");
+  for (const char* m : {"a/model.pmx", "b/model.pmx", "m/a/model.pmx", "n/a/model.pmx"}) write_file(dir.file(m), model);
+  write_file(dir.file("p/lib/dance.vmd"), dance("p"));
+  write_file(dir.file("q/other/dance.vmd"), dance("q"));
+  write_file(dir.file("r/lib/dance.vmd"), dance("r"));
+  write_file(dir.file("x/solo.vmd"), dance("x"));
+  write_file(dir.file("y/solo.vmd"), dance("y"));
+  const std::string out = dir.file("out");
+  const std::vector<std::string> each = {"--each-model", "--no-alias", "--fit", out, dir.file("a/model.pmx"),
+                                         dir.file("b/model.pmx"), dir.file("p/lib"), dir.file("q/other")};
+  const std::vector<std::pair<std::string, std::string>> copies = {
+      {"model (a)/lib/dance.vmd", "p"}, {"model (a)/other/dance.vmd", "q"},
+      {"model (b)/lib/dance.vmd", "p"}, {"model (b)/other/dance.vmd", "q"}};
+  for (int run = 0; run < 3; run++) {
+    std::vector<std::string> words = each;
+    if (run == 2) words.insert(words.begin(), "--replace");
+    ToolRun r = tool(words);
+    EXPECT_EQ(r.code, 1) << run;  // every motion lacks 左腕 until it is fitted
+    if (run == 1) {
+      for (const auto& c : copies) {
+        EXPECT_NE(r.err.find("cannot write " + out + "/" + c.first + ": it exists (--replace writes over it)\n"),
+                  std::string::npos)
+            << r.err;
+      }
+    } else {
+      EXPECT_EQ(r.err, "") << run;
+    }
+    for (const auto& c : copies) EXPECT_EQ(read_file(out + "/" + c.first), fitted(c.second)) << run << " " << c.first;
+  }
+  // Two FILE arguments of one name, each under the folder that holds it.
+  ToolRun r = tool({"--summary", "--no-alias", "--fit", out, dir.file("a/model.pmx"), dir.file("x/solo.vmd"),
+                    dir.file("y/solo.vmd")});
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(read_file(out + "/x/solo.vmd"), fitted("x"));
+  EXPECT_EQ(read_file(out + "/y/solo.vmd"), fitted("y"));
+  // Two models whose folders have one name too: by their places.
+  r = tool({"--each-model", "--no-alias", "--fit", out, dir.file("m/a/model.pmx"), dir.file("n/a/model.pmx"),
+            dir.file("x/solo.vmd")});
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(read_file(out + "/model (1)/solo.vmd"), fitted("x"));
+  EXPECT_EQ(read_file(out + "/model (2)/solo.vmd"), fitted("x"));
+  // What cannot be told apart: nothing written, exit code 2.
+  const std::string none = dir.file("none");
+  r = tool({"--summary", "--no-alias", "--fit", none, dir.file("a/model.pmx"), dir.file("p/lib"), dir.file("r/lib")});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.err, "velmora-report: the fitted copies of " + dir.file("p/lib/dance.vmd") + " and " +
+                       dir.file("r/lib/dance.vmd") + " would both be " + none + "/lib/dance.vmd; nothing was written\n");
+  r = tool({"--summary", "--no-alias", "--fit", none, "--png", dir.file("pictures"), "--font",
+            "/usr/share/fonts/truetype/vlgothic/VL-Gothic-Regular.ttf", "--html", dir.file("page.html"),
+            dir.file("a/model.pmx"), dir.file("x/solo.vmd"), dir.file("x/solo.vmd")});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.out, "");
+  EXPECT_FALSE(file_exists(none));
+  EXPECT_FALSE(file_exists(dir.file("pictures")));
+  EXPECT_FALSE(file_exists(dir.file("page.html")));
 }
 
 // A dance cut short as a broken download leaves it is never reported as fitting. Cut in its header it is
@@ -470,6 +583,151 @@ TEST(ReportTool, CutFiles) {
   EXPECT_NE(r.out.find("{\"totals\":{\"motions\":0,\"fit\":0,\"extras\":0,\"lack\":0,\"would_fit\":0,\"no_model\":0,"
                        "\"camera\":0,\"empty\":0,\"cut\":0,\"unread\":0}}"),
             std::string::npos);
+}
+
+// The page of a motion after a model read in part is velmora.exe's, line by line and colour by colour:
+// the model's name as its reader kept it on the target line, and the colours against the names it read
+// (none when it was cut in its vertices). Only the verdict says that the model is no target.
+TEST(ReportTool, ThePageAfterAModelReadInPartIsVelmoras) {
+  TempDir dir;
+  PmxWriter vertices;
+  vertices.header();
+  vertices.model_texts("切断", "cut");
+  vertices.i32(3);
+  for (int i = 0; i < 3; i++) vertices.vertex(0);
+  PmxWriter bones;
+  bones.header();
+  bones.model_texts("切断", "cut");
+  for (int block = 0; block < 4; block++) bones.i32(0);
+  bones.i32(4);
+  bones.bone("センター");
+  bones.bone("上半身");
+  const size_t third = bones.bytes.size();
+  bones.bone("左腕");
+  bones.bone("右腕");
+  PmxWriter fault;
+  fault.header();
+  fault.model_texts("切断", "cut");
+  for (int block = 0; block < 4; block++) fault.i32(0);
+  fault.i32(2);
+  fault.bone("センター");
+  fault.bone("左腕");
+  fault.i32(3);
+  fault.morph("あ", 1);
+  fault.morph("い", 12);
+  fault.morph("う", 1);
+  struct Case {
+    std::string model;
+    const char* reason;
+    const char* orange;  // a line the page colours as lacking, or nullptr when it colours none
+  };
+  const Case cases[] = {
+      {vertices.bytes.substr(0, vertices.bytes.size() - 5), "cut in the vertices after 2 of 3", nullptr},
+      {bones.bytes.substr(0, third), "cut in the bones after 2 of 4", "#ff7800|  左腕      (1 keys)"},
+      {fault.bytes, "cut in the morphs after 1 of 3: morph kind 12", "#ff7800|  う  (1 keys)"},
+  };
+  VmdWriter w;
+  w.header(to_sjis("テスト"));
+  w.i32(2);
+  w.bone(to_sjis("センター"), 3, 0.0f, 0.5f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f);
+  w.bone(to_sjis("左腕"), 5, 0.0f, 0.5f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f);
+  w.i32(2);
+  w.morph(to_sjis("あ"), 4, 0.25f);
+  w.morph(to_sjis("う"), 6, 0.5f);
+  std::string motion = dir.file("clip.vmd"), model = dir.file("cut.pmx");
+  write_file(motion, w.bytes);
+  for (const Case& c : cases) {
+    write_file(model, c.model);
+    // velmora.exe's run: the model, then the motion, and the page the motion leaves.
+    std::string line = "p " + model + " " + motion;
+    split_command_line_ansi_from(line.c_str());
+    split_command_line_utf16_from(to_u16(line).c_str());
+    for (int k = 1; k <= 2; k++) {
+      run_file_names(k);
+      run_check(nullptr, nullptr);
+    }
+    std::string expected;
+    for (const std::string& l : page_lines()) expected += l + "\n";
+    EXPECT_NE(expected.find("|想定使用先: 切断  (PMX) \n"), std::string::npos) << expected;
+    if (c.orange != nullptr) EXPECT_NE(expected.find(c.orange), std::string::npos) << expected;
+    else EXPECT_EQ(expected.find("#ff7800"), std::string::npos) << expected;
+
+    ToolRun r = tool({"--json", "--no-alias", model, motion});
+    EXPECT_EQ(r.code, 1) << c.reason;
+    size_t at = r.out.find("\n{\"file\":\"" + motion + "\"");
+    ASSERT_NE(at, std::string::npos) << r.out;
+    std::string entry = r.out.substr(at + 1);
+    EXPECT_NE(entry.find("\"verdict\":\"no model\","), std::string::npos) << entry;
+    std::string shown;
+    size_t from = entry.find("\"lines\":[") + 9;
+    for (size_t k = from; entry.compare(k, 2, "[\"") == 0;) {
+      size_t colour_end = entry.find("\",\"", k);
+      size_t text_end = entry.find("\"]", colour_end);
+      std::string text = entry.substr(colour_end + 3, text_end - colour_end - 3);
+      for (size_t n; (n = text.find("\\n")) != std::string::npos;) text.replace(n, 2, "\n");
+      shown += entry.substr(k + 2, colour_end - k - 2) + "|" + text + "\n";
+      k = text_end + 2 + (entry[text_end + 2] == ',' ? 1 : 0);
+    }
+    EXPECT_EQ(shown, expected) << c.reason;
+    r = tool({"--colour=never", "--no-alias", model, motion});
+    EXPECT_NE(r.out.find("\nverdict: no model (" + model + ": " + c.reason + ")\n"), std::string::npos) << r.out;
+    r = tool({"--summary", "--json", "--no-alias", model, motion});
+    EXPECT_NE(r.out.find("\"verdict\":\"no model\",\"error\":null,\"cut\":null,"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"lacks\":{\"bones\":[],\"morphs\":[]},\"extras\":{\"bones\":[],\"morphs\":[]},\"advice\":[],\"fitted\":null,\"model_error\":\"" + model +
+                         ": " + c.reason + "\"}"),
+              std::string::npos)
+        << r.out;
+  }
+}
+
+// --html: the page goes into folders it makes, as a copy does; its language comes from LC_ALL, then
+// LC_MESSAGES, then LANG, read as strings whether or not the system has the locale ("ja..." Japanese,
+// anything else English), unless --lang says; an existing page is replaced only with --replace.
+TEST(ReportTool, ThePageMakesItsFoldersAndTakesItsLanguageFromTheEnvironment) {
+  TempDir dir;
+  std::string motion = dir.file("clip.vmd");
+  write_file(motion, small_motion());
+  const char* const names[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
+  std::string saved[3];
+  bool had[3];
+  for (int i = 0; i < 3; i++) {
+    const char* v = std::getenv(names[i]);
+    had[i] = v != nullptr;
+    saved[i] = v != nullptr ? v : "";
+  }
+  struct Env {
+    const char* all;
+    const char* messages;
+    const char* lang;
+    const char* page_lang;
+  };
+  const Env envs[] = {{nullptr, nullptr, "en_US.UTF-8", "en"}, {nullptr, nullptr, "ja_JP.UTF-8", "ja"},
+                      {nullptr, "ja_JP.eucJP", "en_GB", "ja"},  {"C", "ja_JP.UTF-8", "ja_JP", "en"},
+                      {"", "", "ja", "ja"},                      {nullptr, nullptr, "xx_YY.no-such-locale", "en"}};
+  int n = 0;
+  for (const Env& e : envs) {
+    const char* values[] = {e.all, e.messages, e.lang};
+    for (int i = 0; i < 3; i++) {
+      if (values[i] != nullptr) setenv(names[i], values[i], 1);
+      else unsetenv(names[i]);
+    }
+    std::string page = dir.file("a" + std::to_string(n++) + "/b/page.html");
+    ToolRun r = tool({"--no-alias", "--html", page, motion});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(read_file(page).rfind(std::string("<!DOCTYPE html>\n<html lang=") + e.page_lang + ">\n", 0), 0u)
+        << e.page_lang;
+  }
+  std::string page = dir.file("a0/b/page.html");
+  ToolRun r = tool({"--no-alias", "--html", page, "--lang", "ja", motion});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "velmora-report: cannot write " + page + ": it exists (--replace writes over it)\n");
+  r = tool({"--no-alias", "--replace", "--html", page, "--lang", "ja", motion});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(read_file(page).rfind("<!DOCTYPE html>\n<html lang=ja>\n", 0), 0u);
+  for (int i = 0; i < 3; i++) {
+    if (had[i]) setenv(names[i], saved[i].c_str(), 1);
+    else unsetenv(names[i]);
+  }
 }
 
 // A Shift-JIS name as a Japanese archive leaves it on Linux (83 5F 83 93 83 58 for ダンス), given as an

@@ -8,7 +8,7 @@
 #                           model), then Gene.pmx and the library (OUT/fitted, OUT/pages); run-ja.html the
 #                           same page in Japanese
 #   OUT/gene.jsonl, OUT/other.jsonl   the library against Gene.pmx and against constraint_test.pmx
-#   OUT/each.html           --each-model of the two: one column per model
+#   OUT/each.html, each.txt --each-model of the two: one column per model, the page and the terminal's table
 # Runs in OUT, so that the paths in the JSON are relative to the pages written there.
 set -euo pipefail
 report=$(realpath "$1") corpus=$(realpath "$2") out=$3
@@ -32,5 +32,6 @@ cp "$corpus/Gene.pmx" "$corpus/constraint_test.pmx" .
   library > /dev/null 2>&1 || true
 "$report" --summary --json --no-alias Gene.pmx library > gene.jsonl 2>/dev/null || true
 "$report" --summary --json --no-alias constraint_test.pmx library > other.jsonl 2>/dev/null || true
-"$report" --each-model --no-alias --html each.html --lang en Gene.pmx constraint_test.pmx library > /dev/null 2>&1 || true
-[ -s run.jsonl ] && [ -s gene.jsonl ] && [ -s other.jsonl ] && [ -s run.html ] && [ -s run-ja.html ] && [ -s each.html ]
+"$report" --each-model --no-alias --html each.html --lang en Gene.pmx constraint_test.pmx library > each.txt 2>/dev/null || true
+[ -s run.jsonl ] && [ -s gene.jsonl ] && [ -s other.jsonl ] && [ -s run.html ] && [ -s run-ja.html ] && [ -s each.html ] &&
+  [ -s each.txt ]

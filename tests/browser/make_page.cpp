@@ -239,7 +239,7 @@ static HtmlCell cell_of(const Json& line, int model) {
   if (advice != nullptr) {
     for (const Json& a : advice->items) {
       HtmlAdvice h;
-      h.list = text_of(a.get("list")) == "morphs" ? 1 : 0;
+      h.list = text_of(a.get("list")) == "morphs" ? LISTING_MORPHS : LISTING_BONES;
       h.name = text_of(a.get("name"));
       h.cls = class_of(text_of(a.get("class")));
       h.why = why_of(text_of(a.get("why")));
@@ -251,6 +251,12 @@ static HtmlCell cell_of(const Json& line, int model) {
     }
   }
   c.would_fit = c.verdict == VERDICT_LACKS && !c.advice.empty() && renameable;
+  // The counts a cell of several models shows: of the names that lack, or of the extras.
+  const Json* names = line.get(c.verdict == VERDICT_EXTRAS ? "extras" : "lacks");
+  for (int list = 0; list < LISTING_KINDS && names != nullptr; list++) {
+    const Json* of_list = names->get(list == LISTING_BONES ? "bones" : "morphs");
+    c.counts[list] = of_list != nullptr ? (int)of_list->items.size() : 0;
+  }
   return c;
 }
 
@@ -320,7 +326,7 @@ static bool add_run(HtmlRun& run, const std::string& text, const char* png, int 
 
 int main(int argc, char** argv) {
   HtmlRun run;
-  run.lang = HTML_EN;
+  run.lang = LANG_EN;
   run.version = "1.0.0";
   run.each_model = false;
   char date[64];
@@ -334,7 +340,7 @@ int main(int argc, char** argv) {
     std::string o = argv[k];
     if (o == "--each-model") run.each_model = true;
     else if (o == "--time") timed = true;
-    else if (k + 1 < argc && o == "--lang") run.lang = std::strcmp(argv[++k], "ja") == 0 ? HTML_JA : HTML_EN;
+    else if (k + 1 < argc && o == "--lang") run.lang = std::strcmp(argv[++k], "ja") == 0 ? LANG_JA : LANG_EN;
     else if (k + 1 < argc && o == "--date") run.date = argv[++k];
     else if (k + 1 < argc && o == "--version") run.version = argv[++k];
     else if (k + 1 < argc && o == "--png") png = argv[++k];

@@ -66,6 +66,7 @@ async function open(browser, page, fragment, options = {}) {
       window[f] = () => { window.__hostile = true; };
     }
   });
+  await tab.evaluateOnNewDocument(shownInPage);
   if (options.noScript) await tab.setJavaScriptEnabled(false);
   if (options.width) await tab.setViewport({width: options.width, height: 800});
   await tab.goto(url + (fragment ? '#' + fragment : ''), {waitUntil: 'load'});
@@ -91,13 +92,54 @@ async function fragment(tab, want) {
   return tab.evaluate(() => location.hash);
 }
 
-// The visible rows: each cell's data-value by key (the first verdict column as "verdict").
-const visibleRows = (tab) => tab.$$eval('#motions tbody tr', (rows) => rows.filter((r) => !r.hidden).map((r) => {
+// A row is shown when the browser lays it out: its computed display is not none and it has a box of
+// some height (what a filter sets on it is not asked).
+const shownInPage = () => {
+  window.__shown = (r) => getComputedStyle(r).display !== 'none' && r.getBoundingClientRect().height > 0;
+};
+
+// The visible rows, by layout: each cell's data-value by key (the first verdict column as "verdict").
+const visibleRows = (tab) => tab.$$eval('#motions tbody tr', (rows) => rows.filter((r) => window.__shown(r)).map((r) => {
   const o = {};
   for (const td of r.cells) if (!(td.dataset.key in o)) o[td.dataset.key] = td.dataset.value;
   o.fit = r.cells[0].hasAttribute('data-fit');
   return o;
 }));
+
+// The counter's count ("N of M shown") against the rows laid out.
+const counterHolds = (tab) => tab.evaluate(() => {
+  const rows = Array.prototype.slice.call(document.querySelectorAll('#motions tbody tr'));
+  return parseInt(document.getElementById('shown').textContent, 10) === rows.filter((r) => window.__shown(r)).length;
+});
+
+// Per row of pixels of a screenshot (PNG, base64), whether it holds anything darker than the page's
+// light backgrounds (text, the verdicts' colours): decoded by a canvas in a blank tab.
+async function inkRows(browser, png) {
+  const t = await browser.newPage();
+  const ink = await t.evaluate(async (src) => {
+    const img = new Image();
+    img.src = src;
+    await img.decode();
+    const c = document.createElement('canvas');
+    c.width = img.width;
+    c.height = img.height;
+    const g = c.getContext('2d');
+    g.drawImage(img, 0, 0);
+    const d = g.getImageData(0, 0, c.width, c.height).data;
+    const rows = [];
+    for (let y = 0; y < c.height; y++) {
+      let any = false;
+      for (let x = 0; x < c.width && !any; x++) {
+        const i = (y * c.width + x) * 4;
+        any = d[i] < 200 || d[i + 1] < 200 || d[i + 2] < 200;
+      }
+      rows.push(any);
+    }
+    return rows;
+  }, 'data:image/png;base64,' + png);
+  await t.close();
+  return ink;
+}
 
 const boxCounts = (tab, model) => tab.$$eval('button[data-filter]', (bs, m) => Object.fromEntries(bs
   .filter((b) => (b.dataset.model || '') === m).map((b) => [b.dataset.filter, parseInt(b.textContent, 10)])), model);
@@ -143,6 +185,7 @@ async function libraryPage(browser, page, files) {
   let shown = await visibleRows(tab);
   check(page + ': the lacks box leaves the rows that lack names',
     shown.length === t.lack && shown.every((r) => r.verdict === 'lacks'), shown.length);
+  check(page + ': the counter counts the rows shown', await counterHolds(tab));
   await tab.click('button[data-filter="would fit"]');
   shown = await visibleRows(tab);
   check(page + ': the would-fit box leaves those whose copy would fit',
@@ -157,6 +200,7 @@ async function libraryPage(browser, page, files) {
   await tab.click('button[data-filter=fits]');
   shown = await visibleRows(tab);
   check(page + ': box and text filters together', shown.length === 0, shown);
+  check(page + ': the counter counts no row', await counterHolds(tab));
   await tab.click('button[data-filter=fits]');
   await tab.click('#filter', {clickCount: 3});
   await tab.type('#filter', 'ダンス');
@@ -271,22 +315,75 @@ async function eachModel(browser) {
   const b2 = await boxCounts(tab, '2');
   check(page + ': boxes per model', b2.lacks === other.totals.lack && b2.fits === other.totals.fit, b2);
   await tab.click('button[data-filter=lacks][data-model="2"]');
-  const shown = await tab.$$eval('#motions tbody tr', (rs) => rs.filter((r) => !r.hidden).map((r) => r.getAttribute('data-verdict-2')));
+  const shown = await tab.$$eval('#motions tbody tr', (rs) => rs.filter((r) => window.__shown(r))
+    .map((r) => r.getAttribute('data-verdict-2')));
   check(page + ': the second model\'s box filters by its verdicts',
     shown.length === other.totals.lack && shown.every((v) => v === 'lacks'), shown);
+  // Each cell's text is the terminal's cell: the verdict with the counts of what lacks, a copy that
+  // would fit marked (the terminal says "would fit" there).
+  const table = fs.readFileSync(path.join(dir, 'each.txt'), 'utf8').split('\n').filter((l) => l.includes('  library/'))
+    .map((l) => l.split(/ {2,}/).slice(0, 2));
+  const texts = await tab.$$eval('#motions tbody tr', (rs) => rs.map((r) => [r.cells[0].textContent, r.cells[1].textContent,
+    r.cells[0].hasAttribute('data-fit')]));
+  check(page + ': cells show the counts the terminal shows', texts.length === table.length && texts.every((t, i) =>
+    table[i][0] === (t[2] ? 'would fit' : t[0]) && (!t[2] || /^lacks \d+\/\d+ \u2713$/.test(t[0])) && table[i][1] === t[1]) &&
+    texts.some((t) => /^lacks \d+\/\d+$/.test(t[1])), {texts, table});
   await tab.click('th[data-key=verdict][data-model="2"]');
   const hash = await fragment(tab, '#sort=verdict-2&verdict=lacks&model=2');
   check(page + ': its column sorts by its own key', hash === '#sort=verdict-2&verdict=lacks&model=2', hash);
   await finish(page, o);
 }
 
+// What the browser paints: the rows' region of a screenshot holds ink where rows are laid out and none
+// below the last row a filter leaves, and none at all when a filter leaves no row. A copied table keeps
+// the verdicts and numbers, which are text in the cells.
+async function pixels(browser) {
+  const page = 'run.html';
+  const o = await open(browser, page, '', {width: 1000});
+  const {tab} = o;
+  const run = runOf(['run.jsonl']);
+  const top = await tab.$eval('#motions tbody', (b) => b.getBoundingClientRect().top);
+  const clip = {x: 0, y: top, width: 1000, height: 200};
+  const shot = async () => inkRows(browser, await tab.screenshot({clip, encoding: 'base64'}));
+  const lastBottom = () => tab.$$eval('#motions tbody tr', (rs, t) => Math.max(0, ...rs.filter((r) => window.__shown(r))
+    .map((r) => r.getBoundingClientRect().bottom - t)), top);
+  let ink = await shot();
+  check(page + ': rows are painted', ink.filter((x) => x).length > 50, ink.filter((x) => x).length);
+  await tab.click('button[data-filter=lacks]');
+  const bottom = Math.ceil(await lastBottom());
+  ink = await shot();
+  const below = ink.slice(bottom + 1).filter((x) => x).length;
+  check(page + ': after the lacks box, nothing is painted below its rows', run.totals.lack > 0 && bottom < 150 &&
+    ink.slice(0, bottom).some((x) => x) && below === 0, {bottom, below});
+  await tab.type('#filter', 'no such name anywhere');
+  ink = await shot();
+  check(page + ': a filter that leaves no row paints none', ink.every((x) => !x), ink.filter((x) => x).length);
+  await tab.click('#filter', {clickCount: 3});
+  await tab.keyboard.press('Backspace');
+  await tab.click('button[data-filter=lacks]');
+  // The table selected and copied, as the clipboard gets it.
+  const copied = await tab.evaluate(() => {
+    const range = document.createRange();
+    range.selectNodeContents(document.querySelector('#motions tbody'));
+    getSelection().removeAllRanges();
+    getSelection().addRange(range);
+    const text = String(getSelection());
+    getSelection().removeAllRanges();
+    return text;
+  });
+  const first = run.motions[0];
+  const want = [first.verdict, first.bone_keys, first.morph_keys, first.bones, first.morphs].join('\n');
+  check(page + ': a copied table keeps the verdicts and numbers', copied.startsWith(want + '\n'), copied.slice(0, 200));
+  await finish(page + ' (pixels)', o);
+}
+
 async function narrowAndNoScript(browser) {
   let o = await open(browser, 'run-ja.html', '', {width: 360});
   const display = await o.tab.$$eval('#motions tbody tr:first-child td', (tds) =>
-    tds.map((td) => [td.dataset.key, getComputedStyle(td).display, getComputedStyle(td, '::before').content]));
+    tds.map((td) => [td.dataset.key, getComputedStyle(td).display, td.textContent]));
   check('run-ja.html: a narrow window shows verdict and file', same(display.filter((d) => d[1] !== 'none').map((d) => d[0]),
     ['verdict', 'file']), display);
-  check('run-ja.html: verdicts in Japanese', display[0][2] === '"モデルなし"', display[0]);
+  check('run-ja.html: verdicts in Japanese, as text', display[0][2] === 'モデルなし', display[0]);
   await finish('run-ja.html (narrow)', o);
   o = await open(browser, 'run.html', '', {noScript: true});
   const rows = await o.tab.$$eval('#motions tbody tr', (rs) => rs.length);
@@ -306,6 +403,7 @@ async function narrowAndNoScript(browser) {
     await details(browser, 'run.html');
     await hostilePage(browser);
     await eachModel(browser);
+    await pixels(browser);
     await narrowAndNoScript(browser);
   } catch (e) {
     check('the tests ran to the end', false, String(e && e.stack || e));

@@ -210,3 +210,136 @@ TEST_F(BonePage, SourceModelLineDropsALoneLeadByte) {
   EXPECT_EQ(page[4], "#ffffff|Target model:   (PMX) ");
   EXPECT_EQ(page[6], "#ffffff|Bones: ");
 }
+
+// The records a motion's runs of keys give (squares, twist bounds, one square root per record) against
+// the key-by-key rule with a square root per key, computed here as the reader computed it before: every
+// field bit for bit, over keys of every size, sign, tie and special float, in runs of any length.
+namespace {
+
+struct Reference {
+  int32_t key_count = 0, first_frame = 999999, last_frame = -1;
+  uint8_t moves = 0;
+  float max_offset = 0, max_rotation = 0, twist_pos = 0, twist_neg = 0;
+  int32_t twist_pos_frame = -1, twist_neg_frame = -1;
+};
+
+void reference_key(Reference& r, int twist_kind, const float* arm_axis, int32_t frame, const float p[3],
+                   const float q0[4]) {
+  r.key_count++;
+  if (frame < r.first_frame) r.first_frame = frame;
+  if (frame > r.last_frame) r.last_frame = frame;
+  if (std::fabs(q0[0]) > 0.01f || std::fabs(q0[1]) > 0.01f || std::fabs(q0[2]) > 0.01f || std::fabs(p[0]) > 0.01f ||
+      std::fabs(p[1]) > 0.01f || std::fabs(p[2]) > 0.01f) {
+    r.moves = 0xFF;
+  }
+  float offset = std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]);
+  if (offset > r.max_offset) r.max_offset = offset;
+  float rot = std::sqrt(q0[0] * q0[0] + q0[1] * q0[1] + q0[2] * q0[2]);
+  if (rot > r.max_rotation) r.max_rotation = rot;
+  if (twist_kind == 0) return;
+  float q[4] = {q0[0], q0[1], q0[2], q0[3]};
+  if (q[3] < 0.0f) {
+    for (float& v : q) v = -v;
+  }
+  float t[4] = {q[0], q[1], q[2], q[3]};
+  if (twist_kind == 2) {
+    float alen = std::sqrt(arm_axis[0] * arm_axis[0] + arm_axis[1] * arm_axis[1] + arm_axis[2] * arm_axis[2]);
+    float a[3] = {arm_axis[0] / alen, arm_axis[1] / alen, arm_axis[2] / alen};
+    float d = q[0] * a[0] + q[1] * a[1] + q[2] * a[2];
+    float u[4] = {d * a[0], d * a[1], d * a[2], q[3]};
+    float len = std::sqrt(u[0] * u[0] + u[1] * u[1] + u[2] * u[2] + u[3] * u[3]);
+    if (len < 1e-6f) {
+      t[0] = t[1] = t[2] = 0.0f;
+      t[3] = 1.0f;
+    } else {
+      for (int i = 0; i < 4; i++) t[i] = u[i] / len;
+      if (t[3] < 0.0f) {
+        for (float& v : t) v = -v;
+      }
+    }
+  }
+  float magnitude = std::sqrt(t[0] * t[0] + t[1] * t[1] + t[2] * t[2]);
+  if (!(t[0] < 0.0f)) {
+    if (magnitude > r.twist_pos) {
+      r.twist_pos = magnitude;
+      r.twist_pos_frame = frame;
+    }
+  } else if (magnitude > r.twist_neg) {
+    r.twist_neg = magnitude;
+    r.twist_neg_frame = frame;
+  }
+}
+
+uint32_t bits(float f) {
+  uint32_t b;
+  std::memcpy(&b, &f, 4);
+  return b;
+}
+
+}  // namespace
+
+TEST_F(BonePage, RunsGiveTheRecordsOfASquareRootPerKey) {
+  // 左腕 (an arm bone, its axis as the records have it), 右手捩 (a twist bone), センター (neither).
+  const char* utf8[3] = {"左腕", "右手捩", "センター"};
+  const int kinds[3] = {2, 1, 0};
+  const float arm_axis[3] = {0.819742f, -0.572734f, 0.0f};
+  const float specials[] = {0.0f, -0.0f, 1e-45f, -1e-45f, 1e-38f, 1e-30f, 1e-20f, 0.01f, -0.01f, 0.5f, -0.5f,
+                            0.70710678f, 1.0f, -1.0f, 3.0f, 1e19f, 1e20f, 3e38f, -3e38f, INFINITY, -INFINITY, NAN};
+  uint32_t seed = 12345;
+  auto next = [&seed]() {
+    seed = seed * 1664525u + 1013904223u;
+    return seed >> 8;
+  };
+  auto value = [&](float scale) {
+    if (next() % 8 == 0) return specials[next() % (sizeof specials / sizeof specials[0])];
+    return ((float)(next() % 2000001) / 1000000.0f - 1.0f) * scale;
+  };
+  for (int trial = 0; trial < 60; trial++) {
+    Reference ref[3];
+    int entry[3];
+    std::string name[3];
+    bone_usage_reset();
+    for (int b = 0; b < 3; b++) {
+      name[b] = to_sjis(utf8[b]);
+      entry[b] = names_find_or_add(LIST_BONES, name[b].c_str());
+    }
+    // A scale per trial: rotations that make ties, tiny ones, large ones.
+    float scale = trial % 4 == 0 ? 1e-3f : trial % 4 == 1 ? 1.0f : trial % 4 == 2 ? 1e15f : 0.3f;
+    for (int run = 0; run < 40; run++) {
+      int b = (int)(next() % 3);
+      BoneTarget t;
+      ASSERT_TRUE(bone_usage_target(&t, entry[b], name[b].c_str()));
+      BoneGather g = BONE_GATHER_NONE;
+      int keys = 1 + (int)(next() % 50);
+      float repeat[4] = {value(scale), value(scale), value(scale), value(1.0f)};
+      for (int k = 0; k < keys; k++) {
+        int32_t frame = (int32_t)(next() % 5000) - 100;
+        float p[3] = {value(scale * 10), value(scale * 10), value(scale * 10)};
+        float q[4] = {value(scale), value(scale), value(scale), value(1.0f)};
+        // Equal twists at different frames, either sign of w.
+        if (next() % 4 == 0) {
+          for (int i = 0; i < 4; i++) q[i] = (next() % 2 ? 1.0f : -1.0f) * repeat[i];
+        }
+        reference_key(ref[b], kinds[b], arm_axis, frame, p, q);
+        float rotation_sq = bone_usage_gather(g, frame, p[0], p[1], p[2], q[0], q[1], q[2]);
+        if (t.twist != BONE_NO_TWIST) bone_usage_twist(t, frame, q[0], q[1], q[2], q[3], rotation_sq);
+      }
+      bone_usage_gathered(t, g);
+    }
+    bone_usage_finish();
+    for (int b = 0; b < 3; b++) {
+      const BoneUsage* r = bone_usage_view(entry[b]);
+      SCOPED_TRACE("trial " + std::to_string(trial) + ", bone " + utf8[b]);
+      EXPECT_EQ(r->key_count, ref[b].key_count);
+      EXPECT_EQ(r->first_frame, ref[b].first_frame);
+      EXPECT_EQ(r->last_frame, ref[b].last_frame);
+      EXPECT_EQ(r->moves, ref[b].moves);
+      EXPECT_EQ(bits(r->max_offset), bits(ref[b].max_offset));
+      EXPECT_EQ(bits(r->max_rotation), bits(ref[b].max_rotation));
+      EXPECT_EQ(bits(r->twist_pos), bits(ref[b].twist_pos));
+      EXPECT_EQ(r->twist_pos_frame, ref[b].twist_pos_frame);
+      EXPECT_EQ(bits(r->twist_neg), bits(ref[b].twist_neg));
+      EXPECT_EQ(r->twist_neg_frame, ref[b].twist_neg_frame);
+    }
+  }
+}

@@ -92,3 +92,91 @@ TEST(NamesRecent, EveryAnswerIsTheScansAcrossAddsAndTruncations) {
     }
   }
 }
+
+// The scan looks only at the chain of equal plain entries and at the patterns: over adds of plain
+// names, patterns and look-alikes, takings back and re-initialisations, find and find-or-add answer as
+// the match of every entry from the highest would.
+namespace {
+
+// The matcher's rules, written out again from names.h for the reference scan.
+bool reference_match(const unsigned char* p, const unsigned char* n) {
+  auto lead = [](unsigned char c) { return (c >= 0x80 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); };
+  while (*p != 0) {
+    unsigned char pc = *p, nc = *n;
+    if (nc == pc) {
+      p++;
+      n++;
+    } else if (pc == '*' && nc != 0) {
+      return true;
+    } else if (pc == '?' && lead(nc) && n[1] != 0) {
+      p++;
+      n += 2;
+    } else if (pc == '?' && nc != 0) {
+      p++;
+      n++;
+    } else if (pc == 0x81 && p[1] == 0x48 && lead(nc) && n[1] != 0) {
+      p += 2;
+      n += 2;
+    } else {
+      return false;
+    }
+  }
+  return *n == 0;
+}
+
+int reference_find(int list, const std::string& name) {
+  for (int e = names_count(list); e >= 1; e--) {
+    if (reference_match(reinterpret_cast<const unsigned char*>(names_entry(list, e)),
+                        reinterpret_cast<const unsigned char*>(name.c_str()))) {
+      return e;
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
+TEST(NamesRecent, TheScanAnswersAsTheMatchOfEveryEntry) {
+  const char* pieces[] = {"a", "b", "ab", "*", "?", "\x81\x48", "\x8d\xb6", "\x98\x72", "x", "\x81", "1"};
+  uint32_t seed = 99;
+  auto next = [&seed](uint32_t n) {
+    seed = seed * 1664525u + 1013904223u;
+    return (seed >> 8) % n;
+  };
+  auto name = [&]() {
+    std::string s;
+    int parts = 1 + (int)next(4);
+    for (int i = 0; i < parts; i++) s += pieces[next(sizeof pieces / sizeof pieces[0])];
+    return s;
+  };
+  for (int round = 0; round < 20; round++) {
+    names_init();
+    int base = 0;
+    for (int step = 0; step < 600; step++) {
+      std::string n = name();
+      int list = next(3) == 0 ? LIST_MORPHS : LIST_BONES;
+      switch (next(6)) {
+        case 0:
+          names_add(list, n.c_str());
+          break;
+        case 1:
+          if (next(4) == 0) {
+            names_truncate(LIST_BONES, base);
+            names_truncate(LIST_MORPHS, base);
+          }
+          break;
+        case 2:
+          if (next(10) == 0) base = names_count(LIST_BONES) < names_count(LIST_MORPHS) ? names_count(LIST_BONES)
+                                                                                        : names_count(LIST_MORPHS);
+          break;
+        default: {
+          int want = reference_find(list, n);
+          ASSERT_EQ(names_find(list, n.c_str()), want) << n;
+          int got = names_find_or_add(list, n.c_str());
+          if (want != 0) ASSERT_EQ(got, want) << n;
+          else ASSERT_EQ(got, names_count(list)) << n;
+        }
+      }
+    }
+  }
+}

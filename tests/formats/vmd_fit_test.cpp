@@ -17,7 +17,7 @@ std::string fit(const std::string& bytes, const std::vector<VmdRename>& bones,
   std::string path = dir.file("m.vmd");
   write_file(path, bytes);
   FILE* out = std::tmpfile();
-  int r = vmd_fit_copy(path.c_str(), nullptr, false, out, bones.data(), (int)bones.size(), morphs.data(),
+  int r = vmd_fit_copy(rfpathA(path.c_str()), out, bones.data(), (int)bones.size(), morphs.data(),
                        (int)morphs.size(), renamed);
   std::string copy = read_stream(out);
   EXPECT_EQ(r, VMD_FIT_DONE);

@@ -100,3 +100,39 @@ TEST(VmdWalk, CutAnywhereAsTheReaderSeesIt) {
     ASSERT_EQ(part.end.declared, end->declared) << cut;
   }
 }
+
+// A walk that keeps the file in memory as it goes meets what the walk of the file meets, whole or cut
+// at any byte, and whatever its memory holds: a file shorter than the memory lies there whole after
+// the walk; a longer one is walked on from the byte reader and not kept.
+TEST(VmdWalk, KeepingMeetsWhatTheFileWalkMeets) {
+  TempDir dir;
+  std::string path = dir.file("m.vmd"), bytes = sample();
+  static unsigned char memory[4096];
+  for (size_t cut = 0; cut <= bytes.size(); cut += 7) {
+    write_file(path, bytes.substr(0, cut));
+    Walked plain = walk(path);
+    for (int64_t capacity : {(int64_t)1, (int64_t)60, (int64_t)cut + (cut == 0), (int64_t)cut + 1, (int64_t)sizeof memory}) {
+      static VmdWalk w;
+      ASSERT_TRUE(vmd_walk_open(&w, rfpathA(path.c_str())));
+      ASSERT_TRUE(vmd_walk_keep(&w, memory, capacity));
+      w.runs = capacity % 2 == 0;
+      Walked kept;
+      VmdStep s;
+      while (vmd_walk_next(&w, &s)) kept.bytes.append(reinterpret_cast<const char*>(s.bytes), (size_t)s.got);
+      int64_t whole = vmd_walk_kept(&w);
+      vmd_walk_close(&w);
+      SCOPED_TRACE("cut " + std::to_string(cut) + ", memory " + std::to_string(capacity));
+      EXPECT_EQ(kept.bytes, plain.bytes);
+      EXPECT_EQ(w.result, plain.result);
+      EXPECT_EQ(w.end.block, plain.end.block);
+      EXPECT_EQ(w.end.read, plain.end.read);
+      EXPECT_EQ(w.end.declared, plain.end.declared);
+      if (capacity > (int64_t)cut) {
+        ASSERT_EQ(whole, (int64_t)cut);
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(memory), (size_t)cut), bytes.substr(0, cut));
+      } else {
+        EXPECT_EQ(whole, -1);
+      }
+    }
+  }
+}

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Reports that must not change by one byte: velmora-report --json on the generated large motion and
-# model (bench/gen_inputs.py), on a motion that stresses name resolution (gen_names_motion.py) and on
-# every file of the shared corpus, compared with the JSON kept beside this script.
+# model (bench/gen_inputs.py), on a motion that stresses name resolution (gen_names_motion.py), on the
+# large motion after each of three models read only in part (gen_cut_models.py: cut in the vertices, cut
+# in the bones, a structural fault) and on every file of the shared corpus, compared with the JSON kept
+# beside this script.
 # Usage: check.sh [--update] VELMORA-REPORT WORK-DIR [CORPUS-DIR]
 #   --update   writes the reports into the JSON files beside this script instead of comparing them, after
 #              a deliberate change of the report (scripts/regen-golden.sh does it with the native build);
@@ -14,7 +16,7 @@ if [ "${1:-}" = "--update" ]; then
   shift
 fi
 if [ $# -lt 2 ] || [ $# -gt 3 ]; then
-  sed -n '5,9p' "$0" >&2
+  sed -n '7,11p' "$0" >&2
   exit 2
 fi
 # Absolute paths: the comparisons run in the work and corpus directories.
@@ -28,6 +30,7 @@ top=$(cd "$here/../.." && pwd)
 mkdir -p "$work"
 [ -f "$work/large.vmd" ] || python3 "$top/bench/gen_inputs.py" "$work" || exit 1
 [ -f "$work/names.vmd" ] || python3 "$here/gen_names_motion.py" "$work/names.vmd" || exit 1
+[ -f "$work/fault.pmx" ] || python3 "$here/gen_cut_models.py" "$work" || exit 1
 status=0
 compare() {  # compare EXPECTED-FILE ARGS... (run in the current directory)
   local expected=$1
@@ -47,7 +50,10 @@ compare large.pmx.json large.pmx
 compare large.pmx+large.vmd.json large.pmx large.vmd
 compare large.vmd+large.pmx.json large.vmd large.pmx
 compare names.vmd.json names.vmd
-checked=5
+for model in cut-vertices.pmx cut-bones.pmx fault.pmx; do
+  compare "$model+large.vmd.json" "$model" large.vmd
+done
+checked=8
 skipped=""
 if [ -n "$corpus" ] && [ -d "$corpus" ]; then
   cd "$corpus"

@@ -426,3 +426,62 @@ TEST(PathJoin, OneSeparatorOfThePlatformAndTheCapacity) {
   EXPECT_EQ(path_join_w(out, 16, u"dir", u"abcdefghijkl"), -1);
   EXPECT_EQ(out[0], 0);
 }
+
+TEST(PathStem, TheLastPartWithoutItsExtension) {
+  char16_t out[16];
+  const std::u16string cases[][2] = {{u"models/Gene.pmx", u"Gene"},  {u"C:\\m\\a.b.pmx", u"a.b"},
+                                     {u"dir.x/noext", u"noext"},     {u"m/.pmx", u".pmx"},
+                                     {u"plain", u"plain"},           {u"dir/", u""}};
+  for (const auto& c : cases) {
+    ASSERT_EQ(path_stem_w(out, 16, c[0].c_str()), 0);
+    EXPECT_EQ(std::u16string(out), c[1]);
+  }
+  // Cut to the capacity, as path_name_w cuts.
+  ASSERT_EQ(path_stem_w(out, 4, u"abcdef.pmx"), 0);
+  EXPECT_EQ(std::u16string(out), u"abc");
+}
+
+// A folder's name: of the folder itself, or of the one that holds a file; "." and ".." resolved, a
+// relative path against the current folder; a root has none.
+TEST(PathFolderName, TheFolderItselfOrTheOneThatHoldsAFile) {
+  char16_t out[16];
+  const struct {
+    const char16_t* path;
+    bool file;
+    const char16_t* name;
+  } cases[] = {{u"/m/lib", false, u"lib"},        {u"/m/lib/", false, u"lib"},      {u"/m/lib/.", false, u"lib"},
+               {u"/m/lib/sub/..", false, u"lib"}, {u"/m\\x\\a.vmd", true, u"x"}, {u"C:\\m\\a.pmx", true, u"m"},
+               {u"/a.vmd", true, nullptr},        {u"/", false, nullptr},           {u"/m/0123456789abcdef", false, nullptr}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(path_folder_name_w(out, 16, c.path, c.file), c.name != nullptr ? 0 : -1) << from_u16(c.path);
+    EXPECT_EQ(std::u16string(out), c.name != nullptr ? c.name : u"") << from_u16(c.path);
+  }
+  static char16_t here[4096], name[4096];
+  ASSERT_GT(sys_current_dir_w(here, 4096), 0);
+  path_name_w(name, 4096, here);
+  ASSERT_EQ(path_folder_name_w(here, 4096, u"a.vmd", true), 0);
+  EXPECT_EQ(std::u16string(here), std::u16string(name));
+}
+
+TEST(PathFolderAndAbsolute, UpToTheLastSeparatorAfterTheCurrentFolder) {
+  char16_t out[64];
+  ASSERT_EQ(path_folder_w(out, 64, u"/a/b\\c.html"), 0);
+  EXPECT_EQ(std::u16string(out), u"/a/b\\");
+  EXPECT_EQ(path_folder_w(out, 64, u"page.html"), -1);
+  EXPECT_EQ(out[0], 0);
+  EXPECT_EQ(path_folder_w(out, 4, u"/abc/d"), -1);  // "/abc/" does not fit
+  EXPECT_EQ(out[0], 0);
+  // A path from a root stays as it is; another follows the current folder (natively spelled with
+  // backslashes, as the system spells it on Windows).
+  ASSERT_EQ(path_absolute_w(out, 64, u"C:x\\p.html"), 0);
+  EXPECT_EQ(std::u16string(out), u"C:x\\p.html");
+  ASSERT_EQ(path_absolute_w(out, 64, u"\\\\host\\p.html"), 0);
+  EXPECT_EQ(std::u16string(out), u"\\\\host\\p.html");
+  static char16_t here[4096];
+  int n = sys_current_dir_w(here, 4096);
+  ASSERT_GT(n, 0);
+  static char16_t absolute[4096];
+  ASSERT_EQ(path_absolute_w(absolute, 4096, u"out/p.html"), 0);
+  EXPECT_EQ(std::u16string(absolute), std::u16string(here) + PATH_SEP_W + u"out/p.html");
+  EXPECT_EQ(path_absolute_w(out, 4, u"/abcd"), -1);
+}

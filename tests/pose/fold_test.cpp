@@ -62,16 +62,16 @@ struct Folded {
 // Loads skeleton and motion, plans with folds, writes the copy and loads it again.
 void fold_files(Folded* f, const PmxSkeleton& skeleton, const std::string& motion_path) {
   ASSERT_EQ(pose_skeleton_load(f->model.get(), &skeleton), POSE_DONE) << f->model->reason;
-  ASSERT_EQ(pose_motion_load(f->motion.get(), motion_path.c_str(), nullptr, false, nullptr, 0), POSE_DONE);
+  ASSERT_EQ(pose_motion_load(f->motion.get(), rfpathA(motion_path.c_str()), nullptr, 0), POSE_DONE);
   ASSERT_EQ(fold_plan(f->plan.get(), f->model.get(), f->motion.get(), true), FOLD_DONE) << f->plan->reason;
   ASSERT_EQ(fold_put_back(f->put_back.get(), f->model.get(), f->motion.get()), FOLD_DONE);
   std::string copy_path = f->dir.file("copy.vmd");
   FILE* out = std::fopen(copy_path.c_str(), "wb");
   ASSERT_NE(out, nullptr);
-  int written = fold_write(f->plan.get(), motion_path.c_str(), nullptr, false, out, nullptr, 0, nullptr, 0, &f->counts);
+  int written = fold_write(f->plan.get(), rfpathA(motion_path.c_str()), out, nullptr, 0, nullptr, 0, &f->counts);
   std::fclose(out);
   ASSERT_EQ(written, FOLD_WRITE_DONE);
-  ASSERT_EQ(pose_motion_load(f->copy.get(), copy_path.c_str(), nullptr, false, nullptr, 0), POSE_DONE);
+  ASSERT_EQ(pose_motion_load(f->copy.get(), rfpathA(copy_path.c_str()), nullptr, 0), POSE_DONE);
 }
 
 struct Worst {
@@ -267,7 +267,7 @@ TEST(Fold, CostsOfDroppedBones) {
   std::vector<SkelBone> without =
       skel_without(skel_semi_standard(), {"グルーブ", "上半身2", "左足D", "左ひざD", "左足首D", "両目"});
   ASSERT_EQ(pose_skeleton_load(f.model.get(), skel_make(without).get()), POSE_DONE);
-  ASSERT_EQ(pose_motion_load(f.motion.get(), path.c_str(), nullptr, false, nullptr, 0), POSE_DONE);
+  ASSERT_EQ(pose_motion_load(f.motion.get(), rfpathA(path.c_str()), nullptr, 0), POSE_DONE);
   ASSERT_EQ(fold_plan(f.plan.get(), f.model.get(), f.motion.get(), false), FOLD_DONE);
   ASSERT_EQ(f.plan->lack_count, 5);
 
@@ -297,6 +297,26 @@ TEST(Fold, CostsOfDroppedBones) {
   EXPECT_EQ(lack_named(f.plan.get(), "髪9"), nullptr);
 }
 
+// A lacking bone keyed on more frames than a cost weighs (70,000: a cost weighs at most 65,537 key
+// frames) is measured on the first of them, within its tables: グルーブ lifted 0.5 at every frame and
+// 1 at frame 10 costs 1 unit at frame 10.
+TEST(Fold, ACostOfMoreKeyFramesThanItWeighsStaysInItsTables) {
+  const std::string L = VmdWriter::curves(LINEAR);
+  std::vector<Key> keys;
+  for (int frame = 0; frame < 70000; frame++) keys.push_back({"グルーブ", frame, 0, frame == 10 ? 1.0f : 0.5f, 0, 0, 1, 0, 0, L});
+  Folded f;
+  std::string path = f.dir.file("m.vmd");
+  write_file(path, motion_bytes(keys));
+  ASSERT_EQ(pose_skeleton_load(f.model.get(), skel_make(skel_without(skel_semi_standard(), {"グルーブ"})).get()), POSE_DONE);
+  ASSERT_EQ(pose_motion_load(f.motion.get(), rfpathA(path.c_str()), nullptr, 0), POSE_DONE);
+  ASSERT_EQ(fold_plan(f.plan.get(), f.model.get(), f.motion.get(), false), FOLD_DONE);
+  const FoldLack* groove = lack_named(f.plan.get(), "グルーブ");
+  ASSERT_NE(groove, nullptr);
+  EXPECT_EQ(groove->cost_state, FOLD_COST_MEASURED);
+  EXPECT_NEAR(groove->cost.units, 1.0, 1e-6);
+  EXPECT_EQ(groove->cost.frame, 10u);
+}
+
 // The corpus's motions folded on the corpus model without the semi-standard bones it has: every
 // lacking bone has its cost; every fold's figure holds at every frame (the copy against the original
 // on the model with the bones put back: at most the folds' figures together), an exact fold's within
@@ -320,12 +340,12 @@ TEST(Fold, CorpusMotionsOnTheModelWithoutItsSemiStandardBones) {
     Folded f;
     std::string path = corpus + "/" + e.motion;
     ASSERT_EQ(pose_skeleton_load(f.model.get(), stripped.get()), POSE_DONE);
-    ASSERT_EQ(pose_motion_load(f.motion.get(), path.c_str(), nullptr, false, nullptr, 0), POSE_DONE);
+    ASSERT_EQ(pose_motion_load(f.motion.get(), rfpathA(path.c_str()), nullptr, 0), POSE_DONE);
     ASSERT_EQ(fold_plan(f.plan.get(), f.model.get(), f.motion.get(), true), FOLD_DONE) << f.plan->reason;
     EXPECT_EQ(f.plan->lack_count, e.lacks);
     if (e.lacks == 0) {
       FILE* out = std::tmpfile();
-      EXPECT_EQ(fold_write(f.plan.get(), path.c_str(), nullptr, false, out, nullptr, 0, nullptr, 0, nullptr),
+      EXPECT_EQ(fold_write(f.plan.get(), rfpathA(path.c_str()), out, nullptr, 0, nullptr, 0, nullptr),
                 FOLD_WRITE_NO_PLAN);
       std::fclose(out);
       continue;

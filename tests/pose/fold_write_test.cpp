@@ -64,7 +64,7 @@ TEST(FoldWrite, RebuildsTheBoneBlockOnly) {
   auto s = std::make_unique<PoseSkeleton>();
   ASSERT_EQ(pose_skeleton_load(s.get(), skel_make(skel_without(skel_semi_standard(), {"グルーブ"})).get()), POSE_DONE);
   auto m = std::make_unique<PoseMotion>();
-  ASSERT_EQ(pose_motion_load(m.get(), path.c_str(), nullptr, false, bones.data(), 1), POSE_DONE);
+  ASSERT_EQ(pose_motion_load(m.get(), rfpathA(path.c_str()), bones.data(), 1), POSE_DONE);
   auto plan = std::make_unique<FoldPlan>();
   ASSERT_EQ(fold_plan(plan.get(), s.get(), m.get(), true), FOLD_DONE);
   ASSERT_EQ(plan->track_count, 1);
@@ -75,7 +75,7 @@ TEST(FoldWrite, RebuildsTheBoneBlockOnly) {
 
   FILE* out = std::tmpfile();
   FoldCounts counts = {0, 0};
-  ASSERT_EQ(fold_write(plan.get(), path.c_str(), nullptr, false, out, bones.data(), 1, morphs.data(), 1, &counts),
+  ASSERT_EQ(fold_write(plan.get(), rfpathA(path.c_str()), out, bones.data(), 1, morphs.data(), 1, &counts),
             FOLD_WRITE_DONE);
   std::string copy = read_stream(out);
   EXPECT_EQ(counts.bone_keys, 7);
@@ -124,14 +124,14 @@ TEST(FoldWrite, RebuildsTheBoneBlockOnly) {
   changed.raw(rest.bytes);
   write_file(path, changed.bytes);
   FILE* again = std::tmpfile();
-  EXPECT_EQ(fold_write(plan.get(), path.c_str(), nullptr, false, again, bones.data(), 1, morphs.data(), 1, nullptr),
+  EXPECT_EQ(fold_write(plan.get(), rfpathA(path.c_str()), again, bones.data(), 1, morphs.data(), 1, nullptr),
             FOLD_WRITE_CHANGED);
-  EXPECT_EQ(fold_write(plan.get(), dir.file("missing.vmd").c_str(), nullptr, false, again, nullptr, 0, nullptr, 0,
+  EXPECT_EQ(fold_write(plan.get(), rfpathA(dir.file("missing.vmd").c_str()), again, nullptr, 0, nullptr, 0,
                        nullptr),
             FOLD_WRITE_UNOPENED);
   std::fclose(again);
   ASSERT_EQ(fold_plan(plan.get(), s.get(), m.get(), false), FOLD_DONE);
   FILE* none = std::tmpfile();
-  EXPECT_EQ(fold_write(plan.get(), path.c_str(), nullptr, false, none, nullptr, 0, nullptr, 0, nullptr), FOLD_WRITE_NO_PLAN);
+  EXPECT_EQ(fold_write(plan.get(), rfpathA(path.c_str()), none, nullptr, 0, nullptr, 0, nullptr), FOLD_WRITE_NO_PLAN);
   EXPECT_EQ(read_stream(none), "");
 }

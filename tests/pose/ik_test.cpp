@@ -144,7 +144,7 @@ struct Leg {
     TempDir dir;
     std::string path = dir.file("m.vmd");
     write_file(path, motion);
-    EXPECT_EQ(pose_motion_load(m.get(), path.c_str(), nullptr, false, nullptr, 0), POSE_DONE) << m->reason;
+    EXPECT_EQ(pose_motion_load(m.get(), rfpathA(path.c_str()), nullptr, 0), POSE_DONE) << m->reason;
   }
   void play(double frame) { ASSERT_EQ(pose_play_ik(s.get(), m.get(), frame, world.data(), ik.get()), POSE_DONE); }
   PoseVec at(const std::string& name) { return world[find(bones, name)].p; }

@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "formats/vmd.h"
 #include "pose/motion.h"
 #include "support/testfiles.h"
 #include "support/vmdwriter.h"
@@ -23,7 +26,7 @@ int load(PoseMotion* m, const std::string& bytes, const std::vector<VmdRename>& 
   TempDir dir;
   std::string path = dir.file("m.vmd");
   write_file(path, bytes);
-  return pose_motion_load(m, path.c_str(), nullptr, false, renames.data(), (int)renames.size());
+  return pose_motion_load(m, rfpathA(path.c_str()), renames.data(), (int)renames.size());
 }
 
 }  // namespace
@@ -143,9 +146,60 @@ TEST(Motion, RefusedWithTheirReason) {
   EXPECT_STREQ(m->reason, "the motion declares more than 524,288 bone keys");
   EXPECT_EQ(load(m.get(), std::string("Vocaloid Motion Data file\0\0\0\0\0", 30)), POSE_HOSTILE);
   EXPECT_STREQ(m->reason, "not a VMD motion");
-  EXPECT_EQ(pose_motion_load(m.get(), "/nonexistent/m.vmd", nullptr, false, nullptr, 0), POSE_HOSTILE);
+  EXPECT_EQ(pose_motion_load(m.get(), rfpathA("/nonexistent/m.vmd"), nullptr, 0), POSE_HOSTILE);
   EXPECT_STREQ(m->reason, "the motion cannot be opened");
   VmdRename too_long = {"A", "1234567890123456"};
   EXPECT_EQ(load(m.get(), std::string(), {too_long}), POSE_HOSTILE);
   EXPECT_STREQ(m->reason, "a renaming is refused");
+}
+
+// The bytes the reader kept load as the file does: the same tracks, keys and reasons, the file not
+// opened; and a motion loaded again holds only the new motion's names.
+TEST(Motion, LoadedFromTheBytesTheReaderKept) {
+  auto motion = [](bool refused) {
+    VmdWriter w;
+    w.header("m");
+    w.i32(5);
+    w.bone_key("B", 20, {0, 0, 0}, {0, 0, 0, 2}, one_curve());
+    w.bone_key("old", 10, {1, 0, 0}, {0, 0, 0, 1}, one_curve());
+    w.bone_key("B", 5, {0, 0, 0}, {0.1f, 0, 0, 1}, one_curve());
+    w.bone_key("C", 10, {2, 0, 0}, {0, 0, 0, 1}, one_curve());
+    w.bone_key("C", 11, {refused ? 2e5f : 3.0f, 0, 0}, {0, 0, 0, 1}, one_curve());
+    w.i32(0);
+    return w.bytes;
+  };
+  const std::vector<VmdRename> renames = {{"old", "A"}};
+  TempDir dir;
+  std::string path = dir.file("m.vmd");
+  auto from_file = std::make_unique<PoseMotion>();
+  auto from_bytes = std::make_unique<PoseMotion>();
+  vmd_keep(true);
+  for (const std::string& bytes : {motion(false), motion(true)}) {
+    write_file(path, bytes);
+    int want = pose_motion_load(from_file.get(), rfpathA(path.c_str()), renames.data(), 1);
+    ASSERT_EQ(vmd_read_a(path.c_str()), READ_DONE);
+    VmdKept kept = vmd_kept();
+    ASSERT_EQ(kept.size, (int64_t)bytes.size());
+    std::remove(path.c_str());
+    EXPECT_EQ(pose_motion_load_bytes(from_bytes.get(), kept.bytes, kept.size, renames.data(), 1), want);
+    EXPECT_STREQ(from_bytes->reason, from_file->reason);
+    ASSERT_EQ(from_bytes->track_count, from_file->track_count);
+    ASSERT_EQ(from_bytes->key_count, from_file->key_count);
+    for (int t = 0; t < from_file->track_count; t++) {
+      EXPECT_STREQ(from_bytes->track[t].name, from_file->track[t].name);
+      EXPECT_EQ(from_bytes->track[t].count, from_file->track[t].count);
+      EXPECT_EQ(pose_motion_track(from_bytes.get(), from_file->track[t].name), t);
+    }
+    EXPECT_EQ(std::memcmp(from_bytes->key, from_file->key, sizeof(PoseKey) * (size_t)from_file->key_count), 0);
+  }
+  vmd_keep(false);
+  // Loaded again with other names: the earlier names are gone from the name hash.
+  VmdWriter other;
+  other.header("m");
+  other.i32(1);
+  other.bone_key("D", 0, {0, 0, 0}, {0, 0, 0, 1}, one_curve());
+  ASSERT_EQ(load(from_bytes.get(), other.bytes), POSE_DONE);
+  EXPECT_EQ(pose_motion_track(from_bytes.get(), "A"), -1);
+  EXPECT_EQ(pose_motion_track(from_bytes.get(), "B"), -1);
+  EXPECT_EQ(pose_motion_track(from_bytes.get(), "D"), 0);
 }

@@ -104,7 +104,7 @@ TEST(Pose, ForwardKinematicsWithInheritance) {
   TempDir dir;
   write_file(dir.file("m.vmd"), w.bytes);
   auto m = std::make_unique<PoseMotion>();
-  ASSERT_EQ(pose_motion_load(m.get(), dir.file("m.vmd").c_str(), nullptr, false, nullptr, 0), POSE_DONE);
+  ASSERT_EQ(pose_motion_load(m.get(), rfpathA(dir.file("m.vmd").c_str()), nullptr, 0), POSE_DONE);
   static PoseXf world[POSE_SLOTS];
   ASSERT_EQ(pose_play(s.get(), m.get(), 0.0, world), POSE_DONE);
   // arm at (1, 2, 0) turned 90 degrees about z: hand, 2 above it, ends 2 to its left.

@@ -221,7 +221,7 @@ class SizeTest : public ::testing::Test {
     m = std::make_unique<PoseMotion>();
     std::string path = dir.file("size.vmd");
     write_file(path, motion());
-    ASSERT_EQ(pose_motion_load(m.get(), path.c_str(), nullptr, false, nullptr, 0), POSE_DONE) << m->reason;
+    ASSERT_EQ(pose_motion_load(m.get(), rfpathA(path.c_str()), nullptr, 0), POSE_DONE) << m->reason;
     plan = std::make_unique<SizePlan>();
   }
   TempDir dir;
@@ -291,7 +291,7 @@ TEST_F(SizeTest, ALegThatCannotReachLowersTheHips) {
   for (int i = 0; i < 5; i++) w.i32(0);
   std::string path = dir.file("rise.vmd");
   write_file(path, w.bytes);
-  ASSERT_EQ(pose_motion_load(m.get(), path.c_str(), nullptr, false, nullptr, 0), POSE_DONE);
+  ASSERT_EQ(pose_motion_load(m.get(), rfpathA(path.c_str()), nullptr, 0), POSE_DONE);
   ASSERT_EQ(size_plan(plan.get(), bent.get(), straight.get(), m.get()), SIZE_DONE);
   EXPECT_TRUE(plan->parts & SIZE_PART_REACH);
   EXPECT_GT(plan->lowered, 40);

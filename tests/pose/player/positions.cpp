@@ -27,7 +27,7 @@ static std::string positions_utf8(const char* sjis) {
 int main(int argc, char** argv) {
   if (argc == 3 && std::string(argv[1]) == "--last") {
     auto m = std::make_unique<PoseMotion>();
-    if (pose_motion_load(m.get(), argv[2], nullptr, false, nullptr, 0) != POSE_DONE) return 1;
+    if (pose_motion_load(m.get(), rfpathA(argv[2]), nullptr, 0) != POSE_DONE) return 1;
     std::printf("%u\n", m->last_frame);
     return 0;
   }
@@ -68,7 +68,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "positions: %s: %s\n", argv[1], s->ik_reason);
     return 1;
   }
-  if (pose_motion_load(m.get(), argv[2], nullptr, false, nullptr, 0) != POSE_DONE) {
+  if (pose_motion_load(m.get(), rfpathA(argv[2]), nullptr, 0) != POSE_DONE) {
     std::fprintf(stderr, "positions: %s: %s\n", argv[2], m->reason);
     return 1;
   }

@@ -122,7 +122,7 @@ int main(int argc, char** argv) {
   auto m = std::make_unique<PoseMotion>();
   auto plan = std::make_unique<SizePlan>();
   if (!load_skeleton(argv[1], source.get()) || !load_skeleton(argv[2], model.get())) return 1;
-  if (pose_motion_load(m.get(), argv[3], nullptr, false, nullptr, 0) != POSE_DONE) {
+  if (pose_motion_load(m.get(), rfpathA(argv[3]), nullptr, 0) != POSE_DONE) {
     std::fprintf(stderr, "sizing: %s: %s\n", argv[3], m->reason);
     return 1;
   }
