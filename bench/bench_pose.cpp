@@ -3,6 +3,10 @@
 //   pose_motion_load   the dance's bone keys loaded (the second pass over the file a fold makes)
 //   fold_costs         what each lacking bone costs (the work --summary adds per motion)
 //   fold_dance         the folds of the dance, written to a copy (the work --fit adds per motion)
+//   size_dance         the dance with the knees bent (センター 1.2 lower throughout) sized from the model
+//                      with the semi-standard bones to the same model with legs 0.7 as long (its plan: S
+//                      played with IK at every frame, T where its feet stand, the corrections fitted into
+//                      the keys)
 //
 // The dance: 6,000 frames, about 30,000 bone keys; the standard bones keyed every 3 to 9 frames with
 // smooth turns of up to 60 degrees (センター and the IK bones also translate), curves drawn from four
@@ -19,6 +23,7 @@
 
 #include "pose/fold.h"
 #include "pose/pose.h"
+#include "pose/size.h"
 #include "support/skeletons.h"
 #include "support/vmdwriter.h"
 
@@ -32,13 +37,16 @@ struct DanseBone {
   int every;          // keys every this many frames (about)
 };
 
-std::string dance_path() { return std::string(VELMORA_BENCH_DIR) + "/dance-semi-standard.vmd"; }
+std::string dance_path(bool bent = false) {
+  return std::string(VELMORA_BENCH_DIR) + (bent ? "/dance-bent-knees.vmd" : "/dance-semi-standard.vmd");
+}
 
-// Writes the dance once (it is the same every time: a fixed sequence of numbers).
-void dance_write() {
-  static bool written = false;
-  if (written) return;
-  written = true;
+// Writes the dance once (it is the same every time: a fixed sequence of numbers). Bent: with センター
+// 1.2 lower throughout, as a dancer's knees are bent (the sizing's dance).
+void dance_write(bool bent = false) {
+  static bool written[2] = {false, false};
+  if (written[bent]) return;
+  written[bent] = true;
   const std::vector<DanseBone> bones = {
       {"センター", 20, {0, 0, 0}, 1.0, 6},      {"上半身", 25, {0, 0, 0}, 0, 8},   {"下半身", 20, {0, 0, 0}, 0, 8},
       {"首", 20, {0, 0, 0}, 0, 10},             {"頭", 25, {0, 0, 0}, 0, 10},      {"左肩", 15, {0, 0, 0}, 0, 10},
@@ -83,6 +91,7 @@ void dance_write() {
       double s = std::sin(angle / 2) / len;
       float pos[3] = {(float)(b.moves * std::sin(t * 0.8 + phase[4])), (float)(b.moves * 0.5 * std::sin(t * 1.7 + phase[5])),
                       (float)(b.moves * std::sin(t * 0.6 + phase[0]))};
+      if (bent && std::string(b.name) == "センター") pos[1] -= 1.2f;
       float rot[4] = {(float)(ax * s), (float)(ay * s), (float)(az * s), (float)std::cos(angle / 2)};
       keys.bone_key(skel_sjis(b.name), frame, pos, rot, VmdWriter::curves(curves[(int)(next() * 4) & 3]));
       count++;
@@ -91,7 +100,7 @@ void dance_write() {
   w.i32(count);
   w.raw(keys.bytes);
   for (int i = 0; i < 5; i++) w.i32(0);
-  FILE* f = std::fopen(dance_path().c_str(), "wb");
+  FILE* f = std::fopen(dance_path(bent).c_str(), "wb");
   if (f == nullptr) return;
   std::fwrite(w.bytes.data(), 1, w.bytes.size(), f);
   std::fclose(f);
@@ -160,6 +169,50 @@ void fold_dance(benchmark::State& state) {
   state.counters["written"] = (double)counts.bone_keys;
 }
 BENCHMARK(fold_dance)->Unit(benchmark::kMillisecond);
+
+// The semi-standard model, whole (the body the dance was made for), and with legs k times as long, its IK
+// as real models have it.
+const PoseSkeleton* semi_model(float k) {
+  static std::unique_ptr<PoseSkeleton> s[2];
+  int at = k == 1.0f ? 0 : 1;
+  if (s[at] == nullptr) {
+    s[at] = std::make_unique<PoseSkeleton>();
+    std::vector<SkelBone> bones = skel_semi_standard();
+    const float hip = 10.5f;
+    for (SkelBone& b : bones) b.y = b.y < hip ? b.y * k : b.y + (k - 1.0f) * hip;
+    // Its IK as real models have it: 足ＩＫ 40 loops of 2 radians, つま先ＩＫ 3 of 4 turning 足首 freely.
+    auto record = skel_make(bones);
+    for (int i = 0; i < record->bone_count; i++) {
+      PmxBone& b = record->bone[i];
+      if (!(b.flags & SKEL_IK)) continue;
+      b.ik_loops = b.link_count == 1 ? 3 : 40;
+      b.ik_limit = b.link_count == 1 ? 4.0f : 2.0f;
+      record->link[b.link_first].limited = b.link_count == 1 ? 0 : 1;  // 足首 turns freely
+    }
+    pose_skeleton_load(s[at].get(), record.get());
+  }
+  return s[at].get();
+}
+
+void size_dance(benchmark::State& state) {
+  dance_write(true);
+  if (motion == nullptr) motion = std::make_unique<PoseMotion>();
+  static std::unique_ptr<SizePlan> sized = std::make_unique<SizePlan>();
+  pose_motion_load(motion.get(), rfpathA(dance_path(true).c_str()), nullptr, 0);
+  for (auto _ : state) {
+    if (size_plan(sized.get(), semi_model(1.0f), semi_model(0.7f), motion.get()) != SIZE_DONE) {
+      state.SkipWithError(sized->reason[0] != 0 ? sized->reason : "nothing sized");
+      break;
+    }
+  }
+  state.counters["keys"] = (double)motion->file_bone_keys;
+  state.counters["frames"] = (double)motion->last_frame + 1;
+  state.counters["planted"] = sized->planted;
+  state.counters["touching"] = sized->touching;
+  state.counters["tracks"] = sized->track_count;
+  state.counters["written"] = sized->key_count;
+}
+BENCHMARK(size_dance)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

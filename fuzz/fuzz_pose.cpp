@@ -3,8 +3,10 @@
 //
 // Input: byte 0 picks the modes (bit 0: the skeleton from raw bone records instead of the semi-standard
 // model; bit 1: the motion as raw VMD bytes instead of keys built from records; bit 2: a plan with
-// folds; bit 3: keys come with IK switches); byte 1 is the skeleton part's length L; bytes 2 to 2 + L
-// build the skeleton, the rest the motion.
+// folds; bit 3: keys come with IK switches; bit 5: a sizing, bit 4: from the skeleton to the
+// semi-standard model with legs x0.7, instead of from that model to the skeleton, of a motion that ends
+// by frame 300 (sizing solves IK at every frame: a long motion's work is bounded, not short); byte 1 is
+// the skeleton part's length L; bytes 2 to 2 + L build the skeleton, the rest the motion.
 //   skeleton, semi-standard: 4 bytes choosing which semi-standard bones the model lacks, then edits of 4
 //     bytes (bone, field, value as 16 bits): parent, inheritance source and weight, a rest coordinate
 //     (0x7FFF: not a number), flags, IK target, an IK link, the declared bone count, IK loops, the IK
@@ -20,7 +22,10 @@
 // IK too, or IK play refused with a reason; a frame's IK work stays within the skeleton's bound; every
 // figure of a plan is a number at least 0, its bones are the model's; the bones put back play; a folded
 // copy holds the keys the plan counts, no rewritten track with two keys on one frame, and after its
-// bone keys the original's bytes as they were.
+// bone keys the original's bytes as they were; a sizing plan refused has a reason and rewrites nothing,
+// one made rewrites only the motion's tracks of the model's bones, each with its keys' frames rising,
+// at most twice its keys, every key finite, within 100,000 and turning by a unit quaternion, the copy's
+// count of keys as it says; the sized and unsized plays judge to figures that are numbers at least 0.
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -33,6 +38,7 @@
 #include "pose/fold.h"
 #include "pose/ik.h"
 #include "pose/pose.h"
+#include "pose/size.h"
 #include "support/skeletons.h"
 #include "support/vmdwriter.h"
 
@@ -237,6 +243,65 @@ void check_plan(const FoldPlan* plan, const PoseSkeleton* s) {
   }
 }
 
+// The other body of a sizing: the semi-standard model with legs 0.7 as long.
+const PoseSkeleton* short_body() {
+  static std::unique_ptr<PoseSkeleton> s;
+  if (s == nullptr) {
+    s = std::make_unique<PoseSkeleton>();
+    std::vector<SkelBone> bones = skel_semi_standard();
+    for (SkelBone& b : bones) b.y = b.y < 10.5f ? b.y * 0.7f : b.y - 3.15f;
+    pose_skeleton_load(s.get(), skel_make(bones).get());
+  }
+  return s.get();
+}
+
+void check_figures(const SizeFigures& f) {
+  const double all[] = {f.floor_mean, f.floor_p95, f.sink, f.slide_mean, f.slide_max, f.hands_mean, f.hands_max,
+                        f.hips_mean, f.hips_max};
+  for (double v : all) FUZZ_CHECK(std::isfinite(v) && v >= 0.0, "a judged figure %f", v);
+  FUZZ_CHECK(f.frames >= 0 && f.frames <= SIZE_SAMPLES && f.reach_frames <= f.frames, "judged frames %d", f.frames);
+}
+
+// Sizes m from source to model and judges it: a refused plan has its reason and no tracks; a plan made
+// rewrites the motion's tracks with rising frames, at most twice their keys, finite and within bounds.
+void check_size(const PoseSkeleton* source, const PoseSkeleton* model, const PoseMotion* m) {
+  if (m->last_frame > 300) return;
+  static std::unique_ptr<SizePlan> plan = std::make_unique<SizePlan>();
+  int r = size_plan(plan.get(), source, model, m);
+  FUZZ_CHECK(r == plan->result && r >= SIZE_DONE && r <= SIZE_FULL, "size result %d", r);
+  if (r == SIZE_HOSTILE || r == SIZE_FULL) {
+    FUZZ_CHECK(plan->reason[0] != 0 && plan->track_count == 0, "a refused sizing: %d tracks", plan->track_count);
+    return;
+  }
+  FUZZ_CHECK(plan->track_count >= 0 && plan->track_count <= SIZE_TRACKS && plan->key_count <= SIZE_KEYS, "size plan");
+  FUZZ_CHECK(r == SIZE_DONE ? plan->track_count > 0 : plan->track_count == 0, "%d tracks for result %d",
+             plan->track_count, r);
+  int64_t keys = m->file_bone_keys;
+  for (int t = 0; t < plan->track_count; t++) {
+    const SizeTrack& k = plan->track[t];
+    int from = pose_motion_track(m, k.name);
+    FUZZ_CHECK(from >= 0 && k.bone >= 0 && k.bone < model->count, "a rewritten track of no bone");
+    FUZZ_CHECK(k.count > 0 && k.count <= 2 * m->track[from].count && k.first >= 0 && k.first + k.count <= plan->key_count,
+               "a rewritten track of %d keys", k.count);
+    keys += k.count - m->track[from].file_keys;
+    for (int i = 0; i < k.count; i++) {
+      const PoseKey& key = plan->key[k.first + i];
+      FUZZ_CHECK(i == 0 || plan->key[k.first + i - 1].frame < key.frame, "frames of a rewritten track do not rise");
+      for (float v : key.pos) FUZZ_CHECK(std::isfinite(v) && std::fabs(v) <= POSE_FAR, "a sized position %f", v);
+      double n = 0.0;
+      for (float v : key.rot) n += (double)v * v;
+      FUZZ_CHECK(std::isfinite(n) && std::fabs(n - 1.0) < 1e-3, "a sized rotation of length %f", n);
+    }
+  }
+  FUZZ_CHECK(keys == plan->bone_keys, "%lld bone keys counted, %lld planned", (long long)keys, (long long)plan->bone_keys);
+  SizeFigures f;
+  int j = size_judge(&f, source, model, m, nullptr);
+  FUZZ_CHECK(j == POSE_DONE, "judging what was sized");
+  check_figures(f);
+  FUZZ_CHECK(size_judge(&f, source, model, m, plan.get()) == POSE_DONE, "judging the sized copy");
+  check_figures(f);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -266,6 +331,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(pose_play_ik(s.get(), m.get(), 0.0, world, nullptr) == POSE_HOSTILE && s->ik_reason[0] != 0,
                "a refused skeleton played with IK");
     FUZZ_CHECK(fold_plan(plan.get(), s.get(), m.get(), true) == FOLD_HOSTILE, "a refused skeleton planned");
+    if (mode & 32) check_size(s.get(), short_body(), m.get());
     return 0;
   }
   if (mr != POSE_DONE) {
@@ -277,6 +343,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(finite_pose(world, s->count), "a pose that is not finite at %f", frame);
     check_ik(s.get(), m.get(), frame, world);
   }
+
+  if ((mode & 48) == 48) check_size(s.get(), short_body(), m.get());
+  if ((mode & 48) == 32) check_size(short_body(), s.get(), m.get());
 
   bool fold = (mode & 4) != 0;
   fold_plan(plan.get(), s.get(), m.get(), fold);

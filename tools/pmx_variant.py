@@ -1,12 +1,14 @@
 #!/usr/bin/env python3
-"""pmx_variant.py IN.pmx OUT.pmx [--legs K] [--loops N]: a copy of a PMX 2.0 model with other leg
-lengths or IK loop counts, every other byte the original's. For the pose engine's IK checks against a
+"""pmx_variant.py IN.pmx OUT.pmx [--legs K] [--arms K] [--loops N]: a copy of a PMX 2.0 model with other
+leg or arm lengths or IK loop counts, every other byte the original's. For the pose engine's IK checks against a
 player (tests/pose/player): a short and a tall body from one skeleton, and IK given loops enough to
 converge on both sides.
 
 --legs K   every bone's rest height below the hips (the mean height of 左足 and 右足) times K, every
            bone above the hips lowered or raised by as much as the hips move: the legs K times as long,
            the body above them as it was. Vertices are left as they are (only bones play).
+--arms K   every bone below 左腕 or 右腕 (ひじ, 手首, the fingers, the twist bones) K times as far from
+           腕 as it was (after --legs): the arms K times as long.
 --loops N  every IK bone's loop count N.
 Reads PMX 2.0 and 2.1 without soft bodies.
 """
@@ -34,10 +36,12 @@ class Reader:
 
 def main():
     args = sys.argv[1:]
-    legs, loops = None, None
-    while len(args) > 2 and args[-2] in ("--legs", "--loops"):
+    legs, arms, loops = None, None, None
+    while len(args) > 2 and args[-2] in ("--legs", "--arms", "--loops"):
         if args[-2] == "--legs":
             legs = float(args[-1])
+        elif args[-2] == "--arms":
+            arms = float(args[-1])
         else:
             loops = int(args[-1])
         args = args[:-2]
@@ -65,12 +69,14 @@ def main():
         r.take(1 if r.i("B") else tsize)
         r.text()
         r.take(4)
-    bones = []  # (name, offset of the position, offset of the loop count or None)
+    bones = []  # (name, offset of the position, offset of the loop count or None, parent)
     for _ in range(r.i("i")):
         name = decode(r.text())
         r.text()
         at = r.p
-        r.take(12 + bsize + 4)
+        r.take(12)
+        parent = r.i(bfmt)
+        r.take(4)
         flags = r.i("H")
         r.take(bsize if flags & 0x0001 else 12)
         if flags & 0x0300:
@@ -84,17 +90,31 @@ def main():
             for _ in range(r.i("i")):
                 r.take(bsize)
                 r.take(24 if r.i("B") else 0)
-        bones.append((name, at, loop_at))
+        bones.append((name, at, loop_at, parent))
     if legs is not None:
-        hips = [struct.unpack_from("<f", data, at + 4)[0] for name, at, _ in bones if name in ("左足", "右足")]
+        hips = [struct.unpack_from("<f", data, at + 4)[0] for name, at, _, _ in bones if name in ("左足", "右足")]
         if not hips:
             sys.exit("pmx_variant: the model has no 左足 or 右足")
         hip = sum(hips) / len(hips)
-        for _, at, _ in bones:
+        for _, at, _, _ in bones:
             y = struct.unpack_from("<f", data, at + 4)[0]
             struct.pack_into("<f", data, at + 4, y * legs if y < hip else y + (legs - 1.0) * hip)
+    if arms is not None:
+        for side in ("左腕", "右腕"):
+            top = [i for i, b in enumerate(bones) if b[0] == side]
+            if not top:
+                continue
+            origin = struct.unpack_from("<3f", data, bones[top[0]][1])
+            for i, (_, at, _, _) in enumerate(bones):
+                up, hops = bones[i][3], 0
+                while up >= 0 and up != top[0] and hops < len(bones):
+                    up, hops = bones[up][3] if up < len(bones) else -1, hops + 1
+                if up != top[0]:
+                    continue
+                p = struct.unpack_from("<3f", data, at)
+                struct.pack_into("<3f", data, at, *(o + arms * (v - o) for v, o in zip(p, origin)))
     if loops is not None:
-        for _, _, loop_at in bones:
+        for _, _, loop_at, _ in bones:
             if loop_at is not None:
                 struct.pack_into("<i", data, loop_at, loops)
     open(args[1], "wb").write(data)

@@ -1,8 +1,9 @@
 // ik.cpp: IK play (see ik.h): the order and chains made when a skeleton is ordered, the IK switches of
 // a motion at a frame, and a frame's pose with every IK on solved.
 //
-// Records: the play scratch of pose_play_ik (bound tracks, local poses, solved turns), written by it for
-// its duration; the order's scratch of pose_ik_prepare.
+// Records: the play scratch of pose_play_ik and pose_play_ik_tracks (bound tracks, local poses, solved
+// turns, each track's last span), written by them; the order's scratch of pose_ik_prepare; the link lists
+// of pose_ik_needs.
 // Limits: 64 links an IK bone, 16,384 chain bones, 1,048,576 bone updates a frame (ik.h).
 // Trust: the skeleton was checked when loaded (indices in range, no parent or inheritance cycle, rest
 // positions within 100,000); what IK play needs more is checked here before any frame is played:
@@ -10,7 +11,7 @@
 // are numbers too (the motion's load checks them), so every pose stays finite.
 //
 // Sections: [ik-prepare] the order and chains, [ik-switch] the motion's IK switches, [ik-limit] Euler
-// angles and limits, [ik-play] a frame.
+// angles and limits, [ik-play] a frame, [ik-needs] the bones some bones need.
 #include "pose/ik.h"
 
 #include <cmath>
@@ -328,7 +329,10 @@ struct IkPlay {
   const PoseSkeleton* s;
   PoseXf* world;
   int64_t work;
-  PoseTrackRef tracks[POSE_SLOTS];
+  const PoseTrackRef* tracks;  // the tracks played: bound, or the caller's
+  const uint8_t* needed;       // the bones posed (null: all)
+  PoseTrackRef bound[POSE_SLOTS];
+  int32_t hint[POSE_SLOTS];   // per bone, the span its track played last (frames often come in order)
   PoseXf local[POSE_SLOTS];   // key and inherited part (a link's solved turn not included)
   PoseQuat turn[POSE_SLOTS];  // links: the solved turn, standing before the local rotation
   uint8_t moved[POSE_SLOTS];  // scratch of the posing again after a solve
@@ -353,7 +357,7 @@ static void ik_pose(IkPlay& p, int b) {
 static void ik_local(IkPlay& p, int b, double frame) {
   const PoseBone& bone = p.s->bone[b];
   PoseXf x;
-  pose_track_at(p.tracks[b], frame, &x.p, &x.q, nullptr);
+  pose_track_at(p.tracks[b], frame, &x.p, &x.q, &p.hint[b]);
   if (bone.inherit >= 0) {
     int src = bone.inherit;
     if (bone.flags & PMX_BONE_INHERITS_ROTATION) {
@@ -428,6 +432,7 @@ static void ik_solve(IkPlay& p, int k, int at, PoseIkFrame* out) {
   for (int a = 0; a < at; a++) {
     int b = s->play_order[a];
     int up = s->bone[b].parent;
+    if (p.needed != nullptr && !p.needed[b]) continue;
     if (!p.moved[b] && !(up >= 0 && p.moved[up])) continue;
     p.moved[b] = 1;
     ik_pose(p, b);
@@ -449,15 +454,11 @@ static void ik_solve(IkPlay& p, int k, int at, PoseIkFrame* out) {
   }
 }
 
-int pose_play_ik(const PoseSkeleton* s, const PoseMotion* m, double frame, PoseXf* world, PoseIkFrame* out) {
-  if (s->count <= 0 || s->ik_reason[0] != 0 || s->play_count <= 0) return POSE_HOSTILE;
-  IkPlay& p = ik_play;
-  p.s = s;
-  p.world = world;
-  p.work = 0;
-  pose_bind(s, m, p.tracks);
+// A frame of IK play with the skeleton, tracks and bones set in p.
+static void ik_frame(IkPlay& p, const PoseMotion* m, double frame, PoseIkFrame* out) {
+  const PoseSkeleton* s = p.s;
   for (int i = 0; i < s->count; i++) {
-    world[i] = p.local[i] = pose_xidentity();
+    p.world[i] = p.local[i] = pose_xidentity();
     p.turn[i] = pose_qidentity();
     p.moved[i] = 0;
   }
@@ -468,11 +469,74 @@ int pose_play_ik(const PoseSkeleton* s, const PoseMotion* m, double frame, PoseX
   }
   for (int at = 0; at < s->play_count; at++) {
     int b = s->play_order[at];
+    if (p.needed != nullptr && !p.needed[b]) continue;
     ik_local(p, b, frame);
     ik_pose(p, b);
     const PoseBone& bone = s->bone[b];
     if (bone.chain_count > 0 && pose_ik_on(m, bone.name, frame)) ik_solve(p, b, at, out);
   }
   if (out != nullptr) out->work = p.work;
+}
+
+int pose_play_ik(const PoseSkeleton* s, const PoseMotion* m, double frame, PoseXf* world, PoseIkFrame* out) {
+  if (s->count <= 0 || s->ik_reason[0] != 0 || s->play_count <= 0) return POSE_HOSTILE;
+  IkPlay& p = ik_play;
+  p.s = s;
+  p.world = world;
+  p.work = 0;
+  pose_bind(s, m, p.bound);
+  p.tracks = p.bound;
+  p.needed = nullptr;
+  ik_frame(p, m, frame, out);
   return POSE_DONE;
+}
+
+int pose_play_ik_tracks(const PoseSkeleton* s, const PoseTrackRef* tracks, const PoseMotion* m, const uint8_t* needed,
+                        double frame, PoseXf* world, PoseIkFrame* out) {
+  if (s->count <= 0 || s->ik_reason[0] != 0 || s->play_count <= 0) return POSE_HOSTILE;
+  IkPlay& p = ik_play;
+  p.s = s;
+  p.world = world;
+  p.work = 0;
+  p.tracks = tracks;
+  p.needed = needed;
+  ik_frame(p, m, frame, out);
+  return POSE_DONE;
+}
+
+// ---- [ik-needs] -----------------------------------------------------------------------------------------
+
+void pose_ik_needs(const PoseSkeleton* s, uint8_t* needed) {
+  int n = s->count;
+  if (n <= 0 || n > POSE_SLOTS || s->play_count <= 0) return;
+  // Per bone, the links that name it (a bone may be a link of several IK bones): a list by head and next.
+  static int32_t head[POSE_SLOTS], next[POSE_LINKS], owner[POSE_LINKS];
+  static int32_t stack[POSE_SLOTS];
+  for (int i = 0; i < n; i++) head[i] = -1;
+  for (int k = 0; k < n; k++) {
+    const PoseBone& K = s->bone[k];
+    if (K.absent || K.chain_count <= 0) continue;
+    for (int i = 0; i < K.link_count; i++) {
+      int at = K.link_first + i, b = s->link[at].bone;
+      owner[at] = k;
+      next[at] = head[b];
+      head[b] = at;
+    }
+  }
+  int top = 0;
+  for (int i = 0; i < n; i++) {
+    if (needed[i]) stack[top++] = i;
+  }
+  // A bone is pushed once, when it is first marked, so the walk ends.
+  auto mark = [&](int b) {
+    if (b >= 0 && b < n && !needed[b]) needed[b] = 1, stack[top++] = b;
+  };
+  while (top > 0) {
+    int b = stack[--top];
+    const PoseBone& bone = s->bone[b];
+    mark(bone.parent);
+    if (bone.inherit >= 0) mark(bone.inherit);
+    for (int c = 0; c < bone.chain_count; c++) mark(s->ik_chain[bone.chain_first + c]);
+    for (int at = bone.ik_link ? head[b] : -1; at >= 0; at = next[at]) mark(owner[at]);
+  }
 }

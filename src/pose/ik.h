@@ -67,3 +67,15 @@ bool pose_ik_on(const PoseMotion* m, const char* name, double frame);
 // absent bones get the identity); out (may be null) gets what each IK did. POSE_DONE, or POSE_HOSTILE
 // when s holds no pose or its IK cannot be played (s->reason, s->ik_reason say why).
 int pose_play_ik(const PoseSkeleton* s, const PoseMotion* m, double frame, PoseXf* world, PoseIkFrame* out);
+
+// As pose_play_ik, but playing tracks (tracks[bone] for every bone of s, as pose_bind binds m's: a caller
+// may put other keys in place of a bone's track) and posing only the bones marked in needed (s->count
+// entries; null: every bone), which must hold whatever they need (pose_ik_needs completes a set); m gives
+// only the IK switches. Bones not posed get the identity. POSE_DONE, or POSE_HOSTILE as pose_play_ik.
+int pose_play_ik_tracks(const PoseSkeleton* s, const PoseTrackRef* tracks, const PoseMotion* m, const uint8_t* needed,
+                        double frame, PoseXf* world, PoseIkFrame* out);
+
+// Completes needed (s->count entries, each 0 or 1) with what the bones marked need to be posed by IK play:
+// their parents and inheritance sources, and every IK bone that turns one of them (or a bone they hang
+// from or inherit from) with its chain. Each bone is visited once. Nothing when s's IK cannot be played.
+void pose_ik_needs(const PoseSkeleton* s, uint8_t* needed);
